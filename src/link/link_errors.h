@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The fixed messages of the link and of the printer's ACK codes. UTF-8 texts.
+struct LinkMessage {
+  std::string text;
+  std::string caption;
+  unsigned style;
+};
+
+// Message of a LinkResult code with the port number and errno filled in, or
+// nothing for codes that have no message (0, 14, 24..49, 51, above 52).
+std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError);
+
+// Message of a two-character ACK code: the command-error text (second
+// character) followed by the printer-error text (first character). Nothing when
+// the message would be shorter than two characters ("00"). Caption "Грешка",
+// style 0x12.
+std::optional<LinkMessage> CommandErrorMessage(const std::string& code);

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+#include "link/ui_host.h"
+
+// Time-outs of the link, in milliseconds. The defaults are the protocol's; tests
+// may pass shorter ones through PrinterLink::SetTimeoutsForTesting.
+struct LinkTimeouts {
+  int checkLink = 2000;      // one CheckLink call inside an attempt
+  int linkSeries = 3000;     // series of link checks in one attempt
+  int reply = 3000;          // each part of a reply
+  int probeEcho = 3;         // echo of 0x04
+  int drain = 25;            // draining stray bytes
+  int readyEcho = 50;        // answer to 0x05
+};
+
+// The core of FiscalPrinter: owns the port for one action, performs the
+// readiness handshake, frames commands, numbers blocks and checks replies.
+// Every failure is reported to the user through the UI host at once, and the
+// user's choice decides: 2 or 3 abort, 4 retry, anything else carries on.
+//
+// Lifetime: one object per user action. It owns its SerialPort; block numbers
+// start at 0x20 with each object. Not thread-safe; never throws.
+class PrinterLink {
+ public:
+  // Opens COM `port` (low 8 bits) at CurrentBaudRate, offering "Повтори" and
+  // "Отказ" while the open fails. `owner` may be null only in code that never
+  // meets a failure (it then answers every prompt with 2).
+  PrinterLink(UiHost* owner, int port);
+  virtual ~PrinterLink();
+
+  PrinterLink(const PrinterLink&) = delete;
+  PrinterLink& operator=(const PrinterLink&) = delete;
+
+  bool IsConnected() const { return connected_; }
+
+  // Sends one command and returns the DATA of a data reply, the two-character
+  // code of an ACK, or "" after any failure or abort (already shown to the user).
+  // Command 'L' (0x4C) is the logo frame: `data` must hold the 3902 logo bytes.
+  std::string Transact(uint8_t cmd, const std::string& data);
+
+  // Readiness handshake. Returns 51 ready, 50 busy, 52 no answer within
+  // `timeoutMs`, or a SerialPort error code.
+  int CheckLink(int timeoutMs);
+
+  // Releases the port (for a dialog that opens its own driver on it).
+  void Disconnect();
+  // Reopens the port at the speed this object was first opened with, offering
+  // retry like the constructor. Returns the last user choice (0 when it opened).
+  int Reconnect();
+
+  // Shows a prompt through the UI host; returns the pressed button's result.
+  // Texts are UTF-8; an empty caption means the application's name.
+  int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
+                 int textStyle = 1);
+  // Shows the message of a LinkResult code; 0 (nothing shown) for codes without one.
+  int ReportLinkError(int code);
+  // Shows the message of a printer's two-character ACK code; 0 when it has none.
+  int ReportCommandError(const std::string& code);
+
+  static std::string ComputeChecksum(const std::string& body);
+
+  UiHost* Owner() const { return owner_; }
+  int Port() const { return port_; }
+  int BaudRate() const { return baudRate_; }
+  uint8_t Sequence() const { return sequence_; }
+  // The open port, or null when disconnected (the report download reads from it).
+  SerialPort* Serial() const { return serialPort_.get(); }
+
+  void SetTimeoutsForTesting(const LinkTimeouts& t) { timeouts_ = t; }
+  const LinkTimeouts& Timeouts() const { return timeouts_; }
+
+ private:
+  int OpenWithRetry();
+  void DrainInput();
+
+  bool connected_ = false;
+  UiHost* owner_;
+  int port_;
+  int baudRate_;
+  uint8_t sequence_ = 0x20;
+  std::unique_ptr<SerialPort> serialPort_;
+  LinkTimeouts timeouts_;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class UiHost;
+
+// One open serial port for the lifetime of one FiscalPrinter. Raw line: 8 data
+// bits, no parity, one stop bit, no flow control, no character processing.
+//
+// Error slot contract: every operation leaves a LinkResult code (link_result.h)
+// in the slot; the caller reads and clears it with TakeError() right after each
+// call. An operation never clears a code left by an earlier one.
+//
+// The COM number maps to a device path through PortMap (settings.h). The owner
+// (may be null) gets BeginWait/EndWait around every write and receive.
+// Nothing here throws or blocks past its time-out.
+class SerialPort {
+ public:
+  // Opens at 9600 baud, no parity, one stop bit, 8 data bits.
+  SerialPort(int port, UiHost* owner);
+  // parity: 0 none (the only value the driver uses; 1 odd, 2 even);
+  // stopBits: 0 one, 2 two; dataBits: 5..8.
+  SerialPort(int port, int baudRate, int parity, int stopBits, int dataBits, UiHost* owner);
+  virtual ~SerialPort();
+
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Returns 0, or 1 (open failed), 2 (tcgetattr), 3 (tcsetattr or unsupported
+  // speed). Called once, by the constructor; the port is never reopened.
+  int Open(int port, int baudRate, int parity, int stopBits, int dataBits);
+  // Discards both queues and closes. Safe to call twice.
+  void Close();
+
+  // Writes all bytes of `data` and waits until they have left (tcdrain).
+  // Codes: 7 not open, 8 write failed, 9 fewer bytes written.
+  void Send(const std::string& data);
+  // As Send for a block given by pointer and count (the logo frame).
+  void SendRaw(const uint8_t* data, size_t count);
+
+  // Waits until `count` (1..255) bytes are queued or `timeoutMs` has passed since
+  // the call, and reads exactly that many; further bytes stay queued. Returns as
+  // soon as the count is reached. Codes: 10 time-out (nothing is read), 11 not
+  // open, 12 read failed, 13 short read, 15 a zero byte before the last position
+  // (the bytes before it are returned). Returns the bytes read, or "".
+  std::string Receive(int count, int timeoutMs);
+
+  int TakeError();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int Port() const { return port_; }
+  // errno of the last failed system call (what the messages call GetLastError).
+  int LastSystemError() const { return lastErrno_; }
+
+ private:
+  void SetError(int code);
+
+  UiHost* owner_;
+  int error_ = 0;
+  int fd_ = -1;
+  uint8_t port_;
+  int lastErrno_ = 0;
+};

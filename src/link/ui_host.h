@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// What the driver needs from the window it works for. The GUI, the command-line
+// tool and the tests each implement it. All texts here are UTF-8: the driver
+// converts printer data (Windows-1251) before it puts it into a prompt.
+//
+// Every call is synchronous and made on the caller's thread.
+class UiHost {
+ public:
+  virtual ~UiHost() = default;
+
+  // Shows a modal prompt and returns the result of the pressed button, or 2 when
+  // it was closed by its close box. `style` is a PromptStyle word
+  // (prompt_style.h); an empty `caption` means the application's name.
+  // `textStyle` is the extra style of the text field (1 = centred text).
+  virtual int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
+                         int textStyle) = 0;
+
+  // Runs the date and time dialog modally on COM `port` (the dialog opens its
+  // own FiscalPrinter on that port; the caller has released it). Returns 1 when
+  // the user set the printer's clock, 2 when the dialog was cancelled.
+  virtual int RunDateTimeDialog(int port) = 0;
+
+  // Wait cursor around port operations. Calls nest: each BeginWait is matched
+  // by one EndWait.
+  virtual void BeginWait() {}
+  virtual void EndWait() {}
+};

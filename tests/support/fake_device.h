@@ -1,0 +1,114 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A scripted device at the far end of a real pseudo-terminal, for tests of the
+// link and the driver. It answers exactly as the test says and records every
+// byte and every frame the host sent.
+//
+// Handshake: 0x04 is echoed and 0x05 answered with 0x05 (ready) unless told
+// otherwise. Each complete command frame is recorded and answered with the next
+// queued reply for its command byte, else the handler, else the default reply
+// (status reads answer an all-clear status, everything else ACK "00").
+class FakeDevice {
+ public:
+  // One reply to one command frame.
+  struct Reply {
+    enum class Kind { Ack, Data, Nack, Repeat, Raw, Silence, CloseLine };
+    Kind kind = Kind::Ack;
+    std::string payload;  // the ACK code, the reply data, or raw bytes
+    std::optional<uint8_t> seq;       // overrides the echoed block number
+    std::optional<uint8_t> cmd;       // overrides the echoed command byte
+    std::optional<std::string> checksum;  // overrides the two checksum characters
+    std::string after;   // raw bytes sent right after the reply (a download stream)
+
+    static Reply Ack(const std::string& code = "00");
+    static Reply Data(const std::string& data);
+    static Reply Nack();
+    static Reply Repeat();
+    static Reply Raw(const std::string& bytes);
+    static Reply Silence();
+    static Reply CloseLine();  // closes the device's end of the line
+    Reply WithSeq(uint8_t s) const;
+    Reply WithCmd(uint8_t c) const;
+    Reply WithChecksum(const std::string& cs) const;
+    Reply Then(const std::string& raw) const;
+  };
+
+  enum class Probe {
+    Ready,   // echo 0x04, answer 0x05 with 0x05
+    Busy,    // echo 0x04, answer 0x05 with another byte
+    Silent,  // no answer to 0x04
+  };
+
+  struct ReceivedFrame {
+    uint8_t seq;
+    uint8_t cmd;
+    std::string data;
+  };
+
+  FakeDevice();
+  ~FakeDevice();
+  FakeDevice(const FakeDevice&) = delete;
+  FakeDevice& operator=(const FakeDevice&) = delete;
+
+  // Path of the host's end (/dev/pts/N). Map a COM number to it with PortMap.
+  const std::string& Path() const { return path_; }
+
+  void SetProbe(Probe p);
+  // Replies for the next frames with this command byte, in order.
+  void Queue(uint8_t cmd, Reply reply);
+  // Replies for the next frames whatever their command byte, before any queue.
+  void QueueAny(Reply reply);
+  // Answers frames that have no queued reply. The default handler answers the
+  // status command 0x20 with the status bytes of SetStatus and ACK "00" otherwise.
+  void SetHandler(std::function<Reply(const ReceivedFrame&)> handler);
+  // The six status bytes the default handler returns (bit 7 set on each).
+  void SetStatus(const std::string& sixBytes);
+  // Sets or clears one of the 32 status flags in the default status reply.
+  void SetFlag(int flag, bool on);
+  static std::string StatusBytes(const std::vector<int>& flagsSet);
+
+  // Everything received so far.
+  std::vector<ReceivedFrame> Frames() const;
+  std::vector<uint8_t> Commands() const;  // command bytes of Frames(), in order
+  std::string RawReceived() const;
+  int ProbeCount() const;  // 0x04 bytes received
+  void ClearRecords();
+
+  // Tells the port number to map: maps `port` to Path() in PortMap.
+  void MapTo(int port);
+
+ private:
+  void Run();
+  void HandleByte(uint8_t b);
+  void Answer(const ReceivedFrame& f);
+  void Write(const std::string& bytes);
+
+  int master_ = -1;
+  int slave_ = -1;  // kept open so that the line survives the host's close
+  std::string path_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  int wake_[2] = {-1, -1};
+
+  mutable std::mutex mu_;
+  Probe probe_ = Probe::Ready;
+  std::deque<Reply> anyQueue_;
+  std::vector<std::deque<Reply>> queues_{256};
+  std::function<Reply(const ReceivedFrame&)> handler_;
+  std::string status_;
+  std::vector<ReceivedFrame> frames_;
+  std::string raw_;
+  int probes_ = 0;
+  std::string pending_;  // bytes of a frame being received
+  bool lineClosed_ = false;
+};
