@@ -1,0 +1,126 @@
+#include "dialogs/date_time_dialog.h"
+
+#include <wx/button.h>
+#include <wx/sizer.h>
+
+#include "dialogs/ui_text.h"
+#include "driver/fiscal_printer.h"
+
+namespace {
+
+wxDateTime ToWx(const ClockFields& f) {
+  return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(f.day),
+                    static_cast<wxDateTime::Month>(f.month - 1), f.year,
+                    static_cast<wxDateTime::wxDateTime_t>(f.hour),
+                    static_cast<wxDateTime::wxDateTime_t>(f.minute),
+                    static_cast<wxDateTime::wxDateTime_t>(f.second));
+}
+
+}  // namespace
+
+DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port)
+    : wxDialog(parent, wxID_ANY, FromUtf8("Сверяване на дата и час")), ui_(ui), port_(port) {
+  const wxDateTime now = wxDateTime::Now();
+  date_ = new wxDatePickerCtrl(this, kIdDate, now, wxDefaultPosition, wxDefaultSize,
+                               wxDP_DROPDOWN | wxDP_SHOWCENTURY);
+  time_ = new wxTimePickerCtrl(this, kIdTime, now);
+
+  auto* pickers = new wxBoxSizer(wxHORIZONTAL);
+  pickers->Add(date_, 1, wxEXPAND | wxRIGHT, 8);
+  pickers->Add(time_, 0, wxEXPAND);
+
+  auto* grid = new wxGridSizer(2, 2, 6, 6);
+  grid->Add(new wxButton(this, kIdGetFromSystem, "Get From System"), 0, wxEXPAND);
+  grid->Add(new wxButton(this, kIdSetFromSystem, "Set From System"), 0, wxEXPAND);
+  grid->Add(new wxButton(this, kIdGetFromPrinter, "Get From Printer"), 0, wxEXPAND);
+  grid->Add(new wxButton(this, kIdSetToPrinter, "Set To Printer"), 0, wxEXPAND);
+
+  auto* exitButton = new wxButton(this, kIdExit, "Exit");
+  exitButton->SetDefault();
+
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(pickers, 0, wxEXPAND | wxALL, 12);
+  top->Add(grid, 0, wxEXPAND | wxLEFT | wxRIGHT, 12);
+  top->Add(exitButton, 0, wxALIGN_CENTER | wxALL, 12);
+  SetSizerAndFit(top);
+  SetEscapeId(kIdExit);
+  CentreOnParent();
+
+  Bind(wxEVT_BUTTON, &DateTimeDialog::OnGetFromSystem, this, kIdGetFromSystem);
+  Bind(wxEVT_BUTTON, &DateTimeDialog::OnSetFromSystem, this, kIdSetFromSystem);
+  Bind(wxEVT_BUTTON, &DateTimeDialog::OnGetFromPrinter, this, kIdGetFromPrinter);
+  Bind(wxEVT_BUTTON, &DateTimeDialog::OnSetToPrinter, this, kIdSetToPrinter);
+  Bind(wxEVT_BUTTON, &DateTimeDialog::OnExit, this, kIdExit);
+  Bind(wxEVT_CLOSE_WINDOW, &DateTimeDialog::OnClose, this);
+}
+
+ClockFields DateTimeDialog::PickerFields() const {
+  const wxDateTime d = date_->GetValue();
+  int h = 0, m = 0, s = 0;
+  time_->GetTime(&h, &m, &s);
+  ClockFields f;
+  f.year = d.GetYear();
+  f.month = static_cast<int>(d.GetMonth()) + 1;
+  f.day = d.GetDay();
+  f.hour = h;
+  f.minute = m;
+  f.second = s;
+  return f;
+}
+
+void DateTimeDialog::SetPickers(std::time_t t) {
+  const wxDateTime value = ToWx(SplitLocalTime(t));
+  date_->SetValue(value);
+  time_->SetValue(value);
+}
+
+void DateTimeDialog::SetPrinterClock(std::time_t t) {
+  FiscalPrinter printer(ui_, port_);
+  if (!printer.IsConnected()) return;
+  if (ClockWasSet(printer.SetDateTime(t))) changed_ = true;
+}
+
+void DateTimeDialog::OnGetFromSystem(wxCommandEvent&) {
+  SetPickers(std::time(nullptr));
+}
+
+void DateTimeDialog::OnSetFromSystem(wxCommandEvent&) {
+  // The time sent is the one taken now, however long the confirmations last.
+  const std::time_t now = std::time(nullptr);
+  SetPickers(now);
+  SetPrinterClock(now);
+}
+
+void DateTimeDialog::OnGetFromPrinter(wxCommandEvent&) {
+  FiscalPrinter printer(ui_, port_);
+  if (!printer.IsConnected()) return;
+  std::time_t t = 0;
+  if (printer.ReadDateTime(t).empty()) return;
+  ClockFields f = SplitLocalTime(t);
+  f.second = 0;
+  SetPickers(ComposeLocalTime(f));
+}
+
+void DateTimeDialog::OnSetToPrinter(wxCommandEvent&) {
+  SetPrinterClock(ComposeLocalTime(PickerFields()));
+}
+
+void DateTimeDialog::OnExit(wxCommandEvent&) {
+  Finish();
+}
+
+void DateTimeDialog::OnClose(wxCloseEvent&) {
+  Finish();
+}
+
+void DateTimeDialog::Finish() {
+  if (IsModal())
+    EndModal(Result());
+  else
+    Hide();
+}
+
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port) {
+  DateTimeDialog dialog(parent, ui, port);
+  return dialog.ShowModal();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <wx/datectrl.h>
+#include <wx/dialog.h>
+#include <wx/timectrl.h>
+
+#include <ctime>
+
+#include "dialogs/clock_setting.h"
+#include "link/ui_host.h"
+
+// "Сверяване на дата и час": pick a date and a time and write them to the
+// printer's clock, or take them from the computer or from the printer.
+//
+// Every printer action opens its own FiscalPrinter on `port` with `ui` as its
+// host and closes it before the handler returns; an opener that holds the port
+// must release it first. The modal result is 1 when at least one setting
+// reached the printer (the changed flag), 2 otherwise; "Exit", Escape and the
+// close box all end the dialog that way.
+class DateTimeDialog : public wxDialog {
+ public:
+  enum {
+    kIdGetFromSystem = 1101,
+    kIdSetFromSystem = 1102,
+    kIdGetFromPrinter = 1103,
+    kIdSetToPrinter = 1104,
+    kIdExit = 1105,
+    kIdDate = 1106,
+    kIdTime = 1107,
+  };
+
+  // `ui` must outlive the dialog; it is not owned.
+  DateTimeDialog(wxWindow* parent, UiHost* ui, int port);
+
+  bool Changed() const { return changed_; }
+  int Result() const { return DateTimeDialogResult(changed_); }
+
+  // The time the pickers hold, and setting both pickers to a time.
+  ClockFields PickerFields() const;
+  void SetPickers(std::time_t t);
+
+  wxDatePickerCtrl* DatePicker() const { return date_; }
+  wxTimePickerCtrl* TimePicker() const { return time_; }
+
+ private:
+  void OnGetFromSystem(wxCommandEvent&);
+  void OnSetFromSystem(wxCommandEvent&);
+  void OnGetFromPrinter(wxCommandEvent&);
+  void OnSetToPrinter(wxCommandEvent&);
+  void OnExit(wxCommandEvent&);
+  void OnClose(wxCloseEvent&);
+
+  // Sends `t` to the printer and sets the changed flag when it was taken.
+  void SetPrinterClock(std::time_t t);
+  void Finish();
+
+  UiHost* ui_;
+  int port_;
+  bool changed_ = false;
+  wxDatePickerCtrl* date_ = nullptr;
+  wxTimePickerCtrl* time_ = nullptr;
+};
+
+// Runs the dialog modally and returns its result (1 set, 2 not set). This is
+// what the GUI's UI host runs when the driver asks for the date and time dialog.
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port);

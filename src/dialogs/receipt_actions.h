@@ -1,0 +1,110 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "dialogs/receipt_fields.h"
+#include "driver/fiscal_printer.h"
+#include "driver/records.h"
+
+// Window-free core of the receipt operations dialog: what each button sends,
+// with which values, and what the dialog shows afterwards. The dialog gathers
+// the form from its controls, runs one action on a FiscalPrinter it has just
+// opened, and applies the outcome to its controls.
+
+// Every button of the dialog that talks to the printer.
+enum class ReceiptAction {
+  OpenService,     // "Служебен" in "Отваряне на бон"
+  OpenFiscal,      // "Фискален" in "Отваряне на бон"
+  CloseService,    // "Служебен" in "Затваряне на бон"
+  CloseFiscal,     // "Фискален" in "Затваряне на бон"
+  GetLastReceipt,  // "Get Посл.Бон"
+  PrintDuplicate,  // "Печат на дубликат"
+  SellItem,        // free item "Продажба"
+  VoidItem,        // free item "Войд"
+  SellArticle,     // article "Продажба"
+  VoidArticle,     // article "Войд"
+  SellDepartment,  // department "Продажба"
+  VoidDepartment,  // department "Войд"
+  Apply,           // subtotal "Apply"
+  PrintText,       // free text "Печат"
+  Information,     // "Информация"
+  Pay,             // "Плащане"
+};
+
+// The values of the controls, as the commands take them. Texts are
+// Windows-1251 bytes; list selections are indexes.
+struct ReceiptForm {
+  int operatorNumber = 1;
+  bool withVat = false;
+  bool detailed = false;
+  bool invoice = false;
+
+  std::string itemName;
+  int taxGroup = 1;  // 0..7, А..З
+  double itemPrice = 0;
+  double itemQuantity = 1;
+  double itemPercent = 0;
+
+  int articleNumber = 1;
+  double articleQuantity = 1;
+  double articlePercent = 0;
+
+  std::string departmentName;
+  std::string departmentNumber = "1";  // as typed; its leading integer is sent
+  double departmentPrice = 0;
+  double departmentQuantity = 1;
+  double departmentPercent = 0;
+
+  double subtotalValue = 0;
+  bool subtotalIsAmount = false;
+  bool subtotalPrint = false;
+  bool subtotalDisplay = false;
+
+  std::string freeText;
+  int alignment = 0;  // 0 left, 1 centre, 2 right
+
+  int paymentType = 0;  // 0..4
+  bool noChange = false;
+  int changeType = 1;  // 0..2
+  double paymentAmount = 0;
+};
+
+// The client data of an invoice, Windows-1251 bytes.
+struct InvoiceData {
+  std::string recipient;
+  std::string buyer;
+  std::string vatNumber;
+  std::string idNumber;
+  std::string address;
+};
+
+// Asks the user for the invoice data; nothing when the user cancelled.
+using InvoiceDataSource = std::function<std::optional<InvoiceData>()>;
+
+// What the dialog does after an action.
+struct ReceiptOutcome {
+  enum class Follow {
+    None,
+    Refresh,   // release the port, run "Информация" on its own driver, take the port back
+    PostInfo,  // run "Информация" once this action has released the port
+  };
+  bool ok = false;  // every command of the action succeeded
+  Follow follow = Follow::None;
+  std::optional<int> lastReceiptNumber;  // for the "N Посл.Бон:" label
+  std::optional<double> subtotal;        // for "Сума:" of "Междинна сума"
+  // Set when the action read the receipt state itself ("Информация", "Apply"):
+  // the state on success, or nothing when the frame must be cleared.
+  bool stateRead = false;
+  std::optional<ReceiptState> state;
+};
+
+// Runs `action` on an open, connected printer with the values of `form`. An
+// empty result of any command ends the action (the user has been told).
+// `askInvoice` is called only for an invoice receipt, after the operator read.
+ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action,
+                                const ReceiptForm& form, const InvoiceDataSource& askInvoice);
+
+// The "Информация" read on its own: the state, or nothing when it failed.
+std::optional<ReceiptState> ReadReceiptInfo(FiscalPrinter& printer);

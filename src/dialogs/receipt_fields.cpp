@@ -1,0 +1,52 @@
+#include "dialogs/receipt_fields.h"
+
+#include <cctype>
+#include <climits>
+
+int LeadingInteger(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+NumericFieldConfig PriceFieldConfig(char mode) {
+  if (mode == '2') return {true, 0.01, 999999.99, 2, 9, 0.01};
+  return {false, 1, 99999999, 0, 8, 1};
+}
+
+NumericFieldConfig PaymentFieldConfig(char mode) {
+  if (mode == '2') return {true, 0, 999999.99, 2, 9, 0.01};
+  return {false, 1, 99999999, 0, 8, 1};
+}
+
+NumericFieldConfig AmountDisplayFieldConfig(char mode) {
+  return {true, 0, 99999999, mode == '2' ? 2 : 0, 9, 0};
+}
+
+NumericFieldConfig PercentFieldConfig() {
+  return {true, -99.99, 99.99, 2, 6, 0};
+}
+
+NumericFieldConfig QuantityFieldConfig() {
+  return {true, 0.001, 999999.999, 3, 10, 1.0};
+}
+
+NumericFieldConfig SubtotalValueConfig(bool isAmount, char mode, double current) {
+  if (!isAmount) {
+    NumericFieldConfig c = PercentFieldConfig();
+    c.fallback = (current >= -99.99 && current <= 99.99) ? current : 0;
+    return c;
+  }
+  if (mode == '2') return {true, -999999.99, 999999.99, 2, 10, current};
+  return {false, -99999999, 99999999, 0, 8, 0};
+}

@@ -1,0 +1,121 @@
+#include "dialogs/status_dialog.h"
+
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+
+#include <algorithm>
+
+#include "dialogs/ui_text.h"
+#include "driver/fiscal_printer.h"
+
+namespace {
+
+// Dialog-unit geometry of the window and its button row.
+constexpr int kClientWidth = 297;
+constexpr int kClientHeight = 150;
+constexpr int kButtonY = 129;
+constexpr int kButtonWidth = 50;
+constexpr int kButtonHeight = 14;
+
+}  // namespace
+
+StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
+    : wxDialog(parent, wxID_ANY, "Status"), ui_(ui), port_(port) {
+  // Dialog units follow the dialog's font. Where the toolkit cannot draw a
+  // push button as low as ten units, the whole grid is stretched vertically so
+  // that the proportions stay.
+  const wxSize unit = ConvertDialogToPixels(wxSize(100, 100));
+  const double ux = unit.x / 100.0;
+  double uy = unit.y / 100.0;
+
+  for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
+    const StatusBox& b = kStatusBoxes[i];
+    boxes_[i] = new wxToggleButton(this, b.id, FromUtf8(b.caption));
+    boxes_[i]->Disable();
+  }
+  int best = 0;
+  for (auto* box : boxes_) best = std::max(best, box->GetBestSize().y);
+  uy = std::max(uy, best / static_cast<double>(kStatusBoxHeight));
+  auto px = [&](int x, int y) {
+    return wxPoint(static_cast<int>(x * ux + 0.5), static_cast<int>(y * uy + 0.5));
+  };
+  auto size = [&](int w, int h) {
+    return wxSize(static_cast<int>(w * ux + 0.5), static_cast<int>(h * uy + 0.5));
+  };
+
+  for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
+    const StatusBox& b = kStatusBoxes[i];
+    boxes_[i]->SetSize(wxRect(px(b.x, b.y), size(kStatusBoxWidth, kStatusBoxHeight)));
+  }
+
+  struct ButtonDef {
+    int id;
+    const char* caption;
+    int x;
+  };
+  const ButtonDef buttons[] = {{kIdGetStatus, "Get Status", 11},
+                               {wxID_OK, "Exit", 86},
+                               {kIdVersion, "Версия", 161},
+                               {kIdDiagnostics, "Диагностика", 236}};
+  for (const ButtonDef& d : buttons) {
+    auto* button = new wxButton(this, d.id, FromUtf8(d.caption), px(d.x, kButtonY),
+                                size(kButtonWidth, kButtonHeight));
+    if (d.id == wxID_OK) button->SetDefault();
+  }
+  SetClientSize(size(kClientWidth, kClientHeight));
+  SetEscapeId(wxID_OK);
+  Centre();
+
+  Bind(wxEVT_BUTTON, &StatusDialog::OnGetStatus, this, kIdGetStatus);
+  Bind(wxEVT_BUTTON, &StatusDialog::OnVersion, this, kIdVersion);
+  Bind(wxEVT_BUTTON, &StatusDialog::OnDiagnostics, this, kIdDiagnostics);
+
+  messageBox_ = [this](const wxString& text, const wxString& caption) {
+    wxMessageBox(text, caption, wxOK | wxICON_INFORMATION, this);
+  };
+}
+
+int StatusDialog::ShowModal() {
+  if (!Refresh()) return wxID_CANCEL;
+  return wxDialog::ShowModal();
+}
+
+bool StatusDialog::Refresh() {
+  StatusFlags flags{};
+  {
+    FiscalPrinter printer(ui_, port_);
+    if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
+      CloseItself();
+      return false;
+    }
+  }
+  for (size_t i = 0; i < kStatusBoxes.size(); ++i)
+    boxes_[i]->SetValue(StatusBoxTicked(kStatusBoxes[i], flags));
+  return true;
+}
+
+void StatusDialog::CloseItself() {
+  closedItself_ = true;
+  if (IsModal())
+    EndModal(wxID_CANCEL);
+  else
+    Hide();
+}
+
+void StatusDialog::OnGetStatus(wxCommandEvent&) {
+  Refresh();
+}
+
+void StatusDialog::OnVersion(wxCommandEvent&) {
+  std::string version;
+  {
+    FiscalPrinter printer(ui_, port_);
+    if (printer.IsConnected()) version = printer.ReadVersion();
+  }
+  if (!version.empty()) messageBox_(FromCp1251(version), FromUtf8("Версия"));
+}
+
+void StatusDialog::OnDiagnostics(wxCommandEvent&) {
+  FiscalPrinter printer(ui_, port_);
+  if (printer.IsConnected()) printer.PrintDiagnostics();
+}

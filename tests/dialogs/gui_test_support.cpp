@@ -1,0 +1,131 @@
+#include "gui_test_support.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/dialog.h>
+#include <wx/textctrl.h>
+#include <wx/tglbtn.h>
+#include <wx/timer.h>
+
+namespace {
+
+// Initialises the toolkit for the whole test run and turns toolkit assertions
+// into test failures instead of blocking message boxes.
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "dialogs_tests";
+    static char* argv[] = {name, nullptr};
+    wxApp::SetInstance(new wxApp);
+    ASSERT_TRUE(wxEntryStart(argc, argv)) << "no display: run under xvfb-run";
+    wxTheApp->CallOnInit();
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+      ADD_FAILURE() << "toolkit assertion " << cond.utf8_str() << " in " << func.utf8_str()
+                    << " at " << file.utf8_str() << ":" << line << ": " << msg.utf8_str();
+    });
+  }
+  void TearDown() override {
+    ProcessPending();
+    wxEntryCleanup();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kGui =
+    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+wxWindow* Find(wxWindow* parent, int id) {
+  wxWindow* w = parent->FindWindow(id);
+  EXPECT_NE(w, nullptr) << "no control " << id;
+  return w;
+}
+
+}  // namespace
+
+void Click(wxWindow* parent, int id) {
+  wxWindow* w = Find(parent, id);
+  if (!w) return;
+  wxCommandEvent ev(wxEVT_BUTTON, id);
+  ev.SetEventObject(w);
+  w->GetEventHandler()->ProcessEvent(ev);
+}
+
+void SetChecked(wxWindow* parent, int id, bool on) {
+  wxWindow* w = Find(parent, id);
+  if (auto* box = dynamic_cast<wxCheckBox*>(w)) {
+    box->SetValue(on);
+    wxCommandEvent ev(wxEVT_CHECKBOX, id);
+    ev.SetEventObject(box);
+    ev.SetInt(on ? 1 : 0);
+    box->GetEventHandler()->ProcessEvent(ev);
+  } else if (auto* toggle = dynamic_cast<wxToggleButton*>(w)) {
+    toggle->SetValue(on);
+    wxCommandEvent ev(wxEVT_TOGGLEBUTTON, id);
+    ev.SetEventObject(toggle);
+    ev.SetInt(on ? 1 : 0);
+    toggle->GetEventHandler()->ProcessEvent(ev);
+  } else {
+    ADD_FAILURE() << "control " << id << " is not a check box";
+  }
+}
+
+bool IsChecked(wxWindow* parent, int id) {
+  wxWindow* w = Find(parent, id);
+  if (auto* box = dynamic_cast<wxCheckBox*>(w)) return box->GetValue();
+  if (auto* toggle = dynamic_cast<wxToggleButton*>(w)) return toggle->GetValue();
+  ADD_FAILURE() << "control " << id << " is not a check box";
+  return false;
+}
+
+void Select(wxWindow* parent, int id, int index) {
+  auto* choice = dynamic_cast<wxChoice*>(Find(parent, id));
+  if (!choice) {
+    ADD_FAILURE() << "control " << id << " is not a list";
+    return;
+  }
+  choice->SetSelection(index);
+  wxCommandEvent ev(wxEVT_CHOICE, id);
+  ev.SetEventObject(choice);
+  ev.SetInt(index);
+  choice->GetEventHandler()->ProcessEvent(ev);
+}
+
+void SetText(wxWindow* parent, int id, const std::string& utf8) {
+  auto* edit = dynamic_cast<wxTextCtrl*>(Find(parent, id));
+  if (!edit) {
+    ADD_FAILURE() << "control " << id << " is not an edit";
+    return;
+  }
+  edit->ChangeValue(wxString::FromUTF8(utf8.c_str()));
+}
+
+std::string TextOf(wxWindow* parent, int id) {
+  wxWindow* w = Find(parent, id);
+  if (!w) return std::string();
+  wxString text;
+  if (auto* edit = dynamic_cast<wxTextCtrl*>(w))
+    text = edit->GetValue();
+  else
+    text = w->GetLabel();
+  return std::string(text.utf8_str());
+}
+
+void ProcessPending() {
+  if (wxTheApp) wxTheApp->ProcessPendingEvents();
+}
+
+int RunModal(wxDialog& dialog, std::function<void()> script) {
+  // A script that forgets to end the dialog must not hang the run.
+  wxTimer guard;
+  guard.Bind(wxEVT_TIMER, [&dialog](wxTimerEvent&) {
+    if (!dialog.IsModal()) return;
+    ADD_FAILURE() << "the dialog was still open after its script";
+    dialog.EndModal(-1);
+  });
+  guard.StartOnce(20000);
+  dialog.CallAfter([script = std::move(script)] { script(); });
+  return dialog.ShowModal();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/window.h>
+
+#include <functional>
+#include <string>
+
+// Helpers for driving real dialogs in tests (the test executable initialises
+// the toolkit once, see gui_environment.cpp; run it under Xvfb).
+
+// Sends the event that a click on button `id` of `parent` sends.
+void Click(wxWindow* parent, int id);
+// Sets check box or toggle button `id` and sends its change event.
+void SetChecked(wxWindow* parent, int id, bool on);
+// Selects item `index` of the choice `id` and sends its change event.
+void Select(wxWindow* parent, int id, int index);
+// Sets the text of edit `id` (no validation, as a program would).
+void SetText(wxWindow* parent, int id, const std::string& utf8);
+std::string TextOf(wxWindow* parent, int id);
+bool IsChecked(wxWindow* parent, int id);
+
+// Runs everything queued for later (posted actions, CallAfter).
+void ProcessPending();
+
+// Runs `dialog` modally; `script` runs once the modal loop is up (it should
+// end the dialog, e.g. by clicking its exit button). Returns the modal result.
+int RunModal(wxDialog& dialog, std::function<void()> script);
