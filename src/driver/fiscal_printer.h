@@ -92,8 +92,8 @@ class FiscalPrinter : public PrinterLink {
   std::string SetDecimalPoint(const std::string& password, char mode);
   std::string ReadTaxRates(TaxRates& rates);
   std::string SetTaxRates(const std::string& password, const TaxRates& rates);
-  std::string SetFactoryNumbers(const std::string& password, int printerNumber,
-                                int memoryNumber, int checkDigits);
+  std::string SetFactoryNumbers(const std::string& password, int printerNumber, int memoryNumber,
+                                int checkDigits);
   std::string ReadFactoryNumbers(FactoryNumbers& numbers);
   std::string EraseEeprom(const std::string& password);
 

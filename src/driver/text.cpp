@@ -65,7 +65,9 @@ double FieldDouble(const std::string& text, size_t from, size_t to) {
   return std::atof(Field(text, from, to).c_str());
 }
 
-char CharAt(const std::string& text, size_t pos) { return pos < text.size() ? text[pos] : '\0'; }
+char CharAt(const std::string& text, size_t pos) {
+  return pos < text.size() ? text[pos] : '\0';
+}
 
 std::time_t ParseDateTime(const std::string& text) {
   const std::string t = FitText(text, 16, 0, '0');
@@ -98,9 +100,9 @@ std::string Sprintf(const char* format, ...) {
 }
 
 std::string FormatTime(std::time_t t, const char* format) {
-  static const char* const kMonths[12] = {"January", "February", "March",     "April",
-                                          "May",     "June",     "July",      "August",
-                                          "September", "October", "November", "December"};
+  static const char* const kMonths[12] = {"January",   "February", "March",    "April",
+                                          "May",       "June",     "July",     "August",
+                                          "September", "October",  "November", "December"};
   std::tm tm{};
   localtime_r(&t, &tm);
   // Expand %B ourselves so that the month name never depends on the locale.

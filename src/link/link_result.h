@@ -6,12 +6,12 @@
 namespace LinkResult {
 constexpr int kOk = 0;
 // SerialPort::Open
-constexpr int kOpenFailed = 1;        // open() of the device failed
-constexpr int kGetStateFailed = 2;    // tcgetattr failed
-constexpr int kSetStateFailed = 3;    // tcsetattr failed, or the speed is not supported
-constexpr int kGetTimeoutsFailed = 4; // reserved: no termios counterpart
-constexpr int kSetTimeoutsFailed = 5; // reserved: no termios counterpart
-constexpr int kQueueSizeFailed = 6;   // reserved: no termios counterpart
+constexpr int kOpenFailed = 1;         // open() of the device failed
+constexpr int kGetStateFailed = 2;     // tcgetattr failed
+constexpr int kSetStateFailed = 3;     // tcsetattr failed, or the speed is not supported
+constexpr int kGetTimeoutsFailed = 4;  // reserved: no termios counterpart
+constexpr int kSetTimeoutsFailed = 5;  // reserved: no termios counterpart
+constexpr int kQueueSizeFailed = 6;    // reserved: no termios counterpart
 // SerialPort::Send / SendRaw
 constexpr int kSendNotOpen = 7;
 constexpr int kWriteFailed = 8;

@@ -10,12 +10,12 @@
 // Time-outs of the link, in milliseconds. The defaults are the protocol's; tests
 // may pass shorter ones through PrinterLink::SetTimeoutsForTesting.
 struct LinkTimeouts {
-  int checkLink = 2000;      // one CheckLink call inside an attempt
-  int linkSeries = 3000;     // series of link checks in one attempt
-  int reply = 3000;          // each part of a reply
-  int probeEcho = 3;         // echo of 0x04
-  int drain = 25;            // draining stray bytes
-  int readyEcho = 50;        // answer to 0x05
+  int checkLink = 2000;   // one CheckLink call inside an attempt
+  int linkSeries = 3000;  // series of link checks in one attempt
+  int reply = 3000;       // each part of a reply
+  int probeEcho = 3;      // echo of 0x04
+  int drain = 25;         // draining stray bytes
+  int readyEcho = 50;     // answer to 0x05
 };
 
 // The core of FiscalPrinter: owns the port for one action, performs the

@@ -21,8 +21,8 @@ struct PromptButton {
 struct PromptStyle {
   std::vector<PromptButton> buttons;  // left to right, 1..3 buttons
   PromptIcon icon = PromptIcon::Application;
-  unsigned beep = 0;        // value for the platform beep: 0x10, 0x20, 0x30 or 0
-  int defaultButton = 0;    // index into buttons, or -1 for none
+  unsigned beep = 0;          // value for the platform beep: 0x10, 0x20, 0x30 or 0
+  int defaultButton = 0;      // index into buttons, or -1 for none
   bool focusDefault = false;  // the second button also takes the focus
 
   static PromptStyle Decode(unsigned style);

@@ -34,7 +34,9 @@ class SerialPort {
   // Discards both queues and closes. Safe to call twice.
   void Close();
 
-  // Writes all bytes of `data` and waits until they have left (tcdrain).
+  // Writes all bytes of `data` and waits until they have left (tcdrain). The
+  // write gives up after 300 ms plus 1 ms per byte if the line does not take
+  // the bytes (code 9).
   // Codes: 7 not open, 8 write failed, 9 fewer bytes written.
   void Send(const std::string& data);
   // As Send for a block given by pointer and count (the logo frame).
@@ -57,6 +59,10 @@ class SerialPort {
  private:
   void SetError(int code);
 
+  // Bytes read from the line but not yet handed out: Receive reads whatever
+  // has arrived and keeps what the caller did not ask for, so a later Receive
+  // gets it first (as if it had stayed in the driver's queue).
+  std::string pending_;
   UiHost* owner_;
   int error_ = 0;
   int fd_ = -1;

@@ -16,19 +16,22 @@
 //
 // Handshake: 0x04 is echoed and 0x05 answered with 0x05 (ready) unless told
 // otherwise. Each complete command frame is recorded and answered with the next
-// queued reply for its command byte, else the handler, else the default reply
-// (status reads answer an all-clear status, everything else ACK "00").
+// queued reply for its command byte, else the handler, else the default reply:
+// the status command 0x20 answers the status of SetStatus/SetFlag (by default a
+// fiscalized printer in working order: factory numbers written, prices with
+// decimals, nothing open, nothing unzeroed), everything else ACK "00".
+// A frame with a bad checksum, length or terminator is answered with NACK.
 class FakeDevice {
  public:
   // One reply to one command frame.
   struct Reply {
     enum class Kind { Ack, Data, Nack, Repeat, Raw, Silence, CloseLine };
     Kind kind = Kind::Ack;
-    std::string payload;  // the ACK code, the reply data, or raw bytes
-    std::optional<uint8_t> seq;       // overrides the echoed block number
-    std::optional<uint8_t> cmd;       // overrides the echoed command byte
+    std::string payload;                  // the ACK code, the reply data, or raw bytes
+    std::optional<uint8_t> seq;           // overrides the echoed block number
+    std::optional<uint8_t> cmd;           // overrides the echoed command byte
     std::optional<std::string> checksum;  // overrides the two checksum characters
-    std::string after;   // raw bytes sent right after the reply (a download stream)
+    std::string after;  // raw bytes sent right after the reply (a download stream)
 
     static Reply Ack(const std::string& code = "00");
     static Reply Data(const std::string& data);
@@ -83,6 +86,9 @@ class FakeDevice {
   std::string RawReceived() const;
   int ProbeCount() const;  // 0x04 bytes received
   void ClearRecords();
+
+  // The speed the host last set on the line (termios of the pseudo-terminal).
+  int LineBaud() const;
 
   // Tells the port number to map: maps `port` to Path() in PortMap.
   void MapTo(int port);

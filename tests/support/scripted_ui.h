@@ -25,12 +25,17 @@ class ScriptedUi : public UiHost {
   // The date and time dialog: runs `action` (if set) with the port, then returns
   // the next queued result (default 2, cancelled).
   void DateTimeResults(std::initializer_list<int> results);
-  void OnDateTimeDialog(std::function<void(int port)> action) { dateTimeAction_ = std::move(action); }
+  void OnDateTimeDialog(std::function<void(int port)> action) {
+    dateTimeAction_ = std::move(action);
+  }
 
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
   int RunDateTimeDialog(int port) override;
-  void BeginWait() override { ++waitDepth_; ++waitCount_; }
+  void BeginWait() override {
+    ++waitDepth_;
+    ++waitCount_;
+  }
   void EndWait() override { --waitDepth_; }
 
   std::vector<Prompt> prompts;

@@ -1,0 +1,289 @@
+#include "link/printer_link.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "link/link_result.h"
+#include "link/settings.h"
+#include "support/fake_device.h"
+#include "support/scripted_ui.h"
+
+namespace {
+
+using Reply = FakeDevice::Reply;
+using Clock = std::chrono::steady_clock;
+
+int MsSince(Clock::time_point t) {
+  return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+// Shorter waits keep the suite quick; the real values are exercised in
+// NoAnswerIsReportedAfterAboutFourSeconds.
+LinkTimeouts Fast() {
+  LinkTimeouts t;
+  t.checkLink = 300;
+  t.linkSeries = 400;
+  t.reply = 500;
+  t.drain = 5;
+  return t;
+}
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CurrentBaudRate = 9600;
+    dev_.MapTo(2);
+  }
+  void TearDown() override {
+    PortMap::Instance().Clear();
+    CurrentBaudRate = 9600;
+  }
+  std::unique_ptr<PrinterLink> Open() {
+    auto link = std::make_unique<PrinterLink>(&ui_, 2);
+    link->SetTimeoutsForTesting(Fast());
+    return link;
+  }
+  FakeDevice dev_;
+  ScriptedUi ui_;
+};
+
+TEST_F(LinkTest, FirstStatusFrameIsTheSevenBytes) {
+  auto link = Open();
+  ASSERT_TRUE(link->IsConnected());
+  const std::string data = link->Transact(0x20, "");
+  EXPECT_EQ(data.size(), 6u);
+  const std::string raw = dev_.RawReceived();
+  const std::string frame = "\x02\x23\x20\x20\x32\x33\x0A";
+  ASSERT_NE(raw.find(frame), std::string::npos);
+  // The handshake comes first: 0x04 probe(s), then 0x05.
+  EXPECT_EQ(raw[0], 0x04);
+  EXPECT_LT(raw.find('\x05'), raw.find(frame));
+  EXPECT_TRUE(ui_.prompts.empty());
+  EXPECT_EQ(link->Sequence(), 0x21);
+  EXPECT_GT(ui_.waitCount_, 0);
+  EXPECT_EQ(ui_.waitDepth_, 0);
+}
+
+TEST_F(LinkTest, AckCodesAreReturnedAndReported) {
+  auto link = Open();
+  dev_.Queue('1', Reply::Ack("00"));
+  EXPECT_EQ(link->Transact('1', "x"), "00");
+  EXPECT_TRUE(ui_.prompts.empty());
+
+  dev_.Queue('1', Reply::Ack("01"));
+  ui_.Answer({5});  // "Продължи" returns the code
+  EXPECT_EQ(link->Transact('1', "x"), "01");
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Невалидна команда\n");
+  EXPECT_EQ(ui_.prompts[0].style, 0x12u);
+
+  dev_.Queue('1', Reply::Ack("90"));
+  ui_.Answer({3});  // "Отказ"
+  EXPECT_EQ(link->Transact('1', "x"), "");
+
+  // "Повтори" sends the same frame again in a new attempt.
+  dev_.ClearRecords();
+  dev_.Queue('1', Reply::Ack("10"));
+  dev_.Queue('1', Reply::Ack("00"));
+  ui_.Answer({4});
+  EXPECT_EQ(link->Transact('1', "y"), "00");
+  EXPECT_EQ(dev_.Frames().size(), 2u);
+}
+
+TEST_F(LinkTest, HundredRepeatsAreFineHundredAndOneAreNot) {
+  auto link = Open();
+  for (int i = 0; i < 100; ++i) dev_.Queue('2', Reply::Repeat());
+  dev_.Queue('2', Reply::Data("ok"));
+  EXPECT_EQ(link->Transact('2', ""), "ok");
+  EXPECT_TRUE(ui_.prompts.empty());
+  EXPECT_EQ(dev_.Frames().size(), 101u);
+  // Every resent frame keeps the block number.
+  for (const auto& f : dev_.Frames()) EXPECT_EQ(f.seq, 0x20);
+
+  for (int i = 0; i < 101; ++i) dev_.Queue('3', Reply::Repeat());
+  EXPECT_EQ(link->Transact('3', ""), "");
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Твърде много получени REPEAT(над 100)");
+}
+
+TEST_F(LinkTest, NackThenCancelSendsNothingMore) {
+  auto link = Open();
+  dev_.Queue('4', Reply::Nack());
+  ui_.Answer({2});
+  EXPECT_EQ(link->Transact('4', "abc"), "");
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Получен е NACK");
+  EXPECT_EQ(ui_.prompts[0].caption, "Грешка");
+  EXPECT_EQ(ui_.prompts[0].style, 0x15u);
+  EXPECT_EQ(dev_.Frames().size(), 1u);
+  EXPECT_EQ(link->Sequence(), 0x20);  // nothing was accepted
+}
+
+TEST_F(LinkTest, WrongSequenceWithContinueReturnsDataAndAdvances) {
+  auto link = Open();
+  dev_.Queue('5', Reply::Data("payload").WithSeq(0x77));
+  ui_.Answer({5});
+  EXPECT_EQ(link->Transact('5', ""), "payload");
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Различен номер на блок, при получения STX");
+  EXPECT_EQ(ui_.prompts[0].caption, "Предупреждение");
+  EXPECT_EQ(ui_.prompts[0].style, 0x32u);
+  EXPECT_EQ(link->Sequence(), 0x21);
+}
+
+TEST_F(LinkTest, ReplyChecksAreMadeInOrder) {
+  auto link = Open();
+  struct Row {
+    Reply reply;
+    std::string message;
+  };
+  const Row rows[] = {
+      {Reply::Data("d").WithChecksum("00"), "Грешна контролна сума на получения STX"},
+      {Reply::Data("d").WithCmd('Q'), "Подадената команда е различна, при получения STX"},
+      {Reply::Ack("00").WithChecksum("??"), "Грешна контролна сума на получения ACK"},
+      {Reply::Ack("00").WithSeq(0x99), "Номерът на блок е различен, при получения ACK"},
+      {Reply::Raw("\x7F"), "Начало на съобщение различно от STX, ACK, NACK, и REPEAT"},
+  };
+  for (const Row& r : rows) {
+    ui_.prompts.clear();
+    dev_.Queue('6', r.reply);
+    ui_.Answer({2});
+    EXPECT_EQ(link->Transact('6', ""), "") << r.message;
+    ASSERT_FALSE(ui_.prompts.empty()) << r.message;
+    EXPECT_EQ(ui_.prompts[0].text, r.message);
+  }
+  // Several faults at once: each is reported, checksum first.
+  ui_.prompts.clear();
+  dev_.Queue('6', Reply::Data("d").WithChecksum("00").WithSeq(0x55).WithCmd('Q'));
+  ui_.Answer({5, 5, 5});
+  EXPECT_EQ(link->Transact('6', ""), "d");
+  ASSERT_EQ(ui_.prompts.size(), 3u);
+  EXPECT_EQ(ui_.prompts[0].text, "Грешна контролна сума на получения STX");
+  EXPECT_EQ(ui_.prompts[1].text, "Различен номер на блок, при получения STX");
+  EXPECT_EQ(ui_.prompts[2].text, "Подадената команда е различна, при получения STX");
+}
+
+TEST_F(LinkTest, BlockNumbersWrapAfter224Replies) {
+  auto link = Open();
+  LinkTimeouts t = Fast();
+  t.drain = 1;
+  link->SetTimeoutsForTesting(t);
+  for (int i = 0; i < 224; ++i) ASSERT_EQ(link->Transact('7', ""), "00") << i;
+  EXPECT_EQ(link->Sequence(), 0x20);
+  const auto frames = dev_.Frames();
+  EXPECT_EQ(frames.front().seq, 0x20);
+  EXPECT_EQ(frames.back().seq, 0xFF);
+}
+
+TEST_F(LinkTest, NoAnswerIsReportedAfterAboutFourSecondsAndNoFrameIsSent) {
+  dev_.SetProbe(FakeDevice::Probe::Silent);
+  PrinterLink link(&ui_, 2);  // the real time-outs
+  const auto start = Clock::now();
+  EXPECT_EQ(link.Transact(0x20, ""), "");
+  const int ms = MsSince(start);
+  EXPECT_GE(ms, 3000);
+  EXPECT_LE(ms, 6500);
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Няма връзка с Фискалния принтер");
+  EXPECT_EQ(ui_.prompts[0].style, 0x15u);
+  EXPECT_TRUE(dev_.Frames().empty());
+  EXPECT_EQ(dev_.RawReceived().find('\x02'), std::string::npos);
+}
+
+TEST_F(LinkTest, BusyPrinterIsReported) {
+  dev_.SetProbe(FakeDevice::Probe::Busy);
+  auto link = Open();
+  EXPECT_EQ(link->CheckLink(200), LinkResult::kBusy);
+  EXPECT_EQ(link->Transact(0x20, ""), "");
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Фискалният принтер е зает");
+  EXPECT_TRUE(dev_.Frames().empty());
+  // "Повтори" once the printer is ready again goes through.
+  ui_.prompts.clear();
+  dev_.SetProbe(FakeDevice::Probe::Ready);
+  EXPECT_EQ(link->CheckLink(200), LinkResult::kReady);
+}
+
+TEST_F(LinkTest, BadBytesFromTheLineNeverHang) {
+  auto link = Open();
+  struct Row {
+    const char* what;
+    Reply reply;
+  };
+  const Row rows[] = {
+      {"truncated data reply", Reply::Raw(std::string("\x02\x30\x20", 3))},
+      {"zero byte", Reply::Data(std::string("a\0b", 3))},
+      {"length too small", Reply::Raw(std::string("\x02\x10", 2))},
+      {"truncated ack", Reply::Raw(std::string("\x06\x20", 2))},
+      {"silence", Reply::Silence()},
+  };
+  for (const Row& r : rows) {
+    ui_.prompts.clear();
+    dev_.Queue('8', r.reply);
+    ui_.Answer({2});
+    const auto start = Clock::now();
+    EXPECT_EQ(link->Transact('8', ""), "") << r.what;
+    EXPECT_LT(MsSince(start), 3000) << r.what;
+    EXPECT_FALSE(ui_.prompts.empty()) << r.what;
+  }
+}
+
+TEST_F(LinkTest, DeviceClosingMidReplyEndsTheCall) {
+  auto link = Open();
+  dev_.Queue('9', Reply::Raw(std::string("\x02\x30", 2)));
+  dev_.Queue('9', Reply::CloseLine());
+  ui_.Answer({4, 2, 2, 2});
+  const auto start = Clock::now();
+  EXPECT_EQ(link->Transact('9', ""), "");
+  EXPECT_LT(MsSince(start), 5000);
+}
+
+TEST_F(LinkTest, LogoFrameIsHeaderAndRawBytes) {
+  auto link = Open();
+  std::string logo(3902, '\0');
+  for (size_t i = 0; i < logo.size(); ++i) logo[i] = static_cast<char>(i * 7);
+  EXPECT_EQ(link->Transact('L', logo), "00");
+  const auto frames = dev_.Frames();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].cmd, 'L');
+  EXPECT_EQ(frames[0].data, logo);
+  const std::string raw = dev_.RawReceived();
+  EXPECT_NE(raw.find(std::string("\x02\x5E\x20\x4C", 4)), std::string::npos);
+}
+
+TEST_F(LinkTest, OpenFailureOffersRetry) {
+  PortMap::Instance().Set(3, "/dev/no-such-port");
+  ui_.Answer({4, 2});
+  PrinterLink link(&ui_, 3);
+  EXPECT_FALSE(link.IsConnected());
+  ASSERT_EQ(ui_.prompts.size(), 2u);
+  EXPECT_EQ(ui_.prompts[0].text, "Не може да бъде отворен COM 3");
+  EXPECT_EQ(link.Transact(0x20, ""), "");
+}
+
+TEST_F(LinkTest, ReconnectKeepsTheChosenSpeed) {
+  CurrentBaudRate = 38400;
+  auto link = Open();
+  ASSERT_TRUE(link->IsConnected());
+  EXPECT_EQ(dev_.LineBaud(), 38400);
+  link->Disconnect();
+  EXPECT_FALSE(link->IsConnected());
+  EXPECT_EQ(link->Transact(0x20, ""), "");
+  CurrentBaudRate = 9600;  // the main window's choice may change meanwhile
+  EXPECT_EQ(link->Reconnect(), 0);
+  EXPECT_TRUE(link->IsConnected());
+  EXPECT_EQ(dev_.LineBaud(), 38400);
+  EXPECT_EQ(link->Transact(0x20, "").size(), 6u);
+}
+
+TEST_F(LinkTest, SilentCodesShowNothing) {
+  auto link = Open();
+  EXPECT_EQ(link->ReportLinkError(0), 0);
+  EXPECT_EQ(link->ReportLinkError(51), 0);
+  EXPECT_EQ(link->ReportLinkError(14), 0);
+  EXPECT_EQ(link->ReportCommandError("00"), 0);
+  EXPECT_TRUE(ui_.prompts.empty());
+}
+
+}  // namespace
