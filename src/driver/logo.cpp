@@ -1,0 +1,50 @@
+// The graphic logo: upload of a bitmap file's first bytes and a test print.
+
+#include <cstdio>
+#include <memory>
+
+#include "driver/fiscal_printer.h"
+
+namespace {
+
+constexpr uint32_t kReqLoadLogo = 0x903;
+constexpr uint32_t kReqPrintLogo = 0x907;
+
+// The logo frame carries exactly this many bytes: a 384 x 80 one-bit bitmap
+// with its file header.
+constexpr size_t kLogoBytes = 3902;
+
+// Reads at most kLogoBytes from the start of `path`; fewer when the file is
+// shorter or cannot be read (an unopenable file gives nothing).
+std::string ReadLogoBytes(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) return std::string();
+  std::string bytes(kLogoBytes, '\0');
+  const size_t n = std::fread(bytes.data(), 1, kLogoBytes, file.get());
+  bytes.resize(n);
+  return bytes;
+}
+
+}  // namespace
+
+std::string FiscalPrinter::LoadLogo(const std::string& path) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqLoadLogo).empty()) return "";
+  const std::string bytes = ReadLogoBytes(path);
+  if (bytes.size() < kLogoBytes) {
+    ShowPrompt("Грешка при зареждане на лого", "Грешка", 0x10, 1);
+    return "";
+  }
+  return Transact('L', bytes);
+}
+
+std::string FiscalPrinter::PrintLogo() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqPrintLogo).empty()) return "";
+  std::string result = Transact('l', "");
+  // Two lines of paper after the logo, each only when the step before succeeded.
+  if (!result.empty()) result = FeedPaper();
+  if (!result.empty()) result = FeedPaper();
+  return result;
+}

@@ -1,0 +1,127 @@
+// Service commands: diagnostics and journal printouts, payment names,
+// departments, the invoice number range and the operators' returned sums.
+
+#include <cstdlib>
+
+#include "driver/fiscal_printer.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr uint32_t kReqDiagnostics = 0x105;
+constexpr uint32_t kReqJournalReport = 0x907;
+constexpr uint32_t kReqSetPaymentName = 0x911;
+constexpr uint32_t kReqReadPaymentNames = 0x1;
+constexpr uint32_t kReqReadTable = 0x801;
+constexpr uint32_t kReqSetTable = 0x901;
+constexpr uint32_t kReqReturnedSums = 0x903;
+
+constexpr int kNameWidth = 10;       // payment names
+constexpr int kDepartmentName = 20;  // department names
+constexpr size_t kInvoiceDigits = 10;
+// The exchange rate goes out as "%010.5f"; larger values would widen the field.
+constexpr double kMaxExchangeRate = 9999.99999;
+
+// A number of the invoice range: one to ten decimal digits.
+bool IsInvoiceNumber(const std::string& text) {
+  if (text.empty() || text.size() > kInvoiceDigits) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+std::string FiscalPrinter::PrintDiagnostics() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqDiagnostics).empty()) return "";
+  return Transact('"', "");
+}
+
+std::string FiscalPrinter::PrintJournalReport() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqJournalReport).empty()) return "";
+  return Transact(0x7C, "E");
+}
+
+std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double rate) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetPaymentName).empty()) return "";
+  // Type 0 is cash, whose name is fixed.
+  if (n < 1 || n > 4) return "";
+  if (name.empty()) {
+    ShowPrompt("Моля въведете име на плащане!", "Грешка", 0x10, 1);
+    return "";
+  }
+  const std::string field = FitText(name, kNameWidth, 0, '_');
+  if (n == 4 && rate != 0.0) {
+    if (!(rate > 0.0 && rate <= kMaxExchangeRate)) return "";
+    return Transact('D', Sprintf("%.1d;", n) + field + Sprintf(";%010.5f", rate));
+  }
+  return Transact('D', Sprintf("%.1d;", n) + field);
+}
+
+std::string FiscalPrinter::ReadPaymentNames(PaymentNames& names) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadPaymentNames).empty()) return "";
+  const std::string reply = Transact('d', "");
+  if (reply.empty()) return reply;
+  for (size_t k = 0; k < names.size(); ++k)
+    names[k] = RemoveChar(Field(reply, 11 * k, 11 * k + kNameWidth - 1), '_', 0);
+  return reply;
+}
+
+std::string FiscalPrinter::ReadDepartment(Department& department) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadTable).empty()) return "";
+  const std::string reply = Transact('g', Sprintf("%02u", unsigned{department.number}));
+  if (reply.empty()) return reply;
+
+  department.number = static_cast<uint8_t>(FieldInt(reply, 0, 1));
+  department.name = RemoveChar(Field(reply, 3, 22), ' ', 2);
+  department.taxGroup = static_cast<uint8_t>(CharAt(reply, 24) & 0x0F);
+  department.turnover = std::atof(RemoveChar(Field(reply, 26, 36), ' ', 0).c_str());
+  department.quantity =
+      reply.size() > 40 ? std::atof(RemoveChar(Field(reply, 38, 48), ' ', 0).c_str()) : -1.0;
+  return reply;
+}
+
+std::string FiscalPrinter::SetDepartment(const Department& department) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetTable).empty()) return "";
+  // The group goes out as one digit '0'..'7' (А..З).
+  if (department.taxGroup > 7) return "";
+  return Transact('G', Sprintf("%02u;", unsigned{department.number}) +
+                           FitText(department.name, kDepartmentName, 0, ' ') +
+                           Sprintf(";%c", '0' + department.taxGroup));
+}
+
+std::string FiscalPrinter::ReadInvoiceRange(InvoiceRange& range) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadTable).empty()) return "";
+  const std::string reply = Transact('p', "");
+  if (reply.empty()) return reply;
+  range.first = RemoveChar(Field(reply, 0, 9), ' ', 2);
+  range.last = RemoveChar(Field(reply, 11, 20), ' ', 2);
+  return reply;
+}
+
+std::string FiscalPrinter::SetInvoiceRange(const InvoiceRange& range) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetTable).empty()) return "";
+  // Cutting a longer number to ten characters would program another number.
+  if (!IsInvoiceNumber(range.first) || !IsInvoiceNumber(range.last)) return "";
+  return Transact('P', FitText(range.first, 10, 2, '0') + ";" + FitText(range.last, 10, 2, '0'));
+}
+
+std::string FiscalPrinter::ReadOperatorReturnedSums(OperatorReturnedSums& sums) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReturnedSums).empty()) return "";
+  if (sums.operatorNumber < 1 || sums.operatorNumber > 9) return "";
+  const std::string reply = Transact('o', Sprintf("6;%.1d", sums.operatorNumber));
+  if (reply.empty()) return reply;
+  sums.operatorNumber = FieldInt(reply, 2, 2);
+  for (size_t k = 0; k < sums.sums.size(); ++k)
+    sums.sums[k] = FieldDouble(reply, 4 + 12 * k, 4 + 12 * k + 10);
+  return "OK";
+}

@@ -1,0 +1,146 @@
+// The printer's configuration tables: header (cliché) lines, articles and the
+// print parameters.
+
+#include "driver/fiscal_printer.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr uint32_t kReqSetHeaderLine = 0x913;
+constexpr uint32_t kReqReadHeaderLine = 0x1;
+constexpr uint32_t kReqSetArticle = 0x923;
+constexpr uint32_t kReqReadArticle = 0x903;
+constexpr uint32_t kReqSetParameters = 0x901;
+constexpr uint32_t kReqReadParameters = 0x801;
+
+constexpr int kAlignLeft = 0;
+constexpr int kAlignCentre = 1;
+constexpr int kAlignRight = 2;
+
+// A flag of the parameters reply: anything but '0' is on; a missing character
+// reads as off.
+bool FlagAt(const std::string& reply, size_t pos) {
+  const char c = CharAt(reply, pos);
+  return c != '\0' && c != '0';
+}
+
+}  // namespace
+
+std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int alignment,
+                                         int width) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetHeaderLine).empty()) return "";
+  if (line < 0 || line > 9) return "";
+  return Transact('I', Sprintf("%.1d;", line) + FitText(text, width, alignment, ' '));
+}
+
+std::string FiscalPrinter::ReadHeaderLine(int line, HeaderLine& header) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadHeaderLine).empty()) return "";
+  if (line < 0 || line > 9) return "";
+  const std::string reply = Transact('i', Sprintf("%.1d", line));
+  if (reply.empty()) return reply;
+
+  // "n;" + the line as the printer keeps it + one closing character.
+  const std::string kept = reply.size() > 3 ? reply.substr(2, reply.size() - 3) : std::string();
+  header.line = FieldInt(reply, 0, 0);
+  header.width = static_cast<int>(kept.size());
+
+  // The alignment is guessed from the fill spaces around the text.
+  const std::string noLeading = RemoveChar(kept, ' ', 1);
+  const std::string stripped = RemoveChar(noLeading, ' ', 2);
+  const long leading = static_cast<long>(kept.size() - noLeading.size());
+  const long trailing = static_cast<long>(noLeading.size() - stripped.size());
+  if (stripped.empty()) {
+    header.alignment = kAlignCentre;
+    header.text.clear();
+  } else if (leading - trailing >= -1 && leading - trailing <= 1) {
+    header.alignment = kAlignCentre;
+    header.text = stripped;
+  } else if (leading == 0) {
+    header.alignment = kAlignLeft;
+    header.text = stripped;
+  } else if (trailing == 0) {
+    header.alignment = kAlignRight;
+    header.text = stripped;
+  } else {
+    // Spaces on both sides but not balanced: keep them, they are the text's.
+    header.alignment = kAlignCentre;
+    header.text = kept;
+  }
+  return "OK";
+}
+
+std::string FiscalPrinter::SetArticle(int number, const std::string& name, double price,
+                                      int taxGroup, uint8_t department) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetArticle).empty()) return "";
+  if (number < 1 || number > 1000) return "";
+  if (taxGroup < 0 || taxGroup > 7) return "";
+  // The department travels as 0x80 + its number, so it must fit below 0x80.
+  if (department > 0x7F) return "";
+  if (!(price >= 0.0)) return "";
+
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return "";
+  const bool twoDecimals = mode == '2';
+  if (price > (twoDecimals ? 999999.99 : 99999999.0)) return "";
+
+  std::string data = Sprintf("%.5d;", number);
+  data += FitText(name, 20, kAlignLeft, ' ');
+  data += ';';
+  data += twoDecimals ? Sprintf("%09.2f", price) : Sprintf("%09.f", price);
+  data += ';';
+  data += static_cast<char>(0xC0 + taxGroup);
+  data += ';';
+  data += static_cast<char>(0x80 + department);
+  data += ';';
+  return Transact('K', data);
+}
+
+std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadArticle).empty()) return "";
+  if (number < 1 || number > 1000) return "";
+  const std::string reply = Transact('k', Sprintf("%.5d", number));
+  if (reply.empty()) return reply;
+
+  article.number = FieldInt(reply, 0, 4);
+  article.name = RemoveChar(Field(reply, 6, 25), ' ', 2);
+  article.price = FieldDouble(reply, 27, 37);
+  article.taxGroup = CharAt(reply, 39) & 0x07;
+  article.turnover = FieldDouble(reply, 41, 51);
+  article.soldQuantity = FieldDouble(reply, 53, 63);
+  article.reportNumber = FieldInt(reply, 65, 69);
+  article.lastReportTime = ParseDateTime(Field(reply, 71, 86));
+  article.department = reply.size() > 88 ? static_cast<uint8_t>(reply[88] & 0x7F) : 0;
+  return "OK";
+}
+
+std::string FiscalPrinter::SetParameters(const PrintParameters& params) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqSetParameters).empty()) return "";
+  if (params.deviceNumber < 0 || params.deviceNumber > 9999) return "";
+  auto bit = [](bool on) { return on ? '1' : '0'; };
+  return Transact('E',
+                  Sprintf("%.4d;%c;%c;%c;%c;%c;%c;", params.deviceNumber, bit(params.logo),
+                          bit(params.drawer), bit(params.autoCut), bit(params.transparentDisplay),
+                          bit(params.shortJournal), bit(params.currency)));
+}
+
+std::string FiscalPrinter::ReadParameters(PrintParameters& params) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReqReadParameters).empty()) return "";
+  const std::string reply = Transact('e', "");
+  if (reply.empty()) return reply;
+
+  params.deviceNumber = FieldInt(reply, 0, 3);
+  params.logo = FlagAt(reply, 5);
+  params.drawer = FlagAt(reply, 7);
+  params.autoCut = FlagAt(reply, 9);
+  params.transparentDisplay = FlagAt(reply, 11);
+  // The reply may stop after the fourth flag.
+  params.shortJournal = reply.size() > 13 && FlagAt(reply, 13);
+  params.currency = reply.size() > 15 && FlagAt(reply, 15);
+  return "OK";
+}
