@@ -1,0 +1,35 @@
+#include "driver/amounts.h"
+
+#include "driver/text.h"
+
+bool InRange(double v, double lo, double hi) {
+  return v >= lo && v <= hi;
+}
+
+std::string MoneyFormat::Amount(double v) const {
+  return twoDecimals_ ? Sprintf("%010.2f", v) : Sprintf("%09.f", v);
+}
+
+std::string MoneyFormat::InMessage(double v) const {
+  return twoDecimals_ ? Sprintf("%1.2f", v) : Sprintf("%1.f", v);
+}
+
+std::string QuantityField(double quantity) {
+  return Sprintf("*%010.3f", quantity);
+}
+
+bool InQuantityRange(double quantity) {
+  return InRange(quantity, 0.0, 999999.999);
+}
+
+std::string PercentField(double percent) {
+  return Sprintf(",%06.2f%%", percent);
+}
+
+std::string PercentField5(double percent) {
+  return Sprintf(",%05.2f%%", percent);
+}
+
+bool InPercentRange(double percent) {
+  return InRange(percent, -99.99, 99.99);
+}

@@ -1,0 +1,256 @@
+// Receipts and sales: opening and closing fiscal, invoice and service receipts,
+// sales and voids, subtotal, payment, text lines, duplicate, service sums and
+// the receipt state.
+#include <cstdint>
+
+#include "driver/amounts.h"
+#include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr uint8_t kCmdOpenService = 0x2E;
+constexpr uint8_t kCmdCloseService = 0x2F;
+constexpr uint8_t kCmdOpenFiscal = 0x30;
+constexpr uint8_t kCmdSellItem = 0x31;
+constexpr uint8_t kCmdSellArticle = 0x32;
+constexpr uint8_t kCmdSubtotal = 0x33;
+constexpr uint8_t kCmdSellDepartment = 0x34;
+constexpr uint8_t kCmdPayment = 0x35;
+constexpr uint8_t kCmdText = 0x37;
+constexpr uint8_t kCmdCloseFiscal = 0x38;
+constexpr uint8_t kCmdDuplicate = 0x3A;
+constexpr uint8_t kCmdServiceSum = 0x3B;
+constexpr uint8_t kCmdLastReceipt = 0x71;
+constexpr uint8_t kCmdReceiptState = 0x72;
+
+constexpr uint32_t kOpenReceipt = 0x190F;
+constexpr uint32_t kSale = 0x2080F;
+constexpr uint32_t kPaymentWord = 0x20807;
+
+constexpr size_t kPasswordWidth = 4;
+constexpr int kItemTextWidth = 36;
+constexpr int kReceiptTextWidth = 34;
+
+bool ValidOperator(const OperatorRecord& op) {
+  return op.number >= 1 && op.number <= 9;
+}
+
+std::string Password(const OperatorRecord& op) {
+  return FitText(op.password, kPasswordWidth, 0, ' ');
+}
+
+char Flag01(bool b) {
+  return b ? '1' : '0';
+}
+
+// The quantity and percentage parts of a sale. `alwaysQuantity` sends every
+// quantity but 0 (department sales); otherwise 1 is left out too.
+std::string SaleTail(double quantity, double percent, bool alwaysQuantity, bool shortPercent) {
+  std::string tail;
+  if (quantity != 0 && (alwaysQuantity || quantity != 1)) tail += QuantityField(quantity);
+  if (percent != 0) tail += shortPercent ? PercentField5(percent) : PercentField(percent);
+  return tail;
+}
+
+}  // namespace
+
+std::string FiscalPrinter::OpenServiceReceipt(const OperatorRecord& op) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
+  if (!ValidOperator(op)) return std::string();
+  return Transact(kCmdOpenService, Sprintf("%.1d;%s", op.number, Password(op).c_str()));
+}
+
+std::string FiscalPrinter::CloseServiceReceipt() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, 0x10805).empty()) return std::string();
+  return Transact(kCmdCloseService, "");
+}
+
+std::string FiscalPrinter::OpenFiscalReceipt(const OperatorRecord& op, bool detailed,
+                                             bool withVat) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
+  if (!ValidOperator(op)) return std::string();
+  return Transact(kCmdOpenFiscal, Sprintf("%.1d;%s;%c;%c", op.number, Password(op).c_str(),
+                                          Flag01(detailed), Flag01(withVat)));
+}
+
+std::string FiscalPrinter::OpenInvoiceReceipt(
+    const OperatorRecord& op, const std::string& recipient, const std::string& buyer,
+    const std::string& vatNumber, const std::string& idNumber, const std::string& address) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
+  if (!ValidOperator(op)) return std::string();
+  const std::string data = Sprintf("%.1d;%s;0;0;1;", op.number, Password(op).c_str()) +
+                           FitText(recipient, 26, 0, ' ') + ";" + FitText(buyer, 16, 0, ' ') + ";" +
+                           FitText(vatNumber, 13, 0, ' ') + ";" + FitText(idNumber, 13, 0, ' ') +
+                           ";" + FitText(address, 30, 0, ' ') + ";";
+  return Transact(kCmdOpenFiscal, data);
+}
+
+std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, double price,
+                                    double quantity, double percent) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kSale).empty()) return std::string();
+  // A group outside А..З would put some other letter where the group belongs.
+  if (taxGroup < 0 || taxGroup > 7) return std::string();
+  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  if (!money.InPriceRange(price)) return std::string();
+  std::string data = FitText(text, kItemTextWidth, 0, ' ') + ";" +
+                     static_cast<char>(0xC0 + taxGroup) + ";" + money.Amount(price);
+  data += SaleTail(quantity, percent, false, false);
+  return Transact(kCmdSellItem, data);
+}
+
+std::string FiscalPrinter::SellArticle(int article, double quantity, double percent, bool isVoid) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kSale).empty()) return std::string();
+  if (article < 1 || article > 1000) return std::string();
+  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  std::string data = Sprintf("%c%.5d", isVoid ? '-' : ' ', article);
+  data += SaleTail(quantity, percent, false, false);
+  return Transact(kCmdSellArticle, data);
+}
+
+std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmount, bool print,
+                                    bool display) {
+  uint32_t word = value > 0 ? 0x2080B : 0x20803;
+  if (print) word |= Require::kPaper;
+  StatusFlags flags{};
+  if (CheckStatus(flags, word).empty()) return std::string();
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  if (isAmount ? !money.InPriceRange(value) : !InPercentRange(value)) return std::string();
+  std::string data = Sprintf("%c;%c", Flag01(print), Flag01(display));
+  if (value != 0) data += isAmount ? ":" + money.Amount(value) : PercentField(value);
+  const std::string reply = Transact(kCmdSubtotal, data);
+  if (!reply.empty()) subtotal = FieldDouble(reply, 0, reply.size());
+  return reply;
+}
+
+std::string FiscalPrinter::SellInDepartment(const std::string& text, int department, double price,
+                                            double quantity, double percent) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kSale).empty()) return std::string();
+  // The department travels as the one byte 0x80 + n; larger numbers would wrap.
+  if (department < 0 || department > 0x7F) return std::string();
+  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  if (!money.InPriceRange(price)) return std::string();
+  std::string data = FitText(text, kItemTextWidth, 0, ' ') + ";" +
+                     static_cast<char>(0x80 + department) + ";" + money.Amount(price);
+  data += SaleTail(quantity, percent, true, true);
+  return Transact(kCmdSellDepartment, data);
+}
+
+std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int changeType) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kPaymentWord).empty()) return std::string();
+  ReceiptState state;
+  const std::string stateReply = ReadReceiptState(state);
+  if (stateReply.empty()) return stateReply;
+  if (state.paymentFinished) {
+    const int answer =
+        ShowPrompt("Плащането е завършено", "Завършено плащане", 0x3C);  // "Продължи"/"Отказ"
+    return answer == 5 ? std::string("OK") : std::string();
+  }
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  // A negative payment is the printer's to judge; the host only refuses amounts
+  // whose field would not fit its width (and NaN, which has no field form).
+  if (!money.InPriceRange(amount)) return std::string();
+  return Transact(kCmdPayment, Sprintf("%.1d;%c;", type, Flag01(noChange)) + money.Amount(amount) +
+                                   Sprintf(";%1d;", changeType));
+}
+
+std::string FiscalPrinter::PrintReceiptText(const std::string& text, int alignment) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, Require::kFiscalMemory | Require::kPaper).empty()) return std::string();
+  return Transact(kCmdText, FitText(text, kReceiptTextWidth, alignment, ' '));
+}
+
+std::string FiscalPrinter::CloseFiscalReceipt() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kPaymentWord).empty()) return std::string();
+  double unpaid = 0;
+  const std::string sub = Subtotal(unpaid, 0, false, false, false);
+  if (sub.empty()) return sub;
+  if (unpaid > 0) {
+    char mode = 0;
+    if (ReadDecimalPoint(mode).empty()) return std::string();
+    const MoneyFormat money(mode);
+    const std::string text = "Има неприключена сметка от " + money.InMessage(unpaid) + " лева";
+    if (ShowPrompt(text, "Неприключена сметка", 0x1B) != 1) return std::string();
+    const std::string paid = Payment(0, unpaid, false, 1);
+    if (paid.empty()) return paid;
+  }
+  return Transact(kCmdCloseFiscal, "");
+}
+
+std::string FiscalPrinter::PrintDuplicate() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, 0x887).empty()) return std::string();
+  return Transact(kCmdDuplicate, "");
+}
+
+std::string FiscalPrinter::ServiceSumInOut(const OperatorRecord& op, int paymentType,
+                                           double amount) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, 0x90F).empty()) return std::string();
+  if (!ValidOperator(op)) return std::string();
+  char mode = 0;
+  if (ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  if (!money.InPriceRange(amount)) return std::string();
+  return Transact(kCmdServiceSum,
+                  Sprintf("%.1d;%s;%.1d;", op.number, Password(op).c_str(), paymentType) +
+                      money.Amount(amount));
+}
+
+std::string FiscalPrinter::ReadLastReceiptNumber(int& number) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, 0x903).empty()) return std::string();
+  const std::string reply = Transact(kCmdLastReceipt, "");
+  if (reply.empty()) return reply;
+  number = FieldInt(reply, 0, 3);
+  return "OK";
+}
+
+std::string FiscalPrinter::ReadReceiptState(ReceiptState& state) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, 0x803).empty()) return std::string();
+  const std::string r = Transact(kCmdReceiptState, "");
+  if (r.empty()) return r;
+  const auto is1 = [&r](size_t pos) { return CharAt(r, pos) == '1'; };
+  state.open = is1(0);
+  state.purchases = FieldInt(r, 2, 4);
+  state.groupSubtotals[0] = FieldDouble(r, 6, 16);
+  state.groupSubtotals[1] = FieldDouble(r, 18, 28);
+  state.groupSubtotals[2] = FieldDouble(r, 30, 40);
+  state.voidForbidden = is1(42);
+  state.withVat = is1(44);
+  state.detailed = is1(46);
+  state.paymentStarted = is1(48);
+  state.paymentFinished = is1(50);
+  state.invoice = is1(54);
+  state.lastChange = FieldDouble(r, 56, 66);
+  if (r.size() >= 71) {
+    state.lastChangeType = static_cast<uint8_t>(CharAt(r, 68) & 0x0F);
+    for (size_t g = 0; g < 5; ++g)
+      state.groupSubtotals[3 + g] = FieldDouble(r, 70 + 12 * g, 80 + 12 * g);
+  } else {
+    state.lastChangeType = 0;
+    for (size_t g = 3; g < 8; ++g) state.groupSubtotals[g] = 0;
+  }
+  return "OK";
+}

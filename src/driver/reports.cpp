@@ -1,0 +1,233 @@
+// Printed reports (X and Z), the fiscal-memory reports by blocks and by dates,
+// and the download of the fiscal-memory stream into a file.
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+#include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr uint8_t kCmdDailyReport = 0x7C;
+constexpr uint8_t kCmdOperatorReport = 0x7D;
+constexpr uint8_t kCmdArticleReport = 0x7E;
+constexpr uint8_t kCmdExtendedDailyReport = 0x7F;
+constexpr uint8_t kCmdSpecialFMReport = 0x77;
+constexpr uint8_t kCmdDetailedByBlocks = 0x78;
+constexpr uint8_t kCmdShortByBlocks = 0x79;
+constexpr uint8_t kCmdDetailedByDates = 0x7A;
+constexpr uint8_t kCmdShortByDates = 0x7B;
+constexpr uint8_t kCmdDownload = 0x75;
+
+constexpr uint32_t kReportX = 0x907;
+constexpr uint32_t kReportZWithWarning = 0x41907;
+constexpr uint32_t kFMReport = 0xD05;
+constexpr uint32_t kDownload = 0xC05;
+
+constexpr unsigned kStopOk = 0x10;
+constexpr unsigned kZeroQuestion = 0x34;  // "Да" / "Не", exclamation icon
+constexpr unsigned kSetClockOrCancel = 0x17;
+constexpr int kResultYes = 6;
+constexpr int kResultSetClock = 1;
+constexpr int kDialogCancelled = 2;
+
+constexpr char kDownloadTerminator = '@';
+const char* const kError = "Грешка";
+
+char Kind(bool zero) {
+  return zero ? 'Z' : 'X';
+}
+
+// Calendar day of `t` at 00:00:00 local time.
+std::time_t StartOfDay(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  tm.tm_hour = 0;
+  tm.tm_min = 0;
+  tm.tm_sec = 0;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+}  // namespace
+
+std::string FiscalPrinter::PrintDailyReport(bool zero) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
+  if (zero && !flags[Flag::kDailyNotZeroed] &&
+      ShowPrompt("Искате да направите Нулев Дневен Отчет?", "Нулев Дневен Отчет", kZeroQuestion) !=
+          kResultYes)
+    return std::string();
+  return Transact(kCmdDailyReport, std::string(1, Kind(zero)));
+}
+
+std::string FiscalPrinter::PrintArticleReport(bool zero) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReportX).empty()) return std::string();
+  if (zero && !flags[Flag::kArticleNotZeroed] &&
+      ShowPrompt("Искате да направите Нулев Артикулен Отчет?", "Нулев Артикулен Отчет",
+                 kZeroQuestion) != kResultYes)
+    return std::string();
+  return Transact(kCmdArticleReport, std::string(1, Kind(zero)));
+}
+
+std::string FiscalPrinter::PrintExtendedDailyReport(bool zero) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
+  if (zero && !flags[Flag::kArticleNotZeroed] && !flags[Flag::kDailyNotZeroed] &&
+      ShowPrompt("Искате да направите Нулеви Дневен и Артикулен Отчет?",
+                 "Нулеви Дневен и Артикулен Отчет", kZeroQuestion) != kResultYes)
+    return std::string();
+  return Transact(kCmdExtendedDailyReport, std::string(1, Kind(zero)));
+}
+
+std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kReportX).empty()) return std::string();
+  if (zero) {
+    op = 0;  // a Z report always zeroes every operator
+    if (!flags[Flag::kOperatorNotZeroed] &&
+        ShowPrompt("Искате да направите Нулев Операторски Отчет?", "Нулев Операторски Отчет",
+                   kZeroQuestion) != kResultYes)
+      return std::string();
+  } else if (op < 0 || op > 9) {
+    return std::string();
+  }
+  return Transact(kCmdOperatorReport, Sprintf("%c;%.1d", Kind(zero), op));
+}
+
+std::string FiscalPrinter::PrintSpecialFMReport() {
+  StatusFlags flags{};
+  if (CheckStatus(flags, kFMReport).empty()) return std::string();
+  return Transact(kCmdSpecialFMReport, "");
+}
+
+namespace {
+struct BlockReport {
+  uint8_t cmd;
+  const char* lastBeforeFirst;
+};
+}  // namespace
+
+static std::string PrintFMReportByBlocks(FiscalPrinter& printer, const BlockReport& kind, int first,
+                                         int last) {
+  StatusFlags flags{};
+  if (printer.CheckStatus(flags, kFMReport).empty()) return std::string();
+  if (first < 1 || first > 4000 || last < 1 || last > 4000) return std::string();
+  DailyReportInfo info;
+  const std::string read = printer.ReadDailyReportInfo(info);
+  if (read.empty()) return read;
+  if (info.lastFMReport == 0) {
+    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, kStopOk);
+    return std::string();
+  }
+  if (last > info.lastFMReport) {
+    printer.ShowPrompt(Sprintf("Зададеният Краен блок е извън диапазона от записани отчети.\n"
+                               "Последния блок във Фискалната памет е с номер: %1.d.",
+                               info.lastFMReport),
+                       kError, kStopOk);
+    return std::string();
+  }
+  if (last < first) {
+    printer.ShowPrompt(kind.lastBeforeFirst, kError, kStopOk, 0);
+    return std::string();
+  }
+  return printer.Transact(kind.cmd, Sprintf("%.4d;%.4d", first, last));
+}
+
+std::string FiscalPrinter::PrintDetailedFMReportByBlocks(int first, int last) {
+  return PrintFMReportByBlocks(*this, {kCmdDetailedByBlocks, "Зададеният Краен е преди началния"},
+                               first, last);
+}
+
+std::string FiscalPrinter::PrintShortFMReportByBlocks(int first, int last) {
+  return PrintFMReportByBlocks(*this, {kCmdShortByBlocks, "Зададеният Краен блок е преди началния"},
+                               first, last);
+}
+
+// `correctClock` hands the port to the date and time dialog and waits for the
+// printer; it returns false when the dialog was cancelled.
+static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std::time_t from,
+                                        std::time_t to, const std::function<bool()>& correctClock) {
+  StatusFlags flags{};
+  if (printer.CheckStatus(flags, kFMReport).empty()) return std::string();
+  DailyReportInfo info;
+  const std::string read = printer.ReadDailyReportInfo(info);
+  if (read.empty()) return read;
+  if (info.lastFMReport == 0) {
+    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, kStopOk);
+    return std::string();
+  }
+  from = StartOfDay(from);
+  to = StartOfDay(to);
+  if (to < from) {
+    printer.ShowPrompt("Зададената Крайна дата е преди Началната", kError, kStopOk);
+    return std::string();
+  }
+  std::time_t now = 0;
+  std::string clock = printer.ReadDateTime(now);
+  if (clock.empty()) return clock;
+  if (now < to) {
+    const std::string text = "Зададената Крайна дата е след\n Сегашната във Фискалния Принтер\n(" +
+                             FormatTime(now, "%d %B %Y") +
+                             ")\nМожете да сверите датата във Фискалния Принтер";
+    if (printer.ShowPrompt(text, kError, kSetClockOrCancel) != kResultSetClock)
+      return std::string();
+    if (!correctClock()) return std::string();
+    // The corrected clock is read again but not compared: the user has seen it.
+    clock = printer.ReadDateTime(now);
+    if (clock.empty()) return clock;
+  }
+  return printer.Transact(cmd, FormatTime(from, "%d%m%y;") + FormatTime(to, "%d%m%y"));
+}
+
+std::string FiscalPrinter::PrintDetailedFMReportByDates(std::time_t from, std::time_t to) {
+  return PrintFMReportByDates(*this, kCmdDetailedByDates, from, to, [this] {
+    if (RunDateTimeDialogDetached() == kDialogCancelled) return false;
+    WaitUntilNotBusy();
+    return true;
+  });
+}
+
+std::string FiscalPrinter::PrintShortFMReportByDates(std::time_t from, std::time_t to) {
+  return PrintFMReportByDates(*this, kCmdShortByDates, from, to, [this] {
+    if (RunDateTimeDialogDetached() == kDialogCancelled) return false;
+    WaitUntilNotBusy();
+    return true;
+  });
+}
+
+std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
+  if (file == nullptr) {
+    // Nowhere to write: refuse before the printer starts streaming.
+    ShowPrompt("Грешка при запис файл!", kError, kStopOk);
+    return std::string();
+  }
+  StatusFlags flags{};
+  if (CheckStatus(flags, kDownload).empty()) return std::string();
+  const std::string started = Transact(kCmdDownload, "");
+  if (started.empty()) return started;
+  // The stream comes outside the frame protocol, one byte at a time.
+  for (;;) {
+    SerialPort* port = Serial();
+    std::string byte;
+    if (port != nullptr) {
+      byte = port->Receive(1, Timeouts().reply);
+      port->TakeError();
+    }
+    if (byte.empty()) {
+      ShowPrompt("Просрочено време за получаване на данните!", kError, kStopOk);
+      return std::string();
+    }
+    // Flushed byte by byte, so that a full disk shows at the byte that failed
+    // and everything received before it is in the file.
+    if (std::fputc(static_cast<unsigned char>(byte[0]), file) == EOF || std::fflush(file) != 0) {
+      ShowPrompt("Грешка при запис файл!", kError, kStopOk);
+      return std::string();
+    }
+    if (byte[0] == kDownloadTerminator) return "OK";
+  }
+}
