@@ -8,6 +8,7 @@
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/link_result.h"
 
 namespace {
 
@@ -214,11 +215,15 @@ std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
   for (;;) {
     SerialPort* port = Serial();
     std::string byte;
+    bool received = false;
     if (port != nullptr) {
       byte = port->Receive(1, Timeouts().reply);
-      port->TakeError();
+      // The port reads a zero byte as an empty text without an error; in this
+      // stream it is data like any other byte.
+      received = port->TakeError() == LinkResult::kOk;
+      if (received && byte.empty()) byte.assign(1, '\0');
     }
-    if (byte.empty()) {
+    if (!received || byte.empty()) {
       ShowPrompt("Просрочено време за получаване на данните!", kError, kStopOk);
       return std::string();
     }

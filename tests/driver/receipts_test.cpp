@@ -6,7 +6,14 @@
 
 namespace {
 
-using ReceiptWire = PrinterScript;
+// Sales, subtotal, payment and close need a fiscal receipt open.
+class ReceiptWire : public PrinterScript {
+ protected:
+  void SetUp() override {
+    PrinterScript::SetUp();
+    SetFlags({Flag::kFiscalReceiptOpen});
+  }
+};
 
 const std::string kText = "Hlyab";
 const std::string kText36 = FitText(kText, 36, 0, ' ');
@@ -134,7 +141,7 @@ TEST_F(ReceiptWire, SubtotalAdjustments) {
 }
 
 TEST_F(ReceiptWire, SubtotalWithPrintChecksPaper) {
-  SetFlags({Flag::kNoPaper});
+  SetFlags({Flag::kFiscalReceiptOpen, Flag::kNoPaper});
   double s = 0;
   EXPECT_EQ(printer->Subtotal(s, 5, false, true, false), "");  // the fallback answer cancels
   ASSERT_EQ(ui.prompts.size(), 1u);
@@ -292,6 +299,7 @@ TEST_F(ReceiptWire, CloseFiscalReceiptUnpaidWholeNumbersAndCancel) {
 }
 
 TEST_F(ReceiptWire, OpenCommands) {
+  SetFlags({});
   const OperatorRecord op{3, "Ivan", "12"};
   EXPECT_EQ(printer->OpenFiscalReceipt(op, true, false), "00");
   EXPECT_EQ(DataOf(0x30), "3;12  ;1;0");
@@ -309,6 +317,7 @@ TEST_F(ReceiptWire, OpenCommands) {
 }
 
 TEST_F(ReceiptWire, OpenCommandsRefuseOperatorOutOfRange) {
+  SetFlags({});
   for (int number : {0, 10, -1}) {
     SCOPED_TRACE(number);
     const OperatorRecord op{number, "", "1"};
@@ -321,6 +330,7 @@ TEST_F(ReceiptWire, OpenCommandsRefuseOperatorOutOfRange) {
 }
 
 TEST_F(ReceiptWire, TextServiceSumAndLastNumber) {
+  SetFlags({});
   printer->PrintReceiptText("abc", 1);
   EXPECT_EQ(DataOf(0x37), FitText("abc", 34, 1, ' '));
   printer->ServiceSumInOut({1, "", "0000"}, 4, -10);
