@@ -1,0 +1,58 @@
+#include <cstdio>
+#include <string>
+
+#include "command_fixture.h"
+
+namespace {
+
+class LogoTest : public ScriptedPrinterTest {
+ protected:
+  // Writes a file of `size` bytes with every byte value in it; returns its path.
+  std::string WriteFile(const std::string& name, size_t size) {
+    const std::string path = ::testing::TempDir() + "driver2_logo_" + name;
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 % 256);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+    contents = bytes;
+    return path;
+  }
+  void ExpectRefused() {
+    ASSERT_EQ(ui.prompts.size(), 1u);
+    EXPECT_EQ(ui.prompts[0].text, "Грешка при зареждане на лого");
+    EXPECT_EQ(ui.prompts[0].caption, "Грешка");
+    EXPECT_EQ(ui.prompts[0].style, 0x10u);
+    EXPECT_EQ(SentCommands(), "");
+  }
+  std::string contents;
+};
+
+TEST_F(LogoTest, ShortFileIsRefused) {
+  EXPECT_EQ(printer->LoadLogo(WriteFile("short.bmp", 3901)), "");
+  ExpectRefused();
+}
+
+TEST_F(LogoTest, MissingFileIsRefusedLikeAShortOne) {
+  EXPECT_EQ(printer->LoadLogo(::testing::TempDir() + "driver2_no_such_logo.bmp"), "");
+  ExpectRefused();
+}
+
+TEST_F(LogoTest, SendsFirst3902BytesUnchanged) {
+  for (size_t size : {size_t{3902}, size_t{5000}}) {
+    device.ClearRecords();
+    EXPECT_EQ(printer->LoadLogo(WriteFile("logo.bmp", size)), "00") << size;
+    EXPECT_EQ(DataOf('L'), contents.substr(0, 3902)) << size;
+  }
+  EXPECT_TRUE(ui.prompts.empty());
+}
+
+TEST_F(LogoTest, PrintLogoFeedsTwoLines) {
+  EXPECT_EQ(printer->PrintLogo(), "00");
+  EXPECT_EQ(SentCommands(), "l++");
+}
+
+}  // namespace
