@@ -1,0 +1,206 @@
+#include "cli/output.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "cli/convert.h"
+#include "driver/cp1251.h"
+#include "driver/text.h"
+
+namespace {
+
+std::string ShortestNumber(double v) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  if (ec != std::errc()) return "0";
+  return std::string(buf, end);
+}
+
+void AppendJson(std::string& s, const OutValue& v) {
+  switch (v.kind) {
+    case OutValue::Kind::Integer:
+      s += std::to_string(v.integer);
+      break;
+    case OutValue::Kind::Number:
+      s += JsonNumber(v.number);
+      break;
+    case OutValue::Kind::Flag:
+      s += v.flag ? "true" : "false";
+      break;
+    case OutValue::Kind::Text:
+      s += JsonString(v.text);
+      break;
+    case OutValue::Kind::Time:
+      s += JsonString(FormatCliTime(v.time));
+      break;
+    case OutValue::Kind::List:
+      s += '[';
+      for (size_t i = 0; i < v.items.size(); ++i) {
+        if (i) s += ',';
+        AppendJson(s, v.items[i]);
+      }
+      s += ']';
+      break;
+    case OutValue::Kind::Record:
+      s += '{';
+      for (size_t i = 0; i < v.members.size(); ++i) {
+        if (i) s += ',';
+        s += JsonString(v.members[i].first);
+        s += ':';
+        AppendJson(s, v.members[i].second);
+      }
+      s += '}';
+      break;
+  }
+}
+
+// A list of 32 flags reads best as the numbers of the flags that are set.
+bool IsFlagList(const OutValue& v) {
+  if (v.kind != OutValue::Kind::List || v.items.empty()) return false;
+  for (const auto& i : v.items) {
+    if (i.kind != OutValue::Kind::Flag) return false;
+  }
+  return true;
+}
+
+void AppendReadable(std::string& s, const OutValue& v) {
+  switch (v.kind) {
+    case OutValue::Kind::Integer:
+      s += std::to_string(v.integer);
+      break;
+    case OutValue::Kind::Number:
+      s += ShortestNumber(v.number);
+      break;
+    case OutValue::Kind::Flag:
+      s += v.flag ? '1' : '0';
+      break;
+    case OutValue::Kind::Text:
+      s += '"' + QuoteLine(v.text) + '"';
+      break;
+    case OutValue::Kind::Time:
+      s += FormatCliTime(v.time);
+      break;
+    case OutValue::Kind::List:
+      if (IsFlagList(v)) {
+        s += "set:[";
+        bool first = true;
+        for (size_t i = 0; i < v.items.size(); ++i) {
+          if (!v.items[i].flag) continue;
+          if (!first) s += ',';
+          first = false;
+          s += std::to_string(i);
+        }
+        s += ']';
+        break;
+      }
+      s += '[';
+      for (size_t i = 0; i < v.items.size(); ++i) {
+        if (i) s += ", ";
+        AppendReadable(s, v.items[i]);
+      }
+      s += ']';
+      break;
+    case OutValue::Kind::Record:
+      s += '{';
+      for (size_t i = 0; i < v.members.size(); ++i) {
+        if (i) s += ", ";
+        s += v.members[i].first + '=';
+        AppendReadable(s, v.members[i].second);
+      }
+      s += '}';
+      break;
+  }
+}
+
+}  // namespace
+
+std::string JsonNumber(double v) {
+  if (!std::isfinite(v)) return "null";
+  return ShortestNumber(v);
+}
+
+std::string JsonString(const std::string& utf8) {
+  std::string s = "\"";
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+        s += "\\\"";
+        break;
+      case '\\':
+        s += "\\\\";
+        break;
+      case '\n':
+        s += "\\n";
+        break;
+      case '\r':
+        s += "\\r";
+        break;
+      case '\t':
+        s += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          s += Sprintf("\\u%04x", c);
+        } else {
+          s += ch;
+        }
+    }
+  }
+  return s + '"';
+}
+
+std::string QuoteLine(const std::string& utf8) {
+  std::string s;
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+        s += "\\\"";
+        break;
+      case '\\':
+        s += "\\\\";
+        break;
+      case '\n':
+        s += "\\n";
+        break;
+      case '\r':
+        s += "\\r";
+        break;
+      case '\t':
+        s += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          s += Sprintf("\\x%02x", c);
+        } else {
+          s += ch;
+        }
+    }
+  }
+  return s;
+}
+
+std::string FormatReadable(const std::string& method, const std::string& result,
+                           const std::vector<OutField>& fields) {
+  if (result.empty()) return method + " failed";
+  std::string s = method + " result=\"" + QuoteLine(Cp1251ToUtf8(result)) + '"';
+  for (const auto& [name, value] : fields) {
+    s += ' ' + name + '=';
+    AppendReadable(s, value);
+  }
+  return s;
+}
+
+std::string FormatJson(const std::string& method, const std::string& result,
+                       const std::vector<OutField>& fields) {
+  std::string s = "{\"method\":" + JsonString(method);
+  s += ",\"ok\":";
+  s += result.empty() ? "false" : "true";
+  s += ",\"result\":" + JsonString(Cp1251ToUtf8(result));
+  for (const auto& [name, value] : fields) {
+    s += ',' + JsonString(name) + ':';
+    AppendJson(s, value);
+  }
+  return s + '}';
+}

@@ -1,0 +1,133 @@
+#include "cli/run_cli.h"
+
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "cli/cli_args.h"
+#include "cli/cli_ui.h"
+#include "cli/output.h"
+#include "cli/trace.h"
+#include "driver/fiscal_printer.h"
+#include "link/serial_trace.h"
+#include "link/settings.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int Usage(CliEnvironment& env, const std::string& message) {
+  env.err << "fiscal-cli: " << message << '\n' << std::flush;
+  return kExitUsage;
+}
+
+bool ReadScript(const std::string& name, std::istream& in, std::string& text,
+                std::string& error) {
+  if (name == "-") {
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+  }
+  std::ifstream file(name, std::ios::binary);
+  if (!file) {
+    error = "--script: cannot read \"" + name + "\"";
+    return false;
+  }
+  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (file.bad()) {
+    error = "--script: cannot read \"" + name + "\"";
+    return false;
+  }
+  return true;
+}
+
+// Installs the trace hook for one run and removes it again.
+class TraceScope {
+ public:
+  TraceScope(bool on, std::ostream& err) {
+    if (!on) return;
+    active_ = true;
+    SerialTrace() = [this, &err](int /*port*/, bool sent, const std::string& bytes) {
+      err << formatter_.Format(sent, bytes, std::chrono::system_clock::now()) << '\n';
+    };
+  }
+  ~TraceScope() {
+    if (active_) SerialTrace() = nullptr;
+  }
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+
+ private:
+  bool active_ = false;
+  TraceFormatter formatter_;
+};
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
+  CliOptions options;
+  std::string error;
+  if (!ParseOptions(args, options, error)) return Usage(env, error);
+  if (options.help) {
+    env.out << UsageText();
+    return kExitOk;
+  }
+  if (options.list) {
+    env.out << ListMethods();
+    return kExitOk;
+  }
+
+  // Every line is checked before anything is opened or sent.
+  const std::time_t now = std::time(nullptr);
+  std::vector<CliCall> calls;
+  if (options.hasScript) {
+    std::string text;
+    if (!ReadScript(options.script, env.in, text, error)) return Usage(env, error);
+    if (!ParseScript(text, now, calls, error)) return Usage(env, error);
+  } else {
+    CliCall call;
+    if (!BuildCall(options.command, now, call, error)) return Usage(env, error);
+    calls.push_back(std::move(call));
+  }
+
+  PortMap& map = PortMap::Instance();
+  map.Clear();
+  for (const auto& spec : options.comMappings) map.ParseAndSet(spec);
+  if (!options.device.empty()) map.Set(options.port, options.device);
+  CurrentPort = options.port;
+  CurrentBaudRate = options.baud;
+
+  const bool interactive = env.interactive && !(options.hasScript && options.script == "-");
+  CliUi ui(options.answers, env.in, env.err, interactive);
+  ui.SetTimeouts(env.timeouts);
+  TraceScope trace(options.trace, env.err);
+
+  // One printer for the whole run, opened by the first method that needs it.
+  std::unique_ptr<FiscalPrinter> printer;
+  for (const auto& call : calls) {
+    Invocation inv;
+    inv.args = call.args;
+    std::string result;
+    if (call.method->needsPrinter) {
+      if (!printer) {
+        printer = std::make_unique<FiscalPrinter>(&ui, CurrentPort);
+        if (env.timeouts) printer->SetTimeoutsForTesting(*env.timeouts);
+      }
+      inv.printer = printer.get();
+    }
+    if (!call.method->needsPrinter || printer->IsConnected()) result = call.method->invoke(inv);
+    if (!inv.error.empty()) env.err << "fiscal-cli: " << call.method->name << ": " << inv.error << '\n';
+    if (result.empty()) inv.out.clear();
+    env.out << (options.json ? FormatJson(call.method->name, result, inv.out)
+                             : FormatReadable(call.method->name, result, inv.out))
+            << '\n'
+            << std::flush;
+    if (result.empty()) return kExitFailed;
+  }
+  return kExitOk;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/printer_link.h"
+
+// Where fiscal-cli reads and writes, and the test seams.
+struct CliEnvironment {
+  std::istream& in;    // the script for "--script -", and interactive answers
+  std::ostream& out;   // one record per method call
+  std::ostream& err;   // usage errors, prompt lines, the trace
+  // Unanswered prompts are asked on `in` (a terminal). Never when the script is
+  // read from `in`.
+  bool interactive = false;
+  // Time-outs for every FiscalPrinter the run creates (tests only).
+  std::optional<LinkTimeouts> timeouts;
+};
+
+// Runs fiscal-cli with `args` (without the program name). Returns the exit
+// status: 0 every method returned a non-empty text, 1 one returned an empty text
+// (the run stops there), 2 usage error (nothing opened, nothing sent).
+//
+// Sets the process-wide CurrentPort, CurrentBaudRate and PortMap from the options
+// (the map is cleared first) and, with --trace, the serial trace hook for the
+// duration of the run.
+int RunCli(const std::vector<std::string>& args, CliEnvironment& env);
