@@ -246,8 +246,7 @@ bool BuildCall(const std::vector<std::string>& words, std::time_t now, CliCall& 
   return true;
 }
 
-bool SplitScriptLine(const std::string& line, std::vector<std::string>& words,
-                     std::string& error) {
+bool SplitScriptLine(const std::string& line, std::vector<std::string>& words, std::string& error) {
   words.clear();
   size_t i = 0;
   while (i < line.size()) {

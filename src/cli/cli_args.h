@@ -13,18 +13,18 @@
 // Options come before METHOD (everything after it is an argument, so negative
 // numbers need no quoting); "--name=value" and "--name value" are both accepted.
 struct CliOptions {
-  std::string device;                     // --device PATH, empty if not given
-  std::vector<std::string> comMappings;   // --com N=PATH, checked, in order
-  int port = 1;                           // --port N
-  int baud = 9600;                        // --baud RATE
-  std::deque<int> answers;                // --answers LIST
+  std::string device;                    // --device PATH, empty if not given
+  std::vector<std::string> comMappings;  // --com N=PATH, checked, in order
+  int port = 1;                          // --port N
+  int baud = 9600;                       // --baud RATE
+  std::deque<int> answers;               // --answers LIST
   bool json = false;
   bool trace = false;
   bool help = false;
   bool list = false;
   bool hasScript = false;
-  std::string script;                     // --script FILE
-  std::vector<std::string> command;       // METHOD ARG...
+  std::string script;                // --script FILE
+  std::vector<std::string> command;  // METHOD ARG...
 };
 
 // Parses the options. Returns false with a one-line message naming the bad

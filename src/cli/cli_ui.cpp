@@ -41,7 +41,8 @@ int CliUi::NextAnswer(const std::string& title,
 int CliUi::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                       int /*textStyle*/) {
   std::vector<std::pair<std::string, int>> choices;
-  for (const auto& b : PromptStyle::Decode(style).buttons) choices.emplace_back(b.caption, b.result);
+  for (const auto& b : PromptStyle::Decode(style).buttons)
+    choices.emplace_back(b.caption, b.result);
   const int answer = NextAnswer(caption + ": " + text, choices);
   err_ << "prompt style=" << Sprintf("0x%x", style) << " caption=\"" << QuoteLine(caption)
        << "\" text=\"" << QuoteLine(text) << "\" answer=" << answer << '\n'

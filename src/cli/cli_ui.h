@@ -4,6 +4,8 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/printer_link.h"
 #include "link/ui_host.h"
@@ -34,8 +36,7 @@ class CliUi : public UiHost {
  private:
   // The next answer: from the list, else asked on the terminal, else 2.
   // `choices` are the (caption, result) pairs offered on the terminal.
-  int NextAnswer(const std::string& title,
-                 const std::vector<std::pair<std::string, int>>& choices);
+  int NextAnswer(const std::string& title, const std::vector<std::pair<std::string, int>>& choices);
 
   std::deque<int> answers_;
   std::istream& in_;

@@ -80,9 +80,10 @@ std::optional<double> ParseDecimal(const std::string& text) {
   // hexadecimal forms that from_chars would otherwise accept.
   for (size_t i = pos; i < text.size(); ++i) {
     const char c = text[i];
-    const bool ok = (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' ||
-                    ((c == '-' || c == '+') && i > pos && (text[i - 1] == 'e' || text[i - 1] == 'E')) ||
-                    (c == '-' && i == pos && pos == 0);
+    const bool ok =
+        (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' ||
+        ((c == '-' || c == '+') && i > pos && (text[i - 1] == 'e' || text[i - 1] == 'E')) ||
+        (c == '-' && i == pos && pos == 0);
     if (!ok) return std::nullopt;
   }
   double value = 0;
@@ -111,16 +112,16 @@ std::optional<int> ParseTaxGroup(const std::string& text) {
 std::optional<std::time_t> ParseCliTime(const std::string& text, std::time_t now) {
   if (text == "now") return now;
   // DD-MM-YYYY HH:MM:SS
-  if (text.size() != 19 || text[2] != '-' || text[5] != '-' || text[10] != ' ' ||
-      text[13] != ':' || text[16] != ':') {
+  if (text.size() != 19 || text[2] != '-' || text[5] != '-' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
     return std::nullopt;
   }
   if (!IsDigits(text, 0, 2) || !IsDigits(text, 3, 2) || !IsDigits(text, 6, 4) ||
       !IsDigits(text, 11, 2) || !IsDigits(text, 14, 2) || !IsDigits(text, 17, 2)) {
     return std::nullopt;
   }
-  return MakeLocal(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 4),
-                   Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2));
+  return MakeLocal(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 4), Digits(text, 11, 2),
+                   Digits(text, 14, 2), Digits(text, 17, 2));
 }
 
 std::optional<std::time_t> ParseCliDate(const std::string& text) {
@@ -131,7 +132,9 @@ std::optional<std::time_t> ParseCliDate(const std::string& text) {
   return MakeLocal(Digits(text, 0, 2), Digits(text, 3, 2), Digits(text, 6, 4), 0, 0, 0);
 }
 
-std::optional<std::string> ParseCliText(const std::string& text) { return Utf8ToCp1251(text); }
+std::optional<std::string> ParseCliText(const std::string& text) {
+  return Utf8ToCp1251(text);
+}
 
 std::optional<char> ParseCliChar(const std::string& text) {
   const auto bytes = Utf8ToCp1251(text);

@@ -7,7 +7,7 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  CliEnvironment env{std::cin, std::cout, std::cerr};
+  CliEnvironment env{std::cin, std::cout, std::cerr, false, std::nullopt};
   env.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
   return RunCli(args, env);
 }

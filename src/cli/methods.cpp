@@ -11,10 +11,18 @@ namespace {
 
 // --- Out-parameters -------------------------------------------------------
 
-OutValue ToOut(int v) { return OutValue::Integer(v); }
-OutValue ToOut(double v) { return OutValue::Number(v); }
-OutValue ToOut(const std::string& cp1251) { return OutValue::Text(cp1251); }
-OutValue ToOut(char c) { return OutValue::Text(std::string(1, c)); }
+OutValue ToOut(int v) {
+  return OutValue::Integer(v);
+}
+OutValue ToOut(double v) {
+  return OutValue::Number(v);
+}
+OutValue ToOut(const std::string& cp1251) {
+  return OutValue::Text(cp1251);
+}
+OutValue ToOut(char c) {
+  return OutValue::Text(std::string(1, c));
+}
 
 OutValue ToOut(const StatusFlags& flags) {
   std::vector<OutValue> v;
@@ -193,186 +201,347 @@ constexpr ArgKind F = ArgKind::Flag;
 constexpr ArgKind G = ArgKind::TaxGroup;
 constexpr ArgKind T = ArgKind::Text;
 
-ArgSpec Byte(const char* name) { return {name, I, 0, 255}; }
+ArgSpec Byte(const char* name) {
+  return {name, I, 0, 255};
+}
 
 std::vector<MethodSpec> BuildTable() {
   using C = Invocation;
   std::vector<MethodSpec> m = {
       // Status and command errors.
-      {"ReadStatus", "", {},
-       [](C& c) { return Read<StatusFlags>(c, "flags", [&](auto& f) { return c.printer->ReadStatus(f); }); },
-       true, {"flags"}},
-      {"CheckStatus", "", {{"requirement", I, 0, 0xFFFFFFFFll}},
+      {"ReadStatus",
+       {},
+       [](C& c) {
+         return Read<StatusFlags>(c, "flags", [&](auto& f) { return c.printer->ReadStatus(f); });
+       },
+       true,
+       {"flags"}},
+      {"CheckStatus",
+       {{"requirement", I, 0, 0xFFFFFFFFll}},
        [](C& c) {
          const auto word = static_cast<uint32_t>(c.args[0].integer);
-         return Read<StatusFlags>(c, "flags", [&](auto& f) { return c.printer->CheckStatus(f, word); });
+         return Read<StatusFlags>(c, "flags",
+                                  [&](auto& f) { return c.printer->CheckStatus(f, word); });
        },
-       true, {"flags"}},
-      {"ReadVersion", "", {}, [](C& c) { return c.printer->ReadVersion(); }},
-      {"PrintEmptyServiceReceipt", "", {}, [](C& c) { return c.printer->PrintEmptyServiceReceipt(); }},
-      {"ReportCommandError", "", {{"code", T}},
+       true,
+       {"flags"}},
+      {"ReadVersion", {}, [](C& c) { return c.printer->ReadVersion(); }},
+      {"PrintEmptyServiceReceipt", {}, [](C& c) { return c.printer->PrintEmptyServiceReceipt(); }},
+      {"ReportCommandError",
+       {{"code", T}},
        [](C& c) { return std::to_string(c.printer->ReportCommandError(c.Text(0))); }},
-      {"Transact", "", {Byte("command"), {"data", T}},
+      {"Transact",
+       {Byte("command"), {"data", T}},
        [](C& c) { return c.printer->Transact(static_cast<uint8_t>(c.Int(0)), c.Text(1)); }},
 
       // Receipts and sales.
-      {"OpenServiceReceipt", "", {{"operator", I}, {"password", T}},
+      {"OpenServiceReceipt",
+       {{"operator", I}, {"password", T}},
        [](C& c) { return c.printer->OpenServiceReceipt(Operator(c, 0)); }},
-      {"CloseServiceReceipt", "", {}, [](C& c) { return c.printer->CloseServiceReceipt(); }},
-      {"OpenFiscalReceipt", "", {{"operator", I}, {"password", T}, {"detailed", F}, {"withVat", F}},
+      {"CloseServiceReceipt", {}, [](C& c) { return c.printer->CloseServiceReceipt(); }},
+      {"OpenFiscalReceipt",
+       {{"operator", I}, {"password", T}, {"detailed", F}, {"withVat", F}},
        [](C& c) { return c.printer->OpenFiscalReceipt(Operator(c, 0), c.Flag(2), c.Flag(3)); }},
-      {"OpenInvoiceReceipt", "",
-       {{"operator", I}, {"password", T}, {"recipient", T}, {"buyer", T}, {"vatNumber", T},
-        {"idNumber", T}, {"address", T}},
+      {"OpenInvoiceReceipt",
+       {{"operator", I},
+        {"password", T},
+        {"recipient", T},
+        {"buyer", T},
+        {"vatNumber", T},
+        {"idNumber", T},
+        {"address", T}},
        [](C& c) {
          return c.printer->OpenInvoiceReceipt(Operator(c, 0), c.Text(2), c.Text(3), c.Text(4),
                                               c.Text(5), c.Text(6));
        }},
-      {"SellItem", "", {{"text", T}, {"taxGroup", G}, {"price", D}, {"quantity", D}, {"percent", D}},
+      {"SellItem",
+       {{"text", T}, {"taxGroup", G}, {"price", D}, {"quantity", D}, {"percent", D}},
        [](C& c) { return c.printer->SellItem(c.Text(0), c.Int(1), c.Dec(2), c.Dec(3), c.Dec(4)); }},
-      {"SellArticle", "", {{"article", I}, {"quantity", D}, {"percent", D}, {"isVoid", F}},
+      {"SellArticle",
+       {{"article", I}, {"quantity", D}, {"percent", D}, {"isVoid", F}},
        [](C& c) { return c.printer->SellArticle(c.Int(0), c.Dec(1), c.Dec(2), c.Flag(3)); }},
-      {"Subtotal", "", {{"value", D}, {"isAmount", F}, {"print", F}, {"display", F}},
+      {"Subtotal",
+       {{"value", D}, {"isAmount", F}, {"print", F}, {"display", F}},
        [](C& c) {
          return Read<double>(c, "subtotal", [&](auto& s) {
            return c.printer->Subtotal(s, c.Dec(0), c.Flag(1), c.Flag(2), c.Flag(3));
          });
        },
-       true, {"subtotal"}},
-      {"SellInDepartment", "",
+       true,
+       {"subtotal"}},
+      {"SellInDepartment",
        {{"text", T}, {"department", I}, {"price", D}, {"quantity", D}, {"percent", D}},
        [](C& c) {
          return c.printer->SellInDepartment(c.Text(0), c.Int(1), c.Dec(2), c.Dec(3), c.Dec(4));
        }},
-      {"Payment", "", {{"type", I}, {"amount", D}, {"noChange", F}, {"changeType", I}},
+      {"Payment",
+       {{"type", I}, {"amount", D}, {"noChange", F}, {"changeType", I}},
        [](C& c) { return c.printer->Payment(c.Int(0), c.Dec(1), c.Flag(2), c.Int(3)); }},
-      {"PrintReceiptText", "", {{"text", T}, {"alignment", I}},
+      {"PrintReceiptText",
+       {{"text", T}, {"alignment", I}},
        [](C& c) { return c.printer->PrintReceiptText(c.Text(0), c.Int(1)); }},
-      {"CloseFiscalReceipt", "", {}, [](C& c) { return c.printer->CloseFiscalReceipt(); }},
-      {"PrintDuplicate", "", {}, [](C& c) { return c.printer->PrintDuplicate(); }},
-      {"ServiceSumInOut", "", {{"operator", I}, {"password", T}, {"paymentType", I}, {"amount", D}},
+      {"CloseFiscalReceipt", {}, [](C& c) { return c.printer->CloseFiscalReceipt(); }},
+      {"PrintDuplicate", {}, [](C& c) { return c.printer->PrintDuplicate(); }},
+      {"ServiceSumInOut",
+       {{"operator", I}, {"password", T}, {"paymentType", I}, {"amount", D}},
        [](C& c) { return c.printer->ServiceSumInOut(Operator(c, 0), c.Int(2), c.Dec(3)); }},
-      {"ReadLastReceiptNumber", "", {},
-       [](C& c) { return Read<int>(c, "number", [&](auto& n) { return c.printer->ReadLastReceiptNumber(n); }); },
-       true, {"number"}},
-      {"ReadReceiptState", "", {},
-       [](C& c) { return Read<ReceiptState>(c, "state", [&](auto& s) { return c.printer->ReadReceiptState(s); }); },
-       true, {"state"}},
+      {"ReadLastReceiptNumber",
+       {},
+       [](C& c) {
+         return Read<int>(c, "number",
+                          [&](auto& n) { return c.printer->ReadLastReceiptNumber(n); });
+       },
+       true,
+       {"number"}},
+      {"ReadReceiptState",
+       {},
+       [](C& c) {
+         return Read<ReceiptState>(c, "state",
+                                   [&](auto& s) { return c.printer->ReadReceiptState(s); });
+       },
+       true,
+       {"state"}},
 
       // Report data.
-      {"ReadDailyTaxTotals", "", {},
-       [](C& c) { return Read<TaxGroupTotals>(c, "totals", [&](auto& t) { return c.printer->ReadDailyTaxTotals(t); }); },
-       true, {"totals"}},
-      {"ReadDailyPaymentTotals", "", {},
-       [](C& c) { return Read<PaymentTotals>(c, "totals", [&](auto& t) { return c.printer->ReadDailyPaymentTotals(t); }); },
-       true, {"totals"}},
-      {"ReadDailyCounters", "", {},
-       [](C& c) { return Read<ReceiptCounters>(c, "counters", [&](auto& t) { return c.printer->ReadDailyCounters(t); }); },
-       true, {"counters"}},
-      {"ReadDailyServiceIn", "", {},
-       [](C& c) { return Read<ServiceTotals>(c, "totals", [&](auto& t) { return c.printer->ReadDailyServiceIn(t); }); },
-       true, {"totals"}},
-      {"ReadDailyServiceOut", "", {},
-       [](C& c) { return Read<ServiceTotals>(c, "totals", [&](auto& t) { return c.printer->ReadDailyServiceOut(t); }); },
-       true, {"totals"}},
-      {"ReadDailyReportInfo", "", {},
-       [](C& c) { return Read<DailyReportInfo>(c, "info", [&](auto& t) { return c.printer->ReadDailyReportInfo(t); }); },
-       true, {"info"}},
-      {"ReadOperatorTotals", "", {{"operator", I}},
-       [](C& c) { return Read<ReceiptCounters>(c, "counters", [&](auto& t) { return c.printer->ReadOperatorTotals(c.Int(0), t); }); },
-       true, {"counters"}},
-      {"ReadOperatorServiceIn", "", {{"operator", I}},
-       [](C& c) { return Read<ServiceTotals>(c, "totals", [&](auto& t) { return c.printer->ReadOperatorServiceIn(c.Int(0), t); }); },
-       true, {"totals"}},
-      {"ReadOperatorServiceOut", "", {{"operator", I}},
-       [](C& c) { return Read<ServiceTotals>(c, "totals", [&](auto& t) { return c.printer->ReadOperatorServiceOut(c.Int(0), t); }); },
-       true, {"totals"}},
-      {"ReadOperatorPayments", "", {{"operator", I}},
-       [](C& c) { return Read<PaymentTotals>(c, "totals", [&](auto& t) { return c.printer->ReadOperatorPayments(c.Int(0), t); }); },
-       true, {"totals"}},
-      {"ReadOperatorReportInfo", "", {{"operator", I}},
-       [](C& c) { return Read<OperatorReportInfo>(c, "info", [&](auto& t) { return c.printer->ReadOperatorReportInfo(c.Int(0), t); }); },
-       true, {"info"}},
-      {"ReadLastFMRecord", "", {},
-       [](C& c) { return Read<FMRecordInfo>(c, "info", [&](auto& t) { return c.printer->ReadLastFMRecord(t); }); },
-       true, {"info"}},
-      {"ReadFreeFMRecords", "", {},
-       [](C& c) { return Read<int>(c, "count", [&](auto& n) { return c.printer->ReadFreeFMRecords(n); }); },
-       true, {"count"}},
+      {"ReadDailyTaxTotals",
+       {},
+       [](C& c) {
+         return Read<TaxGroupTotals>(c, "totals",
+                                     [&](auto& t) { return c.printer->ReadDailyTaxTotals(t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadDailyPaymentTotals",
+       {},
+       [](C& c) {
+         return Read<PaymentTotals>(c, "totals",
+                                    [&](auto& t) { return c.printer->ReadDailyPaymentTotals(t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadDailyCounters",
+       {},
+       [](C& c) {
+         return Read<ReceiptCounters>(c, "counters",
+                                      [&](auto& t) { return c.printer->ReadDailyCounters(t); });
+       },
+       true,
+       {"counters"}},
+      {"ReadDailyServiceIn",
+       {},
+       [](C& c) {
+         return Read<ServiceTotals>(c, "totals",
+                                    [&](auto& t) { return c.printer->ReadDailyServiceIn(t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadDailyServiceOut",
+       {},
+       [](C& c) {
+         return Read<ServiceTotals>(c, "totals",
+                                    [&](auto& t) { return c.printer->ReadDailyServiceOut(t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadDailyReportInfo",
+       {},
+       [](C& c) {
+         return Read<DailyReportInfo>(c, "info",
+                                      [&](auto& t) { return c.printer->ReadDailyReportInfo(t); });
+       },
+       true,
+       {"info"}},
+      {"ReadOperatorTotals",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<ReceiptCounters>(
+             c, "counters", [&](auto& t) { return c.printer->ReadOperatorTotals(c.Int(0), t); });
+       },
+       true,
+       {"counters"}},
+      {"ReadOperatorServiceIn",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<ServiceTotals>(
+             c, "totals", [&](auto& t) { return c.printer->ReadOperatorServiceIn(c.Int(0), t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadOperatorServiceOut",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<ServiceTotals>(
+             c, "totals", [&](auto& t) { return c.printer->ReadOperatorServiceOut(c.Int(0), t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadOperatorPayments",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<PaymentTotals>(
+             c, "totals", [&](auto& t) { return c.printer->ReadOperatorPayments(c.Int(0), t); });
+       },
+       true,
+       {"totals"}},
+      {"ReadOperatorReportInfo",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<OperatorReportInfo>(
+             c, "info", [&](auto& t) { return c.printer->ReadOperatorReportInfo(c.Int(0), t); });
+       },
+       true,
+       {"info"}},
+      {"ReadLastFMRecord",
+       {},
+       [](C& c) {
+         return Read<FMRecordInfo>(c, "info",
+                                   [&](auto& t) { return c.printer->ReadLastFMRecord(t); });
+       },
+       true,
+       {"info"}},
+      {"ReadFreeFMRecords",
+       {},
+       [](C& c) {
+         return Read<int>(c, "count", [&](auto& n) { return c.printer->ReadFreeFMRecords(n); });
+       },
+       true,
+       {"count"}},
 
       // Printed reports.
-      {"PrintDailyReport", "", {{"zero", F}}, [](C& c) { return c.printer->PrintDailyReport(c.Flag(0)); }},
-      {"PrintArticleReport", "", {{"zero", F}}, [](C& c) { return c.printer->PrintArticleReport(c.Flag(0)); }},
-      {"PrintExtendedDailyReport", "", {{"zero", F}},
+      {"PrintDailyReport",
+       {{"zero", F}},
+       [](C& c) { return c.printer->PrintDailyReport(c.Flag(0)); }},
+      {"PrintArticleReport",
+       {{"zero", F}},
+       [](C& c) { return c.printer->PrintArticleReport(c.Flag(0)); }},
+      {"PrintExtendedDailyReport",
+       {{"zero", F}},
        [](C& c) { return c.printer->PrintExtendedDailyReport(c.Flag(0)); }},
-      {"PrintOperatorReport", "", {{"zero", F}, {"operator", I}},
+      {"PrintOperatorReport",
+       {{"zero", F}, {"operator", I}},
        [](C& c) { return c.printer->PrintOperatorReport(c.Flag(0), c.Int(1)); }},
-      {"PrintSpecialFMReport", "", {}, [](C& c) { return c.printer->PrintSpecialFMReport(); }},
-      {"PrintDetailedFMReportByBlocks", "", {{"first", I}, {"last", I}},
+      {"PrintSpecialFMReport", {}, [](C& c) { return c.printer->PrintSpecialFMReport(); }},
+      {"PrintDetailedFMReportByBlocks",
+       {{"first", I}, {"last", I}},
        [](C& c) { return c.printer->PrintDetailedFMReportByBlocks(c.Int(0), c.Int(1)); }},
-      {"PrintShortFMReportByBlocks", "", {{"first", I}, {"last", I}},
+      {"PrintShortFMReportByBlocks",
+       {{"first", I}, {"last", I}},
        [](C& c) { return c.printer->PrintShortFMReportByBlocks(c.Int(0), c.Int(1)); }},
-      {"PrintDetailedFMReportByDates", "", {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
+      {"PrintDetailedFMReportByDates",
+       {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
        [](C& c) { return c.printer->PrintDetailedFMReportByDates(c.Time(0), c.Time(1)); }},
-      {"PrintShortFMReportByDates", "", {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
+      {"PrintShortFMReportByDates",
+       {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
        [](C& c) { return c.printer->PrintShortFMReportByDates(c.Time(0), c.Time(1)); }},
-      {"DownloadFMToFile", "", {{"file", ArgKind::Path}}, DownloadToFile},
+      {"DownloadFMToFile", {{"file", ArgKind::Path}}, DownloadToFile},
 
       // Fiscalization, clock, decimal point, tax rates.
-      {"SetTaxNumber", "", {{"password", T}, {"taxNumber", T}},
+      {"SetTaxNumber",
+       {{"password", T}, {"taxNumber", T}},
        [](C& c) { return c.printer->SetTaxNumber(c.Text(0), c.Text(1)); }},
-      {"Fiscalize", "", {{"password", T}}, [](C& c) { return c.printer->Fiscalize(c.Text(0)); }},
-      {"ReadTaxNumber", "", {},
-       [](C& c) { return Read<std::string>(c, "taxNumber", [&](auto& t) { return c.printer->ReadTaxNumber(t); }); },
-       true, {"taxNumber"}},
-      {"ReadHeaderTaxNumber", "", {},
-       [](C& c) { return Read<std::string>(c, "taxNumber", [&](auto& t) { return c.printer->ReadHeaderTaxNumber(t); }); },
-       true, {"taxNumber"}},
-      {"SetDateTime", "", {{"time", ArgKind::Time}},
+      {"Fiscalize", {{"password", T}}, [](C& c) { return c.printer->Fiscalize(c.Text(0)); }},
+      {"ReadTaxNumber",
+       {},
+       [](C& c) {
+         return Read<std::string>(c, "taxNumber",
+                                  [&](auto& t) { return c.printer->ReadTaxNumber(t); });
+       },
+       true,
+       {"taxNumber"}},
+      {"ReadHeaderTaxNumber",
+       {},
+       [](C& c) {
+         return Read<std::string>(c, "taxNumber",
+                                  [&](auto& t) { return c.printer->ReadHeaderTaxNumber(t); });
+       },
+       true,
+       {"taxNumber"}},
+      {"SetDateTime",
+       {{"time", ArgKind::Time}},
        [](C& c) { return c.printer->SetDateTime(c.Time(0)); }},
-      {"SetDecimalPoint", "", {{"password", T}, {"mode", ArgKind::Char}},
+      {"SetDecimalPoint",
+       {{"password", T}, {"mode", ArgKind::Char}},
        [](C& c) { return c.printer->SetDecimalPoint(c.Text(0), c.Text(1)[0]); }},
-      {"ReadTaxRates", "", {},
-       [](C& c) { return Read<TaxRates>(c, "rates", [&](auto& r) { return c.printer->ReadTaxRates(r); }); },
-       true, {"rates"}},
-      {"SetTaxRates", "",
-       {{"password", T}, {"rate0", D}, {"rate1", D}, {"rate2", D}, {"rate3", D}, {"rate4", D},
-        {"rate5", D}, {"rate6", D}, {"rate7", D}},
+      {"ReadTaxRates",
+       {},
+       [](C& c) {
+         return Read<TaxRates>(c, "rates", [&](auto& r) { return c.printer->ReadTaxRates(r); });
+       },
+       true,
+       {"rates"}},
+      {"SetTaxRates",
+       {{"password", T},
+        {"rate0", D},
+        {"rate1", D},
+        {"rate2", D},
+        {"rate3", D},
+        {"rate4", D},
+        {"rate5", D},
+        {"rate6", D},
+        {"rate7", D}},
        [](C& c) {
          TaxRates rates{};
          for (size_t i = 0; i < rates.size(); ++i) rates[i] = c.Dec(i + 1);
          return c.printer->SetTaxRates(c.Text(0), rates);
        }},
-      {"SetFactoryNumbers", "",
+      {"SetFactoryNumbers",
        {{"password", T}, {"printerNumber", I}, {"memoryNumber", I}, {"checkDigits", I}},
        [](C& c) { return c.printer->SetFactoryNumbers(c.Text(0), c.Int(1), c.Int(2), c.Int(3)); }},
-      {"ReadFactoryNumbers", "", {},
-       [](C& c) { return Read<FactoryNumbers>(c, "numbers", [&](auto& n) { return c.printer->ReadFactoryNumbers(n); }); },
-       true, {"numbers"}},
-      {"EraseEeprom", "", {{"password", T}}, [](C& c) { return c.printer->EraseEeprom(c.Text(0)); }},
+      {"ReadFactoryNumbers",
+       {},
+       [](C& c) {
+         return Read<FactoryNumbers>(c, "numbers",
+                                     [&](auto& n) { return c.printer->ReadFactoryNumbers(n); });
+       },
+       true,
+       {"numbers"}},
+      {"EraseEeprom", {{"password", T}}, [](C& c) { return c.printer->EraseEeprom(c.Text(0)); }},
 
       // Header, operators, articles, parameters, logo.
-      {"SetHeaderLine", "", {{"line", I}, {"text", T}, {"alignment", I}, {"width", I}},
+      {"SetHeaderLine",
+       {{"line", I}, {"text", T}, {"alignment", I}, {"width", I}},
        [](C& c) { return c.printer->SetHeaderLine(c.Int(0), c.Text(1), c.Int(2), c.Int(3)); }},
-      {"ReadHeaderLine", "", {{"line", I}},
-       [](C& c) { return Read<HeaderLine>(c, "header", [&](auto& h) { return c.printer->ReadHeaderLine(c.Int(0), h); }); },
-       true, {"header"}},
-      {"SetOperator", "", {{"operator", I}, {"name", T}, {"password", T}},
+      {"ReadHeaderLine",
+       {{"line", I}},
+       [](C& c) {
+         return Read<HeaderLine>(c, "header",
+                                 [&](auto& h) { return c.printer->ReadHeaderLine(c.Int(0), h); });
+       },
+       true,
+       {"header"}},
+      {"SetOperator",
+       {{"operator", I}, {"name", T}, {"password", T}},
        [](C& c) { return c.printer->SetOperator(c.Int(0), c.Text(1), c.Text(2)); }},
-      {"ReadOperator", "", {{"operator", I}},
-       [](C& c) { return Read<OperatorRecord>(c, "record", [&](auto& r) { return c.printer->ReadOperator(c.Int(0), r); }); },
-       true, {"record"}},
-      {"SetArticle", "", {{"number", I}, {"name", T}, {"price", D}, {"taxGroup", G}, Byte("department")},
+      {"ReadOperator",
+       {{"operator", I}},
+       [](C& c) {
+         return Read<OperatorRecord>(c, "record",
+                                     [&](auto& r) { return c.printer->ReadOperator(c.Int(0), r); });
+       },
+       true,
+       {"record"}},
+      {"SetArticle",
+       {{"number", I}, {"name", T}, {"price", D}, {"taxGroup", G}, Byte("department")},
        [](C& c) {
          return c.printer->SetArticle(c.Int(0), c.Text(1), c.Dec(2), c.Int(3),
                                       static_cast<uint8_t>(c.Int(4)));
        }},
-      {"ReadArticle", "", {{"number", I}},
-       [](C& c) { return Read<ArticleRecord>(c, "article", [&](auto& a) { return c.printer->ReadArticle(c.Int(0), a); }); },
-       true, {"article"}},
-      {"SetParameters", "",
-       {{"deviceNumber", I}, {"logo", F}, {"drawer", F}, {"autoCut", F}, {"transparentDisplay", F},
-        {"shortJournal", F}, {"currency", F}},
+      {"ReadArticle",
+       {{"number", I}},
+       [](C& c) {
+         return Read<ArticleRecord>(c, "article",
+                                    [&](auto& a) { return c.printer->ReadArticle(c.Int(0), a); });
+       },
+       true,
+       {"article"}},
+      {"SetParameters",
+       {{"deviceNumber", I},
+        {"logo", F},
+        {"drawer", F},
+        {"autoCut", F},
+        {"transparentDisplay", F},
+        {"shortJournal", F},
+        {"currency", F}},
        [](C& c) {
          PrintParameters p;
          p.deviceNumber = c.Int(0);
@@ -384,37 +553,54 @@ std::vector<MethodSpec> BuildTable() {
          p.currency = c.Flag(6);
          return c.printer->SetParameters(p);
        }},
-      {"ReadParameters", "", {},
-       [](C& c) { return Read<PrintParameters>(c, "params", [&](auto& p) { return c.printer->ReadParameters(p); }); },
-       true, {"params"}},
-      {"LoadLogo", "", {{"file", ArgKind::Path}}, [](C& c) { return c.printer->LoadLogo(c.Text(0)); }},
-      {"PrintLogo", "", {}, [](C& c) { return c.printer->PrintLogo(); }},
+      {"ReadParameters",
+       {},
+       [](C& c) {
+         return Read<PrintParameters>(c, "params",
+                                      [&](auto& p) { return c.printer->ReadParameters(p); });
+       },
+       true,
+       {"params"}},
+      {"LoadLogo", {{"file", ArgKind::Path}}, [](C& c) { return c.printer->LoadLogo(c.Text(0)); }},
+      {"PrintLogo", {}, [](C& c) { return c.printer->PrintLogo(); }},
 
       // Display, paper, payments, departments, invoices.
-      {"ClearDisplay", "", {}, [](C& c) { return c.printer->ClearDisplay(); }},
-      {"DisplayLine", "", {{"line", I}, {"text", T}, {"alignment", I}},
+      {"ClearDisplay", {}, [](C& c) { return c.printer->ClearDisplay(); }},
+      {"DisplayLine",
+       {{"line", I}, {"text", T}, {"alignment", I}},
        [](C& c) { return c.printer->DisplayLine(c.Int(0), c.Text(1), c.Int(2)); }},
-      {"DisplayBothLines", "", {{"text", T}, {"alignment", I}},
+      {"DisplayBothLines",
+       {{"text", T}, {"alignment", I}},
        [](C& c) { return c.printer->DisplayBothLines(c.Text(0), c.Int(1)); }},
-      {"DisplayDateTime", "", {}, [](C& c) { return c.printer->DisplayDateTime(); }},
-      {"FeedPaper", "", {}, [](C& c) { return c.printer->FeedPaper(); }},
-      {"FeedPaperNoCheck", "", {}, [](C& c) { return c.printer->FeedPaperNoCheck(); }},
-      {"FinishPrintout", "", {}, [](C& c) { return c.printer->FinishPrintout(); }},
-      {"PrintDiagnostics", "", {}, [](C& c) { return c.printer->PrintDiagnostics(); }},
-      {"PrintJournalReport", "", {}, [](C& c) { return c.printer->PrintJournalReport(); }},
-      {"SetPaymentName", "", {{"type", I}, {"name", T}, {"rate", D}},
+      {"DisplayDateTime", {}, [](C& c) { return c.printer->DisplayDateTime(); }},
+      {"FeedPaper", {}, [](C& c) { return c.printer->FeedPaper(); }},
+      {"FeedPaperNoCheck", {}, [](C& c) { return c.printer->FeedPaperNoCheck(); }},
+      {"FinishPrintout", {}, [](C& c) { return c.printer->FinishPrintout(); }},
+      {"PrintDiagnostics", {}, [](C& c) { return c.printer->PrintDiagnostics(); }},
+      {"PrintJournalReport", {}, [](C& c) { return c.printer->PrintJournalReport(); }},
+      {"SetPaymentName",
+       {{"type", I}, {"name", T}, {"rate", D}},
        [](C& c) { return c.printer->SetPaymentName(c.Int(0), c.Text(1), c.Dec(2)); }},
-      {"ReadPaymentNames", "", {},
-       [](C& c) { return Read<PaymentNames>(c, "names", [&](auto& n) { return c.printer->ReadPaymentNames(n); }); },
-       true, {"names"}},
-      {"ReadDepartment", "", {Byte("number")},
+      {"ReadPaymentNames",
+       {},
+       [](C& c) {
+         return Read<PaymentNames>(c, "names",
+                                   [&](auto& n) { return c.printer->ReadPaymentNames(n); });
+       },
+       true,
+       {"names"}},
+      {"ReadDepartment",
+       {Byte("number")},
        [](C& c) {
          Department d;
          d.number = static_cast<uint8_t>(c.Int(0));
-         return Read<Department>(c, "department", [&](auto& v) { return c.printer->ReadDepartment(v); }, d);
+         return Read<Department>(
+             c, "department", [&](auto& v) { return c.printer->ReadDepartment(v); }, d);
        },
-       true, {"department"}},
-      {"SetDepartment", "", {Byte("number"), {"name", T}, {"taxGroup", G}},
+       true,
+       {"department"}},
+      {"SetDepartment",
+       {Byte("number"), {"name", T}, {"taxGroup", G}},
        [](C& c) {
          Department d;
          d.number = static_cast<uint8_t>(c.Int(0));
@@ -422,50 +608,73 @@ std::vector<MethodSpec> BuildTable() {
          d.taxGroup = static_cast<uint8_t>(c.Int(2));
          return c.printer->SetDepartment(d);
        }},
-      {"ReadInvoiceRange", "", {},
-       [](C& c) { return Read<InvoiceRange>(c, "range", [&](auto& r) { return c.printer->ReadInvoiceRange(r); }); },
-       true, {"range"}},
-      {"SetInvoiceRange", "", {{"first", T}, {"last", T}},
+      {"ReadInvoiceRange",
+       {},
+       [](C& c) {
+         return Read<InvoiceRange>(c, "range",
+                                   [&](auto& r) { return c.printer->ReadInvoiceRange(r); });
+       },
+       true,
+       {"range"}},
+      {"SetInvoiceRange",
+       {{"first", T}, {"last", T}},
        [](C& c) {
          InvoiceRange r;
          r.first = c.Text(0);
          r.last = c.Text(1);
          return c.printer->SetInvoiceRange(r);
        }},
-      {"ReadOperatorReturnedSums", "", {{"operator", I}},
+      {"ReadOperatorReturnedSums",
+       {{"operator", I}},
        [](C& c) {
          OperatorReturnedSums s;
          s.operatorNumber = c.Int(0);
-         return Read<OperatorReturnedSums>(c, "sums", [&](auto& v) { return c.printer->ReadOperatorReturnedSums(v); }, s);
+         return Read<OperatorReturnedSums>(
+             c, "sums", [&](auto& v) { return c.printer->ReadOperatorReturnedSums(v); }, s);
        },
-       true, {"sums"}},
+       true,
+       {"sums"}},
 
       // Decimal mode and clock.
-      {"ReadDecimalPoint", "", {},
-       [](C& c) { return Read<char>(c, "mode", [&](auto& m) { return c.printer->ReadDecimalPoint(m); }); },
-       true, {"mode"}},
-      {"ReadDateTime", "", {},
+      {"ReadDecimalPoint",
+       {},
+       [](C& c) {
+         return Read<char>(c, "mode", [&](auto& m) { return c.printer->ReadDecimalPoint(m); });
+       },
+       true,
+       {"mode"}},
+      {"ReadDateTime",
+       {},
        [](C& c) {
          std::time_t t = 0;
          std::string r = c.printer->ReadDateTime(t);
          if (!r.empty()) c.out.emplace_back("time", OutValue::Time(t));
          return r;
        },
-       true, {"time"}},
+       true,
+       {"time"}},
 
       // Text helpers: no printer needed.
-      {"FitText", "", {{"text", T}, {"width", I}, {"alignment", I}, {"fill", ArgKind::Char}},
-       [](C& c) { return FitText(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); }, false},
-      {"PadWithChar", "", {{"text", T}, {"before", I}, {"after", I}, {"fill", ArgKind::Char}},
-       [](C& c) { return PadWithChar(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); }, false},
-      {"RemoveChar", "", {{"text", T}, {"char", ArgKind::Char}, {"mode", I}},
-       [](C& c) { return RemoveChar(c.Text(0), c.Text(1)[0], c.Int(2)); }, false},
-      {"ParseDateTime", "", {{"text", T}},
+      {"FitText",
+       {{"text", T}, {"width", I}, {"alignment", I}, {"fill", ArgKind::Char}},
+       [](C& c) { return FitText(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); },
+       false},
+      {"PadWithChar",
+       {{"text", T}, {"before", I}, {"after", I}, {"fill", ArgKind::Char}},
+       [](C& c) { return PadWithChar(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); },
+       false},
+      {"RemoveChar",
+       {{"text", T}, {"char", ArgKind::Char}, {"mode", I}},
+       [](C& c) { return RemoveChar(c.Text(0), c.Text(1)[0], c.Int(2)); },
+       false},
+      {"ParseDateTime",
+       {{"text", T}},
        [](C& c) {
          c.out.emplace_back("time", OutValue::Time(ParseDateTime(c.Text(0))));
          return std::string("OK");
        },
-       false, {"time"}},
+       false,
+       {"time"}},
   };
   for (auto& row : m) row.kebab = KebabCase(row.name);
   return m;

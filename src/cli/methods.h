@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/out_value.h"
@@ -61,6 +62,14 @@ struct Invocation {
 using Invoker = std::string (*)(Invocation&);
 
 struct MethodSpec {
+  MethodSpec(std::string n, std::vector<ArgSpec> a, Invoker i, bool printer = true,
+             std::vector<std::string> o = {})
+      : name(std::move(n)),
+        args(std::move(a)),
+        invoke(i),
+        needsPrinter(printer),
+        outputs(std::move(o)) {}
+
   std::string name;   // SellItem
   std::string kebab;  // sell-item
   std::vector<ArgSpec> args;

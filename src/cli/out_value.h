@@ -17,7 +17,7 @@ struct OutValue {
   bool flag = false;
   std::string text;  // UTF-8
   std::time_t time = 0;
-  std::vector<OutValue> items;                             // List
+  std::vector<OutValue> items;                            // List
   std::vector<std::pair<std::string, OutValue>> members;  // Record, in order
 
   static OutValue Integer(int64_t v);

@@ -27,8 +27,7 @@ int Usage(CliEnvironment& env, const std::string& message) {
   return kExitUsage;
 }
 
-bool ReadScript(const std::string& name, std::istream& in, std::string& text,
-                std::string& error) {
+bool ReadScript(const std::string& name, std::istream& in, std::string& text, std::string& error) {
   if (name == "-") {
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
@@ -121,7 +120,8 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
       inv.printer = printer.get();
     }
     if (!call.method->needsPrinter || printer->IsConnected()) result = call.method->invoke(inv);
-    if (!inv.error.empty()) env.err << "fiscal-cli: " << call.method->name << ": " << inv.error << '\n';
+    if (!inv.error.empty())
+      env.err << "fiscal-cli: " << call.method->name << ": " << inv.error << '\n';
     if (result.empty()) inv.out.clear();
     env.out << (options.json ? FormatJson(call.method->name, result, inv.out)
                              : FormatReadable(call.method->name, result, inv.out))

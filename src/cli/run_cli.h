@@ -9,9 +9,9 @@
 
 // Where fiscal-cli reads and writes, and the test seams.
 struct CliEnvironment {
-  std::istream& in;    // the script for "--script -", and interactive answers
-  std::ostream& out;   // one record per method call
-  std::ostream& err;   // usage errors, prompt lines, the trace
+  std::istream& in;   // the script for "--script -", and interactive answers
+  std::ostream& out;  // one record per method call
+  std::ostream& err;  // usage errors, prompt lines, the trace
   // Unanswered prompts are asked on `in` (a terminal). Never when the script is
   // read from `in`.
   bool interactive = false;

@@ -33,8 +33,7 @@ uint8_t At(const std::string& s, size_t i) {
 
 std::string TraceTime(std::chrono::system_clock::time_point when) {
   const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() %
-      1000;
+      std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count() % 1000;
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
   std::tm tm{};
   localtime_r(&t, &tm);
@@ -44,8 +43,8 @@ std::string TraceTime(std::chrono::system_clock::time_point when) {
 std::string TraceFormatter::Format(bool sent, const std::string& bytes,
                                    std::chrono::system_clock::time_point when) {
   const std::string what = Describe(sent, bytes);
-  return TraceTime(when) + (sent ? " > " : " < ") + Hex(bytes) + "  |" + Printable(bytes) +
-         "|  " + what;
+  return TraceTime(when) + (sent ? " > " : " < ") + Hex(bytes) + "  |" + Printable(bytes) + "|  " +
+         what;
 }
 
 std::string TraceFormatter::Describe(bool sent, const std::string& bytes) {
