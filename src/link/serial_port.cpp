@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "link/link_result.h"
+#include "link/serial_trace.h"
 #include "link/settings.h"
 #include "link/ui_host.h"
 
@@ -195,6 +196,9 @@ void SerialPort::SendRaw(const uint8_t* data, size_t count) {
     if (::poll(&p, 1, left) < 0 && errno != EINTR) break;
   }
   ::tcdrain(fd_);
+  if (written > 0 && SerialTrace()) {
+    SerialTrace()(port_, true, std::string(reinterpret_cast<const char*>(data), written));
+  }
   if (written != count) SetError(LinkResult::kWriteShort);
 }
 
@@ -243,6 +247,7 @@ std::string SerialPort::Receive(int count, int timeoutMs) {
   }
   std::string out = pending_.substr(0, want);
   pending_.erase(0, want);
+  if (SerialTrace()) SerialTrace()(port_, false, out);
   const size_t zero = out.find('\0');
   if (zero != std::string::npos && zero + 1 < want) {
     SetError(LinkResult::kZeroByte);
