@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/records.h"
+
 namespace {
 
 TEST(CliOutput, JsonRecordHasMethodOkResultAndOutParameters) {
