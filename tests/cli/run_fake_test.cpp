@@ -1,0 +1,223 @@
+// fiscal-cli end to end against the scripted fake device: exit codes, prompts,
+// the date and time dialog, scripts and the trace.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+
+#include "cli_run.h"
+#include "driver/text.h"
+#include "link/frame.h"
+#include "support/fake_device.h"
+
+namespace {
+
+using Reply = FakeDevice::Reply;
+
+TEST(CliRunFake, UsageErrorsExitTwoAndSendNothing) {
+  FakeDevice fake;
+  const std::string dev = fake.Path();
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const Case cases[] = {
+      {{"--device", dev, "print-z-report"}, "print-z-report"},
+      {{"--device", dev, "sell-item", "Хляб", "Б", "1.20"}, "3 given"},
+      {{"--device", dev, "sell-item", "Хляб", "Б", "1.2x", "1", "0"}, "price"},
+      {{"--device", dev, "sell-item", "Чай ☕", "Б", "1.20", "1", "0"}, "text"},
+      {{"--device", dev, "--baud", "4800", "read-status"}, "--baud"},
+      {{"--device", dev, "--script", "/nonexistent/script.txt"}, "--script"},
+  };
+  for (const auto& c : cases) {
+    const CliRun r = RunTool(c.args);
+    EXPECT_EQ(r.code, 2) << c.named;
+    EXPECT_EQ(r.out, "") << c.named;
+    EXPECT_EQ(r.err.rfind("fiscal-cli: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+  }
+  // A bad line anywhere in a script stops the script before anything is sent.
+  const CliRun r = RunTool({"--device", dev, "--script", "-"},
+                           "read-status\nread-version\nsell-item x 9 1 1 0\n");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("script line 3"), std::string::npos) << r.err;
+  EXPECT_EQ(fake.ProbeCount(), 0);
+  EXPECT_EQ(fake.RawReceived(), "");
+}
+
+TEST(CliRunFake, NoPortExitsOneAfterTheOpenPrompts) {
+  const CliRun r = RunTool({"--device", "/nonexistent/tty", "--answers", "4", "read-status"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "ReadStatus failed\n");
+  // "Повтори" from the list, then nothing left: answered as the close box.
+  const auto prompts = r.ErrLines("prompt ");
+  ASSERT_EQ(prompts.size(), 2u) << r.err;
+  EXPECT_EQ(prompts[0],
+            "prompt style=0x15 caption=\"Грешка\" text=\"Не може да бъде отворен COM 1\" answer=4");
+  EXPECT_EQ(prompts[1],
+            "prompt style=0x15 caption=\"Грешка\" text=\"Не може да бъде отворен COM 1\" answer=2");
+}
+
+TEST(CliRunFake, SilentPrinterExitsOneWithoutAFrame) {
+  FakeDevice fake;
+  fake.SetProbe(FakeDevice::Probe::Silent);
+  const CliRun r = RunTool({"--com", "3=" + fake.Path(), "--port", "3", "--json", "read-version"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "{\"method\":\"ReadVersion\",\"ok\":false,\"result\":\"\"}\n");
+  EXPECT_EQ(r.ErrLines("prompt "),
+            std::vector<std::string>{"prompt style=0x15 caption=\"Грешка\" text=\"Няма връзка с "
+                                     "Фискалния принтер\" answer=2"});
+  EXPECT_TRUE(fake.Frames().empty());
+  EXPECT_GT(fake.ProbeCount(), 0);
+}
+
+TEST(CliRunFake, PromptsTakeTheAnswersInOrder) {
+  FakeDevice fake;
+  fake.Queue(0x21, Reply::Nack());
+  fake.Queue(0x21, Reply::Nack());
+  const CliRun r = RunTool({"--device", fake.Path(), "--answers", "4,2", "transact", "0x21", ""});
+  EXPECT_EQ(r.code, 1);
+  const auto prompts = r.ErrLines("prompt ");
+  ASSERT_EQ(prompts.size(), 2u) << r.err;
+  EXPECT_EQ(prompts[0], "prompt style=0x15 caption=\"Грешка\" text=\"Получен е NACK\" answer=4");
+  EXPECT_EQ(prompts[1], "prompt style=0x15 caption=\"Грешка\" text=\"Получен е NACK\" answer=2");
+  const auto frames = fake.Frames();
+  ASSERT_EQ(frames.size(), 2u);  // sent again after "Повтори", not after "Отказ"
+  EXPECT_EQ(frames[0].seq, frames[1].seq);
+}
+
+TEST(CliRunFake, PromptTextsAreEscapedOnOneLine) {
+  FakeDevice fake;
+  fake.Queue(0x21, Reply::Raw(std::string(1, '\x33')));  // not a reply start byte
+  const CliRun r = RunTool({"--device", fake.Path(), "transact", "0x21", ""});
+  EXPECT_EQ(r.code, 1);
+  const auto prompts = r.ErrLines("prompt ");
+  ASSERT_FALSE(prompts.empty()) << r.err;
+  EXPECT_EQ(prompts[0],
+            "prompt style=0x15 caption=\"Грешка\" text=\"Начало на съобщение различно от STX, ACK, "
+            "NACK, и REPEAT\" answer=2");
+
+  // A multi-line message keeps its line breaks as \n.
+  const CliRun t = RunTool({"--device", fake.Path(), "--answers", "2", "read-version"}, "");
+  (void)t;
+  FakeDevice silent;
+  silent.Queue(0x21, Reply::Silence());
+  const CliRun s = RunTool({"--device", silent.Path(), "read-version"});
+  const auto lines = s.ErrLines("prompt ");
+  ASSERT_FALSE(lines.empty()) << s.err;
+  EXPECT_NE(lines[0].find("text=\"Няма отговор от COM 1\\n(или не са получени всички байтове, "
+                          "\\nкоито трябва да се получат)\""),
+            std::string::npos)
+      << lines[0];
+}
+
+TEST(CliRunFake, ScriptRunsOnOnePrinterAndStopsAtTheFirstFailure) {
+  FakeDevice fake;
+  fake.Queue(0x21, Reply::Data("V1"));
+  fake.Queue(0x21, Reply::Data("V2"));
+  fake.Queue(0x21, Reply::Nack());
+  const CliRun r = RunTool({"--device", fake.Path(), "--script", "-"},
+                           "# two reads, a refused one, and one never sent\n"
+                           "transact 0x21 \"\"\n\n  transact 33 ''\ntransact 0x21 ''\n"
+                           "transact 0x22 ''\n");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.OutLines(), (std::vector<std::string>{"Transact result=\"V1\"",
+                                                    "Transact result=\"V2\"", "Transact failed"}));
+  const auto frames = fake.Frames();
+  ASSERT_EQ(frames.size(), 3u);
+  // Block numbers continue as in one action.
+  EXPECT_EQ(frames[0].seq, 0x20);
+  EXPECT_EQ(frames[1].seq, 0x21);
+  EXPECT_EQ(frames[2].seq, 0x22);
+}
+
+TEST(CliRunFake, TraceMarksHandshakeFrameAndReply) {
+  FakeDevice fake;
+  fake.Queue(0x21, Reply::Data("ABC"));
+  const CliRun r = RunTool({"--device", fake.Path(), "--trace", "transact", "0x21", ""});
+  EXPECT_EQ(r.code, 0) << r.err;
+  for (const char* mark :
+       {"> 04  |.|  link probe", "< 04  |.|  link probe echo", "> 05  |.|  ready probe",
+        "< 05  |.|  ready", "> 02 23 20 21 30 32 0a  |.# !02.|  frame seq=0x20 cmd=0x21 data=0",
+        "STX: data reply", "data reply seq=0x20 cmd=0x21 data=3"}) {
+    EXPECT_NE(r.err.find(mark), std::string::npos) << mark << "\n" << r.err;
+  }
+  // Without --trace nothing is traced, and the hook is gone after the run.
+  const CliRun quiet = RunTool({"--device", fake.Path(), "transact", "0x21", ""});
+  EXPECT_EQ(quiet.err, "");
+}
+
+// A printer whose clock is unset until it receives the set-clock command.
+class ClockPrinter {
+ public:
+  ClockPrinter() {
+    fake.SetHandler([this](const FakeDevice::ReceivedFrame& f) {
+      if (f.cmd == 0x20) {
+        std::vector<int> flags = {22, 23, 24};
+        if (!clockSet) flags.push_back(3);
+        return Reply::Data(FakeDevice::StatusBytes(flags));
+      }
+      if (f.cmd == 's') {  // last fiscal-memory record: today
+        return Reply::Data(FormatTime(std::time(nullptr), "%d-%m-%Y") + " 0001 0001");
+      }
+      if (f.cmd == 'H') clockSet = true;
+      return Reply::Ack("00");
+    });
+  }
+  FakeDevice fake;
+  std::atomic<bool> clockSet{false};
+};
+
+TEST(CliRunFake, DateTimeDialogSetsTheClockThroughASecondPrinter) {
+  ClockPrinter printer;
+  const CliRun r =
+      RunTool({"--device", printer.fake.Path(), "--answers", "1,1", "check-status", "0x2"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const auto prompts = r.ErrLines("prompt ");
+  ASSERT_FALSE(prompts.empty());
+  EXPECT_EQ(prompts[0],
+            "prompt style=0x17 caption=\"Грешка\" text=\"Несверен часовник. Сверете Дата и Час\" "
+            "answer=1");
+  EXPECT_EQ(r.ErrLines("datetime-dialog"),
+            std::vector<std::string>{"datetime-dialog answer=1 result=1"});
+  EXPECT_TRUE(printer.clockSet);
+  EXPECT_EQ(r.out.rfind("CheckStatus result=\"OK\"", 0), 0u) << r.out;
+  // The second printer starts its own block numbers: its 'H' frame is not 0x21.
+  bool sawSet = false;
+  for (const auto& f : printer.fake.Frames()) sawSet |= f.cmd == 'H';
+  EXPECT_TRUE(sawSet);
+}
+
+TEST(CliRunFake, DateTimeDialogCancelled) {
+  ClockPrinter printer;
+  const CliRun r =
+      RunTool({"--device", printer.fake.Path(), "--answers", "1,2", "check-status", "0x2"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.ErrLines("datetime-dialog"),
+            std::vector<std::string>{"datetime-dialog answer=2 result=2"});
+  EXPECT_FALSE(printer.clockSet);
+  for (const auto& f : printer.fake.Frames()) EXPECT_NE(f.cmd, 'H');
+}
+
+TEST(CliRunFake, DownloadWritesTheStreamToTheFile) {
+  FakeDevice fake;
+  fake.Queue(0x75, Reply::Ack("00").Then("REPORT\x01\x02@"));
+  const std::string path = testing::TempDir() + "cli_download.bin";
+  const CliRun r = RunTool({"--device", fake.Path(), "download-fm-to-file", path});
+  EXPECT_EQ(r.code, 0) << r.err;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  char buf[64];
+  const size_t n = std::fread(buf, 1, sizeof buf, f);
+  std::fclose(f);
+  EXPECT_EQ(std::string(buf, n), "REPORT\x01\x02@");
+  std::remove(path.c_str());
+
+  const CliRun bad =
+      RunTool({"--device", fake.Path(), "download-fm-to-file", "/nonexistent/x.bin"});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("cannot open \"/nonexistent/x.bin\""), std::string::npos) << bad.err;
+}
+
+}  // namespace
