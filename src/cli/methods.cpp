@@ -723,7 +723,7 @@ const char* ArgKindName(ArgKind kind) {
     case ArgKind::Flag:
       return "0/1";
     case ArgKind::TaxGroup:
-      return "tax group";
+      return "tax-group";
     case ArgKind::Time:
       return "time";
     case ArgKind::Date:

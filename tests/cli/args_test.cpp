@@ -289,7 +289,7 @@ TEST(CliMethods, EveryDriverMethodHasOneRow) {
   EXPECT_EQ(FindMethod("SetTaxRates")->args.size(), 9u);
   EXPECT_EQ(FindMethod("SetParameters")->args.size(), 7u);
   const std::string list = ListMethods();
-  EXPECT_NE(list.find("sell-item text:text taxGroup:tax group price:number"), std::string::npos);
+  EXPECT_NE(list.find("sell-item text:text taxGroup:tax-group price:number"), std::string::npos);
 }
 
 }  // namespace
