@@ -1,0 +1,132 @@
+#include "dialogs/controls/numeric_edit.h"
+
+#include <wx/clipbrd.h>
+#include <wx/dataobj.h>
+
+NumericEdit::NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                         long style)
+    : wxTextCtrl(parent, id, wxEmptyString, pos, size, style) {
+  Bind(wxEVT_CHAR, &NumericEdit::OnChar, this);
+  Bind(wxEVT_TEXT_PASTE, &NumericEdit::OnPasteEvent, this);
+  Bind(wxEVT_KILL_FOCUS, &NumericEdit::OnKillFocus, this);
+}
+
+void NumericEdit::ConfigureDecimal(double minimum, double maximum, int decimals, int maxLength,
+                                   double defaultValue) {
+  const auto text = rule_.ConfigureDecimal(minimum, maximum, decimals, maxLength, defaultValue);
+  wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
+  if (text) SetValue(*text);
+}
+
+void NumericEdit::ConfigureInteger(int minimum, int maximum, int maxLength, int defaultValue) {
+  const auto text = rule_.ConfigureInteger(minimum, maximum, maxLength, defaultValue);
+  wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
+  if (text) SetValue(*text);
+}
+
+void NumericEdit::SetDecimalRange(double minimum, double maximum) {
+  rule_.SetDecimalRange(minimum, maximum);
+}
+
+void NumericEdit::SetIntegerRange(int minimum, int maximum) {
+  rule_.SetIntegerRange(minimum, maximum);
+}
+
+void NumericEdit::SetDecimals(int n) { rule_.SetDecimals(n); }
+
+void NumericEdit::SetMaxLength(int n) {
+  rule_.SetMaxLength(n);
+  // A limit of 0 would mean "no limit" to the toolkit; the rule still binds.
+  if (rule_.EditLimit() > 0) {
+    wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
+  }
+}
+
+void NumericEdit::SetDecimalValue(double v) {
+  if (const auto text = rule_.DecimalText(v)) SetValue(*text);
+}
+
+void NumericEdit::SetIntegerValue(int v) {
+  if (const auto text = rule_.IntegerText(v)) SetValue(*text);
+}
+
+int NumericEdit::GetIntegerValue() const {
+  return NumericRule::LeadingInteger(GetValue().ToStdWstring());
+}
+
+double NumericEdit::GetDecimalValue() const {
+  return NumericRule::DecimalValueOf(GetValue().ToStdWstring());
+}
+
+bool NumericEdit::IsAcceptable(const wxString& text) const {
+  return rule_.IsAcceptable(text.ToStdWstring());
+}
+
+NumericRule::EditState NumericEdit::State() const {
+  long from = 0;
+  long to = 0;
+  GetSelection(&from, &to);
+  return {GetValue().ToStdWstring(), from, to};
+}
+
+void NumericEdit::Apply(const NumericRule::EditResult& result) {
+  SetValue(result.text);
+  SetInsertionPoint(result.caret);
+  ShowPosition(result.caret);
+}
+
+void NumericEdit::Paste() {
+  wxString clip;
+  if (wxTheClipboard->Open()) {
+    if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT) || wxTheClipboard->IsSupported(wxDF_TEXT)) {
+      wxTextDataObject data;
+      if (wxTheClipboard->GetData(data)) clip = data.GetText();
+    }
+    wxTheClipboard->Close();
+  }
+  if (const auto result = rule_.Paste(State(), clip.ToStdWstring())) Apply(*result);
+}
+
+void NumericEdit::OnPasteEvent(wxClipboardTextEvent& event) {
+  // Not skipped: the toolkit's own paste never runs.
+  if (event.GetEventObject() == this) Paste();
+}
+
+void NumericEdit::OnChar(wxKeyEvent& event) {
+  const int key = event.GetKeyCode();
+  const wxChar uni = event.GetUnicodeKey();
+  if (event.AltDown()) {  // mnemonics of the dialog
+    event.Skip();
+    return;
+  }
+  if (event.ControlDown() || event.RawControlDown()) {
+    // Control characters arrive as 1..26 or as the letter itself.
+    int letter = 0;
+    if (key >= 1 && key <= 26) letter = 'A' + key - 1;
+    if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
+    if (key >= 'A' && key <= 'Z') letter = key;
+    switch (letter) {
+      case 'C': Copy(); return;
+      case 'V': Paste(); return;
+      case 'X': Cut(); return;
+      case 'Z': Undo(); return;
+      case 0: event.Skip(); return;
+      default: return;  // other control characters are not passed on
+    }
+  }
+  if (key == WXK_BACK) {
+    if (const auto result = rule_.Backspace(State())) Apply(*result);
+    return;
+  }
+  if (uni != WXK_NONE && uni >= 32 && uni != WXK_DELETE) {
+    if (const auto result = rule_.TypeChar(State(), static_cast<wchar_t>(uni))) Apply(*result);
+    return;  // every other printable character is dropped
+  }
+  // Tab, Enter, Escape and the keys that move or delete: the control's own.
+  event.Skip();
+}
+
+void NumericEdit::OnKillFocus(wxFocusEvent& event) {
+  event.Skip();
+  if (const auto text = rule_.OnLeave(GetValue().ToStdWstring())) SetValue(*text);
+}

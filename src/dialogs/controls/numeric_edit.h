@@ -1,0 +1,55 @@
+#pragma once
+
+#include <wx/textctrl.h>
+
+#include "dialogs/controls/numeric_rule.h"
+
+// A single-line edit field that takes only a number: an integer, or a decimal
+// number with at most a configured number of decimals, within a range and a
+// maximum length. Typed characters and pastes (Ctrl+V, the context menu, Paste())
+// are checked with IsAcceptable and dropped silently when refused; Backspace is
+// checked in decimal mode only; Delete, cut and undo are not checked. Leaving
+// the field writes the default when it is empty or below the minimum.
+//
+// The setters respect the range: a value outside it leaves the text unchanged,
+// so a dialog showing a number read from the printer shows nothing wrong.
+// The rules themselves live in NumericRule (see there for every detail).
+// Never shows a message.
+class NumericEdit : public wxTextCtrl {
+ public:
+  NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
+              const wxSize& size = wxDefaultSize, long style = 0);
+
+  void ConfigureDecimal(double minimum, double maximum, int decimals, int maxLength,
+                        double defaultValue);
+  void ConfigureInteger(int minimum, int maximum, int maxLength, int defaultValue);
+  void SetDecimalRange(double minimum, double maximum);
+  void SetIntegerRange(int minimum, int maximum);
+  void SetDecimals(int n);
+  // Stores the capped length (15 decimal, 10 integer) and lets the control hold
+  // one character more.
+  void SetMaxLength(int n);
+  void SetMaxLength(unsigned long n) override { SetMaxLength(static_cast<int>(n)); }
+
+  void SetDecimalValue(double v);
+  void SetIntegerValue(int v);
+  // The leading integer of the text (0 when there is none).
+  int GetIntegerValue() const;
+  // The text as a number; 0.0 when empty, -1.0 when it is not wholly a number.
+  double GetDecimalValue() const;
+  bool IsAcceptable(const wxString& text) const;
+
+  // Pastes the clipboard's text through the validation rule.
+  void Paste() override;
+
+  const NumericRule& Rule() const { return rule_; }
+
+ private:
+  void OnChar(wxKeyEvent& event);
+  void OnPasteEvent(wxClipboardTextEvent& event);
+  void OnKillFocus(wxFocusEvent& event);
+  NumericRule::EditState State() const;
+  void Apply(const NumericRule::EditResult& result);
+
+  NumericRule rule_;
+};

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The behaviour of a number field without any window: its configuration, the
+// rule that decides whether a text may stand in the field, and what typing,
+// Backspace, pasting and leaving the field do to the text. NumericEdit is a thin
+// wxWidgets layer over it.
+//
+// Texts are wide strings so that positions count characters (as the edit control
+// does). Numbers are read and written in the "C" notation (a point, never a
+// comma) whatever the process locale.
+class NumericRule {
+ public:
+  static constexpr double kDecimalLimit = 999999999.99999;
+  static constexpr int kMaxDecimals = 5;
+
+  // The text and the selection of the control; with no selection start == end
+  // and both are the caret.
+  struct EditState {
+    std::wstring text;
+    long selStart = 0;
+    long selEnd = 0;
+  };
+  // The text after an edit, with the caret position.
+  struct EditResult {
+    std::wstring text;
+    long caret = 0;
+  };
+
+  // Decimal mode, range, decimals, maximum length and default, in this order;
+  // returns the text that showing the default gives (none when the default lies
+  // outside the range, so the field keeps its text).
+  std::optional<std::wstring> ConfigureDecimal(double minimum, double maximum, int decimals,
+                                               int maxLength, double defaultValue);
+  // Integer mode, range, maximum length and default; returns the text of the
+  // default as SetIntegerValue gives it.
+  std::optional<std::wstring> ConfigureInteger(int minimum, int maximum, int maxLength,
+                                               int defaultValue);
+
+  // Decimal mode only (no effect otherwise); the bounds are capped at
+  // -/+999999999.99999.
+  void SetDecimalRange(double minimum, double maximum);
+  // Stored unchanged, in either mode.
+  void SetIntegerRange(int minimum, int maximum);
+  // Decimal mode only; a value outside 0..5 becomes 5.
+  void SetDecimals(int n);
+  // Capped at 15 in decimal mode and 10 in integer mode. The edit control takes
+  // one character more (EditLimit); validation is what binds.
+  void SetMaxLength(int n);
+
+  // The text SetDecimalValue / SetIntegerValue put into the field, or none when
+  // the value is outside the range (the field then keeps its text). The decimal
+  // setter works only in decimal mode; the integer one in either mode.
+  std::optional<std::wstring> DecimalText(double v) const;
+  std::optional<std::wstring> IntegerText(int v) const;
+
+  // Whether `text` may stand in the field as the user types or pastes it.
+  bool IsAcceptable(const std::wstring& text) const;
+
+  // A typed character ('-', '.', a digit) replacing the selection; none when the
+  // result is refused (or the character is not one of those).
+  std::optional<EditResult> TypeChar(const EditState& state, wchar_t ch) const;
+  // Backspace: removes the selection, or the character before the caret. Only
+  // decimal mode validates the result. None when nothing changes.
+  std::optional<EditResult> Backspace(const EditState& state) const;
+  // A paste of `clip` replacing the selection; none when `clip` is empty or the
+  // result is refused.
+  std::optional<EditResult> Paste(const EditState& state, const std::wstring& clip) const;
+  // Leaving the field: the default's text when the field (spaces removed) is
+  // empty or below the minimum, else none (the text stays exactly as typed).
+  std::optional<std::wstring> OnLeave(const std::wstring& text) const;
+
+  // The leading integer of `text` (after optional white space and sign; 0 when
+  // there is none; clamped to the int range).
+  static int LeadingInteger(const std::wstring& text);
+  // The text as a floating-point number: 0.0 for an empty text, -1.0 when
+  // anything follows the number or there is no number at all.
+  static double DecimalValueOf(const std::wstring& text);
+  // The number at the front of `text` (0.0 when there is none); `consumed` gets
+  // the number of characters read.
+  static double LeadingDouble(const std::wstring& text, size_t* consumed = nullptr);
+  // `v` with exactly `decimals` digits after the point ("%1.Nf" in "C" notation).
+  static std::wstring FormatFixed(double v, int decimals);
+
+  bool DecimalMode() const { return decimalMode_; }
+  int Decimals() const { return decimals_; }
+  double DecimalMinimum() const { return decimalMinimum_; }
+  double DecimalMaximum() const { return decimalMaximum_; }
+  double DecimalDefault() const { return decimalDefault_; }
+  int IntegerMinimum() const { return integerMinimum_; }
+  int IntegerMaximum() const { return integerMaximum_; }
+  int IntegerDefault() const { return integerDefault_; }
+  int MaxLength() const { return maxLength_; }
+  // The length limit of the edit control itself.
+  int EditLimit() const { return maxLength_ + 1; }
+
+ private:
+  bool decimalMode_ = false;
+  // Until a decimal configuration arrives: no decimals and the widest range.
+  int decimals_ = 0;
+  double decimalMaximum_ = kDecimalLimit;
+  double decimalMinimum_ = -kDecimalLimit;
+  double decimalDefault_ = 0.0;
+  int integerMinimum_ = 0;
+  int integerMaximum_ = 2147483647;
+  int integerDefault_ = 0;
+  int maxLength_ = 10;
+};
