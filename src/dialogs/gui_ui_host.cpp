@@ -13,7 +13,9 @@ DateTimeDialogRunner& Runner() {
 
 }  // namespace
 
-void SetDateTimeDialogRunner(DateTimeDialogRunner runner) { Runner() = std::move(runner); }
+void SetDateTimeDialogRunner(DateTimeDialogRunner runner) {
+  Runner() = std::move(runner);
+}
 
 GuiUiHost::~GuiUiHost() {
   while (waitDepth_ > 0) EndWait();

@@ -56,10 +56,10 @@ PromptDialog::PromptDialog(wxWindow* owner, const wxString& text, const wxString
   text_->SetLabelText(text);
   MeasureText(text);
 
-  const wxSize iconSize = icon_->GetBitmap().IsOk() ? icon_->GetBitmap().GetSize()
-                                                    : wxSize(kIconSize, kIconSize);
-  layout_ = LayoutPrompt({iconSize.x, iconSize.y, buttonW, buttonH, textSize_.x, textSize_.y,
-                          shown});
+  const wxSize iconSize =
+      icon_->GetBitmap().IsOk() ? icon_->GetBitmap().GetSize() : wxSize(kIconSize, kIconSize);
+  layout_ =
+      LayoutPrompt({iconSize.x, iconSize.y, buttonW, buttonH, textSize_.x, textSize_.y, shown});
   icon_->SetSize(layout_.icon.x, layout_.icon.y, layout_.icon.w, layout_.icon.h);
   text_->SetSize(layout_.text.x, layout_.text.y, layout_.text.w, layout_.text.h);
   for (int i = 0; i < shown && i < static_cast<int>(layout_.buttons.size()); ++i) {
@@ -132,7 +132,9 @@ void PromptDialog::OnButton(wxCommandEvent& event) {
   event.Skip();
 }
 
-void PromptDialog::OnClose(wxCloseEvent&) { Finish(kPromptClosedResult); }
+void PromptDialog::OnClose(wxCloseEvent&) {
+  Finish(kPromptClosedResult);
+}
 
 void PromptDialog::OnCharHook(wxKeyEvent& event) {
   if (event.GetKeyCode() == WXK_ESCAPE) {

@@ -3,9 +3,8 @@
 #include <wx/sizer.h>
 
 wxFont MonospaceFont() {
-  // The toolkit sizes fonts by their em height; a 17-pixel cell of this face
-  // (ascent + descent = 1.133 em) is an em of 15 pixels.
-  return wxFont(wxFontInfo(wxSize(0, 15)).Family(wxFONTFAMILY_TELETYPE).FaceName("Courier New"));
+  // A pixel size of 17 gives lines 17 pixels high with this face.
+  return wxFont(wxFontInfo(wxSize(0, 17)).Family(wxFONTFAMILY_TELETYPE).FaceName("Courier New"));
 }
 
 MonospaceEdit::MonospaceEdit(wxWindow* parent, wxWindowID id, const wxString& text,
@@ -20,9 +19,12 @@ void MonospaceEdit::SetMaxLength(unsigned long len) {
 MonospaceEdit* CreateMonospaceEdit(wxTextCtrl* edit, int alignment, bool readOnly) {
   wxWindow* parent = edit->GetParent();
   long style = wxBORDER_SUNKEN | wxTE_NOHIDESEL;
-  if (alignment == 1) style |= wxTE_CENTRE;
-  else if (alignment == 2) style |= wxTE_RIGHT;
-  else style |= wxTE_LEFT;
+  if (alignment == 1)
+    style |= wxTE_CENTRE;
+  else if (alignment == 2)
+    style |= wxTE_RIGHT;
+  else
+    style |= wxTE_LEFT;
 
   auto* created = new MonospaceEdit(parent, edit->GetId(), wxEmptyString, edit->GetPosition(),
                                     edit->GetSize(), style);

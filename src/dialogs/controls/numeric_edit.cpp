@@ -1,5 +1,7 @@
 #include "dialogs/controls/numeric_edit.h"
 
+#include <algorithm>
+
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 
@@ -14,14 +16,14 @@ NumericEdit::NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
 void NumericEdit::ConfigureDecimal(double minimum, double maximum, int decimals, int maxLength,
                                    double defaultValue) {
   const auto text = rule_.ConfigureDecimal(minimum, maximum, decimals, maxLength, defaultValue);
-  wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
-  if (text) SetValue(*text);
+  ApplyLimit();
+  if (text) SetTextWhole(*text);
 }
 
 void NumericEdit::ConfigureInteger(int minimum, int maximum, int maxLength, int defaultValue) {
   const auto text = rule_.ConfigureInteger(minimum, maximum, maxLength, defaultValue);
-  wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
-  if (text) SetValue(*text);
+  ApplyLimit();
+  if (text) SetTextWhole(*text);
 }
 
 void NumericEdit::SetDecimalRange(double minimum, double maximum) {
@@ -32,22 +34,27 @@ void NumericEdit::SetIntegerRange(int minimum, int maximum) {
   rule_.SetIntegerRange(minimum, maximum);
 }
 
-void NumericEdit::SetDecimals(int n) { rule_.SetDecimals(n); }
+void NumericEdit::SetDecimals(int n) {
+  rule_.SetDecimals(n);
+}
 
 void NumericEdit::SetMaxLength(int n) {
   rule_.SetMaxLength(n);
+  ApplyLimit();
+}
+
+void NumericEdit::ApplyLimit() {
   // A limit of 0 would mean "no limit" to the toolkit; the rule still binds.
-  if (rule_.EditLimit() > 0) {
-    wxTextCtrl::SetMaxLength(static_cast<unsigned long>(rule_.EditLimit()));
-  }
+  limitSet_ = rule_.EditLimit() > 0;
+  wxTextCtrl::SetMaxLength(limitSet_ ? static_cast<unsigned long>(rule_.EditLimit()) : 0);
 }
 
 void NumericEdit::SetDecimalValue(double v) {
-  if (const auto text = rule_.DecimalText(v)) SetValue(*text);
+  if (const auto text = rule_.DecimalText(v)) SetTextWhole(*text);
 }
 
 void NumericEdit::SetIntegerValue(int v) {
-  if (const auto text = rule_.IntegerText(v)) SetValue(*text);
+  if (const auto text = rule_.IntegerText(v)) SetTextWhole(*text);
 }
 
 int NumericEdit::GetIntegerValue() const {
@@ -69,8 +76,19 @@ NumericRule::EditState NumericEdit::State() const {
   return {GetValue().ToStdWstring(), from, to};
 }
 
+void NumericEdit::SetTextWhole(const wxString& text) {
+  // The toolkit would refuse or cut a text longer than its limit; a text set by
+  // the program is not bound by it, so the limit widens to hold it.
+  wxTextCtrl::SetMaxLength(0);
+  SetValue(text);
+  if (limitSet_) {
+    const size_t limit = std::max(static_cast<size_t>(rule_.EditLimit()), text.length());
+    wxTextCtrl::SetMaxLength(static_cast<unsigned long>(limit));
+  }
+}
+
 void NumericEdit::Apply(const NumericRule::EditResult& result) {
-  SetValue(result.text);
+  SetTextWhole(result.text);
   SetInsertionPoint(result.caret);
   ShowPosition(result.caret);
 }
@@ -106,12 +124,23 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
     if (key >= 'A' && key <= 'Z') letter = key;
     switch (letter) {
-      case 'C': Copy(); return;
-      case 'V': Paste(); return;
-      case 'X': Cut(); return;
-      case 'Z': Undo(); return;
-      case 0: event.Skip(); return;
-      default: return;  // other control characters are not passed on
+      case 'C':
+        Copy();
+        return;
+      case 'V':
+        Paste();
+        return;
+      case 'X':
+        Cut();
+        return;
+      case 'Z':
+        Undo();
+        return;
+      case 0:
+        event.Skip();
+        return;
+      default:
+        return;  // other control characters are not passed on
     }
   }
   if (key == WXK_BACK) {
@@ -128,5 +157,5 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
 
 void NumericEdit::OnKillFocus(wxFocusEvent& event) {
   event.Skip();
-  if (const auto text = rule_.OnLeave(GetValue().ToStdWstring())) SetValue(*text);
+  if (const auto text = rule_.OnLeave(GetValue().ToStdWstring())) SetTextWhole(*text);
 }

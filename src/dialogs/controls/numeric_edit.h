@@ -50,6 +50,10 @@ class NumericEdit : public wxTextCtrl {
   void OnKillFocus(wxFocusEvent& event);
   NumericRule::EditState State() const;
   void Apply(const NumericRule::EditResult& result);
+  // Sets the text past the control's own length limit (which only stops typing).
+  void SetTextWhole(const wxString& text);
+  void ApplyLimit();
 
   NumericRule rule_;
+  bool limitSet_ = false;
 };

@@ -12,7 +12,9 @@ bool IsSpace(wchar_t c) {
   return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
 }
 
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsDigit(wchar_t c) {
+  return c >= L'0' && c <= L'9';
+}
 
 // The ASCII prefix of `text` from `from` on, as narrow characters (a number has
 // no other characters).
@@ -216,8 +218,8 @@ double NumericRule::DecimalValueOf(const std::wstring& text) {
 
 std::wstring NumericRule::FormatFixed(double v, int decimals) {
   char buffer[400];
-  const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v,
-                                       std::chars_format::fixed, decimals);
+  const auto [ptr, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
   if (ec != std::errc()) return L"";
   return std::wstring(buffer, ptr);
 }
