@@ -3,8 +3,8 @@
 #include <wx/button.h>
 #include <wx/sizer.h>
 
+#include "dialogs/dialog_printer.h"
 #include "dialogs/ui_text.h"
-#include "driver/fiscal_printer.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ void DateTimeDialog::SetPickers(std::time_t t) {
 }
 
 void DateTimeDialog::SetPrinterClock(std::time_t t) {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   if (!printer.IsConnected()) return;
   if (ClockWasSet(printer.SetDateTime(t))) changed_ = true;
 }
@@ -92,7 +92,7 @@ void DateTimeDialog::OnSetFromSystem(wxCommandEvent&) {
 }
 
 void DateTimeDialog::OnGetFromPrinter(wxCommandEvent&) {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   if (!printer.IsConnected()) return;
   std::time_t t = 0;
   if (printer.ReadDateTime(t).empty()) return;

@@ -3,9 +3,9 @@
 #include <wx/button.h>
 #include <wx/statbox.h>
 
+#include "dialogs/dialog_printer.h"
 #include "dialogs/invoice_data_dialog.h"
 #include "dialogs/ui_text.h"
-#include "driver/fiscal_printer.h"
 #include "driver/text.h"
 
 namespace {
@@ -90,15 +90,16 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
   ConfigureByMode();
 
   Bind(wxEVT_BUTTON, &ReceiptDialog::OnButton, this);
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(false); }, kIdDepartmentSell);
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(true); }, kIdDepartmentVoid);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(false); }, kIdDepartmentSell);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(true); }, kIdDepartmentVoid);
   Bind(wxEVT_BUTTON, &ReceiptDialog::OnExit, this, kIdExit);
   Bind(wxEVT_CHECKBOX, &ReceiptDialog::OnIsAmountChanged, this, kIdSubtotalIsAmount);
   Bind(wxEVT_CHOICE, &ReceiptDialog::OnAlignmentChanged, this, kIdAlignment);
   Bind(wxEVT_CLOSE_WINDOW, &ReceiptDialog::OnClose, this);
-  operatorSpin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
-    operator_.edit->SetIntegerValue(e.GetPosition());
-  });
+  operatorSpin_->Bind(wxEVT_SPIN,
+                      [this](wxSpinEvent& e) { operator_.edit->SetIntegerValue(e.GetPosition()); });
   departmentSpin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
     departmentNumber_->SetValue(wxString::Format("%d", e.GetPosition()));
   });
@@ -141,8 +142,7 @@ wxSizer* ReceiptDialog::BuildOpenFrame() {
                                    wxSP_VERTICAL | wxSP_ARROW_KEYS);
   operatorSpin_->SetRange(1, 9);
   operatorSpin_->SetValue(1);
-  frame->Add(Row({Label(box, "Номер на оператор"), operator_.edit, operatorSpin_}), 0, wxALL,
-             kGap);
+  frame->Add(Row({Label(box, "Номер на оператор"), operator_.edit, operatorSpin_}), 0, wxALL, kGap);
   frame->Add(Row({Button(box, kIdOpenService, "Служебен"), Button(box, kIdOpenFiscal, "Фискален")}),
              0, wxALL, kGap);
   withVat_ = new wxCheckBox(box, kIdWithVat, FromUtf8("С ДДС"));
@@ -365,7 +365,7 @@ int ReceiptDialog::ShowModal() {
 }
 
 bool ReceiptDialog::Open() {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   StatusFlags flags{};
   if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
     CloseItself();
@@ -461,7 +461,7 @@ void ReceiptDialog::OnDepartment(bool isVoid) {
 }
 
 void ReceiptDialog::RunAction(ReceiptAction action) {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   if (!printer.IsConnected()) return;
   const ReceiptOutcome out = RunReceiptAction(printer, action, Form(), invoiceSource_);
   if (out.lastReceiptNumber) lastReceipt_->SetLabel(wxString::Format("%d", *out.lastReceiptNumber));
@@ -481,7 +481,7 @@ void ReceiptDialog::RunAction(ReceiptAction action) {
 }
 
 void ReceiptDialog::RunInformation() {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   // Without a connection nothing can be read: the frame must not keep showing
   // a receipt that may no longer be there.
   ShowState(printer.IsConnected() ? ReadReceiptInfo(printer) : std::nullopt);

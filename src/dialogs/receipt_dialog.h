@@ -116,7 +116,9 @@ class ReceiptDialog : public wxDialog {
   }
 
   // The three group subtotal ids in order А..З.
-  static int GroupId(int group) { return group < 3 ? kIdInfoGroupA + group : kIdInfoGroupD + group - 3; }
+  static int GroupId(int group) {
+    return group < 3 ? kIdInfoGroupA + group : kIdInfoGroupD + group - 3;
+  }
 
  private:
   // One number field with the configuration it was last given.

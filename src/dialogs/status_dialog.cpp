@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "dialogs/dialog_printer.h"
 #include "dialogs/ui_text.h"
-#include "driver/fiscal_printer.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ int StatusDialog::ShowModal() {
 bool StatusDialog::Refresh() {
   StatusFlags flags{};
   {
-    FiscalPrinter printer(ui_, port_);
+    DialogPrinter printer(ui_, port_);
     if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
       CloseItself();
       return false;
@@ -109,13 +109,13 @@ void StatusDialog::OnGetStatus(wxCommandEvent&) {
 void StatusDialog::OnVersion(wxCommandEvent&) {
   std::string version;
   {
-    FiscalPrinter printer(ui_, port_);
+    DialogPrinter printer(ui_, port_);
     if (printer.IsConnected()) version = printer.ReadVersion();
   }
   if (!version.empty()) messageBox_(FromCp1251(version), FromUtf8("Версия"));
 }
 
 void StatusDialog::OnDiagnostics(wxCommandEvent&) {
-  FiscalPrinter printer(ui_, port_);
+  DialogPrinter printer(ui_, port_);
   if (printer.IsConnected()) printer.PrintDiagnostics();
 }
