@@ -31,8 +31,15 @@ StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
   for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
     const StatusBox& b = kStatusBoxes[i];
     boxes_[i] = new wxToggleButton(this, b.id, FromUtf8(b.caption));
-    boxes_[i]->Disable();
+    // Read-only: the boxes show what the printer reported. They stay enabled so
+    // that a ticked box is drawn clearly pressed; a click is simply undone, and
+    // they take no keyboard focus.
+    boxes_[i]->DisableFocusFromKeyboard();
   }
+  Bind(wxEVT_TOGGLEBUTTON, [this](wxCommandEvent& e) {
+    for (size_t i = 0; i < boxes_.size(); ++i)
+      if (boxes_[i]->GetId() == e.GetId()) boxes_[i]->SetValue(shown_[i]);
+  });
   int best = 0;
   for (auto* box : boxes_) best = std::max(best, box->GetBestSize().y);
   uy = std::max(uy, best / static_cast<double>(kStatusBoxHeight));
@@ -58,8 +65,10 @@ StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
                                {kIdVersion, "Версия", 161},
                                {kIdDiagnostics, "Диагностика", 236}};
   for (const ButtonDef& d : buttons) {
-    auto* button = new wxButton(this, d.id, FromUtf8(d.caption), px(d.x, kButtonY),
-                                size(kButtonWidth, kButtonHeight));
+    auto* button = new wxButton(this, d.id, FromUtf8(d.caption));
+    // The button row keeps the toolkit's own button height.
+    const wxSize s(size(kButtonWidth, kButtonHeight).x, button->GetBestSize().y);
+    button->SetSize(wxRect(px(d.x, kButtonY), s));
     if (d.id == wxID_OK) button->SetDefault();
   }
   SetClientSize(size(kClientWidth, kClientHeight));
@@ -89,8 +98,10 @@ bool StatusDialog::Refresh() {
       return false;
     }
   }
-  for (size_t i = 0; i < kStatusBoxes.size(); ++i)
-    boxes_[i]->SetValue(StatusBoxTicked(kStatusBoxes[i], flags));
+  for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
+    shown_[i] = StatusBoxTicked(kStatusBoxes[i], flags);
+    boxes_[i]->SetValue(shown_[i]);
+  }
   return true;
 }
 

@@ -9,7 +9,7 @@
 #include "dialogs/status_boxes.h"
 #include "link/ui_host.h"
 
-// "Status": the printer's 32 status flags as disabled push-like boxes, read
+// "Status": the printer's 32 status flags as read-only push-like boxes, read
 // again with "Get Status"; "Версия" shows the printer's version text and
 // "Диагностика" prints the diagnostics. Each button opens its own FiscalPrinter
 // on `port` with `ui` as host and closes it before returning.
@@ -57,5 +57,6 @@ class StatusDialog : public wxDialog {
   int port_;
   bool closedItself_ = false;
   std::array<wxToggleButton*, 32> boxes_{};
+  std::array<bool, 32> shown_{};  // what each box shows
   MessageBoxFn messageBox_;
 };
