@@ -7,6 +7,7 @@
 
 #include "cli_run.h"
 #include "driver/text.h"
+#include "json_lite.h"
 #include "link/frame.h"
 #include "support/fake_device.h"
 
@@ -216,6 +217,41 @@ TEST(CliRunFake, DownloadWritesTheStreamToTheFile) {
       RunTool({"--device", fake.Path(), "download-fm-to-file", "/nonexistent/x.bin"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("cannot open \"/nonexistent/x.bin\""), std::string::npos) << bad.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliRunFake, JsonStatusHasThirtyTwoFlags) {
+  FakeDevice fake;  // status: fiscal memory with decimals, fiscalized, factory numbers
+  const CliRun r = RunTool({"--device", fake.Path(), "--json", "read-status"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  const auto lines = r.OutLines();
+  ASSERT_EQ(lines.size(), 1u);
+  const auto json = Json::Parse(lines[0]);
+  ASSERT_TRUE(json) << lines[0];
+  EXPECT_EQ((*json)["method"].string, "ReadStatus");
+  EXPECT_TRUE((*json)["ok"].boolean);
+  EXPECT_FALSE((*json)["result"].string.empty());
+  const Json& flags = (*json)["flags"];
+  ASSERT_EQ(flags.array.size(), 32u);
+  for (size_t i = 0; i < 32; ++i) {
+    EXPECT_EQ(flags.array[i].type, Json::Type::Bool);
+    EXPECT_EQ(flags.array[i].boolean, i == 22 || i == 23 || i == 24) << i;
+  }
+}
+
+TEST(CliRunFake, JsonFailureLeavesOutTheOutParameters) {
+  FakeDevice fake;
+  fake.Queue(0x20, Reply::Nack());
+  const CliRun r = RunTool({"--device", fake.Path(), "--json", "read-status"});
+  EXPECT_EQ(r.code, 1);
+  const auto json = Json::Parse(r.OutLines().at(0));
+  ASSERT_TRUE(json);
+  EXPECT_FALSE((*json)["ok"].boolean);
+  EXPECT_EQ((*json)["result"].string, "");
+  EXPECT_FALSE(json->Has("flags"));
 }
 
 }  // namespace
