@@ -87,6 +87,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (options.hasScript) {
     std::string text;
     if (!ReadScript(options.script, env.in, text, error)) return Usage(env, error);
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
     if (!ParseScript(text, now, calls, error)) return Usage(env, error);
   } else {
     CliCall call;

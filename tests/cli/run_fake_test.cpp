@@ -255,3 +255,17 @@ TEST(CliRunFake, JsonFailureLeavesOutTheOutParameters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliRunFake, TextHelpersOpenNoPort) {
+  const CliRun r = RunTool({"--device", "/nonexistent/tty", "--script", "-"},
+                           "\xEF\xBB\xBF"
+                           "fit-text ab 5 1 *\nremove-char \"  7 \" \" \" 0\n");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.OutLines(),
+            (std::vector<std::string>{"FitText result=\"*ab**\"", "RemoveChar result=\"7\""}));
+  EXPECT_EQ(r.err, "");  // no open attempt, so no prompt
+}
+
+}  // namespace
