@@ -4,6 +4,7 @@
 #include <wx/sizer.h>
 
 #include "dialogs/dialog_printer.h"
+#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -20,6 +21,10 @@ wxDateTime ToWx(const ClockFields& f) {
 
 DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port)
     : wxDialog(parent, wxID_ANY, FromUtf8("Сверяване на дата и час")), ui_(ui), port_(port) {
+  if (!ui_) {
+    ownHost_ = std::make_unique<GuiUiHost>(this);
+    ui_ = ownHost_.get();
+  }
   const wxDateTime now = wxDateTime::Now();
   date_ = new wxDatePickerCtrl(this, kIdDate, now, wxDefaultPosition, wxDefaultSize,
                                wxDP_DROPDOWN | wxDP_SHOWCENTURY);
@@ -123,4 +128,9 @@ void DateTimeDialog::Finish() {
 int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port) {
   DateTimeDialog dialog(parent, ui, port);
   return dialog.ShowModal();
+}
+
+void RegisterDateTimeDialog() {
+  SetDateTimeDialogRunner(
+      [](wxWindow* owner, int port) { return RunDateTimeDialog(owner, nullptr, port); });
 }

@@ -5,6 +5,7 @@
 #include <wx/timectrl.h>
 
 #include <ctime>
+#include <memory>
 
 #include "dialogs/clock_setting.h"
 #include "link/ui_host.h"
@@ -29,7 +30,8 @@ class DateTimeDialog : public wxDialog {
     kIdTime = 1107,
   };
 
-  // `ui` must outlive the dialog; it is not owned.
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
   DateTimeDialog(wxWindow* parent, UiHost* ui, int port);
 
   bool Changed() const { return changed_; }
@@ -55,6 +57,7 @@ class DateTimeDialog : public wxDialog {
   void Finish();
 
   UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
   int port_;
   bool changed_ = false;
   wxDatePickerCtrl* date_ = nullptr;
@@ -64,3 +67,8 @@ class DateTimeDialog : public wxDialog {
 // Runs the dialog modally and returns its result (1 set, 2 not set). This is
 // what the GUI's UI host runs when the driver asks for the date and time dialog.
 int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port);
+
+// Makes this dialog the one the windows' UI host runs when the driver asks for
+// the date and time dialog (status check, fiscalization, reports by dates). The
+// program calls it once at start-up.
+void RegisterDateTimeDialog();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "dialogs/dialog_printer.h"
+#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -21,6 +22,10 @@ constexpr int kButtonHeight = 14;
 
 StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
     : wxDialog(parent, wxID_ANY, "Status"), ui_(ui), port_(port) {
+  if (!ui_) {
+    ownHost_ = std::make_unique<GuiUiHost>(this);
+    ui_ = ownHost_.get();
+  }
   // Dialog units follow the dialog's font. Where the toolkit cannot draw a
   // push button as low as ten units, the whole grid is stretched vertically so
   // that the proportions stay.

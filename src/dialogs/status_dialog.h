@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "dialogs/status_boxes.h"
 #include "link/ui_host.h"
@@ -28,7 +29,8 @@ class StatusDialog : public wxDialog {
   // Shows a message box: text and caption are UTF-8-decoded wxStrings.
   using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
 
-  // `ui` must outlive the dialog; it is not owned.
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
   StatusDialog(wxWindow* parent, UiHost* ui, int port);
 
   // Reads the status first; runs the dialog only when that succeeded.
@@ -54,6 +56,7 @@ class StatusDialog : public wxDialog {
   void CloseItself();
 
   UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
   int port_;
   bool closedItself_ = false;
   std::array<wxToggleButton*, 32> boxes_{};

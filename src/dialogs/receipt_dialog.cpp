@@ -1,0 +1,559 @@
+#include "dialogs/receipt_dialog.h"
+
+#include <wx/button.h>
+#include <wx/statbox.h>
+
+#include "dialogs/dialog_printer.h"
+#include "dialogs/gui_ui_host.h"
+#include "dialogs/invoice_data_dialog.h"
+#include "dialogs/ui_text.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr int kGap = 4;
+
+wxStaticBoxSizer* Frame(wxWindow* parent, const char* caption) {
+  return new wxStaticBoxSizer(wxVERTICAL, parent, FromUtf8(caption));
+}
+
+wxStaticText* Label(wxWindow* parent, const char* text) {
+  return new wxStaticText(parent, wxID_ANY, FromUtf8(text));
+}
+
+wxButton* Button(wxWindow* parent, int id, const char* caption) {
+  return new wxButton(parent, id, FromUtf8(caption));
+}
+
+wxChoice* List(wxWindow* parent, int id, std::initializer_list<const char*> items, int selected) {
+  auto* choice = new wxChoice(parent, id);
+  for (const char* item : items) choice->Append(FromUtf8(item));
+  choice->SetSelection(selected);
+  return choice;
+}
+
+// A row of buttons (or any windows) centred in its frame.
+wxSizer* Row(std::initializer_list<wxWindow*> windows) {
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  bool first = true;
+  for (wxWindow* w : windows) {
+    row->Add(w, 0, wxALIGN_CENTER_VERTICAL | (first ? 0 : wxLEFT), kGap);
+    first = false;
+  }
+  return row;
+}
+
+wxFlexGridSizer* Grid(int columns) {
+  auto* grid = new wxFlexGridSizer(columns, kGap, kGap);
+  return grid;
+}
+
+}  // namespace
+
+// --- Number fields -----------------------------------------------------------
+
+void ReceiptDialog::NumberField::Configure(const NumericFieldConfig& c) {
+  config = c;
+  if (c.decimal)
+    edit->ConfigureDecimal(c.minimum, c.maximum, c.decimals, c.length, c.fallback);
+  else
+    edit->ConfigureInteger(static_cast<int>(c.minimum), static_cast<int>(c.maximum), c.length,
+                           static_cast<int>(c.fallback));
+}
+
+double ReceiptDialog::NumberField::Value() const {
+  return config.decimal ? edit->GetDecimalValue() : static_cast<double>(edit->GetIntegerValue());
+}
+
+ReceiptDialog::NumberField& ReceiptDialog::AddNumber(NumberField& field, int id, wxWindow* parent,
+                                                     int widthChars) {
+  field.edit = new NumericEdit(parent, id);
+  field.edit->SetMinSize(wxSize(GetCharWidth() * widthChars + 16, -1));
+  return field;
+}
+
+// --- Construction -----------------------------------------------------------
+
+ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
+    : wxDialog(parent, wxID_ANY, FromUtf8("Операции с бонове")), ui_(ui), port_(port) {
+  if (!ui_) {
+    ownHost_ = std::make_unique<GuiUiHost>(this);
+    ui_ = ownHost_.get();
+  }
+  invoiceSource_ = [this] { return InvoiceDataDialog::Ask(this); };
+  BuildControls();
+
+  // Printer lines in the fixed-pitch font, limited to what the printer takes.
+  freeText_ = CreateMonospaceEdit(freeText_, 0, false);
+  freeText_->SetMaxLength(34);
+  itemName_ = CreateMonospaceEdit(itemName_, 0, false);
+  itemName_->SetMaxLength(36);
+
+  // Fixed configurations; the amount fields follow the printer once it is read.
+  purchases_.Configure({false, 0, 999, 0, 3, 0});
+  lastChangeType_.Configure({false, 0, 9, 0, 1, 0});
+  operator_.Configure({false, 1, 9, 0, 1, 1});
+  articleNumber_.Configure({false, 1, 1000, 0, 4, 1});
+  for (NumberField* f : {&articleQuantity_, &itemQuantity_, &departmentQuantity_})
+    f->Configure(QuantityFieldConfig());
+  for (NumberField* f : {&articlePercent_, &itemPercent_, &departmentPercent_, &subtotalValue_})
+    f->Configure(PercentFieldConfig());
+  ConfigureByMode();
+
+  Bind(wxEVT_BUTTON, &ReceiptDialog::OnButton, this);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(false); }, kIdDepartmentSell);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(true); }, kIdDepartmentVoid);
+  Bind(wxEVT_BUTTON, &ReceiptDialog::OnExit, this, kIdExit);
+  Bind(wxEVT_CHECKBOX, &ReceiptDialog::OnIsAmountChanged, this, kIdSubtotalIsAmount);
+  Bind(wxEVT_CHOICE, &ReceiptDialog::OnAlignmentChanged, this, kIdAlignment);
+  Bind(wxEVT_CLOSE_WINDOW, &ReceiptDialog::OnClose, this);
+  operatorSpin_->Bind(wxEVT_SPIN,
+                      [this](wxSpinEvent& e) { operator_.edit->SetIntegerValue(e.GetPosition()); });
+  departmentSpin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
+    departmentNumber_->SetValue(wxString::Format("%d", e.GetPosition()));
+  });
+  SetEscapeId(kIdExit);
+}
+
+void ReceiptDialog::BuildControls() {
+  auto* left = new wxBoxSizer(wxVERTICAL);
+  left->Add(BuildOpenFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  left->Add(BuildCloseFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  left->Add(BuildArticleFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  left->Add(BuildSubtotalFrame(), 0, wxEXPAND);
+
+  auto* middle = new wxBoxSizer(wxVERTICAL);
+  middle->Add(BuildItemFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  middle->Add(BuildDepartmentFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  middle->Add(BuildTextFrame(), 0, wxEXPAND);
+
+  auto* right = new wxBoxSizer(wxVERTICAL);
+  right->Add(BuildInfoFrame(), 0, wxEXPAND | wxBOTTOM, kGap);
+  right->Add(BuildPaymentFrame(), 0, wxEXPAND);
+
+  auto* columns = new wxBoxSizer(wxHORIZONTAL);
+  columns->Add(left, 0, wxEXPAND | wxRIGHT, 2 * kGap);
+  columns->Add(middle, 0, wxEXPAND | wxRIGHT, 2 * kGap);
+  columns->Add(right, 0, wxEXPAND);
+
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(columns, 1, wxEXPAND | wxALL, 2 * kGap);
+  top->Add(Button(this, kIdExit, "Exit"), 0, wxALIGN_RIGHT | wxRIGHT | wxBOTTOM, 2 * kGap);
+  SetSizerAndFit(top);
+  CentreOnParent();
+}
+
+wxSizer* ReceiptDialog::BuildOpenFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Отваряне на бон");
+  wxWindow* box = frame->GetStaticBox();
+  AddNumber(operator_, kIdOperator, box, 2);
+  operatorSpin_ = new wxSpinButton(box, kIdOperatorSpin, wxDefaultPosition, wxDefaultSize,
+                                   wxSP_VERTICAL | wxSP_ARROW_KEYS);
+  operatorSpin_->SetRange(1, 9);
+  operatorSpin_->SetValue(1);
+  frame->Add(Row({Label(box, "Номер на оператор"), operator_.edit, operatorSpin_}), 0, wxALL, kGap);
+  frame->Add(Row({Button(box, kIdOpenService, "Служебен"), Button(box, kIdOpenFiscal, "Фискален")}),
+             0, wxALL, kGap);
+  withVat_ = new wxCheckBox(box, kIdWithVat, FromUtf8("С ДДС"));
+  detailed_ = new wxCheckBox(box, kIdDetailed, FromUtf8("Подробен"));
+  invoice_ = new wxCheckBox(box, kIdInvoice, FromUtf8("Фактура"));
+  frame->Add(Row({withVat_, detailed_, invoice_}), 0, wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildCloseFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Затваряне на бон");
+  wxWindow* box = frame->GetStaticBox();
+  frame->Add(
+      Row({Button(box, kIdCloseService, "Служебен"), Button(box, kIdCloseFiscal, "Фискален")}), 0,
+      wxALL, kGap);
+  lastReceipt_ = new ColorLabel(box, kIdLastReceipt, wxEmptyString);
+  lastReceipt_->SetMinSize(wxSize(GetCharWidth() * 8, -1));
+  lastReceipt_->SetLabelColor(wxColour(255, 0, 0));
+  frame->Add(Row({Label(box, "N Посл.Бон:"), lastReceipt_}), 0, wxALL, kGap);
+  frame->Add(Row({Button(box, kIdGetLastReceipt, "Get Посл.Бон"),
+                  Button(box, kIdDuplicate, "Печат на дубликат")}),
+             0, wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildArticleFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Продажба на артикул от ФПр");
+  wxWindow* box = frame->GetStaticBox();
+  wxFlexGridSizer* grid = Grid(3);
+  grid->Add(Label(box, "Артикул номер:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(articleNumber_, kIdArticleNumber, box, 5).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(articleQuantity_, kIdArticleQuantity, box, 10).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(articlePercent_, kIdArticlePercent, box, 6).edit);
+  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  frame->Add(grid, 0, wxALL, kGap);
+  frame->Add(Row({Button(box, kIdArticleSell, "Продажба"), Button(box, kIdArticleVoid, "Войд")}), 0,
+             wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildSubtotalFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Междинна сума");
+  wxWindow* box = frame->GetStaticBox();
+  subtotalPrint_ = new wxCheckBox(box, kIdSubtotalPrint, FromUtf8("Печат"));
+  subtotalDisplay_ = new wxCheckBox(box, kIdSubtotalDisplay, FromUtf8("Визуализиране на Дисплея"));
+  subtotalIsAmount_ = new wxCheckBox(box, kIdSubtotalIsAmount, FromUtf8("Стойност"));
+  frame->Add(Row({subtotalPrint_, subtotalDisplay_}), 0, wxALL, kGap);
+  frame->Add(subtotalIsAmount_, 0, wxLEFT | wxRIGHT, kGap);
+  wxFlexGridSizer* grid = Grid(3);
+  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(subtotalValue_, kIdSubtotalValue, box, 10).edit);
+  subtotalUnit_ = new wxStaticText(box, kIdSubtotalUnit, "%");
+  subtotalUnit_->SetMinSize(wxSize(GetCharWidth() * 2, -1));
+  grid->Add(subtotalUnit_, 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(Label(box, "Сума:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(subtotalSum_, kIdSubtotalSum, box, 10).edit);
+  grid->AddSpacer(0);
+  frame->Add(grid, 0, wxALL, kGap);
+  frame->Add(Button(box, kIdApply, "Apply"), 0, wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildItemFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Продажба на свободен артикул");
+  wxWindow* box = frame->GetStaticBox();
+  itemName_ = new wxTextCtrl(box, kIdItemName);
+  frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+  frame->Add(itemName_, 0, wxEXPAND | wxALL, kGap);
+  wxFlexGridSizer* grid = Grid(3);
+  grid->Add(Label(box, "Дан.Група:"), 0, wxALIGN_CENTER_VERTICAL);
+  taxGroup_ = List(box, kIdTaxGroup, {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"}, 1);
+  grid->Add(taxGroup_);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Цена:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(itemPrice_, kIdItemPrice, box, 10).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(itemQuantity_, kIdItemQuantity, box, 10).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(itemPercent_, kIdItemPercent, box, 6).edit);
+  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  frame->Add(grid, 0, wxALL, kGap);
+  frame->Add(Row({Button(box, kIdItemSell, "Продажба"), Button(box, kIdItemVoid, "Войд")}), 0,
+             wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildDepartmentFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Продажба в департамент");
+  wxWindow* box = frame->GetStaticBox();
+  departmentName_ = new wxTextCtrl(box, kIdDepartmentName);
+  departmentName_->SetMaxLength(36);
+  frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+  frame->Add(departmentName_, 0, wxEXPAND | wxALL, kGap);
+  wxFlexGridSizer* grid = Grid(3);
+  grid->Add(Label(box, "Номер:"), 0, wxALIGN_CENTER_VERTICAL);
+  departmentNumber_ = new wxTextCtrl(box, kIdDepartmentNumber, "1", wxDefaultPosition,
+                                     wxSize(GetCharWidth() * 4 + 16, -1));
+  departmentSpin_ = new wxSpinButton(box, kIdDepartmentSpin, wxDefaultPosition, wxDefaultSize,
+                                     wxSP_VERTICAL | wxSP_ARROW_KEYS);
+  departmentSpin_->SetRange(1, 19);
+  departmentSpin_->SetValue(1);
+  grid->Add(Row({departmentNumber_, departmentSpin_}));
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Цена:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(departmentPrice_, kIdDepartmentPrice, box, 10).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(departmentQuantity_, kIdDepartmentQuantity, box, 10).edit);
+  grid->AddSpacer(0);
+  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(departmentPercent_, kIdDepartmentPercent, box, 6).edit);
+  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  frame->Add(grid, 0, wxALL, kGap);
+  frame->Add(
+      Row({Button(box, kIdDepartmentSell, "Продажба"), Button(box, kIdDepartmentVoid, "Войд")}), 0,
+      wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildTextFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Свободен текст");
+  wxWindow* box = frame->GetStaticBox();
+  freeText_ = new wxTextCtrl(box, kIdFreeText);
+  frame->Add(freeText_, 0, wxEXPAND | wxALL, kGap);
+  alignment_ = List(box, kIdAlignment, {"Left", "Centered", "Right"}, 0);
+  frame->Add(Row({alignment_, Button(box, kIdPrintText, "Печат")}), 0, wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildInfoFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Информация за текущия бон");
+  wxWindow* box = frame->GetStaticBox();
+  struct BoxDef {
+    int id;
+    const char* caption;
+  };
+  const BoxDef boxes[] = {{kIdInfoOpen, "Отворен бон"},
+                          {kIdInfoWithVat, "С ДДС"},
+                          {kIdInfoVoidForbidden, "Забранен Войд"},
+                          {kIdInfoDetailed, "Подробен"},
+                          {kIdInfoPaymentStarted, "Започнато плащане"},
+                          {kIdInfoPaymentFinished, "Завършено плащане"},
+                          {kIdInfoInvoice, "Фактура"}};
+  auto* checks = new wxGridSizer(2, kGap, 2 * kGap);
+  for (size_t i = 0; i < infoBoxes_.size(); ++i) {
+    // Read-only: they show what the printer reports and take no clicks.
+    infoBoxes_[i] = new wxCheckBox(box, boxes[i].id, FromUtf8(boxes[i].caption));
+    infoBoxes_[i]->Disable();
+    checks->Add(infoBoxes_[i]);
+  }
+  frame->Add(checks, 0, wxALL, kGap);
+
+  wxFlexGridSizer* grid = Grid(2);
+  grid->Add(Label(box, "Последно ресто:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(lastChange_, kIdInfoLastChange, box, 10).edit);
+  grid->Add(Label(box, "Тип на последното ресто:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(lastChangeType_, kIdInfoLastChangeType, box, 2).edit);
+  grid->Add(Label(box, "Брой Покупки:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(purchases_, kIdInfoPurchases, box, 4).edit);
+  frame->Add(grid, 0, wxALL, kGap);
+
+  frame->Add(Label(box, "Междинна сума по групи:"), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
+  const char* names[] = {"Група А:", "Група Б:", "Група В:", "Група Г:",
+                         "Група Д:", "Група Е:", "Група Ж:", "Група З:"};
+  wxFlexGridSizer* groups = Grid(4);
+  for (int g = 0; g < 8; ++g) {
+    groups->Add(Label(box, names[g]), 0, wxALIGN_CENTER_VERTICAL);
+    groups->Add(AddNumber(groups_[static_cast<size_t>(g)], GroupId(g), box, 10).edit);
+  }
+  frame->Add(groups, 0, wxALL, kGap);
+  for (NumberField* f : {&lastChange_, &lastChangeType_, &purchases_}) f->edit->SetEditable(false);
+  for (NumberField& f : groups_) f.edit->SetEditable(false);
+  frame->Add(Button(box, kIdInformation, "Информация"), 0, wxALL, kGap);
+  return frame;
+}
+
+wxSizer* ReceiptDialog::BuildPaymentFrame() {
+  wxStaticBoxSizer* frame = Frame(this, "Плащане");
+  wxWindow* box = frame->GetStaticBox();
+  wxFlexGridSizer* grid = Grid(2);
+  grid->Add(Label(box, "Вид плащане:"), 0, wxALIGN_CENTER_VERTICAL);
+  paymentType_ = List(box, kIdPaymentType, {"0", "1", "2", "3", "4"}, 0);
+  noChange_ = new wxToggleButton(box, kIdNoChange, FromUtf8("Без ресто"));
+  grid->Add(Row({paymentType_, noChange_}));
+  grid->Add(Label(box, "Ресто:"), 0, wxALIGN_CENTER_VERTICAL);
+  changeType_ =
+      List(box, kIdChangeType, {"в брой (пл. 0)", "от типа плащане", "във валута (пл. 4)"}, 1);
+  grid->Add(changeType_);
+  grid->Add(Label(box, "Сума:"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(AddNumber(paymentAmount_, kIdPaymentAmount, box, 10).edit);
+  frame->Add(grid, 0, wxALL, kGap);
+  frame->Add(Button(box, kIdPay, "Плащане"), 0, wxALL, kGap);
+  return frame;
+}
+
+// --- Opening ----------------------------------------------------------------
+
+void ReceiptDialog::ConfigureByMode() {
+  itemPrice_.Configure(PriceFieldConfig(decimalMode_));
+  departmentPrice_.Configure(PriceFieldConfig(decimalMode_));
+  paymentAmount_.Configure(PaymentFieldConfig(decimalMode_));
+  const NumericFieldConfig amounts = AmountDisplayFieldConfig(decimalMode_);
+  subtotalSum_.Configure(amounts);
+  lastChange_.Configure(amounts);
+  for (NumberField& f : groups_) f.Configure(amounts);
+  // A subtotal value entered as an amount follows the mode as well.
+  if (subtotalIsAmount_->GetValue())
+    subtotalValue_.Configure(SubtotalValueConfig(true, decimalMode_, subtotalValue_.Value()));
+}
+
+int ReceiptDialog::ShowModal() {
+  if (!Open()) return 1;
+  return wxDialog::ShowModal();
+}
+
+bool ReceiptDialog::Open() {
+  DialogPrinter printer(ui_, port_);
+  StatusFlags flags{};
+  if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
+    CloseItself();
+    return false;
+  }
+  decimalMode_ = DecimalModeFromStatus(flags);
+  ConfigureByMode();
+  if (flags[14]) RefreshWhileHolding(printer);
+  return true;
+}
+
+void ReceiptDialog::CloseItself() {
+  closedItself_ = true;
+  if (IsModal())
+    EndModal(1);
+  else
+    Hide();
+}
+
+// --- Actions ----------------------------------------------------------------
+
+ReceiptForm ReceiptDialog::Form() const {
+  ReceiptForm f;
+  f.operatorNumber = operator_.edit->GetIntegerValue();
+  f.withVat = withVat_->GetValue();
+  f.detailed = detailed_->GetValue();
+  f.invoice = invoice_->GetValue();
+
+  f.itemName = ToCp1251(itemName_->GetValue());
+  f.taxGroup = taxGroup_->GetSelection();
+  f.itemPrice = itemPrice_.Value();
+  f.itemQuantity = itemQuantity_.Value();
+  f.itemPercent = itemPercent_.Value();
+
+  f.articleNumber = articleNumber_.edit->GetIntegerValue();
+  f.articleQuantity = articleQuantity_.Value();
+  f.articlePercent = articlePercent_.Value();
+
+  f.departmentName = ToCp1251(departmentName_->GetValue());
+  f.departmentNumber = ToCp1251(departmentNumber_->GetValue());
+  f.departmentPrice = departmentPrice_.Value();
+  f.departmentQuantity = departmentQuantity_.Value();
+  f.departmentPercent = departmentPercent_.Value();
+
+  f.subtotalValue = subtotalValue_.Value();
+  f.subtotalIsAmount = subtotalIsAmount_->GetValue();
+  f.subtotalPrint = subtotalPrint_->GetValue();
+  f.subtotalDisplay = subtotalDisplay_->GetValue();
+
+  f.freeText = ToCp1251(freeText_->GetValue());
+  f.alignment = alignment_->GetSelection();
+
+  f.paymentType = paymentType_->GetSelection();
+  f.noChange = noChange_->GetValue();
+  f.changeType = changeType_->GetSelection();
+  f.paymentAmount = paymentAmount_.Value();
+  return f;
+}
+
+void ReceiptDialog::OnButton(wxCommandEvent& event) {
+  static const struct {
+    int id;
+    ReceiptAction action;
+  } kButtons[] = {
+      {kIdOpenService, ReceiptAction::OpenService},
+      {kIdOpenFiscal, ReceiptAction::OpenFiscal},
+      {kIdCloseService, ReceiptAction::CloseService},
+      {kIdCloseFiscal, ReceiptAction::CloseFiscal},
+      {kIdGetLastReceipt, ReceiptAction::GetLastReceipt},
+      {kIdDuplicate, ReceiptAction::PrintDuplicate},
+      {kIdItemSell, ReceiptAction::SellItem},
+      {kIdItemVoid, ReceiptAction::VoidItem},
+      {kIdArticleSell, ReceiptAction::SellArticle},
+      {kIdArticleVoid, ReceiptAction::VoidArticle},
+      {kIdApply, ReceiptAction::Apply},
+      {kIdPrintText, ReceiptAction::PrintText},
+      {kIdInformation, ReceiptAction::Information},
+      {kIdPay, ReceiptAction::Pay},
+  };
+  for (const auto& b : kButtons) {
+    if (b.id != event.GetId()) continue;
+    if (b.action == ReceiptAction::Information)
+      RunInformation();
+    else
+      RunAction(b.action);
+    return;
+  }
+  event.Skip();
+}
+
+void ReceiptDialog::OnDepartment(bool isVoid) {
+  RunAction(isVoid ? ReceiptAction::VoidDepartment : ReceiptAction::SellDepartment);
+}
+
+void ReceiptDialog::RunAction(ReceiptAction action) {
+  DialogPrinter printer(ui_, port_);
+  if (!printer.IsConnected()) return;
+  const ReceiptOutcome out = RunReceiptAction(printer, action, Form(), invoiceSource_);
+  if (out.lastReceiptNumber) lastReceipt_->SetLabel(wxString::Format("%d", *out.lastReceiptNumber));
+  if (out.subtotal) subtotalSum_.edit->SetDecimalValue(*out.subtotal);
+  if (out.stateRead) ShowState(out.state);
+  switch (out.follow) {
+    case ReceiptOutcome::Follow::Refresh:
+      RefreshWhileHolding(printer);
+      break;
+    case ReceiptOutcome::Follow::PostInfo:
+      // Runs from the event loop, after this handler has closed the port.
+      CallAfter(&ReceiptDialog::RunInformation);
+      break;
+    case ReceiptOutcome::Follow::None:
+      break;
+  }
+}
+
+void ReceiptDialog::RunInformation() {
+  DialogPrinter printer(ui_, port_);
+  // Without a connection nothing can be read: the frame must not keep showing
+  // a receipt that may no longer be there.
+  ShowState(printer.IsConnected() ? ReadReceiptInfo(printer) : std::nullopt);
+}
+
+void ReceiptDialog::RefreshWhileHolding(FiscalPrinter& printer) {
+  printer.Disconnect();
+  RunInformation();
+  printer.Reconnect();
+}
+
+void ReceiptDialog::ShowState(const std::optional<ReceiptState>& state) {
+  if (!state) {
+    for (wxCheckBox* box : infoBoxes_) box->SetValue(false);
+    purchases_.edit->SetIntegerValue(0);
+    lastChangeType_.edit->SetIntegerValue(0);
+    lastChange_.edit->SetDecimalValue(0);
+    for (NumberField& f : groups_) f.edit->SetDecimalValue(0);
+    return;
+  }
+  const ReceiptState& s = *state;
+  infoBoxes_[0]->SetValue(s.open);
+  infoBoxes_[1]->SetValue(s.withVat);
+  infoBoxes_[2]->SetValue(s.voidForbidden);
+  infoBoxes_[3]->SetValue(s.detailed);
+  infoBoxes_[4]->SetValue(s.paymentStarted);
+  infoBoxes_[5]->SetValue(s.paymentFinished);
+  infoBoxes_[6]->SetValue(s.invoice);
+  for (size_t g = 0; g < groups_.size(); ++g) groups_[g].edit->SetDecimalValue(s.groupSubtotals[g]);
+  lastChange_.edit->SetDecimalValue(s.lastChange);
+  lastChangeType_.edit->SetIntegerValue(s.lastChangeType);
+  purchases_.edit->SetIntegerValue(s.purchases);
+}
+
+// --- Change handlers --------------------------------------------------------
+
+void ReceiptDialog::OnIsAmountChanged(wxCommandEvent&) {
+  const bool isAmount = subtotalIsAmount_->GetValue();
+  subtotalUnit_->SetLabel(isAmount ? "" : "%");
+  subtotalValue_.Configure(SubtotalValueConfig(isAmount, decimalMode_, subtotalValue_.Value()));
+}
+
+void ReceiptDialog::OnAlignmentChanged(wxCommandEvent&) {
+  RecreateFreeText(alignment_->GetSelection());
+}
+
+void ReceiptDialog::RecreateFreeText(int alignment) {
+  // The operator sees the line aligned as it will be printed.
+  freeText_ = CreateMonospaceEdit(freeText_, alignment, false);
+}
+
+void ReceiptDialog::OnExit(wxCommandEvent&) {
+  if (IsModal())
+    EndModal(1);
+  else
+    Hide();
+}
+
+void ReceiptDialog::OnClose(wxCloseEvent&) {
+  if (IsModal())
+    EndModal(1);
+  else
+    Hide();
+}
