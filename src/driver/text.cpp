@@ -7,6 +7,30 @@
 #include <cstring>
 #include <vector>
 
+#include <locale.h>
+
+namespace {
+
+// Numbers on the wire always use '.' as the decimal point. A GUI toolkit may
+// switch the process to the user's locale (where it can be ','), so number
+// formatting and parsing run under the "C" locale on this thread.
+class CNumericLocale {
+ public:
+  CNumericLocale() : previous_(uselocale(Locale())) {}
+  ~CNumericLocale() { uselocale(previous_); }
+  CNumericLocale(const CNumericLocale&) = delete;
+  CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+ private:
+  static locale_t Locale() {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return c ? c : LC_GLOBAL_LOCALE;
+  }
+  locale_t previous_;
+};
+
+}  // namespace
+
 std::string PadWithChar(const std::string& text, int before, int after, char fill) {
   before = std::clamp(before, 0, 100);
   after = std::clamp(after, 0, 100);
@@ -62,6 +86,7 @@ int FieldInt(const std::string& text, size_t from, size_t to) {
 }
 
 double FieldDouble(const std::string& text, size_t from, size_t to) {
+  const CNumericLocale c;
   return std::atof(Field(text, from, to).c_str());
 }
 
@@ -83,6 +108,7 @@ std::time_t ParseDateTime(const std::string& text) {
 }
 
 std::string Sprintf(const char* format, ...) {
+  const CNumericLocale c;
   va_list args;
   va_start(args, format);
   va_list copy;

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -9,6 +10,19 @@
 #include "driver/text.h"
 
 namespace {
+
+// Switches `category` to a Bulgarian locale (decimal comma, Bulgarian month
+// names): an installed one, or one compiled into the build tree when the system
+// has the locale sources. False when neither is possible.
+bool SetBulgarianLocale(int category) {
+  if (std::setlocale(category, "bg_BG.UTF-8")) return true;
+  const std::string dir = std::string(FS_BINARY_DIR) + "/test-locales";
+  const std::string cmd = "mkdir -p '" + dir + "' && localedef -i bg_BG -f UTF-8 '" + dir +
+                          "/bg_BG.UTF-8' >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return false;
+  setenv("LOCPATH", dir.c_str(), 1);
+  return std::setlocale(category, "bg_BG.UTF-8") != nullptr;
+}
 
 TEST(TextFields, FitText) {
   struct Case {
@@ -76,7 +90,8 @@ TEST(TextFields, FormatTimeUsesEnglishMonthsWhateverTheLocale) {
   EXPECT_EQ(FormatTime(t, "100%% %B"), "100% March");
   const char* const old = std::setlocale(LC_TIME, nullptr);
   const std::string saved = old ? old : "C";
-  if (std::setlocale(LC_TIME, "bg_BG.UTF-8") || std::setlocale(LC_TIME, "de_DE.UTF-8")) {
+  if (SetBulgarianLocale(LC_TIME)) {
+    EXPECT_NE(FormatTime(t, "%b"), "Mar");  // the locale is in force
     EXPECT_EQ(FormatTime(t, "%d %B %Y"), "05 March 2008");
   }
   std::setlocale(LC_TIME, saved.c_str());
@@ -138,6 +153,22 @@ TEST(NumberFormat, QuantitiesAndPercentages) {
   EXPECT_FALSE(InPercentRange(nan));
   EXPECT_FALSE(InRange(inf, 0, 1e300));
   EXPECT_FALSE(MoneyFormat('2').InPriceRange(nan));
+}
+
+}  // namespace
+
+namespace {
+
+// Numbers on the wire keep '.' even when the process runs in a locale with a
+// decimal comma (a GUI toolkit may switch to the user's locale).
+TEST(NumberFormat, WireNumbersIgnoreTheProcessLocale) {
+  const char* const old = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = old ? old : "C";
+  if (!SetBulgarianLocale(LC_NUMERIC)) GTEST_SKIP() << "no locale with a decimal comma available";
+  EXPECT_EQ(MoneyFormat('2').Amount(3.2), "0000003.20");
+  EXPECT_EQ(PercentField(-10), ",-10.00%");
+  EXPECT_DOUBLE_EQ(FieldDouble("0000012.30", 0, 9), 12.3);
+  std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 }  // namespace
