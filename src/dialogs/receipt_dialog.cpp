@@ -148,7 +148,7 @@ void ReceiptDialog::BuildControls() {
 wxSizer* ReceiptDialog::BuildOpenFrame() {
   wxStaticBoxSizer* frame = Frame(this, "Отваряне на бон");
   wxWindow* box = frame->GetStaticBox();
-  AddNumber(operator_, kIdOperator, box, 2);
+  AddNumber(operator_, kIdOperator, box, 3);
   operatorSpin_ = new wxSpinButton(box, kIdOperatorSpin, wxDefaultPosition, wxDefaultSize,
                                    wxSP_VERTICAL | wxSP_ARROW_KEYS);
   operatorSpin_->SetRange(1, 9);
@@ -305,9 +305,12 @@ wxSizer* ReceiptDialog::BuildInfoFrame() {
                           {kIdInfoInvoice, "Фактура"}};
   auto* checks = new wxGridSizer(2, kGap, 2 * kGap);
   for (size_t i = 0; i < infoBoxes_.size(); ++i) {
-    // Read-only: they show what the printer reports and take no clicks.
+    // Read-only: they show what the printer reports. They stay enabled so that
+    // they read clearly; a click is undone and they take no keyboard focus.
     infoBoxes_[i] = new wxCheckBox(box, boxes[i].id, FromUtf8(boxes[i].caption));
-    infoBoxes_[i]->Disable();
+    infoBoxes_[i]->DisableFocusFromKeyboard();
+    infoBoxes_[i]->Bind(wxEVT_CHECKBOX,
+                        [this, i](wxCommandEvent&) { infoBoxes_[i]->SetValue(infoShown_[i]); });
     checks->Add(infoBoxes_[i]);
   }
   frame->Add(checks, 0, wxALL, kGap);
@@ -506,6 +509,7 @@ void ReceiptDialog::RefreshWhileHolding(FiscalPrinter& printer) {
 
 void ReceiptDialog::ShowState(const std::optional<ReceiptState>& state) {
   if (!state) {
+    infoShown_.fill(false);
     for (wxCheckBox* box : infoBoxes_) box->SetValue(false);
     purchases_.edit->SetIntegerValue(0);
     lastChangeType_.edit->SetIntegerValue(0);
@@ -514,13 +518,9 @@ void ReceiptDialog::ShowState(const std::optional<ReceiptState>& state) {
     return;
   }
   const ReceiptState& s = *state;
-  infoBoxes_[0]->SetValue(s.open);
-  infoBoxes_[1]->SetValue(s.withVat);
-  infoBoxes_[2]->SetValue(s.voidForbidden);
-  infoBoxes_[3]->SetValue(s.detailed);
-  infoBoxes_[4]->SetValue(s.paymentStarted);
-  infoBoxes_[5]->SetValue(s.paymentFinished);
-  infoBoxes_[6]->SetValue(s.invoice);
+  infoShown_ = {s.open,           s.withVat,         s.voidForbidden, s.detailed,
+                s.paymentStarted, s.paymentFinished, s.invoice};
+  for (size_t i = 0; i < infoBoxes_.size(); ++i) infoBoxes_[i]->SetValue(infoShown_[i]);
   for (size_t g = 0; g < groups_.size(); ++g) groups_[g].edit->SetDecimalValue(s.groupSubtotals[g]);
   lastChange_.edit->SetDecimalValue(s.lastChange);
   lastChangeType_.edit->SetIntegerValue(s.lastChangeType);

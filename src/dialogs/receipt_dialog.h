@@ -197,4 +197,5 @@ class ReceiptDialog : public wxDialog {
   wxChoice* changeType_ = nullptr;
   wxToggleButton* noChange_ = nullptr;
   std::array<wxCheckBox*, 7> infoBoxes_{};
+  std::array<bool, 7> infoShown_{};  // what the information boxes show
 };

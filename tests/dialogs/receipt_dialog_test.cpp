@@ -322,6 +322,11 @@ TEST_F(ReceiptDialogTest, InformationIsClearedWhenTheStateCannotBeRead) {
   ASSERT_TRUE(dialog.Open());
   ASSERT_TRUE(IsChecked(&dialog, D::kIdInfoInvoice));
   ASSERT_EQ(TextOf(&dialog, D::kIdInfoPurchases), "4");
+  // The frame only shows what the printer said: clicks on its boxes are undone.
+  SetChecked(&dialog, D::kIdInfoInvoice, false);
+  SetChecked(&dialog, D::kIdInfoDetailed, true);
+  EXPECT_TRUE(IsChecked(&dialog, D::kIdInfoInvoice));
+  EXPECT_FALSE(IsChecked(&dialog, D::kIdInfoDetailed));
 
   device_.Queue(0x72, Reply::Nack());
   Click(&dialog, D::kIdInformation);
