@@ -1,0 +1,330 @@
+#include "sim/sim_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "sim/line_protocol.h"
+#include "sim/sim_wire.h"
+#include "sim/state_file.h"
+
+namespace {
+DeviceState StartState(const SimOptions& o) {
+  const int width = o.headerWidth == 38 ? 38 : 42;
+  DeviceState s = o.factory ? SimDevice::FactoryState(width) : SimDevice::SampleState(width);
+  if (!o.stateFile.empty() && ::access(o.stateFile.c_str(), F_OK) == 0) {
+    const std::string err = LoadState(o.stateFile, s);
+    if (!err.empty()) throw std::runtime_error(err);
+  }
+  return s;
+}
+
+speed_t SpeedOf(int baud) {
+  switch (baud) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B9600;
+  }
+}
+
+// What a byte sent at one speed looks like when read at another: the receiver
+// samples the wrong bits. Never yields a zero byte.
+uint8_t Garble(uint8_t b) { return static_cast<uint8_t>(((b << 1) | 1) ^ 0x80); }
+}  // namespace
+
+SimServer::SimServer(const SimOptions& options)
+    : opt_(options), device_(StartState(options)) {
+  device_.SetReportBusyMs(opt_.busyMs);
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    const std::string e = std::strerror(errno);
+    if (master_ >= 0) ::close(master_);
+    throw std::runtime_error("cannot create a pseudo-terminal: " + e);
+  }
+  char name[128] = {};
+  if (::ptsname_r(master_, name, sizeof name) != 0) {
+    ::close(master_);
+    throw std::runtime_error("cannot name the pseudo-terminal");
+  }
+  path_ = name;
+  slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slave_ >= 0) {
+    termios t{};
+    if (::tcgetattr(slave_, &t) == 0) {
+      ::cfmakeraw(&t);
+      ::cfsetispeed(&t, SpeedOf(opt_.baud));
+      ::cfsetospeed(&t, SpeedOf(opt_.baud));
+      ::tcsetattr(slave_, TCSANOW, &t);
+    }
+  }
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    throw std::runtime_error("cannot create a pipe");
+  }
+  if (!opt_.paperFile.empty() || opt_.paperToStdout) {
+    const std::string file = opt_.paperFile;
+    const bool toStdout = opt_.paperToStdout;
+    device_.Roll().SetSink([file, toStdout](const std::string& text) {
+      if (toStdout) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+      }
+      if (!file.empty()) {
+        if (std::FILE* f = std::fopen(file.c_str(), "ab")) {
+          std::fwrite(text.data(), 1, text.size(), f);
+          std::fclose(f);
+        }
+      }
+    });
+  }
+  if (!opt_.stateFile.empty()) SaveLocked();
+  thread_ = std::thread([this] { Run(); });
+}
+
+SimServer::~SimServer() {
+  stop_ = true;
+  if (wake_[1] >= 0) {
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
+  }
+  if (thread_.joinable()) thread_.join();
+  for (int fd : {master_, slave_, wake_[0], wake_[1]})
+    if (fd >= 0) ::close(fd);
+}
+
+int64_t SimServer::NowMs() const {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string SimServer::Paper() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return const_cast<SimDevice&>(device_).Roll().Text();
+}
+
+void SimServer::ClearPaper() {
+  std::lock_guard<std::mutex> lock(mu_);
+  device_.Roll().Clear();
+}
+
+std::array<bool, 32> SimServer::Flags() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return device_.Flags();
+}
+
+std::string SimServer::StateError() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return stateError_;
+}
+
+void SimServer::SaveLocked() {
+  if (opt_.stateFile.empty()) return;
+  stateError_ = SaveState(device_.State(), opt_.stateFile);
+}
+
+void SimServer::BusyFor(int ms) {
+  std::lock_guard<std::mutex> lock(mu_);
+  busyUntilMs_ = NowMs() + ms;
+}
+
+void SimServer::Inject(Fault fault, int count) {
+  std::lock_guard<std::mutex> lock(mu_);
+  DeviceState& s = device_.State();
+  const bool on = count > 0;
+  const int n = count < 0 ? 0 : count;
+  switch (fault) {
+    case Fault::PaperOut: s.paperOut = on; break;
+    case Fault::Busy: busy_ = on; break;
+    case Fault::NoAnswer: noAnswer_ = on; break;
+    case Fault::ClockNotSet: s.clockNotSet = on; break;
+    case Fault::ClockIncorrect: s.clockIncorrect = on; break;
+    case Fault::ClockHardware: s.clockHardware = on; break;
+    case Fault::FmMissing: s.fmMissing = on; break;
+    case Fault::FmFaulty: s.fmFaulty = on; break;
+    case Fault::ReportOverflow: s.reportOverflow = on; break;
+    case Fault::RamReset:
+      if (on) device_.ResetRam();
+      break;
+    case Fault::FmNearlyFull:
+    case Fault::FmFull:
+      if (!on) {
+        const int used = static_cast<int>(s.fm.size());
+        s.fmCapacity = used < 1000 ? 2000 : used + 1000;
+      } else if (fault == Fault::FmFull) {
+        device_.FillFmFull();
+      } else {
+        device_.FillFmNearlyFull();
+      }
+      break;
+    case Fault::Nack: nack_ = n; break;
+    case Fault::Repeat: repeat_ = n; break;
+    case Fault::BadChecksum: badChecksum_ = n; break;
+    case Fault::WrongSeq: wrongSeq_ = n; break;
+    case Fault::WrongCmd: wrongCmd_ = n; break;
+    case Fault::GarbageFirstByte: garbage_ = n; break;
+    case Fault::ZeroByte: zeroByte_ = n; break;
+    case Fault::DownloadCut: downloadCut_ = n; break;
+  }
+  SaveLocked();
+}
+
+void SimServer::ClearFaults() {
+  for (Fault f : {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet,
+                  Fault::ClockIncorrect, Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty,
+                  Fault::ReportOverflow, Fault::Nack, Fault::Repeat, Fault::BadChecksum,
+                  Fault::WrongSeq, Fault::WrongCmd, Fault::GarbageFirstByte, Fault::ZeroByte,
+                  Fault::DownloadCut})
+    Inject(f, 0);
+  std::lock_guard<std::mutex> lock(mu_);
+  busyUntilMs_ = 0;
+}
+
+bool SimServer::Busy() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return busy_ || NowMs() < busyUntilMs_;
+}
+
+// True when the host set the line to the device's speed.
+bool SimServer::LineMatches() {
+  termios t{};
+  const int fd = slave_ >= 0 ? slave_ : master_;
+  if (::tcgetattr(fd, &t) != 0) return true;
+  return ::cfgetospeed(&t) == SpeedOf(opt_.baud);
+}
+
+std::string SimServer::Encode(const SimDevice::Reply& r, uint8_t seq, uint8_t cmd) {
+  uint8_t outSeq = seq, outCmd = cmd;
+  if (wrongSeq_ > 0) {
+    --wrongSeq_;
+    outSeq = seq == 0xFF ? 0x20 : static_cast<uint8_t>(seq + 1);
+  }
+  if (r.data && wrongCmd_ > 0) {
+    --wrongCmd_;
+    outCmd = static_cast<uint8_t>(cmd ^ 0x01);
+  }
+  std::string payload = r.payload;
+  // A reply never carries a zero byte: the host reads replies as C strings.
+  for (char& c : payload)
+    if (c == 0) c = ' ';
+  std::string bytes = r.data ? simwire::DataReply(outSeq, outCmd, payload)
+                             : simwire::AckReply(outSeq, payload);
+  if (badChecksum_ > 0) {
+    --badChecksum_;
+    bytes[bytes.size() - 2] ^= 0x01;
+  }
+  if (zeroByte_ > 0) {
+    --zeroByte_;
+    bytes[2] = 0;
+  }
+  if (garbage_ > 0) {
+    --garbage_;
+    bytes[0] = static_cast<char>(0xA5);
+  }
+  std::string stream = r.stream;
+  if (!stream.empty() && downloadCut_ > 0) {
+    --downloadCut_;
+    stream = stream.substr(0, stream.size() / 2);
+  }
+  return bytes + stream;
+}
+
+std::string SimServer::OnFrame(uint8_t seq, uint8_t cmd, const std::string& data) {
+  std::lock_guard<std::mutex> lock(mu_);
+  ++frames_;
+  if (nack_ > 0) {
+    --nack_;
+    return std::string(1, static_cast<char>(simwire::kNack));
+  }
+  if (repeat_ > 0) {
+    --repeat_;
+    return std::string(1, static_cast<char>(simwire::kRepeat));
+  }
+  if (haveLast_ && seq == lastSeq_ && cmd == lastCmd_ && data == lastData_)
+    return Encode(lastReply_, seq, cmd);
+  const SimDevice::Reply r = device_.Execute(cmd, data);
+  if (r.busyMs > 0) busyUntilMs_ = NowMs() + r.busyMs;
+  if (!SimDevice::IsRead(cmd)) {
+    haveLast_ = true;
+    lastSeq_ = seq;
+    lastCmd_ = cmd;
+    lastData_ = data;
+    lastReply_ = r;
+    SaveLocked();
+  } else {
+    haveLast_ = false;
+  }
+  return Encode(r, seq, cmd);
+}
+
+void SimServer::Send(const std::string& bytes, bool garble) {
+  std::string out = bytes;
+  if (garble)
+    for (char& c : out) c = static_cast<char>(Garble(static_cast<uint8_t>(c)));
+  // Ten bits per byte on the line (start, eight data, stop).
+  const int64_t perByteUs = opt_.realTiming ? 10000000LL / (opt_.baud > 0 ? opt_.baud : 9600) : 0;
+  size_t done = 0;
+  int stalls = 0;
+  while (done < out.size() && !stop_) {
+    const size_t chunk = perByteUs ? std::min<size_t>(8, out.size() - done) : out.size() - done;
+    if (perByteUs) ::usleep(static_cast<useconds_t>(perByteUs * chunk));
+    const ssize_t n = ::write(master_, out.data() + done, chunk);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      stalls = 0;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return;
+    // The host does not read: wait a while, then give the bytes up.
+    pollfd p{master_, POLLOUT, 0};
+    ::poll(&p, 1, 100);
+    if (++stalls > 30) return;
+  }
+}
+
+void SimServer::Run() {
+  LineProtocol protocol(LineProtocol::Hooks{
+      [this] { return Busy(); },
+      [this](uint8_t seq, uint8_t cmd, const std::string& data) { return OnFrame(seq, cmd, data); }});
+  char buf[4096];
+  while (!stop_) {
+    pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    if (::poll(p, 2, 200) <= 0) continue;
+    if (p[1].revents) break;
+    if (!(p[0].revents & POLLIN)) {
+      // No host on the line (or it hung up): avoid spinning.
+      if (p[0].revents) ::usleep(20000);
+      continue;
+    }
+    const ssize_t n = ::read(master_, buf, sizeof buf);
+    if (n <= 0) continue;
+    bool silent;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      silent = noAnswer_;
+    }
+    if (silent) continue;
+    const bool garble = !LineMatches();
+    for (ssize_t i = 0; i < n && !stop_; ++i) {
+      uint8_t b = static_cast<uint8_t>(buf[i]);
+      if (garble) b = Garble(b);
+      const std::string out = protocol.Feed(b, NowMs());
+      if (!out.empty()) Send(out, garble);
+    }
+  }
+}
