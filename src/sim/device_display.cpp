@@ -145,9 +145,7 @@ std::string SimDevice::LogoBlock() const {
   const int32_t h = static_cast<int32_t>(Le(b, 22, 4));
   const bool topDown = h < 0;
   // The palette entry whose colour is dark is the bit value that prints.
-  auto brightness = [&](size_t at) {
-    return Le(b, at, 1) + Le(b, at + 1, 1) + Le(b, at + 2, 1);
-  };
+  auto brightness = [&](size_t at) { return Le(b, at, 1) + Le(b, at + 1, 1) + Le(b, at + 2, 1); };
   const int inkBit = brightness(54) <= brightness(58) ? 0 : 1;
   auto ink = [&](int x, int y) {
     const int row = topDown ? y : height - 1 - y;

@@ -42,8 +42,8 @@ void SimDevice::FooterBlock(Document& doc, const std::string& mark) const {
   if (!Trim(s_.header[8]).empty()) doc.Line(s_.header[8]);
   if (!Trim(s_.header[0]).empty()) doc.Center(s_.header[0]);
   doc.Center(mark);
-  doc.LeftRight(Sprintf("%s %06d", Cp("ФУ №").c_str(), s_.printerNumber),
-                Sprintf("%s %08d", Cp("ФП №").c_str(), s_.memoryNumber));
+  doc.LeftRight(Sprintf("%s NV%06d", Cp("ФУ №").c_str(), s_.printerNumber),
+                Sprintf("%s 50%06d", Cp("ФП №").c_str(), s_.memoryNumber));
   doc.Blank();
 }
 
@@ -137,9 +137,8 @@ Amounts ParseTail(const std::string& text) {
       a.ok = false;
       return a;
     }
-    const auto q = ParseNumber(text.substr(star + 1, comma == std::string::npos
-                                                          ? std::string::npos
-                                                          : comma - star - 1));
+    const auto q = ParseNumber(
+        text.substr(star + 1, comma == std::string::npos ? std::string::npos : comma - star - 1));
     if (!q || *q < 0 || *q > 999999.999) {
       a.ok = false;
       return a;
@@ -313,8 +312,9 @@ SimDevice::Reply SimDevice::Subtotal(const std::string& data) {
     for (int g = 0; g < kGroups; ++g) {
       if (r.groups[g] == 0) continue;
       const Money share =
-          g == lastGroup ? left
-                         : Round(static_cast<Money>(static_cast<double>(adj) * r.groups[g] / total));
+          g == lastGroup
+              ? left
+              : Round(static_cast<Money>(static_cast<double>(adj) * r.groups[g] / total));
       r.groups[g] += share;
       left -= share;
     }
@@ -326,7 +326,9 @@ SimDevice::Reply SimDevice::Subtotal(const std::string& data) {
       r.counters.surchargeSum += adj;
     }
   }
-  const Money now = ReceiptTotal();
+  // Once payments have begun the subtotal is what is left to pay; a host reads
+  // it to learn whether the receipt can be closed.
+  const Money now = std::max<Money>(0, ReceiptTotal() - r.paidTotal);
   if (print || adj != 0) {
     Document doc(s_.headerWidth);
     doc.LeftRight(Cp("МЕЖДИННА СУМА"), Amount(total));
@@ -426,7 +428,8 @@ SimDevice::Reply SimDevice::CloseFiscal(const std::string&) {
   PrintTotals();
   ++s_.receiptNumber;
   Document doc(s_.headerWidth);
-  doc.LeftRight(Cp("ОПЕРАТОР ") + Sprintf("%d", r.op), Sprintf("%d ", r.purchases) + Cp("АРТИКУЛА"));
+  doc.LeftRight(Cp("ОПЕРАТОР ") + Sprintf("%d", r.op),
+                Sprintf("%d ", r.purchases) + Cp("АРТИКУЛА"));
   FooterBlock(doc, Cp(s_.fiscalized ? "ФИСКАЛЕН БОН" : "НЕФИСКАЛЕН БОН"));
   ReceiptPrint(doc);
 
@@ -540,12 +543,18 @@ SimDevice::Reply SimDevice::ReceiptStatus(const std::string&) {
   const OpenReceipt& r = s_.receipt;
   const bool open = FiscalOpen(s_);
   auto b = [](bool v) { return v ? "1" : "0"; };
-  std::string out = std::string(b(open)) + ";" + Sprintf("%03d", std::min(r.purchases, 999));
-  for (int g = 0; g < 3; ++g) out += ";" + Field(r.groups[g]);
-  out += std::string(";") + b(r.paymentStarted) + ";" + b(r.withVat) + ";" + b(r.detailed) + ";" +
-         b(r.paymentStarted) + ";" + b(r.paymentFinished) + ";0;" +
-         b(r.kind == OpenReceipt::Invoice);
-  out += ";" + Field(s_.lastChange) + ";" + Sprintf("%d", s_.lastChangeType);
-  for (int g = 3; g < kGroups; ++g) out += ";" + Field(r.groups[g]);
+  std::string out = b(open);
+  auto add = [&out](const std::string& field) {
+    out += ';';
+    out += field;
+  };
+  add(Sprintf("%03d", std::min(r.purchases, 999)));
+  for (int g = 0; g < 3; ++g) add(Field(r.groups[g]));
+  for (bool v : {r.paymentStarted, r.withVat, r.detailed, r.paymentStarted, r.paymentFinished,
+                 false, r.kind == OpenReceipt::Invoice})
+    add(b(v));
+  add(Field(s_.lastChange));
+  add(Sprintf("%d", s_.lastChangeType));
+  for (int g = 3; g < kGroups; ++g) add(Field(r.groups[g]));
   return Data(out);
 }

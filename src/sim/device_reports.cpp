@@ -13,7 +13,9 @@
 using namespace simtext;
 
 namespace {
-std::string Count(int n) { return Sprintf("%05d", std::min(n, 99999)); }
+std::string Count(int n) {
+  return Sprintf("%05d", std::min(n, 99999));
+}
 
 // A date field "DD-MM-YYYY HH:MM" of a report time; before the first report
 // the device answers with its current time.
@@ -24,12 +26,16 @@ std::string ReportTime(std::time_t t, std::time_t now) {
 
 SimDevice::Reply SimDevice::DailyTaxTotals(const std::string&) {
   std::string out;
-  for (int g = 0; g < kGroups; ++g) out += (g ? ";" : "") + Field(s_.dailyTotals[g]);
+  for (int g = 0; g < kGroups; ++g) {
+    if (g) out += ';';
+    out += Field(s_.dailyTotals[g]);
+  }
   return Data(out);
 }
 
 namespace {
-std::string CountersText(const ReceiptCountersState& c, const std::function<std::string(Money)>& f) {
+std::string CountersText(const ReceiptCountersState& c,
+                         const std::function<std::string(Money)>& f) {
   return Count(c.customers) + ";" + Count(c.discounts) + ";" + f(c.discountSum) + ";" +
          Count(c.surcharges) + ";" + f(c.surchargeSum) + ";" + Count(c.voids) + ";" + f(c.voidSum);
 }
@@ -40,7 +46,10 @@ SimDevice::Reply SimDevice::DailyData(const std::string& data) {
   auto f = [this](Money m) { return Field(m); };
   auto sums = [&](const std::array<Money, kPayments>& a) {
     std::string out;
-    for (int t = 0; t < kPayments; ++t) out += ";" + f(a[t]);
+    for (int t = 0; t < kPayments; ++t) {
+      out += ';';
+      out += f(a[t]);
+    }
     return out;
   };
   if (data == "0") return Data("0" + sums(s_.dailyPayments));
@@ -51,8 +60,8 @@ SimDevice::Reply SimDevice::DailyData(const std::string& data) {
     int lastZ = 0;
     for (const auto& r : s_.fm)
       if (r.type == FmRecord::ZReport) lastZ = r.number;
-    return Data("5;" + Count(s_.reportNumber) + ";" + Count(lastZ) + ";" +
-                Count(s_.journalNumber) + ";" + ReportTime(s_.lastReport, Now()));
+    return Data("5;" + Count(s_.reportNumber) + ";" + Count(lastZ) + ";" + Count(s_.journalNumber) +
+                ";" + ReportTime(s_.lastReport, Now()));
   }
   return Ack("04");
 }
@@ -68,18 +77,28 @@ SimDevice::Reply SimDevice::OperatorData(const std::string& data) {
   auto f = [this](Money m) { return Field(m); };
   auto sums = [&](const std::array<Money, kPayments>& a) {
     std::string out;
-    for (int t = 0; t < kPayments; ++t) out += ";" + f(a[t]);
+    for (int t = 0; t < kPayments; ++t) {
+      out += ';';
+      out += f(a[t]);
+    }
     return out;
   };
   const std::string head = parts[0] + ";" + Sprintf("%d", op);
   switch (parts[0][0]) {
-    case '1': return Data(head + ";" + CountersText(o.counters, f));
-    case '2': return Data(head + sums(o.in.sums) + ";" + Count(o.in.count));
-    case '3': return Data(head + sums(o.out.sums) + ";" + Count(o.out.count));
-    case '4': return Data(head + sums(o.payments));
-    case '5': return Data(head + ";" + Count(o.reportNumber) + ";" + ReportTime(o.lastReport, Now()));
-    case '6': return Data(head + sums(o.returned));
-    default: return Ack("04");
+    case '1':
+      return Data(head + ";" + CountersText(o.counters, f));
+    case '2':
+      return Data(head + sums(o.in.sums) + ";" + Count(o.in.count));
+    case '3':
+      return Data(head + sums(o.out.sums) + ";" + Count(o.out.count));
+    case '4':
+      return Data(head + sums(o.payments));
+    case '5':
+      return Data(head + ";" + Count(o.reportNumber) + ";" + ReportTime(o.lastReport, Now()));
+    case '6':
+      return Data(head + sums(o.returned));
+    default:
+      return Ack("04");
   }
 }
 
@@ -115,8 +134,10 @@ std::string SimDevice::FmText() const {
         break;
       case FmRecord::TaxRates: {
         std::string rates;
-        for (int g = 0; g < kGroups; ++g)
-          rates += " " + GroupLetter(g) + "=" + (r.rates[g] < 0 ? "-" : PercentText(r.rates[g]));
+        for (int g = 0; g < kGroups; ++g) {
+          rates += ' ';
+          rates += GroupLetter(g) + "=" + (r.rates[g] < 0 ? "-" : PercentText(r.rates[g]));
+        }
         line(when + Cp(" ДАНЪЧНИ СТАВКИ") + rates);
         break;
       }
@@ -128,7 +149,8 @@ std::string SimDevice::FmText() const {
         std::string groups;
         for (int g = 0; g < kGroups; ++g) {
           total += r.totals[g];
-          groups += " " + GroupLetter(g) + "=" + MoneyText(r.totals[g], r.decimals);
+          groups += ' ';
+          groups += GroupLetter(g) + "=" + MoneyText(r.totals[g], r.decimals);
         }
         line(when + Sprintf(" Z %04d", r.number) + groups + Cp(" ОБЩО=") +
              MoneyText(total, r.decimals));
@@ -241,9 +263,9 @@ SimDevice::Reply SimDevice::FmReportDetailedDates(const std::string& data) {
   std::vector<const FmRecord*> list;
   for (const auto& r : s_.fm)
     if (r.type == FmRecord::ZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
-  return FmReport(list, true,
-                  Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " +
-                      FormatTime(to, "%d-%m-%Y"));
+  return FmReport(
+      list, true,
+      Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
 }
 
 SimDevice::Reply SimDevice::FmReportShortDates(const std::string& data) {
@@ -253,9 +275,9 @@ SimDevice::Reply SimDevice::FmReportShortDates(const std::string& data) {
   std::vector<const FmRecord*> list;
   for (const auto& r : s_.fm)
     if (r.type == FmRecord::ZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
-  return FmReport(list, false,
-                  Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " +
-                      FormatTime(to, "%d-%m-%Y"));
+  return FmReport(
+      list, false,
+      Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
 }
 
 // Fiscalization, tax-rate and decimal-point records.
@@ -303,8 +325,8 @@ void SimDevice::DailyReportBody(Document& doc, bool zero) {
     doc.LeftRight(Cp("ГРУПА ") + GroupLetter(g) + " " + (rate < 0 ? "--" : PercentText(rate) + "%"),
                   Amount(t));
     if (rate > 0 && t != 0) {
-      const Money vat = Round(static_cast<Money>(
-          static_cast<double>(t) * rate / (10000.0 + rate) + (t > 0 ? 0.5 : -0.5)));
+      const Money vat = Round(static_cast<Money>(static_cast<double>(t) * rate / (10000.0 + rate) +
+                                                 (t > 0 ? 0.5 : -0.5)));
       vatTotal += vat;
       doc.LeftRight(Cp("   ДДС ") + GroupLetter(g), Amount(vat));
     }
@@ -327,8 +349,8 @@ void SimDevice::DailyReportBody(Document& doc, bool zero) {
   }
   doc.LeftRight(Cp("СЛУЖЕБНО ВНЕСЕНИ ") + Sprintf("%d", s_.serviceIn.count), Amount(in));
   doc.LeftRight(Cp("СЛУЖЕБНО ИЗВЕДЕНИ ") + Sprintf("%d", s_.serviceOut.count), Amount(out));
-  doc.LeftRight(Cp("В КАСАТА"), Amount(s_.dailyPayments[0] + s_.serviceIn.sums[0] -
-                                        s_.serviceOut.sums[0]));
+  doc.LeftRight(Cp("В КАСАТА"),
+                Amount(s_.dailyPayments[0] + s_.serviceIn.sums[0] - s_.serviceOut.sums[0]));
 }
 
 void SimDevice::ArticleReportBody(Document& doc) {

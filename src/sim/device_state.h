@@ -79,9 +79,9 @@ struct FmRecord {
 struct ReceiptLine {
   std::string text;
   int group = 0;
-  Money price = 0;     // unit price, negative for a void
+  Money price = 0;  // unit price, negative for a void
   int64_t quantity = 1000;
-  Money value = 0;     // price * quantity, before the adjustment
+  Money value = 0;       // price * quantity, before the adjustment
   Money adjustment = 0;  // discount (negative) or surcharge
   int article = 0;       // 0: a free sale
   int department = 0;    // 0: none
@@ -113,8 +113,8 @@ struct DeviceState {
   bool factoryWritten = false;
   std::string taxNumber;  // up to 13 digits
   bool fiscalized = false;
-  char decimals = '2';  // '2' two decimals, '0' whole numbers
-  int groupCount = 8;   // 3..8
+  char decimals = '2';               // '2' two decimals, '0' whole numbers
+  int groupCount = 8;                // 3..8
   std::array<int, kGroups> rates{};  // hundredths of a per cent; -100 switched off
   std::string servicePassword = "000000";
 

@@ -50,8 +50,8 @@ SimDevice::Reply SimDevice::SetParameters(const std::string& data) {
   if (!f.empty() && f.back().empty()) f.pop_back();
   int number = 0;
   if (f.size() < 5 || f.size() > 7 || f[0].size() != 4 || !ParseInt(f[0], number)) return Ack("04");
-  bool flags[6] = {s_.logo, s_.drawer, s_.autoCut, s_.transparentDisplay, s_.shortJournal,
-                   s_.currency};
+  bool flags[6] = {s_.logo,         s_.drawer,  s_.autoCut, s_.transparentDisplay,
+                   s_.shortJournal, s_.currency};
   for (size_t i = 1; i < f.size(); ++i) {
     if (f[i] != "0" && f[i] != "1") return Ack("04");
     flags[i - 1] = f[i] == "1";
@@ -69,8 +69,7 @@ SimDevice::Reply SimDevice::SetParameters(const std::string& data) {
 SimDevice::Reply SimDevice::ReadParameters(const std::string&) {
   auto b = [](bool v) { return v ? '1' : '0'; };
   return Data(Sprintf("%04d;%c;%c;%c;%c;%c;%c", s_.deviceNumber, b(s_.logo), b(s_.drawer),
-                      b(s_.autoCut), b(s_.transparentDisplay), b(s_.shortJournal),
-                      b(s_.currency)));
+                      b(s_.autoCut), b(s_.transparentDisplay), b(s_.shortJournal), b(s_.currency)));
 }
 
 // "nn;name;g": g is '0' + the tax group index. An empty name deletes.

@@ -56,7 +56,9 @@ const char* kUsage =
     "\n";
 
 volatile sig_atomic_t gStop = 0;
-void OnSignal(int) { gStop = 1; }
+void OnSignal(int) {
+  gStop = 1;
+}
 
 bool ParseInt(const char* s, int& out) {
   char* end = nullptr;
@@ -79,7 +81,7 @@ int OpenControlSocket(const std::string& path) {
   if (fd < 0) return -1;
   addr.sun_family = AF_UNIX;
   std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(path.c_str());
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
     ::close(fd);
@@ -185,7 +187,7 @@ int main(int argc, char** argv) {
     if (answer.rfind("error", 0) == 0) return Fail("--fault " + f + ": " + answer);
   }
   if (!link.empty()) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(link.c_str());
     if (::symlink(sim->Path().c_str(), link.c_str()) != 0)
       return Fail("cannot make the link " + link + ": " + std::strerror(errno));
@@ -198,7 +200,7 @@ int main(int argc, char** argv) {
   std::printf("%s\n", sim->Path().c_str());
   std::fflush(stdout);
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);
@@ -245,9 +247,8 @@ int main(int argc, char** argv) {
           clientFd = -1;
           continue;
         }
-        clientLines.Feed(buf, static_cast<size_t>(n), [&](const std::string& line) {
-          WriteAll(clientFd, sim->Control(line));
-        });
+        clientLines.Feed(buf, static_cast<size_t>(n),
+                         [&](const std::string& line) { WriteAll(clientFd, sim->Control(line)); });
       }
     }
   }

@@ -41,14 +41,18 @@ void Document::Emit(const std::string& cp1251) {
   out_ += '\n';
 }
 
-void Document::Line(const std::string& text) { Emit(FitText(text, width_, 0, ' ')); }
+void Document::Line(const std::string& text) {
+  Emit(FitText(text, width_, 0, ' '));
+}
 void Document::Center(const std::string& text) {
   std::string t = text;
   while (!t.empty() && t.back() == ' ') t.pop_back();
   while (!t.empty() && t.front() == ' ') t.erase(t.begin());
   Emit(FitText(t, width_, 1, ' '));
 }
-void Document::Right(const std::string& text) { Emit(FitText(text, width_, 2, ' ')); }
+void Document::Right(const std::string& text) {
+  Emit(FitText(text, width_, 2, ' '));
+}
 
 void Document::LeftRight(const std::string& left, const std::string& right) {
   const int room = width_ - static_cast<int>(right.size()) - 1;
@@ -60,8 +64,12 @@ void Document::LeftRight(const std::string& left, const std::string& right) {
   Emit(l + std::string(width_ - l.size() - right.size(), ' ') + right);
 }
 
-void Document::Rule(char c) { Emit(std::string(width_, c)); }
-void Document::Blank() { out_ += '\n'; }
+void Document::Rule(char c) {
+  Emit(std::string(width_, c));
+}
+void Document::Blank() {
+  out_ += '\n';
+}
 void Document::RawUtf8(const std::string& utf8) {
   out_ += utf8;
   if (!utf8.empty() && utf8.back() != '\n') out_ += '\n';

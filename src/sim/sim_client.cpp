@@ -13,12 +13,18 @@
 namespace {
 speed_t Speed(int baud) {
   switch (baud) {
-    case 4800: return B4800;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B9600;
+    case 4800:
+      return B4800;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B9600;
   }
 }
 int64_t Ms() {

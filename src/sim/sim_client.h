@@ -13,9 +13,9 @@ class SimClient {
     Kind kind = Timeout;
     uint8_t seq = 0;
     uint8_t cmd = 0;
-    std::string code;   // ACK: the two-character code
-    std::string data;   // data reply: DATA
-    std::string raw;    // every byte of the reply as received
+    std::string code;  // ACK: the two-character code
+    std::string data;  // data reply: DATA
+    std::string raw;   // every byte of the reply as received
     bool checksumOk = false;
     bool ok() const { return (kind == Ack && code == "00") || kind == Data; }
   };

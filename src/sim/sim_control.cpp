@@ -24,15 +24,15 @@ const FaultName kFaults[] = {
     {"clock-error", Fault::ClockHardware, FaultName::Condition, "clock hardware error (flag 4)"},
     {"fm-missing", Fault::FmMissing, FaultName::Condition, "fiscal memory missing (flag 18)"},
     {"fm-faulty", Fault::FmFaulty, FaultName::Condition, "fiscal memory faulty (flag 19)"},
-    {"overflow", Fault::ReportOverflow, FaultName::Condition,
-     "report registers overflow (flag 8)"},
+    {"overflow", Fault::ReportOverflow, FaultName::Condition, "report registers overflow (flag 8)"},
     {"ram-reset", Fault::RamReset, FaultName::Event, "lose working memory (flags 5, 3)"},
     {"fm-nearly-full", Fault::FmNearlyFull, FaultName::Event,
      "leave 49 free fiscal-memory records (off: normal size)"},
     {"fm-full", Fault::FmFull, FaultName::Event, "leave no free record (off: normal size)"},
     {"nack", Fault::Nack, FaultName::OneShot, "answer the next N frames NACK"},
     {"repeat", Fault::Repeat, FaultName::OneShot, "answer the next N frames REPEAT"},
-    {"bad-checksum", Fault::BadChecksum, FaultName::OneShot, "wrong checksum in the next N replies"},
+    {"bad-checksum", Fault::BadChecksum, FaultName::OneShot,
+     "wrong checksum in the next N replies"},
     {"wrong-seq", Fault::WrongSeq, FaultName::OneShot, "wrong block number in the next N replies"},
     {"wrong-cmd", Fault::WrongCmd, FaultName::OneShot,
      "wrong command byte in the next N data replies"},
@@ -43,20 +43,42 @@ const FaultName kFaults[] = {
      "the next N download streams stop before their terminator"},
 };
 
-const char* kFlagNames[32] = {
-    "FM read-only",      "voltage drop",       "overheated",       "clock not set",
-    "clock error",       "RAM reset",          "clock incorrect",  "no paper",
-    "report overflow",   "daily unzeroed",     "article unzeroed", "operator unzeroed",
-    "duplicate pending", "service receipt",    "fiscal receipt",   "extended receipt",
-    "VAT in receipt",    "invoice",            "FM missing",       "FM faulty",
-    "FM full",           "FM under 50 free",   "decimals",         "fiscalized",
-    "factory numbers",   "auto cut",           "transparent display", "baud rate",
-    "drawer",            "logo",               "detailed journal off", "currency"};
+const char* kFlagNames[32] = {"FM read-only",
+                              "voltage drop",
+                              "overheated",
+                              "clock not set",
+                              "clock error",
+                              "RAM reset",
+                              "clock incorrect",
+                              "no paper",
+                              "report overflow",
+                              "daily unzeroed",
+                              "article unzeroed",
+                              "operator unzeroed",
+                              "duplicate pending",
+                              "service receipt",
+                              "fiscal receipt",
+                              "extended receipt",
+                              "VAT in receipt",
+                              "invoice",
+                              "FM missing",
+                              "FM faulty",
+                              "FM full",
+                              "FM under 50 free",
+                              "decimals",
+                              "fiscalized",
+                              "factory numbers",
+                              "auto cut",
+                              "transparent display",
+                              "baud rate",
+                              "drawer",
+                              "logo",
+                              "detailed journal off",
+                              "currency"};
 }  // namespace
 
 std::string SimServer::ControlHelp() {
-  std::string out =
-      "Control commands (one per line; N defaults to 1, on/off to on):\n";
+  std::string out = "Control commands (one per line; N defaults to 1, on/off to on):\n";
   for (const auto& f : kFaults) {
     const char* arg = f.kind == FaultName::OneShot ? " [N]" : " [on|off]";
     out += Sprintf("  %-28s %s\n", (std::string(f.name) + arg).c_str(), f.help);
@@ -113,9 +135,12 @@ std::string SimServer::Control(const std::string& line) {
       return "error: " + word + " takes on or off\n";
     }
     Inject(f.fault, count);
-    return "ok: " + word + (f.kind == FaultName::OneShot ? " " + std::to_string(count)
-                                                         : std::string(count ? " on" : " off")) +
-           "\n";
+    std::string answer = "ok: " + word;
+    if (f.kind == FaultName::OneShot)
+      answer += ' ' + std::to_string(count);
+    else
+      answer += count ? " on" : " off";
+    return answer + "\n";
   }
   return "error: unknown command '" + word + "' (try help)\n";
 }

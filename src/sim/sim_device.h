@@ -62,9 +62,9 @@ class SimDevice {
   void SetReportBusyMs(int ms) { reportBusyMs_ = ms; }
 
   // Conditions that change the state itself.
-  void ResetRam();           // working memory lost, clock not set
-  void FillFmNearlyFull();   // 49 free records left
-  void FillFmFull();         // no free record left
+  void ResetRam();          // working memory lost, clock not set
+  void FillFmNearlyFull();  // 49 free records left
+  void FillFmFull();        // no free record left
   int FreeFmRecords() const;
 
  private:
@@ -95,7 +95,7 @@ class SimDevice {
   std::string DateTimeText(std::time_t t) const;  // DD-MM-YYYY HH:MM:SS
   std::string GroupLetter(int group) const;       // "А".."З" in Windows-1251
   Money Round(Money m) const;
-  std::string Amount(Money m) const;     // paper text
+  std::string Amount(Money m) const;                 // paper text
   std::string Field(Money m, int width = 11) const;  // reply field
 
   // Status, version, clock (device_core.cpp).
@@ -121,8 +121,8 @@ class SimDevice {
   Reply ReceiptStatus(const std::string&);
   // A sale (price > 0) or a void (price < 0) in the open fiscal receipt; `rest`
   // is the optional "*quantity" and ",percent%" part.
-  Reply Sell(const std::string& text, int group, Money price, const std::string& rest,
-             int article, int department);
+  Reply Sell(const std::string& text, int group, Money price, const std::string& rest, int article,
+             int department);
   void PrintTotals();
   Money ReceiptTotal() const;
   void ReceiptPrint(const Document& doc);

@@ -28,25 +28,35 @@ DeviceState StartState(const SimOptions& o) {
 
 speed_t SpeedOf(int baud) {
   switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B9600;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    default:
+      return B9600;
   }
 }
 
 // What a byte sent at one speed looks like when read at another: the receiver
 // samples the wrong bits. Never yields a zero byte.
-uint8_t Garble(uint8_t b) { return static_cast<uint8_t>(((b << 1) | 1) ^ 0x80); }
+uint8_t Garble(uint8_t b) {
+  return static_cast<uint8_t>(((b << 1) | 1) ^ 0x80);
+}
 }  // namespace
 
-SimServer::SimServer(const SimOptions& options)
-    : opt_(options), device_(StartState(options)) {
+SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartState(options)) {
   device_.SetReportBusyMs(opt_.busyMs);
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
@@ -148,15 +158,33 @@ void SimServer::Inject(Fault fault, int count) {
   const bool on = count > 0;
   const int n = count < 0 ? 0 : count;
   switch (fault) {
-    case Fault::PaperOut: s.paperOut = on; break;
-    case Fault::Busy: busy_ = on; break;
-    case Fault::NoAnswer: noAnswer_ = on; break;
-    case Fault::ClockNotSet: s.clockNotSet = on; break;
-    case Fault::ClockIncorrect: s.clockIncorrect = on; break;
-    case Fault::ClockHardware: s.clockHardware = on; break;
-    case Fault::FmMissing: s.fmMissing = on; break;
-    case Fault::FmFaulty: s.fmFaulty = on; break;
-    case Fault::ReportOverflow: s.reportOverflow = on; break;
+    case Fault::PaperOut:
+      s.paperOut = on;
+      break;
+    case Fault::Busy:
+      busy_ = on;
+      break;
+    case Fault::NoAnswer:
+      noAnswer_ = on;
+      break;
+    case Fault::ClockNotSet:
+      s.clockNotSet = on;
+      break;
+    case Fault::ClockIncorrect:
+      s.clockIncorrect = on;
+      break;
+    case Fault::ClockHardware:
+      s.clockHardware = on;
+      break;
+    case Fault::FmMissing:
+      s.fmMissing = on;
+      break;
+    case Fault::FmFaulty:
+      s.fmFaulty = on;
+      break;
+    case Fault::ReportOverflow:
+      s.reportOverflow = on;
+      break;
     case Fault::RamReset:
       if (on) device_.ResetRam();
       break;
@@ -171,24 +199,40 @@ void SimServer::Inject(Fault fault, int count) {
         device_.FillFmNearlyFull();
       }
       break;
-    case Fault::Nack: nack_ = n; break;
-    case Fault::Repeat: repeat_ = n; break;
-    case Fault::BadChecksum: badChecksum_ = n; break;
-    case Fault::WrongSeq: wrongSeq_ = n; break;
-    case Fault::WrongCmd: wrongCmd_ = n; break;
-    case Fault::GarbageFirstByte: garbage_ = n; break;
-    case Fault::ZeroByte: zeroByte_ = n; break;
-    case Fault::DownloadCut: downloadCut_ = n; break;
+    case Fault::Nack:
+      nack_ = n;
+      break;
+    case Fault::Repeat:
+      repeat_ = n;
+      break;
+    case Fault::BadChecksum:
+      badChecksum_ = n;
+      break;
+    case Fault::WrongSeq:
+      wrongSeq_ = n;
+      break;
+    case Fault::WrongCmd:
+      wrongCmd_ = n;
+      break;
+    case Fault::GarbageFirstByte:
+      garbage_ = n;
+      break;
+    case Fault::ZeroByte:
+      zeroByte_ = n;
+      break;
+    case Fault::DownloadCut:
+      downloadCut_ = n;
+      break;
   }
   SaveLocked();
 }
 
 void SimServer::ClearFaults() {
-  for (Fault f : {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet,
-                  Fault::ClockIncorrect, Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty,
-                  Fault::ReportOverflow, Fault::Nack, Fault::Repeat, Fault::BadChecksum,
-                  Fault::WrongSeq, Fault::WrongCmd, Fault::GarbageFirstByte, Fault::ZeroByte,
-                  Fault::DownloadCut})
+  for (Fault f :
+       {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet, Fault::ClockIncorrect,
+        Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty, Fault::ReportOverflow, Fault::Nack,
+        Fault::Repeat, Fault::BadChecksum, Fault::WrongSeq, Fault::WrongCmd,
+        Fault::GarbageFirstByte, Fault::ZeroByte, Fault::DownloadCut})
     Inject(f, 0);
   std::lock_guard<std::mutex> lock(mu_);
   busyUntilMs_ = 0;
@@ -221,8 +265,8 @@ std::string SimServer::Encode(const SimDevice::Reply& r, uint8_t seq, uint8_t cm
   // A reply never carries a zero byte: the host reads replies as C strings.
   for (char& c : payload)
     if (c == 0) c = ' ';
-  std::string bytes = r.data ? simwire::DataReply(outSeq, outCmd, payload)
-                             : simwire::AckReply(outSeq, payload);
+  std::string bytes =
+      r.data ? simwire::DataReply(outSeq, outCmd, payload) : simwire::AckReply(outSeq, payload);
   if (badChecksum_ > 0) {
     --badChecksum_;
     bytes[bytes.size() - 2] ^= 0x01;
@@ -298,9 +342,11 @@ void SimServer::Send(const std::string& bytes, bool garble) {
 }
 
 void SimServer::Run() {
-  LineProtocol protocol(LineProtocol::Hooks{
-      [this] { return Busy(); },
-      [this](uint8_t seq, uint8_t cmd, const std::string& data) { return OnFrame(seq, cmd, data); }});
+  LineProtocol protocol(
+      LineProtocol::Hooks{[this] { return Busy(); },
+                          [this](uint8_t seq, uint8_t cmd, const std::string& data) {
+                            return OnFrame(seq, cmd, data);
+                          }});
   char buf[4096];
   while (!stop_) {
     pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};

@@ -13,14 +13,14 @@
 // per-byte delay, a short busy time after printing a report, nothing written
 // anywhere but the in-memory paper roll.
 struct SimOptions {
-  bool factory = false;     // start as a new device (not fiscalized, no factory numbers)
-  int baud = 9600;          // the device's line speed
-  bool realTiming = false;  // delay each sent byte by its transfer time at `baud`
-  int busyMs = 20;          // how long printing a report keeps the device busy
-  std::string stateFile;    // keep the device's memory here across runs ("" = none)
-  std::string paperFile;    // append the printed paper here as well ("" = none)
+  bool factory = false;        // start as a new device (not fiscalized, no factory numbers)
+  int baud = 9600;             // the device's line speed
+  bool realTiming = false;     // delay each sent byte by its transfer time at `baud`
+  int busyMs = 20;             // how long printing a report keeps the device busy
+  std::string stateFile;       // keep the device's memory here across runs ("" = none)
+  std::string paperFile;       // append the printed paper here as well ("" = none)
   bool paperToStdout = false;  // print the paper on standard output as well
-  int headerWidth = 42;     // printed line width: 42 or 38
+  int headerWidth = 42;        // printed line width: 42 or 38
 };
 
 // Faults the device shows on demand.
