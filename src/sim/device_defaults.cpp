@@ -43,7 +43,8 @@ DeviceState SimDevice::SampleState(int headerWidth) {
   s.header[2] = FitText(Cp("МАГАЗИН №1"), w, 1, ' ');
   s.header[3] = FitText(Cp("гр. София, ул. Примерна 1"), w, 1, ' ');
   s.header[4] = FitText(Cp("тел. 02 123 4567"), w, 1, ' ');
-  s.header[7] = FitText(Cp("ЗДДС № BG123456786"), w, 1, ' ');
+  s.header[6] = FitText(Cp("ЗДДС № BG123456786"), w, 1, ' ');
+  s.header[7] = FitText(Cp("БУЛСТАТ 123456786"), w, 1, ' ');
   s.header[8] = FitText(Cp("5% отстъпка с карта за лоялност"), w, 1, ' ');
   s.header[9] = FitText(Cp("ЕИК:"), 12, 0, ' ');
   s.header[0] = FitText(Cp("ЗАПОВЯДАЙТЕ ОТНОВО"), 20, 1, ' ');

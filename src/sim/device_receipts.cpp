@@ -31,9 +31,14 @@ void SimDevice::ReceiptPrint(const Document& doc) {
 
 void SimDevice::HeaderBlock(Document& doc) const {
   if (s_.logo && s_.logoBytes.size() == 3902) doc.RawUtf8(LogoBlock());
-  for (int i = 1; i <= 7; ++i)
-    if (!Trim(s_.header[i]).empty()) doc.Line(s_.header[i]);
-  if (!s_.taxNumber.empty()) doc.Center(Trim(s_.header[9]) + " " + s_.taxNumber);
+  bool taxNumberShown = s_.taxNumber.empty();
+  for (int i = 1; i <= 7; ++i) {
+    if (Trim(s_.header[i]).empty()) continue;
+    doc.Line(s_.header[i]);
+    taxNumberShown = taxNumberShown || s_.header[i].find(s_.taxNumber) != std::string::npos;
+  }
+  // The label line and the tax number, unless a header line already shows it.
+  if (!taxNumberShown) doc.Center(Trim(s_.header[9]) + " " + s_.taxNumber);
 }
 
 void SimDevice::FooterBlock(Document& doc, const std::string& mark) const {
