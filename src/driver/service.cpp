@@ -1,8 +1,6 @@
 // Service commands: diagnostics and journal printouts, payment names,
 // departments, the invoice number range and the operators' returned sums.
 
-#include <cstdlib>
-
 #include "driver/fiscal_printer.h"
 #include "driver/text.h"
 
@@ -28,6 +26,13 @@ bool IsInvoiceNumber(const std::string& text) {
   for (char c : text)
     if (c < '0' || c > '9') return false;
   return true;
+}
+
+// The number in characters [from, to] of a reply, read with every space removed
+// (spaces may stand anywhere in the field).
+double NumberWithoutSpaces(const std::string& reply, size_t from, size_t to) {
+  const std::string digits = RemoveChar(Field(reply, from, to), ' ', 0);
+  return FieldDouble(digits, 0, digits.size());
 }
 
 }  // namespace
@@ -80,9 +85,8 @@ std::string FiscalPrinter::ReadDepartment(Department& department) {
   department.number = static_cast<uint8_t>(FieldInt(reply, 0, 1));
   department.name = RemoveChar(Field(reply, 3, 22), ' ', 2);
   department.taxGroup = static_cast<uint8_t>(CharAt(reply, 24) & 0x0F);
-  department.turnover = std::atof(RemoveChar(Field(reply, 26, 36), ' ', 0).c_str());
-  department.quantity =
-      reply.size() > 40 ? std::atof(RemoveChar(Field(reply, 38, 48), ' ', 0).c_str()) : -1.0;
+  department.turnover = NumberWithoutSpaces(reply, 26, 36);
+  department.quantity = reply.size() > 40 ? NumberWithoutSpaces(reply, 38, 48) : -1.0;
   return reply;
 }
 
