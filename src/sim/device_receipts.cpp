@@ -348,7 +348,7 @@ SimDevice::Reply SimDevice::Subtotal(const std::string& data) {
     s_.display[1] = FitText(Amount(now), 20, 2, ' ');
     ShowDisplay();
   }
-  return Data(Field(now, 10));
+  return Data(Field(now, s_.decimals == '2' ? 10 : 9));
 }
 
 void SimDevice::PrintTotals() {

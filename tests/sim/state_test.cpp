@@ -1,0 +1,202 @@
+// The device's memory across restarts, and the fiscal-sim executable.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "sim/sim_wire.h"
+#include "sim/state_file.h"
+#include "sim_fixture.h"
+
+extern char** environ;
+
+namespace {
+std::string TempDir() {
+  char tmpl[] = "/tmp/fiscal-sim-test-XXXXXX";
+  const char* d = ::mkdtemp(tmpl);
+  return d ? d : "/tmp";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class StateTest : public SimTest {
+ protected:
+  StateTest() : SimTest(WithState()) {}
+  static SimOptions WithState() {
+    SimOptions o;
+    o.stateFile = Dir() + "/printer.state";
+    return o;
+  }
+  static const std::string& Dir() {
+    static const std::string d = TempDir();
+    return d;
+  }
+  void SetUp() override {
+    ::unlink(options_.stateFile.c_str());
+    SimTest::SetUp();
+  }
+};
+
+TEST_F(StateTest, MemorySurvivesARestart) {
+  EXPECT_EQ(Code(0x4A, "2;Мария               ;77  "), "00");
+  OpenReceipt();
+  EXPECT_EQ(Code(0x31, "X;Б;0000002.00"), "00");
+  EXPECT_EQ(Code(0x35, "0;0;0000002.00;0;"), "00");
+  EXPECT_EQ(Code(0x38), "00");
+  EXPECT_EQ(Code(0x7C, "Z"), "00");
+  OpenReceipt();  // a receipt left open, as at a power cut
+  EXPECT_EQ(Code(0x31, "Y;В;0000003.00"), "00");
+  sim_->Inject(Fault::PaperOut);
+  const DeviceState before = State();
+  EXPECT_EQ(sim_->StateError(), "");
+
+  Restart();
+  const DeviceState after = State();
+  EXPECT_EQ(after.receiptNumber, before.receiptNumber);
+  EXPECT_EQ(after.fm.size(), before.fm.size());
+  EXPECT_EQ(after.fm.back().totals, before.fm.back().totals);
+  EXPECT_EQ(after.operators[1].password, "77");
+  EXPECT_EQ(after.articles.size(), before.articles.size());
+  EXPECT_EQ(after.journal, before.journal);
+  EXPECT_TRUE(Flags()[7]);
+  EXPECT_TRUE(Flags()[14]);
+  sim_->Inject(Fault::PaperOut, 0);
+  EXPECT_DOUBLE_EQ(FieldDouble(Data(0x72), 30, 40), 3.0);
+  EXPECT_EQ(Code(0x35, "0;0;0000003.00;0;"), "00");
+  EXPECT_EQ(Code(0x38), "00");
+  EXPECT_EQ(::access((options_.stateFile + ".tmp").c_str(), F_OK), -1);
+}
+
+TEST_F(StateTest, AFileThatIsNotAStateFileIsRefusedAndKept) {
+  sim_.reset();
+  client_.reset();
+  {
+    std::ofstream out(options_.stateFile);
+    out << "something else\n";
+  }
+  EXPECT_THROW(SimServer s(options_), std::runtime_error);
+  EXPECT_EQ(ReadFile(options_.stateFile), "something else\n");
+
+  DeviceState s = SimDevice::SampleState(42);
+  {
+    std::ofstream out(options_.stateFile);
+    out << "fiscal-sim-state 1\nreceiptNumber 12x\n";
+  }
+  EXPECT_NE(LoadState(options_.stateFile, s), "");
+  EXPECT_EQ(s.receiptNumber, SimDevice::SampleState(42).receiptNumber);
+  {
+    std::ofstream out(options_.stateFile);
+    out << "fiscal-sim-state 1\nheaderWidth 40\n";
+  }
+  EXPECT_NE(LoadState(options_.stateFile, s), "");
+  EXPECT_NE(SaveState(s, "/nonexistent-dir/x.state"), "");
+}
+
+// Runs fiscal-sim with `args`; its standard input is a pipe the test holds.
+struct Process {
+  pid_t pid = -1;
+  int in = -1, out = -1;
+  explicit Process(std::vector<std::string> args) {
+    int toChild[2], fromChild[2];
+    if (::pipe(toChild) || ::pipe(fromChild)) return;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, toChild[0], 0);
+    posix_spawn_file_actions_adddup2(&fa, fromChild[1], 1);
+    posix_spawn_file_actions_addclose(&fa, toChild[1]);
+    posix_spawn_file_actions_addclose(&fa, fromChild[0]);
+    const std::string exe = std::string(FS_BINARY_DIR) + "/src/sim/fiscal-sim";
+    args.insert(args.begin(), exe);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid, exe.c_str(), &fa, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&fa);
+    ::close(toChild[0]);
+    ::close(fromChild[1]);
+    in = toChild[1];
+    out = fromChild[0];
+  }
+  std::string Line() {
+    std::string s;
+    char c;
+    while (::read(out, &c, 1) == 1 && c != '\n') s += c;
+    return s;
+  }
+  std::string All() {
+    std::string s;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(out, buf, sizeof buf)) > 0) s.append(buf, n);
+    return s;
+  }
+  int Stop() {
+    int status = -1;
+    if (pid > 0) {
+      ::kill(pid, SIGTERM);
+      ::waitpid(pid, &status, 0);
+    }
+    return status;
+  }
+  ~Process() {
+    if (in >= 0) ::close(in);
+    if (out >= 0) ::close(out);
+  }
+};
+
+TEST(ExecutableTest, HelpDocumentsEveryOption) {
+  Process p({"--help"});
+  const std::string help = p.All();
+  int status = 0;
+  ::waitpid(p.pid, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  for (const char* o : {"--baud", "--factory", "--state", "--paper", "--link", "--width",
+                        "--busy-ms", "--instant", "--fault", "--control", "--help", "paper-out"})
+    EXPECT_NE(help.find(o), std::string::npos) << o;
+  Process bad({"--baud", "1234"});
+  ::waitpid(bad.pid, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+TEST(ExecutableTest, ServesItsLinePrintsPaperAndTakesControlCommands) {
+  const std::string dir = TempDir();
+  const std::string link = dir + "/printer";
+  Process p({"--instant", "--link", link, "--fault", "paper-out", "--state", dir + "/s"});
+  const std::string path = p.Line();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  char target[256] = {};
+  ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(path, target);
+  {
+    SimClient c(link);
+    EXPECT_TRUE(c.Transact(0x20, "").data[1] & 0x01);  // no paper
+    const std::string cmd = "paper\n";
+    ASSERT_EQ(::write(p.in, cmd.data(), cmd.size()), static_cast<ssize_t>(cmd.size()));
+    for (int i = 0; i < 100 && (c.Transact(0x20, "").data[1] & 0x01); ++i) ::usleep(10000);
+    EXPECT_EQ(c.Transact(0x2E, "1;1").code, "00");
+    EXPECT_EQ(c.Transact(0x37, "hello roll").code, "00");
+    EXPECT_EQ(c.Transact(0x2F, "").code, "00");
+  }
+  std::string paper;
+  for (int i = 0; i < 100 && paper.find("hello roll") == std::string::npos; ++i) {
+    char buf[4096];
+    const ssize_t n = ::read(p.out, buf, sizeof buf);
+    if (n <= 0) break;
+    paper.append(buf, n);
+  }
+  EXPECT_NE(paper.find("hello roll"), std::string::npos);
+  const int status = p.Stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(::access(link.c_str(), F_OK), -1);  // the link goes with it
+  EXPECT_NE(ReadFile(dir + "/s").find("fiscal-sim-state 1"), std::string::npos);
+}
+}  // namespace
