@@ -23,6 +23,7 @@ constexpr uint8_t kFirstSequence = 0x20;
 constexpr uint8_t kLogoCommand = 0x4C;
 constexpr uint8_t kLogoLength = 0x5E;  // low byte of 3902 + 0x20
 constexpr size_t kLogoSize = 3902;
+constexpr size_t kMaxData = 0xFF - 0x23;  // the most data one command frame can carry
 
 // Two checksum characters of `body`.
 std::string Checksum(const std::string& body);

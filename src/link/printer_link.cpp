@@ -117,6 +117,14 @@ int PrinterLink::CheckLink(int timeoutMs) {
 
 std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   if (!connected_ || !serialPort_) return std::string();
+  // The length byte holds at most 0xFF - 0x23 data bytes; a longer command
+  // cannot be framed (it would wrap into a different length). The logo frame
+  // has a fixed size of its own.
+  if (cmd == Frame::kLogoCommand ? data.size() != Frame::kLogoSize
+                                 : data.size() > Frame::kMaxData) {
+    ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", 0x10, 1);
+    return std::string();
+  }
   int repeats = 0;  // never reset within one call
 
   // Reads `count` bytes of the reply. Returns false when the user aborted

@@ -252,6 +252,16 @@ TEST_F(LinkTest, LogoFrameIsHeaderAndRawBytes) {
   EXPECT_NE(raw.find(std::string("\x02\x5E\x20\x4C", 4)), std::string::npos);
 }
 
+TEST_F(LinkTest, DataTooLongForTheLengthByteIsRefused) {
+  auto link = Open();
+  EXPECT_EQ(link->Transact('1', std::string(220, 'a')), "00");
+  EXPECT_EQ(link->Transact('1', std::string(221, 'a')), "");
+  EXPECT_EQ(link->Transact('L', std::string(3901, 'a')), "");
+  ASSERT_EQ(ui_.prompts.size(), 2u);
+  EXPECT_EQ(ui_.prompts[0].style, 0x10u);
+  EXPECT_EQ(dev_.Frames().size(), 1u);
+}
+
 TEST_F(LinkTest, OpenFailureOffersRetry) {
   PortMap::Instance().Set(3, "/dev/no-such-port");
   ui_.Answer({4, 2});
