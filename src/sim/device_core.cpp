@@ -271,7 +271,7 @@ std::array<bool, 32> SimDevice::Flags() const {
   f[24] = s_.factoryWritten;
   f[25] = s_.autoCut;
   f[26] = s_.transparentDisplay;
-  f[27] = false;
+  f[27] = lineBaud_ != 9600;
   f[28] = s_.drawer;
   f[29] = s_.logo;
   f[30] = s_.shortJournal;

@@ -60,6 +60,8 @@ class SimDevice {
 
   // How long printing a report keeps the device busy.
   void SetReportBusyMs(int ms) { reportBusyMs_ = ms; }
+  // The line speed the device is set to; flag 27 shows a speed other than 9600.
+  void SetLineSpeed(int baud) { lineBaud_ = baud; }
 
   // Conditions that change the state itself.
   void ResetRam();          // working memory lost, clock not set
@@ -199,6 +201,7 @@ class SimDevice {
   DeviceState s_;
   PaperRoll roll_;
   int reportBusyMs_ = 0;
+  int lineBaud_ = 9600;
 };
 
 // Small text helpers shared by the handlers.

@@ -58,6 +58,7 @@ uint8_t Garble(uint8_t b) {
 
 SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartState(options)) {
   device_.SetReportBusyMs(opt_.busyMs);
+  device_.SetLineSpeed(opt_.baud);
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
     const std::string e = std::strerror(errno);

@@ -309,6 +309,10 @@ std::string LoadState(const std::string& path, DeviceState& state) {
   Visit(r, s);
   if (!r.error.empty()) return path + ": " + r.error;
   if (s.headerWidth != 38 && s.headerWidth != 42) return path + ": bad header width";
+  if (s.decimals != '0' && s.decimals != '2') return path + ": bad decimal mode";
+  for (int r : s.rates)
+    if (r != -100 && (r < 0 || r > 9999)) return path + ": bad tax rate";
+  if (s.fmCapacity < 0) return path + ": bad fiscal-memory size";
   if (s.groupCount < 3 || s.groupCount > kGroups) return path + ": bad tax group count";
   for (const auto& rl : s.receipt.lines)
     if (rl.group < 0 || rl.group >= kGroups) return path + ": bad receipt line";

@@ -1,10 +1,13 @@
 // The device's memory across restarts, and the fiscal-sim executable.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -170,15 +173,31 @@ TEST(ExecutableTest, HelpDocumentsEveryOption) {
 TEST(ExecutableTest, ServesItsLinePrintsPaperAndTakesControlCommands) {
   const std::string dir = TempDir();
   const std::string link = dir + "/printer";
-  Process p({"--instant", "--link", link, "--fault", "paper-out", "--state", dir + "/s"});
+  const std::string control = dir + "/control";
+  Process p({"--instant", "--link", link, "--fault", "paper-out", "--state", dir + "/s",
+             "--control", control, "--baud", "19200"});
   const std::string path = p.Line();
   ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
   char target[256] = {};
   ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
   EXPECT_EQ(path, target);
   {
-    SimClient c(link);
-    EXPECT_TRUE(c.Transact(0x20, "").data[1] & 0x01);  // no paper
+    SimClient c(link, 19200);
+    const std::string status = c.Transact(0x20, "").data;
+    ASSERT_EQ(status.size(), 6u);
+    EXPECT_TRUE(status[1] & 0x01);  // no paper
+    EXPECT_TRUE(status[4] & 0x04);  // not at 9600
+    // The control socket answers like standard input.
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, control.c_str(), sizeof addr.sun_path - 1);
+    ASSERT_EQ(::connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::write(s, "status\n", 7), 7);
+    char answer[256] = {};
+    ASSERT_GT(::read(s, answer, sizeof answer - 1), 0);
+    EXPECT_NE(std::string(answer).find("7(no paper)"), std::string::npos) << answer;
+    ::close(s);
     const std::string cmd = "paper\n";
     ASSERT_EQ(::write(p.in, cmd.data(), cmd.size()), static_cast<ssize_t>(cmd.size()));
     for (int i = 0; i < 100 && (c.Transact(0x20, "").data[1] & 0x01); ++i) ::usleep(10000);
