@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -13,6 +14,9 @@
 #include "dialogs/receipt_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "gui_test_support.h"
+#include "link/settings.h"
+#include "sim/sim_server.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -25,6 +29,8 @@ std::string ShotDir() {
 // with ImageMagick's "import" (the toolkit's own screen copy returns stale
 // pixels on some X servers).
 void Capture(wxTopLevelWindow& window, const std::string& name) {
+  // The pointer out of the way, so that no control is drawn hovered.
+  wxUIActionSimulator().MouseMove(0, 0);
   window.Show();
   window.Raise();
   for (int i = 0; i < 40; ++i) {
@@ -41,14 +47,39 @@ void Capture(wxTopLevelWindow& window, const std::string& name) {
   wxYield();
 }
 
+// The three dialogs against the simulated printer, as an operator sees them in
+// the middle of a receipt.
 TEST(Screenshots, Dialogs) {
   if (ShotDir().empty()) GTEST_SKIP() << "FS_SCREENSHOTS_DIR not set";
-  DateTimeDialog clock(nullptr, nullptr, 1);
+  SimServer sim;
+  PortMap::Instance().Set(1, sim.Path());
+  ScriptedUi ui;
+
+  DateTimeDialog clock(nullptr, &ui, 1);
   Capture(clock, "date_time_dialog");
-  StatusDialog status(nullptr, nullptr, 1);
-  Capture(status, "status_dialog");
-  ReceiptDialog receipt(nullptr, nullptr, 1);
+
+  ReceiptDialog receipt(nullptr, &ui, 1);
+  ASSERT_TRUE(receipt.Open());
+  Click(&receipt, ReceiptDialog::kIdGetLastReceipt);
+  SetChecked(&receipt, ReceiptDialog::kIdWithVat, true);
+  Click(&receipt, ReceiptDialog::kIdOpenFiscal);
+  SetText(&receipt, ReceiptDialog::kIdItemName, "Хляб бял");
+  SetText(&receipt, ReceiptDialog::kIdItemPrice, "1.20");
+  SetText(&receipt, ReceiptDialog::kIdItemQuantity, "2.000");
+  Click(&receipt, ReceiptDialog::kIdItemSell);
+  SetText(&receipt, ReceiptDialog::kIdArticleNumber, "6");
+  SetText(&receipt, ReceiptDialog::kIdArticleQuantity, "10.500");
+  Click(&receipt, ReceiptDialog::kIdArticleSell);
+  SetText(&receipt, ReceiptDialog::kIdFreeText, "Благодарим Ви!");
+  Select(&receipt, ReceiptDialog::kIdAlignment, 1);
+  Click(&receipt, ReceiptDialog::kIdApply);
   Capture(receipt, "receipt_dialog");
+
+  StatusDialog status(nullptr, &ui, 1);
+  ASSERT_TRUE(status.Refresh());
+  Capture(status, "status_dialog");
+  EXPECT_TRUE(ui.prompts.empty()) << ui.prompts.front().text;
+  PortMap::Instance().Clear();
 }
 
 }  // namespace

@@ -1,0 +1,106 @@
+// The status and date-time dialogs against the simulated printer.
+#include <gtest/gtest.h>
+
+#include "dialogs/date_time_dialog.h"
+#include "dialogs/dialog_printer.h"
+#include "dialogs/status_dialog.h"
+#include "gui_test_support.h"
+#include "link/settings.h"
+#include "sim/sim_server.h"
+#include "support/scripted_ui.h"
+
+namespace {
+
+constexpr int kPort = 7;
+
+class SimDialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PortMap::Instance().Clear();
+    PortMap::Instance().Set(kPort, sim_.Path());
+    LinkTimeouts fast;
+    fast.checkLink = 300;
+    fast.linkSeries = 500;
+    fast.reply = 500;
+    DialogPrinter::SetTimeoutsForTesting(fast);
+  }
+  void TearDown() override {
+    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
+    PortMap::Instance().Clear();
+  }
+
+  void ExpectBoxesMatchPrinter(const StatusDialog& dialog) {
+    const StatusFlags flags = sim_.Flags();
+    for (size_t i = 0; i < kStatusBoxes.size(); ++i)
+      EXPECT_EQ(dialog.Box(i)->GetValue(), StatusBoxTicked(kStatusBoxes[i], flags))
+          << kStatusBoxes[i].caption;
+  }
+
+  SimServer sim_;
+  ScriptedUi ui_;
+};
+
+TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
+  StatusDialog dialog(nullptr, &ui_, kPort);
+  ASSERT_TRUE(dialog.Refresh());
+  ExpectBoxesMatchPrinter(dialog);
+  // A fiscalized printer working with decimals, journal box by its own rule.
+  EXPECT_TRUE(dialog.Box(23)->GetValue());  // "Фискализиран"
+  EXPECT_TRUE(dialog.Box(22)->GetValue());  // "Дробни числа"
+  EXPECT_EQ(dialog.Box(30)->GetValue(), !sim_.Flags()[30]);
+
+  sim_.Inject(Fault::PaperOut);
+  sim_.Inject(Fault::ClockNotSet);
+  sim_.Inject(Fault::FmNearlyFull);
+  Click(&dialog, StatusDialog::kIdGetStatus);
+  ExpectBoxesMatchPrinter(dialog);
+  EXPECT_TRUE(dialog.Box(7)->GetValue());   // "Няма хартия"
+  EXPECT_TRUE(dialog.Box(3)->GetValue());   // "Несверен Часовник"
+  EXPECT_TRUE(dialog.Box(19)->GetValue());  // "Под 50 записа във ФП"
+
+  // The printer switched off: the link message, then the dialog closes.
+  sim_.Inject(Fault::NoAnswer);
+  Click(&dialog, StatusDialog::kIdGetStatus);
+  EXPECT_TRUE(dialog.ClosedItself());
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Няма връзка с Фискалния принтер");
+}
+
+TEST_F(SimDialogsTest, VersionAndDiagnostics) {
+  StatusDialog dialog(nullptr, &ui_, kPort);
+  std::vector<std::string> shown;
+  dialog.SetMessageBoxForTesting(
+      [&](const wxString& text, const wxString&) { shown.emplace_back(text.utf8_str()); });
+  ASSERT_TRUE(dialog.Refresh());
+  Click(&dialog, StatusDialog::kIdVersion);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_FALSE(shown[0].empty());
+  sim_.ClearPaper();
+  Click(&dialog, StatusDialog::kIdDiagnostics);
+  EXPECT_FALSE(sim_.Paper().empty());
+  EXPECT_TRUE(ui_.prompts.empty());
+}
+
+TEST_F(SimDialogsTest, ClockSetOnThePrinterIsReadBack) {
+  sim_.Inject(Fault::ClockNotSet);
+  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  // Half an hour ahead of the computer: no confirmation is needed.
+  ClockFields f = SplitLocalTime(std::time(nullptr) + 1800);
+  f.second = 0;
+  dialog.SetPickers(ComposeLocalTime(f));
+  Click(&dialog, DateTimeDialog::kIdSetToPrinter);
+  EXPECT_TRUE(dialog.Changed());
+  EXPECT_FALSE(sim_.Flags()[3]) << "the printer's clock is still not set";
+
+  dialog.SetPickers(ComposeLocalTime({2001, 1, 1, 0, 0, 0}));
+  Click(&dialog, DateTimeDialog::kIdGetFromPrinter);
+  const ClockFields back = dialog.PickerFields();
+  EXPECT_EQ(back.year, f.year);
+  EXPECT_EQ(back.month, f.month);
+  EXPECT_EQ(back.day, f.day);
+  EXPECT_EQ(back.hour, f.hour);
+  EXPECT_EQ(back.minute, f.minute);
+  EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
+}
+
+}  // namespace
