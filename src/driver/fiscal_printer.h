@@ -110,7 +110,8 @@ class FiscalPrinter : public PrinterLink {
   std::string LoadLogo(const std::string& path);
   std::string PrintLogo();
 
-  // --- Display, paper, payments, departments, invoices (peripherals.cpp) ----
+  // --- Display, paper, payments, departments, invoices (display.cpp, paper.cpp,
+  //     service.cpp) -----------------------------------------------------------
   std::string ClearDisplay();
   std::string DisplayLine(int line, const std::string& text, int alignment);
   std::string DisplayBothLines(const std::string& text, int alignment);
@@ -128,7 +129,7 @@ class FiscalPrinter : public PrinterLink {
   std::string SetInvoiceRange(const InvoiceRange& range);
   std::string ReadOperatorReturnedSums(OperatorReturnedSums& sums);
 
-  // --- Decimal mode and clock (text.cpp) -----------------------------------
+  // --- Decimal mode and clock (clock_decimal.cpp) --------------------------
   std::string ReadDecimalPoint(char& mode);
   std::string ReadDateTime(std::time_t& time);
 
