@@ -18,6 +18,12 @@ bool FiscalOpen(const DeviceState& s) {
 }
 }  // namespace
 
+// An amount in the currency of payment type 4, two decimals.
+std::string SimDevice::ForeignAmount(Money m) const {
+  const double units = static_cast<double>(m) / 100.0 * 100000.0 / s_.exchangeRate;
+  return Sprintf("%.2f", units);
+}
+
 Money SimDevice::ReceiptTotal() const {
   Money t = 0;
   for (Money g : s_.receipt.groups) t += g;
@@ -370,6 +376,9 @@ void SimDevice::PrintTotals() {
     if (r.groups[g] != 0)
       doc.LeftRight(Cp("ОБЛАГАЕМА СУМА ") + GroupLetter(g), Amount(r.groups[g]));
   doc.LeftRight(Cp("ОБЩА СУМА"), Amount(ReceiptTotal()));
+  // With currency printing on, the total also in the currency of payment type 4.
+  if (s_.currency && s_.exchangeRate > 0)
+    doc.LeftRight(s_.paymentNames[4], ForeignAmount(ReceiptTotal()));
   ReceiptPrint(doc);
 }
 
@@ -395,6 +404,9 @@ SimDevice::Reply SimDevice::Pay(const std::string& data) {
   r.paymentStarted = true;
   Document doc(s_.headerWidth);
   doc.LeftRight(s_.paymentNames[type], Amount(*amount));
+  if (type == 4 && s_.exchangeRate > 0)
+    doc.Line("  " + ForeignAmount(*amount) + " x " +
+             Sprintf("%.5f", static_cast<double>(s_.exchangeRate) / 100000.0));
   if (r.paidTotal >= total) {
     r.paymentFinished = true;
     // Without change ("no change" set) the surplus stays with the shop.

@@ -39,6 +39,7 @@ const char* kUsage =
     "  --paper FILE      append the printed paper to FILE instead of standard output\n"
     "  --link PATH       also make PATH a symbolic link to the line (removed at exit)\n"
     "  --width 42|38     characters per printed line (default 42)\n"
+    "  --groups N        tax groups the printer has, 3..8 (default 8)\n"
     "  --busy-ms MS      how long printing a report keeps the printer busy (default 1500)\n"
     "  --instant         no per-byte transfer delay (default: real timing at --baud)\n"
     "  --fault COMMAND   run a control command at start, e.g. --fault paper-out or\n"
@@ -154,6 +155,11 @@ int main(int argc, char** argv) {
       int w = 0;
       if (!v || !ParseInt(v, w) || (w != 38 && w != 42)) return Fail("--width takes 38 or 42");
       opt.headerWidth = w;
+    } else if (a == "--groups") {
+      const char* v = value("--groups");
+      int g = 0;
+      if (!v || !ParseInt(v, g) || g < 3 || g > 8) return Fail("--groups takes 3..8");
+      opt.taxGroups = g;
     } else if (a == "--busy-ms") {
       const char* v = value("--busy-ms");
       int ms = 0;

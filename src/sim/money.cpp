@@ -62,10 +62,14 @@ Money RoundToMode(Money m, char decimals) {
   return DivRound(m, 100) * 100;
 }
 
+// One rounding straight to the mode's unit: rounding to hundredths first and
+// then to whole units would turn 0.4995 into 1.
 Money Scale(Money value, int64_t quantity, char decimals) {
-  return RoundToMode(DivRound(static_cast<__int128>(value) * quantity, 1000), decimals);
+  const __int128 p = static_cast<__int128>(value) * quantity;
+  return decimals == '2' ? DivRound(p, 1000) : DivRound(p, 100000) * 100;
 }
 
 Money Percent(Money value, int percent, char decimals) {
-  return RoundToMode(DivRound(static_cast<__int128>(value) * percent, 10000), decimals);
+  const __int128 p = static_cast<__int128>(value) * percent;
+  return decimals == '2' ? DivRound(p, 10000) : DivRound(p, 1000000) * 100;
 }

@@ -98,6 +98,7 @@ class SimDevice {
   std::string GroupLetter(int group) const;       // "А".."З" in Windows-1251
   Money Round(Money m) const;
   std::string Amount(Money m) const;                 // paper text
+  std::string ForeignAmount(Money m) const;          // in the currency of payment type 4
   std::string Field(Money m, int width = 11) const;  // reply field
 
   // Status, version, clock (device_core.cpp).

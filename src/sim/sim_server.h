@@ -21,6 +21,7 @@ struct SimOptions {
   std::string paperFile;       // append the printed paper here as well ("" = none)
   bool paperToStdout = false;  // print the paper on standard output as well
   int headerWidth = 42;        // printed line width: 42 or 38
+  int taxGroups = 8;           // tax groups the device has, 3..8 (applies to a fresh start only)
 };
 
 // Faults the device shows on demand.

@@ -89,6 +89,28 @@ TEST_F(ProgrammingTest, HeaderLines) {
   EXPECT_EQ(Code(0x69, "12"), "04");
 }
 
+TEST_F(ProgrammingTest, FewerTaxGroupsGiveAShorterRateList) {
+  SimOptions o;
+  o.taxGroups = 4;
+  SimServer four(o);
+  SimClient c(four.Path());
+  const std::string rates = c.Transact(0x62, "").data;
+  EXPECT_EQ(rates, "00.00%;20.00%;20.00%;09.00%");
+  EXPECT_GE(rates.size(), 26u);
+  EXPECT_LT(rates.size(), 33u);
+  EXPECT_EQ(c.Transact(0x42, "000000;00.00%;20.00%;20.00%;09.00%").code, "00");
+}
+
+TEST_F(ProgrammingTest, CurrencyOnTheReceipt) {
+  EXPECT_EQ(Code(0x45, "0001;0;0;1;0;0;1;"), "00");
+  OpenReceipt();
+  EXPECT_EQ(Code(0x31, "X;Б;0000019.56"), "00");
+  EXPECT_EQ(Code(0x35, "4;0;0000019.56;0;"), "00");
+  const std::string paper = sim_->Paper();
+  EXPECT_NE(paper.find("ВАЛУТА                               10.00"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("10.00 x 1.95583"), std::string::npos) << paper;
+}
+
 TEST_F(ProgrammingTest, NarrowHeader) {
   SimOptions o;
   o.headerWidth = 38;
