@@ -131,7 +131,9 @@ std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmoun
   std::string data = Sprintf("%c;%c", Flag01(print), Flag01(display));
   if (value != 0) data += isAmount ? ":" + money.Amount(value) : PercentField(value);
   const std::string reply = Transact(kCmdSubtotal, data);
-  if (!reply.empty()) subtotal = FieldDouble(reply, 0, reply.size());
+  // The printer answers with the subtotal; an ACK code it sent instead (a
+  // refusal passed over with "Продължи") is not an amount.
+  if (!reply.empty() && !LastReplyWasAck()) subtotal = FieldDouble(reply, 0, reply.size());
   return reply;
 }
 

@@ -116,6 +116,7 @@ int PrinterLink::CheckLink(int timeoutMs) {
 }
 
 std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
+  lastWasAck_ = false;
   if (!connected_ || !serialPort_) return std::string();
   // The length byte holds at most 0xFF - 0x23 data bytes; a longer command
   // cannot be framed (it would wrap into a different length). The logo frame
@@ -247,7 +248,10 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
             const std::string code = rest.substr(1, 2);
             choice = ReportCommandError(code);
             if (IsAbort(choice)) return std::string();
-            if (!IsRetry(choice)) return code;
+            if (!IsRetry(choice)) {
+              lastWasAck_ = true;
+              return code;
+            }
             retry = true;
           }
         }

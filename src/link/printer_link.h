@@ -64,6 +64,11 @@ class PrinterLink {
 
   static std::string ComputeChecksum(const std::string& body);
 
+  // True when the last text Transact returned was an ACK's error code rather
+  // than the data of a reply (a refusal the user chose to pass over looks like
+  // a short reply otherwise).
+  bool LastReplyWasAck() const { return lastWasAck_; }
+
   UiHost* Owner() const { return owner_; }
   int Port() const { return port_; }
   int BaudRate() const { return baudRate_; }
@@ -83,6 +88,7 @@ class PrinterLink {
   int port_;
   int baudRate_;
   uint8_t sequence_ = 0x20;
+  bool lastWasAck_ = false;
   std::unique_ptr<SerialPort> serialPort_;
   LinkTimeouts timeouts_;
 };

@@ -124,6 +124,15 @@ TEST_F(ReceiptWire, SubtotalReadsTheSum) {
   EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x20, 0x20, 0x63, 0x33}));
 }
 
+TEST_F(ReceiptWire, SubtotalRefusedByAnAckIsNotAnAmount) {
+  // "02" passed over with "Продължи" must not read as an unpaid 2.00.
+  dev.Queue(0x33, Reply::Ack("02"));
+  ui.Answer({5});
+  double subtotal = -1;
+  EXPECT_EQ(printer->Subtotal(subtotal, 0, false, false, false), "02");
+  EXPECT_DOUBLE_EQ(subtotal, -1);
+}
+
 TEST_F(ReceiptWire, SubtotalAdjustments) {
   double s = 0;
   printer->Subtotal(s, 5, false, true, false);
