@@ -120,6 +120,17 @@ struct LineReader {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed standard descriptor would be handed out again to the
+  // pseudo-terminal, and its bytes would then be read as control commands or
+  // the paper written onto the line: fill any gap with /dev/null first.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) == -1) {
+      const int null = ::open("/dev/null", O_RDWR);
+      if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
+      }
+    }
   SimOptions opt;
   opt.realTiming = true;
   opt.busyMs = 1500;

@@ -324,8 +324,11 @@ void SimServer::Send(const std::string& bytes, bool garble) {
   std::string out = bytes;
   if (garble)
     for (char& c : out) c = static_cast<char>(Garble(static_cast<uint8_t>(c)));
-  // Ten bits per byte on the line (start, eight data, stop).
-  const int64_t perByteUs = opt_.realTiming ? 10000000LL / (opt_.baud > 0 ? opt_.baud : 9600) : 0;
+  // Ten bits per byte on the line (start, eight data, stop). A one-byte answer
+  // of the handshake goes out at once: the host waits only 3 ms for the echo,
+  // and the sleep's scheduling delay, not the line, would make it miss it.
+  const int64_t perByteUs =
+      opt_.realTiming && out.size() > 1 ? 10000000LL / (opt_.baud > 0 ? opt_.baud : 9600) : 0;
   size_t done = 0;
   int stalls = 0;
   while (done < out.size() && !stop_) {

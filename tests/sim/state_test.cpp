@@ -108,12 +108,16 @@ TEST_F(StateTest, AFileThatIsNotAStateFileIsRefusedAndKept) {
 struct Process {
   pid_t pid = -1;
   int in = -1, out = -1;
-  explicit Process(std::vector<std::string> args) {
+  explicit Process(std::vector<std::string> args, bool closeStdin = false) {
     int toChild[2], fromChild[2];
     if (::pipe(toChild) || ::pipe(fromChild)) return;
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_adddup2(&fa, toChild[0], 0);
+    if (closeStdin)
+      posix_spawn_file_actions_addclose(&fa, 0);
+    else
+      posix_spawn_file_actions_adddup2(&fa, toChild[0], 0);
+    posix_spawn_file_actions_addclose(&fa, toChild[0]);
     posix_spawn_file_actions_adddup2(&fa, fromChild[1], 1);
     posix_spawn_file_actions_addclose(&fa, toChild[1]);
     posix_spawn_file_actions_addclose(&fa, fromChild[0]);
@@ -155,6 +159,19 @@ struct Process {
     if (out >= 0) ::close(out);
   }
 };
+
+TEST(ExecutableTest, ClosedStandardInputIsNotMistakenForTheLine) {
+  Process p({"--instant"}, /*closeStdin=*/true);
+  const std::string path = p.Line();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  {
+    SimClient c(path);
+    EXPECT_EQ(c.Transact(0x21, "").kind, SimClient::Reply::Data);
+    EXPECT_EQ(c.Transact(0x2E, "1;1").code, "00");
+  }
+  const int status = p.Stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
 
 TEST(ExecutableTest, HelpDocumentsEveryOption) {
   Process p({"--help"});
