@@ -80,7 +80,10 @@ const char* kFlagNames[32] = {"FM read-only",
 std::string SimServer::ControlHelp() {
   std::string out = "Control commands (one per line; N defaults to 1, on/off to on):\n";
   for (const auto& f : kFaults) {
-    const char* arg = f.kind == FaultName::OneShot ? " [N]" : " [on|off]";
+    const char* arg = f.kind == FaultName::OneShot ? " [N]"
+                      : f.fault == Fault::RamReset ? ""
+                      : f.kind == FaultName::Event ? " [off]"
+                                                   : " [on|off]";
     out += Sprintf("  %-28s %s\n", (std::string(f.name) + arg).c_str(), f.help);
   }
   out +=

@@ -112,7 +112,8 @@ class SimServer {
 
   // Runs `f` with the device while no frame is being served, e.g.
   //   int n = sim.WithDevice([](SimDevice& d) { return d.State().receiptNumber; });
-  // Changes made through it are saved to the state file afterwards.
+  // Changes made through it are saved to the state file afterwards. `f` must
+  // not call back into this SimServer (the lock is not recursive).
   template <class F>
   auto WithDevice(F f) {
     std::lock_guard<std::mutex> lock(mu_);
