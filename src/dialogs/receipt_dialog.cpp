@@ -3,6 +3,8 @@
 #include <wx/button.h>
 #include <wx/statbox.h>
 
+#include <algorithm>
+
 #include "dialogs/dialog_printer.h"
 #include "dialogs/gui_ui_host.h"
 #include "dialogs/invoice_data_dialog.h"
@@ -74,6 +76,11 @@ ReceiptDialog::NumberField& ReceiptDialog::AddNumber(NumberField& field, int id,
 
 // --- Construction -----------------------------------------------------------
 
+void ReceiptDialog::FollowField(wxSpinButton* spin, const wxString& text) {
+  const int value = LeadingInteger(ToCp1251(text));
+  spin->SetValue(std::clamp(value, spin->GetMin(), spin->GetMax()));
+}
+
 ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
     : wxDialog(parent, wxID_ANY, FromUtf8("Операции с бонове")), ui_(ui), port_(port) {
   if (!ui_) {
@@ -109,10 +116,17 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
   Bind(wxEVT_CHECKBOX, &ReceiptDialog::OnIsAmountChanged, this, kIdSubtotalIsAmount);
   Bind(wxEVT_CHOICE, &ReceiptDialog::OnAlignmentChanged, this, kIdAlignment);
   Bind(wxEVT_CLOSE_WINDOW, &ReceiptDialog::OnClose, this);
+  // Each up-down control steps the number its field holds, also when typed.
   operatorSpin_->Bind(wxEVT_SPIN,
                       [this](wxSpinEvent& e) { operator_.edit->SetIntegerValue(e.GetPosition()); });
   departmentSpin_->Bind(wxEVT_SPIN, [this](wxSpinEvent& e) {
-    departmentNumber_->SetValue(wxString::Format("%d", e.GetPosition()));
+    departmentNumber_->ChangeValue(wxString::Format("%d", e.GetPosition()));
+  });
+  Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
+    if (e.GetId() == kIdOperator) FollowField(operatorSpin_, operator_.edit->GetValue());
+    if (e.GetId() == kIdDepartmentNumber)
+      FollowField(departmentSpin_, departmentNumber_->GetValue());
+    e.Skip();
   });
   SetEscapeId(kIdExit);
 }

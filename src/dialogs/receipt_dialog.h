@@ -154,6 +154,8 @@ class ReceiptDialog : public wxDialog {
   void ShowState(const std::optional<ReceiptState>& state);
   void CloseItself();
   void RecreateFreeText(int alignment);
+  // Puts `spin` at the number `text` starts with, within its range.
+  static void FollowField(wxSpinButton* spin, const wxString& text);
 
   void OnButton(wxCommandEvent& event);
   void OnDepartment(bool isVoid);

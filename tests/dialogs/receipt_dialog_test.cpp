@@ -408,4 +408,29 @@ TEST_F(ReceiptDialogTest, AlignmentRecreatesTheFreeTextKeepingTextAndLimit) {
   EXPECT_EQ(name->MaxLength(), 36u);
 }
 
+TEST_F(ReceiptDialogTest, UpDownControlsStepTheTypedNumber) {
+  D dialog(nullptr, &ui_, kPort);
+  auto* spin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(D::kIdDepartmentSpin));
+  ASSERT_NE(spin, nullptr);
+  // Typing moves the control; a number beyond its range puts it at the end.
+  auto type = [&](const char* text) {
+    auto* edit = dynamic_cast<wxTextCtrl*>(dialog.FindWindow(D::kIdDepartmentNumber));
+    edit->SetValue(text);  // sends the text event as typing does
+  };
+  type("12abc");
+  EXPECT_EQ(spin->GetValue(), 12);
+  type("40");
+  EXPECT_EQ(spin->GetValue(), 19);
+  // A step writes the control's number into the field.
+  spin->SetValue(5);
+  wxSpinEvent step(wxEVT_SPIN, D::kIdDepartmentSpin);
+  step.SetPosition(5);
+  step.SetEventObject(spin);
+  spin->GetEventHandler()->ProcessEvent(step);
+  EXPECT_EQ(TextOf(&dialog, D::kIdDepartmentNumber), "5");
+  auto* opSpin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(D::kIdOperatorSpin));
+  dynamic_cast<wxTextCtrl*>(dialog.FindWindow(D::kIdOperator))->SetValue("7");
+  EXPECT_EQ(opSpin->GetValue(), 7);
+}
+
 }  // namespace
