@@ -1,0 +1,154 @@
+#include "app/main_dialog.h"
+
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "app/about_dialog.h"
+#include "app/distributor.h"
+#include "app/main_menu.h"
+#include "app/menu_routes.h"
+#include "dialogs/program_icon.h"
+#include "link/settings.h"
+
+namespace {
+
+wxString ChooseReportFile(wxWindow* owner) {
+  wxFileDialog dialog(owner, wxFileSelectorPromptStr, wxEmptyString, "*.txt", "*.txt|*.txt",
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() != wxID_OK) return wxEmptyString;
+  return dialog.GetPath();
+}
+
+void PlainMessageBox(wxWindow* owner, const wxString& text, const wxString& caption) {
+  wxMessageBox(text, caption, wxOK | wxICON_NONE, owner);
+}
+
+}  // namespace
+
+int BaudRateForIndex(int index) {
+  switch (index) {
+    case 1:
+      return 19200;
+    case 2:
+      return 38400;
+    case 3:
+      return 57600;
+    case 4:
+      return 115200;
+    default:
+      return 9600;
+  }
+}
+
+MainDialog::MainDialog() : MainDialog(StandardMenuRoutes()) {}
+
+MainDialog::MainDialog(MenuRoutes routes)
+    : wxFrame(nullptr, wxID_ANY, wxString::FromUTF8("Фискален Принтер NORK"), wxDefaultPosition,
+              wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      routes_(std::move(routes)),
+      host_(this) {
+  context_.window = this;
+  context_.ui = &host_;
+  context_.chooseSaveFile = ChooseReportFile;
+  context_.messageBox = PlainMessageBox;
+
+  SetIcons(ProgramIcons());
+  SetMenuBar(BuildMainMenuBar());
+
+  auto* panel = new wxPanel(this);
+  wxArrayString ports;
+  for (int i = 1; i <= 8; ++i) ports.Add(wxString::Format("COM %d", i));
+  ports_ = new wxChoice(panel, kPortList, wxDefaultPosition, wxDefaultSize, ports);
+  const wxString speedNames[] = {"9600", "19200", "38400", "57600", "115200"};
+  speeds_ = new wxChoice(panel, kSpeedList, wxDefaultPosition, wxDefaultSize, 5, speedNames);
+  auto* exit = new wxButton(panel, wxID_OK, "Exit");
+  exit->SetDefault();
+
+  auto* grid = new wxFlexGridSizer(2, 8, 10);
+  grid->Add(new wxStaticText(panel, wxID_ANY, "COM:"), 0, wxALIGN_CENTRE_VERTICAL);
+  grid->Add(ports_, 1, wxEXPAND);
+  grid->Add(new wxStaticText(panel, wxID_ANY, wxString::FromUTF8("Скорост:")), 0,
+            wxALIGN_CENTRE_VERTICAL);
+  grid->Add(speeds_, 1, wxEXPAND);
+  grid->AddGrowableCol(1);
+  auto* all = new wxBoxSizer(wxHORIZONTAL);
+  all->Add(grid, 1, wxALL, 14);
+  all->Add(exit, 0, wxTOP | wxRIGHT | wxBOTTOM, 14);
+  panel->SetSizer(all);
+  auto* frameSizer = new wxBoxSizer(wxVERTICAL);
+  frameSizer->Add(panel, 1, wxEXPAND);
+  SetSizerAndFit(frameSizer);
+  // Wide enough for the menu bar's titles as well.
+  SetClientSize(std::max(GetClientSize().x, 300), GetClientSize().y);
+  SetMinSize(GetSize());
+  SetMaxSize(GetSize());
+
+  // Every run starts at COM 1 and 9600 baud.
+  ports_->SetSelection(0);
+  speeds_->SetSelection(0);
+  CurrentPort = 1;
+  CurrentBaudRate = 9600;
+
+  distributorMode_ = ReadDistributorMode();
+  UpdateItems();
+
+  ports_->Bind(wxEVT_CHOICE, &MainDialog::OnPortChosen, this);
+  speeds_->Bind(wxEVT_CHOICE, &MainDialog::OnSpeedChosen, this);
+  exit->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
+  Bind(wxEVT_MENU, &MainDialog::OnMenuItem, this, ToolkitMenuId(menu_id::kFirst),
+       ToolkitMenuId(menu_id::kLast));
+  Bind(wxEVT_UPDATE_UI, &MainDialog::OnUpdateItem, this, ToolkitMenuId(menu_id::kFirst),
+       ToolkitMenuId(menu_id::kLast));
+  Bind(wxEVT_MENU, &MainDialog::OnAbout, this, menu_id::kAbout);
+  Centre();
+}
+
+bool MainDialog::ItemAllowed(int id) const {
+  if (!routes_.count(id)) return false;
+  if (id == menu_id::kFactoryNumbers) return distributorMode_;
+  return true;
+}
+
+void MainDialog::UpdateItems() {
+  for (int id : MainMenuItemIds()) {
+    if (id >= menu_id::kFirst && id <= menu_id::kLast) {
+      GetMenuBar()->Enable(ToolkitMenuId(id), ItemAllowed(id));
+    }
+  }
+}
+
+bool MainDialog::IsItemEnabled(int id) const {
+  return GetMenuBar()->IsEnabled(ToolkitMenuId(id));
+}
+
+void MainDialog::RunItem(int id) {
+  if (!IsItemEnabled(id) || !ItemAllowed(id)) return;
+  routes_.at(id)(context_);
+}
+
+void MainDialog::OnPortChosen(wxCommandEvent& event) {
+  const int index = event.GetSelection();
+  if (index >= 0 && index < 8) CurrentPort = index + 1;
+}
+
+void MainDialog::OnSpeedChosen(wxCommandEvent& event) {
+  CurrentBaudRate = BaudRateForIndex(event.GetSelection());
+}
+
+void MainDialog::OnMenuItem(wxCommandEvent& event) {
+  RunItem(CommandOfMenuId(event.GetId()));
+}
+
+void MainDialog::OnUpdateItem(wxUpdateUIEvent& event) {
+  event.Enable(ItemAllowed(CommandOfMenuId(event.GetId())));
+}
+
+void MainDialog::OnAbout(wxCommandEvent&) {
+  AboutDialog about(this);
+  about.ShowModal();
+}

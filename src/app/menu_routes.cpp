@@ -1,0 +1,61 @@
+// Menu item -> action. Command items run one driver method on a short-lived
+// printer (menu_commands.h); dialog items run their dialog modally with no
+// parent window, and the dialog creates its own drivers. An item without a
+// row here is greyed out.
+#include "app/menu_routes.h"
+
+#include "app/main_menu.h"
+#include "app/menu_commands.h"
+#include "dialogs/date_time_dialog.h"
+#include "dialogs/gui_ui_host.h"
+#include "dialogs/status_dialog.h"
+#include "link/settings.h"
+
+namespace {
+
+// A dialog constructed as (parent, UI host, port) and run modally.
+template <class Dialog>
+MenuAction OpenDialog() {
+  return [](MenuContext& context) {
+    Dialog dialog(nullptr, context.ui, CurrentPort);
+    dialog.ShowModal();
+  };
+}
+
+}  // namespace
+
+MenuRoutes StandardMenuRoutes() {
+  using namespace menu_id;
+  MenuRoutes routes = {
+      // --- Reports printed at once --------------------------------------------
+      {kDailyZ, PrinterCommand([](FiscalPrinter& p) { p.PrintDailyReport(true); })},
+      {kOperatorsZ, PrinterCommand([](FiscalPrinter& p) { p.PrintOperatorReport(true, 0); })},
+      {kArticlesZ, PrinterCommand([](FiscalPrinter& p) { p.PrintArticleReport(true); })},
+      {kExtendedDailyZ, PrinterCommand([](FiscalPrinter& p) { p.PrintExtendedDailyReport(true); })},
+      {kDailyX, PrinterCommand([](FiscalPrinter& p) { p.PrintDailyReport(false); })},
+      {kAllOperatorsX, PrinterCommand([](FiscalPrinter& p) { p.PrintOperatorReport(false, 0); })},
+      {kArticlesX, PrinterCommand([](FiscalPrinter& p) { p.PrintArticleReport(false); })},
+      {kExtendedDailyX,
+       PrinterCommand([](FiscalPrinter& p) { p.PrintExtendedDailyReport(false); })},
+      {kSpecialFMReport, PrinterCommand([](FiscalPrinter& p) { p.PrintSpecialFMReport(); })},
+      {kJournalReport, PrinterCommand([](FiscalPrinter& p) { p.PrintJournalReport(); })},
+      {kFMReportToFile, SaveFMReportToFile},
+      {kFreeFMRecords, ShowFreeFMRecords},
+
+      // --- Dialogs ------------------------------------------------------------
+      {kStatus, OpenDialog<StatusDialog>()},
+      {kDateTime, [](MenuContext& c) { RunDateTimeDialog(nullptr, c.ui, CurrentPort); }},
+  };
+  for (int op = 1; op <= 9; ++op) {
+    routes[kOperatorX1 + op - 1] =
+        PrinterCommand([op](FiscalPrinter& p) { p.PrintOperatorReport(false, op); });
+  }
+  return routes;
+}
+
+void RegisterDialogHooks() {
+  SetDateTimeDialogRunner([](wxWindow* owner, int port) {
+    GuiUiHost host(owner);
+    return RunDateTimeDialog(owner, &host, port);
+  });
+}

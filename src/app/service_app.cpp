@@ -1,0 +1,76 @@
+#include "app/service_app.h"
+
+#include <clocale>
+#include <cstdio>
+
+#include <wx/msgdlg.h>
+#include <wx/stdpaths.h>
+
+#include "app/main_dialog.h"
+#include "app/menu_routes.h"
+#include "app/paper_window.h"
+#include "app/simulator_process.h"
+#include "link/settings.h"
+
+ServiceApp::ServiceApp() = default;
+ServiceApp::~ServiceApp() = default;
+
+bool ServiceApp::OnInit() {
+  // The toolkit adopts the desktop's locale; amounts go to the printer with a
+  // decimal point whatever the desktop's language writes.
+  std::setlocale(LC_NUMERIC, "C");
+  // The platform's own default: the program's file name.
+  SetAppDisplayName(GetAppName());
+  RegisterDialogHooks();
+
+  if (options_.simulator && !StartSimulator()) return false;
+
+  auto* main = new MainDialog();
+  SetTopWindow(main);
+  main->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+    if (paper_) {
+      paper_->Destroy();
+      paper_ = nullptr;
+    }
+    event.Skip();
+  });
+  main->Show();
+  if (simulator_) {
+    SimulatorProcess* sim = simulator_.get();
+    if (options_.paperFile.empty()) {
+      paper_ = new PaperWindow(main, [sim] { return sim->ReadOutput(); });
+    } else {
+      paper_ = new PaperWindow(main, options_.paperFile);
+    }
+    paper_->Show();
+    main->Raise();
+  }
+  return true;
+}
+
+bool ServiceApp::StartSimulator() {
+  const std::string program =
+      FindSimulator(wxStandardPaths::Get().GetExecutablePath().utf8_string());
+  std::vector<std::string> args;
+  if (!options_.paperFile.empty()) {
+    args.push_back("--paper");
+    args.push_back(options_.paperFile);
+  }
+  simulator_ = std::make_unique<SimulatorProcess>();
+  std::string error;
+  if (!simulator_->Start(program, args, 10000, error)) {
+    simulator_.reset();
+    std::fprintf(stderr, "fiscal-service: %s\n", error.c_str());
+    wxMessageBox(wxString::FromUTF8("Симулираният принтер не може да бъде стартиран:\n") +
+                     wxString::FromUTF8(error),
+                 wxString::FromUTF8("Грешка"), wxOK | wxICON_ERROR);
+    return false;
+  }
+  PortMap::Instance().Set(1, simulator_->DevicePath());
+  return true;
+}
+
+int ServiceApp::OnExit() {
+  if (simulator_) simulator_->Stop();
+  return wxApp::OnExit();
+}

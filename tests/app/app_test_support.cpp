@@ -1,0 +1,114 @@
+#include "app_test_support.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/button.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "dialogs/prompt_dialog.h"
+
+namespace {
+
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    wxApp::SetInstance(new wxApp);
+    ASSERT_TRUE(wxEntryStart(argc, argv)) << "no display: run under xvfb-run";
+    wxTheApp->CallOnInit();
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+      ADD_FAILURE() << "toolkit assertion " << cond.utf8_str() << " in " << func.utf8_str()
+                    << " at " << file.utf8_str() << ":" << line << ": " << msg.utf8_str();
+    });
+  }
+  void TearDown() override {
+    ProcessPending();
+    wxEntryCleanup();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kGui =
+    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+PromptDialog* ModalPrompt() {
+  for (wxWindow* w : wxTopLevelWindows) {
+    if (auto* d = dynamic_cast<PromptDialog*>(w); d && d->IsModal()) return d;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void ProcessPending() {
+  if (wxTheApp) wxTheApp->ProcessPendingEvents();
+}
+
+PromptWatch::PromptWatch() {
+  Start(20);
+}
+
+PromptWatch::~PromptWatch() {
+  Stop();
+  EXPECT_TRUE(answers_.empty()) << answers_.size() << " prepared answers were not used";
+}
+
+void PromptWatch::Answer(std::initializer_list<int> results) {
+  answers_.insert(answers_.end(), results.begin(), results.end());
+}
+
+void PromptWatch::Notify() {
+  PromptDialog* d = ModalPrompt();
+  if (!d) return;
+  seen.push_back({d->TextField()->GetLabelText().utf8_string(), d->GetTitle().utf8_string()});
+  if (answers_.empty()) {
+    ADD_FAILURE() << "unexpected prompt: " << seen.back().text;
+    d->EndModal(kPromptClosedResult);
+    return;
+  }
+  const int wanted = answers_.front();
+  answers_.erase(answers_.begin());
+  const auto& buttons = d->Style().buttons;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    if (buttons[i].result == wanted) {
+      wxCommandEvent click(wxEVT_BUTTON, PromptDialog::kButtonIds[i]);
+      click.SetEventObject(d->Button(static_cast<int>(i)));
+      d->Button(static_cast<int>(i))->GetEventHandler()->ProcessEvent(click);
+      return;
+    }
+  }
+  ADD_FAILURE() << "prompt \"" << seen.back().text << "\" has no button " << wanted;
+  d->EndModal(kPromptClosedResult);
+}
+
+TemporaryHome::TemporaryHome() {
+  char pattern[] = "/tmp/fs-home-XXXXXX";
+  const char* made = ::mkdtemp(pattern);
+  path_ = made ? made : "/tmp";
+  if (const char* home = std::getenv("HOME")) {
+    hadHome_ = true;
+    saved_ = home;
+  }
+  ::setenv("HOME", path_.c_str(), 1);
+}
+
+TemporaryHome::~TemporaryHome() {
+  if (hadHome_) {
+    ::setenv("HOME", saved_.c_str(), 1);
+  } else {
+    ::unsetenv("HOME");
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void TemporaryHome::Write(const std::string& name, const std::string& content) const {
+  std::ofstream(path_ + "/" + name, std::ios::binary) << content;
+}
