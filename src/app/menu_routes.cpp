@@ -1,23 +1,24 @@
 // Menu item -> action. Command items run one driver method on a short-lived
 // printer (menu_commands.h); dialog items run their dialog modally with no
-// parent window, and the dialog creates its own drivers. An item without a
-// row here is greyed out.
+// parent window, and the dialog creates its own drivers and shows its own
+// prompts. An item without a row here is greyed out.
 #include "app/menu_routes.h"
 
 #include "app/main_menu.h"
 #include "app/menu_commands.h"
 #include "dialogs/date_time_dialog.h"
-#include "dialogs/gui_ui_host.h"
+#include "dialogs/receipt_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "link/settings.h"
 
 namespace {
 
-// A dialog constructed as (parent, UI host, port) and run modally.
+// A dialog constructed as (parent, UI host, port) and run modally. Without a
+// UI host the dialog's prompts are owned by the dialog itself.
 template <class Dialog>
 MenuAction OpenDialog() {
-  return [](MenuContext& context) {
-    Dialog dialog(nullptr, context.ui, CurrentPort);
+  return [](MenuContext&) {
+    Dialog dialog(nullptr, nullptr, CurrentPort);
     dialog.ShowModal();
   };
 }
@@ -43,8 +44,9 @@ MenuRoutes StandardMenuRoutes() {
       {kFreeFMRecords, ShowFreeFMRecords},
 
       // --- Dialogs ------------------------------------------------------------
+      {kReceiptOperations, OpenDialog<ReceiptDialog>()},
       {kStatus, OpenDialog<StatusDialog>()},
-      {kDateTime, [](MenuContext& c) { RunDateTimeDialog(nullptr, c.ui, CurrentPort); }},
+      {kDateTime, [](MenuContext&) { RunDateTimeDialog(nullptr, nullptr, CurrentPort); }},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =
@@ -54,8 +56,5 @@ MenuRoutes StandardMenuRoutes() {
 }
 
 void RegisterDialogHooks() {
-  SetDateTimeDialogRunner([](wxWindow* owner, int port) {
-    GuiUiHost host(owner);
-    return RunDateTimeDialog(owner, &host, port);
-  });
+  RegisterDateTimeDialog();
 }

@@ -1,5 +1,8 @@
 #include "app/paper_window.h"
 
+#include <algorithm>
+
+#include <wx/display.h>
 #include <wx/sizer.h>
 
 #include "dialogs/controls/monospace_edit.h"
@@ -57,8 +60,15 @@ void PaperWindow::Build(wxWindow* placeBeside) {
   // A roll 42 characters wide, with room for the scroll bar.
   SetClientSize(charW * 42 + 40, charH * 32);
   if (placeBeside) {
+    // Beside the window, kept on its screen.
     const wxRect r = placeBeside->GetScreenRect();
-    SetPosition(wxPoint(r.GetRight() + 12, r.GetTop()));
+    const int display = wxDisplay::GetFromWindow(placeBeside);
+    const wxRect area =
+        wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    const wxSize size = GetSize();
+    const int x = std::max(area.x, std::min(r.GetRight() + 12, area.GetRight() - size.x));
+    const int y = std::max(area.y, std::min(r.GetTop(), area.GetBottom() - size.y));
+    SetPosition(wxPoint(x, y));
   }
   Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
     if (event.CanVeto()) {

@@ -34,6 +34,10 @@ bool ServiceApp::OnInit() {
     }
     event.Skip();
   });
+  if (simulator_) {
+    // Room for the paper roll on the right.
+    main->Move(main->GetPosition().x / 3, main->GetPosition().y);
+  }
   main->Show();
   if (simulator_) {
     SimulatorProcess* sim = simulator_.get();

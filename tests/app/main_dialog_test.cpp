@@ -17,6 +17,7 @@
 #include "app/menu_routes.h"
 #include "app_test_support.h"
 #include "link/settings.h"
+#include "sim/sim_server.h"
 #include "support/fake_device.h"
 
 namespace {
@@ -242,6 +243,29 @@ TEST_F(MainDialogTest, ZReportAnswersTheZeroReportQuestion) {
   EXPECT_EQ(frames.front().cmd, kStatusCmd);
   EXPECT_EQ(frames.back().cmd, kDailyReportCmd);
   EXPECT_EQ(frames.back().data, "Z");
+}
+
+TEST_F(MainDialogTest, ZReportOnTheSimulatedPrinterZeroesTheDay) {
+  SimServer sim;
+  PortMap::Instance().Set(1, sim.Path());
+  sim.WithDevice([](SimDevice& d) {
+    d.State().dailyTotals[1] = 1234;  // 12.34 sold in group Б
+    d.State().dailyUnzeroed = true;
+  });
+  const int report = sim.WithDevice([](SimDevice& d) { return d.State().reportNumber; });
+  const size_t records = sim.WithDevice([](SimDevice& d) { return d.State().fm.size(); });
+
+  MainDialog* w = Open();
+  PromptWatch prompts;  // nothing to confirm: the day has a turnover
+  w->RunItem(menu_id::kDailyZ);
+  EXPECT_TRUE(prompts.seen.empty());
+  sim.WithDevice([&](SimDevice& d) {
+    EXPECT_EQ(d.State().dailyTotals[1], 0);
+    EXPECT_FALSE(d.State().dailyUnzeroed);
+    EXPECT_EQ(d.State().reportNumber, report + 1);
+    EXPECT_EQ(d.State().fm.size(), records + 1);
+  });
+  EXPECT_NE(sim.Paper().find("12.34"), std::string::npos) << sim.Paper();
 }
 
 TEST_F(MainDialogTest, ReportToAFileThatCannotBeCreated) {
