@@ -426,13 +426,16 @@ SimDevice::Reply SimDevice::Pay(const std::string& data) {
   return Ack("00");
 }
 
-// A free text line in an open receipt.
+// A free text line: in an open receipt, or on its own as a line of a listing
+// (operator lists are printed this way and ended with paper feed and 0x29).
 SimDevice::Reply SimDevice::Text(const std::string& data) {
-  if (s_.receipt.kind == OpenReceipt::None) return Ack("02");
-  if (s_.paperOut) return Ack("12");
+  if (auto r = Refusal(kFm | kPaper); !r.empty()) return Ack(r);
   Document doc(s_.headerWidth);
   doc.Line(data.substr(0, 34));
-  ReceiptPrint(doc);
+  if (s_.receipt.kind == OpenReceipt::None)
+    Print(doc);
+  else
+    ReceiptPrint(doc);
   return Ack("00");
 }
 

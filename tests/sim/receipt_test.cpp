@@ -193,6 +193,20 @@ TEST_F(ReceiptTest, ServiceReceiptPrintsItsLines) {
   EXPECT_EQ(Code(0x2F), "02");
 }
 
+TEST_F(ReceiptTest, ListingOutsideAReceipt) {
+  EXPECT_EQ(Code(0x37, "Оп.N          Име          Парола"), "00");
+  EXPECT_EQ(Code(0x37, "   1   Оператор 1            1   "), "00");
+  EXPECT_EQ(Code(0x2B), "00");
+  EXPECT_EQ(Code(0x29), "00");
+  const std::string paper = sim_->Paper();
+  EXPECT_NE(paper.find("Оп.N          Име          Парола"), std::string::npos);
+  EXPECT_NE(paper.find("   1   Оператор 1"), std::string::npos);
+  EXPECT_NE(paper.find("✂"), std::string::npos);  // the sample printer cuts
+  EXPECT_EQ(State().receiptNumber, 57);           // a listing is not a receipt
+  sim_->Inject(Fault::PaperOut);
+  EXPECT_EQ(Code(0x37, "x"), "12");
+}
+
 TEST_F(ReceiptTest, InvoiceUsesTheNextNumberOfTheRange) {
   EXPECT_EQ(Code(0x50, "0000000041;0000000042"), "00");
   EXPECT_EQ(Code(0x30, "1;1;0;0;1;Фирма ООД;Иван Иванов;BG123456786;123456786;София;"), "00");
