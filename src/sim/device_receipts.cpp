@@ -204,17 +204,20 @@ SimDevice::Reply SimDevice::Sell(const std::string& text, int group, Money price
   if (std::llabs(r.groups[group] + amount) > kRegisterLimit) return Ack("05");
   r.groups[group] += amount;
   r.lines.push_back(line);
-  if (price > 0) ++r.purchases;
   if (price < 0) {
+    // A void takes its adjustment back with it: only sales count discounts
+    // and surcharges.
     ++r.counters.voids;
     r.counters.voidSum += -amount;
-  }
-  if (line.adjustment < 0) {
-    ++r.counters.discounts;
-    r.counters.discountSum += -line.adjustment;
-  } else if (line.adjustment > 0) {
-    ++r.counters.surcharges;
-    r.counters.surchargeSum += line.adjustment;
+  } else {
+    ++r.purchases;
+    if (line.adjustment < 0) {
+      ++r.counters.discounts;
+      r.counters.discountSum += -line.adjustment;
+    } else if (line.adjustment > 0) {
+      ++r.counters.surcharges;
+      r.counters.surchargeSum += line.adjustment;
+    }
   }
   Document doc(s_.headerWidth);
   if (price < 0) doc.Line(Cp("ВОЙД"));

@@ -163,8 +163,10 @@ std::string SimDevice::FmText() const {
   return t;
 }
 
+// Streams the fiscal memory as text. It prints nothing, so an open receipt
+// does not stand in its way.
 SimDevice::Reply SimDevice::Download(const std::string&) {
-  if (auto r = Refusal(kFm | kNoReceipt); !r.empty()) return Ack(r);
+  if (auto r = Refusal(kFm); !r.empty()) return Ack(r);
   Reply rep = Ack("00");
   rep.stream = FmText() + "@";
   return rep;

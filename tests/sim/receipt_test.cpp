@@ -134,6 +134,19 @@ TEST_F(ReceiptTest, RefusalsCarryTheirCodes) {
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
 }
 
+TEST_F(ReceiptTest, AVoidTakesItsDiscountBack) {
+  OpenReceipt();
+  EXPECT_EQ(Code(0x31, "X;Б;0000010.00,-10.00%"), "00");
+  EXPECT_EQ(Code(0x31, "X;Б;-000010.00,-10.00%"), "00");
+  EXPECT_DOUBLE_EQ(FieldDouble(Data(0x72), 18, 28), 0.0);
+  EXPECT_EQ(Code(0x38), "00");
+  const std::string cnt = Data(0x6E, "1");
+  EXPECT_EQ(FieldInt(cnt, 8, 12), 1);   // the sale's discount
+  EXPECT_EQ(FieldInt(cnt, 26, 30), 0);  // no surcharge from the void
+  EXPECT_EQ(FieldInt(cnt, 44, 48), 1);
+  EXPECT_DOUBLE_EQ(FieldDouble(cnt, 50, 60), 9.0);
+}
+
 TEST_F(ReceiptTest, CloseWithZeroTotalNeedsNoPayment) {
   OpenReceipt();
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
