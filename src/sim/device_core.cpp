@@ -247,6 +247,8 @@ std::array<bool, 32> SimDevice::Flags() const {
   const int kind = s_.receipt.kind;
   const bool fiscalOpen = kind == OpenReceipt::Fiscal || kind == OpenReceipt::Invoice;
   f[0] = full;
+  f[1] = s_.lowVoltage;
+  f[2] = s_.overheated;
   f[3] = s_.clockNotSet;
   f[4] = s_.clockHardware;
   f[5] = s_.ramReset;
@@ -326,6 +328,7 @@ std::string SimDevice::Refusal(unsigned needs) const {
   if ((needs & kFmSpace) && FreeFmRecords() == 0) return "82";
   if ((needs & kDailyZeroed) && s_.dailyUnzeroed) return "03";
   if ((needs & kPaper) && s_.paperOut) return "12";
+  if ((needs & kPaper) && s_.overheated) return "C2";
   return "";
 }
 

@@ -127,6 +127,8 @@ struct DeviceState {
 
   // Peripherals and faults the operator can see.
   bool paperOut = false;
+  bool overheated = false;  // the print head: printing refused with "C2"
+  bool lowVoltage = false;
   bool reportOverflow = false;
   bool fmMissing = false;
   bool fmFaulty = false;

@@ -29,6 +29,8 @@ const FaultName kFaults[] = {
     {"fm-nearly-full", Fault::FmNearlyFull, FaultName::Event,
      "leave 49 free fiscal-memory records (off: normal size)"},
     {"fm-full", Fault::FmFull, FaultName::Event, "leave no free record (off: normal size)"},
+    {"overheat", Fault::Overheated, FaultName::Condition, "print head overheated (flag 2)"},
+    {"low-voltage", Fault::LowVoltage, FaultName::Condition, "supply voltage dropped (flag 1)"},
     {"nack", Fault::Nack, FaultName::OneShot, "answer the next N frames NACK"},
     {"repeat", Fault::Repeat, FaultName::OneShot, "answer the next N frames REPEAT"},
     {"bad-checksum", Fault::BadChecksum, FaultName::OneShot,

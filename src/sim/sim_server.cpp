@@ -228,16 +228,22 @@ void SimServer::Inject(Fault fault, int count) {
     case Fault::DownloadCut:
       downloadCut_ = n;
       break;
+    case Fault::Overheated:
+      s.overheated = on;
+      break;
+    case Fault::LowVoltage:
+      s.lowVoltage = on;
+      break;
   }
   SaveLocked();
 }
 
 void SimServer::ClearFaults() {
-  for (Fault f :
-       {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet, Fault::ClockIncorrect,
-        Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty, Fault::ReportOverflow, Fault::Nack,
-        Fault::Repeat, Fault::BadChecksum, Fault::WrongSeq, Fault::WrongCmd,
-        Fault::GarbageFirstByte, Fault::ZeroByte, Fault::DownloadCut})
+  for (Fault f : {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet,
+                  Fault::ClockIncorrect, Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty,
+                  Fault::ReportOverflow, Fault::Nack, Fault::Repeat, Fault::BadChecksum,
+                  Fault::WrongSeq, Fault::WrongCmd, Fault::GarbageFirstByte, Fault::ZeroByte,
+                  Fault::DownloadCut, Fault::Overheated, Fault::LowVoltage})
     Inject(f, 0);
   std::lock_guard<std::mutex> lock(mu_);
   busyUntilMs_ = 0;

@@ -75,6 +75,9 @@ enum class Fault {
   GarbageFirstByte,
   ZeroByte,
   DownloadCut,
+  // Conditions beyond the usual faults, for the status display:
+  Overheated,  // flag 2; printing commands answer "C2"
+  LowVoltage,  // flag 1
 };
 
 // The simulated printer on a pseudo-terminal. The constructor creates the

@@ -130,6 +130,8 @@ void Visit(Io& io, DeviceState& s) {
   io.F("clockHardware", s.clockHardware);
   io.F("ramReset", s.ramReset);
   io.F("paperOut", s.paperOut);
+  io.F("overheated", s.overheated);
+  io.F("lowVoltage", s.lowVoltage);
   io.F("reportOverflow", s.reportOverflow);
   io.F("fmMissing", s.fmMissing);
   io.F("fmFaulty", s.fmFaulty);

@@ -143,6 +143,14 @@ TEST_F(FaultTest, PaperOutAndOverflow) {
   EXPECT_EQ(sim_->Control("paper"), "ok: paper in\n");
   EXPECT_FALSE(Flags()[7]);
 
+  sim_->Inject(Fault::Overheated);
+  EXPECT_TRUE(Flags()[2]);
+  EXPECT_EQ(Code(0x30, "1;1;0;1"), "C2");
+  sim_->Inject(Fault::Overheated, 0);
+  sim_->Inject(Fault::LowVoltage);
+  EXPECT_TRUE(Flags()[1]);
+  sim_->Inject(Fault::LowVoltage, 0);
+
   sim_->Inject(Fault::ReportOverflow);
   EXPECT_TRUE(Flags()[8]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "22");
