@@ -136,6 +136,22 @@ TEST_F(LineTest, StatusBytesHaveBitSevenAndNoReplyHoldsAZero) {
   }
 }
 
+// With real timing every reply byte takes its time on the line; the replies
+// are the same.
+TEST(RealTimingTest, RepliesArriveWhole) {
+  SimOptions o;
+  o.realTiming = true;
+  o.baud = 115200;
+  SimServer sim(o);
+  SimClient c(sim.Path(), 115200);
+  EXPECT_EQ(c.Probe(), simwire::kReadyProbe);
+  const auto r = c.Transact(0x72, "");
+  EXPECT_EQ(r.kind, SimClient::Reply::Data);
+  EXPECT_EQ(r.data.size(), 129u);
+  EXPECT_TRUE(r.checksumOk);
+  EXPECT_TRUE(sim.Flags()[27]);  // not 9600
+}
+
 TEST_F(LineTest, BlockNumbersAreEchoedAndWrap) {
   client_->SetSeq(0xFE);
   for (uint8_t want : {0xFE, 0xFF, 0x20}) {
