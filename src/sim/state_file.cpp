@@ -69,7 +69,9 @@ struct Reader {
     errno = 0;
     char* end = nullptr;
     const long long x = std::strtoll(s->c_str(), &end, 10);
-    if (s->empty() || *end || errno) {
+    // No field of the device comes near 1e15; larger values would overflow
+    // the sums made from them.
+    if (s->empty() || *end || errno || x > 1000000000000000LL || x < -1000000000000000LL) {
       error = "bad number for " + k;
       return;
     }
@@ -315,6 +317,9 @@ std::string LoadState(const std::string& path, DeviceState& state) {
   for (int r : s.rates)
     if (r != -100 && (r < 0 || r > 9999)) return path + ": bad tax rate";
   if (s.fmCapacity < 0) return path + ": bad fiscal-memory size";
+  if (s.clockOffset > 100LL * 366 * 86400 || s.clockOffset < -100LL * 366 * 86400)
+    return path + ": bad clock";
+  if (s.exchangeRate < 0) return path + ": bad exchange rate";
   if (s.groupCount < 3 || s.groupCount > kGroups) return path + ": bad tax group count";
   for (const auto& rl : s.receipt.lines)
     if (rl.group < 0 || rl.group >= kGroups) return path + ": bad receipt line";
