@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
+#include <wx/display.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
@@ -37,12 +38,17 @@ void Capture(wxTopLevelWindow& window, const std::string& name) {
     wxYield();
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
-  const wxRect r = window.GetRect();
+  // The window with a margin for the window manager's frame and title bar.
+  wxRect r = window.GetScreenRect();
+  r.Inflate(2, 2);
+  r.y -= 8;
+  r.height += 8;
+  r = r.Intersect(wxDisplay(0u).GetGeometry());
   const std::string path = ShotDir() + "/" + name + ".png";
   const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
                               std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
                               std::to_string(r.y) + " +repage " + path;
-  EXPECT_EQ(wxExecute(command, wxEXEC_SYNC), 0) << command;
+  EXPECT_EQ(wxExecute(command, wxEXEC_SYNC | wxEXEC_NOEVENTS), 0) << command;
   window.Hide();
   wxYield();
 }
