@@ -26,7 +26,7 @@ struct SimOptions {
 
 // Faults the device shows on demand.
 //
-// Conditions stay until cleared with Inject(f, 0) (or Clear), or until the
+// Conditions stay until cleared with Inject(f, 0) (or ClearFaults), or until the
 // device itself puts them right:
 //   PaperOut        no paper: status flag 7, printing commands answer "12"
 //   Busy            the ready probe 0x05 is answered with simwire::kBusy
@@ -51,9 +51,9 @@ struct SimOptions {
 //   GarbageFirstByte  the reply's first byte is replaced by a meaningless byte
 //   ZeroByte        the reply carries a zero byte after its first byte
 //   DownloadCut     the download stream stops before its terminator
-// The frame of a one-shot reply fault has run; the host's resend of the same
-// frame (same block number, command and data) gets the same reply again and is
-// not run twice.
+// The frame of a one-shot reply fault has run; when the host sends the same
+// frame again (same block number, command and data) a command that changes
+// something gets the same reply without being run twice; a read runs afresh.
 enum class Fault {
   PaperOut,
   Busy,
