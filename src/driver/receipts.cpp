@@ -91,21 +91,29 @@ std::string FiscalPrinter::OpenInvoiceReceipt(
   return Transact(kCmdOpenFiscal, data);
 }
 
+// A priced sale of a free item or in a department: the same checks and fields
+// but for the byte that names the group or the department and the tail rules.
+static std::string SellPriced(FiscalPrinter& p, uint8_t cmd, const std::string& text, char codeByte,
+                              double price, double quantity, double percent, bool department) {
+  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  char mode = 0;
+  if (p.ReadDecimalPoint(mode).empty()) return std::string();
+  const MoneyFormat money(mode);
+  if (!money.InPriceRange(price)) return std::string();
+  std::string data =
+      FitText(text, kItemTextWidth, 0, ' ') + ";" + codeByte + ";" + money.Amount(price);
+  data += SaleTail(quantity, percent, department, department);
+  return p.Transact(cmd, data);
+}
+
 std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, double price,
                                     double quantity, double percent) {
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // A group outside А..З would put some other letter where the group belongs.
   if (taxGroup < 0 || taxGroup > 7) return std::string();
-  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
-  char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return std::string();
-  const MoneyFormat money(mode);
-  if (!money.InPriceRange(price)) return std::string();
-  std::string data = FitText(text, kItemTextWidth, 0, ' ') + ";" +
-                     static_cast<char>(0xC0 + taxGroup) + ";" + money.Amount(price);
-  data += SaleTail(quantity, percent, false, false);
-  return Transact(kCmdSellItem, data);
+  return SellPriced(*this, kCmdSellItem, text, static_cast<char>(0xC0 + taxGroup), price, quantity,
+                    percent, false);
 }
 
 std::string FiscalPrinter::SellArticle(int article, double quantity, double percent, bool isVoid) {
@@ -143,15 +151,8 @@ std::string FiscalPrinter::SellInDepartment(const std::string& text, int departm
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // The department travels as the one byte 0x80 + n; larger numbers would wrap.
   if (department < 0 || department > 0x7F) return std::string();
-  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
-  char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return std::string();
-  const MoneyFormat money(mode);
-  if (!money.InPriceRange(price)) return std::string();
-  std::string data = FitText(text, kItemTextWidth, 0, ' ') + ";" +
-                     static_cast<char>(0x80 + department) + ";" + money.Amount(price);
-  data += SaleTail(quantity, percent, true, true);
-  return Transact(kCmdSellDepartment, data);
+  return SellPriced(*this, kCmdSellDepartment, text, static_cast<char>(0x80 + department), price,
+                    quantity, percent, true);
 }
 
 std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int changeType) {
