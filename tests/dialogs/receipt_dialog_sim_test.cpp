@@ -169,6 +169,13 @@ TEST_F(ReceiptDialogSimTest, WholeNumberPrinterSellsWholeAmounts) {
   EXPECT_EQ(price->Rule().OnLeave(L"0"), std::optional<std::wstring>(L"1"));
   EXPECT_EQ(price->Rule().OnLeave(L"-5"), std::optional<std::wstring>(L"1"));
 
+  // What a price field holds reaches the printer as a whole number, and the
+  // amounts shown have no decimals.
+  SetText(d, D::kIdItemPrice, "12.");
+  EXPECT_EQ(d->Form().itemPrice, 12);
+  auto* sum = dynamic_cast<NumericEdit*>(d->FindWindow(D::kIdSubtotalSum));
+  EXPECT_EQ(sum->Rule().Decimals(), 0);
+
   Click(d, D::kIdOpenFiscal);
   SetText(d, D::kIdItemName, "Ремонт");
   SetText(d, D::kIdItemPrice, "120");

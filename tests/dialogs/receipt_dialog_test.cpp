@@ -170,45 +170,6 @@ TEST_F(ReceiptDialogTest, OpeningShowsTheOpenReceiptAndExitReturnsOne) {
   EXPECT_EQ(reads[0].seq, 0x21) << "the information read did not start a driver of its own";
 }
 
-TEST_F(ReceiptDialogTest, WholeNumberPrinterMakesPriceFieldsIntegers) {
-  SetPrinter({14, 23, 24}, '0');  // no "Дробни числа"
-  D dialog(nullptr, &ui_, kPort);
-  ASSERT_TRUE(dialog.Open());
-  EXPECT_EQ(dialog.DecimalMode(), '0');
-  for (int id : {D::kIdItemPrice, D::kIdDepartmentPrice, D::kIdPaymentAmount}) {
-    auto* edit = dynamic_cast<NumericEdit*>(dialog.FindWindow(id));
-    ASSERT_NE(edit, nullptr);
-    const NumericRule& rule = edit->Rule();
-    EXPECT_FALSE(rule.DecimalMode()) << id;
-    EXPECT_EQ(rule.IntegerMinimum(), 1) << id;
-    EXPECT_EQ(rule.IntegerMaximum(), 99999999) << id;
-    EXPECT_EQ(TextOf(&dialog, id), "1") << id;
-    EXPECT_TRUE(edit->IsAcceptable("99999999")) << id;
-    EXPECT_FALSE(edit->IsAcceptable("100000000")) << id;
-    EXPECT_FALSE(edit->IsAcceptable(".5")) << id;
-    EXPECT_EQ(rule.OnLeave(L"0"), std::optional<std::wstring>(L"1")) << id;
-  }
-  // What a price field holds reaches the printer as a whole number.
-  SetText(&dialog, D::kIdItemPrice, "12.");
-  EXPECT_EQ(dialog.Form().itemPrice, 12);
-  // The amounts shown have no decimals.
-  auto* sum = dynamic_cast<NumericEdit*>(dialog.FindWindow(D::kIdSubtotalSum));
-  EXPECT_EQ(sum->Rule().Decimals(), 0);
-}
-
-TEST_F(ReceiptDialogTest, TwoDecimalPrinterMakesPriceFieldsDecimal) {
-  D dialog(nullptr, &ui_, kPort);
-  ASSERT_TRUE(dialog.Open());
-  EXPECT_EQ(dialog.DecimalMode(), '2');
-  auto* price = dynamic_cast<NumericEdit*>(dialog.FindWindow(D::kIdItemPrice));
-  EXPECT_TRUE(price->Rule().DecimalMode());
-  EXPECT_EQ(price->Rule().Decimals(), 2);
-  EXPECT_EQ(TextOf(&dialog, D::kIdItemPrice), "0.01");
-  EXPECT_EQ(TextOf(&dialog, D::kIdPaymentAmount), "0.01");
-  EXPECT_TRUE(price->IsAcceptable("999999.99"));
-  EXPECT_FALSE(price->IsAcceptable("1.234"));
-}
-
 TEST_F(ReceiptDialogTest, FreeItemVoidSendsTheSaleWithTheNegatedPrice) {
   D dialog(nullptr, &ui_, kPort);
   ASSERT_TRUE(dialog.Open());

@@ -57,27 +57,6 @@ TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
   EXPECT_TRUE(dialog.Box(7)->GetValue());   // "Няма хартия"
   EXPECT_TRUE(dialog.Box(3)->GetValue());   // "Несверен Часовник"
   EXPECT_TRUE(dialog.Box(19)->GetValue());  // "Под 50 записа във ФП"
-
-  // The printer switched off: the link message, then the dialog closes.
-  sim_.Inject(Fault::NoAnswer);
-  Click(&dialog, StatusDialog::kIdGetStatus);
-  EXPECT_TRUE(dialog.ClosedItself());
-  ASSERT_EQ(ui_.prompts.size(), 1u);
-  EXPECT_EQ(ui_.prompts[0].text, "Няма връзка с Фискалния принтер");
-}
-
-TEST_F(SimDialogsTest, VersionAndDiagnostics) {
-  StatusDialog dialog(nullptr, &ui_, kPort);
-  std::vector<std::string> shown;
-  dialog.SetMessageBoxForTesting(
-      [&](const wxString& text, const wxString&) { shown.emplace_back(text.utf8_str()); });
-  ASSERT_TRUE(dialog.Refresh());
-  Click(&dialog, StatusDialog::kIdVersion);
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_FALSE(shown[0].empty());
-  sim_.ClearPaper();
-  Click(&dialog, StatusDialog::kIdDiagnostics);
-  EXPECT_FALSE(sim_.Paper().empty());
   EXPECT_TRUE(ui_.prompts.empty());
 }
 

@@ -62,36 +62,3 @@ TEST(ReceiptForm, DepartmentNumberIsTheLeadingInteger) {
                {" 3", 3},   {"-2x", -2}, {"19.5", 19}, {"99999999999999", INT_MAX}};
   for (const auto& c : cases) EXPECT_EQ(LeadingInteger(c.text), c.value) << c.text;
 }
-
-TEST(ReceiptForm, PriceAndPaymentFieldsFollowTheDecimalMode) {
-  const NumericFieldConfig twoPrice{true, 0.01, 999999.99, 2, 9, 0.01};
-  const NumericFieldConfig wholeMoney{false, 1, 99999999, 0, 8, 1};
-  EXPECT_EQ(PriceFieldConfig('2'), twoPrice);
-  EXPECT_EQ(PriceFieldConfig('0'), wholeMoney);
-  EXPECT_EQ(PaymentFieldConfig('0'), wholeMoney);
-  const NumericFieldConfig twoPay{true, 0, 999999.99, 2, 9, 0.01};
-  EXPECT_EQ(PaymentFieldConfig('2'), twoPay);
-  EXPECT_EQ(AmountDisplayFieldConfig('2').decimals, 2);
-  EXPECT_EQ(AmountDisplayFieldConfig('0').decimals, 0);
-  EXPECT_TRUE(AmountDisplayFieldConfig('0').decimal);
-  EXPECT_EQ(DecimalModeFromStatus([] {
-              StatusFlags f{};
-              f[22] = true;
-              return f;
-            }()),
-            '2');
-  EXPECT_EQ(DecimalModeFromStatus(StatusFlags{}), '0');
-}
-
-TEST(ReceiptForm, SubtotalValueSwitchesBetweenAmountAndPercentage) {
-  // Back to a percentage: the value stays only when it is a valid percentage.
-  EXPECT_EQ(SubtotalValueConfig(false, '2', 12.5).fallback, 12.5);
-  EXPECT_EQ(SubtotalValueConfig(false, '2', 150).fallback, 0);
-  EXPECT_EQ(SubtotalValueConfig(false, '0', -99.99).fallback, -99.99);
-  EXPECT_EQ(SubtotalValueConfig(false, '0', -100).maximum, 99.99);
-  // To an amount: two decimals keep the value, whole numbers start at 0.
-  const NumericFieldConfig two{true, -999999.99, 999999.99, 2, 10, 250.75};
-  EXPECT_EQ(SubtotalValueConfig(true, '2', 250.75), two);
-  const NumericFieldConfig whole{false, -99999999, 99999999, 0, 8, 0};
-  EXPECT_EQ(SubtotalValueConfig(true, '0', 250), whole);
-}
