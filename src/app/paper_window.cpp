@@ -39,6 +39,11 @@ PaperWindow::PaperWindow(wxWindow* placeBeside, std::function<std::string()> sou
 
 PaperWindow::PaperWindow(wxWindow* placeBeside, const std::string& path)
     : wxFrame(nullptr, wxID_ANY, wxString::FromUTF8("Лента на симулирания принтер")), path_(path) {
+  // A roll file that goes back to earlier runs: only this run's paper is shown.
+  if (std::FILE* f = std::fopen(path_.c_str(), "rb")) {
+    if (std::fseek(f, 0, SEEK_END) == 0) offset_ = std::max(0L, std::ftell(f));
+    std::fclose(f);
+  }
   Build(placeBeside);
 }
 

@@ -16,7 +16,7 @@ class PaperWindow : public wxFrame {
  public:
   // `source` returns the bytes printed since its last call (UTF-8).
   PaperWindow(wxWindow* placeBeside, std::function<std::string()> source);
-  // Follows the file `path` (which may not exist yet).
+  // Follows the file `path` (which may not exist yet) from its present end.
   PaperWindow(wxWindow* placeBeside, const std::string& path);
   ~PaperWindow() override;
 

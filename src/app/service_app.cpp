@@ -3,6 +3,9 @@
 #include <clocale>
 #include <cstdio>
 
+#include <algorithm>
+
+#include <wx/display.h>
 #include <wx/msgdlg.h>
 #include <wx/stdpaths.h>
 
@@ -34,10 +37,6 @@ bool ServiceApp::OnInit() {
     }
     event.Skip();
   });
-  if (simulator_) {
-    // Room for the paper roll on the right.
-    main->Move(main->GetPosition().x / 3, main->GetPosition().y);
-  }
   main->Show();
   if (simulator_) {
     SimulatorProcess* sim = simulator_.get();
@@ -46,6 +45,14 @@ bool ServiceApp::OnInit() {
     } else {
       paper_ = new PaperWindow(main, options_.paperFile);
     }
+    // The two windows side by side in the middle of the screen.
+    const wxRect area = wxDisplay(0u).GetClientArea();
+    const wxSize m = main->GetSize();
+    const wxSize p = paper_->GetSize();
+    const int x = area.x + std::max(0, (area.width - m.x - 12 - p.x) / 2);
+    const int y = area.y + std::max(0, (area.height - p.y) / 3);
+    main->Move(x, y);
+    paper_->Move(x + m.x + 12, y);
     paper_->Show();
     main->Raise();
   }

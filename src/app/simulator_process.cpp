@@ -64,7 +64,7 @@ bool SimulatorProcess::Start(const std::string& program, const std::vector<std::
     if (::getppid() != parent) ::_exit(127);
     ::dup2(fds[1], STDOUT_FILENO);
     // Its control commands would otherwise read the program's terminal.
-    const int null = ::open("/dev/null", O_RDONLY);
+    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (null >= 0) ::dup2(null, STDIN_FILENO);
     if (program.find('/') != std::string::npos) {
       ::execv(argv[0], argv.data());

@@ -92,6 +92,13 @@ TEST(PaperWindowTest, FollowsTheSimulatorsPaperFile) {
   window->Poll();
   EXPECT_EQ(window->Paper(), wxString::FromUTF8("ФИСКАЛЕН БОН\nОБЩО 1.00\n"));
   window->Destroy();
+
+  // A roll kept from an earlier run shows only what is printed from now on.
+  auto* again = new PaperWindow(nullptr, roll);
+  std::ofstream(roll, std::ios::app) << "НОВ ДЕН\n";
+  again->Poll();
+  EXPECT_EQ(again->Paper(), wxString::FromUTF8("НОВ ДЕН\n"));
+  again->Destroy();
   ProcessPending();
 }
 
