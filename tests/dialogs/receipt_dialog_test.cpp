@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "dialogs/dialog_printer.h"
+#include "dialogs/invoice_data_dialog.h"
 #include "dialogs/receipt_dialog.h"
 #include "driver/cp1251.h"
 #include "driver/text.h"
@@ -392,6 +393,44 @@ TEST_F(ReceiptDialogTest, UpDownControlsStepTheTypedNumber) {
   auto* opSpin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(D::kIdOperatorSpin));
   dynamic_cast<wxTextCtrl*>(dialog.FindWindow(D::kIdOperator))->SetValue("7");
   EXPECT_EQ(opSpin->GetValue(), 7);
+}
+
+TEST(InvoiceDataDialogTest, FieldsGoToTheirPlacesWithinThePrinterWidths) {
+  InvoiceDataDialog dialog(nullptr);
+  const struct {
+    int id;
+    unsigned long limit;
+  } limits[] = {{InvoiceDataDialog::kIdRecipient, 26},
+                {InvoiceDataDialog::kIdBuyer, 16},
+                {InvoiceDataDialog::kIdIdNumber, 13},
+                {InvoiceDataDialog::kIdVatNumber, 13},
+                {InvoiceDataDialog::kIdAddress, 30}};
+  for (const auto& l : limits) {
+    // Typing stops at the limit: one character more is not taken.
+    wxTextCtrl* edit = dialog.Field(l.id);
+    edit->ChangeValue(wxString(' ', l.limit));
+    edit->SetInsertionPointEnd();
+    edit->WriteText("x");
+    EXPECT_EQ(edit->GetValue().length(), l.limit) << l.id;
+  }
+  const int result = RunModal(dialog, [&] {
+    SetText(&dialog, InvoiceDataDialog::kIdRecipient, "Фирма ООД");
+    SetText(&dialog, InvoiceDataDialog::kIdBuyer, "Иванов");
+    SetText(&dialog, InvoiceDataDialog::kIdIdNumber, "123456786");
+    SetText(&dialog, InvoiceDataDialog::kIdVatNumber, "BG123456786");
+    SetText(&dialog, InvoiceDataDialog::kIdAddress, "София");
+    Click(&dialog, wxID_OK);
+  });
+  EXPECT_EQ(result, wxID_OK);
+  const InvoiceData d = dialog.Data();
+  EXPECT_EQ(d.recipient, *Utf8ToCp1251("Фирма ООД"));
+  EXPECT_EQ(d.buyer, *Utf8ToCp1251("Иванов"));
+  EXPECT_EQ(d.idNumber, "123456786");
+  EXPECT_EQ(d.vatNumber, "BG123456786");
+  EXPECT_EQ(d.address, *Utf8ToCp1251("София"));
+
+  InvoiceDataDialog cancelled(nullptr);
+  EXPECT_EQ(RunModal(cancelled, [&] { Click(&cancelled, wxID_CANCEL); }), wxID_CANCEL);
 }
 
 }  // namespace
