@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
+#include <wx/app.h>
 #include <wx/choice.h>
 #include <wx/menu.h>
 
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/about_dialog.h"
 #include "app/main_menu.h"
 #include "app/menu_routes.h"
 #include "app_test_support.h"
@@ -94,6 +96,42 @@ TEST_F(MainDialogTest, OpensAtCom1And9600) {
   EXPECT_EQ(w->GetTitle(), wxString::FromUTF8("Фискален Принтер NORK"));
   EXPECT_FALSE(w->HasFlag(wxRESIZE_BORDER));
   EXPECT_FALSE(w->HasFlag(wxMAXIMIZE_BOX));
+}
+
+TEST_F(MainDialogTest, ExitClosesTheWindowAndTheAboutItemOpensTheAboutBox) {
+  MainDialog* w = Open();
+  std::string title;
+  bool versionShown = false;
+  wxTheApp->CallAfter([&] {
+    for (wxWindow* tlw : wxTopLevelWindows) {
+      auto* about = dynamic_cast<AboutDialog*>(tlw);
+      if (!about || !about->IsModal()) continue;
+      title = about->GetTitle().utf8_string();
+      for (wxWindow* child : about->GetChildren()) {
+        if (child->GetLabel().EndsWith("v2.1")) versionShown = true;
+      }
+      about->EndModal(wxID_OK);
+    }
+  });
+  wxCommandEvent about(wxEVT_MENU, menu_id::kAbout);
+  w->ProcessWindowEvent(about);
+  EXPECT_EQ(title, "About " + wxTheApp->GetAppDisplayName().utf8_string());
+  EXPECT_TRUE(versionShown);
+
+  bool closed = false;
+  w->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& e) {
+    closed = true;
+    e.Skip();
+  });
+  wxCommandEvent exit(wxEVT_BUTTON, wxID_OK);
+  wxWindow* button = w->FindWindow(wxID_OK);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->GetLabel(), "Exit");
+  exit.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(exit);
+  EXPECT_TRUE(closed);
+  window_ = nullptr;  // destroyed by closing
+  ProcessPending();
 }
 
 TEST_F(MainDialogTest, ListsChooseThePortAndSpeedTheNextCommandUses) {
