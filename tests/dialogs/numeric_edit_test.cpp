@@ -114,6 +114,51 @@ TEST_F(ControlsTest, PasteFromTheClipboard) {
   EXPECT_EQ(Text(), "7a");
 }
 
+TEST_F(ControlsTest, TheToolkitsOwnPasteGoesThroughTheRuleToo) {
+  // The context menu and the toolkit's key bindings paste through the
+  // toolkit's paste operation; it must reach the rule, and only the rule may
+  // insert (once).
+  edit_->ConfigureInteger(0, 99999, 10, 0);
+  edit_->ChangeValue("");
+  ASSERT_TRUE(PutOnClipboard("a12"));
+  edit_->wxTextCtrl::Paste();
+  ProcessPending();
+  EXPECT_EQ(Text(), "");
+  edit_->ChangeValue("5");
+  edit_->SetInsertionPointEnd();
+  ASSERT_TRUE(PutOnClipboard("7"));
+  edit_->wxTextCtrl::Paste();
+  ProcessPending();
+  EXPECT_EQ(Text(), "57");
+}
+
+TEST_F(ControlsTest, InsertionsByOtherWaysAreCheckedLikeAPaste) {
+  // WriteText inserts through the toolkit as a middle-button paste, a drop or
+  // an input method would: past the key and paste handlers.
+  edit_->ConfigureInteger(1, 99999, 10, 1);
+  edit_->ChangeValue("");
+  int seen = 0;
+  dialog_->Bind(wxEVT_TEXT, [&](wxCommandEvent& e) {
+    ++seen;
+    e.Skip();
+  });
+  edit_->WriteText("a12");
+  EXPECT_EQ(Text(), "");
+  EXPECT_EQ(seen, 0);  // the dialog never hears of the refused text
+  edit_->WriteText("4");
+  EXPECT_EQ(Text(), "4");
+  edit_->SetInsertionPointEnd();
+  edit_->WriteText("x");  // "4x" is acceptable: the scan stops at the 4
+  EXPECT_EQ(Text(), "4x");
+  edit_->Remove(0, 1);  // deleting is never checked, even to "x"
+  EXPECT_EQ(Text(), "x");
+  edit_->ChangeValue("0");  // the program's own text is not checked
+  edit_->SetInsertionPoint(1);
+  edit_->WriteText("x");
+  EXPECT_EQ(Text(), "0");
+  EXPECT_EQ(edit_->GetInsertionPoint(), 1);
+}
+
 TEST_F(ControlsTest, SettersAndValues) {
   edit_->ConfigureDecimal(0, 500, 2, 10, 1.5);
   EXPECT_EQ(Text(), "1.50");

@@ -131,6 +131,34 @@ TEST(NumericRuleTest, LeavingTheFieldWritesTheDefaultWhenEmptyOrBelowTheMinimum)
   EXPECT_EQ(integer.OnLeave(L"5"), std::nullopt);
 }
 
+TEST(NumericRuleTest, ChangesThatBypassedTheHandlers) {
+  const NumericRule rule = Integer(1, 99999);
+  struct Case {
+    const wchar_t* before;
+    const wchar_t* after;
+    bool kept;
+  };
+  const Case cases[] = {
+      {L"123", L"13", true},       // a character deleted (Delete is not checked)
+      {L"123", L"", true},         // everything deleted, though "" is not acceptable
+      {L"5", L"", true},           //
+      {L"", L"a12", false},        // a middle-button paste of letters
+      {L"5", L"57", true},         // an acceptable insertion
+      {L"5", L"5.", true},         // the integer scan stops at the 5
+      {L"0", L"0x", false},        //
+      {L"12", L"1999999", false},  // above the maximum
+      {L"003", L"0x3", false},     // a replacement is an insertion
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(rule.KeepsForeignChange(c.before, c.after), c.kept) << c.before << " -> " << c.after;
+  }
+  EXPECT_TRUE(NumericRule::IsDeletionOf(L"abcd", L"ad"));
+  EXPECT_TRUE(NumericRule::IsDeletionOf(L"aab", L"ab"));
+  EXPECT_FALSE(NumericRule::IsDeletionOf(L"abcd", L"acd0"));
+  EXPECT_FALSE(NumericRule::IsDeletionOf(L"abcd", L"ca"));
+  EXPECT_FALSE(NumericRule::IsDeletionOf(L"ab", L"ab"));
+}
+
 TEST(NumericRuleTest, SettersRespectTheRange) {
   NumericRule decimal = Decimal(0, 500, 2);
   EXPECT_EQ(decimal.DecimalText(-1.0), std::nullopt);

@@ -11,6 +11,34 @@ NumericEdit::NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos, co
   Bind(wxEVT_CHAR, &NumericEdit::OnChar, this);
   Bind(wxEVT_TEXT_PASTE, &NumericEdit::OnPasteEvent, this);
   Bind(wxEVT_KILL_FOCUS, &NumericEdit::OnKillFocus, this);
+  Bind(wxEVT_TEXT, &NumericEdit::OnText, this);
+}
+
+void NumericEdit::DoSetValue(const wxString& value, int flags) {
+  settingText_ = true;
+  wxTextCtrl::DoSetValue(value, flags);
+  settingText_ = false;
+  known_ = GetValue().ToStdWstring();
+}
+
+void NumericEdit::OnText(wxCommandEvent& event) {
+  if (settingText_ || event.GetEventObject() != this) {
+    event.Skip();
+    return;
+  }
+  const std::wstring now = GetValue().ToStdWstring();
+  if (now == known_ || rule_.KeepsForeignChange(known_, now)) {
+    known_ = now;
+    event.Skip();
+    return;
+  }
+  // Refused: back to the text before, caret where the insertion began. The
+  // dialog never hears of the refused text.
+  size_t at = 0;
+  while (at < now.size() && at < known_.size() && now[at] == known_[at]) ++at;
+  const wxString before(known_);
+  ChangeValue(before);
+  SetInsertionPoint(static_cast<long>(at));
 }
 
 void NumericEdit::ConfigureDecimal(double minimum, double maximum, int decimals, int maxLength,

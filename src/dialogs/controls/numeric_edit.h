@@ -8,8 +8,12 @@
 // number with at most a configured number of decimals, within a range and a
 // maximum length. Typed characters and pastes (Ctrl+V, the context menu, Paste())
 // are checked with IsAcceptable and dropped silently when refused; Backspace is
-// checked in decimal mode only; Delete, cut and undo are not checked. Leaving
-// the field writes the default when it is empty or below the minimum.
+// checked in decimal mode only; Delete, cut and undo are not checked. Text that
+// arrives by any other way the toolkit offers (the middle mouse button, a drop,
+// an input method) is checked like a paste when it adds characters. Leaving the
+// field writes the default when it is empty or below the minimum. A text set by
+// the program (SetValue, ChangeValue, the setters) is not checked; WriteText and
+// AppendText are, like any insertion.
 //
 // The setters respect the range: a value outside it leaves the text unchanged,
 // so a dialog showing a number read from the printer shows nothing wrong.
@@ -44,10 +48,14 @@ class NumericEdit : public wxTextCtrl {
 
   const NumericRule& Rule() const { return rule_; }
 
+ protected:
+  void DoSetValue(const wxString& value, int flags) override;
+
  private:
   void OnChar(wxKeyEvent& event);
   void OnPasteEvent(wxClipboardTextEvent& event);
   void OnKillFocus(wxFocusEvent& event);
+  void OnText(wxCommandEvent& event);
   NumericRule::EditState State() const;
   void Apply(const NumericRule::EditResult& result);
   // Sets the text past the control's own length limit (which only stops typing).
@@ -56,4 +64,6 @@ class NumericEdit : public wxTextCtrl {
 
   NumericRule rule_;
   bool limitSet_ = false;
+  std::wstring known_;        // the text after the last change that was let through
+  bool settingText_ = false;  // a text set by the program is on its way
 };

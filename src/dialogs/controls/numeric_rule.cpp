@@ -154,6 +154,18 @@ std::optional<NumericRule::EditResult> NumericRule::Paste(const EditState& state
   return EditResult{std::move(candidate), SelectionFrom(state) + static_cast<long>(clip.size())};
 }
 
+bool NumericRule::IsDeletionOf(const std::wstring& before, const std::wstring& after) {
+  if (after.size() >= before.size()) return false;
+  size_t prefix = 0;
+  while (prefix < after.size() && after[prefix] == before[prefix]) ++prefix;
+  const size_t tail = after.size() - prefix;
+  return before.compare(before.size() - tail, tail, after, prefix, tail) == 0;
+}
+
+bool NumericRule::KeepsForeignChange(const std::wstring& before, const std::wstring& after) const {
+  return IsDeletionOf(before, after) || IsAcceptable(after);
+}
+
 std::optional<std::wstring> NumericRule::OnLeave(const std::wstring& text) const {
   std::wstring compact;
   for (wchar_t c : text) {

@@ -68,6 +68,14 @@ class NumericRule {
   // A paste of `clip` replacing the selection; none when `clip` is empty or the
   // result is refused.
   std::optional<EditResult> Paste(const EditState& state, const std::wstring& clip) const;
+  // A change that reached the text without passing the handlers above (a paste
+  // by the middle mouse button, a drop, an input method): kept when it only
+  // removed characters (like Delete, which is not checked) or when the result
+  // is acceptable; otherwise the text goes back to `before`.
+  bool KeepsForeignChange(const std::wstring& before, const std::wstring& after) const;
+  // True when `after` is `before` with one run of characters removed.
+  static bool IsDeletionOf(const std::wstring& before, const std::wstring& after);
+
   // Leaving the field: the default's text when the field (spaces removed) is
   // empty or below the minimum, else none (the text stays exactly as typed).
   std::optional<std::wstring> OnLeave(const std::wstring& text) const;
