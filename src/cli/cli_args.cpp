@@ -18,10 +18,10 @@ bool IsFlagOption(const std::string& name) {
   return name == "--json" || name == "--trace" || name == "--help" || name == "--list";
 }
 
-bool ParseComMapping(const std::string& spec) {
-  const size_t eq = spec.find('=');
-  if (eq == std::string::npos || eq + 1 >= spec.size()) return false;
-  return ParseInteger(spec.substr(0, eq), 1, 255).has_value();
+bool ParseComMapping(const std::string& mapping) {
+  const size_t eq = mapping.find('=');
+  if (eq == std::string::npos || eq + 1 >= mapping.size()) return false;
+  return ParseInteger(mapping.substr(0, eq), 1, 255).has_value();
 }
 
 bool ParseAnswers(const std::string& list, std::deque<int>& answers, std::string& error) {

@@ -97,7 +97,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
 
   PortMap& map = PortMap::Instance();
   map.Clear();
-  for (const auto& spec : options.comMappings) map.ParseAndSet(spec);
+  for (const auto& mapping : options.comMappings) map.ParseAndSet(mapping);
   if (!options.device.empty()) map.Set(options.port, options.device);
   CurrentPort = options.port;
   CurrentBaudRate = options.baud;

@@ -25,16 +25,16 @@ std::string PortMap::PathFor(int port) const {
   return "/dev/ttyS" + std::to_string(port - 1);
 }
 
-bool PortMap::ParseAndSet(const std::string& spec) {
-  const size_t eq = spec.find('=');
-  if (eq == std::string::npos || eq == 0 || eq + 1 >= spec.size()) return false;
-  const std::string number = spec.substr(0, eq);
+bool PortMap::ParseAndSet(const std::string& mapping) {
+  const size_t eq = mapping.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 >= mapping.size()) return false;
+  const std::string number = mapping.substr(0, eq);
   for (char c : number)
     if (c < '0' || c > '9') return false;
   if (number.size() > 3) return false;
   const int port = std::atoi(number.c_str());
   if (port < 1 || port > 255) return false;
-  Set(port, spec.substr(eq + 1));
+  Set(port, mapping.substr(eq + 1));
   return true;
 }
 

@@ -22,7 +22,7 @@ class PortMap {
 
   // Parses "N=PATH" as given to --com. Returns false (and changes nothing) when
   // N is not a number from 1 to 255 or PATH is empty.
-  bool ParseAndSet(const std::string& spec);
+  bool ParseAndSet(const std::string& mapping);
 
  private:
   std::map<int, std::string> paths_;
