@@ -121,162 +121,116 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   // The length byte holds at most 0xFF - 0x23 data bytes; a longer command
   // cannot be framed (it would wrap into a different length). The logo frame
   // has a fixed size of its own.
-  if (cmd == Frame::kLogoCommand ? data.size() != Frame::kLogoSize
-                                 : data.size() > Frame::kMaxData) {
+  const bool logo = cmd == Frame::kLogoCommand;
+  if (logo ? data.size() != Frame::kLogoSize : data.size() > Frame::kMaxData) {
     ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", 0x10, 1);
     return std::string();
   }
-  int repeats = 0;  // never reset within one call
 
-  // Reads `count` bytes of the reply. Returns false when the user aborted
-  // (`abort` set) or asked to retry / the bytes are missing (`retry` set).
-  auto receive = [&](int count, std::string& out, bool& abort, bool& retry) {
+  // What the user's answer to a reported failure means here.
+  enum class Verdict { Carry, Retry, Abort };
+  const auto report = [this](int code) {
+    const int choice = ReportLinkError(code);
+    return IsAbort(choice) ? Verdict::Abort : IsRetry(choice) ? Verdict::Retry : Verdict::Carry;
+  };
+  // Reports each failed check (a non-zero code) in order, until an abort or a retry.
+  const auto check = [&](std::initializer_list<int> codes) {
+    for (int code : codes) {
+      if (code == 0) continue;
+      const Verdict v = report(code);
+      if (v != Verdict::Carry) return v;
+    }
+    return Verdict::Carry;
+  };
+  // Reads `count` bytes of the reply. Carry means they are all there; a failed
+  // read can only be retried or aborted, since there is nothing to go on with.
+  const auto receive = [&](int count, std::string& out) {
     out = serialPort_->Receive(count, timeouts_.reply);
     const int e = serialPort_->TakeError();
-    if (e == 0 && static_cast<int>(out.size()) == count) return true;
-    const int choice = ReportLinkError(e);
-    if (IsAbort(choice)) {
-      abort = true;
-    } else {
-      retry = true;  // "Повтори", or the bytes are simply not there to go on with
-    }
-    return false;
+    if (e == 0 && static_cast<int>(out.size()) == count) return Verdict::Carry;
+    return report(e) == Verdict::Abort ? Verdict::Abort : Verdict::Retry;
+  };
+  const auto send = [&](const uint8_t* bytes, size_t count) {
+    serialPort_->SendRaw(bytes, count);
+    return report(serialPort_->TakeError());
   };
 
-  while (true) {  // one attempt
-    bool retry = false;
+  int repeats = 0;  // never reset within one call
+  while (true) {    // one attempt
     const auto attemptStart = Clock::now();
     int link;
     do {
       link = CheckLink(timeouts_.checkLink);
     } while (link != LinkResult::kReady && ElapsedMs(attemptStart) < timeouts_.linkSeries);
-    int choice = ReportLinkError(link);
-    if (IsAbort(choice)) return std::string();
-    if (IsRetry(choice)) continue;
+    Verdict v = report(link);
+    if (v == Verdict::Abort) return std::string();
+    if (v == Verdict::Retry) continue;
 
-    bool newAttempt = false;
     while (true) {  // send the frame (again, after REPEAT) and read one reply
-      const std::string current =
-          cmd == Frame::kLogoCommand ? std::string() : Frame::BuildCommand(sequence_, cmd, data);
-      if (cmd == Frame::kLogoCommand) {
-        serialPort_->Send(Frame::BuildLogoHeader(sequence_));
-        choice = ReportLinkError(serialPort_->TakeError());
-        if (IsAbort(choice)) return std::string();
-        if (IsRetry(choice)) retry = true;
-        if (!retry) {
-          serialPort_->SendRaw(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-          choice = ReportLinkError(serialPort_->TakeError());
-          if (IsAbort(choice)) return std::string();
-          if (IsRetry(choice)) retry = true;
-        }
-      } else {
-        serialPort_->Send(current);
-        choice = ReportLinkError(serialPort_->TakeError());
-        if (IsAbort(choice)) return std::string();
-        if (IsRetry(choice)) retry = true;
-      }
-      if (retry) {
-        newAttempt = true;
-        break;
-      }
+      const std::string head =
+          logo ? Frame::BuildLogoHeader(sequence_) : Frame::BuildCommand(sequence_, cmd, data);
+      v = send(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+      if (logo && v != Verdict::Retry && v != Verdict::Abort)
+        v = send(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+      if (v != Verdict::Carry) break;
 
       std::string first;
-      bool abort = false;
-      if (!receive(1, first, abort, retry)) {
-        if (abort) return std::string();
-        newAttempt = true;
-        break;
-      }
+      if ((v = receive(1, first)) != Verdict::Carry) break;
 
       const uint8_t start = static_cast<uint8_t>(first[0]);
       if (start == Frame::kStx) {
         std::string len, rest;
-        if (receive(1, len, abort, retry)) {
-          const int lenByte = static_cast<uint8_t>(len[0]);
-          if (lenByte < 0x23) {
-            // Too short to hold SEQ, CMD, checksum and terminator: a corrupted
-            // reply. Nothing trustworthy can be returned from it.
-            DrainInput();
-            choice = ReportLinkError(LinkResult::kStxChecksum);
-            if (IsAbort(choice)) return std::string();
-            retry = true;
-          } else if (receive(lenByte - 0x1E, rest, abort, retry)) {
-            const size_t n = rest.size();
-            const std::string body = len + rest.substr(0, n - 3);
-            const int checks[3] = {
-                ComputeChecksum(body) == rest.substr(n - 3, 2) ? 0 : LinkResult::kStxChecksum,
-                static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kStxSequence,
-                static_cast<uint8_t>(rest[1]) == cmd ? 0 : LinkResult::kStxCommand};
-            bool accepted = true;
-            for (int code : checks) {
-              if (code == 0) continue;
-              choice = ReportLinkError(code);
-              if (IsAbort(choice)) return std::string();
-              if (IsRetry(choice)) {
-                retry = true;
-                accepted = false;
-                break;
-              }
-            }
-            if (accepted) {
-              sequence_ = Frame::NextSequence(sequence_);
-              return rest.substr(2, n - 5);
-            }
-          }
+        if ((v = receive(1, len)) != Verdict::Carry) break;
+        const int lenByte = static_cast<uint8_t>(len[0]);
+        if (lenByte < 0x23) {
+          // Too short to hold SEQ, CMD, checksum and terminator: a corrupted
+          // reply. Nothing trustworthy can be returned from it.
+          DrainInput();
+          v = report(LinkResult::kStxChecksum) == Verdict::Abort ? Verdict::Abort : Verdict::Retry;
+          break;
         }
-        if (abort) return std::string();
-      } else if (start == Frame::kAck) {
-        std::string rest;
-        if (receive(6, rest, abort, retry)) {
-          const int checks[2] = {
-              ComputeChecksum(rest.substr(0, 3)) == rest.substr(3, 2) ? 0
-                                                                      : LinkResult::kAckChecksum,
-              static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kAckSequence};
-          bool accepted = true;
-          for (int code : checks) {
-            if (code == 0) continue;
-            choice = ReportLinkError(code);
-            if (IsAbort(choice)) return std::string();
-            if (IsRetry(choice)) {
-              retry = true;
-              accepted = false;
-              break;
-            }
-          }
-          if (accepted) {
-            sequence_ = Frame::NextSequence(sequence_);
-            const std::string code = rest.substr(1, 2);
-            choice = ReportCommandError(code);
-            if (IsAbort(choice)) return std::string();
-            if (!IsRetry(choice)) {
-              lastWasAck_ = true;
-              return code;
-            }
-            retry = true;
-          }
-        }
-        if (abort) return std::string();
-      } else if (start == Frame::kRepeat) {
-        if (++repeats > 100) {
-          choice = ReportLinkError(LinkResult::kTooManyRepeats);
-          if (IsAbort(choice)) return std::string();
-          if (IsRetry(choice)) retry = true;
-        }
-      } else {
-        choice =
-            ReportLinkError(start == Frame::kNack ? LinkResult::kNack : LinkResult::kUnknownStart);
-        if (IsAbort(choice)) return std::string();
-        if (IsRetry(choice)) retry = true;
+        if ((v = receive(lenByte - 0x1E, rest)) != Verdict::Carry) break;
+        const size_t n = rest.size();
+        v = check({ComputeChecksum(len + rest.substr(0, n - 3)) == rest.substr(n - 3, 2)
+                       ? 0
+                       : LinkResult::kStxChecksum,
+                   static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kStxSequence,
+                   static_cast<uint8_t>(rest[1]) == cmd ? 0 : LinkResult::kStxCommand});
+        if (v != Verdict::Carry) break;
+        sequence_ = Frame::NextSequence(sequence_);
+        return rest.substr(2, n - 5);
       }
-
+      if (start == Frame::kAck) {
+        std::string rest;
+        if ((v = receive(6, rest)) != Verdict::Carry) break;
+        v = check(
+            {ComputeChecksum(rest.substr(0, 3)) == rest.substr(3, 2) ? 0 : LinkResult::kAckChecksum,
+             static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kAckSequence});
+        if (v != Verdict::Carry) break;
+        sequence_ = Frame::NextSequence(sequence_);
+        const std::string code = rest.substr(1, 2);
+        const int choice = ReportCommandError(code);
+        if (IsAbort(choice)) return std::string();
+        if (IsRetry(choice)) {
+          v = Verdict::Retry;
+          break;
+        }
+        lastWasAck_ = true;
+        return code;
+      }
+      if (start == Frame::kRepeat) {
+        v = ++repeats > 100 ? report(LinkResult::kTooManyRepeats) : Verdict::Carry;
+      } else {
+        v = report(start == Frame::kNack ? LinkResult::kNack : LinkResult::kUnknownStart);
+      }
       // After a REPEAT (ever, in this call) the same frame goes out again with
       // the same block number. A retry starts a new attempt instead: sending the
       // frame once more first, with nobody reading its reply, could make a
       // printer register the same sale twice.
-      if (repeats != 0 && !retry) continue;
-      newAttempt = retry;
+      if (v == Verdict::Carry && repeats != 0) continue;
+      if (v == Verdict::Carry) v = Verdict::Abort;  // a NACK or garbage nobody retried
       break;
     }
-    if (!newAttempt) return std::string();
+    if (v == Verdict::Abort) return std::string();
   }
 }
