@@ -103,9 +103,7 @@ SimDevice::Reply SimDevice::Diagnostics(const std::string&) {
   doc.Center(Cp("ТЕСТ ЗАВЪРШЕН"));
   doc.Blank();
   Print(doc, false);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 // The first 3902 bytes of a 384 x 80, 1-bit bitmap file; kept as sent.
@@ -120,9 +118,7 @@ SimDevice::Reply SimDevice::PrintLogo(const std::string&) {
   if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
   if (s_.logoBytes.size() != 3902) return Ack("02");
   roll_.Print(LogoBlock());
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 namespace {

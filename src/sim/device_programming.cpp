@@ -98,9 +98,7 @@ SimDevice::Reply SimDevice::TaxNumberOrFiscalize(const std::string& data) {
   doc.Center(Cp("ФИСКАЛЕН БОН"));
   doc.Blank();
   Print(doc);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 namespace {

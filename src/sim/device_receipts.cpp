@@ -2,6 +2,7 @@
 // payments, closing, the duplicate, service deposits and withdrawals.
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "driver/text.h"
 #include "sim/money.h"
@@ -231,29 +232,54 @@ SimDevice::Reply SimDevice::Sell(const std::string& text, int group, Money price
   return Ack("00");
 }
 
+namespace {
+// The refusal of a sale or void in the present state, "" when one may be made.
+std::string SaleRefusal(const DeviceState& s) {
+  if (!FiscalOpen(s)) return "02";
+  if (s.paperOut) return "12";
+  if (s.receipt.paymentStarted) return "02";
+  return "";
+}
+
+// "text;X;price[*quantity][,percent%]" with a one-byte field X.
+struct SaleFields {
+  std::string text;
+  unsigned char code = 0;  // X
+  std::string tail;        // from the price on
+};
+
+std::optional<SaleFields> SplitSale(const std::string& data) {
+  const size_t second = data.rfind(';');
+  if (second == std::string::npos || second == 0) return std::nullopt;
+  const size_t first = data.rfind(';', second - 1);
+  if (first == std::string::npos || second - first != 2) return std::nullopt;
+  return SaleFields{data.substr(0, first), static_cast<unsigned char>(data[first + 1]),
+                    data.substr(second + 1)};
+}
+
+// The price at the head of a sale's tail; `rest` receives the quantity and
+// percentage part after it.
+std::optional<Money> TailPrice(const std::string& tail, char decimals, std::string& rest) {
+  const std::string price = ParseTail(tail).price;
+  rest = tail.substr(price.size());
+  return ParseMoney(price, decimals);
+}
+}  // namespace
+
 // "text;G;price[*quantity][,percent%]": a free sale; a negative price voids.
 SimDevice::Reply SimDevice::SellFree(const std::string& data) {
-  if (!FiscalOpen(s_)) return Ack("02");
-  if (s_.paperOut) return Ack("12");
-  if (s_.receipt.paymentStarted) return Ack("02");
-  const size_t second = data.rfind(';');
-  if (second == std::string::npos || second == 0) return Ack("04");
-  const size_t first = data.rfind(';', second - 1);
-  if (first == std::string::npos || second - first != 2) return Ack("04");
-  const unsigned char letter = static_cast<unsigned char>(data[first + 1]);
-  if (letter < 0xC0 || letter > 0xC7) return Ack("04");
-  const std::string tail = data.substr(second + 1);
-  const Amounts a = ParseTail(tail);
-  const auto price = ParseMoney(a.price, s_.decimals);
+  if (auto r = SaleRefusal(s_); !r.empty()) return Ack(r);
+  const auto f = SplitSale(data);
+  if (!f || f->code < 0xC0 || f->code > 0xC7) return Ack("04");
+  std::string rest;
+  const auto price = TailPrice(f->tail, s_.decimals, rest);
   if (!price) return Ack("04");
-  return Sell(data.substr(0, first), letter - 0xC0, *price, tail.substr(a.price.size()), 0, 0);
+  return Sell(f->text, f->code - 0xC0, *price, rest, 0, 0);
 }
 
 // " nnnnn[*quantity][,percent%]" sells a programmed article; '-' first voids.
 SimDevice::Reply SimDevice::SellArticle(const std::string& data) {
-  if (!FiscalOpen(s_)) return Ack("02");
-  if (s_.paperOut) return Ack("12");
-  if (s_.receipt.paymentStarted) return Ack("02");
+  if (auto r = SaleRefusal(s_); !r.empty()) return Ack(r);
   if (data.size() < 6 || (data[0] != ' ' && data[0] != '-')) return Ack("04");
   int number = 0;
   if (!ParseInt(data.substr(1, 5), number) || number < 1 || number > kArticles) return Ack("04");
@@ -266,25 +292,19 @@ SimDevice::Reply SimDevice::SellArticle(const std::string& data) {
 
 // "text;<0x80+department>;price[*quantity][,percent%]".
 SimDevice::Reply SimDevice::SellDepartment(const std::string& data) {
-  if (!FiscalOpen(s_)) return Ack("02");
-  if (s_.paperOut) return Ack("12");
-  if (s_.receipt.paymentStarted) return Ack("02");
-  const size_t second = data.rfind(';');
-  if (second == std::string::npos || second == 0) return Ack("04");
-  const size_t first = data.rfind(';', second - 1);
-  if (first == std::string::npos || second - first != 2) return Ack("04");
-  const unsigned char code = static_cast<unsigned char>(data[first + 1]);
-  const int number = code - 0x80;
+  if (auto r = SaleRefusal(s_); !r.empty()) return Ack(r);
+  const auto f = SplitSale(data);
+  if (!f) return Ack("04");
+  const int number = f->code - 0x80;
   if (number < 1 || number > kDepartments) return Ack("04");
   const auto it = s_.departments.find(number);
   if (it == s_.departments.end() || it->second.name.empty()) return Ack("F2");
-  const std::string tail = data.substr(second + 1);
-  const Amounts a = ParseTail(tail);
-  const auto price = ParseMoney(a.price, s_.decimals);
+  std::string rest;
+  const auto price = TailPrice(f->tail, s_.decimals, rest);
   if (!price) return Ack("04");
-  std::string text = TrimRight(data.substr(0, first));
+  std::string text = TrimRight(f->text);
   if (text.empty()) text = it->second.name;
-  return Sell(text, it->second.group, *price, tail.substr(a.price.size()), 0, number);
+  return Sell(text, it->second.group, *price, rest, 0, number);
 }
 
 // "print;display[:amount|,percent%]": answers the subtotal.

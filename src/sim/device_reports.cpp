@@ -39,30 +39,35 @@ std::string CountersText(const ReceiptCountersState& c,
   return Count(c.customers) + ";" + Count(c.discounts) + ";" + f(c.discountSum) + ";" +
          Count(c.surcharges) + ";" + f(c.surchargeSum) + ";" + Count(c.voids) + ";" + f(c.voidSum);
 }
+
+// ";sum" for each payment type.
+std::string SumsText(const std::array<Money, kPayments>& a,
+                     const std::function<std::string(Money)>& f) {
+  std::string out;
+  for (Money m : a) out += ";" + f(m);
+  return out;
+}
+
+// The number of the last daily Z report in the fiscal memory, 0 when none.
+int LastZNumber(const std::vector<FmRecord>& fm) {
+  int last = 0;
+  for (const auto& r : fm)
+    if (r.type == FmRecord::ZReport) last = r.number;
+  return last;
+}
 }  // namespace
 
 // "0" payments, "1" counters, "2" deposits, "3" withdrawals, "5" report numbers.
 SimDevice::Reply SimDevice::DailyData(const std::string& data) {
   auto f = [this](Money m) { return Field(m); };
-  auto sums = [&](const std::array<Money, kPayments>& a) {
-    std::string out;
-    for (int t = 0; t < kPayments; ++t) {
-      out += ';';
-      out += f(a[t]);
-    }
-    return out;
-  };
+  auto sums = [&](const std::array<Money, kPayments>& a) { return SumsText(a, f); };
   if (data == "0") return Data("0" + sums(s_.dailyPayments));
   if (data == "1") return Data("1;" + CountersText(s_.daily, f));
   if (data == "2") return Data("2" + sums(s_.serviceIn.sums) + ";" + Count(s_.serviceIn.count));
   if (data == "3") return Data("3" + sums(s_.serviceOut.sums) + ";" + Count(s_.serviceOut.count));
-  if (data == "5") {
-    int lastZ = 0;
-    for (const auto& r : s_.fm)
-      if (r.type == FmRecord::ZReport) lastZ = r.number;
-    return Data("5;" + Count(s_.reportNumber) + ";" + Count(lastZ) + ";" + Count(s_.journalNumber) +
-                ";" + ReportTime(s_.lastReport, Now()));
-  }
+  if (data == "5")
+    return Data("5;" + Count(s_.reportNumber) + ";" + Count(LastZNumber(s_.fm)) + ";" +
+                Count(s_.journalNumber) + ";" + ReportTime(s_.lastReport, Now()));
   return Ack("04");
 }
 
@@ -75,14 +80,7 @@ SimDevice::Reply SimDevice::OperatorData(const std::string& data) {
     return Ack("04");
   const OperatorState& o = s_.operators[op - 1];
   auto f = [this](Money m) { return Field(m); };
-  auto sums = [&](const std::array<Money, kPayments>& a) {
-    std::string out;
-    for (int t = 0; t < kPayments; ++t) {
-      out += ';';
-      out += f(a[t]);
-    }
-    return out;
-  };
+  auto sums = [&](const std::array<Money, kPayments>& a) { return SumsText(a, f); };
   const std::string head = parts[0] + ";" + Sprintf("%d", op);
   switch (parts[0][0]) {
     case '1':
@@ -106,9 +104,7 @@ SimDevice::Reply SimDevice::OperatorData(const std::string& data) {
 // last daily Z report and the number of records written.
 SimDevice::Reply SimDevice::LastFmRecord(const std::string&) {
   if (s_.fmMissing || s_.fmFaulty) return Ack("82");
-  int lastZ = 0;
-  for (const auto& r : s_.fm)
-    if (r.type == FmRecord::ZReport) lastZ = r.number;
+  const int lastZ = LastZNumber(s_.fm);
   const std::string date = s_.fm.empty() ? "01-01-2000" : FormatTime(s_.fm.back().time, "%d-%m-%Y");
   return Data(date + ";" + Sprintf("%04d", lastZ % 10000) + ";" +
               Sprintf("%04d", static_cast<int>(s_.fm.size()) % 10000));
@@ -204,9 +200,7 @@ SimDevice::Reply SimDevice::FmReport(const std::vector<const FmRecord*>& records
   doc.LeftRight(Cp("ОТЧЕТИ"), Sprintf("%d", static_cast<int>(records.size())));
   FooterBlock(doc, Cp("ФИСКАЛЕН БОН"));
   Print(doc);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 namespace {
@@ -231,24 +225,23 @@ bool ParseDay(const std::string& s, std::time_t& out) {
 }
 }  // namespace
 
-SimDevice::Reply SimDevice::FmReportDetailedBlocks(const std::string& data) {
+SimDevice::Reply SimDevice::FmReportByBlocks(const std::string& data, bool detailed) {
   if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
   int first = 0, last = 0;
   if (!ParseBlocks(data, first, last)) return Ack("04");
   std::vector<const FmRecord*> list;
   for (const auto& r : s_.fm)
     if (r.type == FmRecord::ZReport && r.number >= first && r.number <= last) list.push_back(&r);
-  return FmReport(list, true, Cp("ОТЧЕТ НА ФП ПО БЛОКОВЕ ") + Sprintf("%04d-%04d", first, last));
+  return FmReport(list, detailed,
+                  Cp("ОТЧЕТ НА ФП ПО БЛОКОВЕ ") + Sprintf("%04d-%04d", first, last));
+}
+
+SimDevice::Reply SimDevice::FmReportDetailedBlocks(const std::string& data) {
+  return FmReportByBlocks(data, true);
 }
 
 SimDevice::Reply SimDevice::FmReportShortBlocks(const std::string& data) {
-  if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
-  int first = 0, last = 0;
-  if (!ParseBlocks(data, first, last)) return Ack("04");
-  std::vector<const FmRecord*> list;
-  for (const auto& r : s_.fm)
-    if (r.type == FmRecord::ZReport && r.number >= first && r.number <= last) list.push_back(&r);
-  return FmReport(list, false, Cp("ОТЧЕТ НА ФП ПО БЛОКОВЕ ") + Sprintf("%04d-%04d", first, last));
+  return FmReportByBlocks(data, false);
 }
 
 namespace {
@@ -258,7 +251,7 @@ bool ParseDates(const std::string& data, std::time_t& from, std::time_t& to) {
 }
 }  // namespace
 
-SimDevice::Reply SimDevice::FmReportDetailedDates(const std::string& data) {
+SimDevice::Reply SimDevice::FmReportByDates(const std::string& data, bool detailed) {
   if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
   std::time_t from = 0, to = 0;
   if (!ParseDates(data, from, to)) return Ack("04");
@@ -266,20 +259,16 @@ SimDevice::Reply SimDevice::FmReportDetailedDates(const std::string& data) {
   for (const auto& r : s_.fm)
     if (r.type == FmRecord::ZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
   return FmReport(
-      list, true,
+      list, detailed,
       Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
 }
 
+SimDevice::Reply SimDevice::FmReportDetailedDates(const std::string& data) {
+  return FmReportByDates(data, true);
+}
+
 SimDevice::Reply SimDevice::FmReportShortDates(const std::string& data) {
-  if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
-  std::time_t from = 0, to = 0;
-  if (!ParseDates(data, from, to)) return Ack("04");
-  std::vector<const FmRecord*> list;
-  for (const auto& r : s_.fm)
-    if (r.type == FmRecord::ZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
-  return FmReport(
-      list, false,
-      Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
+  return FmReportByDates(data, false);
 }
 
 // Fiscalization, tax-rate and decimal-point records.
@@ -310,9 +299,7 @@ SimDevice::Reply SimDevice::SpecialFmReport(const std::string&) {
   if (n == 0) doc.Center(Cp("НЯМА ЗАПИСИ"));
   FooterBlock(doc, Cp("ФИСКАЛЕН БОН"));
   Print(doc);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 void SimDevice::DailyReportBody(Document& doc, bool zero) {
@@ -414,9 +401,22 @@ SimDevice::Reply SimDevice::JournalReport() {
   doc.Center(Cp("КРАЙ НА ЖУРНАЛА"));
   doc.Blank();
   Print(doc, false);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
+}
+
+std::string SimDevice::DailyZRefusal() const {
+  if (auto r = Refusal(kClock); !r.empty()) return r;
+  if (s_.fiscalized && FreeFmRecords() == 0) return "82";
+  return "";
+}
+
+void SimDevice::CloseDay() {
+  if (s_.fiscalized) {
+    AddFmRecord(FmRecord::ZReport);
+    s_.fm.back().number = s_.reportNumber;
+    s_.fm.back().totals = s_.dailyTotals;
+  }
+  ZeroDaily();
 }
 
 // "X", "Z", or "E" (the electronic journal).
@@ -425,26 +425,15 @@ SimDevice::Reply SimDevice::DailyReport(const std::string& data) {
   if (data == "E") return JournalReport();
   if (data != "X" && data != "Z") return Ack("04");
   const bool zero = data == "Z";
-  if (zero) {
-    if (auto r = Refusal(kClock); !r.empty()) return Ack(r);
-    if (s_.fiscalized && FreeFmRecords() == 0) return Ack("82");
-  }
+  if (zero)
+    if (auto r = DailyZRefusal(); !r.empty()) return Ack(r);
   Document doc(s_.headerWidth);
   HeaderBlock(doc);
   DailyReportBody(doc, zero);
   FooterBlock(doc, Cp(zero && s_.fiscalized ? "ФИСКАЛЕН БОН" : "СЛУЖЕБЕН БОН"));
   Print(doc);
-  if (zero) {
-    if (s_.fiscalized) {
-      AddFmRecord(FmRecord::ZReport);
-      s_.fm.back().number = s_.reportNumber;
-      s_.fm.back().totals = s_.dailyTotals;
-    }
-    ZeroDaily();
-  }
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  if (zero) CloseDay();
+  return Printing();
 }
 
 // "X;n" (n = 0 all, 1..9 one operator) or "Z;0".
@@ -476,9 +465,7 @@ SimDevice::Reply SimDevice::OperatorReport(const std::string& data) {
   Print(doc);
   if (zero)
     for (int i = 1; i <= kOperators; ++i) ZeroOperator(i);
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 SimDevice::Reply SimDevice::ArticleReport(const std::string& data) {
@@ -491,9 +478,7 @@ SimDevice::Reply SimDevice::ArticleReport(const std::string& data) {
   FooterBlock(doc, Cp("СЛУЖЕБЕН БОН"));
   Print(doc);
   if (data == "Z") ZeroArticles();
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }
 
 // The daily report followed by the article report.
@@ -501,10 +486,8 @@ SimDevice::Reply SimDevice::ExtendedDailyReport(const std::string& data) {
   if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
   if (data != "X" && data != "Z") return Ack("04");
   const bool zero = data == "Z";
-  if (zero) {
-    if (auto r = Refusal(kClock); !r.empty()) return Ack(r);
-    if (s_.fiscalized && FreeFmRecords() == 0) return Ack("82");
-  }
+  if (zero)
+    if (auto r = DailyZRefusal(); !r.empty()) return Ack(r);
   Document doc(s_.headerWidth);
   HeaderBlock(doc);
   doc.Center(Cp("РАЗШИРЕН ДНЕВЕН ОТЧЕТ"));
@@ -514,15 +497,8 @@ SimDevice::Reply SimDevice::ExtendedDailyReport(const std::string& data) {
   FooterBlock(doc, Cp(zero && s_.fiscalized ? "ФИСКАЛЕН БОН" : "СЛУЖЕБЕН БОН"));
   Print(doc);
   if (zero) {
-    if (s_.fiscalized) {
-      AddFmRecord(FmRecord::ZReport);
-      s_.fm.back().number = s_.reportNumber;
-      s_.fm.back().totals = s_.dailyTotals;
-    }
-    ZeroDaily();
+    CloseDay();
     ZeroArticles();
   }
-  Reply rep = Ack("00");
-  rep.busyMs = reportBusyMs_;
-  return rep;
+  return Printing();
 }

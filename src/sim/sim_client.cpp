@@ -6,45 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 
 #include "sim/sim_wire.h"
-
-namespace {
-speed_t Speed(int baud) {
-  switch (baud) {
-    case 4800:
-      return B4800;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    default:
-      return B9600;
-  }
-}
-int64_t Ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-}  // namespace
+#include "sim/tty_line.h"
 
 SimClient::SimClient(const std::string& path, int baud) {
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd_ < 0) return;
-  termios t{};
-  if (::tcgetattr(fd_, &t) == 0) {
-    ::cfmakeraw(&t);
-    ::cfsetispeed(&t, Speed(baud));
-    ::cfsetospeed(&t, Speed(baud));
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    ::tcsetattr(fd_, TCSANOW, &t);
-  }
+  SetRawLine(fd_, baud);
   ::tcflush(fd_, TCIOFLUSH);
 }
 
@@ -63,12 +32,12 @@ void SimClient::WriteRaw(const std::string& bytes) {
 }
 
 int SimClient::ReadByte(int timeoutMs) {
-  const int64_t end = Ms() + timeoutMs;
+  const int64_t end = MonotonicMs() + timeoutMs;
   for (;;) {
     unsigned char c;
     const ssize_t n = ::read(fd_, &c, 1);
     if (n == 1) return c;
-    const int64_t left = end - Ms();
+    const int64_t left = end - MonotonicMs();
     if (left <= 0) return -1;
     pollfd p{fd_, POLLIN, 0};
     ::poll(&p, 1, static_cast<int>(left));
@@ -77,9 +46,9 @@ int SimClient::ReadByte(int timeoutMs) {
 
 std::string SimClient::ReadRaw(size_t n, int timeoutMs) {
   std::string out;
-  const int64_t end = Ms() + timeoutMs;
+  const int64_t end = MonotonicMs() + timeoutMs;
   while (out.size() < n) {
-    const int64_t left = end - Ms();
+    const int64_t left = end - MonotonicMs();
     if (left < 0) break;
     const int c = ReadByte(static_cast<int>(left));
     if (c < 0) break;
@@ -155,11 +124,7 @@ SimClient::Reply SimClient::ReadReply(int timeoutMs) {
 }
 
 SimClient::Reply SimClient::Send(uint8_t cmd, const std::string& data, int timeoutMs) {
-  WriteRaw(simwire::CommandFrame(seq_, cmd, data));
-  Reply r = ReadReply(timeoutMs);
-  if ((r.kind == Reply::Ack || r.kind == Reply::Data) && r.seq == seq_)
-    seq_ = seq_ == 0xFF ? 0x20 : static_cast<uint8_t>(seq_ + 1);
-  return r;
+  return SendFrame(simwire::CommandFrame(seq_, cmd, data), timeoutMs);
 }
 
 SimClient::Reply SimClient::SendLogo(const std::string& bytes, int timeoutMs) {
@@ -168,7 +133,11 @@ SimClient::Reply SimClient::SendLogo(const std::string& bytes, int timeoutMs) {
   frame += static_cast<char>(simwire::kLogoLength);
   frame += static_cast<char>(seq_);
   frame += static_cast<char>(simwire::kLogoCommand);
-  WriteRaw(frame + bytes);
+  return SendFrame(frame + bytes, timeoutMs);
+}
+
+SimClient::Reply SimClient::SendFrame(const std::string& frame, int timeoutMs) {
+  WriteRaw(frame);
   Reply r = ReadReply(timeoutMs);
   if ((r.kind == Reply::Ack || r.kind == Reply::Data) && r.seq == seq_)
     seq_ = seq_ == 0xFF ? 0x20 : static_cast<uint8_t>(seq_ + 1);
@@ -176,11 +145,11 @@ SimClient::Reply SimClient::SendLogo(const std::string& bytes, int timeoutMs) {
 }
 
 SimClient::Reply SimClient::Transact(uint8_t cmd, const std::string& data, int waitMs) {
-  const int64_t end = Ms() + waitMs;
+  const int64_t end = MonotonicMs() + waitMs;
   for (;;) {
     const int p = Probe();
     if (p == simwire::kReadyProbe) break;
-    if (Ms() > end) return Reply{};
+    if (MonotonicMs() > end) return Reply{};
     ::usleep(5000);
   }
   return Send(cmd, data);

@@ -55,6 +55,8 @@ class SimClient {
 
  private:
   int ReadByte(int timeoutMs);
+  // Writes a frame carrying seq_ and reads its reply, advancing seq_ as Send says.
+  Reply SendFrame(const std::string& frame, int timeoutMs);
   int fd_ = -1;
   uint8_t seq_ = 0x20;
 };

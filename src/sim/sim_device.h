@@ -87,6 +87,8 @@ class SimDevice {
   std::string Refusal(unsigned needs) const;
   static Reply Ack(const std::string& code) { return Reply{false, code, {}, 0}; }
   static Reply Data(const std::string& data) { return Reply{true, data, {}, 0}; }
+  // "00" for a report or printout that keeps the head busy for reportBusyMs_.
+  Reply Printing() const { return Reply{false, "00", {}, reportBusyMs_}; }
   bool ServicePasswordOk(const std::string& field) const;
   bool OperatorOk(int op, const std::string& password) const;
 
@@ -142,6 +144,9 @@ class SimDevice {
   Reply FmReportShortBlocks(const std::string&);
   Reply FmReportDetailedDates(const std::string&);
   Reply FmReportShortDates(const std::string&);
+  // The Z reports numbered "NNNN;NNNN" / dated "DDMMYY;DDMMYY", in full or short.
+  Reply FmReportByBlocks(const std::string& data, bool detailed);
+  Reply FmReportByDates(const std::string& data, bool detailed);
   Reply DailyReport(const std::string&);
   Reply OperatorReport(const std::string&);
   Reply ArticleReport(const std::string&);
@@ -151,6 +156,11 @@ class SimDevice {
   void DailyReportBody(Document& doc, bool zero);
   void ArticleReportBody(Document& doc);
   Reply JournalReport();
+  // What stops a daily Z report beyond the needs of any report ("" nothing),
+  // and the end of the day once it is printed: the fiscal-memory record (when
+  // fiscalized) and the daily registers zeroed.
+  std::string DailyZRefusal() const;
+  void CloseDay();
   void ZeroDaily();
   void ZeroArticles();
   void ZeroOperator(int op);

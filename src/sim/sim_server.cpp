@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -14,6 +13,7 @@
 #include "sim/line_protocol.h"
 #include "sim/sim_wire.h"
 #include "sim/state_file.h"
+#include "sim/tty_line.h"
 
 namespace {
 DeviceState StartState(const SimOptions& o) {
@@ -28,29 +28,6 @@ DeviceState StartState(const SimOptions& o) {
     if (!err.empty()) throw std::runtime_error(err);
   }
   return s;
-}
-
-speed_t SpeedOf(int baud) {
-  switch (baud) {
-    case 1200:
-      return B1200;
-    case 2400:
-      return B2400;
-    case 4800:
-      return B4800;
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    default:
-      return B9600;
-  }
 }
 
 // What a byte sent at one speed looks like when read at another: the receiver
@@ -76,15 +53,7 @@ SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartSt
   }
   path_ = name;
   slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slave_ >= 0) {
-    termios t{};
-    if (::tcgetattr(slave_, &t) == 0) {
-      ::cfmakeraw(&t);
-      ::cfsetispeed(&t, SpeedOf(opt_.baud));
-      ::cfsetospeed(&t, SpeedOf(opt_.baud));
-      ::tcsetattr(slave_, TCSANOW, &t);
-    }
-  }
+  if (slave_ >= 0) SetRawLine(slave_, opt_.baud);
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     ::close(master_);
@@ -123,8 +92,7 @@ SimServer::~SimServer() {
 }
 
 int64_t SimServer::NowMs() const {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  return MonotonicMs();
 }
 
 std::string SimServer::Paper() const {
@@ -259,7 +227,7 @@ bool SimServer::LineMatches() {
   termios t{};
   const int fd = slave_ >= 0 ? slave_ : master_;
   if (::tcgetattr(fd, &t) != 0) return true;
-  return ::cfgetospeed(&t) == SpeedOf(opt_.baud);
+  return ::cfgetospeed(&t) == TermiosSpeed(opt_.baud);
 }
 
 std::string SimServer::Encode(const SimDevice::Reply& r, uint8_t seq, uint8_t cmd) {

@@ -47,23 +47,29 @@ struct Writer {
   std::map<std::string, std::string> kv;
   bool writing = true;
   void F(const std::string& k, std::string& v) { kv[k] = "s" + Hex(v); }
-  void F(const std::string& k, bool& v) { kv[k] = v ? "1" : "0"; }
-  void F(const std::string& k, char& v) { kv[k] = std::to_string(static_cast<int>(v)); }
-  void F(const std::string& k, int& v) { kv[k] = std::to_string(v); }
-  void F(const std::string& k, long& v) { kv[k] = std::to_string(v); }
-  void F(const std::string& k, long long& v) { kv[k] = std::to_string(v); }
+  // Numbers, flags and the decimal-mode character, in decimal.
+  template <class T>
+  void F(const std::string& k, T& v) {
+    kv[k] = std::to_string(static_cast<long long>(v));
+  }
 };
 
 struct Reader {
   std::map<std::string, std::string> kv;
   std::string error;
   bool writing = false;
-  const std::string* Get(const std::string& k) {
-    auto it = kv.find(k);
-    return it == kv.end() ? nullptr : &it->second;
+  void F(const std::string& k, std::string& v) {
+    const std::string* s = Get(k);
+    if (!s) return;
+    if (s->empty() || (*s)[0] != 's' || !Unhex(s->substr(1), v)) error = "bad text for " + k;
+  }
+  void F(const std::string& k, bool& v) {
+    long long x = v;
+    F(k, x);
+    v = x != 0;
   }
   template <class T>
-  void Int(const std::string& k, T& v) {
+  void F(const std::string& k, T& v) {
     const std::string* s = Get(k);
     if (!s) return;
     errno = 0;
@@ -77,21 +83,42 @@ struct Reader {
     }
     v = static_cast<T>(x);
   }
-  void F(const std::string& k, std::string& v) {
-    const std::string* s = Get(k);
-    if (!s) return;
-    if (s->empty() || (*s)[0] != 's' || !Unhex(s->substr(1), v)) error = "bad text for " + k;
+
+ private:
+  const std::string* Get(const std::string& k) const {
+    auto it = kv.find(k);
+    return it == kv.end() ? nullptr : &it->second;
   }
-  void F(const std::string& k, bool& v) {
-    int x = v;
-    Int(k, x);
-    v = x != 0;
-  }
-  void F(const std::string& k, char& v) { Int(k, v); }
-  void F(const std::string& k, int& v) { Int(k, v); }
-  void F(const std::string& k, long& v) { Int(k, v); }
-  void F(const std::string& k, long long& v) { Int(k, v); }
 };
+
+// The longest list the reader accepts; a larger count reads as an empty list.
+constexpr int kMaxListSize = 100000;
+
+template <class Io, class T, size_t N>
+void Array(Io& io, const std::string& p, std::array<T, N>& a) {
+  for (size_t i = 0; i < N; ++i) io.F(p + std::to_string(i), a[i]);
+}
+
+// A list kept as "<p>.count" and its elements under "<p>.<index>";
+// `each(key, element)` visits one element.
+template <class Io, class T, class Each>
+void List(Io& io, const std::string& p, std::vector<T>& v, Each each) {
+  int count = static_cast<int>(v.size());
+  io.F(p + ".count", count);
+  if (!io.writing) v.resize(count < 0 || count > kMaxListSize ? 0 : count);
+  for (size_t i = 0; i < v.size(); ++i) each(p + "." + std::to_string(i), v[i]);
+}
+
+// Table entries 1..last kept under "<p>.<number>."; only the programmed ones
+// are written, and an entry is read when the file has its name.
+template <class Io, class T, class Each>
+void Numbered(Io& io, const std::string& p, int last, std::map<int, T>& m, Each each) {
+  for (int n = 1; n <= last; ++n) {
+    const std::string key = p + "." + std::to_string(n) + ".";
+    if (io.writing ? !m.count(n) : !io.kv.count(key + "name")) continue;
+    each(key, m[n]);
+  }
+}
 
 template <class Io>
 void Counters(Io& io, const std::string& p, ReceiptCountersState& c) {
@@ -104,15 +131,85 @@ void Counters(Io& io, const std::string& p, ReceiptCountersState& c) {
   io.F(p + "voidSum", c.voidSum);
 }
 
-template <class Io, class T, size_t N>
-void Array(Io& io, const std::string& p, std::array<T, N>& a) {
-  for (size_t i = 0; i < N; ++i) io.F(p + std::to_string(i), a[i]);
-}
-
 template <class Io>
 void Sums(Io& io, const std::string& p, ServiceSumsState& s) {
   Array(io, p + "sum.", s.sums);
   io.F(p + "count", s.count);
+}
+
+template <class Io>
+void Operator(Io& io, const std::string& p, OperatorState& o) {
+  io.F(p + "name", o.name);
+  io.F(p + "password", o.password);
+  Counters(io, p, o.counters);
+  Sums(io, p + "in.", o.in);
+  Sums(io, p + "out.", o.out);
+  Array(io, p + "payments.", o.payments);
+  Array(io, p + "returned.", o.returned);
+  io.F(p + "unzeroed", o.unzeroed);
+  io.F(p + "reportNumber", o.reportNumber);
+  io.F(p + "lastReport", o.lastReport);
+}
+
+template <class Io>
+void Article(Io& io, const std::string& p, ArticleState& a) {
+  io.F(p + "name", a.name);
+  io.F(p + "price", a.price);
+  io.F(p + "group", a.group);
+  io.F(p + "department", a.department);
+  io.F(p + "turnover", a.turnover);
+  io.F(p + "quantity", a.quantity);
+}
+
+template <class Io>
+void Department(Io& io, const std::string& p, DepartmentState& d) {
+  io.F(p + "name", d.name);
+  io.F(p + "group", d.group);
+  io.F(p + "turnover", d.turnover);
+  io.F(p + "quantity", d.quantity);
+}
+
+template <class Io>
+void Line(Io& io, const std::string& p, ReceiptLine& l) {
+  io.F(p + "text", l.text);
+  io.F(p + "group", l.group);
+  io.F(p + "price", l.price);
+  io.F(p + "quantity", l.quantity);
+  io.F(p + "value", l.value);
+  io.F(p + "adjustment", l.adjustment);
+  io.F(p + "article", l.article);
+  io.F(p + "department", l.department);
+}
+
+template <class Io>
+void Receipt(Io& io, const std::string& p, OpenReceipt& r) {
+  io.F(p + "kind", r.kind);
+  io.F(p + "op", r.op);
+  io.F(p + "detailed", r.detailed);
+  io.F(p + "withVat", r.withVat);
+  Array(io, p + "groups.", r.groups);
+  io.F(p + "purchases", r.purchases);
+  Counters(io, p, r.counters);
+  Array(io, p + "paid.", r.paid);
+  io.F(p + "paidTotal", r.paidTotal);
+  io.F(p + "paymentStarted", r.paymentStarted);
+  io.F(p + "paymentFinished", r.paymentFinished);
+  io.F(p + "invoiceNumber", r.invoiceNumber);
+  io.F(p + "totalsPrinted", r.totalsPrinted);
+  io.F(p + "printed", r.printed);
+  List(io, p + "line", r.lines,
+       [&](const std::string& k, ReceiptLine& l) { Line(io, k + ".", l); });
+}
+
+template <class Io>
+void Record(Io& io, const std::string& p, FmRecord& f) {
+  io.F(p + "type", f.type);
+  io.F(p + "number", f.number);
+  io.F(p + "time", f.time);
+  Array(io, p + "totals.", f.totals);
+  Array(io, p + "rates.", f.rates);
+  io.F(p + "decimals", f.decimals);
+  io.F(p + "text", f.text);
 }
 
 template <class Io>
@@ -140,41 +237,12 @@ void Visit(Io& io, DeviceState& s) {
   io.F("fmCapacity", s.fmCapacity);
   io.F("headerWidth", s.headerWidth);
   Array(io, "header.", s.header);
-  for (int i = 0; i < kOperators; ++i) {
-    OperatorState& o = s.operators[i];
-    const std::string p = "op." + std::to_string(i) + ".";
-    io.F(p + "name", o.name);
-    io.F(p + "password", o.password);
-    Counters(io, p, o.counters);
-    Sums(io, p + "in.", o.in);
-    Sums(io, p + "out.", o.out);
-    Array(io, p + "payments.", o.payments);
-    Array(io, p + "returned.", o.returned);
-    io.F(p + "unzeroed", o.unzeroed);
-    io.F(p + "reportNumber", o.reportNumber);
-    io.F(p + "lastReport", o.lastReport);
-  }
-  // Articles and departments: stored under their numbers.
-  for (int n = 1; n <= kArticles; ++n) {
-    const std::string p = "article." + std::to_string(n) + ".";
-    if (io.writing ? !s.articles.count(n) : !io.kv.count(p + "name")) continue;
-    ArticleState& a = s.articles[n];
-    io.F(p + "name", a.name);
-    io.F(p + "price", a.price);
-    io.F(p + "group", a.group);
-    io.F(p + "department", a.department);
-    io.F(p + "turnover", a.turnover);
-    io.F(p + "quantity", a.quantity);
-  }
-  for (int n = 1; n <= kDepartments; ++n) {
-    const std::string p = "department." + std::to_string(n) + ".";
-    if (io.writing ? !s.departments.count(n) : !io.kv.count(p + "name")) continue;
-    DepartmentState& d = s.departments[n];
-    io.F(p + "name", d.name);
-    io.F(p + "group", d.group);
-    io.F(p + "turnover", d.turnover);
-    io.F(p + "quantity", d.quantity);
-  }
+  for (int i = 0; i < kOperators; ++i)
+    Operator(io, "op." + std::to_string(i) + ".", s.operators[i]);
+  Numbered(io, "article", kArticles, s.articles,
+           [&](const std::string& k, ArticleState& a) { Article(io, k, a); });
+  Numbered(io, "department", kDepartments, s.departments,
+           [&](const std::string& k, DepartmentState& d) { Department(io, k, d); });
   Array(io, "paymentName.", s.paymentNames);
   io.F("exchangeRate", s.exchangeRate);
   io.F("invoiceFirst", s.invoiceFirst);
@@ -204,57 +272,11 @@ void Visit(Io& io, DeviceState& s) {
   io.F("lastArticleReport", s.lastArticleReport);
   io.F("lastChange", s.lastChange);
   io.F("lastChangeType", s.lastChangeType);
-
-  OpenReceipt& r = s.receipt;
-  io.F("receipt.kind", r.kind);
-  io.F("receipt.op", r.op);
-  io.F("receipt.detailed", r.detailed);
-  io.F("receipt.withVat", r.withVat);
-  Array(io, "receipt.groups.", r.groups);
-  io.F("receipt.purchases", r.purchases);
-  Counters(io, "receipt.", r.counters);
-  Array(io, "receipt.paid.", r.paid);
-  io.F("receipt.paidTotal", r.paidTotal);
-  io.F("receipt.paymentStarted", r.paymentStarted);
-  io.F("receipt.paymentFinished", r.paymentFinished);
-  io.F("receipt.invoiceNumber", r.invoiceNumber);
-  io.F("receipt.totalsPrinted", r.totalsPrinted);
-  io.F("receipt.printed", r.printed);
-  int lines = static_cast<int>(r.lines.size());
-  io.F("receipt.line.count", lines);
-  if (!io.writing) r.lines.resize(lines < 0 || lines > 100000 ? 0 : lines);
-  for (size_t i = 0; i < r.lines.size(); ++i) {
-    ReceiptLine& l = r.lines[i];
-    const std::string p = "receipt.line." + std::to_string(i) + ".";
-    io.F(p + "text", l.text);
-    io.F(p + "group", l.group);
-    io.F(p + "price", l.price);
-    io.F(p + "quantity", l.quantity);
-    io.F(p + "value", l.value);
-    io.F(p + "adjustment", l.adjustment);
-    io.F(p + "article", l.article);
-    io.F(p + "department", l.department);
-  }
+  Receipt(io, "receipt.", s.receipt);
   io.F("lastReceipt", s.lastReceipt);
   io.F("duplicatePending", s.duplicatePending);
-  int docs = static_cast<int>(s.journal.size());
-  io.F("journal.count", docs);
-  if (!io.writing) s.journal.resize(docs < 0 || docs > 100000 ? 0 : docs);
-  for (size_t i = 0; i < s.journal.size(); ++i) io.F("journal." + std::to_string(i), s.journal[i]);
-  int records = static_cast<int>(s.fm.size());
-  io.F("fm.count", records);
-  if (!io.writing) s.fm.resize(records < 0 || records > 100000 ? 0 : records);
-  for (size_t i = 0; i < s.fm.size(); ++i) {
-    FmRecord& f = s.fm[i];
-    const std::string p = "fm." + std::to_string(i) + ".";
-    io.F(p + "type", f.type);
-    io.F(p + "number", f.number);
-    io.F(p + "time", f.time);
-    Array(io, p + "totals.", f.totals);
-    Array(io, p + "rates.", f.rates);
-    io.F(p + "decimals", f.decimals);
-    io.F(p + "text", f.text);
-  }
+  List(io, "journal", s.journal, [&](const std::string& k, std::string& d) { io.F(k, d); });
+  List(io, "fm", s.fm, [&](const std::string& k, FmRecord& f) { Record(io, k + ".", f); });
 }
 }  // namespace
 

@@ -134,6 +134,25 @@ TEST_F(ReceiptTest, RefusalsCarryTheirCodes) {
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
 }
 
+TEST_F(ReceiptTest, EveryKindOfSaleIsRefusedOutsideTheSellingPhase) {
+  // Windows-1251 data: a free sale, article 4, department 2.
+  const std::pair<uint8_t, std::string> sales[] = {
+      {0x31, Utf8ToCp1251Lossy("X;Б;0000001.00")},
+      {0x32, " 00004"},
+      {0x34, Utf8ToCp1251Lossy("Вода;") + static_cast<char>(0x82) + ";0000000.80"}};
+  auto code = [&](const std::pair<uint8_t, std::string>& sale) {
+    return client_->Transact(sale.first, sale.second).code;
+  };
+  for (const auto& sale : sales) EXPECT_EQ(code(sale), "02") << "no receipt " << int(sale.first);
+  OpenReceipt();
+  sim_->Inject(Fault::PaperOut);
+  for (const auto& sale : sales) EXPECT_EQ(code(sale), "12") << "no paper " << int(sale.first);
+  sim_->Inject(Fault::PaperOut, 0);
+  for (const auto& sale : sales) EXPECT_EQ(code(sale), "00") << "selling " << int(sale.first);
+  EXPECT_EQ(Code(0x35, "0;0;0000001.00;0;"), "00");
+  for (const auto& sale : sales) EXPECT_EQ(code(sale), "02") << "paying " << int(sale.first);
+}
+
 TEST_F(ReceiptTest, AVoidTakesItsDiscountBack) {
   OpenReceipt();
   EXPECT_EQ(Code(0x31, "X;Б;0000010.00,-10.00%"), "00");

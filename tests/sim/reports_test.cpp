@@ -125,6 +125,29 @@ TEST_F(ReportTest, FiscalMemoryReports) {
   EXPECT_NE(sim_->Paper().find("СПЕЦИАЛЕН ОТЧЕТ НА ФП"), std::string::npos);
 }
 
+TEST_F(ReportTest, FiscalMemoryReportsByNumberAndDateComeInFullAndShort) {
+  const std::time_t now = std::time(nullptr);
+  const std::string days = FormatTime(now - 2 * 86400, "%d%m%y") + ";" + FormatTime(now, "%d%m%y");
+  const struct {
+    uint8_t cmd;
+    std::string data;
+    const char* title;
+    bool detailed;
+  } cases[] = {{0x78, "0001;0003", "ПО БЛОКОВЕ 0001-0003", true},
+               {0x79, "0001;0003", "ПО БЛОКОВЕ 0001-0003", false},
+               {0x7A, days, "ОТЧЕТ НА ФП ", true},
+               {0x7B, days, "ОТЧЕТ НА ФП ", false}};
+  for (const auto& c : cases) {
+    sim_->ClearPaper();
+    EXPECT_EQ(Code(c.cmd, c.data), "00") << int(c.cmd);
+    const std::string paper = sim_->Paper();
+    EXPECT_NE(paper.find(c.title), std::string::npos) << int(c.cmd) << "\n" << paper;
+    EXPECT_NE(paper.find(c.detailed ? "ПОДРОБЕН" : "СЪКРАТЕН"), std::string::npos) << int(c.cmd);
+    EXPECT_EQ(paper.find(c.detailed ? "СЪКРАТЕН" : "ПОДРОБЕН"), std::string::npos) << int(c.cmd);
+    EXPECT_NE(paper.find("Z 0003"), std::string::npos) << int(c.cmd);
+  }
+}
+
 TEST_F(ReportTest, DownloadStreamsReadableTextEndingWithTheTerminator) {
   EXPECT_EQ(Code(0x75), "00");
   const std::string stream = client_->ReadUntil('@', 500);

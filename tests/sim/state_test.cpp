@@ -104,6 +104,90 @@ TEST_F(StateTest, AFileThatIsNotAStateFileIsRefusedAndKept) {
   EXPECT_NE(SaveState(s, "/nonexistent-dir/x.state"), "");
 }
 
+TEST(StateFileTest, TablesAndListsComeBackWhole) {
+  DeviceState s = SimDevice::SampleState(42);
+  s.articles.erase(1);
+  s.articles[kArticles] = ArticleState{"Last", 123, 2, 3, 4567, 8910};
+  s.departments[kDepartments] = DepartmentState{"Dept", 1, 250, 3000};
+  s.receipt.kind = OpenReceipt::Fiscal;
+  s.receipt.op = 2;
+  ReceiptLine line;
+  line.text = std::string("a\0b\n c", 6);
+  line.price = -150;
+  line.article = 7;
+  s.receipt.lines = {ReceiptLine{}, line};
+  s.journal = {"first\nreceipt", ""};
+  FmRecord fm;
+  fm.type = FmRecord::Fiscalization;
+  fm.text = "123456789";
+  fm.rates[7] = -100;
+  s.fm.push_back(fm);
+  const std::string path = TempDir() + "/tables.state";
+  ASSERT_EQ(SaveState(s, path), "");
+
+  // Loaded over a printer with other tables: the file's tables replace them.
+  DeviceState t = SimDevice::FactoryState(38);
+  t.articles[500] = ArticleState{"Gone", 1, 0, 0, 0, 0};
+  t.journal = {"old"};
+  ASSERT_EQ(LoadState(path, t), "");
+  ::unlink(path.c_str());
+  std::vector<int> want, got;
+  for (const auto& [n, a] : s.articles) want.push_back(n);
+  for (const auto& [n, a] : t.articles) got.push_back(n);
+  EXPECT_EQ(got, want);
+  const ArticleState& a = t.articles[kArticles];
+  EXPECT_EQ(a.name, "Last");
+  EXPECT_EQ(a.price, 123);
+  EXPECT_EQ(a.department, 3);
+  EXPECT_EQ(a.quantity, 8910);
+  EXPECT_EQ(t.departments.size(), s.departments.size());
+  EXPECT_EQ(t.departments[kDepartments].turnover, 250);
+  ASSERT_EQ(t.receipt.lines.size(), 2u);
+  EXPECT_EQ(t.receipt.lines[1].text, line.text);
+  EXPECT_EQ(t.receipt.lines[1].price, -150);
+  EXPECT_EQ(t.receipt.lines[1].article, 7);
+  EXPECT_EQ(t.receipt.op, 2);
+  EXPECT_EQ(t.journal, s.journal);
+  ASSERT_EQ(t.fm.size(), s.fm.size());
+  EXPECT_EQ(t.fm.back().text, "123456789");
+  EXPECT_EQ(t.fm.back().rates, fm.rates);
+  EXPECT_EQ(t.headerWidth, 42);
+}
+
+// The keys are the file format: state files kept by earlier runs must load.
+TEST(StateFileTest, TheKeysOfTheFileStayAsTheyWere) {
+  const std::string path = TempDir() + "/keys.state";
+  {
+    std::ofstream out(path);
+    out << "fiscal-sim-state 1\n"
+           "article.12.name s4b\narticle.12.price 250\ndepartment.3.name s44\n"
+           "department.3.group 2\nop.4.password s3939\nop.4.in.sum.1 700\n"
+           "receipt.kind 1\nreceipt.op 5\nreceipt.line.count 1\nreceipt.line.0.text s41\n"
+           "receipt.line.0.value 900\njournal.count 2\njournal.0 s78\njournal.1 s79\n"
+           "fm.count 1\nfm.0.number 9\nfm.0.totals.2 300\ndaily.voidSum 40\nrate.3 -100\n";
+  }
+  DeviceState s = SimDevice::SampleState(42);
+  ASSERT_EQ(LoadState(path, s), "");
+  ::unlink(path.c_str());
+  ASSERT_EQ(s.articles.size(), 1u);
+  EXPECT_EQ(s.articles[12].name, "K");
+  EXPECT_EQ(s.articles[12].price, 250);
+  ASSERT_EQ(s.departments.size(), 1u);
+  EXPECT_EQ(s.departments[3].group, 2);
+  EXPECT_EQ(s.operators[4].password, "99");
+  EXPECT_EQ(s.operators[4].in.sums[1], 700);
+  EXPECT_EQ(s.receipt.op, 5);
+  ASSERT_EQ(s.receipt.lines.size(), 1u);
+  EXPECT_EQ(s.receipt.lines[0].text, "A");
+  EXPECT_EQ(s.receipt.lines[0].value, 900);
+  EXPECT_EQ(s.journal, (std::vector<std::string>{"x", "y"}));
+  ASSERT_EQ(s.fm.size(), 1u);
+  EXPECT_EQ(s.fm[0].number, 9);
+  EXPECT_EQ(s.fm[0].totals[2], 300);
+  EXPECT_EQ(s.daily.voidSum, 40);
+  EXPECT_EQ(s.rates[3], -100);
+}
+
 // Runs fiscal-sim with `args`; its standard input is a pipe the test holds.
 struct Process {
   pid_t pid = -1;
