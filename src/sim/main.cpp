@@ -42,6 +42,9 @@ const char* kUsage =
     "  --width 42|38     characters per printed line (default 42)\n"
     "  --groups N        tax groups the printer has, 3..8 (default 8)\n"
     "  --busy-ms MS      how long printing a report keeps the printer busy (default 1500)\n"
+    "  --resend-ms MS    how long after a reply the same frame again is the host's\n"
+    "                    resend of it, answered without running it twice (default\n"
+    "                    10000; a host that opens the line anew is never resending)\n"
     "  --instant         no per-byte transfer delay (default: real timing at --baud)\n"
     "  --fault COMMAND   run a control command at start, e.g. --fault paper-out or\n"
     "                    --fault 'repeat 3'; may be given more than once\n"
@@ -177,6 +180,11 @@ int main(int argc, char** argv) {
       int ms = 0;
       if (!v || !ParseInt(v, ms) || ms > 600000) return Fail("--busy-ms takes 0..600000");
       opt.busyMs = ms;
+    } else if (a == "--resend-ms") {
+      const char* v = value("--resend-ms");
+      int ms = 0;
+      if (!v || !ParseInt(v, ms) || ms > 600000) return Fail("--resend-ms takes 0..600000");
+      opt.resendWindowMs = ms;
     } else if (a == "--state" || a == "--paper" || a == "--link" || a == "--control" ||
                a == "--fault") {
       const char* v = value(a.c_str());

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -77,6 +78,13 @@ SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartSt
     });
   }
   if (!opt_.stateFile.empty()) SaveLocked();
+  // Watched after our own open: every open from now on is a host's. Without
+  // the watch (no inotify), only the resend window tells sessions apart.
+  opens_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (opens_ >= 0 && ::inotify_add_watch(opens_, path_.c_str(), IN_OPEN) < 0) {
+    ::close(opens_);
+    opens_ = -1;
+  }
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -87,12 +95,12 @@ SimServer::~SimServer() {
     [[maybe_unused]] ssize_t n = ::write(wake_[1], &c, 1);
   }
   if (thread_.joinable()) thread_.join();
-  for (int fd : {master_, slave_, wake_[0], wake_[1]})
+  for (int fd : {master_, slave_, wake_[0], wake_[1], opens_})
     if (fd >= 0) ::close(fd);
 }
 
 int64_t SimServer::NowMs() const {
-  return MonotonicMs();
+  return MonotonicMs() + clockShiftMs_.load();
 }
 
 std::string SimServer::Paper() const {
@@ -277,21 +285,41 @@ std::string SimServer::OnFrame(uint8_t seq, uint8_t cmd, const std::string& data
     --repeat_;
     return std::string(1, static_cast<char>(simwire::kRepeat));
   }
-  if (haveLast_ && seq == lastSeq_ && cmd == lastCmd_ && data == lastData_)
+  const int64_t now = NowMs();
+  // A host resends only while it is still waiting for this reply: soon after
+  // it, and on the line it had open then. A new session's host starts its
+  // block numbers afresh and may well begin with the same command.
+  if (haveLast_ && seq == lastSeq_ && cmd == lastCmd_ && data == lastData_ &&
+      now <= lastReplyMs_ + opt_.resendWindowMs) {
+    lastReplyMs_ = now;
     return Encode(lastReply_, seq, cmd);
+  }
   const SimDevice::Reply r = device_.Execute(cmd, data);
-  if (r.busyMs > 0) busyUntilMs_ = NowMs() + r.busyMs;
+  const int64_t busyMs = r.busyMs > 0 ? r.busyMs : 0;
+  if (busyMs > 0) busyUntilMs_ = now + busyMs;
   if (!SimDevice::IsRead(cmd)) {
     haveLast_ = true;
     lastSeq_ = seq;
     lastCmd_ = cmd;
     lastData_ = data;
     lastReply_ = r;
+    // The host cannot resend before the printing is over.
+    lastReplyMs_ = now + busyMs;
     SaveLocked();
   } else {
     haveLast_ = false;
   }
   return Encode(r, seq, cmd);
+}
+
+void SimServer::NoteOpens() {
+  if (opens_ < 0) return;
+  alignas(inotify_event) char events[1024];
+  bool opened = false;
+  while (::read(opens_, events, sizeof events) > 0) opened = true;
+  if (!opened) return;
+  std::lock_guard<std::mutex> lock(mu_);
+  haveLast_ = false;
 }
 
 void SimServer::Send(const std::string& bytes, bool garble) {
@@ -331,9 +359,12 @@ void SimServer::Run() {
                           }});
   char buf[4096];
   while (!stop_) {
-    pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    if (::poll(p, 2, 200) <= 0) continue;
+    pollfd p[3] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}, {opens_, POLLIN, 0}};
+    if (::poll(p, 3, 200) <= 0) continue;
     if (p[1].revents) break;
+    // A host opens the line before it writes, so its open is known before its
+    // first byte is read.
+    NoteOpens();
     if (!(p[0].revents & POLLIN)) {
       // No host on the line (or it hung up): avoid spinning.
       if (p[0].revents) ::usleep(20000);

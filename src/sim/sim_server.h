@@ -22,6 +22,10 @@ struct SimOptions {
   bool paperToStdout = false;  // print the paper on standard output as well
   int headerWidth = 42;        // printed line width: 42 or 38
   int taxGroups = 8;           // tax groups the device has, 3..8 (applies to a fresh start only)
+  // How long after a reply (and the printing it started) the same frame again
+  // counts as the host's resend of it. The host resends within a few seconds:
+  // its link checks take up to 3 s and it waits 3 s for each part of a reply.
+  int resendWindowMs = 10000;
 };
 
 // Faults the device shows on demand.
@@ -54,6 +58,9 @@ struct SimOptions {
 // The frame of a one-shot reply fault has run; when the host sends the same
 // frame again (same block number, command and data) a command that changes
 // something gets the same reply without being run twice; a read runs afresh.
+// Only a resend is treated so: the same frame arriving more than
+// SimOptions::resendWindowMs after the reply, or after the line was opened
+// again (a new host session, which starts its block numbers afresh), runs.
 enum class Fault {
   PaperOut,
   Busy,
@@ -134,6 +141,10 @@ class SimServer {
   // The last problem writing the state file, "" when none.
   std::string StateError() const;
 
+  // Moves the server's clock (busy times, the resend window, frame stalls)
+  // `ms` forward, so that tests need not wait.
+  void AdvanceClockForTesting(int64_t ms) { clockShiftMs_ += ms; }
+
  private:
   void Run();
   std::string OnFrame(uint8_t seq, uint8_t cmd, const std::string& data);
@@ -142,6 +153,8 @@ class SimServer {
   bool LineMatches();
   void Send(const std::string& bytes, bool garble);
   void SaveLocked();
+  // Forgets the last frame when a host has opened the line since.
+  void NoteOpens();
   int64_t NowMs() const;
 
   SimOptions opt_;
@@ -149,9 +162,11 @@ class SimServer {
   int master_ = -1;
   int slave_ = -1;  // held open so that the line survives the host's close
   int wake_[2] = {-1, -1};
+  int opens_ = -1;  // inotify: opens of the line, -1 when not watched
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<int> frames_{0};
+  std::atomic<int64_t> clockShiftMs_{0};
 
   mutable std::mutex mu_;
   SimDevice device_;
@@ -168,4 +183,5 @@ class SimServer {
   uint8_t lastSeq_ = 0, lastCmd_ = 0;
   std::string lastData_;
   SimDevice::Reply lastReply_;
+  int64_t lastReplyMs_ = 0;  // when it was last answered, printing included
 };

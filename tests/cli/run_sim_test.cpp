@@ -137,6 +137,19 @@ TEST_F(CliRunSim, DateTimeDialogCancelledLeavesTheClock) {
   EXPECT_TRUE(sim.Flags()[3]);
 }
 
+TEST_F(CliRunSim, TheSameCommandRunTwiceActsTwice) {
+  // Each run's link starts its block numbers afresh, so the second run's frame
+  // is the first run's to the byte; it is a new command all the same.
+  for (int run = 0; run < 2; ++run) {
+    const CliRun r = Run({"finish-printout"});
+    EXPECT_EQ(r.code, 0) << r.err;
+  }
+  const std::string paper = sim.Paper();
+  size_t cuts = 0;
+  for (size_t at = paper.find("✂"); at != std::string::npos; at = paper.find("✂", at + 1)) ++cuts;
+  EXPECT_EQ(cuts, 2u) << paper;
+}
+
 TEST_F(CliRunSim, UsageErrorsSendNothing) {
   const std::vector<std::vector<std::string>> cases = {
       {"sell-items", "x", "0", "1", "1", "0"},      // unknown method

@@ -177,6 +177,70 @@ TEST_F(LineTest, AResentFrameIsNotRunTwice) {
   EXPECT_EQ(FieldInt(Data(0x72), 2, 4), 2);
 }
 
+// Sales in the open receipt, read without a frame (a read would end the
+// resend memory).
+size_t Sales(SimServer& sim) {
+  return sim.WithDevice([](SimDevice& d) { return d.State().receipt.lines.size(); });
+}
+
+TEST_F(LineTest, AResendCountsOnlySoonAfterTheReplyItRepeats) {
+  OpenReceipt();
+  const uint8_t seq = client_->Seq();
+  sim_->Inject(Fault::BadChecksum);
+  EXPECT_FALSE(Run(0x31, "X;Б;0000001.00").checksumOk);
+  // Each resend answered from memory starts the window again.
+  for (int i = 0; i < 2; ++i) {
+    sim_->AdvanceClockForTesting(6000);
+    client_->SetSeq(seq);
+    EXPECT_EQ(Run(0x31, "X;Б;0000001.00").code, "00");
+    EXPECT_EQ(Sales(*sim_), 1u);
+  }
+  // Long after the last reply the same frame is a new sale.
+  sim_->AdvanceClockForTesting(10001);
+  client_->SetSeq(seq);
+  EXPECT_EQ(Run(0x31, "X;Б;0000001.00").code, "00");
+  EXPECT_EQ(Sales(*sim_), 2u);
+}
+
+TEST_F(LineTest, ANewSessionRunsAFrameThatMatchesTheLastOne) {
+  // Every host session numbers its blocks from 0x20 again, so its first frame
+  // may repeat the previous session's last one to the byte.
+  EXPECT_EQ(Code(0x29), "00");
+  client_.reset();
+  client_ = std::make_unique<SimClient>(sim_->Path());
+  EXPECT_EQ(Code(0x29), "00");
+  const std::string paper = sim_->Paper();
+  size_t cuts = 0;
+  for (size_t at = paper.find("✂"); at != std::string::npos; at = paper.find("✂", at + 1)) ++cuts;
+  EXPECT_EQ(cuts, 2u) << paper;
+}
+
+class SlowPrinterTest : public SimTest {
+ protected:
+  SlowPrinterTest() : SimTest(Slow()) {}
+  static SimOptions Slow() {
+    SimOptions o;
+    o.busyMs = 60000;
+    return o;
+  }
+};
+
+TEST_F(SlowPrinterTest, TheResendWindowStartsWhenThePrintingEnds) {
+  const uint8_t seq = client_->Seq();
+  sim_->Inject(Fault::BadChecksum);
+  EXPECT_FALSE(Run(0x7C, "X").checksumOk);
+  const std::string printed = sim_->Paper();
+  // The host can only resend once the printer is ready again.
+  sim_->AdvanceClockForTesting(65000);
+  client_->SetSeq(seq);
+  EXPECT_EQ(Run(0x7C, "X").code, "00");
+  EXPECT_EQ(sim_->Paper(), printed);
+  sim_->AdvanceClockForTesting(11000);
+  client_->SetSeq(seq);
+  EXPECT_EQ(Run(0x7C, "X").code, "00");
+  EXPECT_GT(sim_->Paper().size(), printed.size());
+}
+
 TEST_F(LineTest, LogoFrameOverTheLine) {
   std::string bmp(3902, '\0');
   bmp[0] = 'B';
