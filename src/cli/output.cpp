@@ -16,6 +16,42 @@ std::string ShortestNumber(double v) {
   return std::string(buf, end);
 }
 
+// How a control character without a short escape is written.
+enum class ControlEscape { Json /* \u00NN */, Hex /* \xNN */ };
+
+// Escapes '\\', '"', \n, \r and \t, and the other control characters as `style`
+// says, so that the text stands between double quotes on one line.
+std::string EscapeLine(const std::string& utf8, ControlEscape style) {
+  std::string s;
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+        s += "\\\"";
+        break;
+      case '\\':
+        s += "\\\\";
+        break;
+      case '\n':
+        s += "\\n";
+        break;
+      case '\r':
+        s += "\\r";
+        break;
+      case '\t':
+        s += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          s += Sprintf(style == ControlEscape::Json ? "\\u%04x" : "\\x%02x", c);
+        } else {
+          s += ch;
+        }
+    }
+  }
+  return s;
+}
+
 void AppendJson(std::string& s, const OutValue& v) {
   switch (v.kind) {
     case OutValue::Kind::Integer:
@@ -120,65 +156,11 @@ std::string JsonNumber(double v) {
 }
 
 std::string JsonString(const std::string& utf8) {
-  std::string s = "\"";
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        s += "\\\"";
-        break;
-      case '\\':
-        s += "\\\\";
-        break;
-      case '\n':
-        s += "\\n";
-        break;
-      case '\r':
-        s += "\\r";
-        break;
-      case '\t':
-        s += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          s += Sprintf("\\u%04x", c);
-        } else {
-          s += ch;
-        }
-    }
-  }
-  return s + '"';
+  return '"' + EscapeLine(utf8, ControlEscape::Json) + '"';
 }
 
 std::string QuoteLine(const std::string& utf8) {
-  std::string s;
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-        s += "\\\"";
-        break;
-      case '\\':
-        s += "\\\\";
-        break;
-      case '\n':
-        s += "\\n";
-        break;
-      case '\r':
-        s += "\\r";
-        break;
-      case '\t':
-        s += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          s += Sprintf("\\x%02x", c);
-        } else {
-          s += ch;
-        }
-    }
-  }
-  return s;
+  return EscapeLine(utf8, ControlEscape::Hex);
 }
 
 std::string FormatReadable(const std::string& method, const std::string& result,
