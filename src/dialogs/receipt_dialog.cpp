@@ -50,6 +50,24 @@ wxFlexGridSizer* Grid(int columns) {
   return grid;
 }
 
+// One row of a three-column grid: the caption, the control (a window or a
+// sizer) and the unit after it (an empty cell without one).
+template <typename Control>
+void AddRow(wxFlexGridSizer* grid, wxWindow* parent, const char* caption, Control* control,
+            const char* unit = nullptr) {
+  grid->Add(Label(parent, caption), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(control);
+  if (unit)
+    grid->Add(Label(parent, unit), 0, wxALIGN_CENTER_VERTICAL);
+  else
+    grid->AddSpacer(0);
+}
+
+// The sell and void buttons under each kind of sale.
+wxSizer* SaleButtons(wxWindow* parent, int sellId, int voidId) {
+  return Row({Button(parent, sellId, "Продажба"), Button(parent, voidId, "Войд")});
+}
+
 }  // namespace
 
 // --- Number fields -----------------------------------------------------------
@@ -72,6 +90,13 @@ ReceiptDialog::NumberField& ReceiptDialog::AddNumber(NumberField& field, int id,
   field.edit = new NumericEdit(parent, id);
   field.edit->SetMinSize(wxSize(GetCharWidth() * widthChars + 16, -1));
   return field;
+}
+
+void ReceiptDialog::AddQuantityAndPercent(wxFlexGridSizer* grid, wxWindow* parent,
+                                          NumberField& quantity, int quantityId,
+                                          NumberField& percent, int percentId) {
+  AddRow(grid, parent, "Количество:", AddNumber(quantity, quantityId, parent, 10).edit);
+  AddRow(grid, parent, "Надбавка/Отстъпка:", AddNumber(percent, percentId, parent, 6).edit, "%");
 }
 
 // --- Construction -----------------------------------------------------------
@@ -109,13 +134,10 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
 
   Bind(wxEVT_BUTTON, &ReceiptDialog::OnButton, this);
   Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(false); }, kIdDepartmentSell);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { OnDepartment(true); }, kIdDepartmentVoid);
-  Bind(wxEVT_BUTTON, &ReceiptDialog::OnExit, this, kIdExit);
+      wxEVT_BUTTON, [this](wxCommandEvent&) { Dismiss(); }, kIdExit);
   Bind(wxEVT_CHECKBOX, &ReceiptDialog::OnIsAmountChanged, this, kIdSubtotalIsAmount);
   Bind(wxEVT_CHOICE, &ReceiptDialog::OnAlignmentChanged, this, kIdAlignment);
-  Bind(wxEVT_CLOSE_WINDOW, &ReceiptDialog::OnClose, this);
+  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Dismiss(); });
   // Each up-down control steps the number its field holds, also when typed.
   operatorSpin_->Bind(wxEVT_SPIN,
                       [this](wxSpinEvent& e) { operator_.edit->SetIntegerValue(e.GetPosition()); });
@@ -197,18 +219,11 @@ wxSizer* ReceiptDialog::BuildArticleFrame() {
   wxStaticBoxSizer* frame = Frame(this, "Продажба на артикул от ФПр");
   wxWindow* box = frame->GetStaticBox();
   wxFlexGridSizer* grid = Grid(3);
-  grid->Add(Label(box, "Артикул номер:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(articleNumber_, kIdArticleNumber, box, 5).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(articleQuantity_, kIdArticleQuantity, box, 10).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(articlePercent_, kIdArticlePercent, box, 6).edit);
-  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  AddRow(grid, box, "Артикул номер:", AddNumber(articleNumber_, kIdArticleNumber, box, 5).edit);
+  AddQuantityAndPercent(grid, box, articleQuantity_, kIdArticleQuantity, articlePercent_,
+                        kIdArticlePercent);
   frame->Add(grid, 0, wxALL, kGap);
-  frame->Add(Row({Button(box, kIdArticleSell, "Продажба"), Button(box, kIdArticleVoid, "Войд")}), 0,
-             wxALL, kGap);
+  frame->Add(SaleButtons(box, kIdArticleSell, kIdArticleVoid), 0, wxALL, kGap);
   return frame;
 }
 
@@ -221,14 +236,13 @@ wxSizer* ReceiptDialog::BuildSubtotalFrame() {
   frame->Add(Row({subtotalPrint_, subtotalDisplay_}), 0, wxALL, kGap);
   frame->Add(subtotalIsAmount_, 0, wxLEFT | wxRIGHT, kGap);
   wxFlexGridSizer* grid = Grid(3);
+  // The unit follows the kind of value, so it is a control of its own.
   grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(AddNumber(subtotalValue_, kIdSubtotalValue, box, 10).edit);
   subtotalUnit_ = new wxStaticText(box, kIdSubtotalUnit, "%");
   subtotalUnit_->SetMinSize(wxSize(GetCharWidth() * 2, -1));
   grid->Add(subtotalUnit_, 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(Label(box, "Сума:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(subtotalSum_, kIdSubtotalSum, box, 10).edit);
-  grid->AddSpacer(0);
+  AddRow(grid, box, "Сума:", AddNumber(subtotalSum_, kIdSubtotalSum, box, 10).edit);
   frame->Add(grid, 0, wxALL, kGap);
   frame->Add(Button(box, kIdApply, "Apply"), 0, wxALL, kGap);
   return frame;
@@ -241,22 +255,12 @@ wxSizer* ReceiptDialog::BuildItemFrame() {
   frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
   frame->Add(itemName_, 0, wxEXPAND | wxALL, kGap);
   wxFlexGridSizer* grid = Grid(3);
-  grid->Add(Label(box, "Дан.Група:"), 0, wxALIGN_CENTER_VERTICAL);
   taxGroup_ = List(box, kIdTaxGroup, {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"}, 1);
-  grid->Add(taxGroup_);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Цена:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(itemPrice_, kIdItemPrice, box, 10).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(itemQuantity_, kIdItemQuantity, box, 10).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(itemPercent_, kIdItemPercent, box, 6).edit);
-  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  AddRow(grid, box, "Дан.Група:", taxGroup_);
+  AddRow(grid, box, "Цена:", AddNumber(itemPrice_, kIdItemPrice, box, 10).edit);
+  AddQuantityAndPercent(grid, box, itemQuantity_, kIdItemQuantity, itemPercent_, kIdItemPercent);
   frame->Add(grid, 0, wxALL, kGap);
-  frame->Add(Row({Button(box, kIdItemSell, "Продажба"), Button(box, kIdItemVoid, "Войд")}), 0,
-             wxALL, kGap);
+  frame->Add(SaleButtons(box, kIdItemSell, kIdItemVoid), 0, wxALL, kGap);
   return frame;
 }
 
@@ -268,28 +272,18 @@ wxSizer* ReceiptDialog::BuildDepartmentFrame() {
   frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
   frame->Add(departmentName_, 0, wxEXPAND | wxALL, kGap);
   wxFlexGridSizer* grid = Grid(3);
-  grid->Add(Label(box, "Номер:"), 0, wxALIGN_CENTER_VERTICAL);
   departmentNumber_ = new wxTextCtrl(box, kIdDepartmentNumber, "1", wxDefaultPosition,
                                      wxSize(GetCharWidth() * 4 + 16, -1));
   departmentSpin_ = new wxSpinButton(box, kIdDepartmentSpin, wxDefaultPosition, wxDefaultSize,
                                      wxSP_VERTICAL | wxSP_ARROW_KEYS);
   departmentSpin_->SetRange(1, 19);
   departmentSpin_->SetValue(1);
-  grid->Add(Row({departmentNumber_, departmentSpin_}));
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Цена:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(departmentPrice_, kIdDepartmentPrice, box, 10).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Количество:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(departmentQuantity_, kIdDepartmentQuantity, box, 10).edit);
-  grid->AddSpacer(0);
-  grid->Add(Label(box, "Надбавка/Отстъпка:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(departmentPercent_, kIdDepartmentPercent, box, 6).edit);
-  grid->Add(Label(box, "%"), 0, wxALIGN_CENTER_VERTICAL);
+  AddRow(grid, box, "Номер:", Row({departmentNumber_, departmentSpin_}));
+  AddRow(grid, box, "Цена:", AddNumber(departmentPrice_, kIdDepartmentPrice, box, 10).edit);
+  AddQuantityAndPercent(grid, box, departmentQuantity_, kIdDepartmentQuantity, departmentPercent_,
+                        kIdDepartmentPercent);
   frame->Add(grid, 0, wxALL, kGap);
-  frame->Add(
-      Row({Button(box, kIdDepartmentSell, "Продажба"), Button(box, kIdDepartmentVoid, "Войд")}), 0,
-      wxALL, kGap);
+  frame->Add(SaleButtons(box, kIdDepartmentSell, kIdDepartmentVoid), 0, wxALL, kGap);
   return frame;
 }
 
@@ -407,6 +401,10 @@ bool ReceiptDialog::Open() {
 
 void ReceiptDialog::CloseItself() {
   closedItself_ = true;
+  Dismiss();
+}
+
+void ReceiptDialog::Dismiss() {
   if (IsModal())
     EndModal(1);
   else
@@ -468,6 +466,8 @@ void ReceiptDialog::OnButton(wxCommandEvent& event) {
       {kIdItemVoid, ReceiptAction::VoidItem},
       {kIdArticleSell, ReceiptAction::SellArticle},
       {kIdArticleVoid, ReceiptAction::VoidArticle},
+      {kIdDepartmentSell, ReceiptAction::SellDepartment},
+      {kIdDepartmentVoid, ReceiptAction::VoidDepartment},
       {kIdApply, ReceiptAction::Apply},
       {kIdPrintText, ReceiptAction::PrintText},
       {kIdInformation, ReceiptAction::Information},
@@ -482,10 +482,6 @@ void ReceiptDialog::OnButton(wxCommandEvent& event) {
     return;
   }
   event.Skip();
-}
-
-void ReceiptDialog::OnDepartment(bool isVoid) {
-  RunAction(isVoid ? ReceiptAction::VoidDepartment : ReceiptAction::SellDepartment);
 }
 
 void ReceiptDialog::RunAction(ReceiptAction action) {
@@ -556,18 +552,4 @@ void ReceiptDialog::OnAlignmentChanged(wxCommandEvent&) {
 void ReceiptDialog::RecreateFreeText(int alignment) {
   // The operator sees the line aligned as it will be printed.
   freeText_ = CreateMonospaceEdit(freeText_, alignment, false);
-}
-
-void ReceiptDialog::OnExit(wxCommandEvent&) {
-  if (IsModal())
-    EndModal(1);
-  else
-    Hide();
-}
-
-void ReceiptDialog::OnClose(wxCloseEvent&) {
-  if (IsModal())
-    EndModal(1);
-  else
-    Hide();
 }

@@ -145,6 +145,9 @@ class ReceiptDialog : public wxDialog {
   wxSizer* BuildInfoFrame();
   wxSizer* BuildPaymentFrame();
   NumberField& AddNumber(NumberField& field, int id, wxWindow* parent, int widthChars);
+  // The quantity and percent rows every kind of sale has, in a three-column grid.
+  void AddQuantityAndPercent(wxFlexGridSizer* grid, wxWindow* parent, NumberField& quantity,
+                             int quantityId, NumberField& percent, int percentId);
 
   void ConfigureByMode();
   void RunAction(ReceiptAction action);
@@ -153,16 +156,15 @@ class ReceiptDialog : public wxDialog {
   void RefreshWhileHolding(FiscalPrinter& printer);
   void ShowState(const std::optional<ReceiptState>& state);
   void CloseItself();
+  // Ends the dialog with result 1 (hides it when it is not modal).
+  void Dismiss();
   void RecreateFreeText(int alignment);
   // Puts `spin` at the number `text` starts with, within its range.
   static void FollowField(wxSpinButton* spin, const wxString& text);
 
   void OnButton(wxCommandEvent& event);
-  void OnDepartment(bool isVoid);
   void OnIsAmountChanged(wxCommandEvent&);
   void OnAlignmentChanged(wxCommandEvent&);
-  void OnExit(wxCommandEvent&);
-  void OnClose(wxCloseEvent&);
 
   UiHost* ui_;
   std::unique_ptr<UiHost> ownHost_;
