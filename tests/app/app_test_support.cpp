@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
-#include <wx/app.h>
 #include <wx/button.h>
 
 #include <cstdlib>
@@ -14,30 +13,6 @@
 
 namespace {
 
-class GuiEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    wxApp::SetInstance(new wxApp);
-    ASSERT_TRUE(wxEntryStart(argc, argv)) << "no display: run under xvfb-run";
-    wxTheApp->CallOnInit();
-    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
-                          const wxString& cond, const wxString& msg) {
-      ADD_FAILURE() << "toolkit assertion " << cond.utf8_str() << " in " << func.utf8_str()
-                    << " at " << file.utf8_str() << ":" << line << ": " << msg.utf8_str();
-    });
-  }
-  void TearDown() override {
-    ProcessPending();
-    wxEntryCleanup();
-  }
-};
-
-[[maybe_unused]] ::testing::Environment* const kGui =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
 PromptDialog* ModalPrompt() {
   for (wxWindow* w : wxTopLevelWindows) {
     if (auto* d = dynamic_cast<PromptDialog*>(w); d && d->IsModal()) return d;
@@ -46,10 +21,6 @@ PromptDialog* ModalPrompt() {
 }
 
 }  // namespace
-
-void ProcessPending() {
-  if (wxTheApp) wxTheApp->ProcessPendingEvents();
-}
 
 PromptWatch::PromptWatch() {
   Start(20);

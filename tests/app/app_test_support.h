@@ -6,8 +6,10 @@
 
 #include <wx/timer.h>
 
-// Support for the application's tests: the toolkit is started once for the
-// test program (app_test_support.cpp; run under Xvfb).
+#include "gui_test_support.h"
+
+// Support for the application's tests (the toolkit start-up and the control
+// helpers are in gui_test_support.h; run under Xvfb).
 
 // Answers the prompt dialogs that open while it lives. Each prompt is recorded
 // and answered with the next queued result (the button with that result is
@@ -45,6 +47,3 @@ class TemporaryHome {
   std::string saved_;
   bool hadHome_ = false;
 };
-
-// Runs pending events (CallAfter, posted events).
-void ProcessPending();

@@ -30,10 +30,7 @@ class CloseWhenOpen : public wxTimer {
       auto* d = dynamic_cast<Dialog*>(w);
       if (!d || !d->IsModal()) continue;
       ++seen;
-      wxWindow* button = d->FindWindow(exitId_);
-      wxCommandEvent click(wxEVT_BUTTON, exitId_);
-      click.SetEventObject(button);
-      button->GetEventHandler()->ProcessEvent(click);
+      Click(d, exitId_);
       return;
     }
   }

@@ -29,16 +29,6 @@ constexpr uint8_t kDailyReportCmd = 0x7C;
 constexpr uint8_t kFreeRecordsCmd = 0x74;
 constexpr uint8_t kDownloadCmd = 0x75;
 
-void Choose(wxWindow* parent, int id, int index) {
-  auto* choice = dynamic_cast<wxChoice*>(parent->FindWindow(id));
-  ASSERT_NE(choice, nullptr);
-  choice->SetSelection(index);
-  wxCommandEvent ev(wxEVT_CHOICE, id);
-  ev.SetEventObject(choice);
-  ev.SetInt(index);
-  choice->GetEventHandler()->ProcessEvent(ev);
-}
-
 // The line speed currently set on the terminal `path`.
 speed_t SpeedOf(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -142,8 +132,8 @@ TEST_F(MainDialogTest, ListsChooseThePortAndSpeedTheNextCommandUses) {
   com1.MapTo(1);
   SetSpeed(com3.Path(), B9600);
 
-  Choose(w, MainDialog::kPortList, 2);
-  Choose(w, MainDialog::kSpeedList, 2);
+  Select(w, MainDialog::kPortList, 2);
+  Select(w, MainDialog::kSpeedList, 2);
   EXPECT_EQ(CurrentPort, 3);
   EXPECT_EQ(CurrentBaudRate, 38400);
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-// Helpers for driving real dialogs in tests (the test executable initialises
-// the toolkit once, see gui_environment.cpp; run it under Xvfb).
+// Helpers for driving real windows in tests. Linking this support starts the
+// toolkit once for the test program (gui_environment.cpp; run it under Xvfb).
 
 // Sends the event that a click on button `id` of `parent` sends.
 void Click(wxWindow* parent, int id);

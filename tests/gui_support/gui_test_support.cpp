@@ -11,32 +11,6 @@
 
 namespace {
 
-// Initialises the toolkit for the whole test run and turns toolkit assertions
-// into test failures instead of blocking message boxes.
-class GuiEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "dialogs_tests";
-    static char* argv[] = {name, nullptr};
-    wxApp::SetInstance(new wxApp);
-    ASSERT_TRUE(wxEntryStart(argc, argv)) << "no display: run under xvfb-run";
-    wxTheApp->CallOnInit();
-    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
-                          const wxString& cond, const wxString& msg) {
-      ADD_FAILURE() << "toolkit assertion " << cond.utf8_str() << " in " << func.utf8_str()
-                    << " at " << file.utf8_str() << ":" << line << ": " << msg.utf8_str();
-    });
-  }
-  void TearDown() override {
-    ProcessPending();
-    wxEntryCleanup();
-  }
-};
-
-[[maybe_unused]] ::testing::Environment* const kGui =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
 wxWindow* Find(wxWindow* parent, int id) {
   wxWindow* w = parent->FindWindow(id);
   EXPECT_NE(w, nullptr) << "no control " << id;
@@ -111,10 +85,6 @@ std::string TextOf(wxWindow* parent, int id) {
   else
     text = w->GetLabel();
   return std::string(text.utf8_str());
-}
-
-void ProcessPending() {
-  if (wxTheApp) wxTheApp->ProcessPendingEvents();
 }
 
 int RunModal(wxDialog& dialog, std::function<void()> script) {
