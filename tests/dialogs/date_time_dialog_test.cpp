@@ -5,34 +5,18 @@
 #include <wx/datectrl.h>
 #include <wx/timectrl.h>
 
+#include "dialog_fixtures.h"
 #include "dialogs/date_time_dialog.h"
-#include "dialogs/dialog_printer.h"
 #include "driver/text.h"
-#include "gui_test_support.h"
-#include "link/settings.h"
-#include "support/fake_device.h"
-#include "support/scripted_ui.h"
 
 namespace {
 
 constexpr int kPort = 4;
 using Reply = FakeDevice::Reply;
 
-class DateTimeDialogTest : public ::testing::Test {
+class DateTimeDialogTest : public ScriptedPrinterDialogTest {
  protected:
-  void SetUp() override {
-    PortMap::Instance().Clear();
-    device_.MapTo(kPort);
-    LinkTimeouts fast;
-    fast.checkLink = 200;
-    fast.linkSeries = 300;
-    fast.reply = 300;
-    DialogPrinter::SetTimeoutsForTesting(fast);
-  }
-  void TearDown() override {
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
-    PortMap::Instance().Clear();
-  }
+  DateTimeDialogTest() : ScriptedPrinterDialogTest(kPort) {}
 
   // Replies for one clock setting: the last fiscal-memory record dated
   // `recordDaysAgo` days back at 00:00, and the printer's clock at the present.
@@ -44,16 +28,6 @@ class DateTimeDialogTest : public ::testing::Test {
                   Reply::Data(FormatTime(now - recordDaysAgo * 86400, "%d-%m-%Y") + ",0001,0001"));
     device_.Queue(0x68, Reply::Data(FormatTime(now, "%d-%m-%Y %H:%M")));
   }
-
-  std::vector<FakeDevice::ReceivedFrame> FramesOf(uint8_t cmd) const {
-    std::vector<FakeDevice::ReceivedFrame> out;
-    for (const auto& f : device_.Frames())
-      if (f.cmd == cmd) out.push_back(f);
-    return out;
-  }
-
-  FakeDevice device_;
-  ScriptedUi ui_;
 };
 
 TEST_F(DateTimeDialogTest, ExitAtOnceReturnsTwoAndTouchesNoPrinter) {

@@ -3,46 +3,31 @@
 // every step, and what the printer prints.
 #include <gtest/gtest.h>
 
-#include "dialogs/dialog_printer.h"
+#include "dialog_fixtures.h"
 #include "dialogs/receipt_dialog.h"
 #include "driver/cp1251.h"
-#include "gui_test_support.h"
-#include "link/settings.h"
-#include "sim/sim_server.h"
-#include "support/scripted_ui.h"
 
 namespace {
 
 constexpr int kPort = 6;
 using D = ReceiptDialog;
 
-class ReceiptDialogSimTest : public ::testing::Test {
+class ReceiptDialogSimTest : public SimPrinterDialogTest {
  protected:
+  ReceiptDialogSimTest() : SimPrinterDialogTest(kPort) {}
+
   void SetUp() override {
-    PortMap::Instance().Clear();
-    PortMap::Instance().Set(kPort, sim_.Path());
-    LinkTimeouts fast;
-    fast.checkLink = 300;
-    fast.linkSeries = 500;
-    fast.reply = 500;
-    DialogPrinter::SetTimeoutsForTesting(fast);
+    SimPrinterDialogTest::SetUp();
     // Department 7 is programmed for the sale below.
     sim_.WithDevice([](SimDevice& d) {
       d.State().departments[7].name = *Utf8ToCp1251("Цветя");
       d.State().departments[7].group = 1;
     });
   }
-  void TearDown() override {
-    ProcessPending();
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
-    PortMap::Instance().Clear();
-  }
 
   std::string Text(int id) { return TextOf(dialog_.get(), id); }
   bool Checked(int id) { return IsChecked(dialog_.get(), id); }
 
-  SimServer sim_;
-  ScriptedUi ui_;
   std::unique_ptr<D> dialog_;
 };
 

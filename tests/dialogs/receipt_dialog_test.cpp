@@ -4,15 +4,11 @@
 
 #include <mutex>
 
-#include "dialogs/dialog_printer.h"
+#include "dialog_fixtures.h"
 #include "dialogs/invoice_data_dialog.h"
 #include "dialogs/receipt_dialog.h"
 #include "driver/cp1251.h"
 #include "driver/text.h"
-#include "gui_test_support.h"
-#include "link/settings.h"
-#include "support/fake_device.h"
-#include "support/scripted_ui.h"
 
 namespace {
 
@@ -51,23 +47,14 @@ struct StateReply {
   }
 };
 
-class ReceiptDialogTest : public ::testing::Test {
+class ReceiptDialogTest : public ScriptedPrinterDialogTest {
  protected:
+  ReceiptDialogTest() : ScriptedPrinterDialogTest(kPort) {}
+
   void SetUp() override {
-    PortMap::Instance().Clear();
-    device_.MapTo(kPort);
-    LinkTimeouts fast;
-    fast.checkLink = 200;
-    fast.linkSeries = 300;
-    fast.reply = 300;
-    DialogPrinter::SetTimeoutsForTesting(fast);
+    ScriptedPrinterDialogTest::SetUp();
     SetPrinter({14, 22, 23, 24}, '2');
     device_.SetHandler([this](const Frame& f) { return Answer(f); });
-  }
-  void TearDown() override {
-    ProcessPending();
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
-    PortMap::Instance().Clear();
   }
 
   void SetPrinter(const std::vector<int>& flags, char decimals) {
@@ -107,12 +94,6 @@ class ReceiptDialogTest : public ::testing::Test {
     }
   }
 
-  std::vector<Frame> FramesOf(uint8_t cmd) const {
-    std::vector<Frame> out;
-    for (const auto& f : device_.Frames())
-      if (f.cmd == cmd) out.push_back(f);
-    return out;
-  }
   // Command bytes without the status reads and decimal-point queries around them.
   std::vector<uint8_t> Commands() const {
     std::vector<uint8_t> out;
@@ -121,8 +102,6 @@ class ReceiptDialogTest : public ::testing::Test {
     return out;
   }
 
-  FakeDevice device_;
-  ScriptedUi ui_;
   std::mutex mu_;
   std::vector<int> flags_;
   char decimals_ = '2';

@@ -1,33 +1,17 @@
 // The status and date-time dialogs against the simulated printer.
 #include <gtest/gtest.h>
 
+#include "dialog_fixtures.h"
 #include "dialogs/date_time_dialog.h"
-#include "dialogs/dialog_printer.h"
 #include "dialogs/status_dialog.h"
-#include "gui_test_support.h"
-#include "link/settings.h"
-#include "sim/sim_server.h"
-#include "support/scripted_ui.h"
 
 namespace {
 
 constexpr int kPort = 7;
 
-class SimDialogsTest : public ::testing::Test {
+class SimDialogsTest : public SimPrinterDialogTest {
  protected:
-  void SetUp() override {
-    PortMap::Instance().Clear();
-    PortMap::Instance().Set(kPort, sim_.Path());
-    LinkTimeouts fast;
-    fast.checkLink = 300;
-    fast.linkSeries = 500;
-    fast.reply = 500;
-    DialogPrinter::SetTimeoutsForTesting(fast);
-  }
-  void TearDown() override {
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
-    PortMap::Instance().Clear();
-  }
+  SimDialogsTest() : SimPrinterDialogTest(kPort) {}
 
   void ExpectBoxesMatchPrinter(const StatusDialog& dialog) {
     const StatusFlags flags = sim_.Flags();
@@ -35,9 +19,6 @@ class SimDialogsTest : public ::testing::Test {
       EXPECT_EQ(dialog.Box(i)->GetValue(), StatusBoxTicked(kStatusBoxes[i], flags))
           << kStatusBoxes[i].caption;
   }
-
-  SimServer sim_;
-  ScriptedUi ui_;
 };
 
 TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {

@@ -3,41 +3,22 @@
 
 #include <algorithm>
 
-#include "dialogs/dialog_printer.h"
+#include "dialog_fixtures.h"
 #include "dialogs/status_dialog.h"
-#include "gui_test_support.h"
-#include "link/settings.h"
-#include "support/fake_device.h"
-#include "support/scripted_ui.h"
 
 namespace {
 
 constexpr int kPort = 3;
 
-class StatusDialogTest : public ::testing::Test {
+class StatusDialogTest : public ScriptedPrinterDialogTest {
  protected:
-  void SetUp() override {
-    PortMap::Instance().Clear();
-    device_.MapTo(kPort);
-    LinkTimeouts fast;
-    fast.checkLink = 200;
-    fast.linkSeries = 300;
-    fast.reply = 300;
-    DialogPrinter::SetTimeoutsForTesting(fast);
-  }
-  void TearDown() override {
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
-    PortMap::Instance().Clear();
-  }
+  StatusDialogTest() : ScriptedPrinterDialogTest(kPort) {}
 
   std::vector<std::string> PromptTexts() const {
     std::vector<std::string> texts;
     for (const auto& p : ui_.prompts) texts.push_back(p.text);
     return texts;
   }
-
-  FakeDevice device_;
-  ScriptedUi ui_;
 };
 
 void ExpectBoxes(const StatusDialog& dialog, const std::vector<int>& flagsSet) {
