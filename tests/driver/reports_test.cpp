@@ -3,6 +3,7 @@
 
 #include "driver/text.h"
 #include "scripted_printer.h"
+#include "support/temp_file.h"
 
 namespace {
 
@@ -263,21 +264,6 @@ TEST_F(ReportWire, DateReportEndingTomorrowOffersTheClock) {
   EXPECT_EQ(ui.prompts.size(), 3u);
   ui.OnDateTimeDialog(nullptr);
 }
-
-// A temporary file the download writes into, read back whole.
-struct TempFile {
-  TempFile() : f(std::tmpfile()) {}
-  ~TempFile() {
-    if (f) std::fclose(f);
-  }
-  std::string Contents() const {
-    std::rewind(f);
-    std::string s;
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    return s;
-  }
-  std::FILE* f;
-};
 
 TEST_F(ReportWire, DownloadWritesTheStreamUpToTheTerminator) {
   const std::pair<std::string, std::string> streams[] = {

@@ -12,6 +12,7 @@
 #include "link/settings.h"
 #include "sim/sim_server.h"
 #include "support/scripted_ui.h"
+#include "support/temp_file.h"
 
 // Receipts, reports and the fiscal-memory download through the driver against
 // the simulated printer (a printer in daily use, two decimals).
@@ -190,20 +191,6 @@ TEST_F(Driver1EndToEnd, FiscalMemoryReports) {
   EXPECT_EQ(ui.prompts[0].style, 0x17u);
   EXPECT_EQ(sim->Paper(), paper);  // nothing printed
 }
-
-struct TempFile {
-  TempFile() : f(std::tmpfile()) {}
-  ~TempFile() {
-    if (f) std::fclose(f);
-  }
-  std::string Contents() const {
-    std::rewind(f);
-    std::string s;
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    return s;
-  }
-  std::FILE* f;
-};
 
 TEST_F(Driver1EndToEnd, DownloadsTheFiscalMemory) {
   TempFile file;
