@@ -11,6 +11,31 @@ std::string Amount(double v) {
   return Sprintf("%011.2f", v);
 }
 
+// `head` followed by a counters record: 7 customers, 2 discounts for 1.25,
+// 3 surcharges for 2.5 and 4 voids for 3.75.
+std::string CountersReply(std::string head) {
+  const size_t at = head.size();
+  Put(head, at, "00007");
+  Put(head, at + 6, "00002");
+  Put(head, at + 12, Amount(1.25));
+  Put(head, at + 24, "00003");
+  Put(head, at + 30, Amount(2.5));
+  Put(head, at + 42, "00004");
+  Put(head, at + 48, Amount(3.75));
+  return head;
+}
+
+// The counters of CountersReply, read back.
+void ExpectCounters(const ReceiptCounters& c) {
+  EXPECT_EQ(c.customers, 7);
+  EXPECT_EQ(c.discounts, 2);
+  EXPECT_DOUBLE_EQ(c.discountSum, 1.25);
+  EXPECT_EQ(c.surcharges, 3);
+  EXPECT_DOUBLE_EQ(c.surchargeSum, 2.5);
+  EXPECT_EQ(c.voids, 4);
+  EXPECT_DOUBLE_EQ(c.voidSum, 3.75);
+}
+
 TEST_F(ReportData, DailyReportInfoFullAndShort) {
   DailyReportInfo info;
   dev.Queue(0x6E, Reply::Data("5;00012;00120;00003;05-03-2008 14:30"));
@@ -56,24 +81,10 @@ TEST_F(ReportData, DailyTotals) {
   EXPECT_EQ(printer->ReadDailyPaymentTotals(p), "OK");
   EXPECT_EQ(p.payments, (std::array<double, 5>{1, 11, 21, 31, 41}));
 
-  std::string counters = "1;";
-  Put(counters, 2, "00007");
-  Put(counters, 8, "00002");
-  Put(counters, 14, Amount(1.25));
-  Put(counters, 26, "00003");
-  Put(counters, 32, Amount(2.5));
-  Put(counters, 44, "00004");
-  Put(counters, 50, Amount(3.75));
-  dev.Queue(0x6E, Reply::Data(counters));
+  dev.Queue(0x6E, Reply::Data(CountersReply("1;")));
   ReceiptCounters c;
   EXPECT_EQ(printer->ReadDailyCounters(c), "OK");
-  EXPECT_EQ(c.customers, 7);
-  EXPECT_EQ(c.discounts, 2);
-  EXPECT_DOUBLE_EQ(c.discountSum, 1.25);
-  EXPECT_EQ(c.surcharges, 3);
-  EXPECT_DOUBLE_EQ(c.surchargeSum, 2.5);
-  EXPECT_EQ(c.voids, 4);
-  EXPECT_DOUBLE_EQ(c.voidSum, 3.75);
+  ExpectCounters(c);
 
   std::string service = "2;";
   for (int i = 0; i < 5; ++i) Put(service, 2 + 12 * static_cast<size_t>(i), Amount(i));
@@ -95,25 +106,11 @@ TEST_F(ReportData, DailyTotals) {
 }
 
 TEST_F(ReportData, OperatorReadsAreShiftedByTheOperatorField) {
-  std::string counters = "1;3;";
-  Put(counters, 4, "00007");
-  Put(counters, 10, "00002");
-  Put(counters, 16, Amount(1.25));
-  Put(counters, 28, "00003");
-  Put(counters, 34, Amount(2.5));
-  Put(counters, 46, "00004");
-  Put(counters, 52, Amount(3.75));
-  dev.Queue(0x6F, Reply::Data(counters));
+  dev.Queue(0x6F, Reply::Data(CountersReply("1;3;")));
   ReceiptCounters c;
   EXPECT_EQ(printer->ReadOperatorTotals(3, c), "OK");
   EXPECT_EQ(c.operatorNumber, 3);
-  EXPECT_EQ(c.customers, 7);
-  EXPECT_EQ(c.discounts, 2);
-  EXPECT_DOUBLE_EQ(c.discountSum, 1.25);
-  EXPECT_EQ(c.surcharges, 3);
-  EXPECT_DOUBLE_EQ(c.surchargeSum, 2.5);
-  EXPECT_EQ(c.voids, 4);
-  EXPECT_DOUBLE_EQ(c.voidSum, 3.75);
+  ExpectCounters(c);
 
   std::string amounts = "2;4;";
   for (int i = 0; i < 5; ++i) Put(amounts, 4 + 12 * static_cast<size_t>(i), Amount(i + 1));
