@@ -3,24 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
-#include <wx/button.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "dialogs/prompt_dialog.h"
-
-namespace {
-
-PromptDialog* ModalPrompt() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* d = dynamic_cast<PromptDialog*>(w); d && d->IsModal()) return d;
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 PromptWatch::PromptWatch() {
   Start(20);
@@ -36,7 +24,7 @@ void PromptWatch::Answer(std::initializer_list<int> results) {
 }
 
 void PromptWatch::Notify() {
-  PromptDialog* d = ModalPrompt();
+  PromptDialog* d = ModalDialog<PromptDialog>();
   if (!d) return;
   seen.push_back({d->TextField()->GetLabelText().utf8_string(), d->GetTitle().utf8_string()});
   if (answers_.empty()) {
@@ -49,9 +37,7 @@ void PromptWatch::Notify() {
   const auto& buttons = d->Style().buttons;
   for (size_t i = 0; i < buttons.size(); ++i) {
     if (buttons[i].result == wanted) {
-      wxCommandEvent click(wxEVT_BUTTON, PromptDialog::kButtonIds[i]);
-      click.SetEventObject(d->Button(static_cast<int>(i)));
-      d->Button(static_cast<int>(i))->GetEventHandler()->ProcessEvent(click);
+      Click(d, PromptDialog::kButtonIds[i]);
       return;
     }
   }

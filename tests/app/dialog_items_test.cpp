@@ -26,12 +26,9 @@ class CloseWhenOpen : public wxTimer {
  public:
   explicit CloseWhenOpen(int exitId) : exitId_(exitId) { Start(50); }
   void Notify() override {
-    for (wxWindow* w : wxTopLevelWindows) {
-      auto* d = dynamic_cast<Dialog*>(w);
-      if (!d || !d->IsModal()) continue;
+    if (auto* d = ModalDialog<Dialog>()) {
       ++seen;
       Click(d, exitId_);
-      return;
     }
   }
   int seen = 0;

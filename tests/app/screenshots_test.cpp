@@ -62,10 +62,7 @@ void CapturePromptDuring(const std::function<void()>& action, const std::string&
   int ticks = 0;
   bool taken = false;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    PromptDialog* d = nullptr;
-    for (wxWindow* w : wxTopLevelWindows) {
-      if (auto* p = dynamic_cast<PromptDialog*>(w); p && p->IsModal()) d = p;
-    }
+    PromptDialog* d = ModalDialog<PromptDialog>();
     if (!d || taken) return;
     if (++ticks < 25) return;  // let it paint
     taken = true;
@@ -74,9 +71,7 @@ void CapturePromptDuring(const std::function<void()>& action, const std::string&
     for (size_t i = 0; i < d->Style().buttons.size(); ++i) {
       if (d->Style().buttons[i].result == kPromptClosedResult) press = i;
     }
-    wxCommandEvent click(wxEVT_BUTTON, PromptDialog::kButtonIds[press]);
-    click.SetEventObject(d->Button(static_cast<int>(press)));
-    d->Button(static_cast<int>(press))->GetEventHandler()->ProcessEvent(click);
+    Click(d, PromptDialog::kButtonIds[press]);
   });
   timer.Start(20);
   action();

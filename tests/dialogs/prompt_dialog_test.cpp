@@ -14,14 +14,6 @@ wxString U(const char* utf8) {
   return wxString::FromUTF8(utf8);
 }
 
-// The prompt dialog that is running modally, if any.
-PromptDialog* OpenPrompt() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* d = dynamic_cast<PromptDialog*>(w); d && d->IsModal()) return d;
-  }
-  return nullptr;
-}
-
 int RowWidth(const PromptDialog& d, int buttons) {
   return buttons * (d.Button(0)->GetSize().x + 7) - 7;
 }
@@ -110,7 +102,7 @@ TEST(PromptDialogTest, TheUiHostShowsPromptsAndTheWaitCursor) {
   GuiUiHost host(nullptr);
   std::string title;
   wxTheApp->CallAfter([&] {
-    PromptDialog* d = OpenPrompt();
+    PromptDialog* d = ModalDialog<PromptDialog>();
     ASSERT_NE(d, nullptr);
     title = d->GetTitle().utf8_string();
     Click(d, PromptDialog::kButtonIds[1]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/dialog.h>
+#include <wx/toplevel.h>
 #include <wx/window.h>
 
 #include <functional>
@@ -19,6 +20,15 @@ void Select(wxWindow* parent, int id, int index);
 void SetText(wxWindow* parent, int id, const std::string& utf8);
 std::string TextOf(wxWindow* parent, int id);
 bool IsChecked(wxWindow* parent, int id);
+
+// The top-level window of type `Dialog` that is running modally, or null.
+template <class Dialog>
+Dialog* ModalDialog() {
+  for (wxWindow* w : wxTopLevelWindows) {
+    if (auto* d = dynamic_cast<Dialog*>(w); d && d->IsModal()) return d;
+  }
+  return nullptr;
+}
 
 // Runs everything queued for later (posted actions, CallAfter).
 void ProcessPending();
