@@ -163,10 +163,24 @@ std::string QuoteLine(const std::string& utf8) {
   return EscapeLine(utf8, ControlEscape::Hex);
 }
 
+static std::string HexBytes(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char b : bytes) {
+    if (!out.empty()) out += ' ';
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0x0F];
+  }
+  return out;
+}
+
 std::string FormatReadable(const std::string& method, const std::string& result,
                            const std::vector<OutField>& fields) {
   if (result.empty()) return method + " failed";
-  std::string s = method + " result=\"" + QuoteLine(Cp1251ToUtf8(result)) + '"';
+  // The status reply is five or six bit fields, not text: a person reads it in
+  // hexadecimal (the decoded flags follow).
+  const std::string shown = method == "ReadStatus" ? HexBytes(result) : Cp1251ToUtf8(result);
+  std::string s = method + " result=\"" + QuoteLine(shown) + '"';
   for (const auto& [name, value] : fields) {
     s += ' ' + name + '=';
     AppendReadable(s, value);

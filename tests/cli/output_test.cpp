@@ -41,8 +41,9 @@ TEST(CliOutput, ReadableLine) {
   flags[3] = flags[23] = true;
   std::vector<OutValue> bits;
   for (bool f : flags) bits.push_back(OutValue::Flag(f));
-  EXPECT_EQ(FormatReadable("ReadStatus", "OK", {{"flags", OutValue::List(bits)}}),
-            "ReadStatus result=\"OK\" flags=set:[3,23]");
+  // The status bytes are shown in hexadecimal, not as text.
+  EXPECT_EQ(FormatReadable("ReadStatus", "\x80\x80\x88\xA0", {{"flags", OutValue::List(bits)}}),
+            "ReadStatus result=\"80 80 88 A0\" flags=set:[3,23]");
   EXPECT_EQ(FormatReadable("ReadOperator", "OK",
                            {{"record", OutValue::Record({{"number", OutValue::Integer(2)},
                                                          {"name", OutValue::Text("A \"B\"")}})}}),
