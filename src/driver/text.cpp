@@ -1,10 +1,12 @@
 #include "driver/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include <locale.h>
@@ -82,12 +84,26 @@ std::string Field(const std::string& text, size_t from, size_t to) {
 }
 
 int FieldInt(const std::string& text, size_t from, size_t to) {
-  return std::atoi(Field(text, from, to).c_str());
+  // Read like atoi (leading spaces, a sign, the digits up to the first
+  // non-digit), but a run of digits too long for an int saturates at the int's
+  // limit: a garbled reply must not overflow.
+  const std::string field = Field(text, from, to);
+  size_t i = 0;
+  while (i < field.size() && std::isspace(static_cast<unsigned char>(field[i]))) ++i;
+  bool negative = false;
+  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+  const long long limit = negative ? -static_cast<long long>(std::numeric_limits<int>::min())
+                                   : std::numeric_limits<int>::max();
+  long long value = 0;
+  for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
+    value = std::min(value * 10 + (field[i] - '0'), limit);
+  return static_cast<int>(negative ? -value : value);
 }
 
 double FieldDouble(const std::string& text, size_t from, size_t to) {
   const CNumericLocale c;
-  return std::atof(Field(text, from, to).c_str());
+  // strtod rather than atof: a value out of range gives ±HUGE_VAL, not undefined behaviour.
+  return std::strtod(Field(text, from, to).c_str(), nullptr);
 }
 
 char CharAt(const std::string& text, size_t pos) {

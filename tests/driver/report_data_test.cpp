@@ -1,4 +1,5 @@
 #include <functional>
+#include <limits>
 
 #include "driver/text.h"
 #include "scripted_printer.h"
@@ -155,6 +156,11 @@ TEST_F(ReportData, FiscalMemoryRecords) {
   int count = 0;
   EXPECT_EQ(printer->ReadFreeFMRecords(count), "OK");
   EXPECT_EQ(count, 1234);
+
+  // A garbled count does not overflow: it reads as the largest number.
+  dev.Queue(0x74, Reply::Data(std::string(30, '7')));
+  EXPECT_EQ(printer->ReadFreeFMRecords(count), "OK");
+  EXPECT_EQ(count, std::numeric_limits<int>::max());
 }
 
 TEST_F(ReportData, ReadsNeedFactoryNumbers) {

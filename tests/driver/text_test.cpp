@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "driver/amounts.h"
 #include "driver/text.h"
@@ -109,6 +110,25 @@ TEST(TextFields, FieldsNeverReadPastTheEnd) {
   EXPECT_DOUBLE_EQ(FieldDouble(r, 3, 4), 3.0);  // a cut field reads what it holds
   EXPECT_EQ(CharAt(r, 8), 'x');
   EXPECT_EQ(CharAt(r, 9), '\0');
+}
+
+TEST(TextFields, IntegerFieldsSaturateInsteadOfOverflowing) {
+  const int max = std::numeric_limits<int>::max();
+  const int min = std::numeric_limits<int>::min();
+  const std::pair<std::string, int> cases[] = {
+      {"  42x", 42},
+      {"+7", 7},
+      {"-15;", -15},
+      {"x12", 0},
+      {"2147483647", max},
+      {"2147483648", max},
+      {"-2147483648", min},
+      {"-2147483649", min},
+      {std::string(40, '9'), max},
+      {"-" + std::string(40, '9'), min},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(FieldInt(text, 0, text.size()), value) << text;
+  EXPECT_EQ(FieldDouble("1" + std::string(400, '0'), 0, 400), HUGE_VAL);
 }
 
 TEST(NumberFormat, AmountsByMode) {
