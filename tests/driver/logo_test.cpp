@@ -55,4 +55,26 @@ TEST_F(LogoTest, PrintLogoFeedsTwoLines) {
   EXPECT_EQ(SentCommands(), "l++");
 }
 
+TEST_F(LogoTest, PrintLogoFailureFeedsNoPaper) {
+  device.Queue('l', FakeDevice::Reply::Nack());  // its message answered "Отказ"
+  EXPECT_EQ(printer->PrintLogo(), "");
+  EXPECT_EQ(SentCommands(), "l");
+
+  // A failed first feed leaves out the second.
+  device.ClearRecords();
+  ui.prompts.clear();
+  device.Queue('+', FakeDevice::Reply::Nack());
+  EXPECT_EQ(printer->PrintLogo(), "");
+  EXPECT_EQ(SentCommands(), "l+");
+}
+
+TEST_F(LogoTest, LoadLogoRefusedByTheStatusCheckReadsNoFile) {
+  device.SetFlag(18, true);  // fiscal memory missing
+  EXPECT_EQ(printer->LoadLogo(::testing::TempDir() + "driver2_no_such_logo.bmp"), "");
+  // Only the status message: the missing file was never looked at.
+  ASSERT_EQ(ui.prompts.size(), 1u);
+  EXPECT_EQ(ui.prompts[0].text, "Липсва Фискална Памет");
+  EXPECT_EQ(SentCommands(), "");
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
+#include <functional>
 #include <string>
 
-#include "driver/text.h"
 #include "command_fixture.h"
+#include "driver/text.h"
 
 namespace {
 
@@ -175,6 +176,47 @@ TEST_F(PeripheralsTest, ReadOperatorReturnedSums) {
   EXPECT_EQ(DataOf('o'), "6;3");
   EXPECT_EQ(sums.operatorNumber, 3);
   EXPECT_EQ(sums.sums, (std::array<double, 5>{12.5, 0, 3.1, 100, 7.77}));
+}
+
+// ---------------------------------------------------------------------------
+// Display and printouts without data of their own
+
+TEST_F(PeripheralsTest, CommandsWithFixedData) {
+  struct Case {
+    const char* name;
+    std::function<std::string(FiscalPrinter&)> call;
+    char cmd;
+    std::string data;
+  };
+  const std::string text45 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrs";
+  const Case cases[] = {
+      {"clear display", [](FiscalPrinter& p) { return p.ClearDisplay(); }, '$', ""},
+      {"both lines cut to 40", [&](FiscalPrinter& p) { return p.DisplayBothLines(text45, 2); },
+       '\'', text45.substr(0, 40)},
+      {"both lines centred", [](FiscalPrinter& p) { return p.DisplayBothLines("Hello", 1); }, '\'',
+       std::string(17, ' ') + "Hello" + std::string(18, ' ')},
+      {"both lines right", [](FiscalPrinter& p) { return p.DisplayBothLines("Hello", 2); }, '\'',
+       std::string(35, ' ') + "Hello"},
+      {"display date and time", [](FiscalPrinter& p) { return p.DisplayDateTime(); }, '(', ""},
+      {"diagnostics", [](FiscalPrinter& p) { return p.PrintDiagnostics(); }, '"', ""},
+      {"journal report", [](FiscalPrinter& p) { return p.PrintJournalReport(); }, '|', "E"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device.ClearRecords();
+    EXPECT_EQ(c.call(*printer), "00");
+    EXPECT_EQ(SentCommands(), std::string(1, c.cmd));
+    EXPECT_EQ(DataOf(static_cast<uint8_t>(c.cmd)), c.data);
+  }
+  EXPECT_TRUE(ui.prompts.empty());
+}
+
+TEST_F(PeripheralsTest, ReadInvoiceRangeDropsTrailingSpaces) {
+  device.Queue('p', FakeDevice::Reply::Data("123       ;0000004567"));
+  InvoiceRange range{"x", "y"};
+  EXPECT_EQ(printer->ReadInvoiceRange(range), "123       ;0000004567");
+  EXPECT_EQ(range.first, "123");
+  EXPECT_EQ(range.last, "0000004567");  // leading zeros are the number's own
 }
 
 }  // namespace

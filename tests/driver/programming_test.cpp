@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/text.h"
 #include "command_fixture.h"
+#include "driver/text.h"
 
 namespace {
 
@@ -276,6 +276,22 @@ TEST_F(SetDateTimeTest, UnsetClockMeasuresFromTheLastRecord) {
   EXPECT_EQ(SentCommands(), "sH");
 }
 
+TEST_F(SetDateTimeTest, IncorrectClockMeasuresFromTheLastRecord) {
+  device.SetFlag(6, true);  // clock value incorrect
+  device.Queue('s', FakeDevice::Reply::Data("01-06-2026;0012;0034"));
+  // One day after F: no question, and the wrong clock is not read.
+  EXPECT_EQ(printer->SetDateTime(lastRecord + kDay), "00");
+  EXPECT_TRUE(ui.prompts.empty());
+  EXPECT_EQ(SentCommands(), "sH");
+
+  device.ClearRecords();
+  device.Queue('s', FakeDevice::Reply::Data("01-06-2026;0012;0034"));
+  ui.Answer({6});
+  EXPECT_EQ(printer->SetDateTime(lastRecord + 3 * kDay), "00");
+  EXPECT_EQ(ui.prompts.size(), 1u);
+  EXPECT_EQ(SentCommands(), "sH");
+}
+
 TEST_F(SetDateTimeTest, NeverSendsADateBeforeTheLastRecord) {
   // The printer's clock is behind its own last record: a time between the two
   // is still before the record and must not reach the printer.
@@ -372,6 +388,24 @@ TEST_F(ProgrammingTest, ReadFactoryNumbersDecodesPositions) {
   EXPECT_EQ(printer->ReadFactoryNumbers(n), "NV12");
   EXPECT_EQ(n.printerNumber, 12);
   EXPECT_EQ(n.memoryNumber, 0);
+}
+
+// ---------------------------------------------------------------------------
+// EEPROM erase
+
+TEST_F(ProgrammingTest, EraseEepromNeedsARamReset) {
+  EXPECT_EQ(printer->EraseEeprom("12"), "");
+  ASSERT_EQ(ui.prompts.size(), 1u);
+  EXPECT_EQ(ui.prompts[0].text, "НЕнулиран RAM. Командата се изпълнява при Нулиран RAM");
+  EXPECT_EQ(SentCommands(), "");
+
+  device.SetFlag(kFlagRamReset, true);
+  EXPECT_EQ(printer->EraseEeprom("12"), "00");
+  EXPECT_EQ(printer->EraseEeprom("1234567"), "00");
+  EXPECT_EQ(SentCommands(), "??");
+  EXPECT_EQ(Sent()[0].data, "    12");  // the password alone, in six characters
+  EXPECT_EQ(Sent()[1].data, "123456");
+  EXPECT_EQ(ui.prompts.size(), 1u);  // a RAM reset without the clock bit asks nothing
 }
 
 }  // namespace

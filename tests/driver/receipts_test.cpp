@@ -33,6 +33,8 @@ TEST_F(ReceiptWire, SellItemDataField) {
       {"quantity 2.5", '2', 7, 3.2, 2.5, 0, "\xC7;0000003.20*000002.500"},
       {"void: negated price", '2', 2, -12.5, 1, 0, "\xC2;-000012.50"},
       {"whole numbers: nine digits", '0', 3, 1000000, 1, 5, "\xC3;001000000,005.00%"},
+      {"whole-number sale", '0', 1, 12, 1, 0, "\xC1;000000012"},
+      {"whole-number void", '0', 1, -12, 1, 0, "\xC1;-00000012"},
       {"price at the two-decimal limit", '2', 0, 999999.99, 1, 0, "\xC0;0999999.99"},
       {"percent at the limit", '2', 0, 1, 999999.999, 99.99, "\xC0;0000001.00*999999.999,099.99%"},
   };
@@ -91,6 +93,10 @@ TEST_F(ReceiptWire, SellInDepartment) {
   dev.ClearRecords();
   printer->SellInDepartment(kText, 0, 2, 0, -5.5);
   EXPECT_EQ(DataOf(0x34), kText36 + ";\x80;0000002.00,-5.50%");
+
+  dev.ClearRecords();
+  EXPECT_EQ(printer->SellInDepartment(kText, 2, 2, 0, -99.99), "00");
+  EXPECT_EQ(DataOf(0x34), kText36 + ";\x82;0000002.00,-99.99%");
 
   dev.ClearRecords();
   EXPECT_EQ(printer->SellInDepartment(kText, 128, 2, 1, 0), "");  // would wrap the byte
@@ -231,6 +237,32 @@ TEST_F(ReceiptWire, ReadReceiptStateShortReplies) {
   dev.Queue(0x72, Reply::Nack());
   EXPECT_EQ(printer->ReadReceiptState(st), "");
   EXPECT_EQ(st.purchases, 42);
+}
+
+TEST_F(ReceiptWire, ReadReceiptStateLengthThresholdAndChangeType) {
+  const std::string r = StateReply(false);
+  struct Case {
+    size_t length;
+    char type;
+    int lastChangeType;
+    double groupG;
+  };
+  const Case cases[] = {
+      {70, '2', 0, 0}, {71, '2', 2, 9}, {71, '9', 9, 9}, {71, 'A', 1, 9}, {129, 'A', 1, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.length << " characters, type " << c.type);
+    std::string reply = r;
+    reply[68] = c.type;
+    if (c.length < 129) reply[70] = '9';  // group Г reads 9 once it is read at all
+    dev.Queue(0x72, Reply::Data(reply.substr(0, c.length)));
+    ReceiptState st;
+    st.groupSubtotals.fill(5);
+    EXPECT_EQ(printer->ReadReceiptState(st), "OK");
+    EXPECT_EQ(st.lastChangeType, c.lastChangeType);
+    EXPECT_DOUBLE_EQ(st.groupSubtotals[3], c.groupG);
+    EXPECT_DOUBLE_EQ(st.groupSubtotals[7], c.length == 129 ? 8 : 0);
+  }
 }
 
 TEST_F(ReceiptWire, PaymentDataField) {

@@ -1,5 +1,7 @@
+#include <chrono>
 #include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "driver/text.h"
 #include "scripted_printer.h"
@@ -263,6 +265,28 @@ TEST_F(ReportWire, DateReportEndingTomorrowOffersTheClock) {
   EXPECT_EQ(DataOf(0x7A), "010308;080308");
   EXPECT_EQ(ui.prompts.size(), 3u);
   ui.OnDateTimeDialog(nullptr);
+}
+
+TEST_F(ReportWire, DateReportWaitsWhileThePrinterIsBusyAfterTheDialog) {
+  SetClock("07-03-2008 10:15");
+  dev.Queue(0x6E, Reply::Data(Info(120)));
+  ui.Answer({1});  // "Сверяване"
+  ui.DateTimeResults({1});
+  std::thread release;
+  ui.OnDateTimeDialog([&](int) {
+    // The printer stays busy for a second after its clock was set; reading the
+    // date without waiting would run into "busy" and its prompt.
+    dev.SetProbe(FakeDevice::Probe::Busy);
+    release = std::thread([this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+      dev.SetProbe(FakeDevice::Probe::Ready);
+    });
+  });
+  EXPECT_EQ(printer->PrintShortFMReportByDates(Local(1, 3, 2008), Local(8, 3, 2008)), "00");
+  release.join();
+  ui.OnDateTimeDialog(nullptr);
+  EXPECT_EQ(ui.prompts.size(), 1u);  // the clock prompt only
+  EXPECT_EQ(DataOf(0x7B), "010308;080308");
 }
 
 TEST_F(ReportWire, DownloadWritesTheStreamUpToTheTerminator) {

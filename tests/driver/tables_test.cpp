@@ -1,8 +1,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/text.h"
 #include "command_fixture.h"
+#include "driver/text.h"
 
 namespace {
 
@@ -166,6 +166,28 @@ TEST_F(TablesTest, ReadParametersOptionalFlags) {
     EXPECT_EQ(p.transparentDisplay, c.expected.transparentDisplay) << c.reply;
     EXPECT_EQ(p.shortJournal, c.expected.shortJournal) << c.reply;
     EXPECT_EQ(p.currency, c.expected.currency) << c.reply;
+  }
+}
+
+TEST_F(TablesTest, ReadsOutOfRangeSendNothing) {
+  OperatorRecord op;
+  EXPECT_EQ(printer->ReadOperator(0, op), "");
+  EXPECT_EQ(printer->ReadOperator(10, op), "");
+  ArticleRecord a;
+  EXPECT_EQ(printer->ReadArticle(0, a), "");
+  EXPECT_EQ(printer->ReadArticle(1001, a), "");
+  EXPECT_EQ(SentCommands(), "");
+  EXPECT_TRUE(ui.prompts.empty());
+}
+
+TEST_F(TablesTest, ArticleDepartmentIsTheLowSevenBits) {
+  const std::pair<char, int> cases[] = {{'9', 0x39}, {'A', 0x41}, {'\x85', 5}, {'\xFF', 0x7F}};
+  for (const auto& [byte, department] : cases) {
+    std::string reply = ArticleReply(false) + byte;
+    device.Queue('k', FakeDevice::Reply::Data(reply));
+    ArticleRecord a;
+    EXPECT_EQ(printer->ReadArticle(12, a), "OK");
+    EXPECT_EQ(a.department, department) << int{static_cast<unsigned char>(byte)};
   }
 }
 
