@@ -1,0 +1,108 @@
+#include "dialogs/fm_blocks_dialog.h"
+
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <algorithm>
+
+#include "dialogs/dialog_printer.h"
+#include "dialogs/gui_ui_host.h"
+#include "dialogs/ui_text.h"
+
+namespace {
+
+constexpr int kBlockDigits = 4;
+
+// A block number field with its up-down control beside it; the two follow
+// each other.
+wxSizer* BlockField(wxWindow* parent, const char* caption, NumericEdit*& edit, int editId,
+                    wxSpinButton*& spin, int spinId) {
+  edit = new NumericEdit(parent, editId, wxDefaultPosition, wxDefaultSize, wxTE_RIGHT);
+  edit->SetMinSize(wxSize(parent->GetCharWidth() * 7 + 16, -1));
+  spin = new wxSpinButton(parent, spinId, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticText(parent, wxID_ANY, FromUtf8(caption)), 0,
+           wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  row->Add(edit, 0, wxALIGN_CENTER_VERTICAL);
+  row->Add(spin, 0, wxEXPAND);
+  spin->Bind(wxEVT_SPIN, [edit, spin](wxSpinEvent&) { edit->SetIntegerValue(spin->GetValue()); });
+  edit->Bind(wxEVT_TEXT, [edit, spin](wxCommandEvent& e) {
+    spin->SetValue(std::clamp(edit->GetIntegerValue(), spin->GetMin(), spin->GetMax()));
+    e.Skip();
+  });
+  return row;
+}
+
+}  // namespace
+
+FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port)
+    : wxDialog(parent, wxID_ANY, FromUtf8("Отчет на ФП по блокове")), ui_(ui), port_(port) {
+  if (!ui_) {
+    ownHost_ = std::make_unique<GuiUiHost>(this);
+    ui_ = ownHost_.get();
+  }
+  auto* fields = new wxBoxSizer(wxHORIZONTAL);
+  fields->Add(BlockField(this, "От", from_, kIdFrom, fromSpin_, kIdFromSpin), 0, wxRIGHT, 16);
+  fields->Add(BlockField(this, "До", to_, kIdTo, toSpin_, kIdToSpin));
+
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  buttons->Add(new wxButton(this, kIdShort, FromUtf8("Съкратен")), 0, wxRIGHT, 6);
+  buttons->Add(new wxButton(this, kIdDetailed, FromUtf8("Подробен")), 0, wxRIGHT, 6);
+  auto* exitButton = new wxButton(this, wxID_OK, "Exit");
+  exitButton->SetDefault();
+  buttons->Add(exitButton);
+
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(fields, 0, wxALIGN_CENTER | wxALL, 12);
+  top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  SetSizerAndFit(top);
+  SetEscapeId(wxID_OK);
+  CentreOnParent();
+
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
+  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
+  messageBox_ = [this](const wxString& text, const wxString& caption) {
+    wxMessageBox(text, caption, wxOK | wxICON_STOP, this);
+  };
+}
+
+int FmBlocksDialog::ShowModal() {
+  if (!Preset()) return wxID_CANCEL;
+  return wxDialog::ShowModal();
+}
+
+bool FmBlocksDialog::Preset() {
+  FmBlocksPreset preset;
+  {
+    DialogPrinter printer(ui_, port_);
+    if (printer.IsConnected()) preset = ReadFmBlocksPreset(printer);
+  }
+  if (preset.opening == FmReportOpening::kNoReports)
+    messageBox_(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption));
+  if (preset.opening != FmReportOpening::kReady) {
+    CloseItself();
+    return false;
+  }
+  const int last = preset.lastReport;
+  fromSpin_->SetRange(1, last);
+  toSpin_->SetRange(1, last);
+  from_->ConfigureInteger(1, last, kBlockDigits, 1);
+  to_->ConfigureInteger(1, last, kBlockDigits, last);
+  return true;
+}
+
+void FmBlocksDialog::Print(FmReportDetail detail) {
+  DialogPrinter printer(ui_, port_);
+  if (printer.IsConnected())
+    PrintFmReportByBlocks(printer, detail, from_->GetIntegerValue(), to_->GetIntegerValue());
+}
+
+void FmBlocksDialog::CloseItself() {
+  closedItself_ = true;
+  if (IsModal())
+    EndModal(wxID_CANCEL);
+  else
+    Hide();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/spinbutt.h>
+
+#include <functional>
+#include <memory>
+
+#include "dialogs/controls/numeric_edit.h"
+#include "dialogs/fm_report_range.h"
+#include "link/ui_host.h"
+
+// "Отчет на ФП по блокове": prints the short or the detailed fiscal-memory
+// report for a range of block (report) numbers, and stays open for the next.
+//
+// Opening reads the number N of the last report in the fiscal memory and
+// offers 1..N; without a connection, after a failed read, or with no report in
+// the fiscal memory (after the message "Фискалният принтер няма фискални
+// отчети") the dialog closes itself. Each report button opens its own
+// FiscalPrinter on `port` with `ui` as host and closes it before returning;
+// the range checks are the report command's own.
+class FmBlocksDialog : public wxDialog {
+ public:
+  enum {
+    kIdShort = 1121,
+    kIdDetailed = 1122,
+    kIdFrom = 1123,
+    kIdFromSpin = 1124,
+    kIdTo = 1125,
+    kIdToSpin = 1126,
+  };
+
+  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
+
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
+  FmBlocksDialog(wxWindow* parent, UiHost* ui, int port);
+
+  // Presets the range first; runs the dialog only when that succeeded.
+  int ShowModal() override;
+  // Reads the range from the printer. On failure closes the dialog and
+  // returns false.
+  bool Preset();
+  bool ClosedItself() const { return closedItself_; }
+
+  NumericEdit* From() const { return from_; }
+  NumericEdit* To() const { return to_; }
+  wxSpinButton* FromSpin() const { return fromSpin_; }
+  wxSpinButton* ToSpin() const { return toSpin_; }
+
+  // Replaces the platform message box (tests).
+  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+
+ private:
+  void Print(FmReportDetail detail);
+  void CloseItself();
+
+  UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
+  int port_;
+  bool closedItself_ = false;
+  NumericEdit* from_ = nullptr;
+  NumericEdit* to_ = nullptr;
+  wxSpinButton* fromSpin_ = nullptr;
+  wxSpinButton* toSpin_ = nullptr;
+  MessageBoxFn messageBox_;
+};

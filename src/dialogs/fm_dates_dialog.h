@@ -1,0 +1,73 @@
+#pragma once
+
+#include <wx/datectrl.h>
+#include <wx/dialog.h>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+
+#include "dialogs/fm_report_range.h"
+#include "link/ui_host.h"
+
+// "Отчет на ФП по дати": prints the short or the detailed fiscal-memory report
+// for a range of days, and stays open for the next.
+//
+// Opening presets the previous calendar month by the printer's clock (first to
+// last day, at the printer's hour and minute). Without a connection, after a
+// failed read of the report counters, or with no report in the fiscal memory
+// (after the message "Фискалният принтер няма фискални отчети") the dialog
+// closes itself; when only the clock cannot be read it opens with the pickers
+// as they were. Each report button opens its own FiscalPrinter on `port` with
+// `ui` as host and closes it before returning; the range checks (and the offer
+// to set the clock) are the report command's own.
+class FmDatesDialog : public wxDialog {
+ public:
+  enum {
+    kIdFrom = 1116,
+    kIdTo = 1117,
+    kIdShort = 1119,
+    kIdDetailed = 1120,
+  };
+
+  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
+
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
+  FmDatesDialog(wxWindow* parent, UiHost* ui, int port);
+
+  // Presets the range first; runs the dialog only when that succeeded.
+  int ShowModal() override;
+  // Reads the range from the printer. On failure closes the dialog and
+  // returns false.
+  bool Preset();
+  bool ClosedItself() const { return closedItself_; }
+
+  // The pickers' days at the preset hour and minute.
+  ClockFields FromFields() const;
+  ClockFields ToFields() const;
+  // Sets both pickers (tests, and the preset).
+  void SetRange(const DayRange& range);
+
+  wxDatePickerCtrl* FromPicker() const { return from_; }
+  wxDatePickerCtrl* ToPicker() const { return to_; }
+
+  // Replaces the platform message box (tests).
+  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+
+ private:
+  void Print(FmReportDetail detail);
+  ClockFields PickerFields(const wxDatePickerCtrl* picker) const;
+  void CloseItself();
+
+  UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
+  int port_;
+  bool closedItself_ = false;
+  wxDatePickerCtrl* from_ = nullptr;
+  wxDatePickerCtrl* to_ = nullptr;
+  // The pickers hold days; the reports go out at this time of day.
+  int hour_ = 0;
+  int minute_ = 0;
+  MessageBoxFn messageBox_;
+};

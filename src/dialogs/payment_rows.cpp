@@ -1,0 +1,68 @@
+#include "dialogs/payment_rows.h"
+
+#include "driver/text.h"
+
+namespace {
+
+// Index of the exchange rate among the texts ReadPaymentNames yields.
+constexpr size_t kRateIndex = 5;
+
+void GetRow(PaymentForm& form, const PaymentNames& names, int payment) {
+  form.SetName(payment, names[static_cast<size_t>(payment)]);
+  if (payment == 4) form.SetRateText(RateTextFromPrinter(names[kRateIndex]));
+}
+
+// Programs one row; false when nothing was programmed.
+bool SetRow(FiscalPrinter& printer, PaymentForm& form, int payment) {
+  double rate = 0.0;
+  if (payment == 4) {
+    rate = form.Rate();
+    // A text that is no number (a lone '-' or '.') or a negative rate would be
+    // refused by the command without a word; say so instead.
+    if (rate < 0.0) {
+      form.RateRefused();
+      return false;
+    }
+  }
+  return !printer.SetPaymentName(payment, form.Name(payment), rate).empty();
+}
+
+}  // namespace
+
+const PaymentRow* PaymentRowOfButton(int id) {
+  for (const PaymentRow& r : kPaymentRows)
+    if (r.getId == id || r.setId == id) return &r;
+  return nullptr;
+}
+
+std::string RateTextFromPrinter(const std::string& rate) {
+  return RemoveChar(rate, ' ', 0);
+}
+
+bool PaymentButtonNeedsPrinter(int id, PaymentForm& form) {
+  if (id == payment_ids::kGetSelected || id == payment_ids::kSetSelected) {
+    for (const PaymentRow& r : kPaymentRows)
+      if (form.Ticked(r.payment)) return true;
+    return false;
+  }
+  return PaymentRowOfButton(id) != nullptr;
+}
+
+void RunPaymentButton(FiscalPrinter& printer, PaymentForm& form, int id) {
+  PaymentNames names;
+  if (printer.ReadPaymentNames(names).empty()) return;
+  if (const PaymentRow* row = PaymentRowOfButton(id)) {
+    if (id == row->getId)
+      GetRow(form, names, row->payment);
+    else
+      SetRow(printer, form, row->payment);
+    return;
+  }
+  for (const PaymentRow& r : kPaymentRows) {
+    if (!form.Ticked(r.payment)) continue;
+    if (id == payment_ids::kGetSelected)
+      GetRow(form, names, r.payment);
+    else if (id == payment_ids::kSetSelected && !SetRow(printer, form, r.payment))
+      return;
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/spinbutt.h>
+
+#include <map>
+#include <memory>
+
+#include "dialogs/controls/color_label.h"
+#include "dialogs/controls/numeric_edit.h"
+#include "dialogs/report_data_groups.h"
+#include "link/ui_host.h"
+
+// The report data dialogs: the counters the printer keeps for the day's
+// reports, read into read-only fields without printing anything. Each frame
+// has its own "Get"; "Get All" reads every frame in turn on one printer and
+// stops at the first failed read.
+//
+// Opening reads the printer's status to learn whether amounts have decimals;
+// without a connection or when that read fails the dialog closes itself. Every
+// button opens its own FiscalPrinter on `port` with `ui` as host and closes it
+// before returning. The dialogs show no messages of their own: the driver
+// reports failures, and a failed read leaves its frame as it was.
+class ReportDataDialog : public wxDialog, private ReportDataForm {
+ public:
+  enum class Kind { kDaily, kOperator };
+
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
+  ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind);
+
+  // Reads the status first; runs the dialog only when that succeeded.
+  int ShowModal() override;
+  // Configures the amount fields from the printer. On failure closes the
+  // dialog and returns false.
+  bool Open();
+  bool ClosedItself() const { return closedItself_; }
+
+  NumericEdit* Field(int id) const;
+  ColorLabel* DateLabel(int id) const;
+
+ private:
+  void OnGet(int getId);
+  void OnGetAll();
+  void CloseItself();
+  bool ReadGroup(FiscalPrinter& printer, int getId);
+  const std::vector<DataGroup>& Groups() const;
+
+  // ReportDataForm
+  void ShowAmount(int id, double value) override;
+  void ShowCount(int id, int value) override;
+  void ShowDate(int id, std::time_t time) override;
+  int OperatorNumber() override;
+
+  UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
+  int port_;
+  Kind kind_;
+  bool closedItself_ = false;
+  std::map<int, NumericEdit*> amounts_;
+  std::map<int, NumericEdit*> counts_;
+  std::map<int, ColorLabel*> dates_;
+  NumericEdit* operator_ = nullptr;  // operator dialog only
+  wxSpinButton* operatorSpin_ = nullptr;
+};
+
+// "Четене на Дневни Отчети - Други" (menu "Други Дневни отчети").
+class DailyReportDataDialog : public ReportDataDialog {
+ public:
+  DailyReportDataDialog(wxWindow* parent, UiHost* ui, int port)
+      : ReportDataDialog(parent, ui, port, Kind::kDaily) {}
+};
+
+// "Четене на Операторски отчети - Други" (menu "Други Операторски отчети"):
+// one operator's data; the operator number is read from its field before
+// every read.
+class OperatorReportDataDialog : public ReportDataDialog {
+ public:
+  OperatorReportDataDialog(wxWindow* parent, UiHost* ui, int port)
+      : ReportDataDialog(parent, ui, port, Kind::kOperator) {}
+};
