@@ -7,7 +7,11 @@
 #include "app/main_menu.h"
 #include "app/menu_commands.h"
 #include "dialogs/date_time_dialog.h"
+#include "dialogs/fm_blocks_dialog.h"
+#include "dialogs/fm_dates_dialog.h"
+#include "dialogs/payment_types_dialog.h"
 #include "dialogs/receipt_dialog.h"
+#include "dialogs/report_data_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "link/settings.h"
 
@@ -47,6 +51,11 @@ MenuRoutes StandardMenuRoutes() {
       {kReceiptOperations, OpenDialog<ReceiptDialog>()},
       {kStatus, OpenDialog<StatusDialog>()},
       {kDateTime, [](MenuContext&) { RunDateTimeDialog(nullptr, nullptr, CurrentPort); }},
+      {kFMReportByBlocks, OpenDialog<FmBlocksDialog>()},
+      {kFMReportByDates, OpenDialog<FmDatesDialog>()},
+      {kDailyReportData, OpenDialog<DailyReportDataDialog>()},
+      {kOperatorReportData, OpenDialog<OperatorReportDataDialog>()},
+      {kPaymentTypes, OpenDialog<PaymentTypesDialog>()},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =

@@ -41,6 +41,7 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port)
   buttons->Add(new wxButton(this, kIdDetailed, FromUtf8("Подробен")), 0, wxRIGHT, 6);
   auto* exitButton = new wxButton(this, wxID_OK, "Exit");
   exitButton->SetDefault();
+  exitButton->SetFocus();
   buttons->Add(exitButton);
 
   auto* top = new wxBoxSizer(wxVERTICAL);
@@ -50,8 +51,10 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port)
   SetEscapeId(wxID_OK);
   CentreOnParent();
 
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
   messageBox_ = [this](const wxString& text, const wxString& caption) {
     wxMessageBox(text, caption, wxOK | wxICON_STOP, this);
   };

@@ -4,8 +4,8 @@
 
 int DaysInMonth(int year, int month) {
   using namespace std::chrono;
-  const year_month_day_last last{std::chrono::year{year} / std::chrono::month{
-                                                               static_cast<unsigned>(month)} /
+  const year_month_day_last last{std::chrono::year{year} /
+                                 std::chrono::month{static_cast<unsigned>(month)} /
                                  std::chrono::last};
   return static_cast<int>(static_cast<unsigned>(last.day()));
 }

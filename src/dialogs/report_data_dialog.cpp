@@ -47,8 +47,8 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
         grid->Add(label, 0, wxALIGN_CENTER_VERTICAL);
         continue;
       }
-      auto* edit = new NumericEdit(box, f.id, wxDefaultPosition, wxDefaultSize,
-                                   wxTE_RIGHT | wxTE_READONLY);
+      auto* edit =
+          new NumericEdit(box, f.id, wxDefaultPosition, wxDefaultSize, wxTE_RIGHT | wxTE_READONLY);
       edit->SetMinSize(wxSize(fieldWidth, -1));
       (f.kind == DataKind::kAmount ? amounts_ : counts_)[f.id] = edit;
       grid->Add(edit, 0, wxEXPAND);
@@ -58,7 +58,8 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
     frame->Add(new wxButton(box, g.getId, "Get"), 0, wxALIGN_RIGHT | wxALL, kGap);
     frames->Add(frame, 1, wxEXPAND);
     const int id = g.getId;
-    Bind(wxEVT_BUTTON, [this, id](wxCommandEvent&) { OnGet(id); }, id);
+    Bind(
+        wxEVT_BUTTON, [this, id](wxCommandEvent&) { OnGet(id); }, id);
   }
 
   auto* top = new wxBoxSizer(wxVERTICAL);
@@ -91,12 +92,14 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
   buttons->Add(new wxButton(this, getAll, "Get All"), 0, wxRIGHT, 12);
   auto* exitButton = new wxButton(this, wxID_OK, "Exit");
   exitButton->SetDefault();
+  exitButton->SetFocus();
   buttons->Add(exitButton);
   top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
   SetSizerAndFit(top);
   SetEscapeId(wxID_OK);
   CentreOnParent();
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnGetAll(); }, getAll);
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OnGetAll(); }, getAll);
 
   // Counts and numbers are configured at once; amounts once the printer has
   // said whether it counts with decimals.

@@ -25,8 +25,8 @@ constexpr int kOpInfo = 1405;
 
 // Five payment amounts with consecutive ids from `first`.
 std::vector<DataField> Payments(int first) {
-  static const char* const kLabels[] = {"Плащане 0:", "Плащане 1:", "Плащане 2:", "Плащане 3:",
-                                        "Плащане 4:"};
+  static const char* const kLabels[] = {
+      "Плащане 0:", "Плащане 1:", "Плащане 2:", "Плащане 3:", "Плащане 4:"};
   std::vector<DataField> out;
   for (int i = 0; i < 5; ++i) out.push_back({first + i, kLabels[i], Kind::kAmount});
   return out;
@@ -34,10 +34,11 @@ std::vector<DataField> Payments(int first) {
 
 // The seven counters fields with consecutive ids from `first`.
 std::vector<DataField> Counters(int first) {
-  return {{first, "Бр.Клиенти:", Kind::kCount},         {first + 1, "Бр.Отстъпки:", Kind::kCount},
-          {first + 2, "Сума Отстъпки:", Kind::kAmount}, {first + 3, "Бр.Надбавки:", Kind::kCount},
-          {first + 4, "Сума Надбавки:", Kind::kAmount}, {first + 5, "Бр.Войдирания:", Kind::kCount},
-          {first + 6, "Сума Войдирания:", Kind::kAmount}};
+  return {
+      {first, "Бр.Клиенти:", Kind::kCount},          {first + 1, "Бр.Отстъпки:", Kind::kCount},
+      {first + 2, "Сума Отстъпки:", Kind::kAmount},  {first + 3, "Бр.Надбавки:", Kind::kCount},
+      {first + 4, "Сума Надбавки:", Kind::kAmount},  {first + 5, "Бр.Войдирания:", Kind::kCount},
+      {first + 6, "Сума Войдирания:", Kind::kAmount}};
 }
 
 // A count field followed by five payment amounts.
@@ -69,8 +70,8 @@ Values Amounts(const std::array<double, N>& a) {
 }
 
 Values CountersValues(const ReceiptCounters& c) {
-  return {Num(c.customers), Num(c.discounts), Num(c.discountSum), Num(c.surcharges),
-          Num(c.surchargeSum), Num(c.voids),  Num(c.voidSum)};
+  return {Num(c.customers),    Num(c.discounts), Num(c.discountSum), Num(c.surcharges),
+          Num(c.surchargeSum), Num(c.voids),     Num(c.voidSum)};
 }
 
 Values ServiceValues(const ServiceTotals& t) {

@@ -40,8 +40,7 @@ TEST(PreviousMonth, FirstAndLastDayAtThePrintersHourAndMinute) {
       {{2009, 1, 10, 8, 5, 0}, 2008, 12, 31},    // January: December of the year before
       {{2100, 3, 1, 0, 0, 0}, 2100, 2, 28},      // divisible by 4, yet no leap year
       {{2000, 3, 31, 23, 59, 59}, 2000, 2, 29},  // divisible by 400: leap year
-      {{2026, 5, 31, 12, 0, 0}, 2026, 4, 30},
-      {{2026, 10, 2, 12, 0, 0}, 2026, 9, 30},
+      {{2026, 5, 31, 12, 0, 0}, 2026, 4, 30},   {{2026, 10, 2, 12, 0, 0}, 2026, 9, 30},
       {{2026, 8, 2, 12, 0, 0}, 2026, 7, 31},
   };
   for (const auto& c : cases) {
@@ -225,8 +224,8 @@ TEST_F(DialogLogicTest, DailyServiceAndReportInfoFillCountsAmountsAndTheDate) {
 TEST_F(DialogLogicTest, OperatorReadsAskForTheFieldsOperator) {
   RecordingDataForm form;
   form.op = 3;
-  std::string counters = "1;3;00007;00002;" + Amount(1.25) + ";00003;" + Amount(2.5) + ";00004;" +
-                         Amount(3.75);
+  std::string counters =
+      "1;3;00007;00002;" + Amount(1.25) + ";00003;" + Amount(2.5) + ";00004;" + Amount(3.75);
   device_.Queue(0x6F, Reply::Data(counters));
   EXPECT_TRUE(ReadOperatorGroup(*printer_, form, 1401));
   EXPECT_EQ(form.counts.at(1387), 7);

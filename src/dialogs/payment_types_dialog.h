@@ -1,0 +1,58 @@
+#pragma once
+
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/textctrl.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "dialogs/controls/numeric_edit.h"
+#include "dialogs/payment_rows.h"
+#include "link/ui_host.h"
+
+// "Програмиране на плащанията": reads and programs the names of payment types
+// 1 to 4 and the exchange rate of payment 4 (the foreign currency), row by row
+// or for the ticked rows. Editing a row, or a Get writing into it, ticks it.
+//
+// Nothing is read when the dialog opens. Every printer button opens its own
+// FiscalPrinter on `port` with `ui` as host, reads the payment names first
+// (nothing else happens when that fails) and closes the printer before
+// returning. "Get Selected" and "Set Selected" with no row ticked do nothing.
+class PaymentTypesDialog : public wxDialog, private PaymentForm {
+ public:
+  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
+
+  // `ui` (not owned) must outlive the dialog; without one the dialog shows its
+  // prompts itself through a GuiUiHost of its own.
+  PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port);
+
+  wxCheckBox* Tick(int payment) const { return ticks_[Index(payment)]; }
+  wxTextCtrl* NameField(int payment) const { return names_[Index(payment)]; }
+  NumericEdit* RateField() const { return rate_; }
+
+  // Replaces the platform message box (tests).
+  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+
+ private:
+  static size_t Index(int payment) { return static_cast<size_t>(payment - 1); }
+  void OnButton(int id);
+  void TickAll(bool on);
+
+  // PaymentForm
+  std::string Name(int payment) override;
+  void SetName(int payment, const std::string& name) override;
+  double Rate() override;
+  void SetRateText(const std::string& text) override;
+  bool Ticked(int payment) override;
+  void RateRefused() override;
+
+  UiHost* ui_;
+  std::unique_ptr<UiHost> ownHost_;
+  int port_;
+  std::array<wxCheckBox*, 4> ticks_{};
+  std::array<wxTextCtrl*, 4> names_{};
+  NumericEdit* rate_ = nullptr;
+  MessageBoxFn messageBox_;
+};
