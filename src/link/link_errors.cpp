@@ -1,5 +1,6 @@
 #include "link/link_errors.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -16,6 +17,20 @@ std::string Format(const char* fmt, int a, int b) {
 }
 
 }  // namespace
+
+std::string PermissionHint(int systemError) {
+#ifdef __linux__
+  // Serial devices belong to the group dialout; a user outside it is refused
+  // (EACCES), which otherwise reads like a missing port.
+  if (systemError == EACCES || systemError == EPERM) {
+    return "\nНямате права за достъп до порта. Добавете потребителя в групата dialout\n"
+           "(sudo usermod -aG dialout ИМЕ) и влезте отново в системата.";
+  }
+#else
+  (void)systemError;
+#endif
+  return "";
+}
 
 std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError) {
   const char* text = nullptr;
@@ -95,8 +110,9 @@ std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError)
     default:
       return std::nullopt;
   }
-  return LinkMessage{Format(text, port, systemError), warning ? kWarning : kError,
-                     warning ? kWarnStyle : kHardStyle};
+  std::string message = Format(text, port, systemError);
+  if (code == 1) message += PermissionHint(systemError);
+  return LinkMessage{message, warning ? kWarning : kError, warning ? kWarnStyle : kHardStyle};
 }
 
 std::optional<LinkMessage> CommandErrorMessage(const std::string& code) {

@@ -12,7 +12,13 @@ struct LinkMessage {
 
 // Message of a LinkResult code with the port number and errno filled in, or
 // nothing for codes that have no message (0, 14, 24..49, 51, above 52).
+// Code 1 (the port cannot be opened) adds PermissionHint's lines.
 std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError);
+
+// On Linux, for a permission error (EACCES, EPERM) when opening a port: what the
+// user must do (join the group dialout), starting with a line break. Empty
+// otherwise and on other systems.
+std::string PermissionHint(int systemError);
 
 // Message of a two-character ACK code: the command-error text (second
 // character) followed by the printer-error text (first character). Nothing when

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <map>
 
 namespace {
@@ -61,6 +63,18 @@ TEST(LinkErrors, EveryCodeHasItsMessageOrNone) {
     EXPECT_EQ(msg->caption, it->second.caption) << code;
     EXPECT_EQ(msg->style, it->second.style) << code;
   }
+}
+
+TEST(LinkErrors, OpenRefusedForLackOfPermissionSaysHowToGetIt) {
+  const auto refused = LinkErrorMessage(1, 2, EACCES);
+  ASSERT_TRUE(refused);
+#ifdef __linux__
+  EXPECT_EQ(refused->text.rfind("Не може да бъде отворен COM 2\n", 0), 0u) << refused->text;
+  EXPECT_NE(refused->text.find("dialout"), std::string::npos) << refused->text;
+  EXPECT_EQ(LinkErrorMessage(1, 2, EPERM)->text, refused->text);
+#endif
+  // A missing device is not a permission matter.
+  EXPECT_EQ(LinkErrorMessage(1, 2, ENOENT)->text, "Не може да бъде отворен COM 2");
 }
 
 TEST(CommandErrors, CombinesCommandAndPrinterTexts) {
