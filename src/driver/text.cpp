@@ -16,6 +16,27 @@ namespace {
 // Numbers on the wire always use '.' as the decimal point. A GUI toolkit may
 // switch the process to the user's locale (where it can be ','), so number
 // formatting and parsing run under the "C" locale on this thread.
+#ifdef _WIN32
+// Windows has no uselocale: the thread gets its own locale for the duration.
+class CNumericLocale {
+ public:
+  CNumericLocale() : mode_(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)) {
+    const char* current = setlocale(LC_NUMERIC, nullptr);
+    previous_ = current ? current : "C";
+    setlocale(LC_NUMERIC, "C");
+  }
+  ~CNumericLocale() {
+    setlocale(LC_NUMERIC, previous_.c_str());
+    _configthreadlocale(mode_);
+  }
+  CNumericLocale(const CNumericLocale&) = delete;
+  CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+ private:
+  int mode_;
+  std::string previous_;
+};
+#else
 class CNumericLocale {
  public:
   CNumericLocale() : previous_(uselocale(Locale())) {}
@@ -30,6 +51,7 @@ class CNumericLocale {
   }
   locale_t previous_;
 };
+#endif
 
 }  // namespace
 

@@ -24,7 +24,12 @@ std::string RemoveChar(const std::string& text, char ch, int mode);
 std::time_t ParseDateTime(const std::string& text);
 
 // printf into a std::string.
+#ifdef __MINGW32__
+// MinGW builds use the C99 printf family, not the C runtime's dialect.
+std::string Sprintf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string Sprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#endif
 
 // strftime of the local time `t`, with "%B" always giving the full English month
 // name whatever the process locale. Supports the usual conversions.

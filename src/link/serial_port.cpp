@@ -155,6 +155,10 @@ void SerialPort::Close() {
   pending_.clear();
 }
 
+bool SerialPort::IsOpen() const {
+  return fd_ >= 0;
+}
+
 void SerialPort::SetError(int code) {
   error_ = code;
 }

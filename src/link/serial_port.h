@@ -28,8 +28,10 @@ class SerialPort {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Returns 0, or 1 (open failed), 2 (tcgetattr), 3 (tcsetattr or unsupported
-  // speed). Called once, by the constructor; the port is never reopened.
+  // Returns 0, or 1 (open failed), 2 (reading the line settings), 3 (setting
+  // them, or an unsupported speed); on Windows also 4 and 5 (reading and setting
+  // the time-outs) and 6 (the driver's queue sizes). Called once, by the
+  // constructor; the port is never reopened.
   int Open(int port, int baudRate, int parity, int stopBits, int dataBits);
   // Discards both queues and closes. Safe to call twice.
   void Close();
@@ -51,9 +53,10 @@ class SerialPort {
 
   int TakeError();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const;
   int Port() const { return port_; }
-  // errno of the last failed system call (what the messages call GetLastError).
+  // The error number of the last failed system call: GetLastError() on Windows,
+  // errno elsewhere (the messages call it the GetLastError code either way).
   int LastSystemError() const { return lastErrno_; }
 
  private:
@@ -62,10 +65,15 @@ class SerialPort {
   // Bytes read from the line but not yet handed out: Receive reads whatever
   // has arrived and keeps what the caller did not ask for, so a later Receive
   // gets it first (as if it had stayed in the driver's queue).
+  // (The Windows driver keeps unread bytes in its own input queue instead.)
   std::string pending_;
   UiHost* owner_;
   int error_ = 0;
+#ifdef _WIN32
+  void* handle_;  // a HANDLE; INVALID_HANDLE_VALUE when closed
+#else
   int fd_ = -1;
+#endif
   uint8_t port_;
   int lastErrno_ = 0;
 };

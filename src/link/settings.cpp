@@ -22,7 +22,12 @@ void PortMap::Clear() {
 std::string PortMap::PathFor(int port) const {
   const auto it = paths_.find(port);
   if (it != paths_.end()) return it->second;
+#ifdef _WIN32
+  // The device namespace form reaches COM10 and up as well as COM1 to COM9.
+  return "\\\\.\\COM" + std::to_string(port);
+#else
   return "/dev/ttyS" + std::to_string(port - 1);
+#endif
 }
 
 bool PortMap::ParseAndSet(const std::string& mapping) {

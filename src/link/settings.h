@@ -9,7 +9,8 @@
 extern int CurrentPort;      // 1..8
 extern int CurrentBaudRate;  // 9600, 19200, 38400, 57600 or 115200
 
-// Maps COM numbers to device paths. By default COM n is /dev/ttyS<n-1>; a mapping
+// Maps COM numbers to device paths. By default COM n is /dev/ttyS<n-1> (on
+// Windows the device \\.\COM<n>); a mapping
 // given with --com N=PATH (a real device, a by-id symlink, a pseudo-terminal)
 // replaces it.
 class PortMap {

@@ -16,6 +16,9 @@ namespace {
 // names): an installed one, or one compiled into the build tree when the system
 // has the locale sources. False when neither is possible.
 bool SetBulgarianLocale(int category) {
+#ifdef _WIN32
+  return std::setlocale(category, "Bulgarian_Bulgaria.1251") || std::setlocale(category, "bg-BG");
+#else
   if (std::setlocale(category, "bg_BG.UTF-8")) return true;
   const std::string dir = std::string(FS_BINARY_DIR) + "/test-locales";
   const std::string cmd = "mkdir -p '" + dir + "' && localedef -i bg_BG -f UTF-8 '" + dir +
@@ -23,6 +26,7 @@ bool SetBulgarianLocale(int category) {
   if (std::system(cmd.c_str()) != 0) return false;
   setenv("LOCPATH", dir.c_str(), 1);
   return std::setlocale(category, "bg_BG.UTF-8") != nullptr;
+#endif
 }
 
 TEST(TextFields, FitText) {

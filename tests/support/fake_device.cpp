@@ -1,9 +1,11 @@
 #include "support/fake_device.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,6 +84,7 @@ std::string FakeDevice::StatusBytes(const std::vector<int>& flagsSet) {
   return s;
 }
 
+#ifndef _WIN32  // the Windows line is in fake_device_win32.cpp
 FakeDevice::FakeDevice() {
   status_ = StatusBytes({22, 23, 24});
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -141,6 +144,14 @@ int FakeDevice::LineBaud() const {
 void FakeDevice::MapTo(int port) {
   PortMap::Instance().Set(port, path_);
 }
+
+void FakeDevice::CloseDeviceEnd() {
+  ::close(master_);
+  ::close(slave_);
+  master_ = -1;
+  slave_ = -1;
+}
+#endif
 
 void FakeDevice::SetProbe(Probe p) {
   std::lock_guard<std::mutex> l(mu_);
@@ -204,6 +215,7 @@ void FakeDevice::ClearRecords() {
   probes_ = 0;
 }
 
+#ifndef _WIN32
 void FakeDevice::Run() {
   uint8_t buf[4096];
   while (!stop_) {
@@ -235,6 +247,8 @@ void FakeDevice::Write(const std::string& bytes) {
     }
   }
 }
+
+#endif
 
 void FakeDevice::HandleByte(uint8_t b) {
   std::unique_lock<std::mutex> l(mu_);
@@ -339,10 +353,7 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
     case Reply::Kind::CloseLine: {
       std::lock_guard<std::mutex> l(mu_);
       lineClosed_ = true;
-      ::close(master_);
-      ::close(slave_);
-      master_ = -1;
-      slave_ = -1;
+      CloseDeviceEnd();
       return;
     }
   }

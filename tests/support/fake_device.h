@@ -64,6 +64,9 @@ class FakeDevice {
   FakeDevice& operator=(const FakeDevice&) = delete;
 
   // Path of the host's end (/dev/pts/N). Map a COM number to it with PortMap.
+  // On Windows there are no pseudo-terminals: the device and the host use the
+  // two ends of a linked pair of COM ports named by FS_TEST_COM_PAIR="HOST,DEVICE"
+  // (scripts/test-windows links them under Wine), and Path() is the host's end.
   const std::string& Path() const { return path_; }
 
   void SetProbe(Probe p);
@@ -87,7 +90,8 @@ class FakeDevice {
   int ProbeCount() const;  // 0x04 bytes received
   void ClearRecords();
 
-  // The speed the host last set on the line (termios of the pseudo-terminal).
+  // The speed the host last set on the line (termios of the pseudo-terminal);
+  // 0 on Windows, where the linked pair does not carry it across.
   int LineBaud() const;
 
   // Tells the port number to map: maps `port` to Path() in PortMap.
@@ -98,7 +102,11 @@ class FakeDevice {
   void HandleByte(uint8_t b);
   void Answer(const ReceivedFrame& f);
   void Write(const std::string& bytes);
+  void CloseDeviceEnd();  // the line goes dead for the host
 
+#ifdef _WIN32
+  void* line_ = nullptr;  // HANDLE of the device's COM port
+#endif
   int master_ = -1;
   int slave_ = -1;  // kept open so that the line survives the host's close
   std::string path_;
