@@ -28,7 +28,8 @@ inline bool ClockWasSet(const std::string& result) {
   return !result.empty() && result != "BP";
 }
 
-// Modal result of the dialog: 1 when the clock was set at least once, 2 otherwise.
+// Modal result of the dialog: 1 when the clock was set at least once, 2 otherwise
+// (PrinterDialog::kResultChanged and kResultUnchanged).
 inline int DateTimeDialogResult(bool changed) {
   return changed ? 1 : 2;
 }

@@ -3,7 +3,6 @@
 #include <wx/button.h>
 #include <wx/sizer.h>
 
-#include "dialogs/dialog_printer.h"
 #include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
@@ -19,12 +18,8 @@ wxDateTime ToWx(const ClockFields& f) {
 
 }  // namespace
 
-DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, FromUtf8("Сверяване на дата и час")), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Сверяване на дата и час"), ui, port, std::move(services)) {
   const wxDateTime now = wxDateTime::Now();
   date_ = new wxDatePickerCtrl(this, kIdDate, now, wxDefaultPosition, wxDefaultSize,
                                wxDP_DROPDOWN | wxDP_SHOWCENTURY);
@@ -48,15 +43,13 @@ DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port)
   top->Add(grid, 0, wxEXPAND | wxLEFT | wxRIGHT, 12);
   top->Add(exitButton, 0, wxALIGN_CENTER | wxALL, 12);
   SetSizerAndFit(top);
-  SetEscapeId(kIdExit);
+  SetExitButton(kIdExit, [this] { return Result(); });
   CentreOnParent();
 
   Bind(wxEVT_BUTTON, &DateTimeDialog::OnGetFromSystem, this, kIdGetFromSystem);
   Bind(wxEVT_BUTTON, &DateTimeDialog::OnSetFromSystem, this, kIdSetFromSystem);
   Bind(wxEVT_BUTTON, &DateTimeDialog::OnGetFromPrinter, this, kIdGetFromPrinter);
   Bind(wxEVT_BUTTON, &DateTimeDialog::OnSetToPrinter, this, kIdSetToPrinter);
-  Bind(wxEVT_BUTTON, &DateTimeDialog::OnExit, this, kIdExit);
-  Bind(wxEVT_CLOSE_WINDOW, &DateTimeDialog::OnClose, this);
 }
 
 ClockFields DateTimeDialog::PickerFields() const {
@@ -80,9 +73,9 @@ void DateTimeDialog::SetPickers(std::time_t t) {
 }
 
 void DateTimeDialog::SetPrinterClock(std::time_t t) {
-  DialogPrinter printer(ui_, port_);
-  if (!printer.IsConnected()) return;
-  if (ClockWasSet(printer.SetDateTime(t))) changed_ = true;
+  const auto printer = OpenPrinter();
+  if (!printer->IsConnected()) return;
+  if (ClockWasSet(printer->SetDateTime(t))) changed_ = true;
 }
 
 void DateTimeDialog::OnGetFromSystem(wxCommandEvent&) {
@@ -97,10 +90,10 @@ void DateTimeDialog::OnSetFromSystem(wxCommandEvent&) {
 }
 
 void DateTimeDialog::OnGetFromPrinter(wxCommandEvent&) {
-  DialogPrinter printer(ui_, port_);
-  if (!printer.IsConnected()) return;
+  const auto printer = OpenPrinter();
+  if (!printer->IsConnected()) return;
   std::time_t t = 0;
-  if (printer.ReadDateTime(t).empty()) return;
+  if (printer->ReadDateTime(t).empty()) return;
   ClockFields f = SplitLocalTime(t);
   f.second = 0;
   SetPickers(ComposeLocalTime(f));
@@ -110,23 +103,8 @@ void DateTimeDialog::OnSetToPrinter(wxCommandEvent&) {
   SetPrinterClock(ComposeLocalTime(PickerFields()));
 }
 
-void DateTimeDialog::OnExit(wxCommandEvent&) {
-  Finish();
-}
-
-void DateTimeDialog::OnClose(wxCloseEvent&) {
-  Finish();
-}
-
-void DateTimeDialog::Finish() {
-  if (IsModal())
-    EndModal(Result());
-  else
-    Hide();
-}
-
-int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port) {
-  DateTimeDialog dialog(parent, ui, port);
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services) {
+  DateTimeDialog dialog(parent, ui, port, std::move(services));
   return dialog.ShowModal();
 }
 

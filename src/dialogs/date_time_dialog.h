@@ -1,24 +1,22 @@
 #pragma once
 
 #include <wx/datectrl.h>
-#include <wx/dialog.h>
 #include <wx/timectrl.h>
 
 #include <ctime>
-#include <memory>
 
 #include "dialogs/clock_setting.h"
-#include "link/ui_host.h"
+#include "dialogs/printer_dialog.h"
 
 // "Сверяване на дата и час": pick a date and a time and write them to the
 // printer's clock, or take them from the computer or from the printer.
 //
 // Every printer action opens its own FiscalPrinter on `port` with `ui` as its
 // host and closes it before the handler returns; an opener that holds the port
-// must release it first. The modal result is 1 when at least one setting
-// reached the printer (the changed flag), 2 otherwise; "Exit", Escape and the
-// close box all end the dialog that way.
-class DateTimeDialog : public wxDialog {
+// must release it first. The modal result is kResultChanged (1) when at least
+// one setting reached the printer (the changed flag), kResultUnchanged (2)
+// otherwise; "Exit", Escape and the close box all end the dialog that way.
+class DateTimeDialog : public PrinterDialog {
  public:
   enum {
     kIdGetFromSystem = 1101,
@@ -32,7 +30,7 @@ class DateTimeDialog : public wxDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  DateTimeDialog(wxWindow* parent, UiHost* ui, int port);
+  DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
   bool Changed() const { return changed_; }
   int Result() const { return DateTimeDialogResult(changed_); }
@@ -49,16 +47,10 @@ class DateTimeDialog : public wxDialog {
   void OnSetFromSystem(wxCommandEvent&);
   void OnGetFromPrinter(wxCommandEvent&);
   void OnSetToPrinter(wxCommandEvent&);
-  void OnExit(wxCommandEvent&);
-  void OnClose(wxCloseEvent&);
 
   // Sends `t` to the printer and sets the changed flag when it was taken.
   void SetPrinterClock(std::time_t t);
-  void Finish();
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
   bool changed_ = false;
   wxDatePickerCtrl* date_ = nullptr;
   wxTimePickerCtrl* time_ = nullptr;
@@ -66,9 +58,10 @@ class DateTimeDialog : public wxDialog {
 
 // Runs the dialog modally and returns its result (1 set, 2 not set). This is
 // what the GUI's UI host runs when the driver asks for the date and time dialog.
-int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port);
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
 // Makes this dialog the one the windows' UI host runs when the driver asks for
-// the date and time dialog (status check, fiscalization, reports by dates). The
-// program calls it once at start-up.
+// the date and time dialog (status check, fiscalization, reports by dates). It
+// is that already unless another runner was registered; the program calls it
+// once at start-up all the same.
 void RegisterDateTimeDialog();

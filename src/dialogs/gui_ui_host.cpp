@@ -2,6 +2,7 @@
 
 #include <wx/utils.h>
 
+#include "dialogs/date_time_dialog.h"
 #include "dialogs/prompt_dialog.h"
 
 namespace {
@@ -35,7 +36,7 @@ int GuiUiHost::ShowPrompt(const std::string& text, const std::string& caption, u
 
 int GuiUiHost::RunDateTimeDialog(int port) {
   const DateTimeDialogRunner runner = Runner();  // a copy: the runner may re-register
-  if (!runner) return kPromptClosedResult;
+  if (!runner) return ::RunDateTimeDialog(owner_, nullptr, port);
   return runner(owner_, port);
 }
 

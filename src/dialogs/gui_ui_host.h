@@ -7,8 +7,8 @@
 #include "link/ui_host.h"
 
 // The UI host of the windows: prompts are PromptDialogs owned by `owner`, the
-// wait cursor is the toolkit's busy cursor, and the date and time dialog is
-// whatever runner has been registered.
+// wait cursor is the toolkit's busy cursor, and the date and time dialog is the
+// real one (DateTimeDialog) unless another runner has been registered.
 //
 // One per window that creates FiscalPrinters (the main window, each dialog);
 // it must outlive them. UI-thread only.
@@ -34,7 +34,7 @@ class GuiUiHost : public UiHost {
 // when the printer's clock was set, 2 when cancelled.
 using DateTimeDialogRunner = std::function<int(wxWindow* owner, int port)>;
 
-// Registers the date and time dialog (the program does so at start-up). Until
-// one is registered, or after registering an empty function, RunDateTimeDialog
-// answers 2 without showing anything.
+// Registers what RunDateTimeDialog runs. An empty function puts back the
+// default, the real DateTimeDialog with the host's owner as parent: a clock
+// request from the driver is never answered without asking the user.
 void SetDateTimeDialogRunner(DateTimeDialogRunner runner);

@@ -1,71 +1,19 @@
 #include "dialogs/receipt_dialog.h"
 
-#include <wx/button.h>
-#include <wx/statbox.h>
-
 #include <algorithm>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/invoice_data_dialog.h"
+#include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 #include "driver/text.h"
 
+using namespace layout;
+
 namespace {
-
-constexpr int kGap = 4;
-
-wxStaticBoxSizer* Frame(wxWindow* parent, const char* caption) {
-  return new wxStaticBoxSizer(wxVERTICAL, parent, FromUtf8(caption));
-}
-
-wxStaticText* Label(wxWindow* parent, const char* text) {
-  return new wxStaticText(parent, wxID_ANY, FromUtf8(text));
-}
-
-wxButton* Button(wxWindow* parent, int id, const char* caption) {
-  return new wxButton(parent, id, FromUtf8(caption));
-}
-
-wxChoice* List(wxWindow* parent, int id, std::initializer_list<const char*> items, int selected) {
-  auto* choice = new wxChoice(parent, id);
-  for (const char* item : items) choice->Append(FromUtf8(item));
-  choice->SetSelection(selected);
-  return choice;
-}
-
-// A row of buttons (or any windows) centred in its frame.
-wxSizer* Row(std::initializer_list<wxWindow*> windows) {
-  auto* row = new wxBoxSizer(wxHORIZONTAL);
-  bool first = true;
-  for (wxWindow* w : windows) {
-    row->Add(w, 0, wxALIGN_CENTER_VERTICAL | (first ? 0 : wxLEFT), kGap);
-    first = false;
-  }
-  return row;
-}
-
-wxFlexGridSizer* Grid(int columns) {
-  auto* grid = new wxFlexGridSizer(columns, kGap, kGap);
-  return grid;
-}
-
-// One row of a three-column grid: the caption, the control (a window or a
-// sizer) and the unit after it (an empty cell without one).
-template <typename Control>
-void AddRow(wxFlexGridSizer* grid, wxWindow* parent, const char* caption, Control* control,
-            const char* unit = nullptr) {
-  grid->Add(Label(parent, caption), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(control);
-  if (unit)
-    grid->Add(Label(parent, unit), 0, wxALIGN_CENTER_VERTICAL);
-  else
-    grid->AddSpacer(0);
-}
 
 // The sell and void buttons under each kind of sale.
 wxSizer* SaleButtons(wxWindow* parent, int sellId, int voidId) {
-  return Row({Button(parent, sellId, "Продажба"), Button(parent, voidId, "Войд")});
+  return ButtonRow(parent, {{sellId, "Продажба"}, {voidId, "Войд"}});
 }
 
 }  // namespace
@@ -95,8 +43,9 @@ ReceiptDialog::NumberField& ReceiptDialog::AddNumber(NumberField& field, int id,
 void ReceiptDialog::AddQuantityAndPercent(wxFlexGridSizer* grid, wxWindow* parent,
                                           NumberField& quantity, int quantityId,
                                           NumberField& percent, int percentId) {
-  AddRow(grid, parent, "Количество:", AddNumber(quantity, quantityId, parent, 10).edit);
-  AddRow(grid, parent, "Надбавка/Отстъпка:", AddNumber(percent, percentId, parent, 6).edit, "%");
+  LabelledRow(grid, parent, "Количество:", AddNumber(quantity, quantityId, parent, 10).edit);
+  LabelledRow(grid, parent, "Надбавка/Отстъпка:", AddNumber(percent, percentId, parent, 6).edit,
+              "%");
 }
 
 // --- Construction -----------------------------------------------------------
@@ -106,12 +55,8 @@ void ReceiptDialog::FollowField(wxSpinButton* spin, const wxString& text) {
   spin->SetValue(std::clamp(value, spin->GetMin(), spin->GetMax()));
 }
 
-ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, FromUtf8("Операции с бонове")), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Операции с бонове"), ui, port, std::move(services)) {
   invoiceSource_ = [this] { return InvoiceDataDialog::Ask(this); };
   BuildControls();
 
@@ -133,11 +78,9 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
   ConfigureByMode();
 
   Bind(wxEVT_BUTTON, &ReceiptDialog::OnButton, this);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { Dismiss(); }, kIdExit);
+  SetExitButton(kIdExit, kResultChanged);
   Bind(wxEVT_CHECKBOX, &ReceiptDialog::OnIsAmountChanged, this, kIdSubtotalIsAmount);
   Bind(wxEVT_CHOICE, &ReceiptDialog::OnAlignmentChanged, this, kIdAlignment);
-  Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Dismiss(); });
   // Each up-down control steps the number its field holds, also when typed.
   operatorSpin_->Bind(wxEVT_SPIN,
                       [this](wxSpinEvent& e) { operator_.edit->SetIntegerValue(e.GetPosition()); });
@@ -150,7 +93,6 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port)
       FollowField(departmentSpin_, departmentNumber_->GetValue());
     e.Skip();
   });
-  SetEscapeId(kIdExit);
 }
 
 void ReceiptDialog::BuildControls() {
@@ -190,8 +132,8 @@ wxSizer* ReceiptDialog::BuildOpenFrame() {
   operatorSpin_->SetRange(1, 9);
   operatorSpin_->SetValue(1);
   frame->Add(Row({Label(box, "Номер на оператор"), operator_.edit, operatorSpin_}), 0, wxALL, kGap);
-  frame->Add(Row({Button(box, kIdOpenService, "Служебен"), Button(box, kIdOpenFiscal, "Фискален")}),
-             0, wxALL, kGap);
+  frame->Add(ButtonRow(box, {{kIdOpenService, "Служебен"}, {kIdOpenFiscal, "Фискален"}}), 0, wxALL,
+             kGap);
   withVat_ = new wxCheckBox(box, kIdWithVat, FromUtf8("С ДДС"));
   detailed_ = new wxCheckBox(box, kIdDetailed, FromUtf8("Подробен"));
   invoice_ = new wxCheckBox(box, kIdInvoice, FromUtf8("Фактура"));
@@ -202,16 +144,15 @@ wxSizer* ReceiptDialog::BuildOpenFrame() {
 wxSizer* ReceiptDialog::BuildCloseFrame() {
   wxStaticBoxSizer* frame = Frame(this, "Затваряне на бон");
   wxWindow* box = frame->GetStaticBox();
-  frame->Add(
-      Row({Button(box, kIdCloseService, "Служебен"), Button(box, kIdCloseFiscal, "Фискален")}), 0,
-      wxALL, kGap);
+  frame->Add(ButtonRow(box, {{kIdCloseService, "Служебен"}, {kIdCloseFiscal, "Фискален"}}), 0,
+             wxALL, kGap);
   lastReceipt_ = new ColorLabel(box, kIdLastReceipt, wxEmptyString);
   lastReceipt_->SetMinSize(wxSize(GetCharWidth() * 8, -1));
   lastReceipt_->SetLabelColor(wxColour(255, 0, 0));
   frame->Add(Row({Label(box, "N Посл.Бон:"), lastReceipt_}), 0, wxALL, kGap);
-  frame->Add(Row({Button(box, kIdGetLastReceipt, "Get Посл.Бон"),
-                  Button(box, kIdDuplicate, "Печат на дубликат")}),
-             0, wxALL, kGap);
+  frame->Add(
+      ButtonRow(box, {{kIdGetLastReceipt, "Get Посл.Бон"}, {kIdDuplicate, "Печат на дубликат"}}), 0,
+      wxALL, kGap);
   return frame;
 }
 
@@ -219,7 +160,8 @@ wxSizer* ReceiptDialog::BuildArticleFrame() {
   wxStaticBoxSizer* frame = Frame(this, "Продажба на артикул от ФПр");
   wxWindow* box = frame->GetStaticBox();
   wxFlexGridSizer* grid = Grid(3);
-  AddRow(grid, box, "Артикул номер:", AddNumber(articleNumber_, kIdArticleNumber, box, 5).edit);
+  LabelledRow(grid, box,
+              "Артикул номер:", AddNumber(articleNumber_, kIdArticleNumber, box, 5).edit);
   AddQuantityAndPercent(grid, box, articleQuantity_, kIdArticleQuantity, articlePercent_,
                         kIdArticlePercent);
   frame->Add(grid, 0, wxALL, kGap);
@@ -242,7 +184,7 @@ wxSizer* ReceiptDialog::BuildSubtotalFrame() {
   subtotalUnit_ = new wxStaticText(box, kIdSubtotalUnit, "%");
   subtotalUnit_->SetMinSize(wxSize(GetCharWidth() * 2, -1));
   grid->Add(subtotalUnit_, 0, wxALIGN_CENTER_VERTICAL);
-  AddRow(grid, box, "Сума:", AddNumber(subtotalSum_, kIdSubtotalSum, box, 10).edit);
+  LabelledRow(grid, box, "Сума:", AddNumber(subtotalSum_, kIdSubtotalSum, box, 10).edit);
   frame->Add(grid, 0, wxALL, kGap);
   frame->Add(Button(box, kIdApply, "Apply"), 0, wxALL, kGap);
   return frame;
@@ -255,9 +197,9 @@ wxSizer* ReceiptDialog::BuildItemFrame() {
   frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
   frame->Add(itemName_, 0, wxEXPAND | wxALL, kGap);
   wxFlexGridSizer* grid = Grid(3);
-  taxGroup_ = List(box, kIdTaxGroup, {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"}, 1);
-  AddRow(grid, box, "Дан.Група:", taxGroup_);
-  AddRow(grid, box, "Цена:", AddNumber(itemPrice_, kIdItemPrice, box, 10).edit);
+  taxGroup_ = Choice(box, kIdTaxGroup, {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"}, 1);
+  LabelledRow(grid, box, "Дан.Група:", taxGroup_);
+  LabelledRow(grid, box, "Цена:", AddNumber(itemPrice_, kIdItemPrice, box, 10).edit);
   AddQuantityAndPercent(grid, box, itemQuantity_, kIdItemQuantity, itemPercent_, kIdItemPercent);
   frame->Add(grid, 0, wxALL, kGap);
   frame->Add(SaleButtons(box, kIdItemSell, kIdItemVoid), 0, wxALL, kGap);
@@ -278,8 +220,8 @@ wxSizer* ReceiptDialog::BuildDepartmentFrame() {
                                      wxSP_VERTICAL | wxSP_ARROW_KEYS);
   departmentSpin_->SetRange(1, 19);
   departmentSpin_->SetValue(1);
-  AddRow(grid, box, "Номер:", Row({departmentNumber_, departmentSpin_}));
-  AddRow(grid, box, "Цена:", AddNumber(departmentPrice_, kIdDepartmentPrice, box, 10).edit);
+  LabelledRow(grid, box, "Номер:", Row({departmentNumber_, departmentSpin_}));
+  LabelledRow(grid, box, "Цена:", AddNumber(departmentPrice_, kIdDepartmentPrice, box, 10).edit);
   AddQuantityAndPercent(grid, box, departmentQuantity_, kIdDepartmentQuantity, departmentPercent_,
                         kIdDepartmentPercent);
   frame->Add(grid, 0, wxALL, kGap);
@@ -292,7 +234,7 @@ wxSizer* ReceiptDialog::BuildTextFrame() {
   wxWindow* box = frame->GetStaticBox();
   freeText_ = new wxTextCtrl(box, kIdFreeText);
   frame->Add(freeText_, 0, wxEXPAND | wxALL, kGap);
-  alignment_ = List(box, kIdAlignment, {"Left", "Centered", "Right"}, 0);
+  alignment_ = Choice(box, kIdAlignment, {"Left", "Centered", "Right"}, 0);
   frame->Add(Row({alignment_, Button(box, kIdPrintText, "Печат")}), 0, wxALL, kGap);
   return frame;
 }
@@ -324,12 +266,11 @@ wxSizer* ReceiptDialog::BuildInfoFrame() {
   frame->Add(checks, 0, wxALL, kGap);
 
   wxFlexGridSizer* grid = Grid(2);
-  grid->Add(Label(box, "Последно ресто:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(lastChange_, kIdInfoLastChange, box, 10).edit);
-  grid->Add(Label(box, "Тип на последното ресто:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(lastChangeType_, kIdInfoLastChangeType, box, 2).edit);
-  grid->Add(Label(box, "Брой Покупки:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(purchases_, kIdInfoPurchases, box, 4).edit);
+  LabelledPair(grid, box,
+               "Последно ресто:", AddNumber(lastChange_, kIdInfoLastChange, box, 10).edit);
+  LabelledPair(grid, box, "Тип на последното ресто:",
+               AddNumber(lastChangeType_, kIdInfoLastChangeType, box, 2).edit);
+  LabelledPair(grid, box, "Брой Покупки:", AddNumber(purchases_, kIdInfoPurchases, box, 4).edit);
   frame->Add(grid, 0, wxALL, kGap);
 
   frame->Add(Label(box, "Междинна сума по групи:"), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
@@ -352,15 +293,14 @@ wxSizer* ReceiptDialog::BuildPaymentFrame() {
   wxWindow* box = frame->GetStaticBox();
   wxFlexGridSizer* grid = Grid(2);
   grid->Add(Label(box, "Вид плащане:"), 0, wxALIGN_CENTER_VERTICAL);
-  paymentType_ = List(box, kIdPaymentType, {"0", "1", "2", "3", "4"}, 0);
+  paymentType_ = Choice(box, kIdPaymentType, {"0", "1", "2", "3", "4"}, 0);
   noChange_ = new wxToggleButton(box, kIdNoChange, FromUtf8("Без ресто"));
   grid->Add(Row({paymentType_, noChange_}));
   grid->Add(Label(box, "Ресто:"), 0, wxALIGN_CENTER_VERTICAL);
   changeType_ =
-      List(box, kIdChangeType, {"в брой (пл. 0)", "от типа плащане", "във валута (пл. 4)"}, 1);
+      Choice(box, kIdChangeType, {"в брой (пл. 0)", "от типа плащане", "във валута (пл. 4)"}, 1);
   grid->Add(changeType_);
-  grid->Add(Label(box, "Сума:"), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(AddNumber(paymentAmount_, kIdPaymentAmount, box, 10).edit);
+  LabelledPair(grid, box, "Сума:", AddNumber(paymentAmount_, kIdPaymentAmount, box, 10).edit);
   frame->Add(grid, 0, wxALL, kGap);
   frame->Add(Button(box, kIdPay, "Плащане"), 0, wxALL, kGap);
   return frame;
@@ -381,34 +321,17 @@ void ReceiptDialog::ConfigureByMode() {
     subtotalValue_.Configure(SubtotalValueConfig(true, decimalMode_, subtotalValue_.Value()));
 }
 
-int ReceiptDialog::ShowModal() {
-  if (!Open()) return 1;
-  return wxDialog::ShowModal();
-}
-
 bool ReceiptDialog::Open() {
-  DialogPrinter printer(ui_, port_);
+  const auto printer = OpenPrinter();
   StatusFlags flags{};
-  if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
-    CloseItself();
+  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+    CloseItself(kResultChanged);
     return false;
   }
   decimalMode_ = DecimalModeFromStatus(flags);
   ConfigureByMode();
-  if (flags[14]) RefreshWhileHolding(printer);
+  if (flags[14]) RefreshWhileHolding(*printer);
   return true;
-}
-
-void ReceiptDialog::CloseItself() {
-  closedItself_ = true;
-  Dismiss();
-}
-
-void ReceiptDialog::Dismiss() {
-  if (IsModal())
-    EndModal(1);
-  else
-    Hide();
 }
 
 // --- Actions ----------------------------------------------------------------
@@ -485,15 +408,15 @@ void ReceiptDialog::OnButton(wxCommandEvent& event) {
 }
 
 void ReceiptDialog::RunAction(ReceiptAction action) {
-  DialogPrinter printer(ui_, port_);
-  if (!printer.IsConnected()) return;
-  const ReceiptOutcome out = RunReceiptAction(printer, action, Form(), invoiceSource_);
+  const auto printer = OpenPrinter();
+  if (!printer->IsConnected()) return;
+  const ReceiptOutcome out = RunReceiptAction(*printer, action, Form(), invoiceSource_);
   if (out.lastReceiptNumber) lastReceipt_->SetLabel(wxString::Format("%d", *out.lastReceiptNumber));
   if (out.subtotal) subtotalSum_.edit->SetDecimalValue(*out.subtotal);
   if (out.stateRead) ShowState(out.state);
   switch (out.follow) {
     case ReceiptOutcome::Follow::Refresh:
-      RefreshWhileHolding(printer);
+      RefreshWhileHolding(*printer);
       break;
     case ReceiptOutcome::Follow::PostInfo:
       // Runs from the event loop, after this handler has closed the port.
@@ -505,10 +428,10 @@ void ReceiptDialog::RunAction(ReceiptAction action) {
 }
 
 void ReceiptDialog::RunInformation() {
-  DialogPrinter printer(ui_, port_);
+  const auto printer = OpenPrinter();
   // Without a connection nothing can be read: the frame must not keep showing
   // a receipt that may no longer be there.
-  ShowState(printer.IsConnected() ? ReadReceiptInfo(printer) : std::nullopt);
+  ShowState(printer->IsConnected() ? ReadReceiptInfo(*printer) : std::nullopt);
 }
 
 void ReceiptDialog::RefreshWhileHolding(FiscalPrinter& printer) {

@@ -2,7 +2,6 @@
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/dialog.h>
 #include <wx/sizer.h>
 #include <wx/spinbutt.h>
 #include <wx/stattext.h>
@@ -16,8 +15,8 @@
 #include "dialogs/controls/color_label.h"
 #include "dialogs/controls/monospace_edit.h"
 #include "dialogs/controls/numeric_edit.h"
+#include "dialogs/printer_dialog.h"
 #include "dialogs/receipt_actions.h"
-#include "link/ui_host.h"
 
 // "Операции с бонове": runs a receipt on the printer step by step. Every button
 // opens its own FiscalPrinter on `port` with `ui` as host, runs the commands of
@@ -26,8 +25,10 @@
 //
 // Opening reads the status (the decimal mode of the amount fields comes from
 // it); when the printer cannot be reached the dialog closes itself before the
-// user can act. "Exit", Escape and the close box end it with 1.
-class ReceiptDialog : public wxDialog {
+// user can act. "Exit", Escape and the close box end it with kResultChanged (1),
+// and so does closing itself: a receipt may have been touched either way. The
+// invoice data comes from InvoiceDataDialog, run over this dialog.
+class ReceiptDialog : public PrinterDialog {
  public:
   // Control ids.
   enum {
@@ -96,16 +97,13 @@ class ReceiptDialog : public wxDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ReceiptDialog(wxWindow* parent, UiHost* ui, int port);
-
-  // Opens (reads the status) first; runs the dialog only when that succeeded.
-  int ShowModal() override;
+  ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
   // The opening steps that talk to the printer: read the status, configure the
   // amount fields by the decimal mode, show the open receipt. Returns false
-  // (and closes the dialog) when the printer cannot be reached.
+  // (and closes the dialog) when the printer cannot be reached. ShowModal runs
+  // it first.
   bool Open();
-  bool ClosedItself() const { return closedItself_; }
 
   // '2' two decimals, '0' whole numbers (valid after Open).
   char DecimalMode() const { return decimalMode_; }
@@ -113,15 +111,13 @@ class ReceiptDialog : public wxDialog {
   // The values of the controls as the commands take them.
   ReceiptForm Form() const;
 
-  // Replaces the invoice data dialog (tests).
-  void SetInvoiceDataSourceForTesting(InvoiceDataSource source) {
-    invoiceSource_ = std::move(source);
-  }
-
   // The three group subtotal ids in order А..З.
   static int GroupId(int group) {
     return group < 3 ? kIdInfoGroupA + group : kIdInfoGroupD + group - 3;
   }
+
+ protected:
+  bool ReadAtOpening() override { return Open(); }
 
  private:
   // One number field with the configuration it was last given.
@@ -155,9 +151,6 @@ class ReceiptDialog : public wxDialog {
   // Releases `printer`'s port, runs "Информация" on its own driver, takes it back.
   void RefreshWhileHolding(FiscalPrinter& printer);
   void ShowState(const std::optional<ReceiptState>& state);
-  void CloseItself();
-  // Ends the dialog with result 1 (hides it when it is not modal).
-  void Dismiss();
   void RecreateFreeText(int alignment);
   // Puts `spin` at the number `text` starts with, within its range.
   static void FollowField(wxSpinButton* spin, const wxString& text);
@@ -166,11 +159,7 @@ class ReceiptDialog : public wxDialog {
   void OnIsAmountChanged(wxCommandEvent&);
   void OnAlignmentChanged(wxCommandEvent&);
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
   char decimalMode_ = '2';
-  bool closedItself_ = false;
   InvoiceDataSource invoiceSource_;
 
   NumberField operator_, articleNumber_, articleQuantity_, articlePercent_;

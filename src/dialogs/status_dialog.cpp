@@ -1,12 +1,9 @@
 #include "dialogs/status_dialog.h"
 
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 
 #include <algorithm>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -20,12 +17,8 @@ constexpr int kButtonHeight = 14;
 
 }  // namespace
 
-StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, "Status"), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, "Status", ui, port, std::move(services)) {
   // Dialog units follow the dialog's font. Where the toolkit cannot draw a
   // push button as low as ten units, the whole grid is stretched vertically so
   // that the proportions stay.
@@ -77,28 +70,19 @@ StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port)
     if (d.id == wxID_OK) button->SetDefault();
   }
   SetClientSize(size(kClientWidth, kClientHeight));
-  SetEscapeId(wxID_OK);
+  SetExitButton(wxID_OK, kResultDone);
   Centre();
 
   Bind(wxEVT_BUTTON, &StatusDialog::OnGetStatus, this, kIdGetStatus);
   Bind(wxEVT_BUTTON, &StatusDialog::OnVersion, this, kIdVersion);
   Bind(wxEVT_BUTTON, &StatusDialog::OnDiagnostics, this, kIdDiagnostics);
-
-  messageBox_ = [this](const wxString& text, const wxString& caption) {
-    wxMessageBox(text, caption, wxOK | wxICON_INFORMATION, this);
-  };
-}
-
-int StatusDialog::ShowModal() {
-  if (!Refresh()) return wxID_CANCEL;
-  return wxDialog::ShowModal();
 }
 
 bool StatusDialog::Refresh() {
   StatusFlags flags{};
   {
-    DialogPrinter printer(ui_, port_);
-    if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
+    const auto printer = OpenPrinter();
+    if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
       CloseItself();
       return false;
     }
@@ -110,14 +94,6 @@ bool StatusDialog::Refresh() {
   return true;
 }
 
-void StatusDialog::CloseItself() {
-  closedItself_ = true;
-  if (IsModal())
-    EndModal(wxID_CANCEL);
-  else
-    Hide();
-}
-
 void StatusDialog::OnGetStatus(wxCommandEvent&) {
   Refresh();
 }
@@ -125,13 +101,13 @@ void StatusDialog::OnGetStatus(wxCommandEvent&) {
 void StatusDialog::OnVersion(wxCommandEvent&) {
   std::string version;
   {
-    DialogPrinter printer(ui_, port_);
-    if (printer.IsConnected()) version = printer.ReadVersion();
+    const auto printer = OpenPrinter();
+    if (printer->IsConnected()) version = printer->ReadVersion();
   }
-  if (!version.empty()) messageBox_(FromCp1251(version), FromUtf8("Версия"));
+  if (!version.empty()) ShowMessage(FromCp1251(version), FromUtf8("Версия"));
 }
 
 void StatusDialog::OnDiagnostics(wxCommandEvent&) {
-  DialogPrinter printer(ui_, port_);
-  if (printer.IsConnected()) printer.PrintDiagnostics();
+  const auto printer = OpenPrinter();
+  if (printer->IsConnected()) printer->PrintDiagnostics();
 }

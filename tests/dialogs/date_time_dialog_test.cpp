@@ -31,15 +31,15 @@ class DateTimeDialogTest : public ScriptedPrinterDialogTest {
 };
 
 TEST_F(DateTimeDialogTest, ExitAtOnceReturnsTwoAndTouchesNoPrinter) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   EXPECT_EQ(RunModal(dialog, [&] { Click(&dialog, DateTimeDialog::kIdExit); }), 2);
-  DateTimeDialog closed(nullptr, &ui_, kPort);
+  DateTimeDialog closed(nullptr, &ui_, kPort, Services());
   EXPECT_EQ(RunModal(closed, [&] { closed.Close(); }), 2);
   EXPECT_TRUE(device_.Frames().empty());
 }
 
 TEST_F(DateTimeDialogTest, SuccessfulSettingThenRefusedOneStillReturnsOne) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   const int result = RunModal(dialog, [&] {
     QueuePrinterClock();
     Click(&dialog, DateTimeDialog::kIdSetToPrinter);
@@ -57,7 +57,7 @@ TEST_F(DateTimeDialogTest, SuccessfulSettingThenRefusedOneStillReturnsOne) {
 }
 
 TEST_F(DateTimeDialogTest, SetToPrinterSendsThePickersTime) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   dialog.SetPickers(std::time(nullptr) - 3600);  // an hour back: no confirmation
   QueuePrinterClock();
   const std::time_t picked = ComposeLocalTime(dialog.PickerFields());
@@ -69,7 +69,7 @@ TEST_F(DateTimeDialogTest, SetToPrinterSendsThePickersTime) {
 }
 
 TEST_F(DateTimeDialogTest, DateBeforeTheLastRecordLeavesTheFlag) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   ClockFields f = SplitLocalTime(std::time(nullptr));
   f.year -= 2;
   dialog.SetPickers(ComposeLocalTime(f));
@@ -81,7 +81,7 @@ TEST_F(DateTimeDialogTest, DateBeforeTheLastRecordLeavesTheFlag) {
 }
 
 TEST_F(DateTimeDialogTest, GetFromPrinterFillsThePickersAndKeepsThemWithoutAnAnswer) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   device_.Queue(0x68, Reply::Data("05-11-2025 17:42"));
   Click(&dialog, DateTimeDialog::kIdGetFromPrinter);
   ClockFields f = dialog.PickerFields();
@@ -105,7 +105,7 @@ TEST_F(DateTimeDialogTest, GetFromPrinterFillsThePickersAndKeepsThemWithoutAnAns
 }
 
 TEST_F(DateTimeDialogTest, SetFromSystemSendsTheTimeTakenAtThePress) {
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   dialog.SetPickers(ComposeLocalTime({2020, 1, 1, 0, 0, 0}));
   QueuePrinterClock();
   const std::time_t before = std::time(nullptr);

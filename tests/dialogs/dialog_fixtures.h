@@ -1,17 +1,21 @@
 #pragma once
 
 // Fixtures for dialog tests that talk to a printer on a pseudo-terminal. Each
-// test starts with a port map that holds only its printer and with short link
-// time-outs for the dialogs; afterwards what is still queued runs and both are
-// put back.
+// test starts with a port map that holds only its printer; Services() gives
+// its dialogs short link time-outs. Afterwards what is still queued runs and
+// the port map is cleared.
 
 #include <gtest/gtest.h>
+#include <wx/timer.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
-#include "dialogs/dialog_printer.h"
+#include "dialogs/dialog_services.h"
+#include "dialogs/invoice_data_dialog.h"
+#include "dialogs/ui_text.h"
 #include "gui_test_support.h"
 #include "link/settings.h"
 #include "sim/sim_server.h"
@@ -27,17 +31,20 @@ class DialogLinkTest : public ::testing::Test {
     timeouts_.reply = reply;
   }
 
-  void SetUp() override {
-    PortMap::Instance().Clear();
-    DialogPrinter::SetTimeoutsForTesting(timeouts_);
-  }
+  void SetUp() override { PortMap::Instance().Clear(); }
   void TearDown() override {
     ProcessPending();
-    DialogPrinter::SetTimeoutsForTesting(std::nullopt);
     PortMap::Instance().Clear();
   }
 
   int Port() const { return port_; }
+
+  // The services for the dialogs under test: the short time-outs.
+  DialogServices Services() const {
+    DialogServices services;
+    services.timeouts = timeouts_;
+    return services;
+  }
 
   ScriptedUi ui_;
 
@@ -79,4 +86,34 @@ class SimPrinterDialogTest : public DialogLinkTest {
   }
 
   SimServer sim_;
+};
+
+// While it lives, answers each InvoiceDataDialog that runs modally: `answer`
+// is asked for the data to type in, and nothing cancels the dialog.
+class InvoiceDialogAnswerer : public wxTimer {
+ public:
+  explicit InvoiceDialogAnswerer(std::function<std::optional<InvoiceData>()> answer)
+      : answer_(std::move(answer)) {
+    Start(10);
+  }
+  void Notify() override {
+    InvoiceDataDialog* d = ModalDialog<InvoiceDataDialog>();
+    if (!d) return;
+    const std::optional<InvoiceData> data = answer_();
+    if (!data) {
+      Click(d, wxID_CANCEL);
+      return;
+    }
+    const std::pair<int, const std::string*> fields[] = {
+        {InvoiceDataDialog::kIdRecipient, &data->recipient},
+        {InvoiceDataDialog::kIdBuyer, &data->buyer},
+        {InvoiceDataDialog::kIdIdNumber, &data->idNumber},
+        {InvoiceDataDialog::kIdVatNumber, &data->vatNumber},
+        {InvoiceDataDialog::kIdAddress, &data->address}};
+    for (const auto& [id, text] : fields) d->Field(id)->ChangeValue(FromCp1251(*text));
+    Click(d, wxID_OK);
+  }
+
+ private:
+  std::function<std::optional<InvoiceData>()> answer_;
 };

@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include "dialogs/date_time_dialog.h"
 #include "dialogs/gui_ui_host.h"
 #include "gui_test_support.h"
 
@@ -124,6 +125,12 @@ TEST(PromptDialogTest, TheUiHostShowsPromptsAndTheWaitCursor) {
 TEST(PromptDialogTest, TheDateTimeDialogHook) {
   GuiUiHost host(nullptr);
   SetDateTimeDialogRunner(nullptr);
+  // Without a runner of its own the host runs the real dialog; "Exit" cancels.
+  wxTheApp->CallAfter([] {
+    DateTimeDialog* d = ModalDialog<DateTimeDialog>();
+    ASSERT_NE(d, nullptr);
+    Click(d, DateTimeDialog::kIdExit);
+  });
   EXPECT_EQ(host.RunDateTimeDialog(3), 2);
   int seenPort = 0;
   SetDateTimeDialogRunner([&](wxWindow*, int port) {

@@ -32,7 +32,7 @@ class ReceiptDialogSimTest : public SimPrinterDialogTest {
 };
 
 TEST_F(ReceiptDialogSimTest, WholeFiscalReceiptStepByStep) {
-  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort);
+  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort, Services());
   D* d = dialog_.get();
   ASSERT_TRUE(d->Open());
   EXPECT_EQ(d->DecimalMode(), '2');
@@ -100,11 +100,11 @@ TEST_F(ReceiptDialogSimTest, WholeFiscalReceiptStepByStep) {
 }
 
 TEST_F(ReceiptDialogSimTest, InvoiceReceiptAndTheFrameClearedWhenNothingCanBeRead) {
-  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort);
+  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort, Services());
   D* d = dialog_.get();
   ASSERT_TRUE(d->Open());
   SetChecked(d, D::kIdInvoice, true);
-  d->SetInvoiceDataSourceForTesting([] {
+  InvoiceDialogAnswerer answerer([] {
     return InvoiceData{*Utf8ToCp1251("Фирма ООД"), *Utf8ToCp1251("Иванов"), "BG123456786",
                        "123456786", *Utf8ToCp1251("София")};
   });
@@ -140,7 +140,7 @@ TEST_F(ReceiptDialogSimTest, InvoiceReceiptAndTheFrameClearedWhenNothingCanBeRea
 
 TEST_F(ReceiptDialogSimTest, WholeNumberPrinterSellsWholeAmounts) {
   sim_.WithDevice([](SimDevice& s) { s.State().decimals = '0'; });
-  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort);
+  dialog_ = std::make_unique<D>(nullptr, &ui_, kPort, Services());
   D* d = dialog_.get();
   ASSERT_TRUE(d->Open());
   EXPECT_EQ(d->DecimalMode(), '0');

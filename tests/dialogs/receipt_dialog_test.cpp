@@ -111,7 +111,7 @@ class ReceiptDialogTest : public ScriptedPrinterDialogTest {
 
 TEST_F(ReceiptDialogTest, OpeningWithoutPrinterClosesBeforeTheUserCanAct) {
   PortMap::Instance().Set(kPort, "/nonexistent/tty-for-receipt-test");
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   bool ran = false;
   EXPECT_EQ(RunModal(dialog, [&] { ran = true; }), 1);
   EXPECT_FALSE(ran);
@@ -129,7 +129,7 @@ TEST_F(ReceiptDialogTest, OpeningShowsTheOpenReceiptAndExitReturnsOne) {
   s.lastChange = 0.5;
   s.changeType = 2;
   SetState(s);
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   const int result = RunModal(dialog, [&] {
     EXPECT_TRUE(IsChecked(&dialog, D::kIdInfoOpen));
     EXPECT_TRUE(IsChecked(&dialog, D::kIdInfoWithVat));
@@ -151,7 +151,7 @@ TEST_F(ReceiptDialogTest, OpeningShowsTheOpenReceiptAndExitReturnsOne) {
 }
 
 TEST_F(ReceiptDialogTest, FreeItemVoidSendsTheSaleWithTheNegatedPrice) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetText(&dialog, D::kIdItemName, "Хляб");
   Select(&dialog, D::kIdTaxGroup, 2);
@@ -171,7 +171,7 @@ TEST_F(ReceiptDialogTest, FreeItemVoidSendsTheSaleWithTheNegatedPrice) {
 }
 
 TEST_F(ReceiptDialogTest, DepartmentNumberIsItsLeadingIntegerAndInformationIsPosted) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetText(&dialog, D::kIdDepartmentName, "Dept");
   SetText(&dialog, D::kIdDepartmentNumber, "7abc");
@@ -197,7 +197,7 @@ TEST_F(ReceiptDialogTest, DepartmentNumberIsItsLeadingIntegerAndInformationIsPos
 }
 
 TEST_F(ReceiptDialogTest, ApplyWithZeroSendsOnlyTheFlagsAndShowsTheSubtotal) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetChecked(&dialog, D::kIdSubtotalPrint, true);
   SetText(&dialog, D::kIdSubtotalValue, "0");
@@ -217,7 +217,7 @@ TEST_F(ReceiptDialogTest, ApplyWithZeroSendsOnlyTheFlagsAndShowsTheSubtotal) {
 
 TEST_F(ReceiptDialogTest, InvoiceUsesTheInvoiceDataAndIgnoresVatAndDetail) {
   SetPrinter({22, 23, 24}, '2');
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetChecked(&dialog, D::kIdWithVat, true);
   SetChecked(&dialog, D::kIdDetailed, true);
@@ -225,7 +225,7 @@ TEST_F(ReceiptDialogTest, InvoiceUsesTheInvoiceDataAndIgnoresVatAndDetail) {
   SetText(&dialog, D::kIdOperator, "3");
   int asked = 0;
   std::optional<InvoiceData> answer;
-  dialog.SetInvoiceDataSourceForTesting([&] {
+  InvoiceDialogAnswerer answerer([&] {
     ++asked;
     return answer;
   });
@@ -259,7 +259,7 @@ TEST_F(ReceiptDialogTest, InformationIsClearedWhenTheStateCannotBeRead) {
   s.lastChange = 1;
   s.changeType = 1;
   SetState(s);
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   ASSERT_TRUE(IsChecked(&dialog, D::kIdInfoInvoice));
   ASSERT_EQ(TextOf(&dialog, D::kIdInfoPurchases), "4");
@@ -283,7 +283,7 @@ TEST_F(ReceiptDialogTest, InformationIsClearedWhenTheStateCannotBeRead) {
 }
 
 TEST_F(ReceiptDialogTest, ClosingShowsTheLastReceiptAndPostsInformation) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   device_.ClearRecords();
   SetSubtotal("0.00");
@@ -300,7 +300,7 @@ TEST_F(ReceiptDialogTest, ClosingShowsTheLastReceiptAndPostsInformation) {
 TEST_F(ReceiptDialogTest, PaymentSendsTheListIndexesAndTheAmount) {
   StateReply s;  // an open receipt, payment not finished
   SetState(s);
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   Select(&dialog, D::kIdPaymentType, 4);
   Select(&dialog, D::kIdChangeType, 2);
@@ -313,7 +313,7 @@ TEST_F(ReceiptDialogTest, PaymentSendsTheListIndexesAndTheAmount) {
 }
 
 TEST_F(ReceiptDialogTest, ValueKindSwitchesTheSubtotalField) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   auto* value = dynamic_cast<NumericEdit*>(dialog.FindWindow(D::kIdSubtotalValue));
   SetChecked(&dialog, D::kIdSubtotalIsAmount, true);
@@ -331,7 +331,7 @@ TEST_F(ReceiptDialogTest, ValueKindSwitchesTheSubtotalField) {
 }
 
 TEST_F(ReceiptDialogTest, AlignmentRecreatesTheFreeTextKeepingTextAndLimit) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetText(&dialog, D::kIdFreeText, "Благодарим Ви!");
   Select(&dialog, D::kIdAlignment, 1);
@@ -350,7 +350,7 @@ TEST_F(ReceiptDialogTest, AlignmentRecreatesTheFreeTextKeepingTextAndLimit) {
 }
 
 TEST_F(ReceiptDialogTest, UpDownControlsStepTheTypedNumber) {
-  D dialog(nullptr, &ui_, kPort);
+  D dialog(nullptr, &ui_, kPort, Services());
   auto* spin = dynamic_cast<wxSpinButton*>(dialog.FindWindow(D::kIdDepartmentSpin));
   ASSERT_NE(spin, nullptr);
   // Typing moves the control; a number beyond its range puts it at the end.

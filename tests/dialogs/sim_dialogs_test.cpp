@@ -22,7 +22,7 @@ class SimDialogsTest : public SimPrinterDialogTest {
 };
 
 TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
-  StatusDialog dialog(nullptr, &ui_, kPort);
+  StatusDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Refresh());
   ExpectBoxesMatchPrinter(dialog);
   // A fiscalized printer working with decimals, journal box by its own rule.
@@ -43,7 +43,7 @@ TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
 
 TEST_F(SimDialogsTest, ClockSetOnThePrinterIsReadBack) {
   sim_.Inject(Fault::ClockNotSet);
-  DateTimeDialog dialog(nullptr, &ui_, kPort);
+  DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   // Half an hour ahead of the computer: no confirmation is needed.
   ClockFields f = SplitLocalTime(std::time(nullptr) + 1800);
   f.second = 0;

@@ -32,7 +32,7 @@ void ExpectBoxes(const StatusDialog& dialog, const std::vector<int>& flagsSet) {
 TEST_F(StatusDialogTest, BoxesFollowTheFlagsWithTheJournalBoxInverted) {
   const std::vector<int> first = {0, 3, 8, 12, 14, 22, 28, 31};
   device_.SetStatus(FakeDevice::StatusBytes(first));
-  StatusDialog dialog(nullptr, &ui_, kPort);
+  StatusDialog dialog(nullptr, &ui_, kPort, Services());
   const std::vector<int> second = {1, 5, 9, 11, 13, 17, 24, 27, 29, 30};
   const int result = RunModal(dialog, [&] {
     ExpectBoxes(dialog, first);
@@ -54,7 +54,7 @@ TEST_F(StatusDialogTest, BoxesFollowTheFlagsWithTheJournalBoxInverted) {
 
 TEST_F(StatusDialogTest, NoPrinterShowsTheLinkMessageAndCloses) {
   PortMap::Instance().Set(kPort, "/nonexistent/tty-for-status-test");
-  StatusDialog dialog(nullptr, &ui_, kPort);
+  StatusDialog dialog(nullptr, &ui_, kPort, Services());
   bool ran = false;
   RunModal(dialog, [&] { ran = true; });
   EXPECT_FALSE(ran) << "the dialog ran although the printer could not be read";
@@ -64,7 +64,7 @@ TEST_F(StatusDialogTest, NoPrinterShowsTheLinkMessageAndCloses) {
 }
 
 TEST_F(StatusDialogTest, GetStatusAfterThePrinterWentSilentClosesTheDialog) {
-  StatusDialog dialog(nullptr, &ui_, kPort);
+  StatusDialog dialog(nullptr, &ui_, kPort, Services());
   const int result = RunModal(dialog, [&] {
     device_.SetProbe(FakeDevice::Probe::Silent);
     Click(&dialog, StatusDialog::kIdGetStatus);
@@ -76,11 +76,13 @@ TEST_F(StatusDialogTest, GetStatusAfterThePrinterWentSilentClosesTheDialog) {
 }
 
 TEST_F(StatusDialogTest, VersionShowsTheReplyAndNothingWhenItIsEmpty) {
-  StatusDialog dialog(nullptr, &ui_, kPort);
   std::vector<std::pair<std::string, std::string>> shown;
-  dialog.SetMessageBoxForTesting([&](const wxString& text, const wxString& caption) {
+  DialogServices services = Services();
+  services.messageBox = [&](wxWindow*, const wxString& text, const wxString& caption, long) {
     shown.emplace_back(text.utf8_str(), caption.utf8_str());
-  });
+    return wxOK;
+  };
+  StatusDialog dialog(nullptr, &ui_, kPort, services);
   ASSERT_TRUE(dialog.Refresh());
 
   device_.Queue(0x21, FakeDevice::Reply::Data(""));
@@ -101,7 +103,7 @@ TEST_F(StatusDialogTest, VersionShowsTheReplyAndNothingWhenItIsEmpty) {
 }
 
 TEST_F(StatusDialogTest, DiagnosticsSendsTheDiagnosticCommand) {
-  StatusDialog dialog(nullptr, &ui_, kPort);
+  StatusDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Refresh());
   device_.ClearRecords();
   Click(&dialog, StatusDialog::kIdDiagnostics);

@@ -1,0 +1,50 @@
+#include "dialogs/printer_dialog.h"
+
+#include "dialogs/gui_ui_host.h"
+
+PrinterDialog::PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, int port,
+                             DialogServices services, long style)
+    : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, style),
+      ui_(ui),
+      port_(port),
+      services_(std::move(services)) {
+  if (!ui_) {
+    ownHost_ = std::make_unique<GuiUiHost>(this);
+    ui_ = ownHost_.get();
+  }
+}
+
+PrinterDialog::~PrinterDialog() = default;
+
+int PrinterDialog::ShowModal() {
+  if (!ReadAtOpening()) return closedResult_;
+  return wxDialog::ShowModal();
+}
+
+std::unique_ptr<FiscalPrinter> PrinterDialog::OpenPrinter() const {
+  return services_.OpenPrinter(ui_, port_);
+}
+
+void PrinterDialog::CloseItself(int result) {
+  closedItself_ = true;
+  closedResult_ = result;
+  Finish(result);
+}
+
+void PrinterDialog::Finish(int result) {
+  if (IsModal())
+    EndModal(result);
+  else
+    Hide();
+}
+
+void PrinterDialog::SetExitButton(int id, int result) {
+  SetExitButton(id, [result] { return result; });
+}
+
+void PrinterDialog::SetExitButton(int id, std::function<int()> result) {
+  Bind(
+      wxEVT_BUTTON, [this, result](wxCommandEvent&) { Finish(result()); }, id);
+  Bind(wxEVT_CLOSE_WINDOW, [this, result](wxCloseEvent&) { Finish(result()); });
+  SetEscapeId(id);
+}
