@@ -1,14 +1,11 @@
 #include "dialogs/fm_blocks_dialog.h"
 
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
 #include <algorithm>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -37,12 +34,8 @@ wxSizer* BlockField(wxWindow* parent, const char* caption, NumericEdit*& edit, i
 
 }  // namespace
 
-FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, FromUtf8("Отчет на ФП по блокове")), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Отчет на ФП по блокове"), ui, port, std::move(services)) {
   auto* fields = new wxBoxSizer(wxHORIZONTAL);
   fields->Add(BlockField(this, "От", from_, kIdFrom, fromSpin_, kIdFromSpin), 0, wxRIGHT, 16);
   fields->Add(BlockField(this, "До", to_, kIdTo, toSpin_, kIdToSpin));
@@ -66,24 +59,18 @@ FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port)
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
-  messageBox_ = [this](const wxString& text, const wxString& caption) {
-    wxMessageBox(text, caption, wxOK | wxICON_STOP, this);
-  };
-}
-
-int FmBlocksDialog::ShowModal() {
-  if (!Preset()) return wxID_CANCEL;
-  return wxDialog::ShowModal();
 }
 
 bool FmBlocksDialog::Preset() {
   FmBlocksPreset preset;
   {
-    DialogPrinter printer(ui_, port_);
+    const auto opened = OpenPrinter();
+    FiscalPrinter& printer = *opened;
     if (printer.IsConnected()) preset = ReadFmBlocksPreset(printer);
   }
   if (preset.opening == FmReportOpening::kNoReports)
-    messageBox_(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption));
+    ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
+                wxOK | wxICON_STOP);
   if (preset.opening != FmReportOpening::kReady) {
     CloseItself();
     return false;
@@ -97,15 +84,8 @@ bool FmBlocksDialog::Preset() {
 }
 
 void FmBlocksDialog::Print(FmReportDetail detail) {
-  DialogPrinter printer(ui_, port_);
+  const auto opened = OpenPrinter();
+  FiscalPrinter& printer = *opened;
   if (printer.IsConnected())
     PrintFmReportByBlocks(printer, detail, from_->GetIntegerValue(), to_->GetIntegerValue());
-}
-
-void FmBlocksDialog::CloseItself() {
-  closedItself_ = true;
-  if (IsModal())
-    EndModal(wxID_CANCEL);
-  else
-    Hide();
 }

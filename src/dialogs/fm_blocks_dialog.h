@@ -8,7 +8,7 @@
 
 #include "dialogs/controls/numeric_edit.h"
 #include "dialogs/fm_report_range.h"
-#include "link/ui_host.h"
+#include "dialogs/printer_dialog.h"
 
 // "Отчет на ФП по блокове": prints the short or the detailed fiscal-memory
 // report for a range of block (report) numbers, and stays open for the next.
@@ -19,7 +19,7 @@
 // отчети") the dialog closes itself. Each report button opens its own
 // FiscalPrinter on `port` with `ui` as host and closes it before returning;
 // the range checks are the report command's own.
-class FmBlocksDialog : public wxDialog {
+class FmBlocksDialog : public PrinterDialog {
  public:
   enum {
     kIdShort = 1121,
@@ -30,38 +30,27 @@ class FmBlocksDialog : public wxDialog {
     kIdToSpin = 1126,
   };
 
-  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
-
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  FmBlocksDialog(wxWindow* parent, UiHost* ui, int port);
+  FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
-  // Presets the range first; runs the dialog only when that succeeded.
-  int ShowModal() override;
   // Reads the range from the printer. On failure closes the dialog and
   // returns false.
   bool Preset();
-  bool ClosedItself() const { return closedItself_; }
 
   NumericEdit* From() const { return from_; }
   NumericEdit* To() const { return to_; }
   wxSpinButton* FromSpin() const { return fromSpin_; }
   wxSpinButton* ToSpin() const { return toSpin_; }
 
-  // Replaces the platform message box (tests).
-  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+ protected:
+  bool ReadAtOpening() override { return Preset(); }
 
  private:
   void Print(FmReportDetail detail);
-  void CloseItself();
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
-  bool closedItself_ = false;
   NumericEdit* from_ = nullptr;
   NumericEdit* to_ = nullptr;
   wxSpinButton* fromSpin_ = nullptr;
   wxSpinButton* toSpin_ = nullptr;
-  MessageBoxFn messageBox_;
 };

@@ -1,12 +1,9 @@
 #include "dialogs/fm_dates_dialog.h"
 
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -18,12 +15,8 @@ wxDateTime Day(const ClockFields& f) {
 
 }  // namespace
 
-FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, FromUtf8("Отчет на ФП по дати")), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Отчет на ФП по дати"), ui, port, std::move(services)) {
   const wxDateTime today = wxDateTime::Today();
   const long style = wxDP_DROPDOWN | wxDP_SHOWCENTURY;
   from_ = new wxDatePickerCtrl(this, kIdFrom, today, wxDefaultPosition, wxDefaultSize, style);
@@ -55,24 +48,18 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port)
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
-  messageBox_ = [this](const wxString& text, const wxString& caption) {
-    wxMessageBox(text, caption, wxOK | wxICON_STOP, this);
-  };
-}
-
-int FmDatesDialog::ShowModal() {
-  if (!Preset()) return wxID_CANCEL;
-  return wxDialog::ShowModal();
 }
 
 bool FmDatesDialog::Preset() {
   FmDatesPreset preset;
   {
-    DialogPrinter printer(ui_, port_);
+    const auto opened = OpenPrinter();
+    FiscalPrinter& printer = *opened;
     if (printer.IsConnected()) preset = ReadFmDatesPreset(printer);
   }
   if (preset.opening == FmReportOpening::kNoReports)
-    messageBox_(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption));
+    ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
+                wxOK | wxICON_STOP);
   if (preset.opening != FmReportOpening::kReady) {
     CloseItself();
     return false;
@@ -102,16 +89,9 @@ ClockFields FmDatesDialog::ToFields() const {
 }
 
 void FmDatesDialog::Print(FmReportDetail detail) {
-  DialogPrinter printer(ui_, port_);
+  const auto opened = OpenPrinter();
+  FiscalPrinter& printer = *opened;
   if (printer.IsConnected())
     PrintFmReportByDates(printer, detail, ComposeLocalTime(FromFields()),
                          ComposeLocalTime(ToFields()));
-}
-
-void FmDatesDialog::CloseItself() {
-  closedItself_ = true;
-  if (IsModal())
-    EndModal(wxID_CANCEL);
-  else
-    Hide();
 }

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "dialogs/fm_report_range.h"
-#include "link/ui_host.h"
+#include "dialogs/printer_dialog.h"
 
 // "Отчет на ФП по дати": prints the short or the detailed fiscal-memory report
 // for a range of days, and stays open for the next.
@@ -21,7 +21,7 @@
 // as they were. Each report button opens its own FiscalPrinter on `port` with
 // `ui` as host and closes it before returning; the range checks (and the offer
 // to set the clock) are the report command's own.
-class FmDatesDialog : public wxDialog {
+class FmDatesDialog : public PrinterDialog {
  public:
   enum {
     kIdFrom = 1116,
@@ -30,18 +30,13 @@ class FmDatesDialog : public wxDialog {
     kIdDetailed = 1120,
   };
 
-  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
-
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  FmDatesDialog(wxWindow* parent, UiHost* ui, int port);
+  FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
-  // Presets the range first; runs the dialog only when that succeeded.
-  int ShowModal() override;
   // Reads the range from the printer. On failure closes the dialog and
   // returns false.
   bool Preset();
-  bool ClosedItself() const { return closedItself_; }
 
   // The pickers' days at the preset hour and minute.
   ClockFields FromFields() const;
@@ -52,22 +47,16 @@ class FmDatesDialog : public wxDialog {
   wxDatePickerCtrl* FromPicker() const { return from_; }
   wxDatePickerCtrl* ToPicker() const { return to_; }
 
-  // Replaces the platform message box (tests).
-  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
+ protected:
+  bool ReadAtOpening() override { return Preset(); }
 
  private:
   void Print(FmReportDetail detail);
   ClockFields PickerFields(const wxDatePickerCtrl* picker) const;
-  void CloseItself();
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
-  bool closedItself_ = false;
   wxDatePickerCtrl* from_ = nullptr;
   wxDatePickerCtrl* to_ = nullptr;
   // The pickers hold days; the reports go out at this time of day.
   int hour_ = 0;
   int minute_ = 0;
-  MessageBoxFn messageBox_;
 };

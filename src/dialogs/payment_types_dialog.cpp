@@ -1,12 +1,9 @@
 #include "dialogs/payment_types_dialog.h"
 
 #include <wx/button.h>
-#include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 #include "driver/text.h"
 
@@ -16,12 +13,9 @@ constexpr int kGap = 4;
 
 }  // namespace
 
-PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port)
-    : wxDialog(parent, wxID_ANY, FromUtf8("Програмиране на плащанията")), ui_(ui), port_(port) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
+PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port,
+                                       DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране на плащанията"), ui, port, std::move(services)) {
   const int nameWidth = GetCharWidth() * (kPaymentNameLength + 4) + 16;
   // Columns: tick box, caption or name field, Get, Set.
   auto* grid = new wxFlexGridSizer(4, kGap, kGap * 2);
@@ -90,9 +84,6 @@ PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port)
     }
     OnButton(e.GetId());
   });
-  messageBox_ = [this](const wxString& text, const wxString& caption) {
-    wxMessageBox(text, caption, wxOK | wxICON_STOP, this);
-  };
 
   rate_->ConfigureDecimal(0, kRateMaximum, kRateDecimals, kRateLength, 0);
   rate_->SetValue(kInitialRateText);
@@ -110,7 +101,8 @@ void PaymentTypesDialog::OnButton(int id) {
     return;
   }
   if (!PaymentButtonNeedsPrinter(id, *this)) return;
-  DialogPrinter printer(ui_, port_);
+  const auto opened = OpenPrinter();
+  FiscalPrinter& printer = *opened;
   if (printer.IsConnected()) RunPaymentButton(printer, *this, id);
 }
 
@@ -135,5 +127,6 @@ bool PaymentTypesDialog::Ticked(int payment) {
 }
 
 void PaymentTypesDialog::RateRefused() {
-  messageBox_(FromUtf8("Моля въведете валиден курс на валутата!"), FromUtf8("Грешка"));
+  ShowMessage(FromUtf8("Моля въведете валиден курс на валутата!"), FromUtf8("Грешка"),
+              wxOK | wxICON_STOP);
 }

@@ -10,7 +10,7 @@
 
 #include "dialogs/controls/numeric_edit.h"
 #include "dialogs/payment_rows.h"
-#include "link/ui_host.h"
+#include "dialogs/printer_dialog.h"
 
 // "Програмиране на плащанията": reads and programs the names of payment types
 // 1 to 4 and the exchange rate of payment 4 (the foreign currency), row by row
@@ -20,20 +20,15 @@
 // FiscalPrinter on `port` with `ui` as host, reads the payment names first
 // (nothing else happens when that fails) and closes the printer before
 // returning. "Get Selected" and "Set Selected" with no row ticked do nothing.
-class PaymentTypesDialog : public wxDialog, private PaymentForm {
+class PaymentTypesDialog : public PrinterDialog, private PaymentForm {
  public:
-  using MessageBoxFn = std::function<void(const wxString& text, const wxString& caption)>;
-
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port);
+  PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
   wxCheckBox* Tick(int payment) const { return ticks_[Index(payment)]; }
   wxTextCtrl* NameField(int payment) const { return names_[Index(payment)]; }
   NumericEdit* RateField() const { return rate_; }
-
-  // Replaces the platform message box (tests).
-  void SetMessageBoxForTesting(MessageBoxFn fn) { messageBox_ = std::move(fn); }
 
  private:
   static size_t Index(int payment) { return static_cast<size_t>(payment - 1); }
@@ -48,11 +43,7 @@ class PaymentTypesDialog : public wxDialog, private PaymentForm {
   bool Ticked(int payment) override;
   void RateRefused() override;
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
   std::array<wxCheckBox*, 4> ticks_{};
   std::array<wxTextCtrl*, 4> names_{};
   NumericEdit* rate_ = nullptr;
-  MessageBoxFn messageBox_;
 };

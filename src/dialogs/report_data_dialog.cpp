@@ -7,8 +7,6 @@
 
 #include <algorithm>
 
-#include "dialogs/dialog_printer.h"
-#include "dialogs/gui_ui_host.h"
 #include "dialogs/ui_text.h"
 
 namespace {
@@ -19,17 +17,13 @@ constexpr int kOperatorMaximum = 9;
 
 }  // namespace
 
-ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind)
-    : wxDialog(parent, wxID_ANY,
-               FromUtf8(kind == Kind::kDaily ? "Четене на Дневни Отчети - Други"
-                                             : "Четене на Операторски отчети - Други")),
-      ui_(ui),
-      port_(port),
+ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind,
+                                   DialogServices services)
+    : PrinterDialog(parent,
+                    FromUtf8(kind == Kind::kDaily ? "Четене на Дневни Отчети - Други"
+                                                  : "Четене на Операторски отчети - Други"),
+                    ui, port, std::move(services)),
       kind_(kind) {
-  if (!ui_) {
-    ownHost_ = std::make_unique<GuiUiHost>(this);
-    ui_ = ownHost_.get();
-  }
   const int fieldWidth = GetCharWidth() * 13 + 12;
   auto* frames = new wxFlexGridSizer(kColumns, kGap * 2, kGap * 2);
   for (const DataGroup& g : Groups()) {
@@ -112,15 +106,11 @@ const std::vector<DataGroup>& ReportDataDialog::Groups() const {
   return kind_ == Kind::kDaily ? DailyDataGroups() : OperatorDataGroups();
 }
 
-int ReportDataDialog::ShowModal() {
-  if (!Open()) return wxID_CANCEL;
-  return wxDialog::ShowModal();
-}
-
 bool ReportDataDialog::Open() {
   StatusFlags flags{};
   {
-    DialogPrinter printer(ui_, port_);
+    const auto opened = OpenPrinter();
+    FiscalPrinter& printer = *opened;
     if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
       CloseItself();
       return false;
@@ -151,13 +141,15 @@ bool ReportDataDialog::ReadGroup(FiscalPrinter& printer, int getId) {
 }
 
 void ReportDataDialog::OnGet(int getId) {
-  DialogPrinter printer(ui_, port_);
+  const auto opened = OpenPrinter();
+  FiscalPrinter& printer = *opened;
   if (printer.IsConnected()) ReadGroup(printer, getId);
 }
 
 void ReportDataDialog::OnGetAll() {
   {
-    DialogPrinter printer(ui_, port_);
+    const auto opened = OpenPrinter();
+    FiscalPrinter& printer = *opened;
     if (printer.IsConnected()) {
       if (kind_ == Kind::kDaily)
         ReadAllDailyGroups(printer, *this);
@@ -189,12 +181,4 @@ void ReportDataDialog::ShowDate(int id, std::time_t time) {
 
 int ReportDataDialog::OperatorNumber() {
   return operator_ ? operator_->GetIntegerValue() : 1;
-}
-
-void ReportDataDialog::CloseItself() {
-  closedItself_ = true;
-  if (IsModal())
-    EndModal(wxID_CANCEL);
-  else
-    Hide();
 }

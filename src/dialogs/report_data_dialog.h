@@ -8,8 +8,8 @@
 
 #include "dialogs/controls/color_label.h"
 #include "dialogs/controls/numeric_edit.h"
+#include "dialogs/printer_dialog.h"
 #include "dialogs/report_data_groups.h"
-#include "link/ui_host.h"
 
 // The report data dialogs: the counters the printer keeps for the day's
 // reports, read into read-only fields without printing anything. Each frame
@@ -21,28 +21,27 @@
 // button opens its own FiscalPrinter on `port` with `ui` as host and closes it
 // before returning. The dialogs show no messages of their own: the driver
 // reports failures, and a failed read leaves its frame as it was.
-class ReportDataDialog : public wxDialog, private ReportDataForm {
+class ReportDataDialog : public PrinterDialog, private ReportDataForm {
  public:
   enum class Kind { kDaily, kOperator };
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind);
+  ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind, DialogServices services = {});
 
-  // Reads the status first; runs the dialog only when that succeeded.
-  int ShowModal() override;
   // Configures the amount fields from the printer. On failure closes the
   // dialog and returns false.
   bool Open();
-  bool ClosedItself() const { return closedItself_; }
 
   NumericEdit* Field(int id) const;
   ColorLabel* DateLabel(int id) const;
 
+ protected:
+  bool ReadAtOpening() override { return Open(); }
+
  private:
   void OnGet(int getId);
   void OnGetAll();
-  void CloseItself();
   bool ReadGroup(FiscalPrinter& printer, int getId);
   const std::vector<DataGroup>& Groups() const;
 
@@ -52,11 +51,7 @@ class ReportDataDialog : public wxDialog, private ReportDataForm {
   void ShowDate(int id, std::time_t time) override;
   int OperatorNumber() override;
 
-  UiHost* ui_;
-  std::unique_ptr<UiHost> ownHost_;
-  int port_;
   Kind kind_;
-  bool closedItself_ = false;
   std::map<int, NumericEdit*> amounts_;
   std::map<int, NumericEdit*> counts_;
   std::map<int, ColorLabel*> dates_;
@@ -67,8 +62,8 @@ class ReportDataDialog : public wxDialog, private ReportDataForm {
 // "Четене на Дневни Отчети - Други" (menu "Други Дневни отчети").
 class DailyReportDataDialog : public ReportDataDialog {
  public:
-  DailyReportDataDialog(wxWindow* parent, UiHost* ui, int port)
-      : ReportDataDialog(parent, ui, port, Kind::kDaily) {}
+  DailyReportDataDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {})
+      : ReportDataDialog(parent, ui, port, Kind::kDaily, std::move(services)) {}
 };
 
 // "Четене на Операторски отчети - Други" (menu "Други Операторски отчети"):
@@ -76,6 +71,6 @@ class DailyReportDataDialog : public ReportDataDialog {
 // every read.
 class OperatorReportDataDialog : public ReportDataDialog {
  public:
-  OperatorReportDataDialog(wxWindow* parent, UiHost* ui, int port)
-      : ReportDataDialog(parent, ui, port, Kind::kOperator) {}
+  OperatorReportDataDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {})
+      : ReportDataDialog(parent, ui, port, Kind::kOperator, std::move(services)) {}
 };

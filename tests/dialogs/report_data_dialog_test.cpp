@@ -25,14 +25,14 @@ class ReportDataDialogTest : public ScriptedPrinterDialogTest {
 
 TEST_F(ReportDataDialogTest, AmountsTakeTheirDecimalsFromThePrinter) {
   device_.SetFlag(Flag::kDecimals, false);
-  DailyReportDataDialog whole(nullptr, &ui_, kPort);
+  DailyReportDataDialog whole(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(whole.Open());
   device_.Queue(0x6E, Reply::Data(Sums("0", 12)));
   Click(&whole, 1340);
   EXPECT_EQ(whole.Field(1343)->GetValue(), "12");
 
   device_.SetFlag(Flag::kDecimals, true);
-  DailyReportDataDialog decimals(nullptr, &ui_, kPort);
+  DailyReportDataDialog decimals(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(decimals.Open());
   device_.Queue(0x6E, Reply::Data(Sums("0", 12)));
   Click(&decimals, 1340);
@@ -47,13 +47,13 @@ TEST_F(ReportDataDialogTest, AmountsTakeTheirDecimalsFromThePrinter) {
 
 TEST_F(ReportDataDialogTest, ClosesItselfWhenTheStatusCannotBeRead) {
   device_.Queue(0x20, Reply::Nack());
-  OperatorReportDataDialog dialog(nullptr, &ui_, kPort);
+  OperatorReportDataDialog dialog(nullptr, &ui_, kPort, Services());
   EXPECT_EQ(dialog.ShowModal(), wxID_CANCEL);
   EXPECT_TRUE(dialog.ClosedItself());
 }
 
 TEST_F(ReportDataDialogTest, OperatorGetAllReadsTheReturnedSumsEvenAfterAFailure) {
-  OperatorReportDataDialog dialog(nullptr, &ui_, kPort);
+  OperatorReportDataDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   SetText(&dialog, report_data::kOperatorNumber, "3");
   device_.Queue(0x6F, Reply::Nack());  // operator payments

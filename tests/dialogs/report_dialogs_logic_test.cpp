@@ -68,7 +68,7 @@ class DialogLogicTest : public ScriptedPrinterDialogTest {
   DialogLogicTest() : ScriptedPrinterDialogTest(kPort) {}
   void SetUp() override {
     ScriptedPrinterDialogTest::SetUp();
-    printer_ = std::make_unique<DialogPrinter>(&ui_, kPort);
+    printer_ = Services().OpenPrinter(&ui_, kPort);
     ASSERT_TRUE(printer_->IsConnected());
   }
   void TearDown() override {
@@ -78,7 +78,7 @@ class DialogLogicTest : public ScriptedPrinterDialogTest {
   static Reply ReportInfo(int lastReport) {
     return Reply::Data(Sprintf("5;00012;%05d;00003;05-03-2008 14:30", lastReport));
   }
-  std::unique_ptr<DialogPrinter> printer_;
+  std::unique_ptr<FiscalPrinter> printer_;
 };
 
 TEST_F(DialogLogicTest, BlocksPresetIsTheWholeRangeOrClosesTheDialog) {

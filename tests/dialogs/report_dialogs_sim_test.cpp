@@ -27,7 +27,8 @@ class ReportDialogsSimTest : public SimPrinterDialogTest {
 
   // A receipt of operator 1: 2 x 1.20 in group Б, paid in cash.
   void SellBread() {
-    DialogPrinter printer(&ui_, kPort);
+    const auto opened = Services().OpenPrinter(&ui_, kPort);
+    FiscalPrinter& printer = *opened;
     ASSERT_TRUE(printer.IsConnected());
     ASSERT_EQ(printer.OpenFiscalReceipt({1, "", "1"}, false, false), "00");
     ASSERT_EQ(printer.SellItem(Cp("Хляб"), 1, 1.20, 2, 0), "00");
@@ -47,16 +48,20 @@ class ReportDialogsSimTest : public SimPrinterDialogTest {
 
   int messages_ = 0;
   wxString lastMessage_;
-  void CountMessages(auto& dialog) {
-    dialog.SetMessageBoxForTesting([this](const wxString& text, const wxString&) {
+  // Services whose message box counts the messages.
+  DialogServices CountingMessages() {
+    DialogServices services = Services();
+    services.messageBox = [this](wxWindow*, const wxString& text, const wxString&, long) {
       ++messages_;
       lastMessage_ = text;
-    });
+      return wxOK;
+    };
+    return services;
   }
 };
 
 TEST_F(ReportDialogsSimTest, BlocksReportOffersEveryReportAndPrintsBothKinds) {
-  FmBlocksDialog dialog(nullptr, &ui_, kPort);
+  FmBlocksDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Preset());
   // The sample printer has three daily reports in its fiscal memory.
   EXPECT_EQ(dialog.From()->GetValue(), "1");
@@ -82,12 +87,10 @@ TEST_F(ReportDialogsSimTest, BlocksReportOffersEveryReportAndPrintsBothKinds) {
 
 TEST_F(ReportDialogsSimTest, WithoutReportsBothDialogsSayItOnceAndClose) {
   RemoveDailyReports();
-  FmBlocksDialog blocks(nullptr, &ui_, kPort);
-  CountMessages(blocks);
+  FmBlocksDialog blocks(nullptr, &ui_, kPort, CountingMessages());
   EXPECT_EQ(blocks.ShowModal(), wxID_CANCEL);
   EXPECT_TRUE(blocks.ClosedItself());
-  FmDatesDialog dates(nullptr, &ui_, kPort);
-  CountMessages(dates);
+  FmDatesDialog dates(nullptr, &ui_, kPort, CountingMessages());
   EXPECT_EQ(dates.ShowModal(), wxID_CANCEL);
   EXPECT_TRUE(dates.ClosedItself());
   EXPECT_EQ(messages_, 2);
@@ -95,7 +98,7 @@ TEST_F(ReportDialogsSimTest, WithoutReportsBothDialogsSayItOnceAndClose) {
 }
 
 TEST_F(ReportDialogsSimTest, DatesReportPresetsThePreviousMonthAndPrintsIt) {
-  FmDatesDialog dialog(nullptr, &ui_, kPort);
+  FmDatesDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Preset());
   const ClockFields now = SplitLocalTime(std::time(nullptr));
   const DayRange expected = PreviousMonth(now);
@@ -118,7 +121,7 @@ TEST_F(ReportDialogsSimTest, DatesReportPresetsThePreviousMonthAndPrintsIt) {
 
 TEST_F(ReportDialogsSimTest, DailyDataGetAllShowsTheDaysCounters) {
   SellBread();
-  DailyReportDataDialog dialog(nullptr, &ui_, kPort);
+  DailyReportDataDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   EXPECT_EQ(dialog.Field(1338)->GetValue(), "0.00");  // the default, with two decimals
   Click(&dialog, report_data::kDailyGetAll);
@@ -134,7 +137,7 @@ TEST_F(ReportDialogsSimTest, DailyDataGetAllShowsTheDaysCounters) {
 
 TEST_F(ReportDialogsSimTest, OperatorDataGetAllReadsTheOperatorAndItsReturnedSums) {
   SellBread();
-  OperatorReportDataDialog dialog(nullptr, &ui_, kPort);
+  OperatorReportDataDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Open());
   EXPECT_EQ(dialog.Field(report_data::kOperatorNumber)->GetValue(), "1");
   dialog.Field(1420)->ChangeValue("x");  // returned sums: shown again afterwards
@@ -153,7 +156,7 @@ TEST_F(ReportDialogsSimTest, OperatorDataGetAllReadsTheOperatorAndItsReturnedSum
 }
 
 TEST_F(ReportDialogsSimTest, PaymentNamesAndRateAreReadAndProgrammed) {
-  PaymentTypesDialog dialog(nullptr, &ui_, kPort);
+  PaymentTypesDialog dialog(nullptr, &ui_, kPort, Services());
   EXPECT_EQ(dialog.RateField()->GetValue(), "1.0");
   for (int p = 1; p <= 4; ++p) EXPECT_FALSE(dialog.Tick(p)->GetValue()) << p;
 
