@@ -11,8 +11,8 @@
 using namespace simtext;
 
 namespace {
-// The largest sum a register holds: 99 999 999.99.
-constexpr Money kRegisterLimit = 9999999999LL;
+// An item text keeps at most this many characters (the host sends 36).
+constexpr size_t kItemTextWidth = 36;
 
 bool FiscalOpen(const DeviceState& s) {
   return s.receipt.kind == OpenReceipt::Fiscal || s.receipt.kind == OpenReceipt::Invoice;
@@ -184,7 +184,7 @@ SimDevice::Reply SimDevice::Sell(const std::string& text, int group, Money price
   if (a.zeroQuantity || price == 0) return Ack("06");
   if (group < 0 || group >= s_.groupCount || s_.rates[group] < 0) return Ack("09");
   ReceiptLine line;
-  line.text = TrimRight(text);
+  line.text = TrimRight(text.substr(0, kItemTextWidth));
   line.group = group;
   line.price = price;
   line.quantity = a.quantity;
@@ -194,37 +194,53 @@ SimDevice::Reply SimDevice::Sell(const std::string& text, int group, Money price
   line.department = department;
   const Money amount = line.value + line.adjustment;
   if (price < 0) {
-    // A void takes back (part of) an earlier sale of the same item.
+    // A void takes back (part of) an earlier sale of the same item, never more
+    // than was sold of it nor more than its group holds: no register may turn
+    // negative.
     int64_t sold = 0;
+    Money soldValue = 0;
     for (const auto& l : r.lines)
       if (l.text == line.text && l.group == group && l.article == article &&
-          l.department == department && std::llabs(l.price) == -price)
+          l.department == department && std::llabs(l.price) == -price) {
         sold += l.price > 0 ? l.quantity : -l.quantity;
-    if (sold < a.quantity) return Ack("07");
+        soldValue += l.value + l.adjustment;
+      }
+    if (sold < a.quantity || soldValue + amount < 0 || r.groups[group] + amount < 0)
+      return Ack("07");
   }
-  if (std::llabs(r.groups[group] + amount) > kRegisterLimit) return Ack("05");
-  r.groups[group] += amount;
-  r.lines.push_back(line);
+  OpenReceipt next = r;
+  next.groups[group] += amount;
+  next.lines.push_back(line);
   if (price < 0) {
     // A void takes its adjustment back with it: only sales count discounts
     // and surcharges.
-    ++r.counters.voids;
-    r.counters.voidSum += -amount;
+    ++next.counters.voids;
+    next.counters.voidSum += -amount;
   } else {
-    ++r.purchases;
+    ++next.purchases;
     if (line.adjustment < 0) {
-      ++r.counters.discounts;
-      r.counters.discountSum += -line.adjustment;
+      ++next.counters.discounts;
+      next.counters.discountSum += -line.adjustment;
     } else if (line.adjustment > 0) {
-      ++r.counters.surcharges;
-      r.counters.surchargeSum += line.adjustment;
+      ++next.counters.surcharges;
+      next.counters.surchargeSum += line.adjustment;
     }
   }
+  if (auto refusal = RegisterRefusal(next); !refusal.empty()) return Ack(refusal);
+  r = std::move(next);
   Document doc(s_.headerWidth);
   if (price < 0) doc.Line(Cp("ВОЙД"));
   if (a.quantity != 1000)
     doc.Line("  " + QuantityText(a.quantity) + " x " + Amount(std::llabs(price)));
-  doc.LeftRight(line.text, Amount(line.value) + " " + GroupLetter(group));
+  // A text too long to stand beside its amount takes lines of its own.
+  const std::string amountText = Amount(line.value) + " " + GroupLetter(group);
+  if (line.text.size() + 1 + amountText.size() > static_cast<size_t>(doc.Width())) {
+    for (size_t at = 0; at < line.text.size(); at += static_cast<size_t>(doc.Width()))
+      doc.Line(line.text.substr(at, static_cast<size_t>(doc.Width())));
+    doc.Right(amountText);
+  } else {
+    doc.LeftRight(line.text, amountText);
+  }
   if (line.adjustment != 0)
     doc.LeftRight(Cp(a.percent < 0 ? "  ОТСТЪПКА " : "  НАДБАВКА ") + PercentText(a.percent) + "%",
                   Amount(line.adjustment));
@@ -337,28 +353,17 @@ SimDevice::Reply SimDevice::Subtotal(const std::string& data) {
   }
   if (print && s_.paperOut) return Ack("12");
   if (adj != 0) {
-    // Spread over the groups in proportion to their sums; the last group with
-    // a sum takes the rounding rest.
-    Money left = adj;
-    int lastGroup = -1;
-    for (int g = 0; g < kGroups; ++g)
-      if (r.groups[g] != 0) lastGroup = g;
-    for (int g = 0; g < kGroups; ++g) {
-      if (r.groups[g] == 0) continue;
-      const Money share =
-          g == lastGroup
-              ? left
-              : Round(static_cast<Money>(static_cast<double>(adj) * r.groups[g] / total));
-      r.groups[g] += share;
-      left -= share;
-    }
+    OpenReceipt next = r;
+    SpreadAdjustment(next, adj);
     if (adj < 0) {
-      ++r.counters.discounts;
-      r.counters.discountSum += -adj;
+      ++next.counters.discounts;
+      next.counters.discountSum += -adj;
     } else {
-      ++r.counters.surcharges;
-      r.counters.surchargeSum += adj;
+      ++next.counters.surcharges;
+      next.counters.surchargeSum += adj;
     }
+    if (auto refusal = RegisterRefusal(next); !refusal.empty()) return Ack(refusal);
+    r = std::move(next);
   }
   // Once payments have begun the subtotal is what is left to pay; a host reads
   // it to learn whether the receipt can be closed.
@@ -389,8 +394,7 @@ void SimDevice::PrintTotals() {
   if (r.withVat || r.detailed) {
     for (int g = 0; g < kGroups; ++g) {
       if (r.groups[g] == 0 || s_.rates[g] < 0) continue;
-      const Money vat = Round(static_cast<Money>(
-          std::llround(static_cast<double>(r.groups[g]) * s_.rates[g] / (10000.0 + s_.rates[g]))));
+      const Money vat = VatIn(r.groups[g], s_.rates[g], s_.decimals);
       doc.LeftRight(Cp("ДДС ") + GroupLetter(g) + " = " + PercentText(s_.rates[g]) + "%",
                     Amount(vat));
     }
@@ -420,28 +424,40 @@ SimDevice::Reply SimDevice::Pay(const std::string& data) {
   OpenReceipt& r = s_.receipt;
   const Money total = ReceiptTotal();
   if (total <= 0 || r.paymentFinished) return Ack("02");
-  if (r.paidTotal + *amount > kRegisterLimit) return Ack("05");
+  // The payment as it would stand, checked against the registers before
+  // anything is printed.
+  OpenReceipt next = r;
+  next.paid[type] += *amount;
+  next.paidTotal += *amount;
+  next.paymentStarted = true;
+  Money change = 0;
+  int changeIn = 0;
+  if (next.paidTotal >= total) {
+    next.paymentFinished = true;
+    // Without change ("no change" set) the surplus stays with the shop.
+    change = f[1] == "1" ? 0 : next.paidTotal - total;
+    changeIn = changeType == 0 ? 0 : changeType == 1 ? type : 4;
+    next.paid[changeIn] -= change;
+  }
+  if (auto refusal = RegisterRefusal(next); !refusal.empty()) return Ack(refusal);
+  if (change > 0 &&
+      std::llabs(s_.operators[r.op - 1].returned[changeIn] + change) > kRegisterLimit) {
+    s_.reportOverflow = true;
+    return Ack("25");
+  }
+  r = std::move(next);
   PrintTotals();
-  r.paid[type] += *amount;
-  r.paidTotal += *amount;
-  r.paymentStarted = true;
   Document doc(s_.headerWidth);
   doc.LeftRight(s_.paymentNames[type], Amount(*amount));
   if (type == 4 && s_.exchangeRate > 0)
     doc.Line("  " + ForeignAmount(*amount) + " x " +
              Sprintf("%.5f", static_cast<double>(s_.exchangeRate) / 100000.0));
-  if (r.paidTotal >= total) {
-    r.paymentFinished = true;
-    // Without change ("no change" set) the surplus stays with the shop.
-    const Money change = f[1] == "1" ? 0 : r.paidTotal - total;
-    const int changeIn = changeType == 0 ? 0 : changeType == 1 ? type : 4;
+  if (r.paymentFinished) {
     s_.lastChange = change;
     s_.lastChangeType = changeIn;
-    if (change > 0) {
-      r.paid[changeIn] -= change;
+    if (change > 0)
       doc.LeftRight(changeIn == 0 ? Cp("РЕСТО") : Cp("РЕСТО ") + s_.paymentNames[changeIn],
                     Amount(change));
-    }
   } else {
     doc.LeftRight(Cp("ОСТАТЪК"), Amount(total - r.paidTotal));
   }
@@ -558,6 +574,7 @@ SimDevice::Reply SimDevice::ServiceSum(const std::string& data) {
   OperatorState& o = s_.operators[op - 1];
   ServiceSumsState& day = deposit ? s_.serviceIn : s_.serviceOut;
   ServiceSumsState& mine = deposit ? o.in : o.out;
+  if (auto r = ServiceSumRefusal(day, mine, type, sum); !r.empty()) return Ack(r);
   day.sums[type] += sum;
   ++day.count;
   mine.sums[type] += sum;

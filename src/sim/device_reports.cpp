@@ -314,8 +314,7 @@ void SimDevice::DailyReportBody(Document& doc, bool zero) {
     doc.LeftRight(Cp("ГРУПА ") + GroupLetter(g) + " " + (rate < 0 ? "--" : PercentText(rate) + "%"),
                   Amount(t));
     if (rate > 0 && t != 0) {
-      const Money vat = Round(static_cast<Money>(static_cast<double>(t) * rate / (10000.0 + rate) +
-                                                 (t > 0 ? 0.5 : -0.5)));
+      const Money vat = VatIn(t, rate, s_.decimals);
       vatTotal += vat;
       doc.LeftRight(Cp("   ДДС ") + GroupLetter(g), Amount(vat));
     }

@@ -20,6 +20,11 @@ constexpr int kOperators = 9;
 constexpr int kArticles = 1000;
 constexpr int kDepartments = 99;
 constexpr int kHeaderLines = 10;
+// The largest sum a register or a reply's 11-character amount field holds,
+// 99 999 999.99, and the largest quantity of an 11-character quantity field,
+// 9 999 999.999 (thousandths).
+constexpr Money kRegisterLimit = 9999999999LL;
+constexpr int64_t kQuantityLimit = 9999999999LL;
 
 struct ReceiptCountersState {
   int customers = 0;

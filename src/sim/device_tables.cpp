@@ -114,12 +114,33 @@ int SimDevice::HeaderLineWidth(int line) const {
   return s_.headerWidth;
 }
 
-// "n;text": header line n, kept as sent (cut to the line's width).
+namespace {
+// A header line as the printer keeps it: at its own width, whatever width the
+// host laid it out in. The text keeps the alignment its fill spaces show (the
+// way a host reads a line back: even fill centres, fill on one side only
+// aligns to the other side); a text too long is cut.
+std::string FitHeaderLine(const std::string& sent, int width) {
+  const size_t w = static_cast<size_t>(width);
+  if (sent.size() == w) return sent;
+  const size_t lead = sent.find_first_not_of(' ');
+  if (lead == std::string::npos) return std::string(w, ' ');
+  const size_t trail = sent.size() - 1 - sent.find_last_not_of(' ');
+  const long diff = static_cast<long>(lead) - static_cast<long>(trail);
+  if (diff >= -1 && diff <= 1) return FitText(Trim(sent), width, 1, ' ');
+  if (lead == 0) return FitText(TrimRight(sent), width, 0, ' ');
+  if (trail == 0) return FitText(TrimLeft(sent), width, 2, ' ');
+  // Fill on both sides, unevenly: the line is centred as it stands.
+  if (sent.size() > w) return FitText(Trim(sent), width, 1, ' ');
+  return FitText(sent, width, 1, ' ');
+}
+}  // namespace
+
+// "n;text": header line n, kept at the line's width (see FitHeaderLine).
 SimDevice::Reply SimDevice::SetHeaderLine(const std::string& data) {
   if (auto r = Refusal(kFm | kNoReceipt | kDailyZeroed); !r.empty()) return Ack(r);
   if (data.size() < 2 || data[1] != ';' || data[0] < '0' || data[0] > '9') return Ack("04");
   const int line = data[0] - '0';
-  s_.header[line] = data.substr(2, HeaderLineWidth(line));
+  s_.header[line] = FitHeaderLine(data.substr(2), HeaderLineWidth(line));
   return Ack("00");
 }
 

@@ -73,3 +73,17 @@ Money Percent(Money value, int percent, char decimals) {
   const __int128 p = static_cast<__int128>(value) * percent;
   return decimals == '2' ? DivRound(p, 10000) : DivRound(p, 1000000) * 100;
 }
+
+Money VatIn(Money sum, int rate, char decimals) {
+  if (rate <= 0) return 0;
+  const __int128 p = static_cast<__int128>(sum) * rate;
+  const __int128 d = 10000 + rate;
+  return decimals == '2' ? DivRound(p, d) : DivRound(p, d * 100) * 100;
+}
+
+Money ShareOf(Money value, Money part, Money whole, char decimals) {
+  if (whole == 0) return 0;
+  const __int128 p = static_cast<__int128>(value) * part;
+  return decimals == '2' ? DivRound(p, whole)
+                         : DivRound(p, static_cast<__int128>(whole) * 100) * 100;
+}

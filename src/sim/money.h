@@ -35,3 +35,10 @@ Money Scale(Money value, int64_t quantity, char decimals);
 Money Percent(Money value, int percent, char decimals);
 // Rounds to the mode's unit.
 Money RoundToMode(Money m, char decimals);
+// The VAT contained in a sum that includes it, at `rate` hundredths of a per
+// cent: sum * rate / (100 % + rate), rounded once, from the exact value, to
+// the mode's unit.
+Money VatIn(Money sum, int rate, char decimals);
+// value * part / whole rounded half away from zero to the mode's unit (0 when
+// whole is 0): one group's share of a subtotal adjustment.
+Money ShareOf(Money value, Money part, Money whole, char decimals);

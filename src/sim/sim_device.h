@@ -17,10 +17,13 @@
 // what is wrong with the command; "00" all well). Refusals use these codes:
 //   "01" unknown command            "02" not allowed now (no open receipt, ...)
 //   "03" a report must be zeroed    "04" bad data field
-//   "05" value too large            "06" zero value
-//   "07" nothing to void            "08" not enough (cash, paid sum)
+//   "05" beyond the receipt's fields "06" zero value
+//   "07" nothing (that much) to void "08" not enough (cash, paid sum)
 //   "09" tax group switched off     "12" no paper
-//   "22" report registers overflow  "32" clock not set or faulty
+//   "22" report registers overflow  "25" a register of the day, an operator,
+//                                        an article or a department would pass
+//                                        its field (raises the overflow flag)
+//   "32" clock not set or faulty
 //   "42" a fiscal receipt is open   "52" the receipt is not fully paid
 //   "62" a service receipt is open  "82" fiscal memory missing, faulty or full
 //   "92" wrong password             "F2" conditions not met (not fiscalized,
@@ -130,6 +133,25 @@ class SimDevice {
              int department);
   void PrintTotals();
   Money ReceiptTotal() const;
+
+  // Registers (device_registers.cpp). No register and no reply field may pass
+  // its width. The refusal of the open receipt `r` as it would stand after a
+  // sale, void, adjustment or payment: "05" when the receipt passes its own
+  // fields (a group beyond 99 999 999.99, a total beyond what the subtotal
+  // reply holds), "25" when closing it would carry a register of the day, of
+  // its operator, of an article or of a department past its field (the
+  // overflow flag is raised then: the reports must be zeroed), "" when it fits.
+  std::string RegisterRefusal(const OpenReceipt& r);
+  // "25" (and the overflow flag) when `sum` more would not fit `day` or `mine`.
+  std::string ServiceSumRefusal(const ServiceSumsState& day, const ServiceSumsState& mine, int type,
+                                Money sum);
+  // The largest total of one receipt: the subtotal reply has 10 characters
+  // with two decimals and 9 whole digits without.
+  Money ReceiptLimit() const;
+  // Spreads a subtotal adjustment over the groups with a sum, each share
+  // rounded in proportion to its group; the largest group takes the rounding
+  // remainder. No group is left below zero.
+  void SpreadAdjustment(OpenReceipt& r, Money adj) const;
   void ReceiptPrint(const Document& doc);
 
   // Reports (device_reports.cpp).

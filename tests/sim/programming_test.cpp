@@ -79,7 +79,7 @@ TEST_F(ProgrammingTest, WholeNumberMode) {
 
 TEST_F(ProgrammingTest, HeaderLines) {
   EXPECT_EQ(Code(0x49, "3;   ABC   "), "00");
-  EXPECT_EQ(Data(0x69, "3"), "3;   ABC   ;");
+  EXPECT_EQ(Data(0x69, "3"), "3;" + FitText("ABC", 42, 1, ' ') + ";");  // at the printer's width
   EXPECT_EQ(Code(0x49, "9;" + std::string(15, 'x')), "00");
   EXPECT_EQ(Data(0x69, "9"), "9;" + std::string(12, 'x') + ";");
   EXPECT_EQ(Code(0x49, "0;" + std::string(25, 'y')), "00");
