@@ -102,3 +102,21 @@ DeviceState SimDevice::SampleState(int headerWidth) {
   s.receiptNumber = 57;
   return s;
 }
+
+void SimDevice::LimitGroups(DeviceState& s, int groups) {
+  if (groups < 3 || groups > kGroups) return;
+  constexpr int kStandard = 1;  // Б
+  s.groupCount = groups;
+  for (int g = groups; g < kGroups; ++g) s.rates[g] = -100;
+  for (auto& [n, a] : s.articles)
+    if (a.group >= groups) a.group = kStandard;
+  for (auto& [n, d] : s.departments)
+    if (d.group >= groups) d.group = kStandard;
+  for (auto& r : s.fm) {
+    for (int g = groups; g < kGroups; ++g) {
+      if (r.type == FmRecord::ZReport) r.totals[kStandard] += r.totals[g];
+      r.totals[g] = 0;
+      r.rates[g] = -100;
+    }
+  }
+}

@@ -83,6 +83,7 @@ SimDevice::Reply SimDevice::TaxNumberOrFiscalize(const std::string& data) {
   if (s_.taxNumber.empty()) return Ack("F2");
   if (auto r = Refusal(kPaper | kFmSpace | kDailyZeroed); !r.empty()) return Ack(r);
   s_.fiscalized = true;
+  s_.reportNumber = 1;  // the first Z report in the fiscal memory
   AddFmRecord(FmRecord::Fiscalization);
   Document doc(s_.headerWidth);
   HeaderBlock(doc);

@@ -48,7 +48,8 @@ void SimDevice::HeaderBlock(Document& doc) const {
   if (!taxNumberShown) doc.Center(Trim(s_.header[9]) + " " + s_.taxNumber);
 }
 
-void SimDevice::FooterBlock(Document& doc, const std::string& mark) const {
+void SimDevice::FooterBlock(Document& doc, const std::string& mark) {
+  ++s_.receiptNumber;
   doc.Rule('-');
   doc.LeftRight(Cp("№ ") + Sprintf("%07d", s_.receiptNumber), DateTimeText(Now()));
   if (!Trim(s_.header[8]).empty()) doc.Line(s_.header[8]);
@@ -80,7 +81,6 @@ SimDevice::Reply SimDevice::OpenService(const std::string& data) {
 SimDevice::Reply SimDevice::CloseService(const std::string&) {
   if (s_.receipt.kind != OpenReceipt::Service) return Ack("02");
   if (s_.paperOut) return Ack("12");
-  ++s_.receiptNumber;
   Document doc(s_.headerWidth);
   FooterBlock(doc, Cp("СЛУЖЕБЕН БОН"));
   ReceiptPrint(doc);
@@ -484,8 +484,8 @@ SimDevice::Reply SimDevice::CloseFiscal(const std::string&) {
   OpenReceipt& r = s_.receipt;
   const Money total = ReceiptTotal();
   if (total > 0 && !r.paymentFinished) return Ack("52");
+  if (r.lines.empty()) return CancelEmptyReceipt();
   PrintTotals();
-  ++s_.receiptNumber;
   Document doc(s_.headerWidth);
   doc.LeftRight(Cp("ОПЕРАТОР ") + Sprintf("%d", r.op),
                 Sprintf("%d ", r.purchases) + Cp("АРТИКУЛА"));
@@ -539,6 +539,20 @@ SimDevice::Reply SimDevice::CloseFiscal(const std::string&) {
   return Ack("00");
 }
 
+// A fiscal receipt with nothing sold is no fiscal receipt: closing it cancels
+// it. Its paper is numbered and kept in the journal, but no register, counter
+// or invoice number takes it, and it leaves nothing to duplicate. (Refusing to
+// close it would leave the printer stuck with it: the host's status check puts
+// an open receipt right with this very command.)
+SimDevice::Reply SimDevice::CancelEmptyReceipt() {
+  Document doc(s_.headerWidth);
+  FooterBlock(doc, Cp("АНУЛИРАН БОН"));
+  ReceiptPrint(doc);
+  s_.journal.push_back(s_.receipt.printed);
+  s_.receipt = OpenReceipt{};
+  return Ack("00");
+}
+
 SimDevice::Reply SimDevice::Duplicate(const std::string&) {
   if (auto r = Refusal(kFm | kPaper | kNoReceipt); !r.empty()) return Ack(r);
   if (!s_.duplicatePending || s_.lastReceipt.empty()) return Ack("02");
@@ -581,7 +595,6 @@ SimDevice::Reply SimDevice::ServiceSum(const std::string& data) {
   ++mine.count;
   s_.dailyUnzeroed = true;
   o.unzeroed = true;
-  ++s_.receiptNumber;
   Document doc(s_.headerWidth);
   HeaderBlock(doc);
   doc.Line(Cp("ОПЕРАТОР: ") + Sprintf("%d ", op) + o.name);

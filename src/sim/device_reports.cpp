@@ -18,9 +18,9 @@ std::string Count(int n) {
 }
 
 // A date field "DD-MM-YYYY HH:MM" of a report time; before the first report
-// the device answers with its current time.
-std::string ReportTime(std::time_t t, std::time_t now) {
-  return FormatTime(t ? t : now, "%d-%m-%Y %H:%M");
+// it reads kNoReportYet.
+std::string ReportTime(std::time_t t) {
+  return t ? FormatTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
 }
 }  // namespace
 
@@ -67,7 +67,7 @@ SimDevice::Reply SimDevice::DailyData(const std::string& data) {
   if (data == "3") return Data("3" + sums(s_.serviceOut.sums) + ";" + Count(s_.serviceOut.count));
   if (data == "5")
     return Data("5;" + Count(s_.reportNumber) + ";" + Count(LastZNumber(s_.fm)) + ";" +
-                Count(s_.journalNumber) + ";" + ReportTime(s_.lastReport, Now()));
+                Count(s_.journalNumber) + ";" + ReportTime(s_.lastReport));
   return Ack("04");
 }
 
@@ -92,7 +92,7 @@ SimDevice::Reply SimDevice::OperatorData(const std::string& data) {
     case '4':
       return Data(head + sums(o.payments));
     case '5':
-      return Data(head + ";" + Count(o.reportNumber) + ";" + ReportTime(o.lastReport, Now()));
+      return Data(head + ";" + Count(o.reportNumber) + ";" + ReportTime(o.lastReport));
     case '6':
       return Data(head + sums(o.returned));
     default:
@@ -105,7 +105,8 @@ SimDevice::Reply SimDevice::OperatorData(const std::string& data) {
 SimDevice::Reply SimDevice::LastFmRecord(const std::string&) {
   if (s_.fmMissing || s_.fmFaulty) return Ack("82");
   const int lastZ = LastZNumber(s_.fm);
-  const std::string date = s_.fm.empty() ? "01-01-2000" : FormatTime(s_.fm.back().time, "%d-%m-%Y");
+  const std::string date =
+      s_.fm.empty() ? std::string(kNoReportYet, 10) : FormatTime(s_.fm.back().time, "%d-%m-%Y");
   return Data(date + ";" + Sprintf("%04d", lastZ % 10000) + ";" +
               Sprintf("%04d", static_cast<int>(s_.fm.size()) % 10000));
 }
@@ -144,7 +145,7 @@ std::string SimDevice::FmText() const {
         Money total = 0;
         std::string groups;
         for (int g = 0; g < kGroups; ++g) {
-          total += r.totals[g];
+          total += RoundToMode(r.totals[g], r.decimals);
           groups += ' ';
           groups += GroupLetter(g) + "=" + MoneyText(r.totals[g], r.decimals);
         }
@@ -175,12 +176,18 @@ SimDevice::Reply SimDevice::FmReport(const std::vector<const FmRecord*>& records
   doc.Center(title);
   doc.Center(Cp(detailed ? "ПОДРОБЕН" : "СЪКРАТЕН"));
   doc.Rule('-');
+  // Each record counts as printed, in the mode it was made in; the totals
+  // then take two decimals when any record has them (whole numbers are exact
+  // in two decimals), and the paper says which.
   std::array<Money, kGroups> sum{};
+  char mode = records.empty() ? s_.decimals : '0';
   for (const FmRecord* r : records) {
+    if (r->decimals == '2') mode = '2';
     Money total = 0;
     for (int g = 0; g < kGroups; ++g) {
-      total += r->totals[g];
-      sum[g] += r->totals[g];
+      const Money v = RoundToMode(r->totals[g], r->decimals);
+      total += v;
+      sum[g] += v;
     }
     doc.LeftRight(Sprintf("Z %04d  ", r->number) + FormatTime(r->time, "%d-%m-%Y"),
                   MoneyText(total, r->decimals));
@@ -191,12 +198,13 @@ SimDevice::Reply SimDevice::FmReport(const std::vector<const FmRecord*>& records
   }
   if (records.empty()) doc.Center(Cp("НЯМА ЗАПИСИ В ПЕРИОДА"));
   doc.Rule('-');
+  doc.LeftRight(Cp("ДЕСЕТИЧНА ТОЧКА"), std::string(1, mode));
   Money all = 0;
   for (int g = 0; g < kGroups; ++g) {
     all += sum[g];
-    if (sum[g] != 0) doc.LeftRight(Cp("ОБЩО ") + GroupLetter(g), Amount(sum[g]));
+    if (sum[g] != 0) doc.LeftRight(Cp("ОБЩО ") + GroupLetter(g), MoneyText(sum[g], mode));
   }
-  doc.LeftRight(Cp("ОБЩО"), Amount(all));
+  doc.LeftRight(Cp("ОБЩО"), MoneyText(all, mode));
   doc.LeftRight(Cp("ОТЧЕТИ"), Sprintf("%d", static_cast<int>(records.size())));
   FooterBlock(doc, Cp("ФИСКАЛЕН БОН"));
   Print(doc);
@@ -367,7 +375,9 @@ void SimDevice::ZeroDaily() {
   s_.dailyUnzeroed = false;
   s_.reportOverflow = false;
   s_.lastReport = Now();
-  ++s_.reportNumber;
+  // The Z reports are numbered by the fiscal memory: before fiscalization a Z
+  // report is not recorded there and leaves the number alone.
+  if (s_.fiscalized) ++s_.reportNumber;
   s_.journal.clear();
   ++s_.journalNumber;
 }

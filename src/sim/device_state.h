@@ -25,6 +25,9 @@ constexpr int kHeaderLines = 10;
 // 9 999 999.999 (thousandths).
 constexpr Money kRegisterLimit = 9999999999LL;
 constexpr int64_t kQuantityLimit = 9999999999LL;
+// The date a report-date field and the last fiscal-memory record read before
+// there is any: a date before any printer was made.
+constexpr const char* kNoReportYet = "01-01-2000 00:00";
 
 struct ReceiptCountersState {
   int customers = 0;

@@ -9,8 +9,8 @@
 using namespace simtext;
 
 namespace {
-std::string ReportTime(std::time_t t, std::time_t now) {
-  return FormatTime(t ? t : now, "%d-%m-%Y %H:%M");
+std::string ReportTime(std::time_t t) {
+  return t ? FormatTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
 }
 std::string RemoveAll(std::string s, char c) {
   std::string out;
@@ -209,9 +209,8 @@ SimDevice::Reply SimDevice::ReadArticle(const std::string& data) {
   return Data(Sprintf("%05d;", n) + FitText(a.name, 20, 0, ' ') + ";" + Field(a.price) + ";" +
               GroupLetter(a.group) + ";" + Field(a.turnover) + ";" +
               Sprintf("%011.3f", a.quantity / 1000.0) + ";" +
-              Sprintf("%05d", s_.articleReportNumber) + ";" +
-              ReportTime(s_.lastArticleReport, Now()) + ";" +
-              std::string(1, static_cast<char>(0x80 + a.department)));
+              Sprintf("%05d", s_.articleReportNumber) + ";" + ReportTime(s_.lastArticleReport) +
+              ";" + std::string(1, static_cast<char>(0x80 + a.department)));
 }
 
 // "first;last", ten digits each.

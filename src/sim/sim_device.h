@@ -45,6 +45,10 @@ class SimDevice {
   static DeviceState SampleState(int headerWidth);
   // A new printer: no factory numbers, not fiscalized, clock not set.
   static DeviceState FactoryState(int headerWidth);
+  // Gives a starting state `groups` tax groups (3..8): the others are switched
+  // off, and the sample articles, departments and daily reports that used them
+  // move to group Б.
+  static void LimitGroups(DeviceState& s, int groups);
 
   Reply Execute(uint8_t cmd, const std::string& data);
   // True for commands that only read: running them twice changes nothing.
@@ -98,7 +102,8 @@ class SimDevice {
   // Printing helpers.
   void Print(const Document& doc, bool journal = true);
   void HeaderBlock(Document& doc) const;
-  void FooterBlock(Document& doc, const std::string& mark) const;
+  // The closing lines of a document; it takes the next document number.
+  void FooterBlock(Document& doc, const std::string& mark);
   std::string DateTimeText(std::time_t t) const;  // DD-MM-YYYY HH:MM:SS
   std::string GroupLetter(int group) const;       // "А".."З" in Windows-1251
   Money Round(Money m) const;
@@ -123,6 +128,7 @@ class SimDevice {
   Reply Pay(const std::string&);
   Reply Text(const std::string&);
   Reply CloseFiscal(const std::string&);
+  Reply CancelEmptyReceipt();
   Reply Duplicate(const std::string&);
   Reply ServiceSum(const std::string&);
   Reply LastReceiptNumber(const std::string&);

@@ -20,10 +20,7 @@ namespace {
 DeviceState StartState(const SimOptions& o) {
   const int width = o.headerWidth == 38 ? 38 : 42;
   DeviceState s = o.factory ? SimDevice::FactoryState(width) : SimDevice::SampleState(width);
-  if (o.taxGroups >= 3 && o.taxGroups < kGroups) {
-    s.groupCount = o.taxGroups;
-    for (int g = o.taxGroups; g < kGroups; ++g) s.rates[g] = -100;
-  }
+  if (o.taxGroups >= 3 && o.taxGroups < kGroups) SimDevice::LimitGroups(s, o.taxGroups);
   if (!o.stateFile.empty() && ::access(o.stateFile.c_str(), F_OK) == 0) {
     const std::string err = LoadState(o.stateFile, s);
     if (!err.empty()) throw std::runtime_error(err);

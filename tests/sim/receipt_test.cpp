@@ -250,7 +250,13 @@ TEST_F(ReceiptTest, InvoiceUsesTheNextNumberOfTheRange) {
   EXPECT_NE(sim_->Paper().find("ФАКТУРА № 0000000041"), std::string::npos);
   EXPECT_NE(sim_->Paper().find("Фирма ООД"), std::string::npos);
   EXPECT_EQ(State().invoiceNext, 42);
+  // An invoice cancelled with nothing sold leaves its number for the next.
   EXPECT_EQ(Code(0x30, "1;1;0;0;1;A;B;C;D;E;"), "00");
+  EXPECT_EQ(Code(0x38), "00");
+  EXPECT_EQ(State().invoiceNext, 42);
+  EXPECT_EQ(Code(0x30, "1;1;0;0;1;A;B;C;D;E;"), "00");
+  EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
+  EXPECT_EQ(Code(0x35, "0;0;0000001.00;0;"), "00");
   EXPECT_EQ(Code(0x38), "00");
   // The range is used up.
   EXPECT_EQ(Code(0x30, "1;1;0;0;1;A;B;C;D;E;"), "F2");
