@@ -287,6 +287,136 @@ TEST_F(LinkTest, ReconnectKeepsTheChosenSpeed) {
   EXPECT_EQ(link->Transact(0x20, "").size(), 6u);
 }
 
+TEST_F(LinkTest, ReconnectStartsAgainAtTheFirstBlock) {
+  auto link = Open();
+  EXPECT_EQ(link->Transact('1', ""), "00");
+  EXPECT_EQ(link->Transact('1', ""), "00");
+  EXPECT_EQ(link->Sequence(), 0x22);
+  link->Disconnect();
+  EXPECT_EQ(link->Reconnect(), 0);
+  EXPECT_EQ(link->Transact(0x20, "").size(), 6u);
+  const auto frames = dev_.Frames();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[2].seq, 0x20);
+  EXPECT_EQ(link->Sequence(), 0x21);
+}
+
+TEST_F(LinkTest, ATerminatorOfAnyValueIsAccepted) {
+  auto link = Open();
+  for (const uint8_t term : {0x00, 0x0D, 0xFF}) {
+    dev_.SetReplyTerminator(term);
+    dev_.ClearRecords();
+    const auto start = Clock::now();
+    EXPECT_EQ(link->Transact(0x20, "").size(), 6u) << int(term);
+    dev_.Queue('1', Reply::Ack("00"));
+    EXPECT_EQ(link->Transact('1', "x"), "00") << int(term);
+    dev_.Queue('2', Reply::Data("ab"));
+    EXPECT_EQ(link->Transact('2', ""), "ab") << int(term);
+    EXPECT_LT(MsSince(start), 1500) << int(term);
+    EXPECT_EQ(dev_.Frames().size(), 3u) << int(term);
+  }
+  EXPECT_TRUE(ui_.prompts.empty());
+}
+
+// A zero byte read where a reply starts, or as its length, is shown with its
+// message; the frame goes out again only when the user answers "Повтори".
+TEST_F(LinkTest, ZeroBytesInTheReplyHeadAreShownAndNeverResentUnasked) {
+  auto link = Open();
+  const std::string unknownStart = "Начало на съобщение различно от STX, ACK, NACK, и REPEAT";
+  const std::string badStx = "Грешна контролна сума на получения STX";
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::string message;
+    std::string caption;
+    unsigned style;
+  };
+  const Row rows[] = {
+      {"lone zero", std::string(1, '\0'), unknownStart, "Грешка", 0x15},
+      {"reply of zero bytes", std::string(7, '\0'), unknownStart, "Грешка", 0x15},
+      {"zero length", std::string("\x02\x00", 2), badStx, "Предупреждение", 0x32},
+      {"length below the smallest reply", std::string("\x02\x22\x20\x31\x30\x30\x0A", 7), badStx,
+       "Предупреждение", 0x32},
+  };
+  for (const Row& r : rows) {
+    // "Отказ" and an answer that cannot carry on ("Продължи" with nothing to
+    // accept) both end the call after the one frame.
+    for (const int answer : {2, 5}) {
+      ui_.prompts.clear();
+      dev_.ClearRecords();
+      dev_.Queue('3', Reply::Raw(r.bytes));
+      ui_.Answer({answer});
+      const auto start = Clock::now();
+      EXPECT_EQ(link->Transact('3', ""), "") << r.what;
+      EXPECT_LT(MsSince(start), 2500) << r.what;
+      EXPECT_EQ(dev_.Frames().size(), 1u) << r.what;
+      ASSERT_EQ(ui_.prompts.size(), 1u) << r.what;
+      EXPECT_EQ(ui_.prompts[0].text, r.message) << r.what;
+      EXPECT_EQ(ui_.prompts[0].caption, r.caption) << r.what;
+      EXPECT_EQ(ui_.prompts[0].style, r.style) << r.what;
+    }
+    // "Повтори" sends it once more, in a new attempt.
+    ui_.prompts.clear();
+    dev_.ClearRecords();
+    dev_.Queue('3', Reply::Raw(r.bytes));
+    dev_.Queue('3', Reply::Data("ok"));
+    ui_.Answer({4});
+    EXPECT_EQ(link->Transact('3', ""), "ok") << r.what;
+    EXPECT_EQ(dev_.Frames().size(), 2u) << r.what;
+    EXPECT_EQ(ui_.prompts.size(), 1u) << r.what;
+  }
+  EXPECT_EQ(link->Sequence(), 0x24);
+}
+
+TEST_F(LinkTest, OnlyARepeatResendsWithoutAnAnswer) {
+  auto link = Open();
+  // A host that answers "Продължи" to everything: after a REPEAT, a NACK and
+  // garbage still end the call instead of sending the frame again.
+  ui_.SetFallback(5);
+  dev_.Queue('4', Reply::Repeat());
+  dev_.Queue('4', Reply::Nack());
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 2u);
+  dev_.ClearRecords();
+  dev_.Queue('4', Reply::Repeat());
+  dev_.Queue('4', Reply::Raw("\x7F"));
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 2u);
+  // A reply cut short is not resent either.
+  dev_.ClearRecords();
+  dev_.Queue('4', Reply::Raw(std::string("\x06\x20", 2)));
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 1u);
+}
+
+// The drains of the handshake end after the reply time-out however long the
+// line talks. (A loaded machine may stall the device long enough for the line to
+// look quiet for a moment, so which message comes is not asserted beyond that.)
+TEST_F(LinkTest, ALineThatKeepsTalkingIsGivenUpOnAfterTheReplyTimeOut) {
+  auto link = Open();
+  LinkTimeouts t = Fast();
+  t.drain = 25;
+  link->SetTimeoutsForTesting(t);
+  // Noise before any echo: no answer.
+  dev_.SetChatter("\x7F\x7F\x7F\x7F\x7F\x7F\x7F\x7F");
+  auto start = Clock::now();
+  EXPECT_EQ(link->Transact(0x20, ""), "");
+  EXPECT_LT(MsSince(start), 3000);
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  const std::string shown = ui_.prompts[0].text;
+  EXPECT_TRUE(shown == "Няма връзка с Фискалния принтер" ||
+              shown == "Начало на съобщение различно от STX, ACK, NACK, и REPEAT")
+      << shown;
+  EXPECT_LE(dev_.Frames().size(), 1u);
+  // Echoes that never stop: not ready (busy, unless the line looked quiet).
+  dev_.SetChatter("\x04\x04\x04\x04\x04\x04\x04\x04");
+  start = Clock::now();
+  const int r = link->CheckLink(300);
+  EXPECT_LT(MsSince(start), 2000);
+  EXPECT_TRUE(r == LinkResult::kBusy || r == LinkResult::kReady || r == LinkResult::kNoAnswer) << r;
+  dev_.SetChatter("");
+}
+
 TEST_F(LinkTest, SilentCodesShowNothing) {
   auto link = Open();
   EXPECT_EQ(link->ReportLinkError(0), 0);
