@@ -348,6 +348,18 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
   void SetUp() override {
     dev.MapTo(kPort);
     dev.SetHandler([this](const FakeDevice::ReceivedFrame& f) { return Answer(f); });
+    printer = std::make_unique<FiscalPrinter>(&ui, kPort);
+    ASSERT_TRUE(printer->IsConnected());
+    // No path here waits for a time-out to pass, so they can be generous for a
+    // loaded machine; the drain is short because the device sends nothing stray.
+    LinkTimeouts t;
+    t.checkLink = 2000;
+    t.linkSeries = 3000;
+    t.reply = 2000;
+    t.probeEcho = 100;
+    t.readyEcho = 500;
+    t.drain = 2;
+    printer->SetTimeoutsForTesting(t);
   }
 
   // Runs the row's method once on a printer with `flags` set (and no others);
@@ -358,17 +370,10 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
       status_ = FakeDevice::StatusBytes(flags);
     }
     dev.ClearRecords();
-    ui = std::make_unique<ScriptedUi>();
-    for (int a : answers) ui->Answer({a});
-    FiscalPrinter printer(ui.get(), kPort);
-    EXPECT_TRUE(printer.IsConnected());
-    LinkTimeouts t;
-    t.checkLink = 300;
-    t.linkSeries = 400;
-    t.reply = 300;
-    t.drain = 2;  // the scripted device never sends stray bytes
-    printer.SetTimeoutsForTesting(t);
-    return GetParam().call(printer);
+    ui = ScriptedUi();
+    for (int a : answers) ui.Answer({a});
+    EXPECT_TRUE(printer->IsConnected());
+    return GetParam().call(*printer);
   }
 
   // The commands the printer received, status reads left out.
@@ -381,12 +386,13 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
 
   std::vector<std::string> Prompts() const {
     std::vector<std::string> texts;
-    for (const auto& p : ui->prompts) texts.push_back(p.text);
+    for (const auto& p : ui.prompts) texts.push_back(p.text);
     return texts;
   }
 
   FakeDevice dev;
-  std::unique_ptr<ScriptedUi> ui;
+  ScriptedUi ui;
+  std::unique_ptr<FiscalPrinter> printer;
 
  private:
   // A printer in working order that counts with two decimals, whose clock
@@ -420,6 +426,12 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
 };
 
 TEST_P(RequirementWords, EachBitStopsTheMethodAndNoOtherDoes) {
+#ifdef _WIN32
+  // The words are the driver's own logic, the same on every platform, and run
+  // on Linux; over Wine's emulated serial pair the ~1,500 runs would only add
+  // minutes and handshake flakes to the Windows suite.
+  GTEST_SKIP() << "run on Linux";
+#endif
   const Row& row = GetParam();
 
   // The status that meets every requirement of every check the method runs:
