@@ -131,6 +131,18 @@ TEST_F(PeripheralsTest, ReadDepartmentWithoutQuantity) {
   EXPECT_DOUBLE_EQ(d.turnover, 1234.5);
 }
 
+TEST_F(PeripheralsTest, DepartmentTaxGroupIsTheLowFourBits) {
+  const std::pair<char, int> cases[] = {{'9', 9}, {'A', 1}, {'\xC3', 3}};
+  for (const auto& [byte, group] : cases) {
+    std::string reply = DepartmentReply("");
+    reply[24] = byte;
+    device.Queue('g', FakeDevice::Reply::Data(reply));
+    Department d;
+    EXPECT_NE(printer->ReadDepartment(d), "");
+    EXPECT_EQ(d.taxGroup, group) << byte;
+  }
+}
+
 TEST_F(PeripheralsTest, SetDepartmentData) {
   Department d;
   d.number = 3;

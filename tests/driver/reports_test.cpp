@@ -267,26 +267,36 @@ TEST_F(ReportWire, DateReportEndingTomorrowOffersTheClock) {
   ui.OnDateTimeDialog(nullptr);
 }
 
-TEST_F(ReportWire, DateReportWaitsWhileThePrinterIsBusyAfterTheDialog) {
+TEST_F(ReportWire, DateReportsWaitWhileThePrinterIsBusyAfterTheDialog) {
+  using Report = std::string (FiscalPrinter::*)(std::time_t, std::time_t);
+  const std::pair<Report, uint8_t> reports[] = {
+      {&FiscalPrinter::PrintDetailedFMReportByDates, 0x7A},
+      {&FiscalPrinter::PrintShortFMReportByDates, 0x7B},
+  };
   SetClock("07-03-2008 10:15");
-  dev.Queue(0x6E, Reply::Data(Info(120)));
-  ui.Answer({1});  // "Сверяване"
-  ui.DateTimeResults({1});
-  std::thread release;
-  ui.OnDateTimeDialog([&](int) {
-    // The printer stays busy for a second after its clock was set; reading the
-    // date without waiting would run into "busy" and its prompt.
-    dev.SetProbe(FakeDevice::Probe::Busy);
-    release = std::thread([this] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-      dev.SetProbe(FakeDevice::Probe::Ready);
+  for (const auto& [report, cmd] : reports) {
+    SCOPED_TRACE(int{cmd});
+    dev.ClearRecords();
+    ui.prompts.clear();
+    dev.Queue(0x6E, Reply::Data(Info(120)));
+    ui.Answer({1});  // "Сверяване"
+    ui.DateTimeResults({1});
+    std::thread release;
+    ui.OnDateTimeDialog([&](int) {
+      // The printer stays busy for a second after its clock was set; reading
+      // the date without waiting would run into "busy" and its prompt.
+      dev.SetProbe(FakeDevice::Probe::Busy);
+      release = std::thread([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        dev.SetProbe(FakeDevice::Probe::Ready);
+      });
     });
-  });
-  EXPECT_EQ(printer->PrintShortFMReportByDates(Local(1, 3, 2008), Local(8, 3, 2008)), "00");
-  release.join();
-  ui.OnDateTimeDialog(nullptr);
-  EXPECT_EQ(ui.prompts.size(), 1u);  // the clock prompt only
-  EXPECT_EQ(DataOf(0x7B), "010308;080308");
+    EXPECT_EQ(((*printer).*report)(Local(1, 3, 2008), Local(8, 3, 2008)), "00");
+    if (release.joinable()) release.join();
+    ui.OnDateTimeDialog(nullptr);
+    EXPECT_EQ(ui.prompts.size(), 1u);  // the clock prompt only
+    EXPECT_EQ(DataOf(cmd), "010308;080308");
+  }
 }
 
 TEST_F(ReportWire, DownloadWritesTheStreamUpToTheTerminator) {

