@@ -1,0 +1,232 @@
+#include "server/api.h"
+
+#include <nlohmann/json.hpp>
+
+#include "driver/cp1251.h"
+#include "driver/fiscal_printer.h"
+#include "link/settings.h"
+#include "server/printer_service.h"
+#include "server/requests.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr int kOk = 200;
+constexpr int kBadRequest = 400;
+constexpr int kUnauthorized = 401;
+constexpr int kNotFound = 404;
+constexpr int kBadMethod = 405;
+constexpr int kTooLarge = 413;
+constexpr int kBusy = 503;
+
+// Results of a uniqueSaleNumber kept for repeated requests, per printer.
+constexpr size_t kKeptSales = 1000;
+
+json MessagesJson(const std::vector<ServerMessage>& messages) {
+  json list = json::array();
+  for (const auto& m : messages)
+    list.push_back({{"type", m.type}, {"code", m.code}, {"text", m.text}});
+  return list;
+}
+
+ApiResponse Error(int status, const std::string& code, const std::string& text) {
+  json body = {{"ok", false},
+               {"messages", json::array({{{"type", "error"}, {"code", code}, {"text", text}}})}};
+  return ApiResponse{status, body.dump()};
+}
+
+// Compares without an early exit, so the time taken does not tell how much matched.
+bool SameSecret(const std::string& given, const std::string& secret) {
+  if (given.size() != secret.size()) return false;
+  unsigned char diff = 0;
+  for (size_t i = 0; i < given.size(); ++i) diff |= given[i] ^ secret[i];
+  return diff == 0;
+}
+
+std::vector<std::string> Split(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && path[i] == '/') ++i;
+    const size_t j = path.find('/', i);
+    const size_t end = j == std::string::npos ? path.size() : j;
+    if (end > i) parts.push_back(path.substr(i, end - i));
+    i = end;
+  }
+  return parts;
+}
+
+}  // namespace
+
+struct Api::Printer {
+  explicit Printer(const ServedPrinter& info) : worker(info) {}
+  PrinterWorker worker;
+  std::mutex salesLock;
+  std::map<std::string, json> sales;  // uniqueSaleNumber -> first response
+  std::vector<std::string> salesOrder;
+};
+
+Api::Api(const ServerConfig& config) : config_(config) {
+  for (const auto& p : config_.printers) {
+    PortMap::Instance().Set(p.com, p.path);
+    printers_.push_back(std::make_unique<Printer>(p));
+  }
+}
+
+Api::~Api() = default;
+
+void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
+  for (auto& p : printers_) p->worker.SetTimeoutsForTesting(timeouts);
+}
+
+Api::Printer* Api::Find(const std::string& id) {
+  for (auto& p : printers_)
+    if (p->worker.Info().id == id) return p.get();
+  return nullptr;
+}
+
+ApiResponse Api::Handle(const std::string& method, const std::string& path, const std::string& body,
+                        const std::string& authorization) {
+  if (!config_.token.empty() && !SameSecret(authorization, "Bearer " + config_.token))
+    return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
+  if (body.size() > kMaxBody) return Error(kTooLarge, "request", "The body is over 64 KiB");
+  const auto parts = Split(path);
+  if (parts.empty() || parts[0] != "printers" || parts.size() > 3)
+    return Error(kNotFound, "path", "No such endpoint: " + path);
+  if (parts.size() == 1) {
+    if (method != "GET") return Error(kBadMethod, "method", "GET /printers");
+    json list = json::array();
+    for (auto& p : printers_) {
+      const ApiResponse one = Dispatch(*p, "GET", "", "");
+      list.push_back(json::parse(one.body));
+    }
+    return ApiResponse{kOk, json{{"ok", true}, {"printers", list}}.dump()};
+  }
+  Printer* printer = Find(parts[1]);
+  if (!printer) return Error(kNotFound, "printer", "No printer \"" + parts[1] + "\"");
+  return Dispatch(*printer, method, parts.size() == 3 ? parts[2] : "", body);
+}
+
+ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& action,
+                          const std::string& body) {
+  const ServedPrinter& info = printer.worker.Info();
+  const bool isGet =
+      action.empty() || action == "status" || (action == "datetime" && method == "GET");
+  static const char* const kPosts[] = {"receipt", "xreport",  "zreport",  "duplicate",
+                                       "deposit", "withdraw", "datetime", "rawrequest"};
+  bool known = isGet;
+  for (const char* a : kPosts) known = known || action == a;
+  if (!known) return Error(kNotFound, "path", "No such endpoint: " + action);
+  if (isGet != (method == "GET"))
+    return Error(kBadMethod, "method", (isGet ? "GET " : "POST ") + action);
+  if (action == "rawrequest" && !config_.allowRaw)
+    return Error(kNotFound, "path", "rawrequest is off (fiscal-server --allow-raw)");
+
+  // The body, checked whole before the printer is touched.
+  json request = json::object();
+  if (!isGet && !body.empty()) {
+    request = json::parse(body, nullptr, false);
+    if (request.is_discarded()) return Error(kBadRequest, "json", "The body is not valid JSON");
+    if (!request.is_object()) return Error(kBadRequest, "json", "The body must be a JSON object");
+  }
+  std::string error;
+  Corrections corrections;
+  if (!ParseCorrections(request, corrections, error)) return Error(kBadRequest, "request", error);
+  ReceiptRequest receipt;
+  SumRequest sum;
+  RawRequest raw;
+  std::time_t when = 0;
+  bool valid = true;
+  if (action == "receipt") valid = ParseReceiptRequest(request, receipt, error);
+  if (action == "deposit" || action == "withdraw") valid = ParseSumRequest(request, sum, error);
+  if (action == "datetime" && !isGet) valid = ParseDateTimeRequest(request, when, error);
+  if (action == "rawrequest") valid = ParseRawRequest(request, raw, error);
+  if (action == "xreport" || action == "zreport" || action == "duplicate")
+    valid = ParseEmptyRequest(request, error);
+  if (!valid) return Error(kBadRequest, "request", error);
+  if (action == "zreport") corrections.zeroDayReport = true;
+
+  json result = json::object();
+  bool ok = false;
+  std::vector<ServerMessage> messages;
+  const int retries = isGet ? 0 : config_.retries;
+  const bool ran = printer.worker.Run([&] {
+    if (!receipt.uniqueSaleNumber.empty()) {
+      std::lock_guard<std::mutex> lock(printer.salesLock);
+      const auto it = printer.sales.find(receipt.uniqueSaleNumber);
+      if (it != printer.sales.end()) {
+        result = it->second;
+        result["repeated"] = true;
+        ok = result.value("ok", false);
+        return;
+      }
+    }
+    PolicyHost host(corrections, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
+    for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
+    std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+    if (fp->IsConnected()) {
+      if (action.empty()) {
+        result = ReadPrinterInfo(*fp);
+        ok = result.contains("version");
+      } else if (action == "status") {
+        StatusFlags flags{};
+        ok = !fp->ReadStatus(flags).empty();
+        if (ok) result["status"] = StatusToJson(flags);
+      } else if (action == "datetime" && isGet) {
+        std::time_t t = 0;
+        ok = !fp->ReadDateTime(t).empty();
+        if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
+      } else if (action == "datetime") {
+        const std::string r = fp->SetDateTime(when);
+        ok = !r.empty() && r != "BP";
+        if (r == "BP")
+          host.Add("error", "refused", "Датата е преди последния запис във фискалната памет");
+      } else if (action == "xreport" || action == "zreport") {
+        ok = !fp->PrintDailyReport(action == "zreport").empty();
+      } else if (action == "duplicate") {
+        ok = !fp->PrintDuplicate().empty();
+      } else if (action == "deposit" || action == "withdraw") {
+        const double amount = action == "deposit" ? sum.amount : -sum.amount;
+        ok = !fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator), sum.paymentType, amount)
+                  .empty();
+      } else if (action == "rawrequest") {
+        const std::string reply = fp->Transact(static_cast<uint8_t>(raw.command), raw.data);
+        ok = !reply.empty();
+        if (ok) result["response"] = Cp1251ToUtf8(reply);
+      } else if (action == "receipt") {
+        const SaleOutcome outcome =
+            RunReceipt(*fp, host, receipt, receipt.op.value_or(config_.defaultOperator));
+        ok = outcome.ok;
+        result = OutcomeToJson(outcome);
+      }
+    }
+    fp.reset();  // the line is free again before the response goes out
+    messages = host.Messages();
+    if (!receipt.uniqueSaleNumber.empty() &&
+        result.value("printed", json::object()).value("opened", false)) {
+      json kept = result;
+      kept["ok"] = ok;
+      kept["messages"] = MessagesJson(messages);
+      std::lock_guard<std::mutex> lock(printer.salesLock);
+      printer.sales[receipt.uniqueSaleNumber] = kept;
+      printer.salesOrder.push_back(receipt.uniqueSaleNumber);
+      if (printer.salesOrder.size() > kKeptSales) {
+        printer.sales.erase(printer.salesOrder.front());
+        printer.salesOrder.erase(printer.salesOrder.begin());
+      }
+    }
+  });
+  if (!ran) return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
+  if (result.contains("repeated")) return ApiResponse{kOk, result.dump()};
+  if (action.empty()) {
+    result["id"] = info.id;
+    result["port"] = info.path;
+    result["com"] = info.com;
+    result["speed"] = info.baud;
+    result["connected"] = ok;
+  }
+  result["ok"] = ok;
+  result["messages"] = MessagesJson(messages);
+  return ApiResponse{kOk, result.dump()};
+}

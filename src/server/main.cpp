@@ -1,0 +1,58 @@
+// fiscal-server: the printers over HTTP and JSON (see docs/fiscal-server.md).
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/api.h"
+#include "server/http_front.h"
+#include "server/server_config.h"
+
+namespace {
+
+HttpFront* g_front = nullptr;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  ServerConfig config;
+  std::string error;
+  if (!ParseServerArgs(args, config, error)) {
+    std::fprintf(stderr, "fiscal-server: %s\n", error.c_str());
+    return 2;
+  }
+  if (config.help) {
+    std::fputs(ServerUsage().c_str(), stdout);
+    return 0;
+  }
+  // Signals are taken by one thread that stops the server; the others block them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Api api(config);
+  HttpFront front(api);
+  if (!front.Bind(config.host, config.port)) {
+    std::fprintf(stderr, "fiscal-server: cannot listen on %s:%d\n", config.host.c_str(),
+                 config.port);
+    return 1;
+  }
+  g_front = &front;
+  std::printf("fiscal-server: listening on %s:%d, %zu printer(s)\n", config.host.c_str(),
+              front.Port(), config.printers.size());
+  std::fflush(stdout);
+  std::thread waiter([&] {
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    g_front->Stop();
+  });
+  front.Serve();
+  pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
+  return 0;
+}

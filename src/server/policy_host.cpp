@@ -1,0 +1,143 @@
+#include "server/policy_host.h"
+
+#include <ctime>
+
+#include "driver/fiscal_printer.h"
+#include "link/prompt_style.h"
+
+namespace {
+
+// Button sets (low four bits of the style word) and results of the prompts.
+constexpr unsigned kSetCancelRetryContinue = 2;
+constexpr unsigned kSetYesNoCancel = 3;
+constexpr unsigned kSetYesNo = 4;
+constexpr unsigned kSetRetryCancel = 5;
+constexpr unsigned kSetZeroCancel = 6;
+constexpr unsigned kSetClockCancel = 7;
+constexpr unsigned kSetCloseCancel = 8;
+constexpr unsigned kSetFeedOkCancel = 9;
+constexpr unsigned kSetFinishCancel = 10;
+constexpr unsigned kSetFinishCancel2 = 11;
+constexpr unsigned kSetContinueCancel = 12;
+constexpr unsigned kSetClockContinueCancel = 13;
+
+constexpr int kOk = 1;
+constexpr int kCancel = 2;
+constexpr int kAbort = 3;
+constexpr int kRetry = 4;
+constexpr int kContinue = 5;
+constexpr int kYes = 6;
+constexpr int kNo = 7;
+
+// The printer's ACK error codes come with this style; link faults with others.
+constexpr unsigned kCommandErrorStyle = 0x12;
+
+constexpr int kClockSet = 1;
+constexpr int kClockNotSet = 2;
+
+std::string TypeOf(unsigned style) {
+  switch (style & 0xF0) {
+    case 0x10:
+      return "error";
+    case 0x30:
+      return "warning";
+    default:
+      return "info";
+  }
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+}  // namespace
+
+PolicyHost::PolicyHost(Corrections corrections, int retries, Opener opener)
+    : corrections_(corrections), retriesLeft_(retries), opener_(std::move(opener)) {}
+
+void PolicyHost::Add(const std::string& type, const std::string& code, const std::string& text) {
+  messages_.push_back(ServerMessage{type, code, text});
+}
+
+bool PolicyHost::HasError() const {
+  for (const auto& m : messages_)
+    if (m.type == "error") return true;
+  return false;
+}
+
+int PolicyHost::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
+                           int /*textStyle*/) {
+  const std::string full = caption.empty() ? text : caption + ": " + text;
+  auto refuse = [&](const char* why, int answer) {
+    Add("error", "refused", full + " (" + why + ")");
+    return answer;
+  };
+  auto allow = [&](int answer) {
+    Add("warning", "corrected", full);
+    return answer;
+  };
+  const unsigned set = style & 0x0F;
+  if (style == kCommandErrorStyle) {
+    Add("error", "printer", text);
+    return kAbort;
+  }
+  switch (set) {
+    case kSetCancelRetryContinue:
+    case kSetRetryCancel:
+      if (retriesLeft_ > 0) {
+        --retriesLeft_;
+        Add("warning", "link", text + " (повторен опит)");
+        return kRetry;
+      }
+      Add("error", "link", text);
+      return set == kSetRetryCancel ? kCancel : kAbort;
+    case kSetZeroCancel:
+      return corrections_.zeroReports ? allow(kOk) : refuse("zeroReports not allowed", kCancel);
+    case kSetClockCancel:
+    case kSetClockContinueCancel:
+      return corrections_.setClock ? allow(kOk) : refuse("setClock not allowed", kCancel);
+    case kSetCloseCancel:
+    case kSetFinishCancel:
+    case kSetFinishCancel2:
+      return corrections_.closeReceipt ? allow(kOk) : refuse("closeReceipt not allowed", kCancel);
+    case kSetFeedOkCancel:
+      Add("error", "paper", full);
+      return kCancel;
+    case kSetContinueCancel:
+      // "Плащането е завършено": the receipt is paid already; going on pays nothing.
+      Add("info", "notice", full);
+      return kContinue;
+    case kSetYesNo:
+    case kSetYesNoCancel:
+      if (StartsWith(text, "Искате да направите Нулев"))
+        return corrections_.zeroDayReport ? allow(kYes) : refuse("zero report not asked for", kNo);
+      if (StartsWith(text, "Желаете ли да нулирате"))
+        return corrections_.zeroReports ? allow(kYes) : refuse("zeroReports not allowed", kNo);
+      // Moving the clock by days: confirmed only when the request allows it.
+      if (StartsWith(text, "Въведената дата е с над"))  // "... прекратите сверяването?"
+        return corrections_.setClock ? allow(kNo) : refuse("setClock not allowed", kYes);
+      if (StartsWith(text, "Сигурни ли сте?"))
+        return corrections_.setClock ? allow(kYes) : refuse("setClock not allowed", kNo);
+      return refuse("needs a person", set == kSetYesNoCancel ? kCancel : kNo);
+    default:
+      if (PromptStyle::Decode(style).buttons.size() == 1) {
+        Add(TypeOf(style), "notice", full);
+        return kOk;
+      }
+      return refuse("needs a person", kCancel);
+  }
+}
+
+int PolicyHost::RunDateTimeDialog(int port) {
+  (void)port;
+  if (!corrections_.setClock || !opener_) {
+    Add("error", "refused", "Часовникът на принтера не е сверен (setClock not allowed)");
+    return kClockNotSet;
+  }
+  std::unique_ptr<FiscalPrinter> clock = opener_(this);
+  if (!clock || !clock->IsConnected()) return kClockNotSet;
+  const std::string result = clock->SetDateTime(std::time(nullptr));
+  if (result.empty() || result == "BP") return kClockNotSet;
+  Add("warning", "corrected", "Часовникът на принтера е сверен по компютъра");
+  return kClockSet;
+}

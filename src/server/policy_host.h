@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/ui_host.h"
+
+class FiscalPrinter;
+
+// One entry of a response's "messages": what the driver would have shown.
+struct ServerMessage {
+  std::string type;  // "error", "warning" or "info"
+  std::string code;  // "link", "printer", "refused", "paper", "notice"
+  std::string text;  // UTF-8, the driver's own text
+};
+
+// The state-changing answers a request may allow (all refused by default).
+struct Corrections {
+  bool zeroReports = false;   // zero reports that block the command
+  bool closeReceipt = false;  // close a receipt left open (pays the rest in cash)
+  bool setClock = false;      // set the clock to this computer's time when the status
+                              // check asks; confirm moving it by two days or more
+  bool zeroDayReport = false;  // answer "Да" to "Искате да направите Нулев ..."
+};
+
+// Answers the driver's prompts by a fixed policy instead of asking a person,
+// and records every prompt as a message for the response:
+//  - link faults (no answer, bad checksum, NACK, ...) are retried up to
+//    `retries` times within the request, then cancelled;
+//  - printer refusals (ACK error codes) are cancelled;
+//  - corrective actions (zeroing, closing a receipt, setting the clock) are
+//    taken only when `corrections` allows them, otherwise cancelled;
+//  - a paper prompt is cancelled, a notice (OK only) is acknowledged.
+// Never blocks. Used on the thread of one printer's worker only.
+class PolicyHost : public UiHost {
+ public:
+  // Opens a second printer on the same line for setting the clock.
+  using Opener = std::function<std::unique_ptr<FiscalPrinter>(UiHost*)>;
+
+  PolicyHost(Corrections corrections, int retries, Opener opener);
+
+  int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
+                 int textStyle) override;
+  int RunDateTimeDialog(int port) override;
+
+  const std::vector<ServerMessage>& Messages() const { return messages_; }
+  bool HasError() const;
+  // Adds a message of the server's own (validation of a reply, a summary).
+  void Add(const std::string& type, const std::string& code, const std::string& text);
+
+ private:
+  Corrections corrections_;
+  int retriesLeft_;
+  Opener opener_;
+  std::vector<ServerMessage> messages_;
+};

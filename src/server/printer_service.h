@@ -1,0 +1,42 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "driver/records.h"
+#include "server/policy_host.h"
+#include "server/requests.h"
+
+class FiscalPrinter;
+
+// The work of each request on an open printer. Results are JSON members of the
+// response; what the printer said goes into the host's messages.
+
+// "version" and "factoryNumbers" ({"printer","memory"} as the printer shows
+// them); members left out when the printer does not answer.
+nlohmann::json ReadPrinterInfo(FiscalPrinter& printer);
+
+// The 32 flags by name, with "errors" and "warnings" listing the set flags that
+// stop sales or need attention; "ok" when no error flag is set.
+nlohmann::json StatusToJson(const StatusFlags& flags);
+
+// What became of a receipt request on the printer.
+struct SaleOutcome {
+  bool ok = false;             // closed as asked
+  bool opened = false;         // a fiscal receipt was opened (paper used)
+  int sold = 0;                // sales registered
+  int voided = 0;              // sales voided again after a failure
+  int payments = 0;            // payments registered
+  std::string state = "none";  // "closed", "cancelled" (voided and closed), "open", "none"
+  double amount = 0;           // the receipt's total
+  int receiptNumber = 0;
+  std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
+};
+
+// Opens a fiscal receipt, registers the lines and payments (no payments: the
+// whole in cash), closes it and reads its number and time. A failure after the
+// receipt was opened voids what was sold and closes the empty receipt where
+// the printer allows; otherwise the receipt is left open and the outcome says so.
+SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
+                       const OperatorRecord& op);
+
+nlohmann::json OutcomeToJson(const SaleOutcome& outcome);

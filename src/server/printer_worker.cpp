@@ -1,0 +1,77 @@
+#include "server/printer_worker.h"
+
+#include "driver/fiscal_printer.h"
+#include "link/settings.h"
+
+namespace {
+
+// CurrentBaudRate is read by the driver's constructor: set it and construct
+// under one lock.
+std::mutex& OpenLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+struct PrinterWorker::Pending {
+  Job job;
+  bool done = false;
+  bool ran = false;
+};
+
+PrinterWorker::PrinterWorker(ServedPrinter printer, size_t maxQueued)
+    : printer_(std::move(printer)), maxQueued_(maxQueued) {
+  thread_ = std::thread([this] { Loop(); });
+}
+
+PrinterWorker::~PrinterWorker() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    for (auto& p : queue_) p->done = true;
+    queue_.clear();
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+bool PrinterWorker::Run(Job job) {
+  auto pending = std::make_shared<Pending>();
+  pending->job = std::move(job);
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (stopping_ || queue_.size() >= maxQueued_) return false;
+  queue_.push_back(pending);
+  wake_.notify_all();
+  wake_.wait(lock, [&] { return pending->done; });
+  return pending->ran;
+}
+
+void PrinterWorker::Loop() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+    if (stopping_) return;
+    auto pending = queue_.front();
+    queue_.pop_front();
+    lock.unlock();
+    pending->job();
+    lock.lock();
+    pending->ran = true;
+    pending->done = true;
+    wake_.notify_all();
+  }
+}
+
+std::unique_ptr<FiscalPrinter> PrinterWorker::Open(UiHost* host) const {
+  std::unique_ptr<FiscalPrinter> printer;
+  {
+    std::lock_guard<std::mutex> lock(OpenLock());
+    const int saved = CurrentBaudRate;
+    CurrentBaudRate = printer_.baud;
+    printer = std::make_unique<FiscalPrinter>(host, printer_.com);
+    CurrentBaudRate = saved;
+  }
+  if (timeouts_) printer->SetTimeoutsForTesting(*timeouts_);
+  return printer;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "link/printer_link.h"
+#include "server/server_config.h"
+
+class FiscalPrinter;
+class UiHost;
+
+// One printer's worker: a thread that runs the printer's requests one after
+// another, so that two requests never share the line. Each job opens its own
+// FiscalPrinter (Open), does its work and closes it, as the application does,
+// so another program can use the printer between requests.
+//
+// HTTP threads only hand jobs over and wait for them; a client that is slow or
+// gone never holds the worker (the job owns no socket).
+class PrinterWorker {
+ public:
+  using Job = std::function<void()>;
+
+  // `maxQueued` bounds the jobs waiting (not counting the one running).
+  explicit PrinterWorker(ServedPrinter printer, size_t maxQueued = 32);
+  // Finishes the job running, drops the waiting ones (their waiters are told),
+  // joins the thread.
+  ~PrinterWorker();
+  PrinterWorker(const PrinterWorker&) = delete;
+  PrinterWorker& operator=(const PrinterWorker&) = delete;
+
+  // Runs `job` on the worker and waits for it. False, without running it, when
+  // the queue is full or the worker stops.
+  bool Run(Job job);
+
+  // A driver on this printer's line at its own speed. The speed is process-wide
+  // (CurrentBaudRate), so opening is serialized across all workers.
+  std::unique_ptr<FiscalPrinter> Open(UiHost* host) const;
+
+  const ServedPrinter& Info() const { return printer_; }
+
+  // Link time-outs for every driver this worker opens. Tests only.
+  void SetTimeoutsForTesting(std::optional<LinkTimeouts> timeouts) { timeouts_ = timeouts; }
+
+ private:
+  struct Pending;
+  void Loop();
+
+  ServedPrinter printer_;
+  size_t maxQueued_;
+  std::optional<LinkTimeouts> timeouts_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::shared_ptr<Pending>> queue_;
+  bool stopping_ = false;
+  std::thread thread_;
+};

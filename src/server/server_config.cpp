@@ -1,0 +1,266 @@
+#include "server/server_config.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "link/settings.h"
+
+namespace {
+
+constexpr int kFirstDeviceCom = 101;  // --device printers get COM numbers from here on
+constexpr int kMaxCom = 255;
+
+bool ParseInt(const std::string& text, int lo, int hi, int& out) {
+  if (text.empty() || text.size() > 9) return false;
+  int v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool ParseListen(const std::string& text, ServerConfig& config, std::string& error) {
+  const auto colon = text.rfind(':');
+  int port = 0;
+  if (colon == std::string::npos || colon == 0 ||
+      !ParseInt(text.substr(colon + 1), 1, 65535, port)) {
+    error = "--listen expects ADDR:PORT, got \"" + text + "\"";
+    return false;
+  }
+  std::string host = text.substr(0, colon);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  config.host = host;
+  config.port = port;
+  return true;
+}
+
+bool ParseOperator(const std::string& text, ServerConfig& config, std::string& error) {
+  const auto colon = text.find(':');
+  int number = 0;
+  if (colon == std::string::npos || !ParseInt(text.substr(0, colon), 1, 9, number) ||
+      text.size() - colon - 1 > 6) {
+    error = "--operator expects N:PASSWORD (N 1..9), got \"" + text + "\"";
+    return false;
+  }
+  config.defaultOperator = OperatorRecord{number, "", text.substr(colon + 1)};
+  return true;
+}
+
+// The COM number for the next --device printer: the first free one from 101.
+int FreeCom(const ServerConfig& config) {
+  std::set<int> used;
+  for (const auto& p : config.printers) used.insert(p.com);
+  for (int com = kFirstDeviceCom; com <= kMaxCom; ++com)
+    if (!used.count(com)) return com;
+  return 0;
+}
+
+bool AddPrinter(ServerConfig& config, const std::string& id, int com, const std::string& path,
+                int baud, std::string& error) {
+  if (id.empty() || path.empty()) {
+    error = "a printer needs an id and a device path";
+    return false;
+  }
+  for (char c : id) {
+    const bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                    c == '-' || c == '_';
+    if (!ok) {
+      error = "printer id \"" + id + "\": letters, digits, '-' and '_' only";
+      return false;
+    }
+  }
+  if (com == 0) com = FreeCom(config);
+  if (com == 0) {
+    error = "too many printers";
+    return false;
+  }
+  config.printers.push_back(ServedPrinter{id, com, path, baud});
+  return true;
+}
+
+bool Finish(ServerConfig& config, std::string& error) {
+  if (config.help) return true;
+  if (config.printers.empty()) {
+    error = "no printer: give --com N=PATH, --device ID=PATH or --config FILE";
+    return false;
+  }
+  std::set<std::string> ids;
+  std::set<int> coms;
+  for (const auto& p : config.printers) {
+    if (!ids.insert(p.id).second) {
+      error = "printer id \"" + p.id + "\" given twice";
+      return false;
+    }
+    if (!coms.insert(p.com).second) {
+      error = "COM " + std::to_string(p.com) + " given twice";
+      return false;
+    }
+  }
+  if (!IsLoopbackAddress(config.host) && config.token.empty()) {
+    error = "listening on " + config.host + " needs --token (every request must carry it)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsLoopbackAddress(const std::string& host) {
+  return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
+bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string& error) {
+  const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
+  if (j.is_discarded() || !j.is_object()) {
+    error = "the configuration is not a JSON object";
+    return false;
+  }
+  try {
+    if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
+      return false;
+    if (j.contains("token")) config.token = j.at("token").get<std::string>();
+    if (j.contains("allowRaw")) config.allowRaw = j.at("allowRaw").get<bool>();
+    if (j.contains("operator")) {
+      const auto& op = j.at("operator");
+      const int number = op.at("number").get<int>();
+      const std::string password = op.at("password").get<std::string>();
+      if (number < 1 || number > 9 || password.size() > 6) {
+        error = "operator: number 1..9 and a password of at most 6 characters";
+        return false;
+      }
+      config.defaultOperator = OperatorRecord{number, "", password};
+    }
+    if (j.contains("printers")) {
+      for (const auto& p : j.at("printers")) {
+        const int baud = p.value("baud", 9600);
+        if (!IsSupportedBaudRate(baud)) {
+          error = "printer baud " + std::to_string(baud) + " is not a supported line speed";
+          return false;
+        }
+        const int com = p.value("com", 0);
+        if (com < 0 || com > kMaxCom) {
+          error = "printer com must be 1..255";
+          return false;
+        }
+        const std::string id =
+            p.contains("id") ? p.at("id").get<std::string>() : std::to_string(com);
+        if (!AddPrinter(config, id, com, p.at("path").get<std::string>(), baud, error))
+          return false;
+      }
+    }
+  } catch (const nlohmann::json::exception& e) {
+    error = std::string("configuration: ") + e.what();
+    return false;
+  }
+  return true;
+}
+
+bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
+                     std::string& error) {
+  config = ServerConfig{};
+  int baud = 9600;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::string value;
+    bool hasValue = false;
+    const auto eq = name.find('=');
+    if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name = name.substr(0, eq);
+      hasValue = true;
+    }
+    auto take = [&]() {
+      if (hasValue) return true;
+      if (i + 1 >= args.size()) {
+        error = name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    if (name == "--help" || name == "-h") {
+      config.help = true;
+    } else if (name == "--allow-raw") {
+      config.allowRaw = true;
+    } else if (name == "--listen") {
+      if (!take() || !ParseListen(value, config, error)) return false;
+    } else if (name == "--token") {
+      if (!take()) return false;
+      if (value.empty()) {
+        error = "--token needs a non-empty value";
+        return false;
+      }
+      config.token = value;
+    } else if (name == "--baud") {
+      if (!take()) return false;
+      if (!ParseInt(value, 1, 1000000, baud) || !IsSupportedBaudRate(baud)) {
+        error = "--baud takes 9600, 19200, 38400, 57600 or 115200";
+        return false;
+      }
+    } else if (name == "--operator") {
+      if (!take() || !ParseOperator(value, config, error)) return false;
+    } else if (name == "--retries") {
+      if (!take()) return false;
+      if (!ParseInt(value, 0, 10, config.retries)) {
+        error = "--retries takes 0..10";
+        return false;
+      }
+    } else if (name == "--com" || name == "--device") {
+      if (!take()) return false;
+      const auto sep = value.find('=');
+      if (sep == std::string::npos || sep == 0 || sep + 1 == value.size()) {
+        error = name + " expects " + (name == "--com" ? "N=PATH" : "ID=PATH") + ", got \"" + value +
+                "\"";
+        return false;
+      }
+      const std::string key = value.substr(0, sep);
+      int com = 0;
+      if (name == "--com" && !ParseInt(key, 1, kMaxCom, com)) {
+        error = "--com: N must be 1..255, got \"" + key + "\"";
+        return false;
+      }
+      if (!AddPrinter(config, key, com, value.substr(sep + 1), baud, error)) return false;
+    } else if (name == "--config") {
+      if (!take()) return false;
+      std::ifstream in(value, std::ios::binary);
+      if (!in) {
+        error = "cannot read " + value;
+        return false;
+      }
+      std::stringstream text;
+      text << in.rdbuf();
+      if (!LoadServerConfig(text.str(), config, error)) {
+        error = value + ": " + error;
+        return false;
+      }
+    } else {
+      error = "unknown option \"" + args[i] + "\" (see --help)";
+      return false;
+    }
+  }
+  return Finish(config, error);
+}
+
+std::string ServerUsage() {
+  return "usage: fiscal-server [OPTIONS] (--com N=PATH | --device ID=PATH | --config FILE)...\n"
+         "\n"
+         "Serves fiscal printers over HTTP with JSON, for shop and ERP software.\n"
+         "\n"
+         "  --listen ADDR:PORT   where to listen (default 127.0.0.1:8001); an address\n"
+         "                       other than loopback needs --token\n"
+         "  --com N=PATH         serve the device PATH as printer \"N\" (COM N); repeatable\n"
+         "  --device ID=PATH     serve the device PATH as printer ID; repeatable\n"
+         "  --baud RATE          line speed of the printers given after it (default 9600)\n"
+         "  --config FILE        the same settings as JSON (see docs/fiscal-server.md)\n"
+         "  --token TEXT         every request must carry \"Authorization: Bearer TEXT\"\n"
+         "  --operator N:PASS    operator for receipts that name none (default 1:0000)\n"
+         "  --retries N          retries of a link fault within one request (default 2)\n"
+         "  --allow-raw          enable POST /printers/{id}/rawrequest (diagnostics)\n"
+         "  -h, --help           this text\n";
+}

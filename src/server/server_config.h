@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "driver/records.h"
+
+// What fiscal-server serves and how: from its command line or a JSON file.
+struct ServedPrinter {
+  std::string id;    // in the URL: /printers/{id}
+  int com = 0;       // the COM number the driver opens (mapped to `path`)
+  std::string path;  // the serial device
+  int baud = 9600;
+};
+
+struct ServerConfig {
+  std::string host = "127.0.0.1";
+  int port = 8001;
+  std::vector<ServedPrinter> printers;
+  std::string token;                              // when set, every request must carry it
+  bool allowRaw = false;                          // POST /printers/{id}/rawrequest
+  OperatorRecord defaultOperator{1, "", "0000"};  // for receipts that name none
+  int retries = 2;  // "Повтори" answers to link faults within one request
+  bool help = false;
+};
+
+// Parses the command line (without the program name). Options:
+//   --listen ADDR:PORT, --com N=PATH, --device ID=PATH, --baud RATE (for the
+//   printers that follow), --config FILE, --token TEXT, --allow-raw,
+//   --operator N:PASSWORD, --retries N, --help.
+// False with `error` set on a usage error. Checks the whole: at least one
+// printer, unique ids, and a token whenever the address is not a loopback one.
+bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
+                     std::string& error);
+
+// Reads the same settings from a JSON text:
+//   {"listen":"127.0.0.1:8001","token":"...","allowRaw":false,
+//    "operator":{"number":1,"password":"0000"},
+//    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...]}
+// into `config` (printers are added). False with `error` on bad content.
+bool LoadServerConfig(const std::string& json, ServerConfig& config, std::string& error);
+
+// True for 127.0.0.0/8, ::1 and "localhost".
+bool IsLoopbackAddress(const std::string& host);
+
+std::string ServerUsage();
