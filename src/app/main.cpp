@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  ServiceApp::PrepareEnvironment();
   auto* app = new ServiceApp;
   app->SetOptions(std::move(options));
   wxApp::SetInstance(app);

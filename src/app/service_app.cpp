@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 
 #include <algorithm>
 
@@ -17,6 +18,12 @@
 
 ServiceApp::ServiceApp() = default;
 ServiceApp::~ServiceApp() = default;
+
+void ServiceApp::PrepareEnvironment() {
+#ifdef __WXGTK__
+  setenv("GDK_GL", "disable", 0);
+#endif
+}
 
 bool ServiceApp::OnInit() {
   // The toolkit adopts the desktop's locale; amounts go to the printer with a

@@ -22,6 +22,12 @@ class ServiceApp : public wxApp {
   void SetOptions(ServiceOptions options) { options_ = std::move(options); }
 
   bool OnInit() override;
+
+  // Before the toolkit starts (before wxEntry): the program draws nothing with
+  // OpenGL, so GTK is told not to load a GL driver for its visuals (on a
+  // software renderer that alone is over 50 MB of resident memory). A user's
+  // own GDK_GL setting is kept.
+  static void PrepareEnvironment();
   int OnExit() override;
 
  private:

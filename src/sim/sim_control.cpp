@@ -91,6 +91,7 @@ std::string SimServer::ControlHelp() {
   out +=
       "  paper                        put paper in (same as paper-out off)\n"
       "  busy-for MS                  busy for MS milliseconds\n"
+      "  fm-fill N                    write N more daily reports into the fiscal memory\n"
       "  clear                        clear every condition and pending fault\n"
       "  status                       show the status flags that are set\n"
       "  help                         this list\n";
@@ -116,6 +117,14 @@ std::string SimServer::Control(const std::string& line) {
     if (ms <= 0 || ms > 600000) return "error: busy-for needs milliseconds (1..600000)\n";
     BusyFor(ms);
     return "ok: busy for " + arg + " ms\n";
+  }
+  if (word == "fm-fill") {
+    char* end = nullptr;
+    const long n = std::strtol(arg.c_str(), &end, 10);
+    if (arg.empty() || *end || n < 1 || n > 100000)
+      return "error: fm-fill needs a count 1..100000\n";
+    const int written = WithDevice([n](SimDevice& d) { return d.FillFm(static_cast<int>(n)); });
+    return "ok: fm-fill " + std::to_string(written) + " records written\n";
   }
   if (word == "status") {
     const auto f = Flags();

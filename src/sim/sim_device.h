@@ -74,6 +74,9 @@ class SimDevice {
   void ResetRam();          // working memory lost, clock not set
   void FillFmNearlyFull();  // 49 free records left
   void FillFmFull();        // no free record left
+  // Writes up to `n` more daily Z records (with sample totals), dated between
+  // the last record and now; stops at the capacity. Returns how many it wrote.
+  int FillFm(int n);
   int FreeFmRecords() const;
 
  private:

@@ -6,7 +6,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -323,17 +325,28 @@ void SimServer::Send(const std::string& bytes, bool garble) {
   std::string out = bytes;
   if (garble)
     for (char& c : out) c = static_cast<char>(Garble(static_cast<uint8_t>(c)));
-  // Ten bits per byte on the line (start, eight data, stop). A one-byte answer
-  // of the handshake goes out at once: the host waits only 3 ms for the echo,
-  // and the sleep's scheduling delay, not the line, would make it miss it.
-  const int64_t perByteUs =
-      opt_.realTiming && out.size() > 1 ? 10000000LL / (opt_.baud > 0 ? opt_.baud : 9600) : 0;
+  // Ten bits per byte on the line (start, eight data, stop). Paced by an
+  // absolute schedule: byte i has left the line (i + 1) byte times after the
+  // start, and whatever is due goes out in one write, so that sleeping late
+  // never slows the line down. A one-byte answer of the handshake goes out at
+  // once: the host waits only 3 ms for the echo, and the sleep's scheduling
+  // delay, not the line, would make it miss it.
+  const bool paced = opt_.realTiming && out.size() > 1;
+  const std::chrono::nanoseconds byteTime(paced ? 10000000000LL / (opt_.baud > 0 ? opt_.baud : 9600)
+                                                : 0);
+  const auto start = std::chrono::steady_clock::now();
   size_t done = 0;
   int stalls = 0;
   while (done < out.size() && !stop_) {
-    const size_t chunk = perByteUs ? std::min<size_t>(8, out.size() - done) : out.size() - done;
-    if (perByteUs) ::usleep(static_cast<useconds_t>(perByteUs * chunk));
-    const ssize_t n = ::write(master_, out.data() + done, chunk);
+    size_t due = out.size();
+    if (paced) {
+      due = std::min<size_t>(out.size(), (std::chrono::steady_clock::now() - start) / byteTime);
+      if (due <= done) {
+        std::this_thread::sleep_until(start + byteTime * static_cast<int64_t>(done + 1));
+        continue;
+      }
+    }
+    const ssize_t n = ::write(master_, out.data() + done, due - done);
     if (n > 0) {
       done += static_cast<size_t>(n);
       stalls = 0;

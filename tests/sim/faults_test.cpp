@@ -193,6 +193,29 @@ TEST_F(FaultTest, ControlLanguage) {
     EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 
+TEST_F(FaultTest, FillingTheFiscalMemory) {
+  const auto count = [this] {
+    return sim_->WithDevice([](SimDevice& d) { return static_cast<int>(d.State().fm.size()); });
+  };
+  const int before = count();
+  EXPECT_EQ(sim_->Control("fm-fill 100"), "ok: fm-fill 100 records written\n");
+  EXPECT_EQ(count(), before + 100);
+  // Records stay in date order and number on from the last report.
+  sim_->WithDevice([](SimDevice& d) {
+    const auto& fm = d.State().fm;
+    for (size_t i = 1; i < fm.size(); ++i) EXPECT_LE(fm[i - 1].time, fm[i].time) << i;
+    EXPECT_EQ(fm.back().number + 1, d.State().reportNumber);
+    return 0;
+  });
+  // Never past the capacity: the memory is then full.
+  EXPECT_EQ(sim_->Control("fm-fill 100000").rfind("ok: fm-fill ", 0), 0u);
+  EXPECT_EQ(count(), sim_->WithDevice([](SimDevice& d) { return d.State().fmCapacity; }));
+  EXPECT_TRUE(Flags()[20]);
+  EXPECT_EQ(sim_->Control("fm-fill 5"), "ok: fm-fill 0 records written\n");
+  for (const char* bad : {"fm-fill", "fm-fill 0", "fm-fill -3", "fm-fill x"})
+    EXPECT_EQ(sim_->Control(bad).rfind("error", 0), 0u) << bad;
+}
+
 // A host at another speed than the device's gets nothing it can read.
 TEST(LineSpeedTest, MismatchedSpeedGarblesTheLine) {
   SimServer sim;

@@ -152,6 +152,23 @@ TEST(RealTimingTest, RepliesArriveWhole) {
   EXPECT_TRUE(sim.Flags()[27]);  // not 9600
 }
 
+// A long stream on a paced line arrives whole and in order.
+TEST(RealTimingTest, LongDownloadArrivesWhole) {
+  SimOptions o;
+  o.realTiming = true;
+  o.baud = 115200;
+  SimServer sim(o);
+  sim.Control("fm-fill 20");
+  SimClient c(sim.Path(), 115200);
+  const auto r = c.Transact(0x75, "");
+  EXPECT_EQ(r.code, "00");
+  const std::string stream = c.ReadUntil('@', 3000);
+  ASSERT_FALSE(stream.empty());
+  EXPECT_EQ(stream.back(), '@');
+  EXPECT_EQ(stream.find('@'), stream.size() - 1);
+  EXPECT_GT(stream.size(), 20u * 20);
+}
+
 TEST_F(LineTest, BlockNumbersAreEchoedAndWrap) {
   client_->SetSeq(0xFE);
   for (uint8_t want : {0xFE, 0xFF, 0x20}) {
