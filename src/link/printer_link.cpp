@@ -23,6 +23,11 @@ bool IsRetry(int choice) {
   return choice == 4;
 }
 
+// The smallest data reply's LEN: SEQ, CMD, no data, checksum and terminator.
+constexpr int kMinReplyLength = 0x23;
+// REPEATs answered by sending the frame again within one call.
+constexpr int kMaxRepeats = 100;
+
 }  // namespace
 
 PrinterLink::PrinterLink(UiHost* owner, int port)
@@ -34,6 +39,9 @@ PrinterLink::~PrinterLink() = default;
 
 int PrinterLink::OpenWithRetry() {
   connected_ = false;
+  // A fresh port starts a fresh exchange: the printer expects block numbers
+  // from the first one again, after Reconnect as after construction.
+  sequence_ = Frame::kFirstSequence;
   int result;
   int choice;
   do {
@@ -78,12 +86,15 @@ std::string PrinterLink::ComputeChecksum(const std::string& body) {
   return Frame::Checksum(body);
 }
 
-void PrinterLink::DrainInput() {
-  // Stray bytes: read one at a time until the line has been quiet for a while.
-  while (true) {
+bool PrinterLink::DrainInput() {
+  // Stray bytes: read one at a time until the line has been quiet for the drain
+  // time. A line that keeps talking is given up on after the reply time-out.
+  const auto start = Clock::now();
+  while (ElapsedMs(start) < timeouts_.reply) {
     serialPort_->Receive(1, timeouts_.drain);
-    if (serialPort_->TakeError() != 0) return;
+    if (serialPort_->TakeError() != 0) return true;
   }
+  return false;
 }
 
 int PrinterLink::CheckLink(int timeoutMs) {
@@ -98,11 +109,13 @@ int PrinterLink::CheckLink(int timeoutMs) {
     if (e != 0 && e != LinkResult::kTimeout) return e;
     if (e == 0) {
       if (echo.size() == 1 && static_cast<uint8_t>(echo[0]) == Frame::kLinkProbe) break;
-      DrainInput();
+      // Something else is talking on the line; no echo came in time.
+      if (!DrainInput()) return LinkResult::kNoAnswer;
     }
     if (ElapsedMs(start) >= timeoutMs) return LinkResult::kNoAnswer;
   }
-  DrainInput();
+  // An echo followed by endless bytes: whatever it is, it is not ready.
+  if (!DrainInput()) return LinkResult::kBusy;
   sp.Send(std::string(1, static_cast<char>(Frame::kReadyProbe)));
   if (int e = sp.TakeError()) return e;
   const std::string ready = sp.Receive(1, timeouts_.readyEcho);
@@ -142,13 +155,20 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
     }
     return Verdict::Carry;
   };
-  // Reads `count` bytes of the reply. Carry means they are all there; a failed
-  // read can only be retried or aborted, since there is nothing to go on with.
+  // Reads `count` bytes of the reply. Carry means they are all there. The port
+  // ends its text at a zero byte and reports no error for a zero in the last
+  // place, so a text one byte short without an error lost a 0x00 there: put it
+  // back (a terminator may be any byte; a first byte of 0x00 is judged below
+  // like any other). A failed read can only be retried, when the user asks,
+  // or given up: there is nothing to go on with.
   const auto receive = [&](int count, std::string& out) {
     out = serialPort_->Receive(count, timeouts_.reply);
     const int e = serialPort_->TakeError();
-    if (e == 0 && static_cast<int>(out.size()) == count) return Verdict::Carry;
-    return report(e) == Verdict::Abort ? Verdict::Abort : Verdict::Retry;
+    if (e == 0) {
+      out.resize(static_cast<size_t>(count), '\0');
+      return Verdict::Carry;
+    }
+    return report(e) == Verdict::Retry ? Verdict::Retry : Verdict::Abort;
   };
   const auto send = [&](const uint8_t* bytes, size_t count) {
     serialPort_->SendRaw(bytes, count);
@@ -182,11 +202,12 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
         std::string len, rest;
         if ((v = receive(1, len)) != Verdict::Carry) break;
         const int lenByte = static_cast<uint8_t>(len[0]);
-        if (lenByte < 0x23) {
+        if (lenByte < kMinReplyLength) {
           // Too short to hold SEQ, CMD, checksum and terminator: a corrupted
-          // reply. Nothing trustworthy can be returned from it.
+          // reply. Nothing trustworthy can be returned from it, so "Продължи"
+          // gives up like "Отказ"; only "Повтори" sends the frame again.
           DrainInput();
-          v = report(LinkResult::kStxChecksum) == Verdict::Abort ? Verdict::Abort : Verdict::Retry;
+          v = report(LinkResult::kStxChecksum) == Verdict::Retry ? Verdict::Retry : Verdict::Abort;
           break;
         }
         if ((v = receive(lenByte - 0x1E, rest)) != Verdict::Carry) break;
@@ -218,17 +239,15 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
         lastWasAck_ = true;
         return code;
       }
-      if (start == Frame::kRepeat) {
-        v = ++repeats > 100 ? report(LinkResult::kTooManyRepeats) : Verdict::Carry;
-      } else {
-        v = report(start == Frame::kNack ? LinkResult::kNack : LinkResult::kUnknownStart);
-      }
-      // After a REPEAT (ever, in this call) the same frame goes out again with
-      // the same block number. A retry starts a new attempt instead: sending the
-      // frame once more first, with nobody reading its reply, could make a
-      // printer register the same sale twice.
-      if (v == Verdict::Carry && repeats != 0) continue;
-      if (v == Verdict::Carry) v = Verdict::Abort;  // a NACK or garbage nobody retried
+      // A REPEAT (up to kMaxRepeats in one call) sends the same frame again
+      // with the same block number, and nothing else does without the user's
+      // "Повтори": every resend may make the printer carry a command out twice.
+      // A retry starts a new attempt, whose handshake clears the line first.
+      if (start == Frame::kRepeat && ++repeats <= kMaxRepeats) continue;
+      v = report(start == Frame::kRepeat ? LinkResult::kTooManyRepeats
+                 : start == Frame::kNack ? LinkResult::kNack
+                                         : LinkResult::kUnknownStart);
+      if (v == Verdict::Carry) v = Verdict::Abort;  // nobody asked for it again
       break;
     }
     if (v == Verdict::Abort) return std::string();

@@ -41,16 +41,22 @@ class PrinterLink {
   // Sends one command and returns the DATA of a data reply, the two-character
   // code of an ACK, or "" after any failure or abort (already shown to the user).
   // Command 'L' (0x4C) is the logo frame: `data` must hold the 3902 logo bytes.
+  // The frame goes out again only after a REPEAT (at most 100 in one call) or
+  // when the user answers "Повтори" to a shown message; the last byte of a
+  // reply (its terminator) may have any value.
   std::string Transact(uint8_t cmd, const std::string& data);
 
   // Readiness handshake. Returns 51 ready, 50 busy, 52 no answer within
-  // `timeoutMs`, or a SerialPort error code.
+  // `timeoutMs`, or a SerialPort error code. Stray bytes are drained, for at
+  // most the reply time-out each time: a line that keeps talking before the
+  // echo of 0x04 gives 52, after it 50.
   int CheckLink(int timeoutMs);
 
   // Releases the port (for a dialog that opens its own driver on it).
   void Disconnect();
   // Reopens the port at the speed this object was first opened with, offering
-  // retry like the constructor. Returns the last user choice (0 when it opened).
+  // retry like the constructor, and starts again at block number 0x20. Returns
+  // the last user choice (0 when it opened).
   int Reconnect();
 
   // Shows a prompt through the UI host; returns the pressed button's result.
@@ -81,7 +87,9 @@ class PrinterLink {
 
  private:
   int OpenWithRetry();
-  void DrainInput();
+  // Reads and drops stray bytes until the line is quiet for the drain time.
+  // False when it kept talking for the whole reply time-out.
+  bool DrainInput();
 
   bool connected_ = false;
   UiHost* owner_;

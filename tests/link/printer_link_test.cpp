@@ -272,11 +272,14 @@ TEST_F(LinkTest, OpenFailureOffersRetry) {
   EXPECT_EQ(link.Transact(0x20, ""), "");
 }
 
-TEST_F(LinkTest, ReconnectKeepsTheChosenSpeed) {
+TEST_F(LinkTest, ReconnectKeepsTheChosenSpeedAndStartsAtTheFirstBlock) {
   CurrentBaudRate = 38400;
   auto link = Open();
   ASSERT_TRUE(link->IsConnected());
   EXPECT_EQ(dev_.LineBaud(), 38400);
+  EXPECT_EQ(link->Transact('1', ""), "00");
+  EXPECT_EQ(link->Transact('1', ""), "00");
+  EXPECT_EQ(link->Sequence(), 0x22);
   link->Disconnect();
   EXPECT_FALSE(link->IsConnected());
   EXPECT_EQ(link->Transact(0x20, ""), "");
@@ -285,6 +288,117 @@ TEST_F(LinkTest, ReconnectKeepsTheChosenSpeed) {
   EXPECT_TRUE(link->IsConnected());
   EXPECT_EQ(dev_.LineBaud(), 38400);
   EXPECT_EQ(link->Transact(0x20, "").size(), 6u);
+  const auto frames = dev_.Frames();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[2].seq, 0x20);
+  EXPECT_EQ(link->Sequence(), 0x21);
+}
+
+TEST_F(LinkTest, ATerminatorOfAnyValueIsAccepted) {
+  auto link = Open();
+  for (const uint8_t term : {0x00, 0x0D, 0xFF}) {
+    dev_.SetReplyTerminator(term);
+    dev_.ClearRecords();
+    const auto start = Clock::now();
+    EXPECT_EQ(link->Transact(0x20, "").size(), 6u) << int(term);
+    dev_.Queue('1', Reply::Ack("00"));
+    EXPECT_EQ(link->Transact('1', "x"), "00") << int(term);
+    dev_.Queue('2', Reply::Data("ab"));
+    EXPECT_EQ(link->Transact('2', ""), "ab") << int(term);
+    EXPECT_LT(MsSince(start), 1500) << int(term);
+    EXPECT_EQ(dev_.Frames().size(), 3u) << int(term);
+  }
+  EXPECT_TRUE(ui_.prompts.empty());
+}
+
+// A zero byte read where a reply starts, or as its length, is shown with its
+// message; the frame goes out again only when the user answers "Повтори".
+TEST_F(LinkTest, ZeroBytesInTheReplyHeadAreShownAndNeverResentUnasked) {
+  auto link = Open();
+  const std::string unknownStart = "Начало на съобщение различно от STX, ACK, NACK, и REPEAT";
+  const std::string badStx = "Грешна контролна сума на получения STX";
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::string message;
+    std::string caption;
+    unsigned style;
+  };
+  const Row rows[] = {
+      {"lone zero", std::string(1, '\0'), unknownStart, "Грешка", 0x15},
+      {"reply of zero bytes", std::string(7, '\0'), unknownStart, "Грешка", 0x15},
+      {"zero length", std::string("\x02\x00", 2), badStx, "Предупреждение", 0x32},
+      {"length below the smallest reply", std::string("\x02\x22\x20\x31\x30\x30\x0A", 7), badStx,
+       "Предупреждение", 0x32},
+  };
+  for (const Row& r : rows) {
+    // "Отказ" and an answer that cannot carry on ("Продължи" with nothing to
+    // accept) both end the call after the one frame.
+    for (const int answer : {2, 5}) {
+      ui_.prompts.clear();
+      dev_.ClearRecords();
+      dev_.Queue('3', Reply::Raw(r.bytes));
+      ui_.Answer({answer});
+      const auto start = Clock::now();
+      EXPECT_EQ(link->Transact('3', ""), "") << r.what;
+      EXPECT_LT(MsSince(start), 2500) << r.what;
+      EXPECT_EQ(dev_.Frames().size(), 1u) << r.what;
+      ASSERT_EQ(ui_.prompts.size(), 1u) << r.what;
+      EXPECT_EQ(ui_.prompts[0].text, r.message) << r.what;
+      EXPECT_EQ(ui_.prompts[0].caption, r.caption) << r.what;
+      EXPECT_EQ(ui_.prompts[0].style, r.style) << r.what;
+    }
+    // "Повтори" sends it once more, in a new attempt.
+    ui_.prompts.clear();
+    dev_.ClearRecords();
+    dev_.Queue('3', Reply::Raw(r.bytes));
+    dev_.Queue('3', Reply::Data("ok"));
+    ui_.Answer({4});
+    EXPECT_EQ(link->Transact('3', ""), "ok") << r.what;
+    EXPECT_EQ(dev_.Frames().size(), 2u) << r.what;
+    EXPECT_EQ(ui_.prompts.size(), 1u) << r.what;
+  }
+  EXPECT_EQ(link->Sequence(), 0x24);
+}
+
+TEST_F(LinkTest, OnlyARepeatResendsWithoutAnAnswer) {
+  auto link = Open();
+  // A host that answers "Продължи" to everything: after a REPEAT, a NACK and
+  // garbage still end the call instead of sending the frame again.
+  ui_.SetFallback(5);
+  dev_.Queue('4', Reply::Repeat());
+  dev_.Queue('4', Reply::Nack());
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 2u);
+  dev_.ClearRecords();
+  dev_.Queue('4', Reply::Repeat());
+  dev_.Queue('4', Reply::Raw("\x7F"));
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 2u);
+  // A reply cut short is not resent either.
+  dev_.ClearRecords();
+  dev_.Queue('4', Reply::Raw(std::string("\x06\x20", 2)));
+  EXPECT_EQ(link->Transact('4', ""), "");
+  EXPECT_EQ(dev_.Frames().size(), 1u);
+}
+
+TEST_F(LinkTest, ALineThatKeepsTalkingIsGivenUpOnAfterTheReplyTimeOut) {
+  auto link = Open();
+  // Noise before any echo: no answer.
+  dev_.SetChatter("\x7F");
+  auto start = Clock::now();
+  EXPECT_EQ(link->Transact(0x20, ""), "");
+  EXPECT_LT(MsSince(start), 3000);
+  ASSERT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui_.prompts[0].text, "Няма връзка с Фискалния принтер");
+  EXPECT_EQ(ui_.prompts[0].style, 0x15u);
+  // Echoes that never stop: busy.
+  dev_.SetChatter("\x04");
+  start = Clock::now();
+  EXPECT_EQ(link->CheckLink(300), LinkResult::kBusy);
+  EXPECT_LT(MsSince(start), 2000);
+  dev_.SetChatter("");
+  EXPECT_TRUE(dev_.Frames().empty());
 }
 
 TEST_F(LinkTest, SilentCodesShowNothing) {

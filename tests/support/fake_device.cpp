@@ -173,6 +173,17 @@ void FakeDevice::SetHandler(std::function<Reply(const ReceivedFrame&)> handler) 
   handler_ = std::move(handler);
 }
 
+void FakeDevice::SetReplyTerminator(uint8_t b) {
+  std::lock_guard<std::mutex> l(mu_);
+  terminator_ = static_cast<char>(b);
+}
+
+void FakeDevice::SetChatter(const std::string& bytes) {
+  std::lock_guard<std::mutex> l(mu_);
+  chatter_ = bytes;
+  chatterAt_ = 0;
+}
+
 void FakeDevice::SetStatus(const std::string& sixBytes) {
   std::lock_guard<std::mutex> l(mu_);
   status_ = sixBytes;
@@ -219,8 +230,14 @@ void FakeDevice::ClearRecords() {
 void FakeDevice::Run() {
   uint8_t buf[4096];
   while (!stop_) {
+    std::string chatter;
+    {
+      std::lock_guard<std::mutex> l(mu_);
+      if (!chatter_.empty()) chatter.assign(1, chatter_[chatterAt_++ % chatter_.size()]);
+    }
+    if (!chatter.empty()) Write(chatter);
     pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    if (::poll(p, 2, 200) < 0 && errno != EINTR) return;
+    if (::poll(p, 2, chatter.empty() ? 200 : 1) < 0 && errno != EINTR) return;
     if (stop_) return;
     if (!(p[0].revents & POLLIN)) continue;
     const ssize_t n = ::read(master_, buf, sizeof buf);
@@ -320,13 +337,18 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
   }
   const uint8_t seq = r.seq.value_or(f.seq);
   const uint8_t cmd = r.cmd.value_or(f.cmd);
+  char terminator;
+  {
+    std::lock_guard<std::mutex> l(mu_);
+    terminator = terminator_;
+  }
   std::string out;
   switch (r.kind) {
     case Reply::Kind::Ack: {
       std::string body(1, static_cast<char>(seq));
       body += r.payload;
       out = std::string(1, static_cast<char>(Frame::kAck)) + body +
-            r.checksum.value_or(Frame::Checksum(body)) + static_cast<char>(Frame::kTerminator);
+            r.checksum.value_or(Frame::Checksum(body)) + terminator;
       break;
     }
     case Reply::Kind::Data: {
@@ -336,7 +358,7 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
       body += static_cast<char>(cmd);
       body += r.payload;
       out = std::string(1, static_cast<char>(Frame::kStx)) + body +
-            r.checksum.value_or(Frame::Checksum(body)) + static_cast<char>(Frame::kTerminator);
+            r.checksum.value_or(Frame::Checksum(body)) + terminator;
       break;
     }
     case Reply::Kind::Nack:

@@ -77,6 +77,11 @@ class FakeDevice {
   // Answers frames that have no queued reply. The default handler answers the
   // status command 0x20 with the status bytes of SetStatus and ACK "00" otherwise.
   void SetHandler(std::function<Reply(const ReceivedFrame&)> handler);
+  // The last byte of every ACK and data reply (0x0A unless told otherwise).
+  void SetReplyTerminator(uint8_t b);
+  // A line that keeps talking: while `bytes` is not empty the device sends
+  // them over and over, one byte a millisecond, besides its answers.
+  void SetChatter(const std::string& bytes);
   // The six status bytes the default handler returns (bit 7 set on each).
   void SetStatus(const std::string& sixBytes);
   // Sets or clears one of the 32 status flags in the default status reply.
@@ -125,4 +130,7 @@ class FakeDevice {
   int probes_ = 0;
   std::string pending_;  // bytes of a frame being received
   bool lineClosed_ = false;
+  char terminator_ = '\x0A';
+  std::string chatter_;
+  size_t chatterAt_ = 0;
 };
