@@ -2,6 +2,13 @@
 
 #include "driver/cp1251.h"
 
+OutValue::OutValue() = default;
+OutValue::OutValue(const OutValue&) = default;
+OutValue::OutValue(OutValue&&) noexcept = default;
+OutValue& OutValue::operator=(const OutValue&) = default;
+OutValue& OutValue::operator=(OutValue&&) noexcept = default;
+OutValue::~OutValue() = default;
+
 OutValue OutValue::Integer(int64_t v) {
   OutValue o;
   o.kind = Kind::Integer;

@@ -20,6 +20,15 @@ struct OutValue {
   std::vector<OutValue> items;                            // List
   std::vector<std::pair<std::string, OutValue>> members;  // Record, in order
 
+  // Defined where OutValue is complete: a member vector of pairs holding
+  // OutValue cannot be built or destroyed inside the class (clang refuses).
+  OutValue();
+  OutValue(const OutValue&);
+  OutValue(OutValue&&) noexcept;
+  OutValue& operator=(const OutValue&);
+  OutValue& operator=(OutValue&&) noexcept;
+  ~OutValue();
+
   static OutValue Integer(int64_t v);
   static OutValue Number(double v);
   static OutValue Flag(bool v);
@@ -30,12 +39,15 @@ struct OutValue {
   static OutValue Record(std::vector<std::pair<std::string, OutValue>> members);
 
   template <typename Array>
-  static OutValue Numbers(const Array& values) {
-    std::vector<OutValue> v;
-    for (const auto x : values) v.push_back(Number(x));
-    return List(std::move(v));
-  }
+  static OutValue Numbers(const Array& values);
 };
+
+template <typename Array>
+OutValue OutValue::Numbers(const Array& values) {
+  std::vector<OutValue> v;
+  for (const auto x : values) v.push_back(Number(x));
+  return List(std::move(v));
+}
 
 // A named out-parameter, as the driver method calls it.
 using OutField = std::pair<std::string, OutValue>;
