@@ -79,6 +79,12 @@ void FakeDevice::Run() {
   while (!stop_) {
     HANDLE h = AsHandle(line_);
     if (!h) return;
+    std::string chatter;
+    {
+      std::lock_guard<std::mutex> l(mu_);
+      if (!chatter_.empty()) chatter.assign(1, chatter_[chatterAt_++ % chatter_.size()]);
+    }
+    if (!chatter.empty()) Write(chatter);
     DWORD errors = 0;
     COMSTAT stat{};
     if (!ClearCommError(h, &errors, &stat)) return;
