@@ -179,9 +179,14 @@ void FakeDevice::SetReplyTerminator(uint8_t b) {
 }
 
 void FakeDevice::SetChatter(const std::string& bytes) {
-  std::lock_guard<std::mutex> l(mu_);
-  chatter_ = bytes;
-  chatterAt_ = 0;
+  {
+    std::lock_guard<std::mutex> l(mu_);
+    chatter_ = bytes;
+  }
+#ifndef _WIN32
+  // Start talking now, not at the next byte from the host.
+  if (wake_[1] >= 0) (void)!::write(wake_[1], "c", 1);
+#endif
 }
 
 void FakeDevice::SetStatus(const std::string& sixBytes) {
@@ -233,12 +238,13 @@ void FakeDevice::Run() {
     std::string chatter;
     {
       std::lock_guard<std::mutex> l(mu_);
-      if (!chatter_.empty()) chatter.assign(1, chatter_[chatterAt_++ % chatter_.size()]);
+      chatter = chatter_;
     }
     if (!chatter.empty()) Write(chatter);
     pollfd p[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     if (::poll(p, 2, chatter.empty() ? 200 : 1) < 0 && errno != EINTR) return;
     if (stop_) return;
+    if (p[1].revents & POLLIN) (void)!::read(wake_[0], buf, sizeof buf);
     if (!(p[0].revents & POLLIN)) continue;
     const ssize_t n = ::read(master_, buf, sizeof buf);
     if (n <= 0) continue;

@@ -80,7 +80,7 @@ class FakeDevice {
   // The last byte of every ACK and data reply (0x0A unless told otherwise).
   void SetReplyTerminator(uint8_t b);
   // A line that keeps talking: while `bytes` is not empty the device sends
-  // them over and over, one byte a millisecond, besides its answers.
+  // them over and over, all of them about every millisecond, besides its answers.
   void SetChatter(const std::string& bytes);
   // The six status bytes the default handler returns (bit 7 set on each).
   void SetStatus(const std::string& sixBytes);
@@ -132,5 +132,4 @@ class FakeDevice {
   bool lineClosed_ = false;
   char terminator_ = '\x0A';
   std::string chatter_;
-  size_t chatterAt_ = 0;
 };

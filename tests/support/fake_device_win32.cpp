@@ -82,7 +82,7 @@ void FakeDevice::Run() {
     std::string chatter;
     {
       std::lock_guard<std::mutex> l(mu_);
-      if (!chatter_.empty()) chatter.assign(1, chatter_[chatterAt_++ % chatter_.size()]);
+      chatter = chatter_;
     }
     if (!chatter.empty()) Write(chatter);
     DWORD errors = 0;
