@@ -23,6 +23,15 @@ void SendChar(wxWindow* target, int key, bool control = false) {
   target->GetEventHandler()->ProcessEvent(ev);
 }
 
+// A key whose character differs from its code (the keypad's keys).
+void SendKey(wxWindow* target, int key, wxChar uni) {
+  wxKeyEvent ev(wxEVT_CHAR);
+  ev.m_keyCode = key;
+  ev.m_uniChar = uni;
+  ev.SetEventObject(target);
+  target->GetEventHandler()->ProcessEvent(ev);
+}
+
 void Type(wxWindow* target, const std::string& keys) {
   for (char c : keys) SendChar(target, static_cast<unsigned char>(c));
 }
@@ -71,8 +80,117 @@ TEST_F(ControlsTest, TypedCharactersGoThroughTheRule) {
   SendChar(edit_, '.');
   EXPECT_EQ(Text(), "0");  // a point replacing everything is refused
   edit_->SelectAll();
-  Type(edit_, "5.");
-  EXPECT_EQ(Text(), "5.");
+  Type(edit_, "5.-");
+  EXPECT_EQ(Text(), "5-");  // no point in an integer; past its first digit, anything
+}
+
+TEST_F(ControlsTest, CommaAndTheKeypadPointInDecimalAndIntegerFields) {
+  edit_->ConfigureDecimal(0.01, 999999.99, 2, 9, 0.01);
+  edit_->SelectAll();
+  Type(edit_, "12,5");
+  EXPECT_EQ(Text(), "12.5");
+  EXPECT_EQ(edit_->DecimalReading(), 12.5);
+  edit_->SelectAll();
+  Type(edit_, "7");
+  SendKey(edit_, WXK_NUMPAD_DECIMAL, ',');  // a Bulgarian layout
+  Type(edit_, "2");
+  EXPECT_EQ(Text(), "7.2");
+  edit_->SelectAll();
+  Type(edit_, "3");
+  SendKey(edit_, WXK_NUMPAD_DECIMAL, WXK_NONE);
+  Type(edit_, "25");
+  EXPECT_EQ(Text(), "3.25");
+  ASSERT_TRUE(PutOnClipboard("12,50"));
+  edit_->SelectAll();
+  SendChar(edit_, 22, true);
+  EXPECT_EQ(Text(), "12.50");
+  edit_->SetInsertionPointEnd();
+  edit_->ChangeValue("4");
+  edit_->SetInsertionPointEnd();
+  edit_->WriteText(",5");  // a drop or a middle-button paste
+  EXPECT_EQ(Text(), "4.5");
+
+  // A whole-number printer's price: separators are refused, typed or pasted.
+  edit_->ConfigureInteger(1, 99999999, 8, 1);
+  edit_->SelectAll();
+  Type(edit_, "12.5");
+  EXPECT_EQ(Text(), "125");
+  edit_->SelectAll();
+  Type(edit_, "12,");
+  SendKey(edit_, WXK_NUMPAD_DECIMAL, ',');
+  EXPECT_EQ(Text(), "12");
+  ASSERT_TRUE(PutOnClipboard("12.5"));
+  edit_->SelectAll();
+  edit_->Paste();
+  EXPECT_EQ(Text(), "12");
+}
+
+TEST_F(ControlsTest, ALoneSignOrPointIsNeverLeftInTheField) {
+  edit_->ConfigureDecimal(-99.99, 99.99, 2, 6, 0.0);
+  for (const char* none : {"-", ".", "-."}) {
+    edit_->SelectAll();
+    Type(edit_, none);
+    EXPECT_EQ(Text(), none);
+    EXPECT_EQ(edit_->DecimalReading(), std::nullopt) << none;  // the dialog refuses to send
+    LoseFocus(edit_);
+    EXPECT_EQ(Text(), "0.00") << none;
+    EXPECT_EQ(edit_->DecimalReading(), 0.0);
+  }
+  edit_->SelectAll();
+  Type(edit_, "-5");
+  LoseFocus(edit_);
+  EXPECT_EQ(Text(), "-5");
+  EXPECT_EQ(edit_->DecimalReading(), -5.0);
+}
+
+TEST_F(ControlsTest, AReadOnlyFieldRefusesEveryEdit) {
+  edit_->ConfigureDecimal(0, 99999999, 2, 9, 0.0);
+  edit_->SetDecimalValue(4.51);
+  edit_->SetEditable(false);
+  edit_->SetInsertionPointEnd();
+  int changes = 0;
+  dialog_->Bind(wxEVT_TEXT, [&](wxCommandEvent& e) {
+    ++changes;
+    e.Skip();
+  });
+  SendChar(edit_, WXK_BACK);
+  Type(edit_, "9");
+  SendChar(edit_, WXK_DELETE);
+  ASSERT_TRUE(PutOnClipboard("7"));
+  SendChar(edit_, 22, true);  // Ctrl+V
+  edit_->Paste();
+  edit_->wxTextCtrl::Paste();  // the context menu's paste
+  ProcessPending();
+  edit_->WriteText("1");  // a drop or a middle-button paste
+  edit_->SelectAll();
+  SendChar(edit_, 24, true);  // Ctrl+X
+  edit_->Cut();
+  edit_->Remove(0, 1);
+  ProcessPending();
+  EXPECT_EQ(Text(), "4.51");
+  EXPECT_EQ(changes, 0);
+
+  // Copying works, and the program still shows what the printer reports.
+  edit_->SelectAll();
+  SendChar(edit_, 3, true);  // Ctrl+C
+  wxTextDataObject copied;
+  ASSERT_TRUE(wxTheClipboard->Open());
+  wxTheClipboard->GetData(copied);
+  wxTheClipboard->Close();
+  EXPECT_EQ(copied.GetText(), "4.51");
+  edit_->SetDecimalValue(12.0);
+  EXPECT_EQ(Text(), "12.00");
+
+  // Created read-only, and editable again.
+  auto* info = new NumericEdit(dialog_, 1301, wxDefaultPosition, wxDefaultSize, wxTE_READONLY);
+  info->ConfigureInteger(0, 999, 3, 0);
+  info->SetInsertionPointEnd();
+  Type(info, "5");
+  EXPECT_EQ(info->GetValue(), "0");
+  info->SetEditable(true);
+  info->SelectAll();
+  Type(info, "5");
+  EXPECT_EQ(info->GetValue(), "5");
 }
 
 TEST_F(ControlsTest, BackspaceAndLeavingAnIntegerField) {
@@ -212,6 +330,19 @@ TEST_F(ControlsTest, MonospaceFontIsFixedPitchWithA17PixelCell) {
   edit->GetTextExtent("WWWWWWWWWW", &wide, &h);
   EXPECT_EQ(narrow, wide);
   EXPECT_NEAR(edit->GetCharHeight(), 17, 1);
+}
+
+TEST_F(ControlsTest, RecreatingAPlainEditKeepsItsLimit) {
+  // Dialogs limit a plain edit first and make it fixed-pitch afterwards.
+  auto* plain = new wxTextCtrl(dialog_, 1307, "", wxPoint(10, 20), wxSize(300, 30));
+  plain->SetMaxLength(36);
+  MonospaceEdit* edit = CreateMonospaceEdit(plain, 2, false);
+  EXPECT_EQ(edit->MaxLength(), 36u);
+  auto* unlimited = new wxTextCtrl(dialog_, 1308, "");
+  EXPECT_EQ(CreateMonospaceEdit(unlimited, 0, false)->MaxLength(), 0u);
+  auto* number = new NumericEdit(dialog_, 1309);
+  number->ConfigureInteger(1, 19, 2, 1);
+  EXPECT_EQ(CreateMonospaceEdit(number, 0, false)->MaxLength(), 3u);
 }
 
 TEST_F(ControlsTest, RecreatingAnEditKeepsItsPlaceTextAndLimit) {

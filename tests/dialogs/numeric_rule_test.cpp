@@ -58,14 +58,40 @@ TEST(NumericRuleTest, DecimalFieldWithTwoDecimals) {
 TEST(NumericRuleTest, IntegerScanStopsAtTheFirstNonZeroDigit) {
   const NumericRule rule = Integer(0, 99999);
   const AcceptCase cases[] = {
-      {L"", false},    {L".", false},    {L"0", true},     {L"00", true},
-      {L"-", true},    {L"-0", true},    {L"0.", false},   {L"5.", true},
-      {L"5-", true},   {L"5.3.x", true}, {L"-5", true},    {L"12a", true},
-      {L"a12", false}, {L"0a", false},   {L"99999", true}, {L"100000", false},
+      {L"", false},    {L".", false},  {L"0", true},     {L"00", true},      {L"-", true},
+      {L"-0", true},   {L"0.", false}, {L"5-", true},    {L"-5", true},      {L"12a", true},
+      {L"a12", false}, {L"0a", false}, {L"99999", true}, {L"100000", false},
   };
   for (const auto& c : cases) EXPECT_EQ(rule.IsAcceptable(c.text), c.accepted) << c.text;
   EXPECT_EQ(Type(rule, L"."), L"");
-  EXPECT_EQ(Type(rule, L"5."), L"5.");
+}
+
+TEST(NumericRuleTest, CommaIsTheDecimalPointAndIntegersTakeNoSeparator) {
+  const NumericRule decimal = Decimal(0, 999999.99, 2, 9);
+  EXPECT_EQ(Type(decimal, L"12,50"), L"12.50");
+  EXPECT_EQ(Type(decimal, L"12,5,0"), L"12.50");  // a second separator is refused
+  EXPECT_EQ(Type(decimal, L"1.2,"), L"1.2");
+  EXPECT_TRUE(decimal.IsAcceptable(L"12,5"));
+  auto r = decimal.Paste({L"", 0, 0}, L"12,50");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->text, L"12.50");
+  EXPECT_FALSE(decimal.Paste({L"", 0, 0}, L"1.234,50"));  // thousands and a comma: refused
+  EXPECT_FALSE(decimal.Paste({L"", 0, 0}, L"1,234.50"));
+  EXPECT_EQ(decimal.ForeignChange(L"12", L"12,5"), L"12.5");
+
+  // Integer fields (a whole-number printer's prices and payments among them):
+  // a separator anywhere is refused, so 12.5 is never read as 12.
+  const NumericRule integer = Integer(1, 99999999, 8, 1);
+  const AcceptCase cases[] = {
+      {L"12.5", false},  {L"12,5", false}, {L"5.", false}, {L"5,", false},
+      {L"5.3.x", false}, {L",", false},    {L"125", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(integer.IsAcceptable(c.text), c.accepted) << c.text;
+  EXPECT_EQ(Type(integer, L"12.5"), L"125");
+  EXPECT_EQ(Type(integer, L"12,5"), L"125");
+  EXPECT_FALSE(integer.Paste({L"", 0, 0}, L"12.5"));
+  EXPECT_FALSE(integer.Paste({L"", 0, 0}, L"12,50"));
+  EXPECT_EQ(integer.ForeignChange(L"12", L"12.5"), std::nullopt);
 }
 
 TEST(NumericRuleTest, TypingReplacesTheSelectionAndMovesTheCaret) {
@@ -117,7 +143,7 @@ TEST(NumericRuleTest, PasteIsValidatedAsAWhole) {
   EXPECT_FALSE(rule.Paste({L"", 0, 0}, L"123456789012"));  // longer than 10
 }
 
-TEST(NumericRuleTest, LeavingTheFieldWritesTheDefaultWhenEmptyOrBelowTheMinimum) {
+TEST(NumericRuleTest, LeavingTheFieldWritesTheDefaultWhenItHoldsNoNumberOrTooSmallOne) {
   const NumericRule decimal = Decimal(0, 1000, 2, 10, 0.0);
   EXPECT_EQ(decimal.OnLeave(L"-3"), L"0.00");
   EXPECT_EQ(decimal.OnLeave(L""), L"0.00");
@@ -125,10 +151,62 @@ TEST(NumericRuleTest, LeavingTheFieldWritesTheDefaultWhenEmptyOrBelowTheMinimum)
   EXPECT_EQ(decimal.OnLeave(L"12.5"), std::nullopt);
   EXPECT_EQ(decimal.OnLeave(L" 12"), std::nullopt);  // kept as typed, spaces too
 
+  // A percentage field, where a lone sign or point used to stay and read as -1.
+  const NumericRule percent = Decimal(-99.99, 99.99, 2, 6, 0.0);
+  for (const wchar_t* none : {L"-", L".", L"-.", L" - "}) {
+    EXPECT_EQ(percent.OnLeave(none), L"0.00") << none;
+  }
+  EXPECT_EQ(percent.OnLeave(L"-.5"), std::nullopt);
+  EXPECT_EQ(percent.OnLeave(L"-5."), std::nullopt);
+
   const NumericRule integer = Integer(1, 9, 1, 1);
   EXPECT_EQ(integer.OnLeave(L""), L"1");
   EXPECT_EQ(integer.OnLeave(L"0"), L"1");
   EXPECT_EQ(integer.OnLeave(L"5"), std::nullopt);
+  const NumericRule fromZero = Integer(0, 999, 3, 0);
+  EXPECT_EQ(fromZero.OnLeave(L"-"), L"0");
+  EXPECT_EQ(fromZero.OnLeave(L"0"), std::nullopt);
+}
+
+TEST(NumericRuleTest, ReadingGivesOnlyANumberWithinTheRange) {
+  const NumericRule percent = Decimal(-99.99, 99.99, 2, 6, 0.0);
+  for (const wchar_t* none : {L"", L"-", L".", L"-.", L"12.5x", L"5 ", L"100", L"-99.991"}) {
+    EXPECT_EQ(percent.Reading(none), std::nullopt) << none;
+  }
+  EXPECT_EQ(percent.Reading(L"-5."), -5.0);
+  EXPECT_EQ(percent.Reading(L".5"), 0.5);
+  EXPECT_EQ(percent.Reading(L"-99.99"), -99.99);
+
+  const NumericRule quantity = Decimal(0.001, 999999.999, 3, 10, 1.0);
+  EXPECT_EQ(quantity.Reading(L"0"), std::nullopt);  // below the minimum
+  EXPECT_EQ(quantity.Reading(L"2.5"), 2.5);
+
+  const NumericRule article = Integer(1, 1000, 4, 1);
+  for (const wchar_t* none : {L"", L"-", L"0", L"1001", L"-3", L"x"}) {
+    EXPECT_EQ(article.Reading(none), std::nullopt) << none;
+  }
+  EXPECT_EQ(article.Reading(L"7"), 7.0);
+  EXPECT_EQ(article.Reading(L"12a"), 12.0);  // the leading integer, as pasted
+
+  EXPECT_EQ(FieldValueMessage("Цена", Decimal(0.01, 999999.99, 2, 9, 0.01)),
+            "Полето „Цена“ трябва да съдържа число от 0.01 до 999999.99.");
+  EXPECT_EQ(FieldValueMessage("Артикул номер", article),
+            "Полето „Артикул номер“ трябва да съдържа цяло число от 1 до 1000.");
+}
+
+TEST(NumericRuleTest, AReadOnlyFieldRefusesEveryEdit) {
+  for (NumericRule rule : {Decimal(0, 99999999, 2, 9), Integer(0, 999, 3)}) {
+    rule.SetReadOnly(true);
+    EXPECT_FALSE(rule.TypeChar({L"12", 2, 2}, L'3'));
+    EXPECT_FALSE(rule.Backspace({L"12", 2, 2}));
+    EXPECT_FALSE(rule.Backspace({L"12", 0, 2}));
+    EXPECT_FALSE(rule.Paste({L"12", 2, 2}, L"3"));
+    EXPECT_EQ(rule.ForeignChange(L"12", L"123"), std::nullopt);  // a drop, a middle click
+    EXPECT_EQ(rule.ForeignChange(L"12", L"1"), std::nullopt);    // Delete, cut
+    EXPECT_EQ(rule.ForeignChange(L"12", L"12"), L"12");
+    rule.SetReadOnly(false);
+    EXPECT_TRUE(rule.TypeChar({L"12", 2, 2}, L'3'));
+  }
 }
 
 TEST(NumericRuleTest, ChangesThatBypassedTheHandlers) {
@@ -144,13 +222,15 @@ TEST(NumericRuleTest, ChangesThatBypassedTheHandlers) {
       {L"5", L"", true},           //
       {L"", L"a12", false},        // a middle-button paste of letters
       {L"5", L"57", true},         // an acceptable insertion
-      {L"5", L"5.", true},         // the integer scan stops at the 5
+      {L"5", L"5.", false},        // no decimal separator in an integer
+      {L"5", L"5-", true},         // the integer scan stops at the 5
       {L"0", L"0x", false},        //
       {L"12", L"1999999", false},  // above the maximum
       {L"003", L"0x3", false},     // a replacement is an insertion
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(rule.KeepsForeignChange(c.before, c.after), c.kept) << c.before << " -> " << c.after;
+    EXPECT_EQ(rule.ForeignChange(c.before, c.after).has_value(), c.kept)
+        << c.before << " -> " << c.after;
   }
   EXPECT_TRUE(NumericRule::IsDeletionOf(L"abcd", L"ad"));
   EXPECT_TRUE(NumericRule::IsDeletionOf(L"aab", L"ab"));

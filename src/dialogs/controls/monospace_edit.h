@@ -27,8 +27,9 @@ class MonospaceEdit : public wxTextCtrl {
 };
 
 // Replaces `edit` by a new edit in MonospaceFont in the same place: same parent,
-// identifier, rectangle, sizer slot, tab position, text and length limit (a limit
-// is known when `edit` is itself a MonospaceEdit). `alignment` is 0 left,
+// identifier, rectangle, sizer slot, tab position, text and length limit
+// (whatever kind of edit `edit` is: its limit is read from the platform when
+// `edit` is not a MonospaceEdit). `alignment` is 0 left,
 // 1 centred, 2 right (anything else left). The new control has a sunken border,
 // is read-only when asked, and is redrawn at once.
 // `edit` is destroyed; the new control is returned (owned by the parent, like

@@ -1,6 +1,7 @@
 #include "dialogs/controls/numeric_edit.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
@@ -8,6 +9,7 @@
 NumericEdit::NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                          long style)
     : wxTextCtrl(parent, id, wxEmptyString, pos, size, style) {
+  rule_.SetReadOnly((style & wxTE_READONLY) != 0);
   Bind(wxEVT_CHAR, &NumericEdit::OnChar, this);
   Bind(wxEVT_TEXT_PASTE, &NumericEdit::OnPasteEvent, this);
   Bind(wxEVT_KILL_FOCUS, &NumericEdit::OnKillFocus, this);
@@ -27,8 +29,13 @@ void NumericEdit::OnText(wxCommandEvent& event) {
     return;
   }
   const std::wstring now = GetValue().ToStdWstring();
-  if (now == known_ || rule_.KeepsForeignChange(known_, now)) {
-    known_ = now;
+  if (const auto kept = rule_.ForeignChange(known_, now)) {
+    if (*kept != now) {  // a comma made a point
+      const long caret = GetInsertionPoint();
+      ChangeValue(wxString(*kept));
+      SetInsertionPoint(caret);
+    }
+    known_ = *kept;
     event.Skip();
     return;
   }
@@ -97,6 +104,21 @@ bool NumericEdit::IsAcceptable(const wxString& text) const {
   return rule_.IsAcceptable(text.ToStdWstring());
 }
 
+std::optional<double> NumericEdit::DecimalReading() const {
+  return rule_.Reading(GetValue().ToStdWstring());
+}
+
+std::optional<int> NumericEdit::IntegerReading() const {
+  const auto value = rule_.Reading(GetValue().ToStdWstring());
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
+void NumericEdit::SetEditable(bool editable) {
+  rule_.SetReadOnly(!editable);
+  wxTextCtrl::SetEditable(editable);
+}
+
 NumericRule::EditState NumericEdit::State() const {
   long from = 0;
   long to = 0;
@@ -122,6 +144,7 @@ void NumericEdit::Apply(const NumericRule::EditResult& result) {
 }
 
 void NumericEdit::Paste() {
+  if (rule_.ReadOnly()) return;
   wxString clip;
   if (wxTheClipboard->Open()) {
     if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT) || wxTheClipboard->IsSupported(wxDF_TEXT)) {
@@ -151,6 +174,7 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     if (key >= 1 && key <= 26) letter = 'A' + key - 1;
     if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
     if (key >= 'A' && key <= 'Z') letter = key;
+    if (rule_.ReadOnly() && letter != 'C' && letter != 0) return;
     switch (letter) {
       case 'C':
         Copy();
@@ -175,8 +199,15 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     if (const auto result = rule_.Backspace(State())) Apply(*result);
     return;
   }
-  if (uni != WXK_NONE && uni >= 32 && uni != WXK_DELETE) {
-    if (const auto result = rule_.TypeChar(State(), static_cast<wchar_t>(uni))) Apply(*result);
+  if (key == WXK_DELETE || key == WXK_NUMPAD_DELETE) {
+    if (!rule_.ReadOnly()) event.Skip();  // the control's own, unchecked
+    return;
+  }
+  wxChar typed = uni;
+  // The keypad's decimal key with no character of its own is the point.
+  if (key == WXK_NUMPAD_DECIMAL && (typed == WXK_NONE || typed < 32)) typed = L'.';
+  if (typed != WXK_NONE && typed >= 32) {
+    if (const auto result = rule_.TypeChar(State(), static_cast<wchar_t>(typed))) Apply(*result);
     return;  // every other printable character is dropped
   }
   // Tab, Enter, Escape and the keys that move or delete: the control's own.

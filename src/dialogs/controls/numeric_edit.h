@@ -2,6 +2,8 @@
 
 #include <wx/textctrl.h>
 
+#include <optional>
+
 #include "dialogs/controls/numeric_rule.h"
 
 // A single-line edit field that takes only a number: an integer, or a decimal
@@ -10,10 +12,20 @@
 // are checked with IsAcceptable and dropped silently when refused; Backspace is
 // checked in decimal mode only; Delete, cut and undo are not checked. Text that
 // arrives by any other way the toolkit offers (the middle mouse button, a drop,
-// an input method) is checked like a paste when it adds characters. Leaving the
-// field writes the default when it is empty or below the minimum. A text set by
-// the program (SetValue, ChangeValue, the setters) is not checked; WriteText and
-// AppendText are, like any insertion.
+// an input method) is checked like a paste when it adds characters. A comma
+// (typed, the keypad's decimal key, pasted) is the decimal point of a decimal
+// field and is refused by an integer field. Leaving the field writes the
+// default when it holds no number ("", "-", ".", "-.") or one below the
+// minimum. A text set by the program (SetValue, ChangeValue, the setters) is
+// not checked; WriteText and AppendText are, like any insertion.
+//
+// A read-only field (SetEditable(false) or wxTE_READONLY) refuses every edit
+// by the user, whichever way it comes; copying still works and the setters
+// still show values.
+//
+// Dialogs read what they send with DecimalReading/IntegerReading: none means
+// the field holds no number it may send, and the dialog shows
+// FieldValueMessage and sends nothing.
 //
 // The setters respect the range: a value outside it leaves the text unchanged,
 // so a dialog showing a number read from the printer shows nothing wrong.
@@ -42,6 +54,14 @@ class NumericEdit : public wxTextCtrl {
   // The text as a number; 0.0 when empty, -1.0 when it is not wholly a number.
   double GetDecimalValue() const;
   bool IsAcceptable(const wxString& text) const;
+
+  // The number the field holds, when it holds one within its range (see
+  // NumericRule::Reading); none otherwise. IntegerReading is for fields in
+  // integer mode.
+  std::optional<double> DecimalReading() const;
+  std::optional<int> IntegerReading() const;
+
+  void SetEditable(bool editable) override;
 
   // Pastes the clipboard's text through the validation rule.
   void Paste() override;

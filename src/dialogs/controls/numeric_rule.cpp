@@ -33,6 +33,26 @@ std::wstring Splice(const NumericRule::EditState& s, const std::wstring& insert)
   return s.text.substr(0, from) + insert + s.text.substr(to);
 }
 
+// The number at the front of `text`, if the text starts with one.
+std::optional<double> LeadingNumber(const std::wstring& text) {
+  size_t consumed = 0;
+  const double value = NumericRule::LeadingDouble(text, &consumed);
+  if (consumed == 0) return std::nullopt;
+  return value;
+}
+
+// Whether the leading integer of `text` has any digits (a lone sign has none).
+bool HasLeadingDigits(const std::wstring& text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) ++i;
+  return i < text.size() && IsDigit(text[i]);
+}
+
+std::string Narrow(const std::wstring& ascii) {
+  return std::string(ascii.begin(), ascii.end());
+}
+
 long SelectionFrom(const NumericRule::EditState& s) {
   return std::clamp(std::min(s.selStart, s.selEnd), 0L, static_cast<long>(s.text.size()));
 }
@@ -90,8 +110,17 @@ std::optional<std::wstring> NumericRule::IntegerText(int v) const {
   return std::to_wstring(v);
 }
 
-bool NumericRule::IsAcceptable(const std::wstring& text) const {
+std::wstring NumericRule::Normalised(std::wstring text) const {
+  if (decimalMode_) std::replace(text.begin(), text.end(), L',', L'.');
+  return text;
+}
+
+bool NumericRule::IsAcceptable(const std::wstring& original) const {
+  const std::wstring text = Normalised(original);
   if (static_cast<long>(text.size()) > maxLength_) return false;
+  // An integer field takes no decimal separator anywhere, not even after the
+  // digit that settles its value: "12.5" must not quietly become 12.
+  if (!decimalMode_ && text.find_first_of(L".,") != std::wstring::npos) return false;
 
   bool point = false;
   int decimalsSeen = 0;
@@ -123,13 +152,15 @@ bool NumericRule::IsAcceptable(const std::wstring& text) const {
 
 std::optional<NumericRule::EditResult> NumericRule::TypeChar(const EditState& state,
                                                              wchar_t ch) const {
-  if (ch != L'-' && ch != L'.' && !IsDigit(ch)) return std::nullopt;
-  std::wstring candidate = Splice(state, std::wstring(1, ch));
+  if (readOnly_) return std::nullopt;
+  if (ch != L'-' && ch != L'.' && ch != L',' && !IsDigit(ch)) return std::nullopt;
+  std::wstring candidate = Normalised(Splice(state, std::wstring(1, ch)));
   if (!IsAcceptable(candidate)) return std::nullopt;
   return EditResult{std::move(candidate), SelectionFrom(state) + 1};
 }
 
 std::optional<NumericRule::EditResult> NumericRule::Backspace(const EditState& state) const {
+  if (readOnly_) return std::nullopt;
   const long size = static_cast<long>(state.text.size());
   const long from = SelectionFrom(state);
   const long to = std::clamp(std::max(state.selStart, state.selEnd), 0L, size);
@@ -148,8 +179,8 @@ std::optional<NumericRule::EditResult> NumericRule::Backspace(const EditState& s
 
 std::optional<NumericRule::EditResult> NumericRule::Paste(const EditState& state,
                                                           const std::wstring& clip) const {
-  if (clip.empty()) return std::nullopt;
-  std::wstring candidate = Splice(state, clip);
+  if (readOnly_ || clip.empty()) return std::nullopt;
+  std::wstring candidate = Normalised(Splice(state, clip));
   if (!IsAcceptable(candidate)) return std::nullopt;
   return EditResult{std::move(candidate), SelectionFrom(state) + static_cast<long>(clip.size())};
 }
@@ -162,8 +193,12 @@ bool NumericRule::IsDeletionOf(const std::wstring& before, const std::wstring& a
   return before.compare(before.size() - tail, tail, after, prefix, tail) == 0;
 }
 
-bool NumericRule::KeepsForeignChange(const std::wstring& before, const std::wstring& after) const {
-  return IsDeletionOf(before, after) || IsAcceptable(after);
+std::optional<std::wstring> NumericRule::ForeignChange(const std::wstring& before,
+                                                       const std::wstring& after) const {
+  if (after == before) return after;
+  if (readOnly_) return std::nullopt;
+  if (IsDeletionOf(before, after) || IsAcceptable(after)) return Normalised(after);
+  return std::nullopt;
 }
 
 std::optional<std::wstring> NumericRule::OnLeave(const std::wstring& text) const {
@@ -172,13 +207,39 @@ std::optional<std::wstring> NumericRule::OnLeave(const std::wstring& text) const
     if (c != L' ') compact.push_back(c);
   }
   if (decimalMode_) {
-    if (compact.empty() || LeadingDouble(compact) < decimalMinimum_) {
-      return FormatFixed(decimalDefault_, decimals_);
-    }
-  } else if (compact.empty() || LeadingInteger(compact) < integerMinimum_) {
+    const auto value = LeadingNumber(compact);
+    if (!value || *value < decimalMinimum_) return FormatFixed(decimalDefault_, decimals_);
+  } else if (!HasLeadingDigits(compact) || LeadingInteger(compact) < integerMinimum_) {
     return std::to_wstring(integerDefault_);
   }
   return std::nullopt;
+}
+
+std::optional<double> NumericRule::Reading(const std::wstring& text) const {
+  if (decimalMode_) {
+    size_t consumed = 0;
+    const double value = LeadingDouble(text, &consumed);
+    if (consumed == 0 || consumed != text.size()) return std::nullopt;
+    if (value < decimalMinimum_ || value > decimalMaximum_) return std::nullopt;
+    return value;
+  }
+  if (!HasLeadingDigits(text)) return std::nullopt;
+  const int value = LeadingInteger(text);
+  if (value < integerMinimum_ || value > integerMaximum_) return std::nullopt;
+  return value;
+}
+
+std::string NumericRule::RangeText() const {
+  if (decimalMode_) {
+    return "число от " + Narrow(FormatFixed(decimalMinimum_, decimals_)) + " до " +
+           Narrow(FormatFixed(decimalMaximum_, decimals_));
+  }
+  return "цяло число от " + std::to_string(integerMinimum_) + " до " +
+         std::to_string(integerMaximum_);
+}
+
+std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule) {
+  return "Полето „" + fieldName + "“ трябва да съдържа " + rule.RangeText() + ".";
 }
 
 int NumericRule::LeadingInteger(const std::wstring& text) {

@@ -9,8 +9,14 @@
 // wxWidgets layer over it.
 //
 // Texts are wide strings so that positions count characters (as the edit control
-// does). Numbers are read and written in the "C" notation (a point, never a
-// comma) whatever the process locale.
+// does). Numbers are read and written in the "C" notation (a point) whatever the
+// process locale. A comma typed or pasted into a decimal field is its decimal
+// point (the Bulgarian notation, and the keypad's decimal key on a Bulgarian
+// layout) and becomes a point in the text; an integer field refuses both.
+//
+// A text that holds no number ("", "-", ".", "-.") never stays in the field
+// past leaving it, and Reading() tells the dialog that reads it first, so that
+// nothing is sent for it.
 class NumericRule {
  public:
   static constexpr double kDecimalLimit = 999999999.99999;
@@ -56,29 +62,51 @@ class NumericRule {
   std::optional<std::wstring> DecimalText(double v) const;
   std::optional<std::wstring> IntegerText(int v) const;
 
-  // Whether `text` may stand in the field as the user types or pastes it.
+  // Whether `text` may stand in the field as the user types or pastes it. In
+  // decimal mode a comma counts as the point; in integer mode a point or a
+  // comma anywhere refuses the text.
   bool IsAcceptable(const std::wstring& text) const;
 
-  // A typed character ('-', '.', a digit) replacing the selection; none when the
-  // result is refused (or the character is not one of those).
+  // A read-only field refuses every edit by the user (typing, Backspace,
+  // pasting, any other insertion or removal); the program's setters still work.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool ReadOnly() const { return readOnly_; }
+
+  // A typed character ('-', '.', ',', a digit) replacing the selection; none
+  // when the result is refused (or the character is not one of those). A comma
+  // goes in as a point.
   std::optional<EditResult> TypeChar(const EditState& state, wchar_t ch) const;
   // Backspace: removes the selection, or the character before the caret. Only
   // decimal mode validates the result. None when nothing changes.
   std::optional<EditResult> Backspace(const EditState& state) const;
   // A paste of `clip` replacing the selection; none when `clip` is empty or the
-  // result is refused.
+  // result is refused. Commas go in as points.
   std::optional<EditResult> Paste(const EditState& state, const std::wstring& clip) const;
   // A change that reached the text without passing the handlers above (a paste
-  // by the middle mouse button, a drop, an input method): kept when it only
-  // removed characters (like Delete, which is not checked) or when the result
-  // is acceptable; otherwise the text goes back to `before`.
-  bool KeepsForeignChange(const std::wstring& before, const std::wstring& after) const;
+  // by the middle mouse button, a drop, an input method): the text to keep,
+  // which is `after` (commas made points) when the change only removed
+  // characters (like Delete, which is not checked) or when the result is
+  // acceptable; none when the text must go back to `before` (always so in a
+  // read-only field).
+  std::optional<std::wstring> ForeignChange(const std::wstring& before,
+                                            const std::wstring& after) const;
   // True when `after` is `before` with one run of characters removed.
   static bool IsDeletionOf(const std::wstring& before, const std::wstring& after);
 
-  // Leaving the field: the default's text when the field (spaces removed) is
-  // empty or below the minimum, else none (the text stays exactly as typed).
+  // Leaving the field: the default's text when the field (spaces removed)
+  // holds no number ("", "-", ".", "-.") or one below the minimum, else none
+  // (the text stays exactly as typed).
   std::optional<std::wstring> OnLeave(const std::wstring& text) const;
+
+  // The number a dialog may send from `text`: in decimal mode the whole text
+  // must be a number, in integer mode its leading integer counts (digits
+  // required); either way within the field's minimum and maximum. None when
+  // the text holds no such number: the dialog then says so (FieldValueMessage)
+  // and sends nothing, where GetDecimalValue would have given -1.0 or 0.
+  std::optional<double> Reading(const std::wstring& text) const;
+  // What a valid reading is, for messages (UTF-8): "число от 0.01 до 999999.99"
+  // or "цяло число от 1 до 19".
+  std::string RangeText() const;
 
   // The leading integer of `text` (after optional white space and sign; 0 when
   // there is none; clamped to the int range).
@@ -105,6 +133,9 @@ class NumericRule {
   int EditLimit() const { return maxLength_ + 1; }
 
  private:
+  // `text` as the field holds it: in decimal mode commas become points.
+  std::wstring Normalised(std::wstring text) const;
+
   bool decimalMode_ = false;
   // Until a decimal configuration arrives: no decimals and the widest range.
   int decimals_ = 0;
@@ -115,4 +146,9 @@ class NumericRule {
   int integerMaximum_ = 2147483647;
   int integerDefault_ = 0;
   int maxLength_ = 10;
+  bool readOnly_ = false;
 };
+
+// The message a dialog shows (stop icon) when the field named `fieldName`
+// (UTF-8, as its label reads) holds no number it may send; UTF-8.
+std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule);
