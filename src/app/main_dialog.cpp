@@ -1,7 +1,6 @@
 #include "app/main_dialog.h"
 
 #include <wx/button.h>
-#include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -12,17 +11,11 @@
 #include "app/distributor.h"
 #include "app/main_menu.h"
 #include "app/menu_routes.h"
+#include "app/report_file.h"
 #include "dialogs/program_icon.h"
 #include "link/settings.h"
 
 namespace {
-
-wxString ChooseReportFile(wxWindow* owner) {
-  wxFileDialog dialog(owner, wxFileSelectorPromptStr, wxEmptyString, "*.txt", "*.txt|*.txt",
-                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-  if (dialog.ShowModal() != wxID_OK) return wxEmptyString;
-  return dialog.GetPath();
-}
 
 void PlainMessageBox(wxWindow* owner, const wxString& text, const wxString& caption) {
   wxMessageBox(text, caption, wxOK | wxICON_NONE, owner);
