@@ -20,7 +20,7 @@ class NumberFieldsSimTest : public SimPrinterDialogTest {
   NumberFieldsSimTest() : SimPrinterDialogTest(kPort) {}
 
   void OpenDialog() {
-    dialog_ = std::make_unique<D>(nullptr, &ui_, kPort);
+    dialog_ = std::make_unique<D>(nullptr, &ui_, kPort, Services());
     ASSERT_TRUE(dialog_->Open());
   }
 
