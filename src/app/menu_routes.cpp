@@ -6,9 +6,15 @@
 
 #include "app/main_menu.h"
 #include "app/menu_commands.h"
+#include "dialogs/article_dialog.h"
+#include "dialogs/article_reading_dialog.h"
+#include "dialogs/cliche_dialog.h"
 #include "dialogs/date_time_dialog.h"
+#include "dialogs/department_dialog.h"
+#include "dialogs/display_dialog.h"
 #include "dialogs/fm_blocks_dialog.h"
 #include "dialogs/fm_dates_dialog.h"
+#include "dialogs/operators_dialog.h"
 #include "dialogs/payment_types_dialog.h"
 #include "dialogs/receipt_dialog.h"
 #include "dialogs/report_data_dialog.h"
@@ -56,6 +62,12 @@ MenuRoutes StandardMenuRoutes() {
       {kDailyReportData, OpenDialog<DailyReportDataDialog>()},
       {kOperatorReportData, OpenDialog<OperatorReportDataDialog>()},
       {kPaymentTypes, OpenDialog<PaymentTypesDialog>()},
+      {kClicheProgramming, [](MenuContext& c) { RunClicheDialogFromMenu(c.ui, CurrentPort); }},
+      {kOperatorsProgramming, OpenDialog<OperatorsDialog>()},
+      {kArticleProgramming, OpenDialog<ArticleDialog>()},
+      {kArticleReading, OpenDialog<ArticleReadingDialog>()},
+      {kDepartments, OpenDialog<DepartmentDialog>()},
+      {kDisplayProgramming, OpenDialog<DisplayDialog>()},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =

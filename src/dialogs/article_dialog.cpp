@@ -1,0 +1,115 @@
+#include "dialogs/article_dialog.h"
+
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/valtext.h>
+
+#include "dialogs/field_spin.h"
+#include "dialogs/ui_text.h"
+#include "driver/text.h"
+
+namespace {
+constexpr int kGap = 6;
+constexpr int kNameChars = 20;
+}  // namespace
+
+ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране на Артикули"), ui, port, std::move(services)) {
+  const int charWidth = GetCharWidth();
+  number_ = new NumericEdit(this, kIdNumber, wxDefaultPosition, wxSize(charWidth * 6 + 16, -1));
+  ConfigureNumber(number_, ArticleNumberConfig());
+  auto* numberSpin = new wxSpinButton(this, kIdNumberSpin, wxDefaultPosition, wxDefaultSize,
+                                      wxSP_VERTICAL | wxSP_ARROW_KEYS);
+  numberSpin->SetRange(1, 1000);
+  numberSpin->SetValue(1);
+
+  auto* name = new wxTextCtrl(this, kIdName);
+  price_ = new NumericEdit(this, kIdPrice, wxDefaultPosition, wxSize(charWidth * 12 + 16, -1));
+  priceConfig_ = ArticlePriceConfig('2');
+  ConfigureNumber(price_, priceConfig_);
+  taxGroup_ = new wxChoice(this, kIdTaxGroup);
+  for (const char* g : kTaxGroupItems) taxGroup_->Append(FromUtf8(g));
+  taxGroup_->SetSelection(kDefaultTaxGroup);
+  department_ = new wxTextCtrl(this, kIdDepartment, "0", wxDefaultPosition,
+                               wxSize(charWidth * 4 + 16, -1), 0, wxTextValidator(wxFILTER_DIGITS));
+  department_->SetMaxLength(kDepartmentFieldLength);
+  auto* departmentSpin = new wxSpinButton(this, kIdDepartmentSpin, wxDefaultPosition, wxDefaultSize,
+                                          wxSP_VERTICAL | wxSP_ARROW_KEYS);
+  departmentSpin->SetRange(0, kArticleDepartmentMax);
+
+  auto* grid = new wxFlexGridSizer(2, kGap, kGap);
+  auto row = [&](const char* caption, wxWindow* control, wxWindow* spin = nullptr) {
+    grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8(caption)), 0, wxALIGN_CENTER_VERTICAL);
+    if (!spin) {
+      grid->Add(control, 0, wxALIGN_CENTER_VERTICAL);
+      return;
+    }
+    auto* pair = new wxBoxSizer(wxHORIZONTAL);
+    pair->Add(control, 0, wxALIGN_CENTER_VERTICAL);
+    pair->Add(spin, 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(pair);
+  };
+  row("Артикул Номер:", number_, numberSpin);
+  row("Артикул Име:", name);
+  row("Артикул Цена:", price_);
+  row("Дан.Група:", taxGroup_);
+  row("Департамент:", department_, departmentSpin);
+
+  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+  buttons->Add(new wxButton(this, kIdGet, "Get"), 1, wxRIGHT, kGap);
+  buttons->Add(new wxButton(this, kIdSet, "Set"), 1, wxRIGHT, kGap);
+  buttons->Add(new wxButton(this, kIdExit, "Exit"), 1);
+
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(grid, 0, wxALL, 10);
+  top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+
+  // The name in the fixed-pitch font, as wide as the printer's name field.
+  name->SetMinSize(wxSize(charWidth * 24, -1));
+  name_ = CreateMonospaceEdit(name, 0, false);
+  name_->SetMaxLength(kNameChars);
+  SetSizerAndFit(top);
+  CentreOnParent();
+
+  TieSpinToField(numberSpin, number_);
+  TieSpinToField(departmentSpin, department_);
+  Bind(wxEVT_BUTTON, &ArticleDialog::OnGet, this, kIdGet);
+  Bind(wxEVT_BUTTON, &ArticleDialog::OnSet, this, kIdSet);
+  SetExitButton(kIdExit, kResultDone);
+}
+
+bool ArticleDialog::Open() {
+  auto printer = OpenPrinter();
+  StatusFlags flags{};
+  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+    CloseItself();
+    return false;
+  }
+  priceConfig_ = ArticlePriceConfig(DecimalModeFromStatus(flags));
+  ConfigureNumber(price_, priceConfig_);
+  return true;
+}
+
+void ArticleDialog::OnGet(wxCommandEvent&) {
+  auto printer = OpenPrinter();
+  if (!printer->IsConnected()) return;
+  ArticleRecord article;
+  if (printer->ReadArticle(number_->GetIntegerValue(), article).empty()) return;
+  SetTextRedraw(name_, FromCp1251(article.name));
+  if (priceConfig_.decimal)
+    price_->SetDecimalValue(article.price);
+  else
+    price_->SetIntegerValue(static_cast<int>(article.price));
+  if (article.taxGroup >= 0 && article.taxGroup < 8) taxGroup_->SetSelection(article.taxGroup);
+  department_->SetValue(wxString::Format("%u", unsigned{article.department}));
+}
+
+void ArticleDialog::OnSet(wxCommandEvent&) {
+  auto printer = OpenPrinter();
+  if (!printer->IsConnected()) return;
+  const int department = LeadingInteger(ToCp1251(department_->GetValue()));
+  printer->SetArticle(number_->GetIntegerValue(), ToCp1251(name_->GetValue()),
+                      price_->GetDecimalValue(), taxGroup_->GetSelection(),
+                      static_cast<uint8_t>(department));
+}

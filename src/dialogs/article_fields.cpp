@@ -1,0 +1,48 @@
+#include "dialogs/article_fields.h"
+
+#include "driver/cp1251.h"
+#include "driver/text.h"
+
+const std::array<const char*, 8> kTaxGroupItems = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"};
+
+NumericFieldConfig ArticleNumberConfig() {
+  return {false, 1, 1000, 0, 4, 1};
+}
+
+NumericFieldConfig ArticlePriceConfig(char mode) {
+  if (mode == '2') return {true, 0, 999999.99, 2, 9, 0};
+  return {false, 0, 99999999, 0, 8, 0};
+}
+
+NumericFieldConfig ArticleAmountConfig(char mode) {
+  return {true, 0, 999999999.99, mode == '2' ? 2 : 0, 12, 0};
+}
+
+NumericFieldConfig ArticleQuantityConfig() {
+  return {true, 0, 999999999.999, 3, 12, 0};
+}
+
+NumericFieldConfig ArticleReportNumberConfig() {
+  return {false, 0, 99999, 0, 5, 0};
+}
+
+std::string TaxGroupLetter(int index) {
+  if (index < 0 || index > 7) return "";
+  return Cp1251ToUtf8(std::string(1, static_cast<char>(0xC0 + index)));
+}
+
+std::string ArticleReportDate(std::time_t t) {
+  return FormatTime(t, "%d %B %Y  %H:%M");
+}
+
+std::string DepartmentAmount(double value) {
+  return Sprintf("%.2f", value);
+}
+
+std::string DepartmentGetProblem(const std::string& numberText) {
+  return numberText.empty() ? "Моля въведете номер на департамент!" : "";
+}
+
+std::string DepartmentSetProblem(const std::string& numberText, const std::string& name) {
+  return numberText.empty() || name.empty() ? "Моля въведете повече информация!" : "";
+}
