@@ -5,6 +5,7 @@
 #include <wx/filefn.h>
 
 #include "driver/text.h"
+#include "link/prompt_style.h"
 #include "link/settings.h"
 
 MenuAction PrinterCommand(std::function<void(FiscalPrinter&)> command) {
@@ -35,6 +36,6 @@ void ShowFreeFMRecords(MenuContext& context) {
   if (!printer.IsConnected()) return;
   int count = 0;
   if (printer.ReadFreeFMRecords(count).empty()) return;
-  context.ui->ShowPrompt(Sprintf("Оставащи брой записи във ФП: %1.1d", count), "Информация", 0x30,
-                         0);
+  context.ui->ShowPrompt(Sprintf("Оставащи брой записи във ФП: %1.1d", count), "Информация",
+                         Prompt::kIconExclamation, 0);
 }

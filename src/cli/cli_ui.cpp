@@ -52,15 +52,16 @@ int CliUi::ShowPrompt(const std::string& text, const std::string& caption, unsig
 
 int CliUi::RunDateTimeDialog(int port) {
   // The time is taken when the answer is given, as the dialog's button does.
-  const int answer = NextAnswer("Сверяване на дата и час", {{"Set From System", 1}, {"Exit", 2}});
-  int result = 2;
-  if (answer != 2) {
+  const int answer = NextAnswer("Сверяване на дата и час", {{"Set From System", Prompt::kResultOk},
+                                                            {"Exit", Prompt::kResultCancel}});
+  int result = Prompt::kResultCancel;
+  if (answer != Prompt::kResultCancel) {
     const std::time_t now = std::time(nullptr);
     FiscalPrinter printer(this, port);
     if (timeouts_) printer.SetTimeoutsForTesting(*timeouts_);
     if (printer.IsConnected()) {
       const std::string r = printer.SetDateTime(now);
-      if (!r.empty() && r != "BP") result = 1;
+      if (!r.empty() && r != "BP") result = Prompt::kResultOk;
     }
   }
   err_ << "datetime-dialog answer=" << answer << " result=" << result << '\n' << std::flush;

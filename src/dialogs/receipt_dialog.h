@@ -28,6 +28,9 @@
 // user can act. "Exit", Escape and the close box end it with kResultChanged (1),
 // and so does closing itself: a receipt may have been touched either way. The
 // invoice data comes from InvoiceDataDialog, run over this dialog.
+//
+// receipt_frames.cpp builds the window; receipt_actions.* (window-free) runs
+// the commands of each button; receipt_fields.* configures the number fields.
 class ReceiptDialog : public PrinterDialog {
  public:
   // Control ids.

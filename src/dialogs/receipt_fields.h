@@ -3,6 +3,7 @@
 #include <string>
 
 #include "driver/records.h"
+#include "driver/status_flags.h"
 
 // Number-field configurations of the receipt operations dialog and the reading
 // of its department number: plain values, no window.
@@ -39,5 +40,5 @@ NumericFieldConfig QuantityFieldConfig();
 
 // Decimal mode from the status flag "Дробни числа".
 inline char DecimalModeFromStatus(const StatusFlags& flags) {
-  return flags[22] ? '2' : '0';
+  return flags[Flag::kDecimals] ? '2' : '0';
 }

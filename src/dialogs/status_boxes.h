@@ -11,7 +11,7 @@ struct StatusBox {
   int id;
   const char* caption;
   int x, y;       // dialog units
-  int flag;       // index into StatusFlags
+  int flag;       // index into StatusFlags (Flag::)
   bool inverted;  // ticked when the flag is clear
 };
 

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr uint8_t kCmdDecimalPoint = 0x63;
-constexpr uint8_t kCmdDateTime = 0x68;
 constexpr int kDialogCancelled = 2;
 
 // A printer that keeps answering busy is given this long before the wait gives
@@ -24,7 +23,7 @@ constexpr auto kBusyLimit = std::chrono::minutes(2);
 std::string FiscalPrinter::ReadDecimalPoint(char& mode) {
   StatusFlags flags{};
   if (CheckStatus(flags, Require::kFiscalMemory).empty()) return std::string();
-  const std::string reply = Transact(kCmdDecimalPoint, "");
+  const std::string reply = Transact(Cmd::kReadDecimalPoint, "");
   if (!reply.empty()) mode = reply[0];
   return reply;
 }
@@ -34,7 +33,7 @@ std::string FiscalPrinter::ReadDateTime(std::time_t& time) {
   if (CheckStatus(flags, Require::kFactoryNumbers | Require::kClock | Require::kFiscalMemory)
           .empty())
     return std::string();
-  const std::string reply = Transact(kCmdDateTime, "");
+  const std::string reply = Transact(Cmd::kReadDateTime, "");
   if (!reply.empty()) time = ParseDateTime(reply);
   return reply;
 }

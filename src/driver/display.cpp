@@ -1,12 +1,14 @@
 // The external customer display: two lines of 20 characters.
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
 
 namespace {
 
-constexpr uint32_t kReqDisplay = 0x1;
-constexpr uint32_t kReqDisplayDateTime = 0x3;
+constexpr uint32_t kReqDisplay = Require::kFiscalMemory;
+constexpr uint32_t kReqDisplayDateTime = Require::kClock | Require::kFiscalMemory;
 constexpr int kLineWidth = 20;
 
 }  // namespace
@@ -14,24 +16,25 @@ constexpr int kLineWidth = 20;
 std::string FiscalPrinter::ClearDisplay() {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDisplay).empty()) return "";
-  return Transact('$', "");
+  return Transact(Cmd::kClearDisplay, "");
 }
 
 std::string FiscalPrinter::DisplayLine(int line, const std::string& text, int alignment) {
   if (line != 1 && line != 2) return "";
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDisplay).empty()) return "";
-  return Transact(line == 1 ? '%' : '&', FitText(text, kLineWidth, alignment, ' '));
+  return Transact(line == 1 ? Cmd::kDisplayLine1 : Cmd::kDisplayLine2,
+                  FitText(text, kLineWidth, alignment, ' '));
 }
 
 std::string FiscalPrinter::DisplayBothLines(const std::string& text, int alignment) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDisplay).empty()) return "";
-  return Transact('\'', FitText(text, 2 * kLineWidth, alignment, ' '));
+  return Transact(Cmd::kDisplayBothLines, FitText(text, 2 * kLineWidth, alignment, ' '));
 }
 
 std::string FiscalPrinter::DisplayDateTime() {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDisplayDateTime).empty()) return "";
-  return Transact('(', "");
+  return Transact(Cmd::kDisplayDateTime, "");
 }

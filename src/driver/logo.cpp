@@ -3,12 +3,17 @@
 #include <cstdio>
 #include <memory>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
+#include "link/prompt_style.h"
 
 namespace {
 
-constexpr uint32_t kReqLoadLogo = 0x903;
-constexpr uint32_t kReqPrintLogo = 0x907;
+constexpr uint32_t kReqLoadLogo =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReqPrintLogo = Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                   Require::kPaper | Require::kClock | Require::kFiscalMemory;
 
 // The logo frame carries exactly this many bytes: a 384 x 80 one-bit bitmap
 // with its file header.
@@ -33,16 +38,16 @@ std::string FiscalPrinter::LoadLogo(const std::string& path) {
   if (CheckStatus(flags, kReqLoadLogo).empty()) return "";
   const std::string bytes = ReadLogoBytes(path);
   if (bytes.size() < kLogoBytes) {
-    ShowPrompt("Грешка при зареждане на лого", "Грешка", 0x10, 1);
+    ShowPrompt("Грешка при зареждане на лого", "Грешка", Prompt::kIconStop, 1);
     return "";
   }
-  return Transact('L', bytes);
+  return Transact(Cmd::kLoadLogo, bytes);
 }
 
 std::string FiscalPrinter::PrintLogo() {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqPrintLogo).empty()) return "";
-  std::string result = Transact('l', "");
+  std::string result = Transact(Cmd::kPrintLogo, "");
   // Two lines of paper after the logo, each only when the step before succeeded.
   if (!result.empty()) result = FeedPaper();
   if (!result.empty()) result = FeedPaper();

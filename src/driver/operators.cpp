@@ -1,12 +1,12 @@
 // Operators: name and password of operators 1..9.
 #include <cstdint>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
 
 namespace {
-constexpr uint8_t kCmdSetOperator = 0x4A;
-constexpr uint8_t kCmdReadOperator = 0x6A;
 constexpr int kNameWidth = 20;
 constexpr int kPasswordWidth = 4;
 
@@ -18,18 +18,22 @@ bool ValidOperatorNumber(int op) {
 std::string FiscalPrinter::SetOperator(int op, const std::string& name,
                                        const std::string& password) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x943).empty()) return std::string();
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                             Require::kOperatorZeroed | Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
   if (!ValidOperatorNumber(op)) return std::string();
-  return Transact(kCmdSetOperator, Sprintf("%.1d;", op) + FitText(name, kNameWidth, 0, ' ') + ";" +
-                                       FitText(password, kPasswordWidth, 0, ' '));
+  return Transact(Cmd::kSetOperator, Sprintf("%.1d;", op) + FitText(name, kNameWidth, 0, ' ') +
+                                         ";" + FitText(password, kPasswordWidth, 0, ' '));
 }
 
 std::string FiscalPrinter::ReadOperator(int op, OperatorRecord& record) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x801).empty()) return std::string();
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kFiscalMemory).empty())
+    return std::string();
   if (!ValidOperatorNumber(op)) return std::string();
   // Reply: "n;" + name (20) + ";" + password (4).
-  const std::string reply = Transact(kCmdReadOperator, Sprintf("%.1d", op));
+  const std::string reply = Transact(Cmd::kReadOperator, Sprintf("%.1d", op));
   if (reply.empty()) return reply;
   record.number = FieldInt(reply, 0, 0);
   record.name = RemoveChar(Field(reply, 2, 21), ' ', 2);

@@ -4,33 +4,36 @@
 
 #include <ctime>
 
+#include "driver/commands.h"
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/prompt_style.h"
 
 namespace {
 
 // Requirement words of CheckStatus (bits explained in status.cpp).
-constexpr uint32_t kReqTaxNumber = 0x8917;
-constexpr uint32_t kReqReadTaxNumber = 0x3;
-constexpr uint32_t kReqFiscalMemory = 0x1;
-constexpr uint32_t kReqSetDateTime = 0x805;
-constexpr uint32_t kReqReadDecimalPoint = 0x801;
-constexpr uint32_t kReqSetDecimalPoint = 0x41176;
-constexpr uint32_t kReqSetTaxRates = 0x41916;
-constexpr uint32_t kReqSetFactoryNumbers = 0x4005;
-constexpr uint32_t kReqReadFactoryNumbers = 0x801;
-constexpr uint32_t kReqEraseEeprom = 0x2805;
-
-constexpr int kFlagClockNotSet = 3;
-constexpr int kFlagClockIncorrect = 6;
-
-// Prompt results.
-constexpr int kYes = 6;
-constexpr int kNo = 7;
-constexpr int kSetClock = 1;
-constexpr int kContinue = 5;
-constexpr int kDialogCancelled = 2;
+constexpr uint32_t kReqTaxNumber = Require::kNotFiscalized | Require::kFactoryNumbers |
+                                   Require::kNoOpenReceipt | Require::kDailyZeroed |
+                                   Require::kPaper | Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReqReadTaxNumber = Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReqFiscalMemory = Require::kFiscalMemory;
+constexpr uint32_t kReqSetDateTime =
+    Require::kFactoryNumbers | Require::kPaper | Require::kFiscalMemory;
+constexpr uint32_t kReqReadDecimalPoint = Require::kFactoryNumbers | Require::kFiscalMemory;
+constexpr uint32_t kReqSetDecimalPoint = Require::kWarnFewRecords | Require::kFMNotFull |
+                                         Require::kNoOpenReceipt | Require::kOperatorZeroed |
+                                         Require::kArticleZeroed | Require::kDailyZeroed |
+                                         Require::kPaper | Require::kClock;
+constexpr uint32_t kReqSetTaxRates = Require::kWarnFewRecords | Require::kFMNotFull |
+                                     Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                     Require::kDailyZeroed | Require::kPaper | Require::kClock;
+constexpr uint32_t kReqSetFactoryNumbers =
+    Require::kNoFactoryNumbers | Require::kPaper | Require::kFiscalMemory;
+constexpr uint32_t kReqReadFactoryNumbers = Require::kFactoryNumbers | Require::kFiscalMemory;
+constexpr uint32_t kReqEraseEeprom =
+    Require::kRamReset | Require::kFactoryNumbers | Require::kPaper | Require::kFiscalMemory;
 
 constexpr long kSecondsPerDay = 86400;
 
@@ -78,17 +81,18 @@ std::string FiscalPrinter::SetTaxNumber(const std::string& password, const std::
   StatusFlags flags{};
   if (CheckStatus(flags, kReqTaxNumber).empty()) return "";
   if (!IsValidTaxNumber(taxNumber)) {
-    if (ShowPrompt("Невалиден Булстат.\n\nДа продължи ли процедурата?", "Предупреждение", 0x134,
-                   1) != kYes)
+    if (ShowPrompt("Невалиден Булстат.\n\nДа продължи ли процедурата?", "Предупреждение",
+                   Prompt::kDefaultSecond | Prompt::kIconExclamation | Prompt::kYesNo,
+                   1) != Prompt::kResultYes)
       return "";
   }
-  return Transact('A', Password6(password) + ";1;" + FitText(taxNumber, 13, 2, ' '));
+  return Transact(Cmd::kSetTaxNumber, Password6(password) + ";1;" + FitText(taxNumber, 13, 2, ' '));
 }
 
 std::string FiscalPrinter::ReadTaxNumber(std::string& taxNumber) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadTaxNumber).empty()) return "";
-  const std::string reply = Transact('a', "");
+  const std::string reply = Transact(Cmd::kReadTaxNumber, "");
   if (reply.empty()) return "";
   std::string number = RemoveChar(reply, ' ', 0);
   if (!number.empty()) number.pop_back();  // the printer's closing character
@@ -99,7 +103,7 @@ std::string FiscalPrinter::ReadTaxNumber(std::string& taxNumber) {
 std::string FiscalPrinter::ReadHeaderTaxNumber(std::string& taxNumber) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqFiscalMemory).empty()) return "";
-  const std::string reply = Transact('i', "7");
+  const std::string reply = Transact(Cmd::kReadHeaderLine, "7");
   if (reply.empty()) return "";
 
   // "7;" + line text + closing character; the spaces of the line do not matter.
@@ -144,21 +148,23 @@ std::string FiscalPrinter::Fiscalize(const std::string& password) {
 
   const int answer =
       ShowPrompt("Датата във Фискалния Принтер е " + FormatTime(t, "%d %B %Y  %H:%M"),
-                 "Потвърждение", 0x3D, 1);
-  if (answer == kSetClock) {
-    if (RunDateTimeDialogDetached() == kDialogCancelled) return "";
+                 "Потвърждение", Prompt::kIconExclamation | Prompt::kSetClockContinueCancel, 1);
+  if (answer == Prompt::kResultOk) {
+    if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return "";
     WaitUntilNotBusy();
     if (ReadDateTime(t).empty()) return "";
-  } else if (answer != kContinue) {
+  } else if (answer != Prompt::kResultContinue) {
     return "";
   }
 
   const std::string question =
       Sprintf("Сигурни ли сте?\n Фискален код: %s\nДата: %s", Cp1251ToUtf8(fiscalCode).c_str(),
               FormatTime(t, "%d %B %Y  %H:%M").c_str());
-  if (ShowPrompt(question, "Потвърждение", 0x34, 1) != kYes) return "";
+  if (ShowPrompt(question, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
+      Prompt::kResultYes)
+    return "";
 
-  return Transact('A', Password6(password) + ";2");
+  return Transact(Cmd::kSetTaxNumber, Password6(password) + ";2");
 }
 
 std::string FiscalPrinter::SetDateTime(std::time_t time) {
@@ -171,8 +177,8 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
 
   // The printer's own clock is the reference unless it is known to be wrong.
   std::time_t reference = lastRecord;
-  if (!flags[kFlagClockNotSet] && !flags[kFlagClockIncorrect]) {
-    const std::string now = Transact('h', "");
+  if (!flags[Flag::kClockNotSet] && !flags[Flag::kClockIncorrect]) {
+    const std::string now = Transact(Cmd::kReadDateTime, "");
     if (now.empty()) return "";
     reference = ParseDateTime(now);
   }
@@ -180,7 +186,8 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
   // A date before the last fiscal-memory record is never sent, whatever the
   // printer's clock says: records in the fiscal memory must stay in date order.
   if (time < lastRecord) {
-    ShowPrompt("Въведената дата е преди\nпоследната дата във фискалната памет", "Грешка", 0x10, 1);
+    ShowPrompt("Въведената дата е преди\nпоследната дата във фискалната памет", "Грешка",
+               Prompt::kIconStop, 1);
     return "BP";
   }
 
@@ -190,39 +197,45 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
       const std::string stop = Sprintf(
           "Въведената дата е с над 1 година разлика\nИскате ли да прекратите сверяването?\n%s",
           FormatTime(time, "%d %B %Y         %H:%M:%S").c_str());
-      if (ShowPrompt(stop, "Потвърждение", 0x33, 1) != kNo) return "";
+      if (ShowPrompt(stop, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNoCancel, 1) !=
+          Prompt::kResultNo)
+        return "";
       const std::string sure = Sprintf("Сигурни ли сте?\n%s",
                                        FormatTime(time, "%d-%m-%Y година        %H:%M:%S").c_str());
-      if (ShowPrompt(sure, "Последно потвърждение", 0x34, 1) != kYes) return "";
+      if (ShowPrompt(sure, "Последно потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
+          Prompt::kResultYes)
+        return "";
     } else if (days >= 2) {
       const std::string sure =
           Sprintf("Сигурни ли сте?\n%s", FormatTime(time, "%d %B %Y        %H:%M:%S").c_str());
-      if (ShowPrompt(sure, "Потвърждение", 0x34, 1) != kYes) return "";
+      if (ShowPrompt(sure, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
+          Prompt::kResultYes)
+        return "";
     }
   }
 
-  return Transact('H', FormatTime(time, "%d-%m-%y %H:%M:%S"));
+  return Transact(Cmd::kSetDateTime, FormatTime(time, "%d-%m-%y %H:%M:%S"));
 }
 
 std::string FiscalPrinter::SetDecimalPoint(const std::string& password, char mode) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadDecimalPoint).empty()) return "";
-  const std::string current = Transact('c', "");
+  const std::string current = Transact(Cmd::kReadDecimalPoint, "");
   if (current.empty()) return "";
   if (current[0] == mode) {
     ShowPrompt(
         "Десетичната точка, \nкоято искате да зададете, \nвече е въведена във Фискалния Принтер",
-        "Грешка", 0x10, 1);
+        "Грешка", Prompt::kIconStop, 1);
     return current;
   }
   if (CheckStatus(flags, kReqSetDecimalPoint).empty()) return "";
-  return Transact('C', Sprintf("%s;%c", Password6(password).c_str(), mode));
+  return Transact(Cmd::kSetDecimalPoint, Sprintf("%s;%c", Password6(password).c_str(), mode));
 }
 
 std::string FiscalPrinter::ReadTaxRates(TaxRates& rates) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqFiscalMemory).empty()) return "";
-  const std::string reply = Transact('b', "");
+  const std::string reply = Transact(Cmd::kReadTaxRates, "");
   if (reply.empty()) return reply;
 
   // Fields "dd.dd%;" of seven characters; the printer has three to eight groups.
@@ -250,7 +263,7 @@ std::string FiscalPrinter::SetTaxRates(const std::string& password, const TaxRat
 
   std::string data = Password6(password);
   for (double r : rates) data += Sprintf(";%05.2f%%", r);
-  return Transact('B', data);
+  return Transact(Cmd::kSetTaxRates, data);
 }
 
 std::string FiscalPrinter::SetFactoryNumbers(const std::string& password, int printerNumber,
@@ -259,14 +272,14 @@ std::string FiscalPrinter::SetFactoryNumbers(const std::string& password, int pr
     if (n < 0 || n > 999999) return "";
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetFactoryNumbers).empty()) return "";
-  return Transact(0x40, Sprintf("%s;%.6d;%.6d;%.6d", Password6(password).c_str(), printerNumber,
-                                memoryNumber, checkDigits));
+  return Transact(Cmd::kSetFactoryNumbers, Sprintf("%s;%.6d;%.6d;%.6d", Password6(password).c_str(),
+                                                   printerNumber, memoryNumber, checkDigits));
 }
 
 std::string FiscalPrinter::ReadFactoryNumbers(FactoryNumbers& numbers) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadFactoryNumbers).empty()) return "";
-  const std::string reply = Transact(0x60, "");
+  const std::string reply = Transact(Cmd::kReadFactoryNumbers, "");
   if (reply.empty()) return reply;
   numbers.printerNumber = FieldInt(reply, 2, 7);
   numbers.memoryNumber = FieldInt(reply, 11, 16);
@@ -277,5 +290,5 @@ std::string FiscalPrinter::ReadFactoryNumbers(FactoryNumbers& numbers) {
 std::string FiscalPrinter::EraseEeprom(const std::string& password) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqEraseEeprom).empty()) return "";
-  return Transact('?', Password6(password));
+  return Transact(Cmd::kEraseEeprom, Password6(password));
 }

@@ -4,30 +4,22 @@
 #include <cstdint>
 
 #include "driver/amounts.h"
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/prompt_style.h"
 
 namespace {
 
-constexpr uint8_t kCmdOpenService = 0x2E;
-constexpr uint8_t kCmdCloseService = 0x2F;
-constexpr uint8_t kCmdOpenFiscal = 0x30;
-constexpr uint8_t kCmdSellItem = 0x31;
-constexpr uint8_t kCmdSellArticle = 0x32;
-constexpr uint8_t kCmdSubtotal = 0x33;
-constexpr uint8_t kCmdSellDepartment = 0x34;
-constexpr uint8_t kCmdPayment = 0x35;
-constexpr uint8_t kCmdText = 0x37;
-constexpr uint8_t kCmdCloseFiscal = 0x38;
-constexpr uint8_t kCmdDuplicate = 0x3A;
-constexpr uint8_t kCmdServiceSum = 0x3B;
-constexpr uint8_t kCmdLastReceipt = 0x71;
-constexpr uint8_t kCmdReceiptState = 0x72;
-
-constexpr uint32_t kOpenReceipt = 0x190F;
-constexpr uint32_t kSale = 0x2080F;
-constexpr uint32_t kPaymentWord = 0x20807;
+constexpr uint32_t kOpenReceipt = Require::kFMNotFull | Require::kFactoryNumbers |
+                                  Require::kNoOpenReceipt | Require::kNoOverflow | Require::kPaper |
+                                  Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kSale = Require::kFiscalReceiptOpen | Require::kFactoryNumbers |
+                           Require::kNoOverflow | Require::kPaper | Require::kClock |
+                           Require::kFiscalMemory;
+constexpr uint32_t kPaymentWord = Require::kFiscalReceiptOpen | Require::kFactoryNumbers |
+                                  Require::kPaper | Require::kClock | Require::kFiscalMemory;
 
 constexpr size_t kPasswordWidth = 4;
 constexpr int kItemTextWidth = 36;
@@ -60,13 +52,16 @@ std::string FiscalPrinter::OpenServiceReceipt(const OperatorRecord& op) {
   StatusFlags flags{};
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
   if (!ValidOperator(op)) return std::string();
-  return Transact(kCmdOpenService, Sprintf("%.1d;%s", op.number, Password(op).c_str()));
+  return Transact(Cmd::kOpenServiceReceipt, Sprintf("%.1d;%s", op.number, Password(op).c_str()));
 }
 
 std::string FiscalPrinter::CloseServiceReceipt() {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x10805).empty()) return std::string();
-  return Transact(kCmdCloseService, "");
+  if (CheckStatus(flags, Require::kServiceReceiptOpen | Require::kFactoryNumbers | Require::kPaper |
+                             Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  return Transact(Cmd::kCloseServiceReceipt, "");
 }
 
 std::string FiscalPrinter::OpenFiscalReceipt(const OperatorRecord& op, bool detailed,
@@ -74,8 +69,8 @@ std::string FiscalPrinter::OpenFiscalReceipt(const OperatorRecord& op, bool deta
   StatusFlags flags{};
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
   if (!ValidOperator(op)) return std::string();
-  return Transact(kCmdOpenFiscal, Sprintf("%.1d;%s;%c;%c", op.number, Password(op).c_str(),
-                                          Flag01(detailed), Flag01(withVat)));
+  return Transact(Cmd::kOpenFiscalReceipt, Sprintf("%.1d;%s;%c;%c", op.number, Password(op).c_str(),
+                                                   Flag01(detailed), Flag01(withVat)));
 }
 
 std::string FiscalPrinter::OpenInvoiceReceipt(
@@ -88,7 +83,7 @@ std::string FiscalPrinter::OpenInvoiceReceipt(
                            FitText(recipient, 26, 0, ' ') + ";" + FitText(buyer, 16, 0, ' ') + ";" +
                            FitText(vatNumber, 13, 0, ' ') + ";" + FitText(idNumber, 13, 0, ' ') +
                            ";" + FitText(address, 30, 0, ' ') + ";";
-  return Transact(kCmdOpenFiscal, data);
+  return Transact(Cmd::kOpenFiscalReceipt, data);
 }
 
 // A priced sale of a free item or in a department: the same checks and fields
@@ -112,8 +107,8 @@ std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, doubl
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // A group outside А..З would put some other letter where the group belongs.
   if (taxGroup < 0 || taxGroup > 7) return std::string();
-  return SellPriced(*this, kCmdSellItem, text, static_cast<char>(0xC0 + taxGroup), price, quantity,
-                    percent, false);
+  return SellPriced(*this, Cmd::kSellItem, text, static_cast<char>(0xC0 + taxGroup), price,
+                    quantity, percent, false);
 }
 
 std::string FiscalPrinter::SellArticle(int article, double quantity, double percent, bool isVoid) {
@@ -123,7 +118,7 @@ std::string FiscalPrinter::SellArticle(int article, double quantity, double perc
   if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
   std::string data = Sprintf("%c%.5d", isVoid ? '-' : ' ', article);
   data += SaleTail(quantity, percent, false, false);
-  return Transact(kCmdSellArticle, data);
+  return Transact(Cmd::kSellArticle, data);
 }
 
 std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmount, bool print,
@@ -138,7 +133,7 @@ std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmoun
   if (isAmount ? !money.InPriceRange(value) : !InPercentRange(value)) return std::string();
   std::string data = Sprintf("%c;%c", Flag01(print), Flag01(display));
   if (value != 0) data += isAmount ? ":" + money.Amount(value) : PercentField(value);
-  const std::string reply = Transact(kCmdSubtotal, data);
+  const std::string reply = Transact(Cmd::kSubtotal, data);
   // The printer answers with the subtotal; an ACK code it sent instead (a
   // refusal passed over with "Продължи") is not an amount.
   if (!reply.empty() && !LastReplyWasAck()) subtotal = FieldDouble(reply, 0, reply.size());
@@ -151,8 +146,8 @@ std::string FiscalPrinter::SellInDepartment(const std::string& text, int departm
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // The department travels as the one byte 0x80 + n; larger numbers would wrap.
   if (department < 0 || department > 0x7F) return std::string();
-  return SellPriced(*this, kCmdSellDepartment, text, static_cast<char>(0x80 + department), price,
-                    quantity, percent, true);
+  return SellPriced(*this, Cmd::kSellInDepartment, text, static_cast<char>(0x80 + department),
+                    price, quantity, percent, true);
 }
 
 std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int changeType) {
@@ -163,8 +158,9 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
   if (stateReply.empty()) return stateReply;
   if (state.paymentFinished) {
     const int answer =
-        ShowPrompt("Плащането е завършено", "Завършено плащане", 0x3C);  // "Продължи"/"Отказ"
-    return answer == 5 ? std::string("OK") : std::string();
+        ShowPrompt("Плащането е завършено", "Завършено плащане",
+                   Prompt::kIconExclamation | Prompt::kContinueCancel);  // "Продължи"/"Отказ"
+    return answer == Prompt::kResultContinue ? std::string("OK") : std::string();
   }
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return std::string();
@@ -172,14 +168,14 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
   // A negative payment is the printer's to judge; the host only refuses amounts
   // whose field would not fit its width (and NaN, which has no field form).
   if (!money.InPriceRange(amount)) return std::string();
-  return Transact(kCmdPayment, Sprintf("%.1d;%c;", type, Flag01(noChange)) + money.Amount(amount) +
-                                   Sprintf(";%1d;", changeType));
+  return Transact(Cmd::kPayment, Sprintf("%.1d;%c;", type, Flag01(noChange)) +
+                                     money.Amount(amount) + Sprintf(";%1d;", changeType));
 }
 
 std::string FiscalPrinter::PrintReceiptText(const std::string& text, int alignment) {
   StatusFlags flags{};
   if (CheckStatus(flags, Require::kFiscalMemory | Require::kPaper).empty()) return std::string();
-  return Transact(kCmdText, FitText(text, kReceiptTextWidth, alignment, ' '));
+  return Transact(Cmd::kReceiptText, FitText(text, kReceiptTextWidth, alignment, ' '));
 }
 
 std::string FiscalPrinter::CloseFiscalReceipt() {
@@ -193,37 +189,48 @@ std::string FiscalPrinter::CloseFiscalReceipt() {
     if (ReadDecimalPoint(mode).empty()) return std::string();
     const MoneyFormat money(mode);
     const std::string text = "Има неприключена сметка от " + money.InMessage(unpaid) + " лева";
-    if (ShowPrompt(text, "Неприключена сметка", 0x1B) != 1) return std::string();
+    if (ShowPrompt(text, "Неприключена сметка", Prompt::kIconStop | Prompt::kFinishCancelB) !=
+        Prompt::kResultOk)
+      return std::string();
     const std::string paid = Payment(0, unpaid, false, 1);
     if (paid.empty()) return paid;
   }
-  return Transact(kCmdCloseFiscal, "");
+  return Transact(Cmd::kCloseFiscalReceipt, "");
 }
 
 std::string FiscalPrinter::PrintDuplicate() {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x887).empty()) return std::string();
-  return Transact(kCmdDuplicate, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kDuplicatePending | Require::kPaper |
+                             Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  return Transact(Cmd::kDuplicate, "");
 }
 
 std::string FiscalPrinter::ServiceSumInOut(const OperatorRecord& op, int paymentType,
                                            double amount) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x90F).empty()) return std::string();
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kNoOverflow |
+                             Require::kPaper | Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
   if (!ValidOperator(op)) return std::string();
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return std::string();
   const MoneyFormat money(mode);
   if (!money.InPriceRange(amount)) return std::string();
-  return Transact(kCmdServiceSum,
+  return Transact(Cmd::kServiceSum,
                   Sprintf("%.1d;%s;%.1d;", op.number, Password(op).c_str(), paymentType) +
                       money.Amount(amount));
 }
 
 std::string FiscalPrinter::ReadLastReceiptNumber(int& number) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x903).empty()) return std::string();
-  const std::string reply = Transact(kCmdLastReceipt, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock |
+                             Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  const std::string reply = Transact(Cmd::kLastReceiptNumber, "");
   if (reply.empty()) return reply;
   number = FieldInt(reply, 0, 3);
   return "OK";
@@ -231,8 +238,10 @@ std::string FiscalPrinter::ReadLastReceiptNumber(int& number) {
 
 std::string FiscalPrinter::ReadReceiptState(ReceiptState& state) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x803).empty()) return std::string();
-  const std::string r = Transact(kCmdReceiptState, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  const std::string r = Transact(Cmd::kReceiptState, "");
   if (r.empty()) return r;
   const auto is1 = [&r](size_t pos) { return CharAt(r, pos) == '1'; };
   state.open = is1(0);

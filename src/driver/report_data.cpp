@@ -4,18 +4,15 @@
 // (an empty field is 0).
 #include <cstdint>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
 
 namespace {
 
-constexpr uint8_t kCmdDailyTaxTotals = 0x6D;
-constexpr uint8_t kCmdDailyData = 0x6E;
-constexpr uint8_t kCmdOperatorData = 0x6F;
-constexpr uint8_t kCmdLastFMRecord = 0x73;
-constexpr uint8_t kCmdFreeFMRecords = 0x74;
-
-constexpr uint32_t kDataWord = 0x903;
+constexpr uint32_t kDataWord =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock | Require::kFiscalMemory;
 
 // An 11-character amount starting at `from`.
 double Amount(const std::string& r, size_t from) {
@@ -53,8 +50,10 @@ void ReadService(const std::string& r, size_t o, ServiceTotals& t) {
 
 std::string FiscalPrinter::ReadDailyTaxTotals(TaxGroupTotals& totals) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x803).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyTaxTotals, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  const std::string r = Transact(Cmd::kDailyTaxTotals, "");
   if (r.empty()) return r;
   for (size_t g = 0; g < 8; ++g) totals.groups[g] = Amount(r, 12 * g);
   return "OK";
@@ -63,7 +62,7 @@ std::string FiscalPrinter::ReadDailyTaxTotals(TaxGroupTotals& totals) {
 std::string FiscalPrinter::ReadDailyPaymentTotals(PaymentTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyData, "0");
+  const std::string r = Transact(Cmd::kDailyData, "0");
   if (r.empty()) return r;
   ReadPayments(r, 2, totals.payments);
   return "OK";
@@ -72,7 +71,7 @@ std::string FiscalPrinter::ReadDailyPaymentTotals(PaymentTotals& totals) {
 std::string FiscalPrinter::ReadDailyCounters(ReceiptCounters& counters) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyData, "1");
+  const std::string r = Transact(Cmd::kDailyData, "1");
   if (r.empty()) return r;
   ReadCounters(r, 0, counters);
   return "OK";
@@ -81,7 +80,7 @@ std::string FiscalPrinter::ReadDailyCounters(ReceiptCounters& counters) {
 std::string FiscalPrinter::ReadDailyServiceIn(ServiceTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyData, "2");
+  const std::string r = Transact(Cmd::kDailyData, "2");
   if (r.empty()) return r;
   ReadService(r, 0, totals);
   return "OK";
@@ -90,7 +89,7 @@ std::string FiscalPrinter::ReadDailyServiceIn(ServiceTotals& totals) {
 std::string FiscalPrinter::ReadDailyServiceOut(ServiceTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyData, "3");
+  const std::string r = Transact(Cmd::kDailyData, "3");
   if (r.empty()) return r;
   ReadService(r, 0, totals);
   return "OK";
@@ -99,7 +98,7 @@ std::string FiscalPrinter::ReadDailyServiceOut(ServiceTotals& totals) {
 std::string FiscalPrinter::ReadDailyReportInfo(DailyReportInfo& info) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdDailyData, "5");
+  const std::string r = Transact(Cmd::kDailyData, "5");
   if (r.empty()) return r;
   info.reportNumber = FieldInt(r, 2, 6);
   info.lastFMReport = FieldInt(r, 8, 12);
@@ -111,7 +110,7 @@ std::string FiscalPrinter::ReadDailyReportInfo(DailyReportInfo& info) {
 std::string FiscalPrinter::ReadOperatorTotals(int op, ReceiptCounters& counters) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdOperatorData, Sprintf("1;%.1d", op));
+  const std::string r = Transact(Cmd::kOperatorData, Sprintf("1;%.1d", op));
   if (r.empty()) return r;
   counters.operatorNumber = FieldInt(r, 2, 2);
   ReadCounters(r, 2, counters);
@@ -121,7 +120,7 @@ std::string FiscalPrinter::ReadOperatorTotals(int op, ReceiptCounters& counters)
 std::string FiscalPrinter::ReadOperatorServiceIn(int op, ServiceTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdOperatorData, Sprintf("2;%.1d", op));
+  const std::string r = Transact(Cmd::kOperatorData, Sprintf("2;%.1d", op));
   if (r.empty()) return r;
   totals.operatorNumber = FieldInt(r, 2, 2);
   ReadService(r, 2, totals);
@@ -131,7 +130,7 @@ std::string FiscalPrinter::ReadOperatorServiceIn(int op, ServiceTotals& totals) 
 std::string FiscalPrinter::ReadOperatorServiceOut(int op, ServiceTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdOperatorData, Sprintf("3;%.1d", op));
+  const std::string r = Transact(Cmd::kOperatorData, Sprintf("3;%.1d", op));
   if (r.empty()) return r;
   totals.operatorNumber = FieldInt(r, 2, 2);
   ReadService(r, 2, totals);
@@ -141,7 +140,7 @@ std::string FiscalPrinter::ReadOperatorServiceOut(int op, ServiceTotals& totals)
 std::string FiscalPrinter::ReadOperatorPayments(int op, PaymentTotals& totals) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdOperatorData, Sprintf("4;%.1d", op));
+  const std::string r = Transact(Cmd::kOperatorData, Sprintf("4;%.1d", op));
   if (r.empty()) return r;
   totals.operatorNumber = FieldInt(r, 2, 2);
   ReadPayments(r, 4, totals.payments);
@@ -151,7 +150,7 @@ std::string FiscalPrinter::ReadOperatorPayments(int op, PaymentTotals& totals) {
 std::string FiscalPrinter::ReadOperatorReportInfo(int op, OperatorReportInfo& info) {
   StatusFlags flags{};
   if (CheckStatus(flags, kDataWord).empty()) return std::string();
-  const std::string r = Transact(kCmdOperatorData, Sprintf("5;%.1d", op));
+  const std::string r = Transact(Cmd::kOperatorData, Sprintf("5;%.1d", op));
   if (r.empty()) return r;
   info.operatorNumber = FieldInt(r, 2, 2);
   info.reportNumber = FieldInt(r, 4, 8);
@@ -161,8 +160,9 @@ std::string FiscalPrinter::ReadOperatorReportInfo(int op, OperatorReportInfo& in
 
 std::string FiscalPrinter::ReadLastFMRecord(FMRecordInfo& info) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x801).empty()) return std::string();
-  const std::string r = Transact(kCmdLastFMRecord, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kFiscalMemory).empty())
+    return std::string();
+  const std::string r = Transact(Cmd::kLastFMRecord, "");
   if (r.empty()) return r;
   info.date = DateField(r, 0, 9);
   info.first = FieldInt(r, 11, 14);
@@ -172,8 +172,10 @@ std::string FiscalPrinter::ReadLastFMRecord(FMRecordInfo& info) {
 
 std::string FiscalPrinter::ReadFreeFMRecords(int& count) {
   StatusFlags flags{};
-  if (CheckStatus(flags, 0x803).empty()) return std::string();
-  const std::string r = Transact(kCmdFreeFMRecords, "");
+  if (CheckStatus(flags, Require::kFactoryNumbers | Require::kClock | Require::kFiscalMemory)
+          .empty())
+    return std::string();
+  const std::string r = Transact(Cmd::kFreeFMRecords, "");
   if (r.empty()) return r;
   count = FieldInt(r, 0, r.size());
   return "OK";

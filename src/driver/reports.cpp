@@ -5,35 +5,24 @@
 #include <ctime>
 #include <functional>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 #include "link/link_result.h"
+#include "link/prompt_style.h"
 
 namespace {
 
-constexpr uint8_t kCmdDailyReport = 0x7C;
-constexpr uint8_t kCmdOperatorReport = 0x7D;
-constexpr uint8_t kCmdArticleReport = 0x7E;
-constexpr uint8_t kCmdExtendedDailyReport = 0x7F;
-constexpr uint8_t kCmdSpecialFMReport = 0x77;
-constexpr uint8_t kCmdDetailedByBlocks = 0x78;
-constexpr uint8_t kCmdShortByBlocks = 0x79;
-constexpr uint8_t kCmdDetailedByDates = 0x7A;
-constexpr uint8_t kCmdShortByDates = 0x7B;
-constexpr uint8_t kCmdDownload = 0x75;
-
-constexpr uint32_t kReportX = 0x907;
-constexpr uint32_t kReportZWithWarning = 0x41907;
-constexpr uint32_t kFMReport = 0xD05;
-constexpr uint32_t kDownload = 0xC05;
-
-constexpr unsigned kStopOk = 0x10;
-constexpr unsigned kZeroQuestion = 0x34;  // "Да" / "Не", exclamation icon
-constexpr unsigned kSetClockOrCancel = 0x17;
-constexpr int kResultYes = 6;
-constexpr int kResultSetClock = 1;
-constexpr int kDialogCancelled = 2;
+constexpr uint32_t kReportX = Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kPaper |
+                              Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReportZWithWarning = Require::kWarnFewRecords | Require::kFMNotFull |
+                                         Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                         Require::kPaper | Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kFMReport = Require::kFactoryNumbers | Require::kFiscalized |
+                               Require::kNoOpenReceipt | Require::kPaper | Require::kFiscalMemory;
+constexpr uint32_t kDownload =
+    Require::kFactoryNumbers | Require::kFiscalized | Require::kPaper | Require::kFiscalMemory;
 
 constexpr char kDownloadTerminator = '@';
 const char* const kError = "Грешка";
@@ -59,10 +48,10 @@ std::string FiscalPrinter::PrintDailyReport(bool zero) {
   StatusFlags flags{};
   if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kDailyNotZeroed] &&
-      ShowPrompt("Искате да направите Нулев Дневен Отчет?", "Нулев Дневен Отчет", kZeroQuestion) !=
-          kResultYes)
+      ShowPrompt("Искате да направите Нулев Дневен Отчет?", "Нулев Дневен Отчет",
+                 Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return std::string();
-  return Transact(kCmdDailyReport, std::string(1, Kind(zero)));
+  return Transact(Cmd::kDailyReport, std::string(1, Kind(zero)));
 }
 
 std::string FiscalPrinter::PrintArticleReport(bool zero) {
@@ -70,9 +59,9 @@ std::string FiscalPrinter::PrintArticleReport(bool zero) {
   if (CheckStatus(flags, kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kArticleNotZeroed] &&
       ShowPrompt("Искате да направите Нулев Артикулен Отчет?", "Нулев Артикулен Отчет",
-                 kZeroQuestion) != kResultYes)
+                 Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return std::string();
-  return Transact(kCmdArticleReport, std::string(1, Kind(zero)));
+  return Transact(Cmd::kArticleReport, std::string(1, Kind(zero)));
 }
 
 std::string FiscalPrinter::PrintExtendedDailyReport(bool zero) {
@@ -80,9 +69,10 @@ std::string FiscalPrinter::PrintExtendedDailyReport(bool zero) {
   if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kArticleNotZeroed] && !flags[Flag::kDailyNotZeroed] &&
       ShowPrompt("Искате да направите Нулеви Дневен и Артикулен Отчет?",
-                 "Нулеви Дневен и Артикулен Отчет", kZeroQuestion) != kResultYes)
+                 "Нулеви Дневен и Артикулен Отчет",
+                 Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return std::string();
-  return Transact(kCmdExtendedDailyReport, std::string(1, Kind(zero)));
+  return Transact(Cmd::kExtendedDailyReport, std::string(1, Kind(zero)));
 }
 
 std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
@@ -92,18 +82,18 @@ std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
     op = 0;  // a Z report always zeroes every operator
     if (!flags[Flag::kOperatorNotZeroed] &&
         ShowPrompt("Искате да направите Нулев Операторски Отчет?", "Нулев Операторски Отчет",
-                   kZeroQuestion) != kResultYes)
+                   Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
       return std::string();
   } else if (op < 0 || op > 9) {
     return std::string();
   }
-  return Transact(kCmdOperatorReport, Sprintf("%c;%.1d", Kind(zero), op));
+  return Transact(Cmd::kOperatorReport, Sprintf("%c;%.1d", Kind(zero), op));
 }
 
 std::string FiscalPrinter::PrintSpecialFMReport() {
   StatusFlags flags{};
   if (CheckStatus(flags, kFMReport).empty()) return std::string();
-  return Transact(kCmdSpecialFMReport, "");
+  return Transact(Cmd::kSpecialFMReport, "");
 }
 
 namespace {
@@ -122,31 +112,31 @@ static std::string PrintFMReportByBlocks(FiscalPrinter& printer, const BlockRepo
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
-    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, kStopOk);
+    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
     return std::string();
   }
   if (last > info.lastFMReport) {
     printer.ShowPrompt(Sprintf("Зададеният Краен блок е извън диапазона от записани отчети.\n"
                                "Последния блок във Фискалната памет е с номер: %1.d.",
                                info.lastFMReport),
-                       kError, kStopOk);
+                       kError, Prompt::kIconStop);
     return std::string();
   }
   if (last < first) {
-    printer.ShowPrompt(kind.lastBeforeFirst, kError, kStopOk, 0);
+    printer.ShowPrompt(kind.lastBeforeFirst, kError, Prompt::kIconStop, 0);
     return std::string();
   }
   return printer.Transact(kind.cmd, Sprintf("%.4d;%.4d", first, last));
 }
 
 std::string FiscalPrinter::PrintDetailedFMReportByBlocks(int first, int last) {
-  return PrintFMReportByBlocks(*this, {kCmdDetailedByBlocks, "Зададеният Краен е преди началния"},
-                               first, last);
+  return PrintFMReportByBlocks(
+      *this, {Cmd::kDetailedFMReportByBlocks, "Зададеният Краен е преди началния"}, first, last);
 }
 
 std::string FiscalPrinter::PrintShortFMReportByBlocks(int first, int last) {
-  return PrintFMReportByBlocks(*this, {kCmdShortByBlocks, "Зададеният Краен блок е преди началния"},
-                               first, last);
+  return PrintFMReportByBlocks(
+      *this, {Cmd::kShortFMReportByBlocks, "Зададеният Краен блок е преди началния"}, first, last);
 }
 
 // `correctClock` hands the port to the date and time dialog and waits for the
@@ -159,13 +149,13 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
-    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, kStopOk);
+    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
     return std::string();
   }
   from = StartOfDay(from);
   to = StartOfDay(to);
   if (to < from) {
-    printer.ShowPrompt("Зададената Крайна дата е преди Началната", kError, kStopOk);
+    printer.ShowPrompt("Зададената Крайна дата е преди Началната", kError, Prompt::kIconStop);
     return std::string();
   }
   std::time_t now = 0;
@@ -175,7 +165,8 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
     const std::string text = "Зададената Крайна дата е след\n Сегашната във Фискалния Принтер\n(" +
                              FormatTime(now, "%d %B %Y") +
                              ")\nМожете да сверите датата във Фискалния Принтер";
-    if (printer.ShowPrompt(text, kError, kSetClockOrCancel) != kResultSetClock)
+    if (printer.ShowPrompt(text, kError, Prompt::kIconStop | Prompt::kSetClockCancel) !=
+        Prompt::kResultOk)
       return std::string();
     if (!correctClock()) return std::string();
     // The corrected clock is read again but not compared: the user has seen it.
@@ -186,16 +177,16 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
 }
 
 std::string FiscalPrinter::PrintDetailedFMReportByDates(std::time_t from, std::time_t to) {
-  return PrintFMReportByDates(*this, kCmdDetailedByDates, from, to, [this] {
-    if (RunDateTimeDialogDetached() == kDialogCancelled) return false;
+  return PrintFMReportByDates(*this, Cmd::kDetailedFMReportByDates, from, to, [this] {
+    if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return false;
     WaitUntilNotBusy();
     return true;
   });
 }
 
 std::string FiscalPrinter::PrintShortFMReportByDates(std::time_t from, std::time_t to) {
-  return PrintFMReportByDates(*this, kCmdShortByDates, from, to, [this] {
-    if (RunDateTimeDialogDetached() == kDialogCancelled) return false;
+  return PrintFMReportByDates(*this, Cmd::kShortFMReportByDates, from, to, [this] {
+    if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return false;
     WaitUntilNotBusy();
     return true;
   });
@@ -204,12 +195,12 @@ std::string FiscalPrinter::PrintShortFMReportByDates(std::time_t from, std::time
 std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
   if (file == nullptr) {
     // Nowhere to write: refuse before the printer starts streaming.
-    ShowPrompt("Грешка при запис файл!", kError, kStopOk);
+    ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
     return std::string();
   }
   StatusFlags flags{};
   if (CheckStatus(flags, kDownload).empty()) return std::string();
-  const std::string started = Transact(kCmdDownload, "");
+  const std::string started = Transact(Cmd::kDownloadFM, "");
   if (started.empty()) return started;
   // The stream comes outside the frame protocol, one byte at a time.
   for (;;) {
@@ -224,13 +215,13 @@ std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
       if (received && byte.empty()) byte.assign(1, '\0');
     }
     if (!received || byte.empty()) {
-      ShowPrompt("Просрочено време за получаване на данните!", kError, kStopOk);
+      ShowPrompt("Просрочено време за получаване на данните!", kError, Prompt::kIconStop);
       return std::string();
     }
     // Flushed byte by byte, so that a full disk shows at the byte that failed
     // and everything received before it is in the file.
     if (std::fputc(static_cast<unsigned char>(byte[0]), file) == EOF || std::fflush(file) != 0) {
-      ShowPrompt("Грешка при запис файл!", kError, kStopOk);
+      ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
       return std::string();
     }
     if (byte[0] == kDownloadTerminator) return "OK";

@@ -1,18 +1,26 @@
 // Service commands: diagnostics and journal printouts, payment names,
 // departments, the invoice number range and the operators' returned sums.
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/prompt_style.h"
 
 namespace {
 
-constexpr uint32_t kReqDiagnostics = 0x105;
-constexpr uint32_t kReqJournalReport = 0x907;
-constexpr uint32_t kReqSetPaymentName = 0x911;
-constexpr uint32_t kReqReadPaymentNames = 0x1;
-constexpr uint32_t kReqReadTable = 0x801;
-constexpr uint32_t kReqSetTable = 0x901;
-constexpr uint32_t kReqReturnedSums = 0x903;
+constexpr uint32_t kReqDiagnostics =
+    Require::kNoOpenReceipt | Require::kPaper | Require::kFiscalMemory;
+constexpr uint32_t kReqJournalReport = Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                       Require::kPaper | Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReqSetPaymentName = Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                        Require::kDailyZeroed | Require::kFiscalMemory;
+constexpr uint32_t kReqReadPaymentNames = Require::kFiscalMemory;
+constexpr uint32_t kReqReadTable = Require::kFactoryNumbers | Require::kFiscalMemory;
+constexpr uint32_t kReqSetTable =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kFiscalMemory;
+constexpr uint32_t kReqReturnedSums =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock | Require::kFiscalMemory;
 
 constexpr int kNameWidth = 10;       // payment names
 constexpr int kDepartmentName = 20;  // department names
@@ -40,13 +48,13 @@ double NumberWithoutSpaces(const std::string& reply, size_t from, size_t to) {
 std::string FiscalPrinter::PrintDiagnostics() {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDiagnostics).empty()) return "";
-  return Transact('"', "");
+  return Transact(Cmd::kDiagnostics, "");
 }
 
 std::string FiscalPrinter::PrintJournalReport() {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqJournalReport).empty()) return "";
-  return Transact(0x7C, "E");
+  return Transact(Cmd::kDailyReport, "E");
 }
 
 std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double rate) {
@@ -55,21 +63,21 @@ std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double
   // Type 0 is cash, whose name is fixed.
   if (n < 1 || n > 4) return "";
   if (name.empty()) {
-    ShowPrompt("Моля въведете име на плащане!", "Грешка", 0x10, 1);
+    ShowPrompt("Моля въведете име на плащане!", "Грешка", Prompt::kIconStop, 1);
     return "";
   }
   const std::string field = FitText(name, kNameWidth, 0, '_');
   if (n == 4 && rate != 0.0) {
     if (!(rate > 0.0 && rate <= kMaxExchangeRate)) return "";
-    return Transact('D', Sprintf("%.1d;", n) + field + Sprintf(";%010.5f", rate));
+    return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field + Sprintf(";%010.5f", rate));
   }
-  return Transact('D', Sprintf("%.1d;", n) + field);
+  return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field);
 }
 
 std::string FiscalPrinter::ReadPaymentNames(PaymentNames& names) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadPaymentNames).empty()) return "";
-  const std::string reply = Transact('d', "");
+  const std::string reply = Transact(Cmd::kReadPaymentNames, "");
   if (reply.empty()) return reply;
   for (size_t k = 0; k < names.size(); ++k)
     names[k] = RemoveChar(Field(reply, 11 * k, 11 * k + kNameWidth - 1), '_', 0);
@@ -79,7 +87,8 @@ std::string FiscalPrinter::ReadPaymentNames(PaymentNames& names) {
 std::string FiscalPrinter::ReadDepartment(Department& department) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadTable).empty()) return "";
-  const std::string reply = Transact('g', Sprintf("%02u", unsigned{department.number}));
+  const std::string reply =
+      Transact(Cmd::kReadDepartment, Sprintf("%02u", unsigned{department.number}));
   if (reply.empty()) return reply;
 
   department.number = static_cast<uint8_t>(FieldInt(reply, 0, 1));
@@ -95,15 +104,15 @@ std::string FiscalPrinter::SetDepartment(const Department& department) {
   if (CheckStatus(flags, kReqSetTable).empty()) return "";
   // The group goes out as one digit '0'..'7' (А..З).
   if (department.taxGroup > 7) return "";
-  return Transact('G', Sprintf("%02u;", unsigned{department.number}) +
-                           FitText(department.name, kDepartmentName, 0, ' ') +
-                           Sprintf(";%c", '0' + department.taxGroup));
+  return Transact(Cmd::kSetDepartment, Sprintf("%02u;", unsigned{department.number}) +
+                                           FitText(department.name, kDepartmentName, 0, ' ') +
+                                           Sprintf(";%c", '0' + department.taxGroup));
 }
 
 std::string FiscalPrinter::ReadInvoiceRange(InvoiceRange& range) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadTable).empty()) return "";
-  const std::string reply = Transact('p', "");
+  const std::string reply = Transact(Cmd::kReadInvoiceRange, "");
   if (reply.empty()) return reply;
   range.first = RemoveChar(Field(reply, 0, 9), ' ', 2);
   range.last = RemoveChar(Field(reply, 11, 20), ' ', 2);
@@ -115,14 +124,15 @@ std::string FiscalPrinter::SetInvoiceRange(const InvoiceRange& range) {
   if (CheckStatus(flags, kReqSetTable).empty()) return "";
   // Cutting a longer number to ten characters would program another number.
   if (!IsInvoiceNumber(range.first) || !IsInvoiceNumber(range.last)) return "";
-  return Transact('P', FitText(range.first, 10, 2, '0') + ";" + FitText(range.last, 10, 2, '0'));
+  return Transact(Cmd::kSetInvoiceRange,
+                  FitText(range.first, 10, 2, '0') + ";" + FitText(range.last, 10, 2, '0'));
 }
 
 std::string FiscalPrinter::ReadOperatorReturnedSums(OperatorReturnedSums& sums) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReturnedSums).empty()) return "";
   if (sums.operatorNumber < 1 || sums.operatorNumber > 9) return "";
-  const std::string reply = Transact('o', Sprintf("6;%.1d", sums.operatorNumber));
+  const std::string reply = Transact(Cmd::kOperatorData, Sprintf("6;%.1d", sums.operatorNumber));
   if (reply.empty()) return reply;
   sums.operatorNumber = FieldInt(reply, 2, 2);
   for (size_t k = 0; k < sums.sums.size(); ++k)

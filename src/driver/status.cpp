@@ -2,32 +2,15 @@
 // sample service receipt.
 #include <cstdint>
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/prompt_style.h"
 
 namespace {
 
-constexpr uint8_t kCmdStatus = 0x20;
-constexpr uint8_t kCmdVersion = 0x21;
-constexpr uint8_t kCmdDailyReport = 0x7C;
-constexpr uint8_t kCmdOperatorReport = 0x7D;
-constexpr uint8_t kCmdArticleReport = 0x7E;
-
 // Prompt styles used here (button set | icon | default button).
-constexpr unsigned kStopOk = 0x10;
-constexpr unsigned kZeroOrCancel = 0x16;      // "Нулиране" / "Отказ"
-constexpr unsigned kSetClockOrCancel = 0x17;  // "Сверяване" / "Отказ"
-constexpr unsigned kCloseOrCancel = 0x18;     // "Затваряне" / "Отказ"
-constexpr unsigned kPaperStop = 0x19;  // "Изтикване" / "OK" / "Отказ", stop icon
-constexpr unsigned kPaperExclamation = 0x39;  // the same buttons, exclamation icon
-constexpr unsigned kQuestionYesNo = 0x24;
-constexpr unsigned kWarningOk = 0x30;
-
-constexpr int kResultOk = 1;
-constexpr int kResultYes = 6;
-constexpr int kResultFeed = 10;
-constexpr int kDialogCancelled = 2;
 
 const char* const kError = "Грешка";
 const char* const kNoPaper = "Липсва хартия или е прегрял принтера";
@@ -55,11 +38,12 @@ struct ZeroingStep {
   const char* data;
 };
 constexpr ZeroingStep kZeroingSteps[] = {
-    {Require::kDailyZeroed, Flag::kDailyNotZeroed, "НЕнулиран Дневен Отчет", kCmdDailyReport, "Z"},
+    {Require::kDailyZeroed, Flag::kDailyNotZeroed, "НЕнулиран Дневен Отчет", Cmd::kDailyReport,
+     "Z"},
     {Require::kOperatorZeroed, Flag::kOperatorNotZeroed, "НЕнулиран Операторски Отчет",
-     kCmdOperatorReport, "Z;0"},
+     Cmd::kOperatorReport, "Z;0"},
     {Require::kArticleZeroed, Flag::kArticleNotZeroed, "НЕнулиран Отчет по Артикули",
-     kCmdArticleReport, "Z"},
+     Cmd::kArticleReport, "Z"},
 };
 
 }  // namespace
@@ -88,11 +72,11 @@ bool DecodeStatus(const std::string& reply, StatusFlags& flags) {
 }
 
 std::string FiscalPrinter::ReadStatus(StatusFlags& flags) {
-  const std::string reply = Transact(kCmdStatus, "");
+  const std::string reply = Transact(Cmd::kStatus, "");
   if (reply.empty()) return reply;
   if (!DecodeStatus(reply, flags)) {
     // Decoding needs all five status bytes; a shorter answer is a failed read.
-    ShowPrompt("Непълен статус от Фискалния принтер", kError, kStopOk);
+    ShowPrompt("Непълен статус от Фискалния принтер", kError, Prompt::kIconStop);
     return std::string();
   }
   return reply;
@@ -101,7 +85,7 @@ std::string FiscalPrinter::ReadStatus(StatusFlags& flags) {
 std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
   const auto has = [word](uint32_t bit) { return (word & bit) != 0; };
   const auto refuse = [this](const char* text) {
-    ShowPrompt(text, kError, kStopOk);
+    ShowPrompt(text, kError, Prompt::kIconStop);
     return std::string();
   };
 
@@ -123,8 +107,10 @@ std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
       return refuse("Хардуерна грешка в часовника на Фискалния Принтер");
     for (const ClockStep& step : kClockSteps) {
       if (!flags[static_cast<size_t>(step.flag)]) continue;
-      if (ShowPrompt(step.prompt, kError, kSetClockOrCancel) != kResultOk) return std::string();
-      if (RunDateTimeDialogDetached() == kDialogCancelled) return std::string();
+      if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kSetClockCancel) !=
+          Prompt::kResultOk)
+        return std::string();
+      if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return std::string();
       WaitUntilNotBusy();
       if (ReadStatus(flags).empty()) return std::string();
       if (flags[static_cast<size_t>(step.flag)]) return refuse(step.stillSet);
@@ -146,57 +132,66 @@ std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
     int count = 0;
     if (ReadFreeFMRecords(count).empty()) return std::string();
     ShowPrompt(Sprintf("ВНИМАНИЕ!!! Остават %1.d Свободни Записи във Фискалната Памет", count),
-               "Предупреждение", kWarningOk);
+               "Предупреждение", Prompt::kIconExclamation);
   }
 
   if (has(Require::kNoOverflow) && flags[Flag::kReportOverflow]) {
     const char* const overflow = "Препълване в натрупванията на отчетите";
-    if (ShowPrompt(overflow, kError, kZeroOrCancel) != kResultOk) return std::string();
+    if (ShowPrompt(overflow, kError, Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
+      return std::string();
     for (;;) {
-      if (ShowPrompt("Желаете ли да нулирате Дневен Отчет?", "Дневен Отчет", kQuestionYesNo) ==
-          kResultYes) {
+      if (ShowPrompt("Желаете ли да нулирате Дневен Отчет?", "Дневен Отчет",
+                     Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintDailyReport(true).empty()) return std::string();
         WaitUntilNotBusy();
       }
       if (ShowPrompt("Желаете ли да нулирате Операторски Отчет?", "Операторски Отчет",
-                     kQuestionYesNo) == kResultYes) {
+                     Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintOperatorReport(true, 0).empty()) return std::string();
         WaitUntilNotBusy();
       }
       if (ShowPrompt("Желаете ли да нулирате Отчет по Артикули?", "Отчет по Артикули",
-                     kQuestionYesNo) == kResultYes) {
+                     Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintArticleReport(true).empty()) return std::string();
         WaitUntilNotBusy();
       }
       if (ReadStatus(flags).empty()) return std::string();
       if (!flags[Flag::kReportOverflow]) break;
-      if (ShowPrompt(overflow, kError, kZeroOrCancel) != kResultOk) return std::string();
+      if (ShowPrompt(overflow, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
+          Prompt::kResultOk)
+        return std::string();
     }
   }
 
   for (const ZeroingStep& step : kZeroingSteps) {
     const size_t flag = static_cast<size_t>(step.flag);
     if (!has(step.requirement) || !flags[flag]) continue;
-    if (ShowPrompt(step.prompt, kError, kZeroOrCancel) != kResultOk) return std::string();
+    if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
+        Prompt::kResultOk)
+      return std::string();
     for (;;) {
       if (Transact(step.cmd, step.data).empty()) return std::string();
       WaitUntilNotBusy();
       if (ReadStatus(flags).empty()) return std::string();
       if (!flags[flag]) break;
-      if (ShowPrompt(step.prompt, kError, kZeroOrCancel) != kResultOk) return std::string();
+      if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
+          Prompt::kResultOk)
+        return std::string();
     }
   }
 
   if (has(Require::kNoOpenReceipt)) {
     if (flags[Flag::kServiceReceiptOpen]) {
-      if (ShowPrompt("Отворен Служебен Бон", kError, kCloseOrCancel) != kResultOk)
+      if (ShowPrompt("Отворен Служебен Бон", kError, Prompt::kIconStop | Prompt::kCloseCancel) !=
+          Prompt::kResultOk)
         return std::string();
       if (CloseServiceReceipt().empty()) return std::string();
       if (ReadStatus(flags).empty()) return std::string();
       if (flags[Flag::kServiceReceiptOpen]) return refuse("Бонът не може да се затвори");
     }
     if (flags[Flag::kFiscalReceiptOpen]) {
-      if (ShowPrompt("Отворен Фискален Бон", kError, kCloseOrCancel) != kResultOk)
+      if (ShowPrompt("Отворен Фискален Бон", kError, Prompt::kIconStop | Prompt::kCloseCancel) !=
+          Prompt::kResultOk)
         return std::string();
       if (CloseFiscalReceipt().empty()) return std::string();
       if (ReadStatus(flags).empty()) return std::string();
@@ -212,17 +207,19 @@ std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
     return refuse("Дубликатът на бележката е вече отпечатан");
 
   if (has(Require::kPaper) && flags[Flag::kNoPaper]) {
-    int answer = ShowPrompt(kNoPaper, kError, kPaperStop);
+    int answer = ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel);
     for (;;) {
-      if (answer == kResultFeed) {
+      if (answer == Prompt::kResultFeed) {
         if (FeedPaperNoCheck().empty()) return std::string();
         if (ReadStatus(flags).empty()) return std::string();
-        answer = flags[Flag::kNoPaper] ? ShowPrompt(kNoPaper, kError, kPaperStop)
-                                       : ShowPrompt("Има хартия", "Съобщение", kPaperExclamation);
-      } else if (answer == kResultOk) {
+        answer = flags[Flag::kNoPaper]
+                     ? ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel)
+                     : ShowPrompt("Има хартия", "Съобщение",
+                                  Prompt::kIconExclamation | Prompt::kFeedOkCancel);
+      } else if (answer == Prompt::kResultOk) {
         if (ReadStatus(flags).empty()) return std::string();
         if (!flags[Flag::kNoPaper]) break;
-        answer = ShowPrompt(kNoPaper, kError, kPaperStop);
+        answer = ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel);
       } else {
         return std::string();
       }
@@ -233,7 +230,7 @@ std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
 }
 
 std::string FiscalPrinter::ReadVersion() {
-  return Transact(kCmdVersion, "");
+  return Transact(Cmd::kVersion, "");
 }
 
 std::string FiscalPrinter::PrintEmptyServiceReceipt() {

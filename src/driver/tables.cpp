@@ -1,17 +1,25 @@
 // The printer's configuration tables: header (cliché) lines, articles and the
 // print parameters.
 
+#include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
 
 namespace {
 
-constexpr uint32_t kReqSetHeaderLine = 0x913;
-constexpr uint32_t kReqReadHeaderLine = 0x1;
-constexpr uint32_t kReqSetArticle = 0x923;
-constexpr uint32_t kReqReadArticle = 0x903;
-constexpr uint32_t kReqSetParameters = 0x901;
-constexpr uint32_t kReqReadParameters = 0x801;
+constexpr uint32_t kReqSetHeaderLine = Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                       Require::kDailyZeroed | Require::kClock |
+                                       Require::kFiscalMemory;
+constexpr uint32_t kReqReadHeaderLine = Require::kFiscalMemory;
+constexpr uint32_t kReqSetArticle = Require::kFactoryNumbers | Require::kNoOpenReceipt |
+                                    Require::kArticleZeroed | Require::kClock |
+                                    Require::kFiscalMemory;
+constexpr uint32_t kReqReadArticle =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock | Require::kFiscalMemory;
+constexpr uint32_t kReqSetParameters =
+    Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kFiscalMemory;
+constexpr uint32_t kReqReadParameters = Require::kFactoryNumbers | Require::kFiscalMemory;
 
 constexpr int kAlignLeft = 0;
 constexpr int kAlignCentre = 1;
@@ -31,14 +39,15 @@ std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int 
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetHeaderLine).empty()) return "";
   if (line < 0 || line > 9) return "";
-  return Transact('I', Sprintf("%.1d;", line) + FitText(text, width, alignment, ' '));
+  return Transact(Cmd::kSetHeaderLine,
+                  Sprintf("%.1d;", line) + FitText(text, width, alignment, ' '));
 }
 
 std::string FiscalPrinter::ReadHeaderLine(int line, HeaderLine& header) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadHeaderLine).empty()) return "";
   if (line < 0 || line > 9) return "";
-  const std::string reply = Transact('i', Sprintf("%.1d", line));
+  const std::string reply = Transact(Cmd::kReadHeaderLine, Sprintf("%.1d", line));
   if (reply.empty()) return reply;
 
   // "n;" + the line as the printer keeps it + one closing character.
@@ -95,14 +104,14 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
   data += ';';
   data += static_cast<char>(0x80 + department);
   data += ';';
-  return Transact('K', data);
+  return Transact(Cmd::kSetArticle, data);
 }
 
 std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadArticle).empty()) return "";
   if (number < 1 || number > 1000) return "";
-  const std::string reply = Transact('k', Sprintf("%.5d", number));
+  const std::string reply = Transact(Cmd::kReadArticle, Sprintf("%.5d", number));
   if (reply.empty()) return reply;
 
   article.number = FieldInt(reply, 0, 4);
@@ -122,7 +131,7 @@ std::string FiscalPrinter::SetParameters(const PrintParameters& params) {
   if (CheckStatus(flags, kReqSetParameters).empty()) return "";
   if (params.deviceNumber < 0 || params.deviceNumber > 9999) return "";
   auto bit = [](bool on) { return on ? '1' : '0'; };
-  return Transact('E',
+  return Transact(Cmd::kSetParameters,
                   Sprintf("%.4d;%c;%c;%c;%c;%c;%c;", params.deviceNumber, bit(params.logo),
                           bit(params.drawer), bit(params.autoCut), bit(params.transparentDisplay),
                           bit(params.shortJournal), bit(params.currency)));
@@ -131,7 +140,7 @@ std::string FiscalPrinter::SetParameters(const PrintParameters& params) {
 std::string FiscalPrinter::ReadParameters(PrintParameters& params) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadParameters).empty()) return "";
-  const std::string reply = Transact('e', "");
+  const std::string reply = Transact(Cmd::kReadParameters, "");
   if (reply.empty()) return reply;
 
   params.deviceNumber = FieldInt(reply, 0, 3);

@@ -34,7 +34,8 @@ std::string BuildLogoHeader(uint8_t seq);
 // The block number after `seq`: 0x20..0xFF, wrapping from 0xFF to 0x20.
 uint8_t NextSequence(uint8_t seq);
 
-// Device side (the simulated printer, the fake device of the tests).
+// Device side, for the scripted fake device of the tests. The simulated printer
+// does not use these: it has its own codec (sim/sim_wire.h).
 std::string BuildDataReply(uint8_t seq, uint8_t cmd, const std::string& data);
 std::string BuildAck(uint8_t seq, const std::string& code);
 

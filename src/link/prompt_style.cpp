@@ -5,57 +5,64 @@
 PromptStyle PromptStyle::Decode(unsigned style) {
   PromptStyle s;
   switch (style & 0x0F) {
-    case 1:
-      s.buttons = {{"OK", 1}, {"Отказ", 2}};
+    case Prompt::kOkCancel:
+      s.buttons = {{"OK", Prompt::kResultOk}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 2:
-      s.buttons = {{"Отказ", 3}, {"Повтори", 4}, {"Продължи", 5}};
+    case Prompt::kAbortRetryContinue:
+      s.buttons = {{"Отказ", Prompt::kResultAbort},
+                   {"Повтори", Prompt::kResultRetry},
+                   {"Продължи", Prompt::kResultContinue}};
       break;
-    case 3:
-      s.buttons = {{"Да", 6}, {"Не", 7}, {"Отказ", 2}};
+    case Prompt::kYesNoCancel:
+      s.buttons = {
+          {"Да", Prompt::kResultYes}, {"Не", Prompt::kResultNo}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 4:
-      s.buttons = {{"Да", 6}, {"Не", 7}};
+    case Prompt::kYesNo:
+      s.buttons = {{"Да", Prompt::kResultYes}, {"Не", Prompt::kResultNo}};
       break;
-    case 5:
-      s.buttons = {{"Повтори", 4}, {"Отказ", 2}};
+    case Prompt::kRetryCancel:
+      s.buttons = {{"Повтори", Prompt::kResultRetry}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 6:
-      s.buttons = {{"Нулиране", 1}, {"Отказ", 2}};
+    case Prompt::kZeroCancel:
+      s.buttons = {{"Нулиране", Prompt::kResultOk}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 7:
-      s.buttons = {{"Сверяване", 1}, {"Отказ", 2}};
+    case Prompt::kSetClockCancel:
+      s.buttons = {{"Сверяване", Prompt::kResultOk}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 8:
-      s.buttons = {{"Затваряне", 1}, {"Отказ", 2}};
+    case Prompt::kCloseCancel:
+      s.buttons = {{"Затваряне", Prompt::kResultOk}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 9:
-      s.buttons = {{"Изтикване", 10}, {"OK", 1}, {"Отказ", 2}};
+    case Prompt::kFeedOkCancel:
+      s.buttons = {{"Изтикване", Prompt::kResultFeed},
+                   {"OK", Prompt::kResultOk},
+                   {"Отказ", Prompt::kResultCancel}};
       break;
-    case 10:
-    case 11:
-      s.buttons = {{"Приключване", 1}, {"Отказ", 2}};
+    case Prompt::kFinishCancel:
+    case Prompt::kFinishCancelB:
+      s.buttons = {{"Приключване", Prompt::kResultOk}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 12:
-      s.buttons = {{"Продължи", 5}, {"Отказ", 2}};
+    case Prompt::kContinueCancel:
+      s.buttons = {{"Продължи", Prompt::kResultContinue}, {"Отказ", Prompt::kResultCancel}};
       break;
-    case 13:
-      s.buttons = {{"Сверяване", 1}, {"Продължи", 5}, {"Отказ", 2}};
+    case Prompt::kSetClockContinueCancel:
+      s.buttons = {{"Сверяване", Prompt::kResultOk},
+                   {"Продължи", Prompt::kResultContinue},
+                   {"Отказ", Prompt::kResultCancel}};
       break;
     default:
-      s.buttons = {{"OK", 1}};
+      s.buttons = {{"OK", Prompt::kResultOk}};
       break;  // 0, 14, 15
   }
   switch (style & 0xF0) {
-    case 0x10:
+    case Prompt::kIconStop:
       s.icon = PromptIcon::Stop;
       s.beep = 0x10;
       break;
-    case 0x20:
+    case Prompt::kIconQuestion:
       s.icon = PromptIcon::Question;
       s.beep = 0x20;
       break;
-    case 0x30:
+    case Prompt::kIconExclamation:
       s.icon = PromptIcon::Exclamation;
       s.beep = 0x30;
       break;
@@ -66,14 +73,14 @@ PromptStyle PromptStyle::Decode(unsigned style) {
   }
   const int n = static_cast<int>(s.buttons.size());
   switch (style & 0xF00) {
-    case 0x100:
+    case Prompt::kDefaultSecond:
       s.defaultButton = n >= 2 ? 1 : -1;
       s.focusDefault = n >= 2;
       break;
-    case 0x200:
+    case Prompt::kDefaultThird:
       s.defaultButton = n >= 3 ? 2 : -1;
       break;
-    case 0x300:
+    case Prompt::kDefaultFourth:
       s.defaultButton = n >= 4 ? 3 : -1;
       break;
     default:

@@ -6,6 +6,12 @@
 // The device's end of the frame protocol: control bytes, the checksum and the
 // two reply forms. Pure functions, no I/O.
 //
+// This is deliberately not the link's codec (link/frame.h). The simulated
+// printer stands in for the hardware when the driver is tested, so it must not
+// share the driver's code for the bytes on the wire: a fault in one codec then
+// shows up as a failed exchange instead of being agreed on by both ends. Keep
+// the two written independently from the protocol description below.
+//
 // Command frame (host to device): STX LEN SEQ CMD DATA CS1 CS2 0x0A with
 // LEN = 0x23 + |DATA| (mod 256); the logo frame is STX 0x5E SEQ 'L' followed by
 // exactly 3902 raw bytes, no checksum and no terminator.
