@@ -1,14 +1,13 @@
 #include "dialogs/fm_blocks_dialog.h"
 
-#include <wx/button.h>
-#include <wx/sizer.h>
-#include <wx/stattext.h>
-
 #include <algorithm>
 
+#include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 
 namespace {
+
+using namespace layout;
 
 constexpr int kBlockDigits = 4;
 
@@ -19,16 +18,15 @@ wxSizer* BlockField(wxWindow* parent, const char* caption, NumericEdit*& edit, i
   edit = new NumericEdit(parent, editId, wxDefaultPosition, wxDefaultSize, wxTE_RIGHT);
   edit->SetMinSize(wxSize(parent->GetCharWidth() * 7 + 16, -1));
   spin = new wxSpinButton(parent, spinId, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL);
-  auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(new wxStaticText(parent, wxID_ANY, FromUtf8(caption)), 0,
-           wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-  row->Add(edit, 0, wxALIGN_CENTER_VERTICAL);
-  row->Add(spin, 0, wxEXPAND);
   spin->Bind(wxEVT_SPIN, [edit, spin](wxSpinEvent&) { edit->SetIntegerValue(spin->GetValue()); });
   edit->Bind(wxEVT_TEXT, [edit, spin](wxCommandEvent& e) {
     spin->SetValue(std::clamp(edit->GetIntegerValue(), spin->GetMin(), spin->GetMax()));
     e.Skip();
   });
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(Label(parent, caption), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap * 2);
+  row->Add(edit, 0, wxALIGN_CENTER_VERTICAL);
+  row->Add(spin, 0, wxEXPAND);
   return row;
 }
 
@@ -37,36 +35,32 @@ wxSizer* BlockField(wxWindow* parent, const char* caption, NumericEdit*& edit, i
 FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
     : PrinterDialog(parent, FromUtf8("Отчет на ФП по блокове"), ui, port, std::move(services)) {
   auto* fields = new wxBoxSizer(wxHORIZONTAL);
-  fields->Add(BlockField(this, "От", from_, kIdFrom, fromSpin_, kIdFromSpin), 0, wxRIGHT, 16);
+  fields->Add(BlockField(this, "От", from_, kIdFrom, fromSpin_, kIdFromSpin), 0, wxRIGHT, kGap * 4);
   fields->Add(BlockField(this, "До", to_, kIdTo, toSpin_, kIdToSpin));
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, kIdShort, FromUtf8("Съкратен")), 0, wxRIGHT, 6);
-  buttons->Add(new wxButton(this, kIdDetailed, FromUtf8("Подробен")), 0, wxRIGHT, 6);
-  auto* exitButton = new wxButton(this, wxID_OK, "Exit");
-  exitButton->SetDefault();
-  exitButton->SetFocus();
-  buttons->Add(exitButton);
-
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(fields, 0, wxALIGN_CENTER | wxALL, 12);
-  top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  top->Add(fields, 0, wxALIGN_CENTER | wxALL, kGap * 3);
+  top->Add(ButtonRow(this, {{kIdShort, "Съкратен"}, {kIdDetailed, "Подробен"}, {kIdExit, "Exit"}}),
+           0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
   SetSizerAndFit(top);
-  SetEscapeId(wxID_OK);
   CentreOnParent();
+  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(kIdExit))) {
+    exit->SetDefault();
+    exit->SetFocus();
+  }
 
+  SetExitButton(kIdExit, kResultDone);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
 }
 
-bool FmBlocksDialog::Preset() {
+bool FmBlocksDialog::ReadAtOpening() {
   FmBlocksPreset preset;
   {
-    const auto opened = OpenPrinter();
-    FiscalPrinter& printer = *opened;
-    if (printer.IsConnected()) preset = ReadFmBlocksPreset(printer);
+    auto printer = OpenPrinter();
+    if (printer->IsConnected()) preset = ReadFmBlocksPreset(*printer);
   }
   if (preset.opening == FmReportOpening::kNoReports)
     ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
@@ -84,8 +78,7 @@ bool FmBlocksDialog::Preset() {
 }
 
 void FmBlocksDialog::Print(FmReportDetail detail) {
-  const auto opened = OpenPrinter();
-  FiscalPrinter& printer = *opened;
-  if (printer.IsConnected())
-    PrintFmReportByBlocks(printer, detail, from_->GetIntegerValue(), to_->GetIntegerValue());
+  auto printer = OpenPrinter();
+  if (printer->IsConnected())
+    PrintFmReportByBlocks(*printer, detail, from_->GetIntegerValue(), to_->GetIntegerValue());
 }

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <wx/dialog.h>
 #include <wx/spinbutt.h>
-
-#include <functional>
-#include <memory>
 
 #include "dialogs/controls/numeric_edit.h"
 #include "dialogs/fm_report_range.h"
@@ -14,11 +10,12 @@
 // report for a range of block (report) numbers, and stays open for the next.
 //
 // Opening reads the number N of the last report in the fiscal memory and
-// offers 1..N; without a connection, after a failed read, or with no report in
+// offers 1..N. Without a connection, after a failed read, or with no report in
 // the fiscal memory (after the message "Фискалният принтер няма фискални
-// отчети") the dialog closes itself. Each report button opens its own
-// FiscalPrinter on `port` with `ui` as host and closes it before returning;
-// the range checks are the report command's own.
+// отчети" in the services' message box) the dialog closes itself with
+// kResultNotOpened. Each report button opens its own FiscalPrinter and closes
+// it before returning; the range checks are the report command's own. "Exit",
+// Escape and the close box end it with kResultDone.
 class FmBlocksDialog : public PrinterDialog {
  public:
   enum {
@@ -28,23 +25,21 @@ class FmBlocksDialog : public PrinterDialog {
     kIdFromSpin = 1124,
     kIdTo = 1125,
     kIdToSpin = 1126,
+    kIdExit = wxID_OK,
   };
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
   FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
-  // Reads the range from the printer. On failure closes the dialog and
+  // Presets the range from the printer; on failure closes the dialog and
   // returns false.
-  bool Preset();
+  bool ReadAtOpening() override;
 
   NumericEdit* From() const { return from_; }
   NumericEdit* To() const { return to_; }
   wxSpinButton* FromSpin() const { return fromSpin_; }
   wxSpinButton* ToSpin() const { return toSpin_; }
-
- protected:
-  bool ReadAtOpening() override { return Preset(); }
 
  private:
   void Print(FmReportDetail detail);

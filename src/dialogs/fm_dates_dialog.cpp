@@ -1,12 +1,11 @@
 #include "dialogs/fm_dates_dialog.h"
 
-#include <wx/button.h>
-#include <wx/sizer.h>
-#include <wx/stattext.h>
-
+#include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 
 namespace {
+
+using namespace layout;
 
 wxDateTime Day(const ClockFields& f) {
   return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(f.day),
@@ -22,40 +21,34 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
   from_ = new wxDatePickerCtrl(this, kIdFrom, today, wxDefaultPosition, wxDefaultSize, style);
   to_ = new wxDatePickerCtrl(this, kIdTo, today, wxDefaultPosition, wxDefaultSize, style);
 
-  auto* grid = new wxFlexGridSizer(2, 6, 8);
+  wxFlexGridSizer* grid = Grid(2);
   grid->AddGrowableCol(1);
-  grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8("От")), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(from_, 1, wxEXPAND);
-  grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8("До")), 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(to_, 1, wxEXPAND);
-
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, kIdShort, FromUtf8("Съкратен")), 0, wxRIGHT, 6);
-  buttons->Add(new wxButton(this, kIdDetailed, FromUtf8("Подробен")), 0, wxRIGHT, 6);
-  auto* exitButton = new wxButton(this, wxID_OK, "Exit");
-  exitButton->SetDefault();
-  exitButton->SetFocus();
-  buttons->Add(exitButton);
+  LabelledPair(grid, this, "От", from_);
+  LabelledPair(grid, this, "До", to_);
 
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(grid, 0, wxEXPAND | wxALL, 12);
-  top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  top->Add(grid, 0, wxEXPAND | wxALL, kGap * 3);
+  top->Add(ButtonRow(this, {{kIdShort, "Съкратен"}, {kIdDetailed, "Подробен"}, {kIdExit, "Exit"}}),
+           0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
   SetSizerAndFit(top);
-  SetEscapeId(wxID_OK);
   CentreOnParent();
+  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(kIdExit))) {
+    exit->SetDefault();
+    exit->SetFocus();
+  }
 
+  SetExitButton(kIdExit, kResultDone);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
 }
 
-bool FmDatesDialog::Preset() {
+bool FmDatesDialog::ReadAtOpening() {
   FmDatesPreset preset;
   {
-    const auto opened = OpenPrinter();
-    FiscalPrinter& printer = *opened;
-    if (printer.IsConnected()) preset = ReadFmDatesPreset(printer);
+    auto printer = OpenPrinter();
+    if (printer->IsConnected()) preset = ReadFmDatesPreset(*printer);
   }
   if (preset.opening == FmReportOpening::kNoReports)
     ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
@@ -89,9 +82,8 @@ ClockFields FmDatesDialog::ToFields() const {
 }
 
 void FmDatesDialog::Print(FmReportDetail detail) {
-  const auto opened = OpenPrinter();
-  FiscalPrinter& printer = *opened;
-  if (printer.IsConnected())
-    PrintFmReportByDates(printer, detail, ComposeLocalTime(FromFields()),
+  auto printer = OpenPrinter();
+  if (printer->IsConnected())
+    PrintFmReportByDates(*printer, detail, ComposeLocalTime(FromFields()),
                          ComposeLocalTime(ToFields()));
 }

@@ -1,11 +1,6 @@
 #pragma once
 
 #include <wx/datectrl.h>
-#include <wx/dialog.h>
-
-#include <ctime>
-#include <functional>
-#include <memory>
 
 #include "dialogs/fm_report_range.h"
 #include "dialogs/printer_dialog.h"
@@ -16,11 +11,12 @@
 // Opening presets the previous calendar month by the printer's clock (first to
 // last day, at the printer's hour and minute). Without a connection, after a
 // failed read of the report counters, or with no report in the fiscal memory
-// (after the message "Фискалният принтер няма фискални отчети") the dialog
-// closes itself; when only the clock cannot be read it opens with the pickers
-// as they were. Each report button opens its own FiscalPrinter on `port` with
-// `ui` as host and closes it before returning; the range checks (and the offer
-// to set the clock) are the report command's own.
+// (after the message "Фискалният принтер няма фискални отчети" in the services'
+// message box) the dialog closes itself with kResultNotOpened; when only the
+// clock cannot be read it opens with the pickers as they were. Each report
+// button opens its own FiscalPrinter and closes it before returning; the range
+// checks (and the offer to set the clock) are the report command's own.
+// "Exit", Escape and the close box end it with kResultDone.
 class FmDatesDialog : public PrinterDialog {
  public:
   enum {
@@ -28,27 +24,25 @@ class FmDatesDialog : public PrinterDialog {
     kIdTo = 1117,
     kIdShort = 1119,
     kIdDetailed = 1120,
+    kIdExit = wxID_OK,
   };
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
   FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
 
-  // Reads the range from the printer. On failure closes the dialog and
+  // Presets the range from the printer; on failure closes the dialog and
   // returns false.
-  bool Preset();
+  bool ReadAtOpening() override;
 
   // The pickers' days at the preset hour and minute.
   ClockFields FromFields() const;
   ClockFields ToFields() const;
-  // Sets both pickers (tests, and the preset).
+  // Sets both pickers and the time of day the reports go out with.
   void SetRange(const DayRange& range);
 
   wxDatePickerCtrl* FromPicker() const { return from_; }
   wxDatePickerCtrl* ToPicker() const { return to_; }
-
- protected:
-  bool ReadAtOpening() override { return Preset(); }
 
  private:
   void Print(FmReportDetail detail);

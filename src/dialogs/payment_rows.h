@@ -40,6 +40,8 @@ inline constexpr double kRateMaximum = 9999.99999;
 inline constexpr int kRateDecimals = 5;
 inline constexpr int kRateLength = 10;
 inline constexpr const char* kInitialRateText = "1.0";
+// What the user is told when the rate field holds no usable rate.
+inline constexpr const char* kRateRefusedText = "Моля въведете валиден курс на валутата!";
 
 // The controls as the button logic sees them; names are Windows-1251 bytes.
 class PaymentForm {

@@ -1,15 +1,12 @@
 #include "dialogs/payment_types_dialog.h"
 
-#include <wx/button.h>
-#include <wx/sizer.h>
-#include <wx/stattext.h>
-
+#include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 #include "driver/text.h"
 
 namespace {
 
-constexpr int kGap = 4;
+using namespace layout;
 
 }  // namespace
 
@@ -26,8 +23,8 @@ PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port,
     names_[i] = new wxTextCtrl(this, r.nameId);
     names_[i]->SetMaxLength(kPaymentNameLength);
     names_[i]->SetMinSize(wxSize(nameWidth, -1));
-    auto* get = new wxButton(this, r.getId, "Get");
-    auto* set = new wxButton(this, r.setId, "Set");
+    wxButton* get = Button(this, r.getId, "Get");
+    wxButton* set = Button(this, r.setId, "Set");
     grid->Add(ticks_[i], 0, wxALIGN_CENTER_VERTICAL);
     if (r.payment != 4) {
       grid->Add(names_[i], 0, wxEXPAND);
@@ -39,8 +36,7 @@ PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port,
       rate_ =
           new NumericEdit(this, payment_ids::kRate, wxDefaultPosition, wxDefaultSize, wxTE_RIGHT);
       auto* rateRow = new wxBoxSizer(wxHORIZONTAL);
-      rateRow->Add(new wxStaticText(this, wxID_ANY, FromUtf8("Курс валута:")), 0,
-                   wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+      rateRow->Add(Label(this, "Курс валута:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
       rateRow->Add(rate_, 1);
       auto* column = new wxBoxSizer(wxVERTICAL);
       column->Add(names_[i], 0, wxEXPAND | wxBOTTOM, kGap);
@@ -55,35 +51,32 @@ PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port,
   Bind(
       wxEVT_TEXT, [this](wxCommandEvent&) { ticks_[3]->SetValue(true); }, payment_ids::kRate);
 
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  const std::pair<int, const char*> common[] = {{payment_ids::kSelectAll, "Select All"},
-                                                {payment_ids::kUnselectAll, "Unselect All"},
-                                                {payment_ids::kGetSelected, "Get Selected"},
-                                                {payment_ids::kSetSelected, "Set Selected"}};
-  for (const auto& [id, caption] : common)
-    buttons->Add(new wxButton(this, id, caption), 0, wxRIGHT, kGap);
-  auto* exitButton = new wxButton(this, wxID_OK, "Exit");
-  exitButton->SetDefault();
-  exitButton->SetFocus();
-  buttons->Add(exitButton, 0, wxLEFT, kGap * 2);
-
   auto* top = new wxBoxSizer(wxVERTICAL);
   // Payment 0 is cash; its name cannot be changed.
-  top->Add(new wxStaticText(this, wxID_ANY, FromUtf8("Плащане 0      В БРОЙ")), 0,
-           wxLEFT | wxRIGHT | wxTOP, 12);
-  top->Add(grid, 0, wxEXPAND | wxALL, 12);
-  top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  top->Add(Label(this, "Плащане 0      В БРОЙ"), 0, wxLEFT | wxRIGHT | wxTOP, kGap * 3);
+  top->Add(grid, 0, wxEXPAND | wxALL, kGap * 3);
+  top->Add(ButtonRow(this, {{payment_ids::kSelectAll, "Select All"},
+                            {payment_ids::kUnselectAll, "Unselect All"},
+                            {payment_ids::kGetSelected, "Get Selected"},
+                            {payment_ids::kSetSelected, "Set Selected"},
+                            {wxID_OK, "Exit"}}),
+           0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
   SetSizerAndFit(top);
-  SetEscapeId(wxID_OK);
   CentreOnParent();
+  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(wxID_OK))) {
+    exit->SetDefault();
+    exit->SetFocus();
+  }
+  SetExitButton(wxID_OK, kResultDone);
 
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent& e) {
-    if (e.GetId() == wxID_OK) {
-      e.Skip();
-      return;
-    }
-    OnButton(e.GetId());
-  });
+  for (int id : {payment_ids::kSelectAll, payment_ids::kUnselectAll, payment_ids::kGetSelected,
+                 payment_ids::kSetSelected})
+    Bind(
+        wxEVT_BUTTON, [this, id](wxCommandEvent&) { OnButton(id); }, id);
+  for (const PaymentRow& r : kPaymentRows)
+    for (int id : {r.getId, r.setId})
+      Bind(
+          wxEVT_BUTTON, [this, id](wxCommandEvent&) { OnButton(id); }, id);
 
   rate_->ConfigureDecimal(0, kRateMaximum, kRateDecimals, kRateLength, 0);
   rate_->SetValue(kInitialRateText);
@@ -101,9 +94,8 @@ void PaymentTypesDialog::OnButton(int id) {
     return;
   }
   if (!PaymentButtonNeedsPrinter(id, *this)) return;
-  const auto opened = OpenPrinter();
-  FiscalPrinter& printer = *opened;
-  if (printer.IsConnected()) RunPaymentButton(printer, *this, id);
+  auto printer = OpenPrinter();
+  if (printer->IsConnected()) RunPaymentButton(*printer, *this, id);
 }
 
 std::string PaymentTypesDialog::Name(int payment) {
@@ -127,6 +119,5 @@ bool PaymentTypesDialog::Ticked(int payment) {
 }
 
 void PaymentTypesDialog::RateRefused() {
-  ShowMessage(FromUtf8("Моля въведете валиден курс на валутата!"), FromUtf8("Грешка"),
-              wxOK | wxICON_STOP);
+  ShowMessage(FromUtf8(kRateRefusedText), FromUtf8("Грешка"), wxOK | wxICON_STOP);
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 #include <wx/checkbox.h>
-#include <wx/dialog.h>
 #include <wx/textctrl.h>
 
 #include <array>
-#include <functional>
-#include <memory>
 
 #include "dialogs/controls/numeric_edit.h"
 #include "dialogs/payment_rows.h"
@@ -17,9 +14,11 @@
 // or for the ticked rows. Editing a row, or a Get writing into it, ticks it.
 //
 // Nothing is read when the dialog opens. Every printer button opens its own
-// FiscalPrinter on `port` with `ui` as host, reads the payment names first
-// (nothing else happens when that fails) and closes the printer before
-// returning. "Get Selected" and "Set Selected" with no row ticked do nothing.
+// FiscalPrinter, reads the payment names first (nothing else happens when that
+// fails) and closes the printer before returning. "Get Selected" and "Set
+// Selected" with no row ticked do nothing. A rate that is no number is not
+// sent; the services' message box says so. "Exit", Escape and the close box
+// end the dialog with kResultDone.
 class PaymentTypesDialog : public PrinterDialog, private PaymentForm {
  public:
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its

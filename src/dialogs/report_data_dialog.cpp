@@ -1,17 +1,14 @@
 #include "dialogs/report_data_dialog.h"
 
-#include <wx/button.h>
-#include <wx/sizer.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
-
 #include <algorithm>
 
+#include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 
 namespace {
 
-constexpr int kGap = 4;
+using namespace layout;
+
 constexpr int kColumns = 3;
 constexpr int kOperatorMaximum = 9;
 
@@ -27,12 +24,12 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
   const int fieldWidth = GetCharWidth() * 13 + 12;
   auto* frames = new wxFlexGridSizer(kColumns, kGap * 2, kGap * 2);
   for (const DataGroup& g : Groups()) {
-    auto* frame = new wxStaticBoxSizer(wxVERTICAL, this, FromUtf8(g.caption));
+    wxStaticBoxSizer* frame = Frame(this, g.caption);
     wxWindow* box = frame->GetStaticBox();
-    auto* grid = new wxFlexGridSizer(2, kGap, kGap);
+    wxFlexGridSizer* grid = Grid(2);
     grid->AddGrowableCol(1);
     for (const DataField& f : g.fields) {
-      grid->Add(new wxStaticText(box, wxID_ANY, FromUtf8(f.label)), 0, wxALIGN_CENTER_VERTICAL);
+      grid->Add(Label(box, f.label), 0, wxALIGN_CENTER_VERTICAL);
       if (f.kind == DataKind::kDate) {
         auto* label = new ColorLabel(box, f.id, wxEmptyString);
         label->SetLabelColor(*wxBLACK);
@@ -49,7 +46,7 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
     }
     frame->Add(grid, 0, wxEXPAND | wxALL, kGap);
     frame->AddStretchSpacer();
-    frame->Add(new wxButton(box, g.getId, "Get"), 0, wxALIGN_RIGHT | wxALL, kGap);
+    frame->Add(Button(box, g.getId, "Get"), 0, wxALIGN_RIGHT | wxALL, kGap);
     frames->Add(frame, 1, wxEXPAND);
     const int id = g.getId;
     Bind(
@@ -72,26 +69,24 @@ ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind 
       e.Skip();
     });
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxStaticText(this, wxID_ANY, FromUtf8("Номер на оператор:")), 0,
-             wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
+    row->Add(Label(this, "Номер на оператор:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, kGap);
     row->Add(operator_, 0, wxALIGN_CENTER_VERTICAL);
     row->Add(operatorSpin_, 0, wxEXPAND);
-    top->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, 12);
+    top->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, kGap * 3);
   }
-  top->Add(frames, 1, wxEXPAND | wxALL, 12);
+  top->Add(frames, 1, wxEXPAND | wxALL, kGap * 3);
 
   const int getAll =
       kind_ == Kind::kDaily ? report_data::kDailyGetAll : report_data::kOperatorGetAll;
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, getAll, "Get All"), 0, wxRIGHT, 12);
-  auto* exitButton = new wxButton(this, wxID_OK, "Exit");
-  exitButton->SetDefault();
-  exitButton->SetFocus();
-  buttons->Add(exitButton);
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+  top->Add(ButtonRow(this, {{getAll, "Get All"}, {wxID_OK, "Exit"}}), 0,
+           wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
   SetSizerAndFit(top);
-  SetEscapeId(wxID_OK);
   CentreOnParent();
+  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(wxID_OK))) {
+    exit->SetDefault();
+    exit->SetFocus();
+  }
+  SetExitButton(wxID_OK, kResultDone);
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { OnGetAll(); }, getAll);
 
@@ -106,12 +101,11 @@ const std::vector<DataGroup>& ReportDataDialog::Groups() const {
   return kind_ == Kind::kDaily ? DailyDataGroups() : OperatorDataGroups();
 }
 
-bool ReportDataDialog::Open() {
+bool ReportDataDialog::ReadAtOpening() {
   StatusFlags flags{};
   {
-    const auto opened = OpenPrinter();
-    FiscalPrinter& printer = *opened;
-    if (!printer.IsConnected() || printer.ReadStatus(flags).empty()) {
+    auto printer = OpenPrinter();
+    if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
       CloseItself();
       return false;
     }
@@ -141,20 +135,18 @@ bool ReportDataDialog::ReadGroup(FiscalPrinter& printer, int getId) {
 }
 
 void ReportDataDialog::OnGet(int getId) {
-  const auto opened = OpenPrinter();
-  FiscalPrinter& printer = *opened;
-  if (printer.IsConnected()) ReadGroup(printer, getId);
+  auto printer = OpenPrinter();
+  if (printer->IsConnected()) ReadGroup(*printer, getId);
 }
 
 void ReportDataDialog::OnGetAll() {
   {
-    const auto opened = OpenPrinter();
-    FiscalPrinter& printer = *opened;
-    if (printer.IsConnected()) {
+    auto printer = OpenPrinter();
+    if (printer->IsConnected()) {
       if (kind_ == Kind::kDaily)
-        ReadAllDailyGroups(printer, *this);
+        ReadAllDailyGroups(*printer, *this);
       else
-        ReadAllOperatorGroups(printer, *this);
+        ReadAllOperatorGroups(*printer, *this);
     }
   }
   // The returned sums follow through their own button, on a printer of their

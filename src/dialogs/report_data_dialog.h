@@ -1,10 +1,8 @@
 #pragma once
 
-#include <wx/dialog.h>
 #include <wx/spinbutt.h>
 
 #include <map>
-#include <memory>
 
 #include "dialogs/controls/color_label.h"
 #include "dialogs/controls/numeric_edit.h"
@@ -17,10 +15,11 @@
 // stops at the first failed read.
 //
 // Opening reads the printer's status to learn whether amounts have decimals;
-// without a connection or when that read fails the dialog closes itself. Every
-// button opens its own FiscalPrinter on `port` with `ui` as host and closes it
+// without a connection or when that read fails the dialog closes itself with
+// kResultNotOpened. Every button opens its own FiscalPrinter and closes it
 // before returning. The dialogs show no messages of their own: the driver
-// reports failures, and a failed read leaves its frame as it was.
+// reports failures, and a failed read leaves its frame as it was. "Exit",
+// Escape and the close box end it with kResultDone.
 class ReportDataDialog : public PrinterDialog, private ReportDataForm {
  public:
   enum class Kind { kDaily, kOperator };
@@ -29,15 +28,12 @@ class ReportDataDialog : public PrinterDialog, private ReportDataForm {
   // prompts itself through a GuiUiHost of its own.
   ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind, DialogServices services = {});
 
-  // Configures the amount fields from the printer. On failure closes the
-  // dialog and returns false.
-  bool Open();
+  // Configures the amount fields from the printer's status. On failure closes
+  // the dialog and returns false.
+  bool ReadAtOpening() override;
 
   NumericEdit* Field(int id) const;
   ColorLabel* DateLabel(int id) const;
-
- protected:
-  bool ReadAtOpening() override { return Open(); }
 
  private:
   void OnGet(int getId);

@@ -26,14 +26,14 @@ class ReportDataDialogTest : public ScriptedPrinterDialogTest {
 TEST_F(ReportDataDialogTest, AmountsTakeTheirDecimalsFromThePrinter) {
   device_.SetFlag(Flag::kDecimals, false);
   DailyReportDataDialog whole(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(whole.Open());
+  ASSERT_TRUE(whole.ReadAtOpening());
   device_.Queue(0x6E, Reply::Data(Sums("0", 12)));
   Click(&whole, 1340);
   EXPECT_EQ(whole.Field(1343)->GetValue(), "12");
 
   device_.SetFlag(Flag::kDecimals, true);
   DailyReportDataDialog decimals(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(decimals.Open());
+  ASSERT_TRUE(decimals.ReadAtOpening());
   device_.Queue(0x6E, Reply::Data(Sums("0", 12)));
   Click(&decimals, 1340);
   EXPECT_EQ(decimals.Field(1343)->GetValue(), "12.00");
@@ -54,7 +54,7 @@ TEST_F(ReportDataDialogTest, ClosesItselfWhenTheStatusCannotBeRead) {
 
 TEST_F(ReportDataDialogTest, OperatorGetAllReadsTheReturnedSumsEvenAfterAFailure) {
   OperatorReportDataDialog dialog(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(dialog.Open());
+  ASSERT_TRUE(dialog.ReadAtOpening());
   SetText(&dialog, report_data::kOperatorNumber, "3");
   device_.Queue(0x6F, Reply::Nack());  // operator payments
   device_.Queue(0x6F, Reply::Data(Sums("6;3", 1)));

@@ -27,13 +27,12 @@ class ReportDialogsSimTest : public SimPrinterDialogTest {
 
   // A receipt of operator 1: 2 x 1.20 in group Б, paid in cash.
   void SellBread() {
-    const auto opened = Services().OpenPrinter(&ui_, kPort);
-    FiscalPrinter& printer = *opened;
-    ASSERT_TRUE(printer.IsConnected());
-    ASSERT_EQ(printer.OpenFiscalReceipt({1, "", "1"}, false, false), "00");
-    ASSERT_EQ(printer.SellItem(Cp("Хляб"), 1, 1.20, 2, 0), "00");
-    ASSERT_NE(printer.Payment(0, 5.00, false, 0), "");
-    ASSERT_NE(printer.CloseFiscalReceipt(), "");
+    auto printer = Services().OpenPrinter(&ui_, kPort);
+    ASSERT_TRUE(printer->IsConnected());
+    ASSERT_EQ(printer->OpenFiscalReceipt({1, "", "1"}, false, false), "00");
+    ASSERT_EQ(printer->SellItem(Cp("Хляб"), 1, 1.20, 2, 0), "00");
+    ASSERT_NE(printer->Payment(0, 5.00, false, 0), "");
+    ASSERT_NE(printer->CloseFiscalReceipt(), "");
   }
 
   // Leaves the fiscal memory without daily reports.
@@ -46,23 +45,25 @@ class ReportDialogsSimTest : public SimPrinterDialogTest {
     });
   }
 
-  int messages_ = 0;
-  wxString lastMessage_;
-  // Services whose message box counts the messages.
-  DialogServices CountingMessages() {
+  // Services whose message box counts what it was asked to show.
+  DialogServices CountingServices() {
     DialogServices services = Services();
-    services.messageBox = [this](wxWindow*, const wxString& text, const wxString&, long) {
+    services.messageBox = [this](wxWindow*, const wxString& text, const wxString&, long style) {
       ++messages_;
       lastMessage_ = text;
+      EXPECT_TRUE(style & wxICON_STOP);
       return wxOK;
     };
     return services;
   }
+
+  int messages_ = 0;
+  wxString lastMessage_;
 };
 
 TEST_F(ReportDialogsSimTest, BlocksReportOffersEveryReportAndPrintsBothKinds) {
   FmBlocksDialog dialog(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(dialog.Preset());
+  ASSERT_TRUE(dialog.ReadAtOpening());
   // The sample printer has three daily reports in its fiscal memory.
   EXPECT_EQ(dialog.From()->GetValue(), "1");
   EXPECT_EQ(dialog.To()->GetValue(), "3");
@@ -87,10 +88,10 @@ TEST_F(ReportDialogsSimTest, BlocksReportOffersEveryReportAndPrintsBothKinds) {
 
 TEST_F(ReportDialogsSimTest, WithoutReportsBothDialogsSayItOnceAndClose) {
   RemoveDailyReports();
-  FmBlocksDialog blocks(nullptr, &ui_, kPort, CountingMessages());
+  FmBlocksDialog blocks(nullptr, &ui_, kPort, CountingServices());
   EXPECT_EQ(blocks.ShowModal(), wxID_CANCEL);
   EXPECT_TRUE(blocks.ClosedItself());
-  FmDatesDialog dates(nullptr, &ui_, kPort, CountingMessages());
+  FmDatesDialog dates(nullptr, &ui_, kPort, CountingServices());
   EXPECT_EQ(dates.ShowModal(), wxID_CANCEL);
   EXPECT_TRUE(dates.ClosedItself());
   EXPECT_EQ(messages_, 2);
@@ -99,7 +100,7 @@ TEST_F(ReportDialogsSimTest, WithoutReportsBothDialogsSayItOnceAndClose) {
 
 TEST_F(ReportDialogsSimTest, DatesReportPresetsThePreviousMonthAndPrintsIt) {
   FmDatesDialog dialog(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(dialog.Preset());
+  ASSERT_TRUE(dialog.ReadAtOpening());
   const ClockFields now = SplitLocalTime(std::time(nullptr));
   const DayRange expected = PreviousMonth(now);
   const ClockFields from = dialog.FromFields(), to = dialog.ToFields();
@@ -122,7 +123,7 @@ TEST_F(ReportDialogsSimTest, DatesReportPresetsThePreviousMonthAndPrintsIt) {
 TEST_F(ReportDialogsSimTest, DailyDataGetAllShowsTheDaysCounters) {
   SellBread();
   DailyReportDataDialog dialog(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(dialog.Open());
+  ASSERT_TRUE(dialog.ReadAtOpening());
   EXPECT_EQ(dialog.Field(1338)->GetValue(), "0.00");  // the default, with two decimals
   Click(&dialog, report_data::kDailyGetAll);
   EXPECT_EQ(dialog.Field(1338)->GetValue(), "2.40");  // group Б
@@ -138,7 +139,7 @@ TEST_F(ReportDialogsSimTest, DailyDataGetAllShowsTheDaysCounters) {
 TEST_F(ReportDialogsSimTest, OperatorDataGetAllReadsTheOperatorAndItsReturnedSums) {
   SellBread();
   OperatorReportDataDialog dialog(nullptr, &ui_, kPort, Services());
-  ASSERT_TRUE(dialog.Open());
+  ASSERT_TRUE(dialog.ReadAtOpening());
   EXPECT_EQ(dialog.Field(report_data::kOperatorNumber)->GetValue(), "1");
   dialog.Field(1420)->ChangeValue("x");  // returned sums: shown again afterwards
   Click(&dialog, report_data::kOperatorGetAll);
@@ -182,6 +183,19 @@ TEST_F(ReportDialogsSimTest, PaymentNamesAndRateAreReadAndProgrammed) {
   Click(&dialog, payment_ids::kSetSelected);
   EXPECT_EQ(sim_.FrameCount(), frames);
   EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
+}
+
+TEST_F(ReportDialogsSimTest, ARateThatIsNoNumberIsNotSentAndTheUserIsTold) {
+  PaymentTypesDialog dialog(nullptr, &ui_, kPort, CountingServices());
+  SetText(&dialog, kPaymentRows[3].nameId, "EUR");
+  SetText(&dialog, payment_ids::kRate, ".");
+  Click(&dialog, kPaymentRows[3].setId);
+  EXPECT_EQ(messages_, 1);
+  EXPECT_EQ(lastMessage_, FromUtf8(kRateRefusedText));
+  sim_.WithDevice([](SimDevice& d) {
+    EXPECT_EQ(d.State().paymentNames[4], Utf8ToCp1251Lossy("ВАЛУТА"));
+    EXPECT_EQ(d.State().exchangeRate, 195583);
+  });
 }
 
 }  // namespace

@@ -35,20 +35,20 @@ TEST(Screenshots, ReportAndPaymentDialogs) {
   }
 
   FmBlocksDialog blocks(nullptr, &ui, 1);
-  ASSERT_TRUE(blocks.Preset());
+  ASSERT_TRUE(blocks.ReadAtOpening());
   CaptureWindow(blocks, "fm_blocks_dialog");
 
   FmDatesDialog dates(nullptr, &ui, 1);
-  ASSERT_TRUE(dates.Preset());
+  ASSERT_TRUE(dates.ReadAtOpening());
   CaptureWindow(dates, "fm_dates_dialog");
 
   DailyReportDataDialog daily(nullptr, &ui, 1);
-  ASSERT_TRUE(daily.Open());
+  ASSERT_TRUE(daily.ReadAtOpening());
   Click(&daily, report_data::kDailyGetAll);
   CaptureWindow(daily, "daily_report_data_dialog");
 
   OperatorReportDataDialog op(nullptr, &ui, 1);
-  ASSERT_TRUE(op.Open());
+  ASSERT_TRUE(op.ReadAtOpening());
   Click(&op, report_data::kOperatorGetAll);
   ProcessPending();
   CaptureWindow(op, "operator_report_data_dialog");
