@@ -1,12 +1,14 @@
 #include "link/link_errors.h"
 
+#include "link/prompt_style.h"
+
 #include <cerrno>
 #include <cstdio>
 
 namespace {
 
-constexpr unsigned kHardStyle = 0x15;  // stop icon, "Повтори" / "Отказ"
-constexpr unsigned kWarnStyle = 0x32;  // exclamation, "Отказ" / "Повтори" / "Продължи"
+constexpr unsigned kHardStyle = Prompt::kIconStop | Prompt::kRetryCancel;
+constexpr unsigned kWarnStyle = Prompt::kIconExclamation | Prompt::kAbortRetryContinue;
 const char* const kError = "Грешка";
 const char* const kWarning = "Предупреждение";
 

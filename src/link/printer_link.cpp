@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/link_errors.h"
 #include "link/link_result.h"
+#include "link/prompt_style.h"
 #include "link/settings.h"
 
 namespace {
@@ -17,10 +18,10 @@ int ElapsedMs(Clock::time_point start) {
 }
 
 bool IsAbort(int choice) {
-  return choice == 2 || choice == 3;
+  return choice == Prompt::kResultCancel || choice == Prompt::kResultAbort;
 }
 bool IsRetry(int choice) {
-  return choice == 4;
+  return choice == Prompt::kResultRetry;
 }
 
 // The smallest data reply's LEN: SEQ, CMD, no data, checksum and terminator.
@@ -65,7 +66,7 @@ int PrinterLink::Reconnect() {
 
 int PrinterLink::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                             int textStyle) {
-  if (!owner_) return 2;  // nobody to ask: as if the window had been closed
+  if (!owner_) return kPromptClosedResult;  // nobody to ask: as if the window had been closed
   return owner_->ShowPrompt(text, caption, style, textStyle);
 }
 
@@ -136,7 +137,8 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   // has a fixed size of its own.
   const bool logo = cmd == Frame::kLogoCommand;
   if (logo ? data.size() != Frame::kLogoSize : data.size() > Frame::kMaxData) {
-    ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", 0x10, 1);
+    ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", Prompt::kIconStop | Prompt::kOk,
+               1);
     return std::string();
   }
 

@@ -8,29 +8,29 @@
 namespace {
 
 // Button sets (low four bits of the style word) and results of the prompts.
-constexpr unsigned kSetCancelRetryContinue = 2;
-constexpr unsigned kSetYesNoCancel = 3;
-constexpr unsigned kSetYesNo = 4;
-constexpr unsigned kSetRetryCancel = 5;
-constexpr unsigned kSetZeroCancel = 6;
-constexpr unsigned kSetClockCancel = 7;
-constexpr unsigned kSetCloseCancel = 8;
-constexpr unsigned kSetFeedOkCancel = 9;
-constexpr unsigned kSetFinishCancel = 10;
-constexpr unsigned kSetFinishCancel2 = 11;
-constexpr unsigned kSetContinueCancel = 12;
-constexpr unsigned kSetClockContinueCancel = 13;
+constexpr unsigned kSetCancelRetryContinue = Prompt::kAbortRetryContinue;
+constexpr unsigned kSetYesNoCancel = Prompt::kYesNoCancel;
+constexpr unsigned kSetYesNo = Prompt::kYesNo;
+constexpr unsigned kSetRetryCancel = Prompt::kRetryCancel;
+constexpr unsigned kSetZeroCancel = Prompt::kZeroCancel;
+constexpr unsigned kSetClockCancel = Prompt::kSetClockCancel;
+constexpr unsigned kSetCloseCancel = Prompt::kCloseCancel;
+constexpr unsigned kSetFeedOkCancel = Prompt::kFeedOkCancel;
+constexpr unsigned kSetFinishCancel = Prompt::kFinishCancel;
+constexpr unsigned kSetFinishCancel2 = Prompt::kFinishCancelB;
+constexpr unsigned kSetContinueCancel = Prompt::kContinueCancel;
+constexpr unsigned kSetClockContinueCancel = Prompt::kSetClockContinueCancel;
 
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kAbort = 3;
-constexpr int kRetry = 4;
-constexpr int kContinue = 5;
-constexpr int kYes = 6;
-constexpr int kNo = 7;
+constexpr int kOk = Prompt::kResultOk;
+constexpr int kCancel = Prompt::kResultCancel;
+constexpr int kAbort = Prompt::kResultAbort;
+constexpr int kRetry = Prompt::kResultRetry;
+constexpr int kContinue = Prompt::kResultContinue;
+constexpr int kYes = Prompt::kResultYes;
+constexpr int kNo = Prompt::kResultNo;
 
 // The printer's ACK error codes come with this style; link faults with others.
-constexpr unsigned kCommandErrorStyle = 0x12;
+constexpr unsigned kCommandErrorStyle = Prompt::kIconStop | Prompt::kAbortRetryContinue;
 
 constexpr int kClockSet = 1;
 constexpr int kClockNotSet = 2;
