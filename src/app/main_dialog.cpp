@@ -97,6 +97,8 @@ MainDialog::MainDialog(MenuRoutes routes)
        ToolkitMenuId(menu_id::kLast));
   Bind(wxEVT_UPDATE_UI, &MainDialog::OnUpdateItem, this, ToolkitMenuId(menu_id::kFirst),
        ToolkitMenuId(menu_id::kLast));
+  Bind(wxEVT_MENU, &MainDialog::OnMenuItem, this, tools_id::kFirst, tools_id::kLast);
+  Bind(wxEVT_UPDATE_UI, &MainDialog::OnUpdateItem, this, tools_id::kFirst, tools_id::kLast);
   Bind(wxEVT_MENU, &MainDialog::OnAbout, this, menu_id::kAbout);
   Centre();
 }
@@ -109,7 +111,8 @@ bool MainDialog::ItemAllowed(int id) const {
 
 void MainDialog::UpdateItems() {
   for (int id : MainMenuItemIds()) {
-    if (id >= menu_id::kFirst && id <= menu_id::kLast) {
+    if ((id >= menu_id::kFirst && id <= menu_id::kLast) ||
+        (id >= tools_id::kFirst && id <= tools_id::kLast)) {
       GetMenuBar()->Enable(ToolkitMenuId(id), ItemAllowed(id));
     }
   }

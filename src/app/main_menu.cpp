@@ -94,6 +94,20 @@ std::vector<TopMenu> BuildLayout() {
            Separator(),
            Item(kAbout, "&За програмата"),
        }},
+      {"Инструменти",
+       {
+           Item(tools_id::kBackup, "Архивиране на настройките"),
+           Item(tools_id::kRestore, "Възстановяване на настройките"),
+           Separator(),
+           Item(tools_id::kExportArticles, "Експорт на артикули (CSV)"),
+           Item(tools_id::kImportArticles, "Импорт на артикули (CSV)"),
+           Item(tools_id::kExportDepartments, "Експорт на департаменти (CSV)"),
+           Item(tools_id::kImportDepartments, "Импорт на департаменти (CSV)"),
+           Item(tools_id::kExportOperators, "Експорт на оператори (CSV)"),
+           Item(tools_id::kImportOperators, "Импорт на оператори (CSV)"),
+           Separator(),
+           Item(tools_id::kLineMonitor, "Наблюдение на линията"),
+       }},
   };
 }
 

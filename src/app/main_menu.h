@@ -4,7 +4,7 @@
 
 #include <wx/menu.h>
 
-// The main window's menu: three menus with submenus, every item with its
+// The main window's menu: three menus with submenus and the tools menu, every item with its
 // command identifier. Item texts are UTF-8 and shown exactly as written here.
 struct MenuEntry {
   enum class Kind { Item, Separator, Submenu };
@@ -57,6 +57,24 @@ constexpr int kLast = 32821;
 constexpr int kAbout = 16;
 }  // namespace menu_id
 
+// The practitioners' tools, in a menu of their own after the three menus
+// above. Their identifiers lie outside the command range and below the
+// toolkit's limit, so they are used as they are.
+namespace tools_id {
+constexpr int kBackup = 12901;
+constexpr int kRestore = 12902;
+constexpr int kExportArticles = 12903;
+constexpr int kImportArticles = 12904;
+constexpr int kExportDepartments = 12905;
+constexpr int kImportDepartments = 12906;
+constexpr int kExportOperators = 12907;
+constexpr int kImportOperators = 12908;
+constexpr int kLineMonitor = 12909;
+// The range every tool item lies in.
+constexpr int kFirst = 12901;
+constexpr int kLast = 12909;
+}  // namespace tools_id
+
 // The toolkit takes item identifiers below 0x7FFF only, so the menu's items
 // carry their command identifier moved down by this offset; the About item
 // (outside the command range) keeps its own.
@@ -71,7 +89,8 @@ constexpr int CommandOfMenuId(int toolkitId) {
              : toolkitId;
 }
 
-// The three top-level menus, in order, as (title, entries).
+// The top-level menus, in order, as (title, entries): the three menus of the
+// program and then "Инструменти".
 struct TopMenu {
   const char* title;
   std::vector<MenuEntry> entries;

@@ -210,7 +210,8 @@ TEST_F(MainDialogTest, ItemsWithoutAnActionAreGreyed) {
 TEST_F(MainDialogTest, MenuTexts) {
   MainDialog* w = Open();
   wxMenuBar* bar = w->GetMenuBar();
-  ASSERT_EQ(bar->GetMenuCount(), 3u);
+  ASSERT_EQ(bar->GetMenuCount(), 4u);
+  EXPECT_EQ(bar->GetMenuLabel(3), wxString::FromUTF8("Инструменти"));
   EXPECT_EQ(bar->GetMenuLabel(0), wxString::FromUTF8("Продажби"));
   EXPECT_EQ(bar->GetMenuLabel(1), wxString::FromUTF8("Отчети"));
   EXPECT_EQ(bar->GetMenuLabel(2), "&Setup");
