@@ -14,6 +14,7 @@
 #include "dialogs/display_dialog.h"
 #include "dialogs/fm_blocks_dialog.h"
 #include "dialogs/fm_dates_dialog.h"
+#include "dialogs/logo_dialog.h"
 #include "dialogs/operators_dialog.h"
 #include "dialogs/payment_types_dialog.h"
 #include "dialogs/receipt_dialog.h"
@@ -68,6 +69,7 @@ MenuRoutes StandardMenuRoutes() {
       {kArticleReading, OpenDialog<ArticleReadingDialog>()},
       {kDepartments, OpenDialog<DepartmentDialog>()},
       {kDisplayProgramming, OpenDialog<DisplayDialog>()},
+      {kLogo, OpenDialog<LogoDialog>()},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =
