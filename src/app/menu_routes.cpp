@@ -12,13 +12,17 @@
 #include "dialogs/date_time_dialog.h"
 #include "dialogs/department_dialog.h"
 #include "dialogs/display_dialog.h"
+#include "dialogs/eeprom_dialog.h"
 #include "dialogs/fm_blocks_dialog.h"
 #include "dialogs/fm_dates_dialog.h"
+#include "dialogs/invoice_numbers_dialog.h"
 #include "dialogs/logo_dialog.h"
 #include "dialogs/operators_dialog.h"
+#include "dialogs/parameters_dialog.h"
 #include "dialogs/payment_types_dialog.h"
 #include "dialogs/receipt_dialog.h"
 #include "dialogs/report_data_dialog.h"
+#include "dialogs/service_sums_dialog.h"
 #include "dialogs/status_dialog.h"
 #include "link/settings.h"
 
@@ -70,6 +74,10 @@ MenuRoutes StandardMenuRoutes() {
       {kDepartments, OpenDialog<DepartmentDialog>()},
       {kDisplayProgramming, OpenDialog<DisplayDialog>()},
       {kLogo, OpenDialog<LogoDialog>()},
+      {kParameters, OpenDialog<ParametersDialog>()},
+      {kEepromErase, OpenDialog<EepromDialog>()},
+      {kInvoiceNumbers, OpenDialog<InvoiceNumbersDialog>()},
+      {kServiceSums, OpenDialog<ServiceSumsDialog>()},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =

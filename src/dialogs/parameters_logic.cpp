@@ -1,0 +1,14 @@
+#include "dialogs/parameters_logic.h"
+
+bool GetParameters(FiscalPrinter& printer, ParametersForm& form) {
+  PrintParameters params;
+  if (printer.ReadParameters(params).empty()) return false;
+  form.Show(params);
+  return true;
+}
+
+std::string SetParameters(FiscalPrinter& printer, ParametersForm& form) {
+  const std::optional<PrintParameters> params = form.Entered();
+  if (!params) return "";
+  return printer.SetParameters(*params);
+}
