@@ -13,6 +13,8 @@
 #include "dialogs/department_dialog.h"
 #include "dialogs/display_dialog.h"
 #include "dialogs/eeprom_dialog.h"
+#include "dialogs/factory_numbers_dialog.h"
+#include "dialogs/fiscalization_dialog.h"
 #include "dialogs/fm_blocks_dialog.h"
 #include "dialogs/fm_dates_dialog.h"
 #include "dialogs/invoice_numbers_dialog.h"
@@ -78,6 +80,8 @@ MenuRoutes StandardMenuRoutes() {
       {kEepromErase, OpenDialog<EepromDialog>()},
       {kInvoiceNumbers, OpenDialog<InvoiceNumbersDialog>()},
       {kServiceSums, OpenDialog<ServiceSumsDialog>()},
+      {kFiscalization, OpenDialog<FiscalizationDialog>()},
+      {kFactoryNumbers, OpenDialog<FactoryNumbersDialog>()},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =

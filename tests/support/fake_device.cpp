@@ -158,6 +158,11 @@ void FakeDevice::SetProbe(Probe p) {
   probe_ = p;
 }
 
+void FakeDevice::SetProbeAfter(uint8_t cmd, Probe p) {
+  std::lock_guard<std::mutex> l(mu_);
+  probeAfter_ = std::make_pair(cmd, p);
+}
+
 void FakeDevice::Queue(uint8_t cmd, Reply reply) {
   std::lock_guard<std::mutex> l(mu_);
   queues_[cmd].push_back(std::move(reply));
@@ -340,6 +345,7 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
     } else {
       r = Reply::Ack("00");
     }
+    if (probeAfter_ && probeAfter_->first == f.cmd) probe_ = probeAfter_->second;
   }
   const uint8_t seq = r.seq.value_or(f.seq);
   const uint8_t cmd = r.cmd.value_or(f.cmd);

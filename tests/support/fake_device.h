@@ -70,6 +70,9 @@ class FakeDevice {
   const std::string& Path() const { return path_; }
 
   void SetProbe(Probe p);
+  // Switches the probe to `p` once a frame with command `cmd` has been
+  // answered (a printer that stops answering after a report, say).
+  void SetProbeAfter(uint8_t cmd, Probe p);
   // Replies for the next frames with this command byte, in order.
   void Queue(uint8_t cmd, Reply reply);
   // Replies for the next frames whatever their command byte, before any queue.
@@ -121,6 +124,7 @@ class FakeDevice {
 
   mutable std::mutex mu_;
   Probe probe_ = Probe::Ready;
+  std::optional<std::pair<uint8_t, Probe>> probeAfter_;
   std::deque<Reply> anyQueue_;
   std::vector<std::deque<Reply>> queues_{256};
   std::function<Reply(const ReceivedFrame&)> handler_;

@@ -1,0 +1,182 @@
+#include "dialogs/fiscalization_logic.h"
+
+#include <chrono>
+
+#include "dialogs/operator_list.h"
+#include "driver/cp1251.h"
+#include "driver/status_flags.h"
+#include "driver/text.h"
+#include "link/link_result.h"
+
+namespace fiscal {
+
+namespace {
+
+constexpr int kAlignLeft = 0;
+constexpr int kFeedsAfterOperators = 2;
+
+// The first receipt: operator 1 sells one item at 1 in group А, paid in cash.
+constexpr int kFirstOperator = 1;
+constexpr const char* kFirstReceiptItem = "Фискализация";
+constexpr int kFirstReceiptGroup = 0;
+constexpr double kFirstReceiptPrice = 1.0;
+constexpr double kFirstReceiptQuantity = 1.0;
+constexpr int kCashPayment = 0;
+constexpr int kChangeType = 1;
+
+constexpr const char* kGroupLetters[kGroups] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"};
+
+bool IsSwitchable(int group) {
+  return group >= kFirstSwitchable;
+}
+
+}  // namespace
+
+std::string RateCaption(int group) {
+  return std::string("група ") + kGroupLetters[group] + ":";
+}
+
+std::array<RateControls, kGroups> RateControlsFromRead(const TaxRates& rates) {
+  std::array<RateControls, kGroups> out{};
+  for (int g = 0; g < kGroups; ++g) {
+    RateControls& c = out[static_cast<size_t>(g)];
+    const double rate = rates[static_cast<size_t>(g)];
+    if (g < kGroupG) {
+      c.value = rate;  // the field's range keeps a negative value out
+      continue;
+    }
+    if (rate < 0) {
+      c.fieldEnabled = false;
+      c.checked = false;
+      // A group the printer does not have cannot be switched on; a group
+      // switched off can.
+      c.checkEnabled = rate != kGroupMissing;
+      continue;
+    }
+    c.value = rate;
+  }
+  return out;
+}
+
+RatesToSend RatesFromEntries(const std::array<RateEntry, kGroups>& entries) {
+  RatesToSend out;
+  for (int g = 0; g < kGroups; ++g) {
+    const RateEntry& e = entries[static_cast<size_t>(g)];
+    double& rate = out.rates[static_cast<size_t>(g)];
+    if (IsSwitchable(g) && !e.checked) {
+      rate = kGroupOff;
+      continue;
+    }
+    if (!e.value) {
+      out.badGroup = g;
+      return out;
+    }
+    rate = *e.value;
+  }
+  return out;
+}
+
+DecimalChoice DecimalChoiceAtOpening(char mode) {
+  if (mode == kModeWhole) return DecimalChoice::kWhole;
+  if (mode == kModeFractional) return DecimalChoice::kFractional;
+  return DecimalChoice::kNone;
+}
+
+DecimalChoice DecimalChoiceAfterGet(char mode) {
+  return mode == kModeWhole ? DecimalChoice::kWhole : DecimalChoice::kFractional;
+}
+
+std::string PrinterNumberText(int number) {
+  return Sprintf("NV%1.6d", number);
+}
+
+std::string MemoryNumberText(int number) {
+  return Sprintf("50%1.6d", number);
+}
+
+std::string PrinterDateText(std::time_t time) {
+  return FormatTime(time, "%d %B %Y  %H:%M");
+}
+
+bool ReadFiscalDisplay(FiscalPrinter& printer, FiscalDisplay& display) {
+  FactoryNumbers numbers;
+  if (printer.ReadFactoryNumbers(numbers).empty()) return false;
+  StatusFlags flags{};
+  if (printer.ReadStatus(flags).empty()) return false;
+  display.printerNumber = PrinterNumberText(numbers.printerNumber);
+  display.memoryNumber = MemoryNumberText(numbers.memoryNumber);
+  display.dailyNotZeroed = flags[Flag::kDailyNotZeroed];
+  display.operatorNotZeroed = flags[Flag::kOperatorNotZeroed];
+  display.articleNotZeroed = flags[Flag::kArticleNotZeroed];
+  return true;
+}
+
+bool ReadFiscalOpening(FiscalPrinter& printer, FiscalOpening& opening) {
+  if (printer.ReadDateTime(opening.time).empty()) return false;
+  FiscalDisplay display;
+  if (ReadFiscalDisplay(printer, display)) opening.display = display;
+  if (printer.ReadTaxNumber(opening.taxNumber).empty()) return false;
+  if (printer.ReadTaxRates(opening.rates).empty()) return false;
+  return !printer.ReadDecimalPoint(opening.decimalMode).empty();
+}
+
+bool ZeroReport(FiscalPrinter& printer, ZeroedReport report) {
+  constexpr bool kZero = true;
+  constexpr int kAllOperators = 0;
+  switch (report) {
+    case ZeroedReport::kDaily:
+      return !printer.PrintDailyReport(kZero).empty();
+    case ZeroedReport::kOperators:
+      return !printer.PrintOperatorReport(kZero, kAllOperators).empty();
+    case ZeroedReport::kArticles:
+      return !printer.PrintArticleReport(kZero).empty();
+  }
+  return false;
+}
+
+bool PrintOperatorsInReceipt(FiscalPrinter& printer) {
+  if (printer.PrintReceiptText(OperatorListHeading(), kAlignLeft).empty()) return false;
+  for (int n = 1; n <= kOperatorCount; ++n) {
+    OperatorRecord record;
+    if (printer.ReadOperator(n, record).empty()) return false;
+    if (printer.PrintReceiptText(OperatorListLine(n, record.name, record.password), kAlignLeft)
+            .empty())
+      return false;
+  }
+  for (int i = 0; i < kFeedsAfterOperators; ++i)
+    if (printer.FeedPaper().empty()) return false;
+  return true;
+}
+
+bool WaitUntilReady(FiscalPrinter& printer, int limitMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+  int answer = printer.CheckLink(printer.Timeouts().checkLink);
+  while (answer == LinkResult::kBusy && std::chrono::steady_clock::now() < end)
+    answer = printer.CheckLink(printer.Timeouts().checkLink);
+  return answer == LinkResult::kReady;
+}
+
+FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
+  OperatorRecord op;
+  if (printer.ReadOperator(kFirstOperator, op).empty()) return FirstReceiptEnd::kStopped;
+  op.number = kFirstOperator;
+  constexpr bool kDetailed = true, kWithVat = true, kNoChange = false, kZero = true;
+  if (printer.OpenFiscalReceipt(op, kDetailed, kWithVat).empty()) return FirstReceiptEnd::kStopped;
+  if (printer
+          .SellItem(Utf8ToCp1251Lossy(kFirstReceiptItem), kFirstReceiptGroup, kFirstReceiptPrice,
+                    kFirstReceiptQuantity, 0)
+          .empty())
+    return FirstReceiptEnd::kStopped;
+  if (printer.Payment(kCashPayment, kFirstReceiptPrice, kNoChange, kChangeType).empty())
+    return FirstReceiptEnd::kStopped;
+  if (printer.CloseFiscalReceipt().empty()) return FirstReceiptEnd::kStopped;
+  if (printer.PrintDailyReport(kZero).empty()) return FirstReceiptEnd::kStopped;
+  if (!WaitUntilReady(printer)) return FirstReceiptEnd::kNotReady;
+  FMRecordInfo last;
+  if (printer.ReadLastFMRecord(last).empty()) return FirstReceiptEnd::kStopped;
+  if (printer.PrintDetailedFMReportByDates(last.date, last.date).empty())
+    return FirstReceiptEnd::kStopped;
+  return WaitUntilReady(printer) ? FirstReceiptEnd::kDone : FirstReceiptEnd::kNotReady;
+}
+
+}  // namespace fiscal
