@@ -92,10 +92,12 @@ bool ArticleDialog::Open() {
 }
 
 void ArticleDialog::OnGet(wxCommandEvent&) {
+  const auto number = ReadField(number_, "Артикул Номер");
+  if (!number) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   ArticleRecord article;
-  if (printer->ReadArticle(number_->GetIntegerValue(), article).empty()) return;
+  if (printer->ReadArticle(static_cast<int>(*number), article).empty()) return;
   SetTextRedraw(name_, FromCp1251(article.name));
   if (priceConfig_.decimal)
     price_->SetDecimalValue(article.price);
@@ -106,10 +108,17 @@ void ArticleDialog::OnGet(wxCommandEvent&) {
 }
 
 void ArticleDialog::OnSet(wxCommandEvent&) {
+  // Every number is checked before the port is opened: none goes out wrong.
+  const auto number = ReadField(number_, "Артикул Номер");
+  if (!number) return;
+  const auto price = ReadField(price_, "Артикул Цена");
+  if (!price) return;
+  // 0: the article belongs to no department.
+  const auto department =
+      ReadField(department_, department_->GetValue(), DepartmentNumberRule(0), "Департамент");
+  if (!department) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  const int department = LeadingInteger(ToCp1251(department_->GetValue()));
-  printer->SetArticle(number_->GetIntegerValue(), ToCp1251(name_->GetValue()),
-                      price_->GetDecimalValue(), taxGroup_->GetSelection(),
-                      static_cast<uint8_t>(department));
+  printer->SetArticle(static_cast<int>(*number), ToCp1251(name_->GetValue()), *price,
+                      taxGroup_->GetSelection(), static_cast<uint8_t>(*department));
 }

@@ -39,10 +39,22 @@ std::string DepartmentAmount(double value) {
   return Sprintf("%.2f", value);
 }
 
+namespace {
+
+// "" when `numberText` names a department, else the message saying so.
+std::string DepartmentNumberProblem(const std::string& numberText) {
+  if (DepartmentNumber(numberText)) return "";
+  return FieldValueMessage("Номер", DepartmentNumberRule());
+}
+
+}  // namespace
+
 std::string DepartmentGetProblem(const std::string& numberText) {
-  return numberText.empty() ? "Моля въведете номер на департамент!" : "";
+  if (numberText.empty()) return "Моля въведете номер на департамент!";
+  return DepartmentNumberProblem(numberText);
 }
 
 std::string DepartmentSetProblem(const std::string& numberText, const std::string& name) {
-  return numberText.empty() || name.empty() ? "Моля въведете повече информация!" : "";
+  if (numberText.empty() || name.empty()) return "Моля въведете повече информация!";
+  return DepartmentNumberProblem(numberText);
 }

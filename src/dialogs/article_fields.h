@@ -27,8 +27,8 @@ NumericFieldConfig ArticleAmountConfig(char mode);
 NumericFieldConfig ArticleQuantityConfig();
 NumericFieldConfig ArticleReportNumberConfig();
 
-// Department numbers offered by the up-down buttons; any two digits may be
-// typed and are sent.
+// Department numbers offered by the up-down buttons; any two digits naming a
+// department (DepartmentNumberRule) may be typed and are sent.
 constexpr int kDepartmentFieldLength = 2;
 constexpr int kArticleDepartmentMax = 19;
 constexpr int kDepartmentMin = 1;
@@ -47,5 +47,7 @@ std::string ArticleReportDate(std::time_t t);
 std::string DepartmentAmount(double value);
 
 // The department dialog's own checks: the message to show, or "" to go on.
+// An empty field has the dialog's own messages; a number that names no
+// department 1..99 ("0", "-3", "abc") is named with the range it must lie in.
 std::string DepartmentGetProblem(const std::string& numberText);
 std::string DepartmentSetProblem(const std::string& numberText, const std::string& name);

@@ -93,10 +93,12 @@ bool ArticleReadingDialog::Open() {
 }
 
 void ArticleReadingDialog::OnGet(wxCommandEvent&) {
+  const auto number = ReadField(number_, "Артикул Номер");
+  if (!number) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   ArticleRecord article;
-  if (printer->ReadArticle(number_->GetIntegerValue(), article).empty()) return;
+  if (printer->ReadArticle(static_cast<int>(*number), article).empty()) return;
   SetTextRedraw(name_, FromCp1251(article.name));
   price_->SetDecimalValue(article.price);
   quantity_->SetDecimalValue(article.soldQuantity);

@@ -88,7 +88,8 @@ void DepartmentDialog::OnGet(wxCommandEvent&) {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   Department department;
-  department.number = static_cast<uint8_t>(LeadingInteger(numberText));
+  // The check above has made sure the text names a department.
+  department.number = static_cast<uint8_t>(DepartmentNumber(numberText).value_or(0));
   if (printer->ReadDepartment(department).empty()) return;
   name_->SetValue(FromCp1251(department.name));
   if (department.taxGroup < 8) taxGroup_->SetSelection(department.taxGroup);
@@ -109,7 +110,7 @@ void DepartmentDialog::OnSet(wxCommandEvent&) {
     return;
   }
   Department department;
-  department.number = static_cast<uint8_t>(LeadingInteger(numberText));
+  department.number = static_cast<uint8_t>(DepartmentNumber(numberText).value_or(0));
   department.name = name;
   department.taxGroup = static_cast<uint8_t>(taxGroup_->GetSelection());
   {

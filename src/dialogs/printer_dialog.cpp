@@ -1,6 +1,7 @@
 #include "dialogs/printer_dialog.h"
 
 #include "dialogs/gui_ui_host.h"
+#include "dialogs/ui_text.h"
 
 PrinterDialog::PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, int port,
                              DialogServices services, long style)
@@ -47,4 +48,15 @@ void PrinterDialog::SetExitButton(int id, std::function<int()> result) {
       wxEVT_BUTTON, [this, result](wxCommandEvent&) { Finish(result()); }, id);
   Bind(wxEVT_CLOSE_WINDOW, [this, result](wxCloseEvent&) { Finish(result()); });
   SetEscapeId(id);
+}
+
+std::optional<double> PrinterDialog::ReadField(wxWindow* control, const wxString& text,
+                                               const NumericRule& rule, const std::string& name,
+                                               const std::string& frame) {
+  if (const auto value = rule.Reading(text.ToStdWstring())) return value;
+  ShowMessage(FromUtf8(FieldValueMessage(name, rule, frame)), FromUtf8("Грешка"),
+              wxOK | wxICON_STOP);
+  control->SetFocus();
+  if (auto* edit = dynamic_cast<wxTextCtrl*>(control)) edit->SelectAll();
+  return std::nullopt;
 }

@@ -3,7 +3,10 @@
 #include <wx/dialog.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "dialogs/controls/numeric_edit.h"
 #include "dialogs/dialog_services.h"
 #include "driver/fiscal_printer.h"
 #include "link/ui_host.h"
@@ -115,6 +118,19 @@ class PrinterDialog : public wxDialog {
   int ShowMessage(const wxString& text, const wxString& caption,
                   long style = wxOK | wxICON_INFORMATION) {
     return services_.ShowMessage(this, text, caption, style);
+  }
+
+  // The number a field holds for a command, checked by `rule` (see
+  // NumericRule::Reading). When it holds none, tells the user which field and
+  // what it takes (a stop message, FieldValueMessage with `name` and `frame`,
+  // UTF-8), puts the caret into `control` and returns none: the caller then
+  // sends nothing. `control` is the field itself, `text` its text.
+  std::optional<double> ReadField(wxWindow* control, const wxString& text, const NumericRule& rule,
+                                  const std::string& name, const std::string& frame = "");
+  // The same for a number field under its own rule.
+  std::optional<double> ReadField(NumericEdit* edit, const std::string& name,
+                                  const std::string& frame = "") {
+    return ReadField(edit, edit->GetValue(), edit->Rule(), name, frame);
   }
 
  private:

@@ -6,6 +6,36 @@ std::optional<ReceiptState> ReadReceiptInfo(FiscalPrinter& printer) {
   return state;
 }
 
+std::vector<ReceiptNumber> NumbersReadBy(ReceiptAction action) {
+  using N = ReceiptNumber;
+  switch (action) {
+    case ReceiptAction::OpenService:
+    case ReceiptAction::OpenFiscal:
+      return {N::Operator};
+    case ReceiptAction::SellItem:
+    case ReceiptAction::VoidItem:
+      return {N::ItemPrice, N::ItemQuantity, N::ItemPercent};
+    case ReceiptAction::SellArticle:
+    case ReceiptAction::VoidArticle:
+      return {N::ArticleNumber, N::ArticleQuantity, N::ArticlePercent};
+    case ReceiptAction::SellDepartment:
+    case ReceiptAction::VoidDepartment:
+      return {N::DepartmentNumber, N::DepartmentPrice, N::DepartmentQuantity, N::DepartmentPercent};
+    case ReceiptAction::Apply:
+      return {N::SubtotalValue};
+    case ReceiptAction::Pay:
+      return {N::PaymentAmount};
+    case ReceiptAction::CloseService:
+    case ReceiptAction::CloseFiscal:
+    case ReceiptAction::GetLastReceipt:
+    case ReceiptAction::PrintDuplicate:
+    case ReceiptAction::PrintText:
+    case ReceiptAction::Information:
+      break;
+  }
+  return {};
+}
+
 namespace {
 
 using Follow = ReceiptOutcome::Follow;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialogs/receipt_fields.h"
 #include "driver/fiscal_printer.h"
@@ -32,6 +33,28 @@ enum class ReceiptAction {
   Information,     // "Информация"
   Pay,             // "Плащане"
 };
+
+// The number fields of the form. An action sends nothing unless every field it
+// reads holds a number within that field's range: the dialog checks them all
+// first and names the first one that does not.
+enum class ReceiptNumber {
+  Operator,
+  ItemPrice,
+  ItemQuantity,
+  ItemPercent,
+  ArticleNumber,
+  ArticleQuantity,
+  ArticlePercent,
+  DepartmentNumber,
+  DepartmentPrice,
+  DepartmentQuantity,
+  DepartmentPercent,
+  SubtotalValue,
+  PaymentAmount,
+};
+
+// The number fields `action` reads, in the order they stand in the dialog.
+std::vector<ReceiptNumber> NumbersReadBy(ReceiptAction action);
 
 // The values of the controls, as the commands take them. Texts are
 // Windows-1251 bytes; list selections are indexes.

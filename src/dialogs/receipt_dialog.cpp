@@ -19,7 +19,7 @@ void ReceiptDialog::NumberField::Configure(const NumericFieldConfig& c) {
 }
 
 double ReceiptDialog::NumberField::Value() const {
-  return config.decimal ? edit->GetDecimalValue() : static_cast<double>(edit->GetIntegerValue());
+  return edit->DecimalReading().value_or(0.0);
 }
 
 // --- Construction -----------------------------------------------------------
@@ -101,7 +101,7 @@ bool ReceiptDialog::Open() {
 
 ReceiptForm ReceiptDialog::Form() const {
   ReceiptForm f;
-  f.operatorNumber = operator_.edit->GetIntegerValue();
+  f.operatorNumber = static_cast<int>(operator_.Value());
   f.withVat = withVat_->GetValue();
   f.detailed = detailed_->GetValue();
   f.invoice = invoice_->GetValue();
@@ -112,7 +112,7 @@ ReceiptForm ReceiptDialog::Form() const {
   f.itemQuantity = itemQuantity_.Value();
   f.itemPercent = itemPercent_.Value();
 
-  f.articleNumber = articleNumber_.edit->GetIntegerValue();
+  f.articleNumber = static_cast<int>(articleNumber_.Value());
   f.articleQuantity = articleQuantity_.Value();
   f.articlePercent = articlePercent_.Value();
 
@@ -170,7 +170,49 @@ void ReceiptDialog::OnButton(wxCommandEvent& event) {
   event.Skip();
 }
 
+bool ReceiptDialog::NumbersReady(ReceiptAction action) {
+  // Frame captions name the field where several share one label.
+  static constexpr const char* kItem = "Продажба на свободен артикул";
+  static constexpr const char* kArticle = "Продажба на артикул от ФПр";
+  static constexpr const char* kDepartment = "Продажба в департамент";
+  static constexpr const char* kQuantity = "Количество";
+  static constexpr const char* kPercent = "Надбавка/Отстъпка";
+  for (ReceiptNumber n : NumbersReadBy(action)) {
+    if (n == ReceiptNumber::DepartmentNumber) {
+      // A plain text field: its leading integer is the department.
+      if (!ReadField(departmentNumber_, departmentNumber_->GetValue(), DepartmentNumberRule(),
+                     "Номер", kDepartment))
+        return false;
+      continue;
+    }
+    const struct {
+      ReceiptNumber number;
+      NumberField* field;
+      const char* name;
+      const char* frame;
+    } kFields[] = {
+        {ReceiptNumber::Operator, &operator_, "Номер на оператор", ""},
+        {ReceiptNumber::ItemPrice, &itemPrice_, "Цена", kItem},
+        {ReceiptNumber::ItemQuantity, &itemQuantity_, kQuantity, kItem},
+        {ReceiptNumber::ItemPercent, &itemPercent_, kPercent, kItem},
+        {ReceiptNumber::ArticleNumber, &articleNumber_, "Артикул номер", ""},
+        {ReceiptNumber::ArticleQuantity, &articleQuantity_, kQuantity, kArticle},
+        {ReceiptNumber::ArticlePercent, &articlePercent_, kPercent, kArticle},
+        {ReceiptNumber::DepartmentPrice, &departmentPrice_, "Цена", kDepartment},
+        {ReceiptNumber::DepartmentQuantity, &departmentQuantity_, kQuantity, kDepartment},
+        {ReceiptNumber::DepartmentPercent, &departmentPercent_, kPercent, kDepartment},
+        {ReceiptNumber::SubtotalValue, &subtotalValue_, kPercent, "Междинна сума"},
+        {ReceiptNumber::PaymentAmount, &paymentAmount_, "Сума", "Плащане"},
+    };
+    for (const auto& f : kFields) {
+      if (f.number == n && !ReadField(f.field->edit, f.name, f.frame)) return false;
+    }
+  }
+  return true;
+}
+
 void ReceiptDialog::RunAction(ReceiptAction action) {
+  if (!NumbersReady(action)) return;
   const auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   const ReceiptOutcome out = RunReceiptAction(*printer, action, Form(), invoiceSource_);

@@ -128,8 +128,9 @@ class ReceiptDialog : public PrinterDialog {
     NumericEdit* edit = nullptr;
     NumericFieldConfig config;
     void Configure(const NumericFieldConfig& c);
-    // The value for a command: the decimal value, or the leading integer of an
-    // integer field (which may hold a trailing '.' or '-').
+    // The number the field holds within its range (an integer field counts by
+    // its leading integer, and may hold a trailing '-'); 0 when it holds none.
+    // Actions check their fields with ReadField before they take this.
     double Value() const;
   };
 
@@ -149,6 +150,9 @@ class ReceiptDialog : public PrinterDialog {
                              int quantityId, NumberField& percent, int percentId);
 
   void ConfigureByMode();
+  // Whether every number field `action` reads holds a number it may send;
+  // when one does not, the user has been told which.
+  bool NumbersReady(ReceiptAction action);
   void RunAction(ReceiptAction action);
   void RunInformation();
   // Releases `printer`'s port, runs "Информация" on its own driver, takes it back.

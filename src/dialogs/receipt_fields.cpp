@@ -19,6 +19,21 @@ int LeadingInteger(const std::string& text) {
   return static_cast<int>(value);
 }
 
+NumericRule DepartmentNumberRule(int minimum) {
+  NumericRule rule;
+  rule.ConfigureInteger(minimum, kDepartmentNumberMax, 10, minimum);
+  return rule;
+}
+
+std::optional<int> DepartmentNumber(const std::string& text, int minimum) {
+  // Bytes widened one by one: only ASCII digits, signs and spaces matter.
+  std::wstring wide;
+  for (unsigned char c : text) wide.push_back(static_cast<wchar_t>(c));
+  const auto value = DepartmentNumberRule(minimum).Reading(wide);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
 NumericFieldConfig PriceFieldConfig(char mode) {
   if (mode == '2') return {true, 0.01, 999999.99, 2, 9, 0.01};
   return {false, 1, 99999999, 0, 8, 1};

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "dialogs/controls/numeric_rule.h"
 #include "driver/records.h"
 #include "driver/status_flags.h"
 
@@ -12,6 +14,17 @@
 // ("7abc" gives 7, "abc" gives 0). Leading spaces and a sign are allowed; the
 // value saturates at the limits of int.
 int LeadingInteger(const std::string& text);
+
+// Department numbers: the printer's table holds departments 1..99 (two digits
+// when they are programmed); an article's department 0 means none.
+constexpr int kDepartmentNumberMax = 99;
+// The rule a typed department number must pass before anything is sent: its
+// leading integer ("7abc" is 7), minimum..99. A text with no digits ("",
+// "abc", "-"), a negative number or one past 99 holds no department.
+NumericRule DepartmentNumberRule(int minimum = 1);
+// The department `text` (Windows-1251 or ASCII) names under that rule; none
+// when it names no department.
+std::optional<int> DepartmentNumber(const std::string& text, int minimum = 1);
 
 // Configuration of a number field: an integer or a decimal field with its range,
 // decimals, maximum length and default.

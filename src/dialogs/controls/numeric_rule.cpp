@@ -238,8 +238,10 @@ std::string NumericRule::RangeText() const {
          std::to_string(integerMaximum_);
 }
 
-std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule) {
-  return "Полето „" + fieldName + "“ трябва да съдържа " + rule.RangeText() + ".";
+std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule,
+                              const std::string& frame) {
+  const std::string where = frame.empty() ? "" : " в „" + frame + "“";
+  return "Полето „" + fieldName + "“" + where + " трябва да съдържа " + rule.RangeText() + ".";
 }
 
 int NumericRule::LeadingInteger(const std::wstring& text) {

@@ -150,5 +150,8 @@ class NumericRule {
 };
 
 // The message a dialog shows (stop icon) when the field named `fieldName`
-// (UTF-8, as its label reads) holds no number it may send; UTF-8.
-std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule);
+// (UTF-8, as its label reads) holds no number it may send; UTF-8. `frame`, when
+// not empty, names the group the field sits in, for dialogs where several
+// fields share one label.
+std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule,
+                              const std::string& frame = "");
