@@ -21,8 +21,8 @@ wxDateTime ToWx(const ClockFields& f) {
 DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
     : PrinterDialog(parent, FromUtf8("Сверяване на дата и час"), ui, port, std::move(services)) {
   const wxDateTime now = wxDateTime::Now();
-  date_ = new wxDatePickerCtrl(this, kIdDate, now, wxDefaultPosition, wxDefaultSize,
-                               wxDP_DROPDOWN | wxDP_SHOWCENTURY);
+  // Day first with the month in words, whatever the computer's locale.
+  date_ = new LongDatePicker(this, kIdDate, now);
   time_ = new wxTimePickerCtrl(this, kIdTime, now);
 
   auto* pickers = new wxBoxSizer(wxHORIZONTAL);
@@ -53,7 +53,7 @@ DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogSer
 }
 
 ClockFields DateTimeDialog::PickerFields() const {
-  const wxDateTime d = date_->GetValue();
+  const wxDateTime d = date_->GetDate();
   int h = 0, m = 0, s = 0;
   time_->GetTime(&h, &m, &s);
   ClockFields f;
@@ -68,7 +68,7 @@ ClockFields DateTimeDialog::PickerFields() const {
 
 void DateTimeDialog::SetPickers(std::time_t t) {
   const wxDateTime value = ToWx(SplitLocalTime(t));
-  date_->SetValue(value);
+  date_->SetDate(value);
   time_->SetValue(value);
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <wx/datectrl.h>
 #include <wx/timectrl.h>
 
 #include <ctime>
 
 #include "dialogs/clock_setting.h"
+#include "dialogs/controls/long_date_picker.h"
 #include "dialogs/printer_dialog.h"
 
 // "Сверяване на дата и час": pick a date and a time and write them to the
@@ -39,7 +39,7 @@ class DateTimeDialog : public PrinterDialog {
   ClockFields PickerFields() const;
   void SetPickers(std::time_t t);
 
-  wxDatePickerCtrl* DatePicker() const { return date_; }
+  LongDatePicker* DatePicker() const { return date_; }
   wxTimePickerCtrl* TimePicker() const { return time_; }
 
  private:
@@ -52,7 +52,7 @@ class DateTimeDialog : public PrinterDialog {
   void SetPrinterClock(std::time_t t);
 
   bool changed_ = false;
-  wxDatePickerCtrl* date_ = nullptr;
+  LongDatePicker* date_ = nullptr;
   wxTimePickerCtrl* time_ = nullptr;
 };
 

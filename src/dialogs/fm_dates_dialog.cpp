@@ -17,9 +17,9 @@ wxDateTime Day(const ClockFields& f) {
 FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
     : PrinterDialog(parent, FromUtf8("Отчет на ФП по дати"), ui, port, std::move(services)) {
   const wxDateTime today = wxDateTime::Today();
-  const long style = wxDP_DROPDOWN | wxDP_SHOWCENTURY;
-  from_ = new wxDatePickerCtrl(this, kIdFrom, today, wxDefaultPosition, wxDefaultSize, style);
-  to_ = new wxDatePickerCtrl(this, kIdTo, today, wxDefaultPosition, wxDefaultSize, style);
+  // Day first with the month in words, whatever the computer's locale.
+  from_ = new LongDatePicker(this, kIdFrom, today);
+  to_ = new LongDatePicker(this, kIdTo, today);
 
   wxFlexGridSizer* grid = Grid(2);
   grid->AddGrowableCol(1);
@@ -62,14 +62,14 @@ bool FmDatesDialog::ReadAtOpening() {
 }
 
 void FmDatesDialog::SetRange(const DayRange& range) {
-  from_->SetValue(Day(range.from));
-  to_->SetValue(Day(range.to));
+  from_->SetDate(Day(range.from));
+  to_->SetDate(Day(range.to));
   hour_ = range.from.hour;
   minute_ = range.from.minute;
 }
 
-ClockFields FmDatesDialog::PickerFields(const wxDatePickerCtrl* picker) const {
-  const wxDateTime d = picker->GetValue();
+ClockFields FmDatesDialog::PickerFields(const LongDatePicker* picker) const {
+  const wxDateTime d = picker->GetDate();
   return {d.GetYear(), static_cast<int>(d.GetMonth()) + 1, d.GetDay(), hour_, minute_, 0};
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <wx/datectrl.h>
-
+#include "dialogs/controls/long_date_picker.h"
 #include "dialogs/fm_report_range.h"
 #include "dialogs/printer_dialog.h"
 
@@ -41,15 +40,15 @@ class FmDatesDialog : public PrinterDialog {
   // Sets both pickers and the time of day the reports go out with.
   void SetRange(const DayRange& range);
 
-  wxDatePickerCtrl* FromPicker() const { return from_; }
-  wxDatePickerCtrl* ToPicker() const { return to_; }
+  LongDatePicker* FromPicker() const { return from_; }
+  LongDatePicker* ToPicker() const { return to_; }
 
  private:
   void Print(FmReportDetail detail);
-  ClockFields PickerFields(const wxDatePickerCtrl* picker) const;
+  ClockFields PickerFields(const LongDatePicker* picker) const;
 
-  wxDatePickerCtrl* from_ = nullptr;
-  wxDatePickerCtrl* to_ = nullptr;
+  LongDatePicker* from_ = nullptr;
+  LongDatePicker* to_ = nullptr;
   // The pickers hold days; the reports go out at this time of day.
   int hour_ = 0;
   int minute_ = 0;

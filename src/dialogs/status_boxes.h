@@ -4,7 +4,7 @@
 
 #include "driver/records.h"
 
-// The grid of the status dialog: one push-like box per status flag, with its
+// The grid of the status dialog: one check box per status flag, with its
 // control id, caption (UTF-8) and position in dialog units. Each box is 94 x 10
 // dialog units.
 struct StatusBox {
@@ -16,6 +16,9 @@ struct StatusBox {
 };
 
 constexpr int kStatusBoxWidth = 94;
+// The caption colour of a ticked box (RGB), so that the boxes that say
+// something stand out of the grid at a glance.
+constexpr unsigned char kStatusTickedColour[3] = {0, 0, 192};
 constexpr int kStatusBoxHeight = 10;
 
 extern const std::array<StatusBox, 32> kStatusBoxes;

@@ -20,27 +20,28 @@ constexpr int kButtonHeight = 14;
 StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
     : PrinterDialog(parent, "Status", ui, port, std::move(services)) {
   // Dialog units follow the dialog's font. Where the toolkit cannot draw a
-  // push button as low as ten units, the whole grid is stretched vertically so
-  // that the proportions stay.
+  // check box as low as ten units, or a caption as narrow as the box, the
+  // whole window is stretched in that direction so that the proportions stay.
   const wxSize unit = ConvertDialogToPixels(wxSize(100, 100));
-  const double ux = unit.x / 100.0;
+  double ux = unit.x / 100.0;
   double uy = unit.y / 100.0;
 
   for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
     const StatusBox& b = kStatusBoxes[i];
-    boxes_[i] = new wxToggleButton(this, b.id, FromUtf8(b.caption));
+    boxes_[i] = new wxCheckBox(this, b.id, FromUtf8(b.caption));
     // Read-only: the boxes show what the printer reported. They stay enabled so
-    // that a ticked box is drawn clearly pressed; a click is simply undone, and
-    // they take no keyboard focus.
+    // that a tick reads clearly (a disabled box is greyed out); a click is
+    // simply undone, and they take no keyboard focus.
     boxes_[i]->DisableFocusFromKeyboard();
   }
-  Bind(wxEVT_TOGGLEBUTTON, [this](wxCommandEvent& e) {
+  Bind(wxEVT_CHECKBOX, [this](wxCommandEvent& e) {
     for (size_t i = 0; i < boxes_.size(); ++i)
       if (boxes_[i]->GetId() == e.GetId()) boxes_[i]->SetValue(shown_[i]);
   });
-  int best = 0;
-  for (auto* box : boxes_) best = std::max(best, box->GetBestSize().y);
-  uy = std::max(uy, best / static_cast<double>(kStatusBoxHeight));
+  wxSize best;
+  for (auto* box : boxes_) best.IncTo(box->GetBestSize());
+  ux = std::max(ux, best.x / static_cast<double>(kStatusBoxWidth));
+  uy = std::max(uy, best.y / static_cast<double>(kStatusBoxHeight));
   auto px = [&](int x, int y) {
     return wxPoint(static_cast<int>(x * ux + 0.5), static_cast<int>(y * uy + 0.5));
   };
@@ -87,11 +88,18 @@ bool StatusDialog::Refresh() {
       return false;
     }
   }
-  for (size_t i = 0; i < kStatusBoxes.size(); ++i) {
-    shown_[i] = StatusBoxTicked(kStatusBoxes[i], flags);
-    boxes_[i]->SetValue(shown_[i]);
-  }
+  for (size_t i = 0; i < kStatusBoxes.size(); ++i)
+    ShowBox(i, StatusBoxTicked(kStatusBoxes[i], flags));
   return true;
+}
+
+void StatusDialog::ShowBox(size_t index, bool ticked) {
+  shown_[index] = ticked;
+  wxCheckBox* box = boxes_[index];
+  box->SetValue(ticked);
+  const wxColour colour(kStatusTickedColour[0], kStatusTickedColour[1], kStatusTickedColour[2]);
+  box->SetForegroundColour(ticked ? colour : wxNullColour);
+  box->Refresh();
 }
 
 void StatusDialog::OnGetStatus(wxCommandEvent&) {

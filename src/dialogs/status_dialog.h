@@ -1,14 +1,15 @@
 #pragma once
 
-#include <wx/tglbtn.h>
+#include <wx/checkbox.h>
 
 #include <array>
 
 #include "dialogs/printer_dialog.h"
 #include "dialogs/status_boxes.h"
 
-// "Status": the printer's 32 status flags as read-only push-like boxes, read
-// again with "Get Status"; "Версия" shows the printer's version text and
+// "Status": the printer's 32 status flags as read-only check boxes, read again
+// with "Get Status"; a box is ticked, and its caption drawn in
+// kStatusTickedColour, when it shows its flag as set; "Версия" shows the printer's version text and
 // "Диагностика" prints the diagnostics. Each button opens its own FiscalPrinter
 // on `port` with `ui` as host and closes it before returning.
 //
@@ -34,7 +35,7 @@ class StatusDialog : public PrinterDialog {
   bool Refresh();
 
   // The box that shows flag table entry `index` (0..31, order of kStatusBoxes).
-  wxToggleButton* Box(size_t index) const { return boxes_[index]; }
+  wxCheckBox* Box(size_t index) const { return boxes_[index]; }
 
  protected:
   // The status is read before the dialog shows.
@@ -45,6 +46,9 @@ class StatusDialog : public PrinterDialog {
   void OnVersion(wxCommandEvent&);
   void OnDiagnostics(wxCommandEvent&);
 
-  std::array<wxToggleButton*, 32> boxes_{};
+  // Shows entry `index` ticked or clear.
+  void ShowBox(size_t index, bool ticked);
+
+  std::array<wxCheckBox*, 32> boxes_{};
   std::array<bool, 32> shown_{};  // what each box shows
 };
