@@ -1,7 +1,6 @@
 #include "dialogs/logo_dialog.h"
 
 #include <wx/filename.h>
-#include <wx/log.h>
 #include <wx/sizer.h>
 
 #include "dialogs/layout.h"
@@ -64,11 +63,7 @@ void LogoDialog::LoadFile(const wxString& path) {
 }
 
 bool LogoDialog::OfferConversion(const wxString& path, const std::string& reason) {
-  wxImage picture;
-  {
-    wxLogNull quiet;  // a file the decoders refuse gets our message, not theirs
-    picture.LoadFile(path);
-  }
+  const wxImage picture = logo::LoadPicture(path);
   if (!picture.IsOk()) {
     // A BMP that is merely damaged says what is wrong with it; anything else
     // is simply not a picture.

@@ -281,7 +281,11 @@ bool WriteFileBytes(const wxString& path, const std::string& bytes) {
 }
 
 void EnsureImageHandlers() {
-  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxInitAllImageHandlers();
+  static const bool registered = [] {
+    wxInitAllImageHandlers();
+    return true;
+  }();
+  (void)registered;
 }
 
 wxString PictureWildcard() {
@@ -296,13 +300,23 @@ wxString PictureWildcard() {
         patterns.Add("*." + ext);
     }
   }
+#ifdef _WIN32
+  // Read by the system's imaging component (LoadPicture).
+  for (const char* pattern : {"*.png", "*.jpg", "*.jpeg", "*.gif", "*.tif", "*.tiff", "*.ico"})
+    if (patterns.Index(pattern, false) == wxNOT_FOUND) patterns.Add(pattern);
+#endif
   const wxString all = wxJoin(patterns, ';', '\0');
   return wxString::FromUTF8("Картини (") + all + ")|" + all +
          wxString::FromUTF8("|BMP (*.bmp)|*.bmp|Всички файлове|*");
 }
 
 std::string DriverPath(const wxString& path) {
+#ifdef _WIN32
+  // The C library's narrow file names are in the ANSI code page.
+  const wxCharBuffer narrow = path.mb_str(wxCSConv(wxFONTENCODING_SYSTEM));
+#else
   const wxCharBuffer narrow = path.mb_str(*wxConvFileName);
+#endif
   return narrow.data() ? std::string(narrow.data()) : std::string();
 }
 

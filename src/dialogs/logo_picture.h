@@ -126,6 +126,11 @@ bool WriteFileBytes(const wxString& path, const std::string& bytes);
 // built with) once; BMP needs none.
 void EnsureImageHandlers();
 
+// Decodes the picture at `path`: whatever the toolkit's decoders read, and on
+// Windows also what the system's imaging component reads (PNG, JPEG, GIF,
+// TIFF, ICO). An invalid image when nothing can read it.
+wxImage LoadPicture(const wxString& path);
+
 // The file chooser's filter: every picture the decoders read, BMP alone, and
 // every file.
 wxString PictureWildcard();
