@@ -1,7 +1,6 @@
 #include "dialogs/factory_numbers_dialog.h"
 
-#include <wx/app.h>
-
+#include "dialogs/app_title.h"
 #include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 
@@ -71,8 +70,7 @@ void FactoryNumbersDialog::OnWrite(wxCommandEvent&) {
   entry.checkDigits = checkDigits_->GetIntegerValue();
   const factory_numbers::Field bad = factory_numbers::FirstBadField(entry);
   if (bad != factory_numbers::Field::kNone) {
-    const wxString caption = wxTheApp ? wxTheApp->GetAppDisplayName() : wxString();
-    ShowMessage(FromUtf8(factory_numbers::kSixDigitsText), caption, wxOK | wxICON_STOP);
+    ShowMessage(FromUtf8(factory_numbers::kSixDigitsText), ApplicationTitle(), wxOK | wxICON_STOP);
     (bad == factory_numbers::Field::kPrinterNumber ? printerNumber_ : memoryNumber_)->SetFocus();
     return;
   }
