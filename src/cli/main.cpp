@@ -46,5 +46,6 @@ int main(int argc, char** argv) {
 #endif
   CliEnvironment env{std::cin, std::cout, std::cerr, false, std::nullopt};
   env.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+  env.progress = isatty(STDERR_FILENO);
   return RunCli(args, env);
 }

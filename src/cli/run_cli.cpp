@@ -11,6 +11,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_ui.h"
 #include "cli/output.h"
+#include "cli/tool_commands.h"
 #include "cli/trace.h"
 #include "driver/fiscal_printer.h"
 #include "link/serial_trace.h"
@@ -74,6 +75,8 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (!ParseOptions(args, options, error)) return Usage(env, error);
   if (options.help) {
     env.out << UsageText();
+    if (const std::string tools = ToolUsageText(); !tools.empty())
+      env.out << "\nWhole tables (see docs/backup.md):\n" << tools;
     return kExitOk;
   }
   if (options.list) {
@@ -84,7 +87,11 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   // Every line is checked before anything is opened or sent.
   const std::time_t now = std::time(nullptr);
   std::vector<CliCall> calls;
-  if (options.hasScript) {
+  const bool tool =
+      !options.hasScript && !options.command.empty() && IsToolCommand(options.command[0]);
+  if (tool) {
+    if (!CheckToolArguments(options.command, error)) return Usage(env, error);
+  } else if (options.hasScript) {
     std::string text;
     if (!ReadScript(options.script, env.in, text, error)) return Usage(env, error);
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
@@ -106,6 +113,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   CliUi ui(options.answers, env.in, env.err, interactive);
   ui.SetTimeouts(env.timeouts);
   TraceScope trace(options.trace, env.err);
+  if (tool) return RunToolCommand(options.command, env, ui, env.progress);
 
   // One printer for the whole run, opened by the first method that needs it.
   std::unique_ptr<FiscalPrinter> printer;

@@ -17,6 +17,8 @@ struct CliEnvironment {
   bool interactive = false;
   // Time-outs for every FiscalPrinter the run creates (tests only).
   std::optional<LinkTimeouts> timeouts;
+  // The whole-table commands keep a progress line on `err` (a terminal).
+  bool progress = false;
 };
 
 // Runs fiscal-cli with `args` (without the program name). Returns the exit

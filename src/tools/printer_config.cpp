@@ -1,0 +1,229 @@
+// Reading a printer's whole programming into a PrinterConfig.
+#include "tools/printer_config.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "driver/fiscal_printer.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr int kRateNotRead = -2;  // ReadTaxRates' mark for a group the reply lacks
+
+// The number of steps each section takes, for the progress total.
+int StepsOf(Section s) {
+  switch (s) {
+    case Section::kHeader:
+      return kHeaderLineCount;
+    case Section::kOperators:
+      return kOperatorCount;
+    case Section::kDepartments:
+      return kDepartmentCount;
+    case Section::kArticles:
+      return kArticleCount;
+    default:
+      return 1;
+  }
+}
+
+class Collector {
+ public:
+  Collector(FiscalPrinter& p, const SectionSet& sections, PrinterConfig& c, const ProgressFn& f)
+      : printer_(p), sections_(sections), config_(c), progress_(f) {
+    for (int s = 0; s < kSectionCount; ++s)
+      if (Wanted(static_cast<Section>(s))) total_ += StepsOf(static_cast<Section>(s));
+  }
+
+  CollectResult Run() {
+    for (int s = 0; s < kSectionCount; ++s) {
+      const Section section = static_cast<Section>(s);
+      if (!Wanted(section)) continue;
+      const CollectResult r = Read(section);
+      if (r != CollectResult::kDone) return r;
+    }
+    return CollectResult::kDone;
+  }
+
+ private:
+  bool Wanted(Section s) const {
+    return s == Section::kOrigin || sections_[static_cast<size_t>(s)];
+  }
+
+  // Reports the next step; false when the caller wants to stop.
+  bool Step(Section s, int item) {
+    const bool go = !progress_ || progress_(ProgressStep{s, item, done_, total_});
+    ++done_;
+    return go;
+  }
+
+  CollectResult Read(Section s) {
+    switch (s) {
+      case Section::kOrigin:
+        return ReadOrigin();
+      case Section::kDecimalPoint: {
+        if (!Step(s, 0)) return CollectResult::kCancelled;
+        char mode = 0;
+        if (printer_.ReadDecimalPoint(mode).empty()) return CollectResult::kFailed;
+        config_.decimalPoint = mode;
+        return CollectResult::kDone;
+      }
+      case Section::kTaxRates: {
+        if (!Step(s, 0)) return CollectResult::kCancelled;
+        TaxRates rates{};
+        if (printer_.ReadTaxRates(rates).empty()) return CollectResult::kFailed;
+        std::vector<double> read;
+        for (double r : rates) {
+          if (r == kRateNotRead) break;
+          read.push_back(r);
+        }
+        config_.taxRates = read;
+        return CollectResult::kDone;
+      }
+      case Section::kHeader: {
+        std::vector<HeaderLine> lines;
+        for (int n = 0; n < kHeaderLineCount; ++n) {
+          if (!Step(s, n)) return CollectResult::kCancelled;
+          HeaderLine line;
+          if (printer_.ReadHeaderLine(n, line).empty()) return CollectResult::kFailed;
+          line.line = n;
+          lines.push_back(line);
+        }
+        config_.header = lines;
+        return CollectResult::kDone;
+      }
+      case Section::kParameters: {
+        if (!Step(s, 0)) return CollectResult::kCancelled;
+        PrintParameters params;
+        if (printer_.ReadParameters(params).empty()) return CollectResult::kFailed;
+        config_.parameters = params;
+        return CollectResult::kDone;
+      }
+      case Section::kPayments: {
+        if (!Step(s, 0)) return CollectResult::kCancelled;
+        PaymentNames names;
+        if (printer_.ReadPaymentNames(names).empty()) return CollectResult::kFailed;
+        PaymentSetup setup;
+        for (int t = 1; t <= kPaymentTypes; ++t)
+          setup.names[static_cast<size_t>(t - 1)] = names[static_cast<size_t>(t)];
+        setup.exchangeRate = std::atof(RemoveChar(names[5], ' ', 0).c_str());
+        config_.payments = setup;
+        return CollectResult::kDone;
+      }
+      case Section::kInvoices: {
+        if (!Step(s, 0)) return CollectResult::kCancelled;
+        InvoiceRange range;
+        if (printer_.ReadInvoiceRange(range).empty()) return CollectResult::kFailed;
+        config_.invoices = range;
+        return CollectResult::kDone;
+      }
+      case Section::kOperators: {
+        std::vector<OperatorRecord> ops;
+        for (int n = 1; n <= kOperatorCount; ++n) {
+          if (!Step(s, n)) return CollectResult::kCancelled;
+          OperatorRecord op;
+          if (printer_.ReadOperator(n, op).empty()) return CollectResult::kFailed;
+          op.number = n;
+          ops.push_back(op);
+        }
+        config_.operators = ops;
+        return CollectResult::kDone;
+      }
+      case Section::kDepartments: {
+        std::vector<Department> deps;
+        for (int n = 1; n <= kDepartmentCount; ++n) {
+          if (!Step(s, n)) return CollectResult::kCancelled;
+          Department d;
+          d.number = static_cast<uint8_t>(n);
+          if (printer_.ReadDepartment(d).empty()) return CollectResult::kFailed;
+          d.number = static_cast<uint8_t>(n);
+          if (!d.name.empty()) deps.push_back(d);
+        }
+        config_.departments = deps;
+        return CollectResult::kDone;
+      }
+      case Section::kArticles: {
+        std::vector<ArticleRecord> arts;
+        for (int n = 1; n <= kArticleCount; ++n) {
+          if (!Step(s, n)) return CollectResult::kCancelled;
+          ArticleRecord a;
+          if (printer_.ReadArticle(n, a).empty()) return CollectResult::kFailed;
+          a.number = n;
+          if (!a.name.empty()) arts.push_back(a);
+        }
+        config_.articles = arts;
+        return CollectResult::kDone;
+      }
+    }
+    return CollectResult::kDone;
+  }
+
+  CollectResult ReadOrigin() {
+    if (!Step(Section::kOrigin, 0)) return CollectResult::kCancelled;
+    ConfigOrigin& o = config_.origin;
+    o.version = printer_.ReadVersion();
+    if (o.version.empty()) return CollectResult::kFailed;
+    FactoryNumbers numbers;
+    if (printer_.ReadFactoryNumbers(numbers).empty()) return CollectResult::kFailed;
+    o.printerNumber = numbers.printerNumber;
+    o.memoryNumber = numbers.memoryNumber;
+    if (printer_.ReadTaxNumber(o.taxNumber).empty()) return CollectResult::kFailed;
+    o.created = FormatTime(std::time(nullptr), "%Y-%m-%d %H:%M:%S");
+    return CollectResult::kDone;
+  }
+
+  FiscalPrinter& printer_;
+  const SectionSet& sections_;
+  PrinterConfig& config_;
+  const ProgressFn& progress_;
+  int done_ = 0;
+  int total_ = 0;
+};
+
+}  // namespace
+
+CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
+                            PrinterConfig& config, const ProgressFn& progress) {
+  return Collector(printer, sections, config, progress).Run();
+}
+
+const char* SectionKey(Section s) {
+  switch (s) {
+    case Section::kOrigin:
+      return "printer";
+    case Section::kDecimalPoint:
+      return "decimalPoint";
+    case Section::kTaxRates:
+      return "taxRates";
+    case Section::kHeader:
+      return "header";
+    case Section::kParameters:
+      return "parameters";
+    case Section::kPayments:
+      return "payments";
+    case Section::kInvoices:
+      return "invoiceRange";
+    case Section::kDepartments:
+      return "departments";
+    case Section::kOperators:
+      return "operators";
+    case Section::kArticles:
+      return "articles";
+  }
+  return "";
+}
+
+namespace {
+const char* const kGroupLetters[8] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"};
+const char* const kGroupLettersLower[8] = {"а", "б", "в", "г", "д", "е", "ж", "з"};
+}  // namespace
+
+std::string TaxGroupLetter(int index) {
+  return index >= 0 && index < 8 ? kGroupLetters[index] : "";
+}
+
+std::optional<int> ParseTaxGroupLetter(const std::string& utf8) {
+  for (int i = 0; i < 8; ++i)
+    if (utf8 == kGroupLetters[i] || utf8 == kGroupLettersLower[i]) return i;
+  return std::nullopt;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/records.h"
+
+class FiscalPrinter;
+
+// Everything programmable that the driver can read back, as one value: what a
+// backup file holds and what a restore compares. Texts are Windows-1251 bytes,
+// as the driver uses them; the file formats convert at their edges.
+//
+// A section that is not there (an empty optional) was not read, or was left
+// out of a file on purpose: a restore leaves that part of the printer alone.
+
+// The parts of a configuration, in the order a restore writes them: the
+// decimal point first (article prices depend on it), tax rates before the
+// departments and articles that use the groups, departments before the
+// articles that refer to them.
+enum class Section {
+  kOrigin,  // version, factory numbers, tax number: read, never written
+  kDecimalPoint,
+  kTaxRates,
+  kHeader,
+  kParameters,
+  kPayments,
+  kInvoices,
+  kDepartments,
+  kOperators,
+  kArticles,
+};
+constexpr int kSectionCount = 10;
+using SectionSet = std::array<bool, kSectionCount>;
+inline SectionSet AllSections() {
+  SectionSet s;
+  s.fill(true);
+  return s;
+}
+inline SectionSet OnlySection(Section one) {
+  SectionSet s{};
+  s[static_cast<size_t>(one)] = true;
+  return s;
+}
+
+// Ranges the printer's tables are read over.
+constexpr int kHeaderLineCount = 10;  // 0..9
+constexpr int kOperatorCount = 9;
+constexpr int kDepartmentCount = 99;
+constexpr int kArticleCount = 1000;
+constexpr int kPaymentTypes = 4;  // 1..4; type 0 (cash) has a fixed name
+
+// Who the configuration came from; written into a backup for the reader, never
+// sent to a printer.
+struct ConfigOrigin {
+  std::string version;    // ReadVersion's reply
+  int printerNumber = 0;  // factory numbers
+  int memoryNumber = 0;
+  std::string taxNumber;
+  std::string created;  // local time "YYYY-MM-DD HH:MM:SS"
+};
+
+struct PaymentSetup {
+  std::array<std::string, kPaymentTypes> names;  // types 1..4
+  double exchangeRate = 0;                       // of type 4
+};
+
+struct PrinterConfig {
+  ConfigOrigin origin;
+  std::optional<char> decimalPoint;  // '0' whole numbers, '2' two decimals
+  // The groups the printer reported (3 to 8), А first; -1 is a group switched off.
+  std::optional<std::vector<double>> taxRates;
+  std::optional<std::vector<HeaderLine>> header;  // lines 0..9 in order
+  std::optional<PrintParameters> parameters;
+  std::optional<PaymentSetup> payments;
+  std::optional<InvoiceRange> invoices;
+  std::optional<std::vector<OperatorRecord>> operators;  // 1..9 in order
+  // Only programmed entries (a name that is not empty), in number order.
+  std::optional<std::vector<Department>> departments;
+  std::optional<std::vector<ArticleRecord>> articles;
+};
+
+// Progress of a long job: step `done` (0-based) of `total`, which works on
+// `item` (a line, operator, department, article or CSV row number; 0 for a
+// section of one record) of `section`.
+struct ProgressStep {
+  Section section = Section::kOrigin;
+  int item = 0;
+  int done = 0;
+  int total = 0;
+};
+// Called before each step; returning false stops the job there (between two
+// commands, never in the middle of one).
+using ProgressFn = std::function<bool(const ProgressStep&)>;
+
+enum class CollectResult {
+  kDone,
+  kFailed,     // a read failed; the user has been told by the driver
+  kCancelled,  // the progress callback said stop
+};
+
+// Reads the chosen sections (and always the origin) from `printer`, which is
+// connected. Several thousand commands for the articles; `progress` may be
+// empty. On failure `config` holds what was read before it.
+CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
+                            PrinterConfig& config, const ProgressFn& progress);
+
+// Section names as they appear in files and messages ("articles").
+const char* SectionKey(Section s);
+
+// Tax group letters А..З as UTF-8, by index 0..7; "" outside.
+std::string TaxGroupLetter(int index);
+// The index of a tax group letter (UTF-8 А..З, also а..з), or nothing.
+std::optional<int> ParseTaxGroupLetter(const std::string& utf8);

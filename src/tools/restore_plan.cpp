@@ -1,0 +1,400 @@
+// The difference between two configurations as printer commands, and sending them.
+#include "tools/restore_plan.h"
+
+#include <cmath>
+#include <map>
+
+#include "driver/cp1251.h"
+#include "driver/fiscal_printer.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr double kMoneyTolerance = 0.005;
+constexpr double kRateTolerance = 0.005;
+constexpr double kExchangeTolerance = 0.000005;
+constexpr double kRateOff = -1.0;
+
+bool Near(double a, double b, double tolerance) {
+  return std::fabs(a - b) < tolerance;
+}
+
+std::string Utf8(const std::string& cp1251) {
+  return Cp1251ToUtf8(cp1251);
+}
+std::string Quoted(const std::string& cp1251) {
+  return "\"" + Utf8(cp1251) + "\"";
+}
+std::string Money(double v, char mode) {
+  return mode == '0' ? Sprintf("%.0f", v) : Sprintf("%.2f", v);
+}
+std::string Rate(double r) {
+  return r <= kRateOff ? "off" : Sprintf("%.2f%%", r);
+}
+std::string Alignment(int a) {
+  return a == 2 ? "right" : a == 1 ? "centre" : "left";
+}
+std::string Flag(bool on) {
+  return on ? "1" : "0";
+}
+
+// Adds a field change when the two display values differ.
+void Compare(std::vector<FieldChange>& out, const char* field, const std::string& from,
+             const std::string& to) {
+  if (from != to) out.push_back({field, from, to});
+}
+
+// An invoice number without its leading zeros ("0000000123" and "123" are one number).
+std::string InvoiceNumber(const std::string& n) {
+  const size_t first = n.find_first_not_of('0');
+  return first == std::string::npos ? "0" : n.substr(first);
+}
+
+RestoreStep MakeStep(Section s, int item, StepKind kind, std::vector<FieldChange> fields,
+                     std::function<std::string(FiscalPrinter&)> send) {
+  RestoreStep step;
+  step.section = s;
+  step.item = item;
+  step.kind = kind;
+  step.fields = std::move(fields);
+  step.send = std::move(send);
+  return step;
+}
+
+class Planner {
+ public:
+  Planner(const PrinterConfig& cur, const PrinterConfig& want, const RestoreOptions& o)
+      : cur_(cur), want_(want), opt_(o) {
+    mode_ = want.decimalPoint.value_or(cur.decimalPoint.value_or('2'));
+  }
+
+  RestorePlan Run() {
+    DecimalPoint();
+    Rates();
+    Header();
+    Parameters();
+    Payments();
+    Invoices();
+    Departments();
+    Operators();
+    Articles();
+    return std::move(plan_);
+  }
+
+ private:
+  void Fiscal(RestoreStep step) {
+    (opt_.includeFiscal ? plan_.steps : plan_.fiscalLeftOut).push_back(std::move(step));
+  }
+
+  void DecimalPoint() {
+    if (!want_.decimalPoint || !cur_.decimalPoint || *want_.decimalPoint == *cur_.decimalPoint)
+      return;
+    const char mode = *want_.decimalPoint;
+    const std::string password = opt_.password;
+    Fiscal(
+        MakeStep(Section::kDecimalPoint, 0, StepKind::kChange,
+                 {{"mode", std::string(1, *cur_.decimalPoint), std::string(1, mode)}},
+                 [password, mode](FiscalPrinter& p) { return p.SetDecimalPoint(password, mode); }));
+    forceArticles_ = opt_.includeFiscal;
+  }
+
+  void Rates() {
+    if (!want_.taxRates || !cur_.taxRates) return;
+    const auto& want = *want_.taxRates;
+    const auto& cur = *cur_.taxRates;
+    std::vector<FieldChange> fields;
+    ::TaxRates send{};
+    for (size_t k = 0; k < send.size(); ++k) {
+      const bool inWant = k < want.size();
+      const bool inCur = k < cur.size();
+      // Groups the file does not name keep what the printer has; groups
+      // neither knows are sent switched off (А..Г cannot be: 0 %).
+      send[k] = inWant ? want[k] : inCur ? cur[k] : (k < 4 ? 0.0 : kRateOff);
+      if (inWant && (!inCur || !Near(want[k], cur[k], kRateTolerance)))
+        fields.push_back(
+            {TaxGroupLetter(static_cast<int>(k)), inCur ? Rate(cur[k]) : "", Rate(want[k])});
+    }
+    if (fields.empty()) return;
+    const std::string password = opt_.password;
+    Fiscal(MakeStep(Section::kTaxRates, 0, StepKind::kChange, std::move(fields),
+                    [password, send](FiscalPrinter& p) { return p.SetTaxRates(password, send); }));
+  }
+
+  void Header() {
+    if (!want_.header || !cur_.header) return;
+    for (const HeaderLine& w : *want_.header) {
+      const HeaderLine* c = nullptr;
+      for (const HeaderLine& h : *cur_.header)
+        if (h.line == w.line) c = &h;
+      if (!c) continue;
+      // An empty line reads back centred whatever it was written as.
+      if (w.text.empty() && c->text.empty()) continue;
+      std::vector<FieldChange> fields;
+      Compare(fields, "text", Quoted(c->text), Quoted(w.text));
+      Compare(fields, "alignment", Alignment(c->alignment), Alignment(w.alignment));
+      if (fields.empty()) continue;
+      // Laid out at this printer's width, which may differ from the file's.
+      const HeaderLine line{w.line, w.text, w.alignment, c->width > 0 ? c->width : w.width};
+      plan_.steps.push_back(MakeStep(
+          Section::kHeader, w.line, StepKind::kChange, std::move(fields), [line](FiscalPrinter& p) {
+            return p.SetHeaderLine(line.line, line.text, line.alignment, line.width);
+          }));
+    }
+  }
+
+  void Parameters() {
+    if (!want_.parameters || !cur_.parameters) return;
+    const PrintParameters& w = *want_.parameters;
+    const PrintParameters& c = *cur_.parameters;
+    std::vector<FieldChange> fields;
+    Compare(fields, "deviceNumber", std::to_string(c.deviceNumber), std::to_string(w.deviceNumber));
+    Compare(fields, "logo", Flag(c.logo), Flag(w.logo));
+    Compare(fields, "drawer", Flag(c.drawer), Flag(w.drawer));
+    Compare(fields, "autoCut", Flag(c.autoCut), Flag(w.autoCut));
+    Compare(fields, "transparentDisplay", Flag(c.transparentDisplay), Flag(w.transparentDisplay));
+    Compare(fields, "shortJournal", Flag(c.shortJournal), Flag(w.shortJournal));
+    Compare(fields, "currency", Flag(c.currency), Flag(w.currency));
+    if (fields.empty()) return;
+    plan_.steps.push_back(MakeStep(Section::kParameters, 0, StepKind::kChange, std::move(fields),
+                                   [w](FiscalPrinter& p) { return p.SetParameters(w); }));
+  }
+
+  void Payments() {
+    if (!want_.payments || !cur_.payments) return;
+    for (int t = 1; t <= kPaymentTypes; ++t) {
+      const std::string& w = want_.payments->names[static_cast<size_t>(t - 1)];
+      const std::string& c = cur_.payments->names[static_cast<size_t>(t - 1)];
+      // The printer refuses an empty name; such a file entry cannot be restored.
+      if (w.empty()) continue;
+      std::vector<FieldChange> fields;
+      Compare(fields, "name", Quoted(c), Quoted(w));
+      double rate = 0.0;
+      if (t == kPaymentTypes) {
+        rate = want_.payments->exchangeRate;
+        if (!Near(rate, cur_.payments->exchangeRate, kExchangeTolerance))
+          fields.push_back({"exchangeRate", Sprintf("%.5f", cur_.payments->exchangeRate),
+                            Sprintf("%.5f", rate)});
+      }
+      if (fields.empty()) continue;
+      plan_.steps.push_back(
+          MakeStep(Section::kPayments, t, StepKind::kChange, std::move(fields),
+                   [t, w, rate](FiscalPrinter& p) { return p.SetPaymentName(t, w, rate); }));
+    }
+  }
+
+  void Invoices() {
+    if (!want_.invoices || !cur_.invoices) return;
+    const InvoiceRange w = *want_.invoices;
+    const InvoiceRange& c = *cur_.invoices;
+    std::vector<FieldChange> fields;
+    Compare(fields, "first", InvoiceNumber(c.first), InvoiceNumber(w.first));
+    Compare(fields, "last", InvoiceNumber(c.last), InvoiceNumber(w.last));
+    if (fields.empty()) return;
+    plan_.steps.push_back(MakeStep(Section::kInvoices, 0, StepKind::kChange, std::move(fields),
+                                   [w](FiscalPrinter& p) { return p.SetInvoiceRange(w); }));
+  }
+
+  void Departments() {
+    if (!want_.departments || !cur_.departments) return;
+    std::map<int, const Department*> cur;
+    for (const Department& d : *cur_.departments) cur[d.number] = &d;
+    for (const Department& w : *want_.departments) {
+      const auto it = cur.find(w.number);
+      const Department* c = it == cur.end() ? nullptr : it->second;
+      std::vector<FieldChange> fields;
+      Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
+      Compare(fields, "taxGroup", c ? TaxGroupLetter(c->taxGroup) : "", TaxGroupLetter(w.taxGroup));
+      if (c) cur.erase(it);
+      if (fields.empty()) continue;
+      const Department d = w;
+      plan_.steps.push_back(MakeStep(Section::kDepartments, w.number,
+                                     c ? StepKind::kChange : StepKind::kAdd, std::move(fields),
+                                     [d](FiscalPrinter& p) { return p.SetDepartment(d); }));
+    }
+    // Programmed on the printer, absent from the file: an empty name clears it.
+    for (const auto& [number, c] : cur) {
+      Department d = *c;
+      d.name.clear();
+      plan_.steps.push_back(MakeStep(Section::kDepartments, number, StepKind::kRemove,
+                                     {{"name", Quoted(c->name), ""}},
+                                     [d](FiscalPrinter& p) { return p.SetDepartment(d); }));
+    }
+  }
+
+  void Operators() {
+    if (!want_.operators || !cur_.operators) return;
+    for (const OperatorRecord& w : *want_.operators) {
+      const OperatorRecord* c = nullptr;
+      for (const OperatorRecord& o : *cur_.operators)
+        if (o.number == w.number) c = &o;
+      if (!c) continue;
+      std::vector<FieldChange> fields;
+      Compare(fields, "name", Quoted(c->name), Quoted(w.name));
+      Compare(fields, "password", Quoted(c->password), Quoted(w.password));
+      if (fields.empty()) continue;
+      const OperatorRecord o = w;
+      plan_.steps.push_back(
+          MakeStep(Section::kOperators, w.number, StepKind::kChange, std::move(fields),
+                   [o](FiscalPrinter& p) { return p.SetOperator(o.number, o.name, o.password); }));
+    }
+  }
+
+  void Articles() {
+    if (!want_.articles || !cur_.articles) return;
+    std::map<int, const ArticleRecord*> cur;
+    for (const ArticleRecord& a : *cur_.articles) cur[a.number] = &a;
+    const char curMode = cur_.decimalPoint.value_or(mode_);
+    for (const ArticleRecord& w : *want_.articles) {
+      const auto it = cur.find(w.number);
+      const ArticleRecord* c = it == cur.end() ? nullptr : it->second;
+      std::vector<FieldChange> fields;
+      Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
+      if (!c || !Near(c->price, w.price, kMoneyTolerance) || forceArticles_)
+        fields.push_back({"price", c ? Money(c->price, curMode) : "", Money(w.price, mode_)});
+      Compare(fields, "taxGroup", c ? TaxGroupLetter(c->taxGroup) : "", TaxGroupLetter(w.taxGroup));
+      Compare(fields, "department", c ? std::to_string(c->department) : "",
+              std::to_string(w.department));
+      if (c) cur.erase(it);
+      if (fields.empty()) continue;
+      const ArticleRecord a = w;
+      plan_.steps.push_back(
+          MakeStep(Section::kArticles, w.number, c ? StepKind::kChange : StepKind::kAdd,
+                   std::move(fields), [a](FiscalPrinter& p) {
+                     return p.SetArticle(a.number, a.name, a.price, a.taxGroup, a.department);
+                   }));
+    }
+    for (const auto& [number, c] : cur) {
+      // The group it has is one the printer accepts; the price of a cleared
+      // article means nothing.
+      const int n = number;
+      const int group = c->taxGroup;
+      plan_.steps.push_back(
+          MakeStep(Section::kArticles, n, StepKind::kRemove, {{"name", Quoted(c->name), ""}},
+                   [n, group](FiscalPrinter& p) { return p.SetArticle(n, "", 0.0, group, 0); }));
+    }
+  }
+
+  const PrinterConfig& cur_;
+  const PrinterConfig& want_;
+  const RestoreOptions& opt_;
+  char mode_ = '2';
+  bool forceArticles_ = false;
+  RestorePlan plan_;
+};
+
+}  // namespace
+
+RestorePlan PlanRestore(const PrinterConfig& current, const PrinterConfig& wanted,
+                        const RestoreOptions& options) {
+  return Planner(current, wanted, options).Run();
+}
+
+int ApplyReport::Count(StepOutcome o) const {
+  int n = 0;
+  for (StepOutcome x : outcomes) n += x == o;
+  return n;
+}
+
+ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& steps,
+                      const ProgressFn& progress) {
+  ApplyReport report;
+  report.outcomes.assign(steps.size(), StepOutcome::kNotSent);
+  report.codes.assign(steps.size(), std::string());
+  const int total = static_cast<int>(steps.size());
+  for (int i = 0; i < total; ++i) {
+    const RestoreStep& step = steps[static_cast<size_t>(i)];
+    if (progress && !progress(ProgressStep{step.section, step.item, i, total})) {
+      report.cancelled = true;
+      break;
+    }
+    const std::string result = step.send(printer);
+    report.codes[static_cast<size_t>(i)] = result;
+    if (result.empty()) {
+      report.outcomes[static_cast<size_t>(i)] = StepOutcome::kFailed;
+      break;
+    }
+    report.outcomes[static_cast<size_t>(i)] =
+        result == kAckDone ? StepOutcome::kWritten : StepOutcome::kRefused;
+  }
+  return report;
+}
+
+// --- Texts for people ----------------------------------------------------------
+
+namespace {
+
+struct Label {
+  const char* key;
+  const char* english;
+  const char* bulgarian;
+};
+
+constexpr Label kSectionTitles[] = {
+    {"printer", "printer", "Принтер"},
+    {"decimalPoint", "decimal point", "Десетична точка"},
+    {"taxRates", "tax rates", "Данъчни ставки"},
+    {"header", "header line", "Ред от клишето"},
+    {"parameters", "print parameters", "Параметри на печат"},
+    {"payments", "payment type", "Вид плащане"},
+    {"invoiceRange", "invoice range", "Фактури"},
+    {"departments", "department", "Департамент"},
+    {"operators", "operator", "Оператор"},
+    {"articles", "article", "Артикул"},
+};
+
+constexpr Label kFieldLabels[] = {
+    {"name", "name", "име"},
+    {"password", "password", "парола"},
+    {"price", "price", "цена"},
+    {"taxGroup", "tax group", "дан. група"},
+    {"department", "department", "департамент"},
+    {"text", "text", "текст"},
+    {"alignment", "alignment", "подравняване"},
+    {"mode", "mode", "режим"},
+    {"exchangeRate", "exchange rate", "курс"},
+    {"first", "first", "първа"},
+    {"last", "last", "последна"},
+    {"deviceNumber", "device number", "номер на устройство"},
+    {"logo", "logo", "лого"},
+    {"drawer", "drawer", "чекмедже"},
+    {"autoCut", "auto cut", "автоматично рязане"},
+    {"transparentDisplay", "transparent display", "прозрачен дисплей"},
+    {"shortJournal", "short journal", "кратка КЛЕН"},
+    {"currency", "currency", "валута"},
+};
+
+}  // namespace
+
+std::string SectionTitle(Section s, bool bulgarian) {
+  const std::string key = SectionKey(s);
+  for (const Label& l : kSectionTitles)
+    if (key == l.key) return bulgarian ? l.bulgarian : l.english;
+  return key;
+}
+
+std::string FieldLabel(const std::string& field, bool bulgarian) {
+  for (const Label& l : kFieldLabels)
+    if (field == l.key) return bulgarian ? l.bulgarian : l.english;
+  return field;  // tax group letters name themselves
+}
+
+std::string DescribeStep(const RestoreStep& step, bool bulgarian) {
+  std::string s = SectionTitle(step.section, bulgarian);
+  if (step.item > 0 || step.section == Section::kHeader) s += " " + std::to_string(step.item);
+  if (step.kind == StepKind::kRemove) {
+    s += bulgarian ? ": изтриване" : ": remove";
+    if (!step.fields.empty()) s += " (" + step.fields.front().from + ")";
+    return s;
+  }
+  if (step.kind == StepKind::kAdd) s += bulgarian ? ": нов" : ": new";
+  s += ":";
+  bool first = true;
+  for (const FieldChange& f : step.fields) {
+    s += first ? " " : ", ";
+    first = false;
+    s += FieldLabel(f.field, bulgarian) + " ";
+    if (step.kind == StepKind::kChange) s += (f.from.empty() ? "\"\"" : f.from) + " -> ";
+    s += f.to;
+  }
+  return s;
+}

@@ -1,0 +1,523 @@
+// Articles, departments and operators as CSV: reading with row-by-row checks,
+// writing, and the import's commands.
+#include "tools/table_csv.h"
+
+#include <cmath>
+#include <map>
+
+#include "driver/cp1251.h"
+#include "driver/fiscal_printer.h"
+#include "driver/text.h"
+
+namespace {
+
+constexpr int kNameWidth = 20;
+constexpr int kPasswordWidth = 4;
+constexpr double kMaxPriceWhole = 99999999.0;
+constexpr double kMaxPriceTwoDecimals = 999999.99;
+constexpr int kMaxNumberDigits = 9;  // keeps any number well inside int
+
+// Column keys; their captions are the dialogs' field captions.
+enum Col { kNumber, kName, kPrice, kGroup, kDept, kPassword };
+
+struct Column {
+  Col key;
+  const char* caption;
+};
+
+std::vector<Column> Columns(CsvTable t) {
+  switch (t) {
+    case CsvTable::kArticles:
+      return {{kNumber, "Артикул Номер"},
+              {kName, "Артикул Име"},
+              {kPrice, "Артикул Цена"},
+              {kGroup, "Дан.Група"},
+              {kDept, "Департамент"}};
+    case CsvTable::kDepartments:
+      return {{kNumber, "Номер"}, {kName, "Име"}, {kGroup, "Дан.Група"}};
+    case CsvTable::kOperators:
+      return {{kNumber, "Оператор"}, {kName, "Име на оператор"}, {kPassword, "Парола"}};
+  }
+  return {};
+}
+
+std::string Trim(const std::string& s) {
+  const size_t a = s.find_first_not_of(" \t");
+  if (a == std::string::npos) return "";
+  const size_t b = s.find_last_not_of(" \t");
+  return s.substr(a, b - a + 1);
+}
+
+// One row as read: its fields and the line it starts on.
+struct Row {
+  std::vector<std::string> fields;
+  int line = 0;
+};
+
+// Splits the text into rows. Returns false (with the line) for a quote that is
+// never closed.
+bool SplitRows(const std::string& text, char sep, std::vector<Row>& rows, int& badLine) {
+  int line = 1;
+  size_t i = 0;
+  while (i < text.size()) {
+    Row row;
+    row.line = line;
+    std::string field;
+    bool endOfRow = false;
+    while (!endOfRow) {
+      field.clear();
+      if (i < text.size() && text[i] == '"') {
+        ++i;
+        for (;;) {
+          if (i >= text.size()) {
+            badLine = row.line;
+            return false;
+          }
+          if (text[i] == '"') {
+            if (i + 1 < text.size() && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+              continue;
+            }
+            ++i;
+            break;
+          }
+          if (text[i] == '\n') ++line;
+          field += text[i++];
+        }
+        // Anything between the closing quote and the separator is kept.
+      }
+      while (i < text.size() && text[i] != sep && text[i] != '\n' && text[i] != '\r')
+        field += text[i++];
+      row.fields.push_back(field);
+      if (i < text.size() && text[i] == sep) {
+        ++i;
+        continue;
+      }
+      if (i < text.size() && text[i] == '\r') ++i;
+      if (i < text.size() && text[i] == '\n') ++i;
+      ++line;
+      endOfRow = true;
+    }
+    // Blank lines are skipped.
+    if (!(row.fields.size() == 1 && Trim(row.fields[0]).empty())) rows.push_back(row);
+  }
+  return true;
+}
+
+// The header's name of a column: blanks around it and a closing ':' ignored.
+std::string HeaderName(const std::string& field) {
+  std::string s = Trim(field);
+  if (!s.empty() && s.back() == ':') s = Trim(s.substr(0, s.size() - 1));
+  return s;
+}
+
+// Reads one table's rows into records, checking each field.
+class RowReader {
+ public:
+  RowReader(CsvTable t, char mode, char sep, CsvProblem& p)
+      : table_(t), mode_(mode), sep_(sep), problem_(p) {}
+
+  bool Header(const Row& row) {
+    const auto cols = Columns(table_);
+    index_.assign(cols.size(), -1);
+    for (size_t f = 0; f < row.fields.size(); ++f) {
+      const std::string name = HeaderName(row.fields[f]);
+      int found = -1;
+      for (size_t c = 0; c < cols.size(); ++c)
+        if (name == cols[c].caption) found = static_cast<int>(c);
+      if (found < 0) return Fail(row.line, static_cast<int>(f) + 1, name, CsvIssue::kUnknownColumn);
+      if (index_[static_cast<size_t>(found)] >= 0)
+        return Fail(row.line, static_cast<int>(f) + 1, name, CsvIssue::kRepeatedColumn);
+      index_[static_cast<size_t>(found)] = static_cast<int>(f);
+    }
+    for (size_t c = 0; c < cols.size(); ++c)
+      if (index_[c] < 0) {
+        Fail(row.line, 0, "", CsvIssue::kMissingColumn);
+        problem_.detail = cols[c].caption;
+        return false;
+      }
+    width_ = row.fields.size();
+    return true;
+  }
+
+  bool Record(const Row& row, CsvRecords& out) {
+    row_ = &row;
+    if (row.fields.size() != width_) {
+      Fail(row.line, 0, "", CsvIssue::kFieldCount);
+      problem_.detail = std::to_string(width_);
+      return false;
+    }
+    switch (table_) {
+      case CsvTable::kArticles: {
+        ArticleRecord a;
+        if (!Number(kNumber, 1, kArticleCount, a.number) ||
+            !Name(kName, true, kNameWidth, a.name) || !Price(a.price) || !Group(a.taxGroup))
+          return false;
+        int dept = 0;
+        if (!Number(kDept, 0, kDepartmentCount, dept, true)) return false;
+        a.department = static_cast<uint8_t>(dept);
+        if (!Unique(a.number)) return false;
+        out.articles.push_back(a);
+        break;
+      }
+      case CsvTable::kDepartments: {
+        Department d;
+        int n = 0, group = 0;
+        if (!Number(kNumber, 1, kDepartmentCount, n) || !Name(kName, true, kNameWidth, d.name) ||
+            !Group(group))
+          return false;
+        d.number = static_cast<uint8_t>(n);
+        d.taxGroup = static_cast<uint8_t>(group);
+        if (!Unique(n)) return false;
+        out.departments.push_back(d);
+        break;
+      }
+      case CsvTable::kOperators: {
+        OperatorRecord o;
+        if (!Number(kNumber, 1, kOperatorCount, o.number) ||
+            !Name(kName, false, kNameWidth, o.name) ||
+            !Name(kPassword, false, kPasswordWidth, o.password))
+          return false;
+        if (!Unique(o.number)) return false;
+        out.operators.push_back(o);
+        break;
+      }
+    }
+    out.lines.push_back(row.line);
+    return true;
+  }
+
+ private:
+  bool Fail(int line, int column, const std::string& name, CsvIssue issue) {
+    problem_.line = line;
+    problem_.column = column;
+    problem_.columnName = name;
+    problem_.issue = issue;
+    problem_.detail.clear();
+    return false;
+  }
+
+  // The field of a column in the current row; `column` gets its 1-based index.
+  std::string Field(Col key, int& column, std::string& caption) const {
+    const auto cols = Columns(table_);
+    for (size_t c = 0; c < cols.size(); ++c)
+      if (cols[c].key == key) {
+        column = index_[c] + 1;
+        caption = cols[c].caption;
+        return Trim(row_->fields[static_cast<size_t>(index_[c])]);
+      }
+    return "";
+  }
+
+  bool FailField(Col key, CsvIssue issue, const std::string& detail = "") {
+    int column = 0;
+    std::string caption;
+    Field(key, column, caption);
+    Fail(row_->line, column, caption, issue);
+    problem_.detail = detail;
+    return false;
+  }
+
+  bool Number(Col key, int min, int max, int& value, bool emptyIsZero = false) {
+    int column = 0;
+    std::string caption;
+    const std::string s = Field(key, column, caption);
+    if (s.empty() && emptyIsZero) {
+      value = 0;
+      return true;
+    }
+    if (s.empty()) return FailField(key, CsvIssue::kEmpty);
+    if (s.size() > kMaxNumberDigits || s.find_first_not_of("0123456789") != std::string::npos)
+      return FailField(key, CsvIssue::kNotWholeNumber);
+    value = std::stoi(s);
+    if (value < min || value > max)
+      return FailField(key, CsvIssue::kOutOfRange,
+                       std::to_string(min) + ".." + std::to_string(max));
+    return true;
+  }
+
+  bool Name(Col key, bool required, int width, std::string& value) {
+    int column = 0;
+    std::string caption;
+    const std::string s = Field(key, column, caption);
+    if (s.empty() && required) return FailField(key, CsvIssue::kEmpty);
+    const auto bytes = Utf8ToCp1251(s);
+    if (!bytes) return FailField(key, CsvIssue::kNotPrintable);
+    if (static_cast<int>(bytes->size()) > width)
+      return FailField(key, CsvIssue::kTooLong, std::to_string(width));
+    if (bytes->find(';') != std::string::npos) return FailField(key, CsvIssue::kSemicolon);
+    value = *bytes;
+    return true;
+  }
+
+  bool Price(double& value) {
+    int column = 0;
+    std::string caption;
+    std::string s = Field(kPrice, column, caption);
+    if (s.empty()) return FailField(kPrice, CsvIssue::kEmpty);
+    // A decimal comma only where ',' does not separate the fields.
+    if (sep_ == ';')
+      for (char& ch : s)
+        if (ch == ',') ch = '.';
+    const size_t dot = s.find('.');
+    const std::string whole = s.substr(0, dot);
+    const std::string frac = dot == std::string::npos ? "" : s.substr(dot + 1);
+    if (whole.empty() || whole.size() > kMaxNumberDigits ||
+        whole.find_first_not_of("0123456789") != std::string::npos ||
+        frac.find_first_not_of("0123456789") != std::string::npos ||
+        (dot != std::string::npos && frac.empty()))
+      return FailField(kPrice, CsvIssue::kNotNumber);
+    const size_t significant =
+        frac.find_last_not_of('0') == std::string::npos ? 0 : frac.find_last_not_of('0') + 1;
+    const size_t allowed = mode_ == '0' ? 0 : 2;
+    if (significant > allowed)
+      return FailField(kPrice, CsvIssue::kTooManyDecimals, std::to_string(allowed));
+    long long cents = std::stoll(whole) * 100;
+    if (significant >= 1) cents += (frac[0] - '0') * 10;
+    if (significant >= 2) cents += frac[1] - '0';
+    value = static_cast<double>(cents) / 100.0;
+    const double max = mode_ == '2' ? kMaxPriceTwoDecimals : kMaxPriceWhole;
+    if (value > max)
+      return FailField(kPrice, CsvIssue::kOutOfRange,
+                       mode_ == '2' ? "0..999999.99" : "0..99999999");
+    return true;
+  }
+
+  bool Group(int& value) {
+    int column = 0;
+    std::string caption;
+    const std::string s = Field(kGroup, column, caption);
+    if (s.empty()) return FailField(kGroup, CsvIssue::kEmpty);
+    const auto g = ParseTaxGroupLetter(s);
+    if (!g) return FailField(kGroup, CsvIssue::kNotTaxGroup);
+    value = *g;
+    return true;
+  }
+
+  bool Unique(int number) {
+    if (!seen_.emplace(number, row_->line).second) {
+      FailField(kNumber, CsvIssue::kRepeatedNumber);
+      problem_.detail = std::to_string(seen_[number]);
+      return false;
+    }
+    return true;
+  }
+
+  CsvTable table_;
+  char mode_;
+  char sep_;
+  CsvProblem& problem_;
+  std::vector<int> index_;  // field index of each column
+  size_t width_ = 0;
+  const Row* row_ = nullptr;
+  std::map<int, int> seen_;  // number -> line
+};
+
+bool ValidUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
+    i += n;
+  }
+  return true;
+}
+
+// A field as written: quoted when it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& utf8) {
+  if (utf8.find_first_of(",;\"\r\n") == std::string::npos && Trim(utf8) == utf8) return utf8;
+  std::string out = "\"";
+  for (char c : utf8) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Line(const std::vector<std::string>& fields) {
+  std::string s;
+  for (size_t i = 0; i < fields.size(); ++i) s += (i ? "," : "") + CsvField(fields[i]);
+  return s + "\r\n";
+}
+
+}  // namespace
+
+std::vector<std::string> CsvColumns(CsvTable table) {
+  std::vector<std::string> names;
+  for (const Column& c : Columns(table)) names.push_back(c.caption);
+  return names;
+}
+
+Section TableSection(CsvTable table) {
+  switch (table) {
+    case CsvTable::kArticles:
+      return Section::kArticles;
+    case CsvTable::kDepartments:
+      return Section::kDepartments;
+    case CsvTable::kOperators:
+      return Section::kOperators;
+  }
+  return Section::kArticles;
+}
+
+bool ParseTableCsv(CsvTable table, const std::string& input, char decimalMode, CsvRecords& out,
+                   CsvProblem& problem) {
+  out = CsvRecords{};
+  problem = CsvProblem{};
+  std::string text = input;
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  // The encoding is checked first, line by line, for a useful line number.
+  int line = 1;
+  for (size_t start = 0;; ++line) {
+    const size_t end = text.find('\n', start);
+    if (!ValidUtf8(
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
+      problem.line = line;
+      problem.issue = CsvIssue::kNotUtf8;
+      return false;
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  // The header row tells the separator.
+  const std::string firstLine = text.substr(0, text.find('\n'));
+  const char sep =
+      firstLine.find(';') != std::string::npos && firstLine.find(',') == std::string::npos ? ';'
+                                                                                           : ',';
+  std::vector<Row> rows;
+  int badLine = 0;
+  if (!SplitRows(text, sep, rows, badLine)) {
+    problem.line = badLine;
+    problem.issue = CsvIssue::kUnclosedQuote;
+    return false;
+  }
+  if (rows.empty()) {
+    problem.line = 1;
+    problem.issue = CsvIssue::kEmptyFile;
+    return false;
+  }
+  RowReader reader(table, decimalMode, sep, problem);
+  if (!reader.Header(rows[0])) return false;
+  for (size_t r = 1; r < rows.size(); ++r)
+    if (!reader.Record(rows[r], out)) return false;
+  return true;
+}
+
+std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char decimalMode) {
+  std::string out = "\xEF\xBB\xBF" + Line(CsvColumns(table));
+  const auto u = [](const std::string& cp1251) { return Cp1251ToUtf8(cp1251); };
+  switch (table) {
+    case CsvTable::kArticles:
+      if (config.articles)
+        for (const ArticleRecord& a : *config.articles)
+          out += Line({std::to_string(a.number), u(a.name),
+                       decimalMode == '0' ? Sprintf("%.0f", a.price) : Sprintf("%.2f", a.price),
+                       TaxGroupLetter(a.taxGroup), std::to_string(a.department)});
+      break;
+    case CsvTable::kDepartments:
+      if (config.departments)
+        for (const Department& d : *config.departments)
+          out += Line({std::to_string(d.number), u(d.name), TaxGroupLetter(d.taxGroup)});
+      break;
+    case CsvTable::kOperators:
+      if (config.operators)
+        for (const OperatorRecord& o : *config.operators)
+          out += Line({std::to_string(o.number), u(o.name), u(o.password)});
+      break;
+  }
+  return out;
+}
+
+std::vector<RestoreStep> PlanImport(CsvTable table, const CsvRecords& records) {
+  std::vector<RestoreStep> steps;
+  const auto add = [&steps](Section s, int item, std::vector<FieldChange> fields,
+                            std::function<std::string(FiscalPrinter&)> send) {
+    RestoreStep step;
+    step.section = s;
+    step.item = item;
+    step.kind = StepKind::kWrite;
+    step.fields = std::move(fields);
+    step.send = std::move(send);
+    steps.push_back(std::move(step));
+  };
+  switch (table) {
+    case CsvTable::kArticles:
+      for (const ArticleRecord& a : records.articles)
+        add(Section::kArticles, a.number,
+            {{"name", "", "\"" + Cp1251ToUtf8(a.name) + "\""},
+             {"price", "", Sprintf("%.2f", a.price)},
+             {"taxGroup", "", TaxGroupLetter(a.taxGroup)},
+             {"department", "", std::to_string(a.department)}},
+            [a](FiscalPrinter& p) {
+              return p.SetArticle(a.number, a.name, a.price, a.taxGroup, a.department);
+            });
+      break;
+    case CsvTable::kDepartments:
+      for (const Department& d : records.departments)
+        add(Section::kDepartments, d.number,
+            {{"name", "", "\"" + Cp1251ToUtf8(d.name) + "\""},
+             {"taxGroup", "", TaxGroupLetter(d.taxGroup)}},
+            [d](FiscalPrinter& p) { return p.SetDepartment(d); });
+      break;
+    case CsvTable::kOperators:
+      for (const OperatorRecord& o : records.operators)
+        add(Section::kOperators, o.number,
+            {{"name", "", "\"" + Cp1251ToUtf8(o.name) + "\""},
+             {"password", "", "\"" + Cp1251ToUtf8(o.password) + "\""}},
+            [o](FiscalPrinter& p) { return p.SetOperator(o.number, o.name, o.password); });
+      break;
+  }
+  return steps;
+}
+
+namespace {
+
+struct IssueText {
+  CsvIssue issue;
+  const char* english;
+  const char* bulgarian;
+};
+
+// %s is the problem's detail.
+constexpr IssueText kIssueTexts[] = {
+    {CsvIssue::kNotUtf8, "the file is not UTF-8 text", "файлът не е текст в UTF-8"},
+    {CsvIssue::kUnclosedQuote, "a quote is never closed", "кавичките не са затворени"},
+    {CsvIssue::kEmptyFile, "the file is empty (a header row is needed)",
+     "файлът е празен (нужен е ред със заглавията)"},
+    {CsvIssue::kUnknownColumn, "unknown column", "непозната колона"},
+    {CsvIssue::kMissingColumn, "the column \"%s\" is missing", "липсва колоната \"%s\""},
+    {CsvIssue::kRepeatedColumn, "the column appears twice", "колоната се повтаря"},
+    {CsvIssue::kFieldCount, "the row does not have %s fields", "редът няма %s полета"},
+    {CsvIssue::kEmpty, "is empty", "е празно"},
+    {CsvIssue::kNotWholeNumber, "is not a whole number", "не е цяло число"},
+    {CsvIssue::kNotNumber, "is not a number", "не е число"},
+    {CsvIssue::kOutOfRange, "is outside %s", "е извън %s"},
+    {CsvIssue::kTooManyDecimals, "has more than %s decimals",
+     "има повече от %s знака след точката"},
+    {CsvIssue::kTooLong, "is longer than %s characters", "е по-дълго от %s знака"},
+    {CsvIssue::kNotPrintable, "has a character the printer cannot print",
+     "съдържа знак, който принтерът не може да отпечата"},
+    {CsvIssue::kSemicolon, "has a ';', which the printer cannot take in this field",
+     "съдържа ';', който принтерът не приема в това поле"},
+    {CsvIssue::kNotTaxGroup, "is not a tax group А..З", "не е данъчна група А..З"},
+    {CsvIssue::kRepeatedNumber, "the number was already given on line %s",
+     "номерът вече е даден на ред %s"},
+};
+
+}  // namespace
+
+std::string DescribeCsvProblem(const CsvProblem& p, bool bulgarian) {
+  std::string where = (bulgarian ? "ред " : "line ") + std::to_string(p.line);
+  if (p.column > 0) {
+    where += (bulgarian ? ", колона " : ", column ") + std::to_string(p.column);
+    if (!p.columnName.empty()) where += " (" + p.columnName + ")";
+  }
+  std::string what;
+  for (const IssueText& t : kIssueTexts)
+    if (t.issue == p.issue) what = bulgarian ? t.bulgarian : t.english;
+  if (const size_t at = what.find("%s"); at != std::string::npos) what.replace(at, 2, p.detail);
+  return where + ": " + what;
+}

@@ -1,0 +1,175 @@
+// fiscal-cli's backup, restore and CSV commands against the simulated printer:
+// files written and read, dry runs and bad rows that send nothing, exit statuses.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "cli_run.h"
+#include "driver/cp1251.h"
+#include "sim/sim_server.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliToolsSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("fs-cli-tools-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Runs fiscal-cli on the simulated printer with short waits.
+  CliRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--device", sim.Path()});
+    std::istringstream in;
+    std::ostringstream out, err;
+    LinkTimeouts t = FastTimeouts();
+    t.drain = 1;
+    CliEnvironment env{in, out, err, false, t};
+    CliRun r;
+    r.code = RunCli(args, env);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+  }
+  std::string File(const std::string& name) const { return (dir / name).string(); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+  std::string ReadBack(const std::string& name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  std::string OperatorName(int n) {
+    return Cp1251ToUtf8(sim.WithDevice(
+        [n](SimDevice& d) { return d.State().operators[static_cast<size_t>(n - 1)].name; }));
+  }
+
+  SimServer sim;
+  fs::path dir;
+};
+
+const char* const kOperatorsOnly =
+    R"({"format":"fiscal-service-backup","formatVersion":1,"operators":[
+        {"number":1,"name":"Иван","password":"11"},
+        {"number":2,"name":"Мария","password":"22"}]})";
+
+TEST_F(CliToolsSim, DryRunListsTheDifferencesAndSendsNothing) {
+  Write("ops.json", kOperatorsOnly);
+  const CliRun dry = Run({"restore", File("ops.json"), "--dry-run"});
+  EXPECT_EQ(dry.code, 0) << dry.err;
+  EXPECT_EQ(dry.OutLines(),
+            (std::vector<std::string>{
+                "operator 1: name \"Оператор 1\" -> \"Иван\", password \"1\" -> \"11\"",
+                "operator 2: name \"Оператор 2\" -> \"Мария\", password \"2\" -> \"22\"",
+                "restore: 2 change(s); dry run, nothing sent"}));
+  EXPECT_EQ(OperatorName(1), "Оператор 1");
+
+  const CliRun real = Run({"restore", File("ops.json")});
+  EXPECT_EQ(real.code, 0) << real.err;
+  EXPECT_EQ(real.OutLines().back(), "restore: 2 of 2 written");
+  EXPECT_EQ(OperatorName(1), "Иван");
+  EXPECT_EQ(OperatorName(2), "Мария");
+
+  // Nothing left to do: the second run sends no change.
+  const CliRun again = Run({"restore", File("ops.json")});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_NE(again.out.find("already holds"), std::string::npos) << again.out;
+}
+
+TEST_F(CliToolsSim, BackupWritesTheWholeProgrammingAndRestoresIt) {
+  const CliRun backup = Run({"backup", File("printer.json")});
+  ASSERT_EQ(backup.code, 0) << backup.err;
+  EXPECT_NE(backup.out.find("9 operators, 6 departments, 7 articles"), std::string::npos)
+      << backup.out;
+  const std::string saved = ReadBack("printer.json");
+  EXPECT_NE(saved.find("\"printerNumber\": 123456"), std::string::npos);
+  EXPECT_NE(saved.find("\"name\": \"Оператор 9\""), std::string::npos);
+
+  ASSERT_EQ(Run({"set-operator", "4", "Друг", "44"}).code, 0);
+  ASSERT_EQ(Run({"set-article", "900", "Нов", "3.10", "Б", "0"}).code, 0);
+  const CliRun restore = Run({"restore", File("printer.json")});
+  EXPECT_EQ(restore.code, 0) << restore.err;
+  EXPECT_EQ(restore.OutLines().back(), "restore: 2 of 2 written");
+  EXPECT_EQ(OperatorName(4), "Оператор 4");
+  EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().articles.count(900); }), 0u);
+}
+
+TEST_F(CliToolsSim, ImportWithOneBadRowNamesItAndSendsNothing) {
+  Write("articles.csv",
+        "Артикул Номер,Артикул Име,Артикул Цена,Дан.Група,Департамент\n"
+        "101,Хляб,1.20,Б,0\n"
+        "102,Мляко,2.3.5,Б,0\n"
+        "103,Вода,0.80,Б,0\n");
+  const CliRun r = Run({"import-articles", File("articles.csv")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.err, "fiscal-cli: import-articles: " + File("articles.csv") +
+                       ": line 3, column 3 (Артикул Цена): is not a number\n");
+  EXPECT_EQ(sim.FrameCount(), 0);
+  EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().articles.count(101); }), 0u);
+}
+
+TEST_F(CliToolsSim, ImportedRowsAreWrittenAndExportedAgain) {
+  Write("deps.csv", "Номер;Име;Дан.Група\n10;Цветя;В\n11;\"Вестници, списания\";А\n");
+  const CliRun in = Run({"import-departments", File("deps.csv")});
+  EXPECT_EQ(in.code, 0) << in.err;
+  EXPECT_EQ(in.OutLines().back(), "import-departments: 2 of 2 written");
+
+  const CliRun out = Run({"export-departments", File("out.csv")});
+  EXPECT_EQ(out.code, 0) << out.err;
+  const std::string csv = ReadBack("out.csv");
+  EXPECT_EQ(csv.rfind("\xEF\xBB\xBFНомер,Име,Дан.Група\r\n", 0), 0u) << csv;
+  EXPECT_NE(csv.find("\r\n10,Цветя,В\r\n11,\"Вестници, списания\",А\r\n"), std::string::npos)
+      << csv;
+}
+
+TEST_F(CliToolsSim, RestoreThatCannotFinishSaysWhatWasNotWritten) {
+  Write("ops.json", kOperatorsOnly);
+  sim.Inject(Fault::NoAnswer);
+  const CliRun r = Run({"restore", File("ops.json")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(sim.FrameCount(), 0);
+
+  // Reading works; department 1 has sales, so the printer refuses to change
+  // it, and the user carries on ("Продължи") with the rest.
+  sim.Inject(Fault::NoAnswer, 0);
+  sim.WithDevice([](SimDevice& d) { d.State().departments[1].turnover = 500; });
+  Write("deps.json",
+        R"({"format":"fiscal-service-backup","formatVersion":1,"departments":[
+            {"number":1,"name":"Нов 1","taxGroup":"Б"},{"number":2,"name":"Нов 2","taxGroup":"Б"}]})");
+  const CliRun partial = Run({"--answers", "5", "restore", File("deps.json")});
+  EXPECT_EQ(partial.code, 1);
+  EXPECT_NE(partial.out.find("refused (03): department 1: name"), std::string::npos) << partial.out;
+  // Department 2 changed, departments 3 to 6 removed.
+  EXPECT_NE(partial.out.find("restore: 5 of 6 written; run it again to finish"), std::string::npos)
+      << partial.out;
+}
+
+TEST_F(CliToolsSim, BadArgumentsAndFilesAreUsageErrors) {
+  Write("broken.json",
+        "{\"format\":\"fiscal-service-backup\",\"formatVersion\":1,"
+        "\"articles\":[{\"number\":0}]}");
+  const std::vector<std::vector<std::string>> cases = {
+      {"backup"},
+      {"backup", "a", "b"},
+      {"restore", File("missing.json")},
+      {"restore", File("broken.json")},
+      {"restore", File("broken.json"), "--force"},
+      {"import-operators", File("missing.csv")},
+  };
+  for (const auto& args : cases) {
+    const CliRun r = Run(args);
+    EXPECT_EQ(r.code, 2) << args[0] << " " << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(sim.FrameCount(), 0);
+}
+
+}  // namespace

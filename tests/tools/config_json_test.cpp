@@ -1,0 +1,125 @@
+// The backup file: what is written reads back the same, and a damaged file is
+// refused with the member that is wrong.
+#include <gtest/gtest.h>
+
+#include "driver/cp1251.h"
+#include "tools/config_json.h"
+
+namespace {
+
+std::string Cp(const char* utf8) {
+  return Utf8ToCp1251(utf8).value();
+}
+
+PrinterConfig Sample() {
+  PrinterConfig c;
+  c.origin.version = "FS 1.0";
+  c.origin.printerNumber = 123456;
+  c.decimalPoint = '2';
+  c.taxRates = std::vector<double>{0, 20, 20, 9, -1};
+  c.header = std::vector<HeaderLine>{{0, Cp("ДОБРЕ ДОШЛИ"), 1, 20}, {1, "", 1, 42}};
+  PrintParameters p;
+  p.deviceNumber = 17;
+  p.drawer = true;
+  p.currency = true;
+  c.parameters = p;
+  PaymentSetup pay;
+  pay.names = {Cp("КАРТА"), Cp("ЧЕК"), Cp("ВАУЧЕР"), Cp("ВАЛУТА")};
+  pay.exchangeRate = 1.95583;
+  c.payments = pay;
+  c.invoices = InvoiceRange{"1", "0000001000"};
+  c.operators = std::vector<OperatorRecord>{{1, Cp("Иван"), "1"}, {2, "", ""}};
+  Department d;
+  d.number = 4;
+  d.name = Cp("Напитки");
+  d.taxGroup = 1;
+  c.departments = std::vector<Department>{d};
+  ArticleRecord a;
+  a.number = 1000;
+  a.name = Cp("Кафе");
+  a.price = 1.3;
+  a.taxGroup = 7;
+  a.department = 4;
+  c.articles = std::vector<ArticleRecord>{a};
+  return c;
+}
+
+TEST(ConfigJson, WrittenFileReadsBackTheSame) {
+  const PrinterConfig c = Sample();
+  const std::string text = ConfigToJson(c);
+  PrinterConfig r;
+  std::string error;
+  ASSERT_TRUE(ConfigFromJson(text, r, error)) << error << "\n" << text;
+  EXPECT_EQ(r.origin.printerNumber, 123456);
+  EXPECT_EQ(r.decimalPoint, '2');
+  EXPECT_EQ(*r.taxRates, *c.taxRates);
+  ASSERT_EQ(r.header->size(), 2u);
+  EXPECT_EQ((*r.header)[0].text, (*c.header)[0].text);
+  EXPECT_EQ((*r.header)[0].alignment, 1);
+  EXPECT_EQ(r.parameters->deviceNumber, 17);
+  EXPECT_TRUE(r.parameters->drawer);
+  EXPECT_FALSE(r.parameters->logo);
+  EXPECT_TRUE(r.parameters->currency);
+  EXPECT_EQ(r.payments->names, c.payments->names);
+  EXPECT_DOUBLE_EQ(r.payments->exchangeRate, 1.95583);
+  EXPECT_EQ(r.invoices->last, "0000001000");
+  ASSERT_EQ(r.operators->size(), 2u);
+  EXPECT_EQ((*r.operators)[0].name, Cp("Иван"));
+  EXPECT_EQ((*r.departments)[0].name, Cp("Напитки"));
+  EXPECT_EQ((*r.articles)[0].number, 1000);
+  EXPECT_DOUBLE_EQ((*r.articles)[0].price, 1.3);
+  EXPECT_EQ((*r.articles)[0].taxGroup, 7);
+  // Readable for a person: UTF-8 texts and tax group letters.
+  EXPECT_NE(text.find("\"taxGroup\": \"З\""), std::string::npos) << text;
+}
+
+TEST(ConfigJson, SectionsLeftOutStayAbsent) {
+  PrinterConfig r;
+  std::string error;
+  ASSERT_TRUE(ConfigFromJson(
+      R"({"format":"fiscal-service-backup","formatVersion":1,"operators":[]})", r, error))
+      << error;
+  EXPECT_TRUE(r.operators.has_value());
+  EXPECT_FALSE(r.articles.has_value());
+  EXPECT_FALSE(r.taxRates.has_value());
+  EXPECT_FALSE(r.decimalPoint.has_value());
+}
+
+TEST(ConfigJson, DamagedFilesNameTheMember) {
+  const std::string head = R"({"format":"fiscal-service-backup","formatVersion":1,)";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"{", "not a JSON file"},
+      {R"({"format":"other","formatVersion":1})", "not a backup file"},
+      {R"({"format":"fiscal-service-backup","formatVersion":2})", "formatVersion 2 is newer"},
+      {head + R"("articles":[{"number":1,"name":"А","price":-1,"taxGroup":"Б","department":0}]})",
+       "articles[0].price: is out of range"},
+      {head + R"("articles":[{"number":1,"name":"А","price":1,"taxGroup":"Q","department":0}]})",
+       "articles[0].taxGroup"},
+      {head + R"("articles":[{"number":1,"name":"А","price":1,"taxGroup":"Б"}]})",
+       "articles[0]: \"department\" is missing"},
+      {head + R"("articles":[{"number":2,"name":"А","price":1,"taxGroup":"Б","department":0},)" +
+           R"({"number":2,"name":"Б","price":1,"taxGroup":"Б","department":0}]})",
+       "articles[1]: number 2 appears twice"},
+      {head + R"("operators":[{"number":1,"name":"АБВГДЕЖЗИЙКЛМНОПРСТУФ","password":""}]})",
+       "operators[0].name: is longer than 20"},
+      {head + R"("operators":[{"number":1,"name":"☺","password":""}]})",
+       "operators[0].name: has a character"},
+      {head + R"("operators":[{"number":1,"name":"a;b","password":""}]})",
+       "operators[0].name: has a ';'"},
+      {head + R"("taxRates":{"А":-1}})", "taxRates.А: is out of range"},
+      {head + R"("taxRates":{"А":0,"В":9}})", "taxRates: must name the groups"},
+      {head + R"("decimalPoint":1})", "decimalPoint: is not 0 or 2"},
+      {head + R"("invoiceRange":{"first":"12a","last":"5"}})", "invoiceRange.first"},
+      {head + R"("header":[{"line":10,"text":"","alignment":"left"}]})", "header[0].line"},
+      {head + R"("header":[{"line":1,"text":"","alignment":"middle"}]})", "header[0].alignment"},
+      {head + R"("payments":{"names":[],"exchangeRate":1}})", "payments.names: must list"},
+  };
+  for (const auto& [text, expected] : cases) {
+    PrinterConfig r;
+    std::string error;
+    EXPECT_FALSE(ConfigFromJson(text, r, error)) << text;
+    EXPECT_NE(error.find(expected), std::string::npos) << text << "\n -> " << error;
+  }
+}
+
+}  // namespace
