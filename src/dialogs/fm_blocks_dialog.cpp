@@ -78,7 +78,12 @@ bool FmBlocksDialog::ReadAtOpening() {
 }
 
 void FmBlocksDialog::Print(FmReportDetail detail) {
+  // An emptied field would otherwise go out as block 0.
+  const auto from = ReadField(from_, "От");
+  if (!from) return;
+  const auto to = ReadField(to_, "До");
+  if (!to) return;
   auto printer = OpenPrinter();
   if (printer->IsConnected())
-    PrintFmReportByBlocks(*printer, detail, from_->GetIntegerValue(), to_->GetIntegerValue());
+    PrintFmReportByBlocks(*printer, detail, static_cast<int>(*from), static_cast<int>(*to));
 }

@@ -10,6 +10,7 @@
 #include "dialogs/article_dialog.h"
 #include "dialogs/article_reading_dialog.h"
 #include "dialogs/department_dialog.h"
+#include "dialogs/fm_blocks_dialog.h"
 #include "dialogs/receipt_dialog.h"
 #include "driver/cp1251.h"
 
@@ -172,6 +173,18 @@ TEST_F(NumberChecksSimTest, DepartmentDialogSendsNothingForANumberThatNamesNoDep
   SetText(&dialog, DepartmentDialog::kIdNumber, "7");
   Click(&dialog, DepartmentDialog::kIdGet);
   EXPECT_EQ(dialog.Name()->GetValue(), wxString::FromUTF8("Цветя"));
+  EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
+}
+
+TEST_F(NumberChecksSimTest, BlocksReportPrintsNothingForAnEmptiedBlockNumber) {
+  FmBlocksDialog dialog(nullptr, &ui_, kPort, Watched());
+  ASSERT_TRUE(dialog.ReadAtOpening());
+  const std::string last = TextOf(&dialog, FmBlocksDialog::kIdTo);
+  const std::string range = "трябва да съдържа цяло число от 1 до " + last;
+  sim_.ClearPaper();
+  ExpectRefused(&dialog, FmBlocksDialog::kIdShort, FmBlocksDialog::kIdFrom, "", "„От“ " + range);
+  ExpectRefused(&dialog, FmBlocksDialog::kIdDetailed, FmBlocksDialog::kIdTo, "-", "„До“ " + range);
+  EXPECT_EQ(sim_.Paper(), "");
   EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
 }
 
