@@ -12,6 +12,7 @@
 #include "dialogs/cliche_dialog.h"
 #include "dialogs/department_dialog.h"
 #include "dialogs/display_dialog.h"
+#include "dialogs/logo_dialog.h"
 #include "dialogs/operators_dialog.h"
 #include "link/settings.h"
 #include "sim/sim_server.h"
@@ -83,6 +84,13 @@ TEST_F(ProgrammingItemsTest, ItemsAreEnabledAndOpenTheirDialogs) {
   Open<ArticleReadingDialog>(m::kArticleReading, ArticleReadingDialog::kIdExit);
   Open<DepartmentDialog>(m::kDepartments, DepartmentDialog::kIdExit);
   Open<DisplayDialog>(m::kDisplayProgramming, DisplayDialog::kIdExit);
+}
+
+TEST_F(ProgrammingItemsTest, LogoItemOpensTheLogoDialog) {
+  Start(42);
+  window_->DoMenuUpdates();
+  EXPECT_TRUE(window_->IsItemEnabled(menu_id::kLogo));
+  Open<LogoDialog>(menu_id::kLogo, LogoDialog::kIdExit);
 }
 
 TEST_F(ProgrammingItemsTest, NarrowPrinterGetsTheNarrowLayout) {
