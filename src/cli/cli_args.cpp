@@ -11,7 +11,7 @@ namespace {
 // Options that take a value.
 bool TakesValue(const std::string& name) {
   return name == "--device" || name == "--com" || name == "--port" || name == "--baud" ||
-         name == "--answers" || name == "--script";
+         name == "--answers" || name == "--script" || name == "--record";
 }
 
 bool IsFlagOption(const std::string& name) {
@@ -68,6 +68,12 @@ bool ApplyOption(const std::string& name, const std::string& value, CliOptions& 
     o.baud = static_cast<int>(*v);
   } else if (name == "--answers") {
     return ParseAnswers(value, o.answers, error);
+  } else if (name == "--record") {
+    if (value.empty()) {
+      error = "--record: the file name is empty";
+      return false;
+    }
+    o.record = value;
   } else if (name == "--script") {
     if (value.empty()) {
       error = "--script: the file name is empty";
@@ -310,6 +316,7 @@ std::string UsageText() {
   fiscal-cli [OPTIONS] METHOD [ARG...]
   fiscal-cli [OPTIONS] --script FILE        FILE '-' is standard input
   fiscal-cli --list                          every method with its arguments
+  fiscal-cli [OPTIONS] scan                  look for the printer on every port
 
 Options:
   --device PATH     the port to open (serial device, symlink or pseudo-terminal)
@@ -319,6 +326,8 @@ Options:
   --answers LIST    comma-separated button results answering the prompts in order
   --json            one JSON object per method call
   --trace           every byte sent and received, on standard error
+  --record FILE     write every byte of the session with its timing into FILE
+                    (a text file fiscal-sim --replay plays back)
   --help            this text
 
 METHOD is a driver method (SellItem) or its kebab-case form (sell-item).
@@ -326,7 +335,11 @@ Arguments: integers decimal or 0x-hex; decimals with '.'; booleans 0/1; tax
 groups 0..7 or А..З; times "DD-MM-YYYY HH:MM:SS" or now; dates "DD-MM-YYYY";
 texts in UTF-8. An operator is given as its number and password.
 
-Exit status: 0 every method succeeded; 1 a method failed (or no connection);
-2 usage error (nothing sent).
+scan tries COM 1..8, every --com mapping and (on Linux) the serial devices
+under /dev at every speed, and prints per port the printer found or why not;
+with --json one object. It uses no --port, --baud or --answers.
+
+Exit status: 0 every method succeeded (scan: a printer was found); 1 a method
+failed (or no connection; scan: none found); 2 usage error (nothing sent).
 )";
 }

@@ -10,6 +10,7 @@
 //   fiscal-cli [OPTIONS] METHOD [ARG...]
 //   fiscal-cli [OPTIONS] --script FILE        FILE '-' is standard input
 //   fiscal-cli --list
+//   fiscal-cli [OPTIONS] scan                 look for the printer on every port
 // Options come before METHOD (everything after it is an argument, so negative
 // numbers need no quoting); "--name=value" and "--name value" are both accepted.
 struct CliOptions {
@@ -20,6 +21,7 @@ struct CliOptions {
   std::deque<int> answers;               // --answers LIST
   bool json = false;
   bool trace = false;
+  std::string record;  // --record FILE: every byte of the session, "" if not given
   bool help = false;
   bool list = false;
   bool hasScript = false;

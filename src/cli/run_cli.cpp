@@ -11,9 +11,12 @@
 #include "cli/cli_args.h"
 #include "cli/cli_ui.h"
 #include "cli/output.h"
+#include "cli/scan_output.h"
 #include "cli/tool_commands.h"
-#include "cli/trace.h"
 #include "driver/fiscal_printer.h"
+#include "driver/line_trace.h"
+#include "driver/port_scan.h"
+#include "link/line_recording.h"
 #include "link/serial_trace.h"
 #include "link/settings.h"
 
@@ -51,21 +54,28 @@ class TraceScope {
  public:
   TraceScope(bool on, std::ostream& err) {
     if (!on) return;
-    active_ = true;
-    SerialTrace() = [this, &err](int /*port*/, bool sent, const std::string& bytes) {
-      err << formatter_.Format(sent, bytes, std::chrono::system_clock::now()) << '\n';
-    };
-  }
-  ~TraceScope() {
-    if (active_) SerialTrace() = nullptr;
+    hook_ = std::make_unique<ScopedSerialTrace>(
+        [this, &err](int /*port*/, bool sent, const std::string& bytes) {
+          err << formatter_.Format(sent, bytes, std::chrono::system_clock::now()) << '\n';
+        });
   }
   TraceScope(const TraceScope&) = delete;
   TraceScope& operator=(const TraceScope&) = delete;
 
  private:
-  bool active_ = false;
   TraceFormatter formatter_;
+  std::unique_ptr<ScopedSerialTrace> hook_;
 };
+
+// fiscal-cli scan: every candidate port at every speed, one report.
+int RunScan(const CliOptions& options, CliEnvironment& env) {
+  PortScanner scanner;
+  if (env.scanTimeouts) scanner.SetTimeouts(*env.scanTimeouts);
+  const ScanReport report = scanner.Scan(PortScanner::Candidates(env.scanDevices));
+  env.out << (options.json ? FormatScanJson(report) + '\n' : FormatScanReadable(report))
+          << std::flush;
+  return report.Found() ? kExitOk : kExitFailed;
+}
 
 }  // namespace
 
@@ -84,12 +94,18 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
     return kExitOk;
   }
 
+  const bool scan = !options.hasScript && !options.command.empty() && options.command[0] == "scan";
+  if (scan && options.command.size() > 1)
+    return Usage(env, "scan takes no arguments (\"" + options.command[1] + "\")");
+
   // Every line is checked before anything is opened or sent.
   const std::time_t now = std::time(nullptr);
   std::vector<CliCall> calls;
   const bool tool =
       !options.hasScript && !options.command.empty() && IsToolCommand(options.command[0]);
-  if (tool) {
+  if (scan) {
+    // nothing to convert
+  } else if (tool) {
     if (!CheckToolArguments(options.command, error)) return Usage(env, error);
   } else if (options.hasScript) {
     std::string text;
@@ -108,11 +124,15 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   if (!options.device.empty()) map.Set(options.port, options.device);
   CurrentPort = options.port;
   CurrentBaudRate = options.baud;
+  LineRecorder recorder;
+  if (!options.record.empty() && !recorder.Start(options.record, error))
+    return Usage(env, "--record: " + error);
+  TraceScope trace(options.trace, env.err);
+  if (scan) return RunScan(options, env);
 
   const bool interactive = env.interactive && !(options.hasScript && options.script == "-");
   CliUi ui(options.answers, env.in, env.err, interactive);
   ui.SetTimeouts(env.timeouts);
-  TraceScope trace(options.trace, env.err);
   if (tool) return RunToolCommand(options.command, env, ui, env.progress);
 
   // One printer for the whole run, opened by the first method that needs it.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/port_scan.h"
 #include "link/printer_link.h"
 
 // Where fiscal-cli reads and writes, and the test seams.
@@ -19,6 +20,10 @@ struct CliEnvironment {
   std::optional<LinkTimeouts> timeouts;
   // The whole-table commands keep a progress line on `err` (a terminal).
   bool progress = false;
+  // scan: time-outs of each attempt (tests), and whether the devices under /dev
+  // are candidates besides the COM ports (tests leave them out).
+  std::optional<ScanTimeouts> scanTimeouts = {};
+  bool scanDevices = true;
 };
 
 // Runs fiscal-cli with `args` (without the program name). Returns the exit

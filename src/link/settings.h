@@ -20,6 +20,10 @@ class PortMap {
   void Set(int port, const std::string& path);
   void Clear();
   std::string PathFor(int port) const;
+  // The mappings given (COM number -> path), without the defaults.
+  const std::map<int, std::string>& Mappings() const { return paths_; }
+  // Drops the mapping of `port`, so that it reaches its default device again.
+  void Remove(int port) { paths_.erase(port); }
 
   // Parses "N=PATH" as given to --com. Returns false (and changes nothing) when
   // N is not a number from 1 to 255 or PATH is empty.

@@ -1,4 +1,4 @@
-#include "cli/trace.h"
+#include "driver/line_trace.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,279 @@
+#include "driver/port_scan.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#ifndef _WIN32
+#include <glob.h>
+#include <limits.h>
+#include <stdlib.h>
+#endif
+
+#include "driver/cp1251.h"
+#include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
+#include "driver/text.h"
+#include "link/frame.h"
+#include "link/link_result.h"
+#include "link/prompt_style.h"
+#include "link/serial_port.h"
+#include "link/settings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int ElapsedMs(Clock::time_point start) {
+  return static_cast<int>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+constexpr int kSpeeds[] = {9600, 19200, 38400, 57600, 115200};
+// COM numbers the main window offers.
+constexpr int kListedPorts = 8;
+// How long a line that keeps talking is listened to after the probe.
+constexpr int kDrainMs = 25;
+constexpr int kMaxDrainMs = 300;
+
+// Puts the process-wide values back when the scan is done with them.
+class RestoreSettings {
+ public:
+  RestoreSettings() : baud_(CurrentBaudRate) {}
+  ~RestoreSettings() {
+    CurrentBaudRate = baud_;
+    PortMap& map = PortMap::Instance();
+    for (const auto& [port, old] : borrowed_) {
+      if (old.empty())
+        map.Remove(port);
+      else
+        map.Set(port, old);
+    }
+  }
+  RestoreSettings(const RestoreSettings&) = delete;
+  RestoreSettings& operator=(const RestoreSettings&) = delete;
+
+  // Maps `port` to `path` until the end of the scope.
+  void Borrow(int port, const std::string& path) {
+    PortMap& map = PortMap::Instance();
+    const auto& m = map.Mappings();
+    const auto it = m.find(port);
+    borrowed_.emplace_back(port, it == m.end() ? std::string() : it->second);
+    map.Set(port, path);
+  }
+
+ private:
+  int baud_;
+  std::vector<std::pair<int, std::string>> borrowed_;
+};
+
+// A COM number that no mapping uses and the main window does not offer.
+int ScratchPort() {
+  const auto& m = PortMap::Instance().Mappings();
+  for (int p = PortScanner::kScratchPort; p > kListedPorts; --p)
+    if (!m.count(p)) return p;
+  return PortScanner::kScratchPort;
+}
+
+// The device a path stands for, so that a symbolic link and its target are
+// tried once.
+std::string Identity(const std::string& path) {
+#ifdef _WIN32
+  return path;
+#else
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved)) return resolved;
+  return path;
+#endif
+}
+
+std::string SystemErrorText(int code) {
+#ifdef _WIN32
+  return "system error " + std::to_string(code);
+#else
+  return code ? std::string(std::strerror(code)) : std::string();
+#endif
+}
+
+bool Better(ScanOutcome a, ScanOutcome b) {
+  // The most telling outcome of a port's speeds wins.
+  const auto rank = [](ScanOutcome o) {
+    switch (o) {
+      case ScanOutcome::Printer:
+        return 5;
+      case ScanOutcome::NoStatus:
+        return 4;
+      case ScanOutcome::Garbage:
+        return 3;
+      case ScanOutcome::NoAnswer:
+        return 2;
+      default:
+        return 1;
+    }
+  };
+  return rank(a) > rank(b);
+}
+
+}  // namespace
+
+std::string ScanOutcomeName(ScanOutcome outcome) {
+  switch (outcome) {
+    case ScanOutcome::Printer:
+      return "printer";
+    case ScanOutcome::CannotOpen:
+      return "cannot open";
+    case ScanOutcome::NotSerial:
+      return "not a serial port";
+    case ScanOutcome::NoAnswer:
+      return "no answer";
+    case ScanOutcome::Garbage:
+      return "garbage at this speed";
+    case ScanOutcome::NoStatus:
+      return "handshake but no status";
+  }
+  return "?";
+}
+
+const PortScanResult* ScanReport::Found() const {
+  for (const auto& p : ports)
+    if (p.outcome == ScanOutcome::Printer) return &p;
+  return nullptr;
+}
+
+int SilentUiHost::ShowPrompt(const std::string& text, const std::string&, unsigned, int) {
+  lastPrompt_ = text;
+  return Prompt::kResultCancel;
+}
+
+int SilentUiHost::RunDateTimeDialog(int) {
+  return Prompt::kResultCancel;
+}
+
+PortScanner::PortScanner() : speeds_(std::begin(kSpeeds), std::end(kSpeeds)) {}
+
+std::vector<ScanCandidate> PortScanner::Candidates(bool scanDevices) {
+  std::vector<ScanCandidate> out;
+  std::set<std::string> seen;
+  const auto add = [&](const std::string& name, int com, const std::string& path) {
+    if (!seen.insert(Identity(path)).second) return;
+    out.push_back({name, com, path});
+  };
+  const PortMap& map = PortMap::Instance();
+  for (int n = 1; n <= kListedPorts; ++n) add("COM " + std::to_string(n), n, map.PathFor(n));
+  for (const auto& [n, path] : map.Mappings())
+    if (n > kListedPorts) add("COM " + std::to_string(n), n, path);
+#ifndef _WIN32
+  if (scanDevices) {
+    for (const char* pattern :
+         {"/dev/ttyS*", "/dev/ttyUSB*", "/dev/ttyACM*", "/dev/serial/by-id/*"}) {
+      glob_t g{};
+      if (::glob(pattern, 0, nullptr, &g) == 0) {
+        for (size_t i = 0; i < g.gl_pathc; ++i) add(g.gl_pathv[i], 0, g.gl_pathv[i]);
+      }
+      ::globfree(&g);
+    }
+  }
+#else
+  (void)scanDevices;
+#endif
+  return out;
+}
+
+ScanReport PortScanner::Scan(const std::vector<ScanCandidate>& candidates) {
+  const auto start = Clock::now();
+  ScanReport report;
+  for (const auto& c : candidates) {
+    if (onPort_) onPort_(c);
+    report.ports.push_back(ScanPort(c));
+  }
+  report.elapsedMs = ElapsedMs(start);
+  return report;
+}
+
+PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
+  RestoreSettings restore;
+  int port = candidate.comPort;
+  if (port == 0) {
+    port = ScratchPort();
+    restore.Borrow(port, candidate.path);
+  }
+  PortScanResult result;
+  result.name = candidate.name;
+  result.comPort = candidate.comPort;
+  result.path = candidate.path;
+  result.outcome = ScanOutcome::NoAnswer;
+  bool first = true;
+  for (const int baud : speeds_) {
+    const SpeedAttempt a = TrySpeed(port, baud, result);
+    result.speeds.push_back(a);
+    if (first || Better(a.outcome, result.outcome)) result.outcome = a.outcome;
+    first = false;
+    // A device that cannot be opened cannot be opened at another speed either,
+    // and a printer answers at one speed only.
+    if (a.outcome == ScanOutcome::CannotOpen || a.outcome == ScanOutcome::NotSerial ||
+        a.outcome == ScanOutcome::Printer)
+      break;
+  }
+  return result;
+}
+
+SpeedAttempt PortScanner::TrySpeed(int comPort, int baud, PortScanResult& result) {
+  SpeedAttempt attempt{baud, ScanOutcome::NoAnswer};
+  bool echoed = false;
+  {
+    SerialPort sp(comPort, baud, 0, 0, 8, nullptr);
+    const int open = sp.TakeError();
+    if (open == LinkResult::kOpenFailed) {
+      attempt.outcome = ScanOutcome::CannotOpen;
+      result.detail = SystemErrorText(sp.LastSystemError());
+      return attempt;
+    }
+    if (open != LinkResult::kOk) {
+      attempt.outcome = ScanOutcome::NotSerial;
+      result.detail = SystemErrorText(sp.LastSystemError());
+      return attempt;
+    }
+    // The link probe, repeated within the window: the echo means something
+    // speaks the protocol at this speed; other bytes mean the speed (or the
+    // device) is wrong.
+    const std::string probe(1, static_cast<char>(Frame::kLinkProbe));
+    const auto start = Clock::now();
+    while (!echoed && ElapsedMs(start) < timeouts_.probeWindow) {
+      sp.Send(probe);
+      if (sp.TakeError() != 0) break;
+      const std::string got = sp.Receive(1, timeouts_.echoWait);
+      if (sp.TakeError() != 0) continue;  // nothing yet
+      if (got.size() == 1 && static_cast<uint8_t>(got[0]) == Frame::kLinkProbe) {
+        echoed = true;
+        break;
+      }
+      attempt.outcome = ScanOutcome::Garbage;
+      const auto drain = Clock::now();
+      while (ElapsedMs(drain) < kMaxDrainMs) {
+        sp.Receive(1, kDrainMs);
+        if (sp.TakeError() != 0) break;
+      }
+    }
+  }
+  if (!echoed) return attempt;
+
+  // The handshake answered: read the status and the version through the
+  // driver, as any operation would, but without anybody to ask.
+  SilentUiHost silent;
+  CurrentBaudRate = baud;
+  FiscalPrinter printer(&silent, comPort);
+  printer.SetTimeoutsForTesting(timeouts_.link);
+  attempt.outcome = ScanOutcome::NoStatus;
+  if (!printer.IsConnected()) return attempt;
+  StatusFlags flags{};
+  const std::string status = printer.ReadStatus(flags);
+  if (status.empty()) return attempt;
+  attempt.outcome = ScanOutcome::Printer;
+  result.baud = baud;
+  result.status.clear();
+  for (size_t i = 0; i < status.size(); ++i)
+    result.status += Sprintf(i ? " %02x" : "%02x", static_cast<unsigned char>(status[i]));
+  result.version = Cp1251ToUtf8(printer.ReadVersion());
+  return attempt;
+}
