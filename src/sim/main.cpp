@@ -7,7 +7,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "link/line_recording.h"
+#include "sim/session_replay.h"
 #include "sim/sim_server.h"
 
 namespace {
@@ -50,6 +54,12 @@ const char* kUsage =
     "                    --fault 'repeat 3'; may be given more than once\n"
     "  --control SOCKET  also accept control commands on a Unix socket at SOCKET\n"
     "                    (e.g. socat - UNIX-CONNECT:SOCKET)\n"
+    "  --replay FILE     play the printer's side of a session recorded with\n"
+    "                    fiscal-cli --record FILE (or fiscal-service --record) back\n"
+    "                    to the host: its frames must be the same (block numbers\n"
+    "                    aside); ends after the last frame, exit status 0, or at the\n"
+    "                    first difference, reported on standard error, exit status 1.\n"
+    "                    Replies wait their recorded time unless --instant is given.\n"
     "  --help            this text\n"
     "\n"
     "Starting state (without --factory): a fiscalized printer in working order,\n"
@@ -61,8 +71,10 @@ const char* kUsage =
     "\n";
 
 volatile sig_atomic_t gStop = 0;
+std::atomic<bool> gReplayStop{false};  // lock-free, so a signal handler may set it
 void OnSignal(int) {
   gStop = 1;
+  gReplayStop = true;
 }
 
 bool ParseInt(const char* s, int& out) {
@@ -121,6 +133,47 @@ struct LineReader {
     }
   }
 };
+bool MakeLink(const std::string& link, const std::string& target) {
+  struct stat st {};
+  if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(link.c_str());
+  return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+// fiscal-sim --replay: the printer's side of a recorded session.
+int RunReplay(const std::string& file, const std::string& link, bool realTiming) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) return Fail("--replay: cannot read " + file + ": " + std::strerror(errno));
+  std::string text;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+  std::fclose(f);
+  std::vector<RecordedChunk> chunks;
+  std::vector<ReplayStep> steps;
+  std::string error;
+  if (!ParseRecording(text, chunks, error) || !BuildReplaySteps(chunks, steps, error))
+    return Fail("--replay: " + file + ": " + error);
+  ReplayOptions options;
+  options.realTiming = realTiming;
+  std::unique_ptr<SessionReplay> replay;
+  try {
+    replay = std::make_unique<SessionReplay>(std::move(steps), options);
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+  if (!link.empty() && !MakeLink(link, replay->Path()))
+    return Fail("cannot make the link " + link + ": " + std::strerror(errno));
+  std::printf("%s\n", replay->Path().c_str());
+  std::fflush(stdout);
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  const ReplayResult result = replay->Run(gReplayStop);
+  if (!link.empty()) ::unlink(link.c_str());
+  std::fprintf(stderr, "%s\n", result.message.c_str());
+  return result.ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +192,7 @@ int main(int argc, char** argv) {
   opt.realTiming = true;
   opt.busyMs = 1500;
   opt.paperToStdout = true;
-  std::string link, control;
+  std::string link, control, replay;
   std::vector<std::string> faults;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -186,7 +239,7 @@ int main(int argc, char** argv) {
       if (!v || !ParseInt(v, ms) || ms > 600000) return Fail("--resend-ms takes 0..600000");
       opt.resendWindowMs = ms;
     } else if (a == "--state" || a == "--paper" || a == "--link" || a == "--control" ||
-               a == "--fault") {
+               a == "--fault" || a == "--replay") {
       const char* v = value(a.c_str());
       if (!v || !*v) return Fail(a + " needs a value");
       if (a == "--state") opt.stateFile = v;
@@ -197,10 +250,13 @@ int main(int argc, char** argv) {
       if (a == "--link") link = v;
       if (a == "--control") control = v;
       if (a == "--fault") faults.push_back(v);
+      if (a == "--replay") replay = v;
     } else {
       return Fail("unknown option " + a + " (see --help)");
     }
   }
+
+  if (!replay.empty()) return RunReplay(replay, link, opt.realTiming);
 
   std::unique_ptr<SimServer> sim;
   try {
@@ -212,12 +268,8 @@ int main(int argc, char** argv) {
     const std::string answer = sim->Control(f);
     if (answer.rfind("error", 0) == 0) return Fail("--fault " + f + ": " + answer);
   }
-  if (!link.empty()) {
-    struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(link.c_str());
-    if (::symlink(sim->Path().c_str(), link.c_str()) != 0)
-      return Fail("cannot make the link " + link + ": " + std::strerror(errno));
-  }
+  if (!link.empty() && !MakeLink(link, sim->Path()))
+    return Fail("cannot make the link " + link + ": " + std::strerror(errno));
   int listenFd = -1;
   if (!control.empty()) {
     listenFd = OpenControlSocket(control);
