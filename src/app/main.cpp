@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/service_app.h"
+#include "link/line_recording.h"
 #include "link/settings.h"
 
 wxIMPLEMENT_APP_NO_MAIN(ServiceApp);
@@ -26,6 +27,12 @@ int main(int argc, char** argv) {
                    mapping.c_str());
       return 2;
     }
+  }
+  // The recording covers the whole run; it outlives every window.
+  LineRecorder recorder;
+  if (!options.recordFile.empty() && !recorder.Start(options.recordFile, error)) {
+    std::fprintf(stderr, "fiscal-service: --record: %s\n", error.c_str());
+    return 2;
   }
   ServiceApp::PrepareEnvironment();
   auto* app = new ServiceApp;

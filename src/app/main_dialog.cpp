@@ -6,6 +6,7 @@
 #include <wx/panel.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 
 #include "app/about_dialog.h"
 #include "app/distributor.h"
@@ -38,6 +39,12 @@ int BaudRateForIndex(int index) {
   }
 }
 
+int IndexForBaudRate(int baud) {
+  for (int i = 1; i <= 4; ++i)
+    if (BaudRateForIndex(i) == baud) return i;
+  return 0;
+}
+
 MainDialog::MainDialog() : MainDialog(StandardMenuRoutes()) {}
 
 MainDialog::MainDialog(MenuRoutes routes)
@@ -61,13 +68,18 @@ MainDialog::MainDialog(MenuRoutes routes)
   speeds_ = new wxChoice(panel, kSpeedList, wxDefaultPosition, wxDefaultSize, 5, speedNames);
   auto* exit = new wxButton(panel, wxID_OK, "Exit");
   exit->SetDefault();
+  auto* search = new wxButton(panel, kSearchButton, wxString::FromUTF8("Търсене"));
+  search->SetToolTip(
+      wxString::FromUTF8("Търсене на фискалния принтер по всички портове и скорости"));
 
-  auto* grid = new wxFlexGridSizer(2, 8, 10);
+  auto* grid = new wxFlexGridSizer(3, 8, 10);
   grid->Add(new wxStaticText(panel, wxID_ANY, "COM:"), 0, wxALIGN_CENTRE_VERTICAL);
   grid->Add(ports_, 1, wxEXPAND);
+  grid->Add(search, 0, wxALIGN_CENTRE_VERTICAL);
   grid->Add(new wxStaticText(panel, wxID_ANY, wxString::FromUTF8("Скорост:")), 0,
             wxALIGN_CENTRE_VERTICAL);
   grid->Add(speeds_, 1, wxEXPAND);
+  grid->AddSpacer(0);
   grid->AddGrowableCol(1);
   auto* all = new wxBoxSizer(wxHORIZONTAL);
   all->Add(grid, 1, wxALL, 14);
@@ -93,6 +105,7 @@ MainDialog::MainDialog(MenuRoutes routes)
   ports_->Bind(wxEVT_CHOICE, &MainDialog::OnPortChosen, this);
   speeds_->Bind(wxEVT_CHOICE, &MainDialog::OnSpeedChosen, this);
   exit->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Close(); });
+  search->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Search(); });
   Bind(wxEVT_MENU, &MainDialog::OnMenuItem, this, ToolkitMenuId(menu_id::kFirst),
        ToolkitMenuId(menu_id::kLast));
   Bind(wxEVT_UPDATE_UI, &MainDialog::OnUpdateItem, this, ToolkitMenuId(menu_id::kFirst),
@@ -147,4 +160,56 @@ void MainDialog::OnUpdateItem(wxUpdateUIEvent& event) {
 void MainDialog::OnAbout(wxCommandEvent&) {
   AboutDialog about(this);
   about.ShowModal();
+}
+
+void MainDialog::Select(int port, int baud) {
+  ports_->SetSelection(port - 1);
+  speeds_->SetSelection(IndexForBaudRate(baud));
+  CurrentPort = port;
+  CurrentBaudRate = BaudRateForIndex(IndexForBaudRate(baud));
+}
+
+ScanReport MainDialog::Search() {
+  ScanReport report;
+  {
+    wxBusyCursor wait;
+    PortScanner scanner;
+    report = scanner.Scan(scanCandidates_ ? scanCandidates_() : PortScanner::Candidates());
+  }
+  const PortScanResult* found = report.Found();
+  const wxString caption = wxString::FromUTF8("Търсене");
+  if (!found) {
+    context_.messageBox(this,
+                        wxString::Format(wxString::FromUTF8("Не е намерен фискален принтер.\n"
+                                                            "Проверени портове: %zu (%.1f s)"),
+                                         report.ports.size(), report.elapsedMs / 1000.0),
+                        caption);
+    return report;
+  }
+  int port = found->comPort;
+  if (port < 1 || port > 8) {
+    // A device the list does not name: lend it a COM number that leads nowhere.
+    port = 0;
+    for (const auto& p : report.ports)
+      if (p.comPort >= 1 && p.comPort <= 8 && p.outcome == ScanOutcome::CannotOpen) {
+        port = p.comPort;
+        break;
+      }
+    if (port) PortMap::Instance().Set(port, found->path);
+  }
+  wxString text;
+  if (port == 0) {
+    text = wxString::Format(wxString::FromUTF8("Фискалният принтер е намерен на %s, скорост %d,\n"
+                                               "но няма свободен COM номер за него."),
+                            wxString::FromUTF8(found->path), found->baud);
+  } else {
+    Select(port, found->baud);
+    text = wxString::Format(wxString::FromUTF8("Фискалният принтер е намерен на COM %d (%s), "
+                                               "скорост %d."),
+                            port, wxString::FromUTF8(found->path), found->baud);
+  }
+  if (!found->version.empty())
+    text += wxString::FromUTF8("\nВерсия: ") + wxString::FromUTF8(found->version);
+  context_.messageBox(this, text, caption);
+  return report;
 }

@@ -4,6 +4,7 @@
 // prompts. An item without a row here is greyed out.
 #include "app/menu_routes.h"
 
+#include "app/line_monitor_window.h"
 #include "app/main_menu.h"
 #include "app/menu_commands.h"
 #include "dialogs/article_dialog.h"
@@ -82,6 +83,9 @@ MenuRoutes StandardMenuRoutes() {
       {kServiceSums, OpenDialog<ServiceSumsDialog>()},
       {kFiscalization, OpenDialog<FiscalizationDialog>()},
       {kFactoryNumbers, OpenDialog<FactoryNumbersDialog>()},
+
+      // --- Tools --------------------------------------------------------------
+      {tools_id::kLineMonitor, [](MenuContext& c) { LineMonitorWindow::Open(c.window); }},
   };
   for (int op = 1; op <= 9; ++op) {
     routes[kOperatorX1 + op - 1] =

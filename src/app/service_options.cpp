@@ -60,6 +60,15 @@ bool ParseServiceOptions(const std::vector<std::string>& args, ServiceOptions& o
       options.paperFile = value;
       continue;
     }
+    if (!TakeValue(args, i, "--record", value, matched, error)) return false;
+    if (matched) {
+      if (value.empty()) {
+        error = "--record needs a file name";
+        return false;
+      }
+      options.recordFile = value;
+      continue;
+    }
     error = "unknown argument \"" + arg + "\"";
     return false;
   }
@@ -71,7 +80,7 @@ bool ParseServiceOptions(const std::vector<std::string>& args, ServiceOptions& o
 }
 
 std::string ServiceUsage() {
-  return "usage: fiscal-service [--com N=PATH]... [--simulator [--paper FILE]]\n"
+  return "usage: fiscal-service [--com N=PATH]... [--simulator [--paper FILE]] [--record FILE]\n"
          "\n"
          "The service program for fiscal printers on a serial line.\n"
          "\n"
@@ -81,5 +90,7 @@ std::string ServiceUsage() {
          "                   map COM 1 to it, show its paper roll in a window and stop it\n"
          "                   when the program closes.\n"
          "  --paper FILE     with --simulator: the simulated printer prints into FILE.\n"
+         "  --record FILE    write every byte sent to and read from the printer, with its\n"
+         "                   timing, into FILE (fiscal-sim --replay plays it back).\n"
          "  -h, --help       show this text.\n";
 }

@@ -19,6 +19,11 @@ TEST(ServiceOptionsTest, GoodCommandLines) {
   EXPECT_EQ(o.paperFile, "/tmp/roll.txt");
   EXPECT_TRUE(o.portMappings.empty());  // a fresh parse starts empty
 
+  ASSERT_TRUE(ParseServiceOptions({"--record", "a.rec", "--com", "1=/dev/pts/4"}, o, error));
+  EXPECT_EQ(o.recordFile, "a.rec");
+  ASSERT_TRUE(ParseServiceOptions({"--record=b.rec"}, o, error));
+  EXPECT_EQ(o.recordFile, "b.rec");
+
   ASSERT_TRUE(ParseServiceOptions({"-h"}, o, error));
   EXPECT_TRUE(o.help);
   ASSERT_TRUE(ParseServiceOptions({}, o, error));
@@ -28,7 +33,8 @@ TEST(ServiceOptionsTest, BadCommandLinesSayWhy) {
   const std::vector<std::vector<std::string>> bad = {
       {"--com"},        {"--com", "3"},   {"--com", "=/dev/x"},
       {"--com", "3="},  {"--paper", "x"}, {"--simulator", "--paper"},
-      {"--frobnicate"}, {"extra"},
+      {"--frobnicate"}, {"extra"},        {"--record"},
+      {"--record="},
   };
   for (const auto& args : bad) {
     ServiceOptions o;
