@@ -7,6 +7,7 @@
 #include "app/line_monitor_window.h"
 #include "app/main_menu.h"
 #include "app/menu_commands.h"
+#include "app/tool_routes.h"
 #include "dialogs/article_dialog.h"
 #include "dialogs/article_reading_dialog.h"
 #include "dialogs/cliche_dialog.h"
@@ -91,6 +92,7 @@ MenuRoutes StandardMenuRoutes() {
     routes[kOperatorX1 + op - 1] =
         PrinterCommand([op](FiscalPrinter& p) { p.PrintOperatorReport(false, op); });
   }
+  AddToolRoutes(routes);
   return routes;
 }
 

@@ -50,7 +50,7 @@ std::string ConfigToJson(const PrinterConfig& c) {
   if (c.taxRates) {
     nlohmann::ordered_json rates = nlohmann::ordered_json::object();
     for (size_t k = 0; k < c.taxRates->size(); ++k)
-      rates[TaxGroupLetter(static_cast<int>(k))] = (*c.taxRates)[k];
+      rates[TaxGroupText(static_cast<int>(k))] = (*c.taxRates)[k];
     j["taxRates"] = rates;
   }
   if (c.header) {
@@ -89,7 +89,7 @@ std::string ConfigToJson(const PrinterConfig& c) {
     j["departments"] = nlohmann::ordered_json::array();
     for (const Department& d : *c.departments)
       j["departments"].push_back(
-          {{"number", d.number}, {"name", Utf8(d.name)}, {"taxGroup", TaxGroupLetter(d.taxGroup)}});
+          {{"number", d.number}, {"name", Utf8(d.name)}, {"taxGroup", TaxGroupText(d.taxGroup)}});
   }
   if (c.articles) {
     j["articles"] = nlohmann::ordered_json::array();
@@ -97,7 +97,7 @@ std::string ConfigToJson(const PrinterConfig& c) {
       j["articles"].push_back({{"number", a.number},
                                {"name", Utf8(a.name)},
                                {"price", std::round(a.price * 100.0) / 100.0},
-                               {"taxGroup", TaxGroupLetter(a.taxGroup)},
+                               {"taxGroup", TaxGroupText(a.taxGroup)},
                                {"department", a.department}});
   }
   return j.dump(2) + "\n";
@@ -173,7 +173,7 @@ std::string Text(const json& v, const std::string& path, int width) {
 
 int TaxGroup(const json& v, const std::string& path) {
   if (!v.is_string()) Fail(path, "is not a tax group letter А..З");
-  const auto g = ParseTaxGroupLetter(v.get<std::string>());
+  const auto g = ParseTaxGroupText(v.get<std::string>());
   if (!g) Fail(path, "is not a tax group letter А..З");
   return *g;
 }
@@ -223,7 +223,7 @@ void ReadSections(const json& j, PrinterConfig& c) {
     const json& rates = Object(*it, "taxRates");
     std::vector<double> list;
     for (int k = 0; k < 8; ++k) {
-      const std::string letter = TaxGroupLetter(k);
+      const std::string letter = TaxGroupText(k);
       const auto r = rates.find(letter);
       if (r == rates.end()) break;
       // А..Г cannot be switched off.

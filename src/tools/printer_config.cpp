@@ -218,11 +218,11 @@ const char* const kGroupLetters[8] = {"А", "Б", "В", "Г", "Д", "Е", "Ж", 
 const char* const kGroupLettersLower[8] = {"а", "б", "в", "г", "д", "е", "ж", "з"};
 }  // namespace
 
-std::string TaxGroupLetter(int index) {
+std::string TaxGroupText(int index) {
   return index >= 0 && index < 8 ? kGroupLetters[index] : "";
 }
 
-std::optional<int> ParseTaxGroupLetter(const std::string& utf8) {
+std::optional<int> ParseTaxGroupText(const std::string& utf8) {
   for (int i = 0; i < 8; ++i)
     if (utf8 == kGroupLetters[i] || utf8 == kGroupLettersLower[i]) return i;
   return std::nullopt;

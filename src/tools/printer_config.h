@@ -113,6 +113,6 @@ CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
 const char* SectionKey(Section s);
 
 // Tax group letters А..З as UTF-8, by index 0..7; "" outside.
-std::string TaxGroupLetter(int index);
+std::string TaxGroupText(int index);
 // The index of a tax group letter (UTF-8 А..З, also а..з), or nothing.
-std::optional<int> ParseTaxGroupLetter(const std::string& utf8);
+std::optional<int> ParseTaxGroupText(const std::string& utf8);

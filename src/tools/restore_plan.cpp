@@ -112,7 +112,7 @@ class Planner {
       send[k] = inWant ? want[k] : inCur ? cur[k] : (k < 4 ? 0.0 : kRateOff);
       if (inWant && (!inCur || !Near(want[k], cur[k], kRateTolerance)))
         fields.push_back(
-            {TaxGroupLetter(static_cast<int>(k)), inCur ? Rate(cur[k]) : "", Rate(want[k])});
+            {TaxGroupText(static_cast<int>(k)), inCur ? Rate(cur[k]) : "", Rate(want[k])});
     }
     if (fields.empty()) return;
     const std::string password = opt_.password;
@@ -203,7 +203,7 @@ class Planner {
       const Department* c = it == cur.end() ? nullptr : it->second;
       std::vector<FieldChange> fields;
       Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
-      Compare(fields, "taxGroup", c ? TaxGroupLetter(c->taxGroup) : "", TaxGroupLetter(w.taxGroup));
+      Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
       if (c) cur.erase(it);
       if (fields.empty()) continue;
       const Department d = w;
@@ -251,7 +251,7 @@ class Planner {
       Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
       if (!c || !Near(c->price, w.price, kMoneyTolerance) || forceArticles_)
         fields.push_back({"price", c ? Money(c->price, curMode) : "", Money(w.price, mode_)});
-      Compare(fields, "taxGroup", c ? TaxGroupLetter(c->taxGroup) : "", TaxGroupLetter(w.taxGroup));
+      Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
       Compare(fields, "department", c ? std::to_string(c->department) : "",
               std::to_string(w.department));
       if (c) cur.erase(it);

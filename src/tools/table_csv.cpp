@@ -289,7 +289,7 @@ class RowReader {
     std::string caption;
     const std::string s = Field(kGroup, column, caption);
     if (s.empty()) return FailField(kGroup, CsvIssue::kEmpty);
-    const auto g = ParseTaxGroupLetter(s);
+    const auto g = ParseTaxGroupText(s);
     if (!g) return FailField(kGroup, CsvIssue::kNotTaxGroup);
     value = *g;
     return true;
@@ -415,12 +415,12 @@ std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char deci
         for (const ArticleRecord& a : *config.articles)
           out += Line({std::to_string(a.number), u(a.name),
                        decimalMode == '0' ? Sprintf("%.0f", a.price) : Sprintf("%.2f", a.price),
-                       TaxGroupLetter(a.taxGroup), std::to_string(a.department)});
+                       TaxGroupText(a.taxGroup), std::to_string(a.department)});
       break;
     case CsvTable::kDepartments:
       if (config.departments)
         for (const Department& d : *config.departments)
-          out += Line({std::to_string(d.number), u(d.name), TaxGroupLetter(d.taxGroup)});
+          out += Line({std::to_string(d.number), u(d.name), TaxGroupText(d.taxGroup)});
       break;
     case CsvTable::kOperators:
       if (config.operators)
@@ -449,7 +449,7 @@ std::vector<RestoreStep> PlanImport(CsvTable table, const CsvRecords& records) {
         add(Section::kArticles, a.number,
             {{"name", "", "\"" + Cp1251ToUtf8(a.name) + "\""},
              {"price", "", Sprintf("%.2f", a.price)},
-             {"taxGroup", "", TaxGroupLetter(a.taxGroup)},
+             {"taxGroup", "", TaxGroupText(a.taxGroup)},
              {"department", "", std::to_string(a.department)}},
             [a](FiscalPrinter& p) {
               return p.SetArticle(a.number, a.name, a.price, a.taxGroup, a.department);
@@ -459,7 +459,7 @@ std::vector<RestoreStep> PlanImport(CsvTable table, const CsvRecords& records) {
       for (const Department& d : records.departments)
         add(Section::kDepartments, d.number,
             {{"name", "", "\"" + Cp1251ToUtf8(d.name) + "\""},
-             {"taxGroup", "", TaxGroupLetter(d.taxGroup)}},
+             {"taxGroup", "", TaxGroupText(d.taxGroup)}},
             [d](FiscalPrinter& p) { return p.SetDepartment(d); });
       break;
     case CsvTable::kOperators:
