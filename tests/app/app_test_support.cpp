@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/menu_routes.h"
 #include "dialogs/prompt_dialog.h"
+#include "link/settings.h"
 
 PromptWatch::PromptWatch() {
   Start(20);
@@ -68,4 +70,19 @@ TemporaryHome::~TemporaryHome() {
 
 void TemporaryHome::Write(const std::string& name, const std::string& content) const {
   std::ofstream(path_ + "/" + name, std::ios::binary) << content;
+}
+
+void MenuWindowTest::Start(const SimOptions& options) {
+  sim_ = std::make_unique<SimServer>(options);
+  PortMap::Instance().Clear();
+  PortMap::Instance().Set(1, sim_->Path());
+  CurrentPort = 1;
+  window_ = new MainDialog(StandardMenuRoutes());
+  window_->DoMenuUpdates();
+}
+
+void MenuWindowTest::TearDown() {
+  if (window_) window_->Destroy();
+  ProcessPending();
+  PortMap::Instance().Clear();
 }
