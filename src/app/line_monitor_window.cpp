@@ -4,6 +4,7 @@
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/strconv.h>
 #include <wx/thread.h>
 
 namespace {
@@ -18,6 +19,16 @@ wxString ChooseTraceFile(wxWindow* owner) {
   wxFileDialog dialog(owner, Utf8("Запис във файл"), wxEmptyString, "line-trace.txt", "*.txt",
                       wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
   return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
+}
+
+// The C library's narrow file name for `path` (the ANSI code page on Windows).
+std::string NarrowPath(const wxString& path) {
+#ifdef _WIN32
+  const wxCharBuffer narrow = path.mb_str(wxCSConv(wxFONTENCODING_SYSTEM));
+#else
+  const wxCharBuffer narrow = path.mb_str(*wxConvFileName);
+#endif
+  return narrow.data() ? std::string(narrow.data()) : std::string();
 }
 
 }  // namespace
@@ -132,6 +143,7 @@ void LineMonitorWindow::OnSave(wxCommandEvent&) {
   const wxString path = chooseFile_ ? chooseFile_(this) : wxString();
   if (path.empty()) return;
   std::string error;
-  if (!log_.SaveTo(path.utf8_string(), error))
+  const std::string narrow = NarrowPath(path);
+  if (narrow.empty() || !log_.SaveTo(narrow, error))
     messageBox_(Utf8("Грешка при създаване на файла"), Utf8("Грешка"));
 }

@@ -13,13 +13,16 @@
 #include <thread>
 
 #include "app/about_dialog.h"
+#include "app/line_monitor_window.h"
 #include "app/main_dialog.h"
 #include "app/main_menu.h"
 #include "app/paper_window.h"
 #include "app_test_support.h"
 #include "dialogs/prompt_dialog.h"
+#include "driver/fiscal_printer.h"
 #include "link/settings.h"
 #include "sim/sim_server.h"
+#include "support/scripted_ui.h"
 
 namespace {
 
@@ -140,6 +143,21 @@ TEST(Screenshots, Application) {
   Settle();
   CaptureRect(Framed(*paper), "paper_window");
   paper->Destroy();
+
+  // The line monitor over a status and a version read.
+  {
+    LineMonitorWindow* monitor = LineMonitorWindow::Open(main);
+    monitor->Move(40, 60);
+    Settle(300);
+    ScriptedUi ui;
+    FiscalPrinter printer(&ui, 1);
+    StatusFlags flags{};
+    printer.ReadStatus(flags);
+    printer.ReadVersion();
+    Settle();
+    CaptureRect(Framed(*monitor), "line_monitor");
+    monitor->Destroy();
+  }
 
   {
     AboutDialog about(main);
