@@ -1,7 +1,6 @@
 #include "driver/port_scan.h"
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <set>
 
@@ -14,6 +13,7 @@
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
+#include "driver/system_error.h"
 #include "driver/text.h"
 #include "link/frame.h"
 #include "link/link_result.h"
@@ -85,14 +85,6 @@ std::string Identity(const std::string& path) {
   char resolved[PATH_MAX];
   if (::realpath(path.c_str(), resolved)) return resolved;
   return path;
-#endif
-}
-
-std::string SystemErrorText(int code) {
-#ifdef _WIN32
-  return "system error " + std::to_string(code);
-#else
-  return code ? std::string(std::strerror(code)) : std::string();
 #endif
 }
 
