@@ -1,5 +1,6 @@
 #include "app/main_dialog.h"
 
+#include <wx/busyinfo.h>
 #include <wx/button.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -172,8 +173,15 @@ void MainDialog::Select(int port, int baud) {
 ScanReport MainDialog::Search() {
   ScanReport report;
   {
+    // The interface waits for the scan (a few seconds): say what it is doing.
     wxBusyCursor wait;
+    wxBusyInfo info(
+        wxBusyInfoFlags().Parent(this).Text(wxString::FromUTF8("Търсене на фискалния принтер...")));
     PortScanner scanner;
+    scanner.OnPort([&info](const ScanCandidate& c) {
+      info.UpdateText(wxString::FromUTF8("Търсене на фискалния принтер: ") +
+                      wxString::FromUTF8(c.name));
+    });
     report = scanner.Scan(scanCandidates_ ? scanCandidates_() : PortScanner::Candidates());
   }
   const PortScanResult* found = report.Found();
