@@ -133,6 +133,14 @@ struct LineReader {
     }
   }
 };
+void InstallSignalHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
 bool MakeLink(const std::string& link, const std::string& target) {
   struct stat st {};
   if (::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(link.c_str());
@@ -162,12 +170,9 @@ int RunReplay(const std::string& file, const std::string& link, bool realTiming)
   }
   if (!link.empty() && !MakeLink(link, replay->Path()))
     return Fail("cannot make the link " + link + ": " + std::strerror(errno));
+  InstallSignalHandlers();
   std::printf("%s\n", replay->Path().c_str());
   std::fflush(stdout);
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
   const ReplayResult result = replay->Run(gReplayStop);
   if (!link.empty()) ::unlink(link.c_str());
   std::fprintf(stderr, "%s\n", result.message.c_str());
@@ -275,14 +280,10 @@ int main(int argc, char** argv) {
     listenFd = OpenControlSocket(control);
     if (listenFd < 0) return Fail("cannot listen on " + control + ": " + std::strerror(errno));
   }
+  // Before the line is announced: whoever reads it may stop us at once.
+  InstallSignalHandlers();
   std::printf("%s\n", sim->Path().c_str());
   std::fflush(stdout);
-
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  ::sigaction(SIGINT, &sa, nullptr);
-  ::sigaction(SIGTERM, &sa, nullptr);
-  ::signal(SIGPIPE, SIG_IGN);
 
   bool stdinOpen = true;
   int clientFd = -1;
