@@ -22,8 +22,8 @@ void LineMonitorLog::Show(std::string line) {
   lines_.push_back(line);
   new_.push_back(std::move(line));
   if (lines_.size() > maxLines_) {
+    trimmedChars_ += lines_.front().size() + 1;
     lines_.pop_front();
-    trimmed_ = true;
   }
   if (new_.size() > maxLines_) new_.pop_front();
 }
@@ -44,17 +44,17 @@ std::deque<std::string> LineMonitorLog::TakeNewLines() {
   return out;
 }
 
-bool LineMonitorLog::TakeTrimmed() {
-  const bool t = trimmed_;
-  trimmed_ = false;
-  return t;
+size_t LineMonitorLog::TakeTrimmedChars() {
+  const size_t n = trimmedChars_;
+  trimmedChars_ = 0;
+  return n;
 }
 
 void LineMonitorLog::Clear() {
   lines_.clear();
   new_.clear();
   held_.clear();
-  trimmed_ = false;
+  trimmedChars_ = 0;
 }
 
 std::string LineMonitorLog::Text() const {

@@ -28,9 +28,10 @@ class LineMonitorLog {
 
   // Lines shown since the last call (for the window to append), oldest first.
   std::deque<std::string> TakeNewLines();
-  // True when the oldest shown lines were dropped since the last call, so the
-  // window must show Text() afresh instead of appending.
-  bool TakeTrimmed();
+  // Characters (line breaks included) of the oldest shown lines dropped since
+  // the last call: the window removes that many from its start. The lines are
+  // ASCII, so bytes and characters agree.
+  size_t TakeTrimmedChars();
 
   // Empties the shown and the held-back lines.
   void Clear();
@@ -47,7 +48,7 @@ class LineMonitorLog {
   size_t maxLines_;
   TraceFormatter formatter_;
   bool paused_ = false;
-  bool trimmed_ = false;
+  size_t trimmedChars_ = 0;
   std::deque<std::string> lines_;
   std::deque<std::string> new_;
   std::deque<std::string> held_;

@@ -33,9 +33,9 @@ std::string NarrowPath(const wxString& path) {
 
 }  // namespace
 
-LineMonitorWindow* LineMonitorWindow::Open(wxWindow* parent) {
+LineMonitorWindow* LineMonitorWindow::Open(wxWindow* parent, size_t maxLines) {
   if (!gOpen) {
-    gOpen = new LineMonitorWindow(parent);
+    gOpen = new LineMonitorWindow(parent, maxLines);
     gOpen->Show();
   }
   gOpen->Raise();
@@ -46,8 +46,9 @@ LineMonitorWindow* LineMonitorWindow::Current() {
   return gOpen;
 }
 
-LineMonitorWindow::LineMonitorWindow(wxWindow* parent)
+LineMonitorWindow::LineMonitorWindow(wxWindow* parent, size_t maxLines)
     : wxFrame(parent, wxID_ANY, Utf8("Наблюдение на линията")),
+      log_(maxLines),
       chooseFile_(ChooseTraceFile),
       messageBox_([this](const wxString& text, const wxString& caption) {
         wxMessageBox(text, caption, wxOK | wxICON_ERROR, this);
@@ -110,15 +111,23 @@ void LineMonitorWindow::OnBytes(bool sent, const std::string& bytes) {
 
 void LineMonitorWindow::ShowNewLines() {
   const auto lines = log_.TakeNewLines();
-  if (log_.TakeTrimmed()) {
+  const size_t dropped = log_.TakeTrimmedChars();
+  if (dropped >= static_cast<size_t>(text_->GetLastPosition())) {
+    // Everything shown went (or the control holds less than the log thinks).
     text_->ChangeValue(wxString::FromUTF8(log_.Text()));
   } else {
+    if (dropped > 0) text_->Remove(0, static_cast<long>(dropped));
     wxString more;
     for (const auto& l : lines) more += wxString::FromUTF8(l) + "\n";
     text_->AppendText(more);
   }
-  // Port operations block the interface: show the line before the next one.
-  text_->Update();
+  // Port operations block the interface, so the lines are painted here; at
+  // most every 50 ms, as a report download reads thousands of single bytes.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastPaint_ >= std::chrono::milliseconds(50)) {
+    text_->Update();
+    lastPaint_ = now;
+  }
 }
 
 void LineMonitorWindow::UpdateHeld() {

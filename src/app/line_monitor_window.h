@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -26,8 +27,9 @@ class LineMonitorWindow : public wxFrame {
   static constexpr int kSaveButton = 1903;
 
   // Opens the monitor, or brings the open one to the front. `parent` (may be
-  // null) is the main window; the monitor closes with it.
-  static LineMonitorWindow* Open(wxWindow* parent);
+  // null) is the main window; the monitor closes with it. It keeps the newest
+  // `maxLines` lines.
+  static LineMonitorWindow* Open(wxWindow* parent, size_t maxLines = 20000);
   // The open monitor, or null.
   static LineMonitorWindow* Current();
 
@@ -46,7 +48,7 @@ class LineMonitorWindow : public wxFrame {
   }
 
  private:
-  explicit LineMonitorWindow(wxWindow* parent);
+  LineMonitorWindow(wxWindow* parent, size_t maxLines);
   void OnBytes(bool sent, const std::string& bytes);
   void ShowNewLines();
   void OnPause(wxCommandEvent&);
@@ -61,4 +63,5 @@ class LineMonitorWindow : public wxFrame {
   std::function<wxString(wxWindow*)> chooseFile_;
   std::function<void(const wxString&, const wxString&)> messageBox_;
   std::unique_ptr<ScopedSerialTrace> hook_;
+  std::chrono::steady_clock::time_point lastPaint_{};
 };

@@ -126,13 +126,24 @@ TEST_F(LineMonitorTest, ClosingItLeavesAnEarlierObserverInPlace) {
   EXPECT_FALSE(SerialTrace());
 }
 
+TEST_F(LineMonitorTest, TheOldestLinesLeaveTheWindowAsTheLogDropsThem) {
+  LineMonitorWindow* monitor = LineMonitorWindow::Open(nullptr, 5);
+  ASSERT_FALSE(ReadStatusOn(1).empty());  // about ten lines
+  ASSERT_FALSE(ReadStatusOn(1).empty());
+  EXPECT_EQ(monitor->Log().LineCount(), 5u);
+  EXPECT_EQ(monitor->ShownText().utf8_string(), monitor->Log().Text());
+  monitor->Destroy();
+  wxTheApp->ProcessIdle();
+}
+
 TEST(LineMonitorLogTest, KeepsTheNewestLinesAndHoldsBackWhilePaused) {
   const auto now = std::chrono::system_clock::now();
   LineMonitorLog log(3);
   EXPECT_TRUE(log.Add(true, "\x04", now));
+  const std::string first = log.Text();  // one line and its break
   EXPECT_TRUE(log.Add(false, "\x04", now));
   EXPECT_EQ(log.TakeNewLines().size(), 2u);
-  EXPECT_FALSE(log.TakeTrimmed());
+  EXPECT_EQ(log.TakeTrimmedChars(), 0u);
   log.SetPaused(true);
   EXPECT_FALSE(log.Add(true, "\x05", now));
   EXPECT_FALSE(log.Add(false, "\x05", now));
@@ -140,10 +151,11 @@ TEST(LineMonitorLogTest, KeepsTheNewestLinesAndHoldsBackWhilePaused) {
   EXPECT_EQ(log.LineCount(), 2u);
   EXPECT_TRUE(log.TakeNewLines().empty());
   log.SetPaused(false);
-  // Four lines, three kept: the oldest went, and the window must redraw.
+  // Four lines, three kept: the oldest went, and the window removes it.
   EXPECT_EQ(log.LineCount(), 3u);
-  EXPECT_TRUE(log.TakeTrimmed());
   const std::string text = log.Text();
+  EXPECT_EQ(log.TakeTrimmedChars(), first.size());
+  EXPECT_EQ(log.TakeTrimmedChars(), 0u);
   EXPECT_EQ(text.find("link probe\n"), std::string::npos) << text;  // the first line went
   EXPECT_NE(text.find("link probe echo\n"), std::string::npos) << text;
   // Named in order although formatted while paused: the ready probe's answer.
