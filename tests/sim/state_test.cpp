@@ -263,9 +263,9 @@ TEST(ExecutableTest, HelpDocumentsEveryOption) {
   int status = 0;
   ::waitpid(p.pid, &status, 0);
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  for (const char* o :
-       {"--baud", "--factory", "--state", "--paper", "--link", "--width", "--busy-ms",
-        "--resend-ms", "--instant", "--groups", "--fault", "--control", "--help", "paper-out"})
+  for (const char* o : {"--baud", "--factory", "--state", "--paper", "--link", "--width",
+                        "--busy-ms", "--resend-ms", "--instant", "--groups", "--fault", "--control",
+                        "--replay", "--help", "paper-out"})
     EXPECT_NE(help.find(o), std::string::npos) << o;
   Process bad({"--baud", "1234"});
   ::waitpid(bad.pid, &status, 0);
