@@ -6,6 +6,7 @@
 
 #include "driver/fiscal_printer.h"
 #include "driver/text.h"
+#include "link/utf8_file.h"
 
 namespace {
 
@@ -182,7 +183,7 @@ OperatorRecord Operator(const Invocation& c, size_t numberArg) {
 }
 
 std::string DownloadToFile(Invocation& c) {
-  std::FILE* file = std::fopen(c.Text(0).c_str(), "wb");
+  std::FILE* file = OpenFileUtf8(c.Text(0), "wb");
   if (!file) {
     c.error = "cannot open \"" + c.Text(0) + "\" for writing: " + std::strerror(errno);
     return "";

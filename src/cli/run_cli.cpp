@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -36,7 +37,9 @@ bool ReadScript(const std::string& name, std::istream& in, std::string& text, st
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
   }
-  std::ifstream file(name, std::ios::binary);
+  // The name is UTF-8; through a path it opens on Windows too.
+  std::ifstream file(std::filesystem::path(std::u8string(name.begin(), name.end())),
+                     std::ios::binary);
   if (!file) {
     error = "--script: cannot read \"" + name + "\"";
     return false;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "link/utf8_file.h"
+
 namespace {
 
 constexpr const char* kHeader = "# fiscal-service line recording 1\n";
@@ -86,7 +88,7 @@ LineRecorder::~LineRecorder() {
 }
 
 bool LineRecorder::Start(const std::string& path, std::string& error) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFileUtf8(path, "wb");
   if (!f) {
     error = "cannot create \"" + path + "\": " + std::strerror(errno);
     return false;
