@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "link/utf8_file.h"
+
 bool LineMonitorLog::Add(bool sent, const std::string& bytes,
                          std::chrono::system_clock::time_point when) {
   // Formatted even while paused: the formatter follows the conversation to
@@ -67,7 +69,7 @@ std::string LineMonitorLog::Text() const {
 }
 
 bool LineMonitorLog::SaveTo(const std::string& path, std::string& error) const {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFileUtf8(path, "wb");
   if (!f) {
     error = std::strerror(errno);
     return false;

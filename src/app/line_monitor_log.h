@@ -38,7 +38,8 @@ class LineMonitorLog {
   size_t LineCount() const { return lines_.size(); }
   // The shown lines, each ending with '\n'.
   std::string Text() const;
-  // Writes Text() into `path` (UTF-8; the trace lines are ASCII). False with
+  // Writes Text() into the file named `path` (a UTF-8 name; the trace lines
+  // are ASCII). False with
   // the system's reason when the file cannot be written.
   bool SaveTo(const std::string& path, std::string& error) const;
 

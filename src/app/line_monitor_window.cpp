@@ -21,16 +21,6 @@ wxString ChooseTraceFile(wxWindow* owner) {
   return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
 }
 
-// The C library's narrow file name for `path` (the ANSI code page on Windows).
-std::string NarrowPath(const wxString& path) {
-#ifdef _WIN32
-  const wxCharBuffer narrow = path.mb_str(wxCSConv(wxFONTENCODING_SYSTEM));
-#else
-  const wxCharBuffer narrow = path.mb_str(*wxConvFileName);
-#endif
-  return narrow.data() ? std::string(narrow.data()) : std::string();
-}
-
 }  // namespace
 
 LineMonitorWindow* LineMonitorWindow::Open(wxWindow* parent, size_t maxLines) {
@@ -152,7 +142,6 @@ void LineMonitorWindow::OnSave(wxCommandEvent&) {
   const wxString path = chooseFile_ ? chooseFile_(this) : wxString();
   if (path.empty()) return;
   std::string error;
-  const std::string narrow = NarrowPath(path);
-  if (narrow.empty() || !log_.SaveTo(narrow, error))
+  if (!log_.SaveTo(path.utf8_string(), error))
     messageBox_(Utf8("Грешка при създаване на файла"), Utf8("Грешка"));
 }

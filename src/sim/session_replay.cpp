@@ -133,22 +133,10 @@ std::string RestampReply(const ReplayStep& step, uint8_t seq) {
 
 SessionReplay::SessionReplay(std::vector<ReplayStep> steps, const ReplayOptions& options)
     : steps_(std::move(steps)), options_(options) {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-    const std::string e = std::strerror(errno);
-    if (master_ >= 0) ::close(master_);
-    throw std::runtime_error("cannot create a pseudo-terminal: " + e);
-  }
-  char name[128] = {};
-  if (::ptsname_r(master_, name, sizeof name) != 0) {
-    ::close(master_);
-    throw std::runtime_error("cannot name the pseudo-terminal");
-  }
-  path_ = name;
-  // Held open so that the line survives the host's close.
-  slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slave_ >= 0) SetRawLine(slave_, 9600);
-  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  PtyPair pty = OpenPtyPair(9600);
+  master_ = pty.master;
+  slave_ = pty.slave;
+  path_ = std::move(pty.path);
 }
 
 SessionReplay::~SessionReplay() {

@@ -40,21 +40,10 @@ uint8_t Garble(uint8_t b) {
 SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartState(options)) {
   device_.SetReportBusyMs(opt_.busyMs);
   device_.SetLineSpeed(opt_.baud);
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-    const std::string e = std::strerror(errno);
-    if (master_ >= 0) ::close(master_);
-    throw std::runtime_error("cannot create a pseudo-terminal: " + e);
-  }
-  char name[128] = {};
-  if (::ptsname_r(master_, name, sizeof name) != 0) {
-    ::close(master_);
-    throw std::runtime_error("cannot name the pseudo-terminal");
-  }
-  path_ = name;
-  slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slave_ >= 0) SetRawLine(slave_, opt_.baud);
-  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  PtyPair pty = OpenPtyPair(opt_.baud);
+  master_ = pty.master;
+  slave_ = pty.slave;
+  path_ = std::move(pty.path);
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     ::close(master_);
     if (slave_ >= 0) ::close(slave_);

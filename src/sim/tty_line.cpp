@@ -1,6 +1,13 @@
 #include "sim/tty_line.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <stdexcept>
 
 speed_t TermiosSpeed(int baud) {
   switch (baud) {
@@ -37,4 +44,24 @@ bool SetRawLine(int fd, int baud) {
 int64_t MonotonicMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+PtyPair OpenPtyPair(int baud) {
+  PtyPair p;
+  p.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (p.master < 0 || ::grantpt(p.master) != 0 || ::unlockpt(p.master) != 0) {
+    const std::string e = std::strerror(errno);
+    if (p.master >= 0) ::close(p.master);
+    throw std::runtime_error("cannot create a pseudo-terminal: " + e);
+  }
+  char name[128] = {};
+  if (::ptsname_r(p.master, name, sizeof name) != 0) {
+    ::close(p.master);
+    throw std::runtime_error("cannot name the pseudo-terminal");
+  }
+  p.path = name;
+  p.slave = ::open(p.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (p.slave >= 0) SetRawLine(p.slave, baud);
+  ::fcntl(p.master, F_SETFL, ::fcntl(p.master, F_GETFL) | O_NONBLOCK);
+  return p;
 }

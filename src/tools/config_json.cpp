@@ -22,19 +22,13 @@ constexpr double kMaxPrice = 99999999.0;
 constexpr double kMaxRate = 99.99;
 constexpr double kMaxExchangeRate = 9999.99999;
 
-const char* const kAlignments[3] = {"left", "centre", "right"};
-
-std::string Utf8(const std::string& cp1251) {
-  return Cp1251ToUtf8(cp1251);
-}
-
 // --- Writing ---------------------------------------------------------------------
 
 json OriginJson(const ConfigOrigin& o) {
-  return {{"version", Utf8(o.version)},
+  return {{"version", Cp1251ToUtf8(o.version)},
           {"printerNumber", o.printerNumber},
           {"memoryNumber", o.memoryNumber},
-          {"taxNumber", Utf8(o.taxNumber)},
+          {"taxNumber", Cp1251ToUtf8(o.taxNumber)},
           {"created", o.created}};
 }
 
@@ -56,11 +50,10 @@ std::string ConfigToJson(const PrinterConfig& c) {
   if (c.header) {
     j["header"] = nlohmann::ordered_json::array();
     for (const HeaderLine& h : *c.header)
-      j["header"].push_back(
-          {{"line", h.line},
-           {"text", Utf8(h.text)},
-           {"alignment", kAlignments[h.alignment >= 0 && h.alignment < 3 ? h.alignment : 0]},
-           {"width", h.width}});
+      j["header"].push_back({{"line", h.line},
+                             {"text", Cp1251ToUtf8(h.text)},
+                             {"alignment", AlignmentName(h.alignment)},
+                             {"width", h.width}});
   }
   if (c.parameters) {
     const PrintParameters& p = *c.parameters;
@@ -75,27 +68,29 @@ std::string ConfigToJson(const PrinterConfig& c) {
   if (c.payments) {
     nlohmann::ordered_json names = nlohmann::ordered_json::array();
     for (size_t t = 0; t < c.payments->names.size(); ++t)
-      names.push_back({{"type", t + 1}, {"name", Utf8(c.payments->names[t])}});
+      names.push_back({{"type", t + 1}, {"name", Cp1251ToUtf8(c.payments->names[t])}});
     j["payments"] = {{"names", names}, {"exchangeRate", c.payments->exchangeRate}};
   }
   if (c.invoices) j["invoiceRange"] = {{"first", c.invoices->first}, {"last", c.invoices->last}};
   if (c.operators) {
     j["operators"] = nlohmann::ordered_json::array();
     for (const OperatorRecord& o : *c.operators)
-      j["operators"].push_back(
-          {{"number", o.number}, {"name", Utf8(o.name)}, {"password", Utf8(o.password)}});
+      j["operators"].push_back({{"number", o.number},
+                                {"name", Cp1251ToUtf8(o.name)},
+                                {"password", Cp1251ToUtf8(o.password)}});
   }
   if (c.departments) {
     j["departments"] = nlohmann::ordered_json::array();
     for (const Department& d : *c.departments)
-      j["departments"].push_back(
-          {{"number", d.number}, {"name", Utf8(d.name)}, {"taxGroup", TaxGroupText(d.taxGroup)}});
+      j["departments"].push_back({{"number", d.number},
+                                  {"name", Cp1251ToUtf8(d.name)},
+                                  {"taxGroup", TaxGroupText(d.taxGroup)}});
   }
   if (c.articles) {
     j["articles"] = nlohmann::ordered_json::array();
     for (const ArticleRecord& a : *c.articles)
       j["articles"].push_back({{"number", a.number},
-                               {"name", Utf8(a.name)},
+                               {"name", Cp1251ToUtf8(a.name)},
                                {"price", std::round(a.price * 100.0) / 100.0},
                                {"taxGroup", TaxGroupText(a.taxGroup)},
                                {"department", a.department}});
@@ -246,7 +241,7 @@ void ReadSections(const json& j, PrinterConfig& c) {
       const json& a = Member(e, path, "alignment");
       h.alignment = -1;
       for (int k = 0; k < 3; ++k)
-        if (a.is_string() && a.get<std::string>() == kAlignments[k]) h.alignment = k;
+        if (a.is_string() && a.get<std::string>() == AlignmentName(k)) h.alignment = k;
       if (h.alignment < 0) Fail(path + ".alignment", "is not \"left\", \"centre\" or \"right\"");
       h.width = 0;
       if (auto w = e.find("width"); w != e.end())

@@ -227,3 +227,7 @@ std::optional<int> ParseTaxGroupText(const std::string& utf8) {
     if (utf8 == kGroupLetters[i] || utf8 == kGroupLettersLower[i]) return i;
   return std::nullopt;
 }
+
+const char* AlignmentName(int alignment) {
+  return alignment == 2 ? "right" : alignment == 1 ? "centre" : "left";
+}

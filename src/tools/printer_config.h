@@ -112,6 +112,10 @@ CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
 // Section names as they appear in files and messages ("articles").
 const char* SectionKey(Section s);
 
+// A header line's alignment (0 left, 1 centre, 2 right) as the backup file and
+// the differences name it: "left", "centre", "right"; anything else is "left".
+const char* AlignmentName(int alignment);
+
 // Tax group letters А..З as UTF-8, by index 0..7; "" outside.
 std::string TaxGroupText(int index);
 // The index of a tax group letter (UTF-8 А..З, also а..з), or nothing.

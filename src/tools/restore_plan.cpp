@@ -19,20 +19,14 @@ bool Near(double a, double b, double tolerance) {
   return std::fabs(a - b) < tolerance;
 }
 
-std::string Utf8(const std::string& cp1251) {
-  return Cp1251ToUtf8(cp1251);
-}
 std::string Quoted(const std::string& cp1251) {
-  return "\"" + Utf8(cp1251) + "\"";
+  return "\"" + Cp1251ToUtf8(cp1251) + "\"";
 }
 std::string Money(double v, char mode) {
   return mode == '0' ? Sprintf("%.0f", v) : Sprintf("%.2f", v);
 }
 std::string Rate(double r) {
   return r <= kRateOff ? "off" : Sprintf("%.2f%%", r);
-}
-std::string Alignment(int a) {
-  return a == 2 ? "right" : a == 1 ? "centre" : "left";
 }
 std::string Flag(bool on) {
   return on ? "1" : "0";
@@ -131,7 +125,7 @@ class Planner {
       if (w.text.empty() && c->text.empty()) continue;
       std::vector<FieldChange> fields;
       Compare(fields, "text", Quoted(c->text), Quoted(w.text));
-      Compare(fields, "alignment", Alignment(c->alignment), Alignment(w.alignment));
+      Compare(fields, "alignment", AlignmentName(c->alignment), AlignmentName(w.alignment));
       if (fields.empty()) continue;
       // Laid out at this printer's width, which may differ from the file's.
       const HeaderLine line{w.line, w.text, w.alignment, c->width > 0 ? c->width : w.width};
