@@ -1,6 +1,6 @@
 #include "dialogs/fiscalization_logic.h"
 
-#include <chrono>
+#include <vector>
 
 #include "dialogs/operator_list.h"
 #include "driver/cp1251.h"
@@ -135,25 +135,9 @@ bool ZeroReport(FiscalPrinter& printer, ZeroedReport report) {
 }
 
 bool PrintOperatorsInReceipt(FiscalPrinter& printer) {
-  if (printer.PrintReceiptText(OperatorListHeading(), kAlignLeft).empty()) return false;
-  for (int n = 1; n <= kOperatorCount; ++n) {
-    OperatorRecord record;
-    if (printer.ReadOperator(n, record).empty()) return false;
-    if (printer.PrintReceiptText(OperatorListLine(n, record.name, record.password), kAlignLeft)
-            .empty())
-      return false;
-  }
-  for (int i = 0; i < kFeedsAfterOperators; ++i)
-    if (printer.FeedPaper().empty()) return false;
-  return true;
-}
-
-bool WaitUntilReady(FiscalPrinter& printer, int limitMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-  int answer = printer.CheckLink(printer.Timeouts().checkLink);
-  while (answer == LinkResult::kBusy && std::chrono::steady_clock::now() < end)
-    answer = printer.CheckLink(printer.Timeouts().checkLink);
-  return answer == LinkResult::kReady;
+  std::vector<int> all;
+  for (int n = 1; n <= kOperatorCount; ++n) all.push_back(n);
+  return PrintOperatorLines(printer, all, kFeedsAfterOperators, nullptr);
 }
 
 FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
@@ -171,12 +155,12 @@ FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
     return FirstReceiptEnd::kStopped;
   if (printer.CloseFiscalReceipt().empty()) return FirstReceiptEnd::kStopped;
   if (printer.PrintDailyReport(kZero).empty()) return FirstReceiptEnd::kStopped;
-  if (!WaitUntilReady(printer)) return FirstReceiptEnd::kNotReady;
+  if (!printer.WaitUntilNotBusy()) return FirstReceiptEnd::kNotReady;
   FMRecordInfo last;
   if (printer.ReadLastFMRecord(last).empty()) return FirstReceiptEnd::kStopped;
   if (printer.PrintDetailedFMReportByDates(last.date, last.date).empty())
     return FirstReceiptEnd::kStopped;
-  return WaitUntilReady(printer) ? FirstReceiptEnd::kDone : FirstReceiptEnd::kNotReady;
+  return printer.WaitUntilNotBusy() ? FirstReceiptEnd::kDone : FirstReceiptEnd::kNotReady;
 }
 
 }  // namespace fiscal

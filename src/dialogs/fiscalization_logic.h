@@ -122,14 +122,6 @@ bool ZeroReport(FiscalPrinter& printer, ZeroedReport report);
 // feeds. Stops at the first failure and returns false.
 bool PrintOperatorsInReceipt(FiscalPrinter& printer);
 
-// How long the first receipt procedure waits for a printer that reports busy
-// after a report, before it gives up.
-constexpr int kBusyWaitLimitMs = 120000;
-
-// Asks the printer whether it is ready, again while it answers busy (up to
-// `limitMs`). True when it answered ready.
-bool WaitUntilReady(FiscalPrinter& printer, int limitMs = kBusyWaitLimitMs);
-
 // The first receipt after fiscalization: a receipt of operator 1 selling one
 // "Фискализация" at 1 (tax group А, paid in cash), the daily Z report, and
 // the detailed fiscal-memory report of the day of the last record. Each step

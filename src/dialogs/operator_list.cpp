@@ -26,8 +26,8 @@ std::string OperatorListLine(int number, const std::string& name, const std::str
          "  " + FitText(password, kOperatorPasswordLimit, kAlignLeft, ' ');
 }
 
-bool PrintOperatorList(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
-                       const std::function<void(const OperatorRecord&)>& onRead) {
+bool PrintOperatorLines(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
+                        const std::function<void(const OperatorRecord&)>& onRead) {
   if (printer.PrintReceiptText(OperatorListHeading(), kAlignLeft).empty()) return false;
   for (int n : operators) {
     OperatorRecord record;
@@ -39,5 +39,10 @@ bool PrintOperatorList(FiscalPrinter& printer, const std::vector<int>& operators
   }
   for (int i = 0; i < feeds; ++i)
     if (printer.FeedPaper().empty()) return false;
-  return !printer.FinishPrintout().empty();
+  return true;
+}
+
+bool PrintOperatorList(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
+                       const std::function<void(const OperatorRecord&)>& onRead) {
+  return PrintOperatorLines(printer, operators, feeds, onRead) && !printer.FinishPrintout().empty();
 }

@@ -35,3 +35,7 @@ constexpr int kFeedsAfterAll = 7;
 // and returns false; the paper is neither fed nor finished then.
 bool PrintOperatorList(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
                        const std::function<void(const OperatorRecord&)>& onRead);
+// The same list inside a receipt that the caller goes on with: the heading,
+// the lines and the feeds, without the end of the printout.
+bool PrintOperatorLines(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
+                        const std::function<void(const OperatorRecord&)>& onRead);

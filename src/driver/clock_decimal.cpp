@@ -38,11 +38,12 @@ std::string FiscalPrinter::ReadDateTime(std::time_t& time) {
   return reply;
 }
 
-void FiscalPrinter::WaitUntilNotBusy() {
+bool FiscalPrinter::WaitUntilNotBusy() {
   const auto start = std::chrono::steady_clock::now();
-  while (CheckLink(Timeouts().checkLink) == LinkResult::kBusy) {
-    if (std::chrono::steady_clock::now() - start > kBusyLimit) break;
-  }
+  int answer = CheckLink(Timeouts().checkLink);
+  while (answer == LinkResult::kBusy && std::chrono::steady_clock::now() - start <= kBusyLimit)
+    answer = CheckLink(Timeouts().checkLink);
+  return answer == LinkResult::kReady;
 }
 
 int FiscalPrinter::RunDateTimeDialogDetached() {

@@ -132,10 +132,11 @@ class FiscalPrinter : public PrinterLink {
   // --- Decimal mode and clock (clock_decimal.cpp) --------------------------
   std::string ReadDecimalPoint(char& mode);
   std::string ReadDateTime(std::time_t& time);
+  // Calls CheckLink(2000) again and again while it answers busy (50), for two
+  // minutes at the most. True when the printer's last answer was ready.
+  bool WaitUntilNotBusy();
 
  protected:
-  // Calls CheckLink(2000) again and again while it answers busy (50).
-  void WaitUntilNotBusy();
   // Gives the port to the date and time dialog: Disconnect, the dialog through
   // the UI host, Reconnect. Returns the dialog's result (1 set, 2 cancelled).
   int RunDateTimeDialogDetached();
