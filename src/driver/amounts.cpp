@@ -1,5 +1,6 @@
 #include "driver/amounts.h"
 
+#include "driver/limits.h"
 #include "driver/text.h"
 
 bool InRange(double v, double lo, double hi) {
@@ -19,7 +20,7 @@ std::string QuantityField(double quantity) {
 }
 
 bool InQuantityRange(double quantity) {
-  return InRange(quantity, 0.0, 999999.999);
+  return InRange(quantity, 0.0, Limit::kMaxQuantity);
 }
 
 std::string PercentField(double percent) {
@@ -31,5 +32,5 @@ std::string PercentField5(double percent) {
 }
 
 bool InPercentRange(double percent) {
-  return InRange(percent, -99.99, 99.99);
+  return InRange(percent, -Limit::kMaxPercent, Limit::kMaxPercent);
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "driver/limits.h"
+
 // How amounts, quantities and percentages are written into command data. The
 // printer counts money either with two decimals or in whole units; the mode is
 // the first character of the decimal-point reply ('2' = two decimals).
@@ -11,12 +13,12 @@ bool InRange(double v, double lo, double hi);
 
 class MoneyFormat {
  public:
-  explicit MoneyFormat(char mode) : twoDecimals_(mode == '2') {}
+  explicit MoneyFormat(char mode) : twoDecimals_(mode == '2'), max_(Limit::MaxAmount(mode)) {}
 
   bool TwoDecimals() const { return twoDecimals_; }
   // Largest amount of the mode: 999999.99 or 99999999. Prices and sums accept
   // -Max()..Max().
-  double Max() const { return twoDecimals_ ? 999999.99 : 99999999.0; }
+  double Max() const { return max_; }
   bool InPriceRange(double v) const { return InRange(v, -Max(), Max()); }
   // The amount field: "%010.2f" or "%09.f" (a minus sign stays inside the width).
   std::string Amount(double v) const;
@@ -25,6 +27,7 @@ class MoneyFormat {
 
  private:
   bool twoDecimals_;
+  double max_;
 };
 
 // Quantity part of a sale: "*%010.3f". Accepted quantities are 0..999999.999.

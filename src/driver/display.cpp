@@ -2,6 +2,7 @@
 
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 constexpr uint32_t kReqDisplay = Require::kFiscalMemory;
 constexpr uint32_t kReqDisplayDateTime = Require::kClock | Require::kFiscalMemory;
-constexpr int kLineWidth = 20;
+constexpr int kLineWidth = Limit::kDisplayLine;
 
 }  // namespace
 

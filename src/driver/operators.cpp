@@ -3,15 +3,14 @@
 
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 
 namespace {
-constexpr int kNameWidth = 20;
-constexpr int kPasswordWidth = 4;
 
 bool ValidOperatorNumber(int op) {
-  return op >= 1 && op <= 9;
+  return op >= Limit::kFirstOperator && op <= Limit::kLastOperator;
 }
 }  // namespace
 
@@ -23,8 +22,9 @@ std::string FiscalPrinter::SetOperator(int op, const std::string& name,
           .empty())
     return std::string();
   if (!ValidOperatorNumber(op)) return std::string();
-  return Transact(Cmd::kSetOperator, Sprintf("%.1d;", op) + FitText(name, kNameWidth, 0, ' ') +
-                                         ";" + FitText(password, kPasswordWidth, 0, ' '));
+  return Transact(Cmd::kSetOperator, Sprintf("%.1d;", op) +
+                                         FitText(name, Limit::kOperatorName, 0, ' ') + ";" +
+                                         FitText(password, Limit::kOperatorPassword, 0, ' '));
 }
 
 std::string FiscalPrinter::ReadOperator(int op, OperatorRecord& record) {

@@ -7,6 +7,7 @@
 #include "driver/commands.h"
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 #include "link/prompt_style.h"
@@ -39,7 +40,7 @@ constexpr long kSecondsPerDay = 86400;
 
 // A service or operator password right-aligned in six characters.
 std::string Password6(const std::string& password) {
-  return FitText(password, 6, 2, ' ');
+  return FitText(password, Limit::kServicePassword, 2, ' ');
 }
 
 bool IsDigit(char c) {
@@ -86,7 +87,8 @@ std::string FiscalPrinter::SetTaxNumber(const std::string& password, const std::
                    1) != Prompt::kResultYes)
       return "";
   }
-  return Transact(Cmd::kSetTaxNumber, Password6(password) + ";1;" + FitText(taxNumber, 13, 2, ' '));
+  return Transact(Cmd::kSetTaxNumber, Password6(password) + ";1;" +
+                                          FitText(taxNumber, Limit::kTaxNumberDigits, 2, ' '));
 }
 
 std::string FiscalPrinter::ReadTaxNumber(std::string& taxNumber) {
@@ -254,7 +256,7 @@ std::string FiscalPrinter::SetTaxRates(const std::string& password, const TaxRat
   // Groups А..Г always exist; Д..З may be switched off with -1.
   for (size_t k = 0; k < rates.size(); ++k) {
     const double low = k < 4 ? 0.0 : -1.0;
-    if (!(rates[k] >= low && rates[k] <= 99.99)) return "";
+    if (!(rates[k] >= low && rates[k] <= Limit::kMaxTaxRate)) return "";
   }
 
   TaxRates current{};
@@ -269,7 +271,7 @@ std::string FiscalPrinter::SetTaxRates(const std::string& password, const TaxRat
 std::string FiscalPrinter::SetFactoryNumbers(const std::string& password, int printerNumber,
                                              int memoryNumber, int checkDigits) {
   for (int n : {printerNumber, memoryNumber, checkDigits})
-    if (n < 0 || n > 999999) return "";
+    if (n < 0 || n > Limit::kLastFactoryNumber) return "";
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetFactoryNumbers).empty()) return "";
   return Transact(Cmd::kSetFactoryNumbers, Sprintf("%s;%.6d;%.6d;%.6d", Password6(password).c_str(),

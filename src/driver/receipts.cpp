@@ -6,6 +6,7 @@
 #include "driver/amounts.h"
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 #include "link/prompt_style.h"
@@ -21,16 +22,12 @@ constexpr uint32_t kSale = Require::kFiscalReceiptOpen | Require::kFactoryNumber
 constexpr uint32_t kPaymentWord = Require::kFiscalReceiptOpen | Require::kFactoryNumbers |
                                   Require::kPaper | Require::kClock | Require::kFiscalMemory;
 
-constexpr size_t kPasswordWidth = 4;
-constexpr int kItemTextWidth = 36;
-constexpr int kReceiptTextWidth = 34;
-
 bool ValidOperator(const OperatorRecord& op) {
-  return op.number >= 1 && op.number <= 9;
+  return op.number >= Limit::kFirstOperator && op.number <= Limit::kLastOperator;
 }
 
 std::string Password(const OperatorRecord& op) {
-  return FitText(op.password, kPasswordWidth, 0, ' ');
+  return FitText(op.password, Limit::kOperatorPassword, 0, ' ');
 }
 
 char Flag01(bool b) {
@@ -80,9 +77,11 @@ std::string FiscalPrinter::OpenInvoiceReceipt(
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
   if (!ValidOperator(op)) return std::string();
   const std::string data = Sprintf("%.1d;%s;0;0;1;", op.number, Password(op).c_str()) +
-                           FitText(recipient, 26, 0, ' ') + ";" + FitText(buyer, 16, 0, ' ') + ";" +
-                           FitText(vatNumber, 13, 0, ' ') + ";" + FitText(idNumber, 13, 0, ' ') +
-                           ";" + FitText(address, 30, 0, ' ') + ";";
+                           FitText(recipient, Limit::kInvoiceRecipient, 0, ' ') + ";" +
+                           FitText(buyer, Limit::kInvoiceBuyer, 0, ' ') + ";" +
+                           FitText(vatNumber, Limit::kInvoiceVatNumber, 0, ' ') + ";" +
+                           FitText(idNumber, Limit::kInvoiceIdNumber, 0, ' ') + ";" +
+                           FitText(address, Limit::kInvoiceAddress, 0, ' ') + ";";
   return Transact(Cmd::kOpenFiscalReceipt, data);
 }
 
@@ -96,7 +95,7 @@ static std::string SellPriced(FiscalPrinter& p, uint8_t cmd, const std::string& 
   const MoneyFormat money(mode);
   if (!money.InPriceRange(price)) return std::string();
   std::string data =
-      FitText(text, kItemTextWidth, 0, ' ') + ";" + codeByte + ";" + money.Amount(price);
+      FitText(text, Limit::kItemText, 0, ' ') + ";" + codeByte + ";" + money.Amount(price);
   data += SaleTail(quantity, percent, department, department);
   return p.Transact(cmd, data);
 }
@@ -106,7 +105,7 @@ std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, doubl
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // A group outside А..З would put some other letter where the group belongs.
-  if (taxGroup < 0 || taxGroup > 7) return std::string();
+  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup) return std::string();
   return SellPriced(*this, Cmd::kSellItem, text, static_cast<char>(0xC0 + taxGroup), price,
                     quantity, percent, false);
 }
@@ -114,7 +113,7 @@ std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, doubl
 std::string FiscalPrinter::SellArticle(int article, double quantity, double percent, bool isVoid) {
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
-  if (article < 1 || article > 1000) return std::string();
+  if (article < Limit::kFirstArticle || article > Limit::kLastArticle) return std::string();
   if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
   std::string data = Sprintf("%c%.5d", isVoid ? '-' : ' ', article);
   data += SaleTail(quantity, percent, false, false);
@@ -145,7 +144,7 @@ std::string FiscalPrinter::SellInDepartment(const std::string& text, int departm
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // The department travels as the one byte 0x80 + n; larger numbers would wrap.
-  if (department < 0 || department > 0x7F) return std::string();
+  if (department < 0 || department > Limit::kLastDepartmentByte) return std::string();
   return SellPriced(*this, Cmd::kSellInDepartment, text, static_cast<char>(0x80 + department),
                     price, quantity, percent, true);
 }
@@ -175,7 +174,7 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
 std::string FiscalPrinter::PrintReceiptText(const std::string& text, int alignment) {
   StatusFlags flags{};
   if (CheckStatus(flags, Require::kFiscalMemory | Require::kPaper).empty()) return std::string();
-  return Transact(Cmd::kReceiptText, FitText(text, kReceiptTextWidth, alignment, ' '));
+  return Transact(Cmd::kReceiptText, FitText(text, Limit::kCommentText, alignment, ' '));
 }
 
 std::string FiscalPrinter::CloseFiscalReceipt() {

@@ -7,6 +7,7 @@
 
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 #include "link/link_result.h"
@@ -84,7 +85,7 @@ std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
         ShowPrompt("Искате да направите Нулев Операторски Отчет?", "Нулев Операторски Отчет",
                    Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
       return std::string();
-  } else if (op < 0 || op > 9) {
+  } else if (op < 0 || op > Limit::kLastOperator) {  // 0: every operator
     return std::string();
   }
   return Transact(Cmd::kOperatorReport, Sprintf("%c;%.1d", Kind(zero), op));
@@ -107,7 +108,9 @@ static std::string PrintFMReportByBlocks(FiscalPrinter& printer, const BlockRepo
                                          int last) {
   StatusFlags flags{};
   if (printer.CheckStatus(flags, kFMReport).empty()) return std::string();
-  if (first < 1 || first > 4000 || last < 1 || last > 4000) return std::string();
+  if (first < Limit::kFirstFMBlock || first > Limit::kLastFMBlock || last < Limit::kFirstFMBlock ||
+      last > Limit::kLastFMBlock)
+    return std::string();
   DailyReportInfo info;
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;

@@ -3,6 +3,7 @@
 
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 #include "link/prompt_style.h"
@@ -22,15 +23,11 @@ constexpr uint32_t kReqSetTable =
 constexpr uint32_t kReqReturnedSums =
     Require::kFactoryNumbers | Require::kNoOpenReceipt | Require::kClock | Require::kFiscalMemory;
 
-constexpr int kNameWidth = 10;       // payment names
-constexpr int kDepartmentName = 20;  // department names
-constexpr size_t kInvoiceDigits = 10;
-// The exchange rate goes out as "%010.5f"; larger values would widen the field.
-constexpr double kMaxExchangeRate = 9999.99999;
+constexpr int kNameWidth = Limit::kPaymentName;
 
 // A number of the invoice range: one to ten decimal digits.
 bool IsInvoiceNumber(const std::string& text) {
-  if (text.empty() || text.size() > kInvoiceDigits) return false;
+  if (text.empty() || text.size() > static_cast<size_t>(Limit::kInvoiceNumberDigits)) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
   return true;
@@ -61,14 +58,15 @@ std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetPaymentName).empty()) return "";
   // Type 0 is cash, whose name is fixed.
-  if (n < 1 || n > 4) return "";
+  if (n < Limit::kFirstNamedPaymentType || n > Limit::kLastPaymentType) return "";
   if (name.empty()) {
     ShowPrompt("Моля въведете име на плащане!", "Грешка", Prompt::kIconStop, 1);
     return "";
   }
   const std::string field = FitText(name, kNameWidth, 0, '_');
-  if (n == 4 && rate != 0.0) {
-    if (!(rate > 0.0 && rate <= kMaxExchangeRate)) return "";
+  if (n == Limit::kCurrencyPaymentType && rate != 0.0) {
+    // "%010.5f": a larger rate would widen the field.
+    if (!(rate > 0.0 && rate <= Limit::kMaxExchangeRate)) return "";
     return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field + Sprintf(";%010.5f", rate));
   }
   return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field);
@@ -103,10 +101,11 @@ std::string FiscalPrinter::SetDepartment(const Department& department) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetTable).empty()) return "";
   // The group goes out as one digit '0'..'7' (А..З).
-  if (department.taxGroup > 7) return "";
-  return Transact(Cmd::kSetDepartment, Sprintf("%02u;", unsigned{department.number}) +
-                                           FitText(department.name, kDepartmentName, 0, ' ') +
-                                           Sprintf(";%c", '0' + department.taxGroup));
+  if (department.taxGroup > Limit::kLastTaxGroup) return "";
+  return Transact(Cmd::kSetDepartment,
+                  Sprintf("%02u;", unsigned{department.number}) +
+                      FitText(department.name, Limit::kDepartmentName, 0, ' ') +
+                      Sprintf(";%c", '0' + department.taxGroup));
 }
 
 std::string FiscalPrinter::ReadInvoiceRange(InvoiceRange& range) {
@@ -125,13 +124,15 @@ std::string FiscalPrinter::SetInvoiceRange(const InvoiceRange& range) {
   // Cutting a longer number to ten characters would program another number.
   if (!IsInvoiceNumber(range.first) || !IsInvoiceNumber(range.last)) return "";
   return Transact(Cmd::kSetInvoiceRange,
-                  FitText(range.first, 10, 2, '0') + ";" + FitText(range.last, 10, 2, '0'));
+                  FitText(range.first, Limit::kInvoiceNumberDigits, 2, '0') + ";" +
+                      FitText(range.last, Limit::kInvoiceNumberDigits, 2, '0'));
 }
 
 std::string FiscalPrinter::ReadOperatorReturnedSums(OperatorReturnedSums& sums) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReturnedSums).empty()) return "";
-  if (sums.operatorNumber < 1 || sums.operatorNumber > 9) return "";
+  if (sums.operatorNumber < Limit::kFirstOperator || sums.operatorNumber > Limit::kLastOperator)
+    return "";
   const std::string reply = Transact(Cmd::kOperatorData, Sprintf("6;%.1d", sums.operatorNumber));
   if (reply.empty()) return reply;
   sums.operatorNumber = FieldInt(reply, 2, 2);

@@ -3,6 +3,7 @@
 
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 
@@ -38,7 +39,7 @@ std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int 
                                          int width) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetHeaderLine).empty()) return "";
-  if (line < 0 || line > 9) return "";
+  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine) return "";
   return Transact(Cmd::kSetHeaderLine,
                   Sprintf("%.1d;", line) + FitText(text, width, alignment, ' '));
 }
@@ -46,7 +47,7 @@ std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int 
 std::string FiscalPrinter::ReadHeaderLine(int line, HeaderLine& header) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadHeaderLine).empty()) return "";
-  if (line < 0 || line > 9) return "";
+  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine) return "";
   const std::string reply = Transact(Cmd::kReadHeaderLine, Sprintf("%.1d", line));
   if (reply.empty()) return reply;
 
@@ -84,19 +85,19 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
                                       int taxGroup, uint8_t department) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetArticle).empty()) return "";
-  if (number < 1 || number > 1000) return "";
-  if (taxGroup < 0 || taxGroup > 7) return "";
+  if (number < Limit::kFirstArticle || number > Limit::kLastArticle) return "";
+  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup) return "";
   // The department travels as 0x80 + its number, so it must fit below 0x80.
-  if (department > 0x7F) return "";
+  if (department > Limit::kLastDepartmentByte) return "";
   if (!(price >= 0.0)) return "";
 
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return "";
   const bool twoDecimals = mode == '2';
-  if (price > (twoDecimals ? 999999.99 : 99999999.0)) return "";
+  if (price > Limit::MaxAmount(mode)) return "";
 
   std::string data = Sprintf("%.5d;", number);
-  data += FitText(name, 20, kAlignLeft, ' ');
+  data += FitText(name, Limit::kArticleName, kAlignLeft, ' ');
   data += ';';
   data += twoDecimals ? Sprintf("%09.2f", price) : Sprintf("%09.f", price);
   data += ';';
@@ -110,7 +111,7 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
 std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadArticle).empty()) return "";
-  if (number < 1 || number > 1000) return "";
+  if (number < Limit::kFirstArticle || number > Limit::kLastArticle) return "";
   const std::string reply = Transact(Cmd::kReadArticle, Sprintf("%.5d", number));
   if (reply.empty()) return reply;
 
@@ -129,7 +130,7 @@ std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
 std::string FiscalPrinter::SetParameters(const PrintParameters& params) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetParameters).empty()) return "";
-  if (params.deviceNumber < 0 || params.deviceNumber > 9999) return "";
+  if (params.deviceNumber < 0 || params.deviceNumber > Limit::kLastDeviceNumber) return "";
   auto bit = [](bool on) { return on ? '1' : '0'; };
   return Transact(Cmd::kSetParameters,
                   Sprintf("%.4d;%c;%c;%c;%c;%c;%c;", params.deviceNumber, bit(params.logo),
