@@ -6,6 +6,7 @@
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
 #include "server/printer_service.h"
+#include "server/request_guard.h"
 #include "server/requests.h"
 
 using nlohmann::json;
@@ -13,11 +14,13 @@ using nlohmann::json;
 namespace {
 
 constexpr int kOk = 200;
+constexpr int kNoContent = 204;
 constexpr int kBadRequest = 400;
 constexpr int kUnauthorized = 401;
 constexpr int kNotFound = 404;
 constexpr int kBadMethod = 405;
 constexpr int kTooLarge = 413;
+constexpr int kClientGone = 408;
 constexpr int kBusy = 503;
 
 // Results of a uniqueSaleNumber kept for repeated requests, per printer.
@@ -36,12 +39,27 @@ ApiResponse Error(int status, const std::string& code, const std::string& text) 
   return ApiResponse{status, body.dump()};
 }
 
-// Compares without an early exit, so the time taken does not tell how much matched.
+// Compares without an early exit and over the length given, so the time
+// taken tells neither how much matched nor how long the secret is.
 bool SameSecret(const std::string& given, const std::string& secret) {
-  if (given.size() != secret.size()) return false;
-  unsigned char diff = 0;
-  for (size_t i = 0; i < given.size(); ++i) diff |= given[i] ^ secret[i];
+  if (secret.empty()) return false;
+  unsigned char diff = given.size() == secret.size() ? 0 : 1;
+  for (size_t i = 0; i < given.size(); ++i) diff |= given[i] ^ secret[i % secret.size()];
   return diff == 0;
+}
+
+// The token of "Bearer TOKEN" (the scheme in any case), or "" when it is not one.
+std::string BearerToken(const std::string& authorization) {
+  static const std::string kScheme = "bearer ";
+  if (authorization.size() <= kScheme.size()) return "";
+  for (size_t i = 0; i < kScheme.size(); ++i) {
+    char c = authorization[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != kScheme[i]) return "";
+  }
+  size_t start = kScheme.size();
+  while (start < authorization.size() && authorization[start] == ' ') ++start;
+  return authorization.substr(start);
 }
 
 std::vector<std::string> Split(const std::string& path) {
@@ -88,7 +106,42 @@ Api::Printer* Api::Find(const std::string& id) {
 
 ApiResponse Api::Handle(const std::string& method, const std::string& path, const std::string& body,
                         const std::string& authorization) {
-  if (!config_.token.empty() && !SameSecret(authorization, "Bearer " + config_.token))
+  ApiRequest request;
+  request.method = method;
+  request.path = path;
+  request.body = body;
+  request.authorization = authorization;
+  if (!body.empty()) request.contentType = "application/json";
+  return Handle(request);
+}
+
+ApiResponse Api::Handle(const ApiRequest& in) {
+  GuardInput guard;
+  guard.method = in.method;
+  guard.host = in.host;
+  guard.hasOrigin = in.hasOrigin;
+  guard.origin = in.origin;
+  guard.contentType = in.contentType;
+  guard.hasBody = !in.body.empty();
+  const GuardVerdict verdict =
+      CheckRequest(GuardPolicy{config_.allowedHosts, config_.allowedOrigins}, guard);
+  ApiResponse out;
+  if (verdict.status == kNoContent) {
+    out.status = kNoContent;
+  } else if (verdict.status != 0) {
+    out = Error(verdict.status, verdict.code, verdict.text);
+  } else {
+    out = Route(in);
+  }
+  out.headers.insert(out.headers.end(), verdict.headers.begin(), verdict.headers.end());
+  return out;
+}
+
+ApiResponse Api::Route(const ApiRequest& in) {
+  const std::string& method = in.method;
+  const std::string& path = in.path;
+  const std::string& body = in.body;
+  if (!config_.token.empty() && !SameSecret(BearerToken(in.authorization), config_.token))
     return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
   if (body.size() > kMaxBody) return Error(kTooLarge, "request", "The body is over 64 KiB");
   const auto parts = Split(path);
@@ -98,18 +151,18 @@ ApiResponse Api::Handle(const std::string& method, const std::string& path, cons
     if (method != "GET") return Error(kBadMethod, "method", "GET /printers");
     json list = json::array();
     for (auto& p : printers_) {
-      const ApiResponse one = Dispatch(*p, "GET", "", "");
+      const ApiResponse one = Dispatch(*p, "GET", "", "", in.clientGone);
       list.push_back(json::parse(one.body));
     }
     return ApiResponse{kOk, json{{"ok", true}, {"printers", list}}.dump()};
   }
   Printer* printer = Find(parts[1]);
   if (!printer) return Error(kNotFound, "printer", "No printer \"" + parts[1] + "\"");
-  return Dispatch(*printer, method, parts.size() == 3 ? parts[2] : "", body);
+  return Dispatch(*printer, method, parts.size() == 3 ? parts[2] : "", body, in.clientGone);
 }
 
 ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& action,
-                          const std::string& body) {
+                          const std::string& body, const std::function<bool()>& clientGone) {
   const ServedPrinter& info = printer.worker.Info();
   const bool isGet =
       action.empty() || action == "status" || (action == "datetime" && method == "GET");
@@ -118,10 +171,10 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   bool known = isGet;
   for (const char* a : kPosts) known = known || action == a;
   if (!known) return Error(kNotFound, "path", "No such endpoint: " + action);
-  if (isGet != (method == "GET"))
-    return Error(kBadMethod, "method", (isGet ? "GET " : "POST ") + action);
   if (action == "rawrequest" && !config_.allowRaw)
     return Error(kNotFound, "path", "rawrequest is off (fiscal-server --allow-raw)");
+  if (isGet != (method == "GET"))
+    return Error(kBadMethod, "method", (isGet ? "GET " : "POST ") + action);
 
   // The body, checked whole before the printer is touched.
   json request = json::object();
@@ -151,74 +204,92 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   bool ok = false;
   std::vector<ServerMessage> messages;
   const int retries = isGet ? 0 : config_.retries;
-  const bool ran = printer.worker.Run([&] {
-    if (!receipt.uniqueSaleNumber.empty()) {
-      std::lock_guard<std::mutex> lock(printer.salesLock);
-      const auto it = printer.sales.find(receipt.uniqueSaleNumber);
-      if (it != printer.sales.end()) {
-        result = it->second;
-        result["repeated"] = true;
-        ok = result.value("ok", false);
-        return;
-      }
-    }
-    PolicyHost host(corrections, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
-    for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
-    std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
-    if (fp->IsConnected()) {
-      if (action.empty()) {
-        result = ReadPrinterInfo(*fp);
-        ok = result.contains("version");
-      } else if (action == "status") {
-        StatusFlags flags{};
-        ok = !fp->ReadStatus(flags).empty();
-        if (ok) result["status"] = StatusToJson(flags);
-      } else if (action == "datetime" && isGet) {
-        std::time_t t = 0;
-        ok = !fp->ReadDateTime(t).empty();
-        if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
-      } else if (action == "datetime") {
-        const std::string r = fp->SetDateTime(when);
-        ok = !r.empty() && r != "BP";
-        if (r == "BP")
-          host.Add("error", "refused", "Датата е преди последния запис във фискалната памет");
-      } else if (action == "xreport" || action == "zreport") {
-        ok = !fp->PrintDailyReport(action == "zreport").empty();
-      } else if (action == "duplicate") {
-        ok = !fp->PrintDuplicate().empty();
-      } else if (action == "deposit" || action == "withdraw") {
-        const double amount = action == "deposit" ? sum.amount : -sum.amount;
-        ok = !fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator), sum.paymentType, amount)
-                  .empty();
-      } else if (action == "rawrequest") {
-        const std::string reply = fp->Transact(static_cast<uint8_t>(raw.command), raw.data);
-        ok = !reply.empty();
-        if (ok) result["response"] = Cp1251ToUtf8(reply);
-      } else if (action == "receipt") {
-        const SaleOutcome outcome =
-            RunReceipt(*fp, host, receipt, receipt.op.value_or(config_.defaultOperator));
-        ok = outcome.ok;
-        result = OutcomeToJson(outcome);
-      }
-    }
-    fp.reset();  // the line is free again before the response goes out
-    messages = host.Messages();
-    if (!receipt.uniqueSaleNumber.empty() &&
-        result.value("printed", json::object()).value("opened", false)) {
-      json kept = result;
-      kept["ok"] = ok;
-      kept["messages"] = MessagesJson(messages);
-      std::lock_guard<std::mutex> lock(printer.salesLock);
-      printer.sales[receipt.uniqueSaleNumber] = kept;
-      printer.salesOrder.push_back(receipt.uniqueSaleNumber);
-      if (printer.salesOrder.size() > kKeptSales) {
-        printer.sales.erase(printer.salesOrder.front());
-        printer.salesOrder.erase(printer.salesOrder.begin());
-      }
-    }
-  });
-  if (!ran) return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
-  if (result.contains("repeated")) return ApiResponse{kOk, result.dump()};
+  const PrinterWorker::RunResult run = printer.worker.Run(
+      [&] {
+        if (!receipt.uniqueSaleNumber.empty()) {
+          std::lock_guard<std::mutex> lock(printer.salesLock);
+          const auto it = printer.sales.find(receipt.uniqueSaleNumber);
+          if (it != printer.sales.end()) {
+            result = it->second;
+            result["repeated"] = true;
+            ok = result.value("ok", false);
+            return;
+          }
+        }
+        PolicyHost host(corrections, retries,
+                        [&printer](UiHost* h) { return printer.worker.Open(h); });
+        for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
+        std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+        if (fp->IsConnected()) {
+          if (action.empty()) {
+            result = ReadPrinterInfo(*fp);
+            ok = result.contains("version");
+          } else if (action == "status") {
+            StatusFlags flags{};
+            ok = !fp->ReadStatus(flags).empty();
+            if (ok) result["status"] = StatusToJson(flags);
+          } else if (action == "datetime" && isGet) {
+            std::time_t t = 0;
+            ok = !fp->ReadDateTime(t).empty();
+            if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
+          } else if (action == "datetime") {
+            const std::string r = fp->SetDateTime(when);
+            ok = !r.empty() && r != "BP";
+            if (r == "BP")
+              host.Add("error", "refused", "Датата е преди последния запис във фискалната памет");
+          } else if (action == "xreport" || action == "zreport") {
+            ok = !fp->PrintDailyReport(action == "zreport").empty();
+          } else if (action == "duplicate") {
+            ok = !fp->PrintDuplicate().empty();
+          } else if (action == "deposit" || action == "withdraw") {
+            const double amount = action == "deposit" ? sum.amount : -sum.amount;
+            ok = !fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator), sum.paymentType,
+                                      amount)
+                      .empty();
+          } else if (action == "rawrequest") {
+            const std::string reply = fp->Transact(static_cast<uint8_t>(raw.command), raw.data);
+            ok = !reply.empty();
+            if (ok) result["response"] = Cp1251ToUtf8(reply);
+          } else if (action == "receipt") {
+            const SaleOutcome outcome =
+                RunReceipt(*fp, host, receipt, receipt.op.value_or(config_.defaultOperator));
+            ok = outcome.ok;
+            result = OutcomeToJson(outcome);
+          }
+        }
+        fp.reset();  // the line is free again before the response goes out
+        messages = host.Messages();
+        if (!receipt.uniqueSaleNumber.empty() &&
+            result.value("printed", json::object()).value("opened", false)) {
+          json kept = result;
+          kept["ok"] = ok;
+          kept["messages"] = MessagesJson(messages);
+          std::lock_guard<std::mutex> lock(printer.salesLock);
+          printer.sales[receipt.uniqueSaleNumber] = kept;
+          printer.salesOrder.push_back(receipt.uniqueSaleNumber);
+          if (printer.salesOrder.size() > kKeptSales) {
+            printer.sales.erase(printer.salesOrder.front());
+            printer.salesOrder.erase(printer.salesOrder.begin());
+          }
+        }
+      },
+      clientGone);
+  if (run == PrinterWorker::RunResult::kFull)
+    return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
+  if (run == PrinterWorker::RunResult::kDropped)
+    return Error(kClientGone, "gone",
+                 "The client left before its turn; nothing was sent to the printer");
+  ApiResponse out(kOk, "");
+  out.printer = info.id;
+  out.saleNumber = receipt.uniqueSaleNumber;
+  out.ok = ok;
+  static const char* const kPrinting[] = {"xreport", "zreport", "duplicate", "deposit", "withdraw"};
+  for (const char* a : kPrinting) out.printed = out.printed || (ok && action == a);
+  if (result.contains("repeated")) {
+    out.body = result.dump();
+    return out;
+  }
+  out.printed = out.printed || result.value("printed", json::object()).value("opened", false);
   if (action.empty()) {
     result["id"] = info.id;
     result["port"] = info.path;
@@ -228,5 +299,6 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   }
   result["ok"] = ok;
   result["messages"] = MessagesJson(messages);
-  return ApiResponse{kOk, result.dump()};
+  out.body = result.dump();
+  return out;
 }

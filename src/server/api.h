@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "server/printer_worker.h"
@@ -24,20 +26,52 @@
 // printer's queue is full; otherwise 200, with "ok" false when the printer
 // failed or refused (the messages say why, in the driver's words).
 struct ApiResponse {
+  ApiResponse() = default;
+  ApiResponse(int s, std::string b) : status(s), body(std::move(b)) {}
+
   int status = 200;
-  std::string body;  // JSON, UTF-8
+  std::string body;                                          // JSON, UTF-8
+  std::vector<std::pair<std::string, std::string>> headers;  // extra ones (CORS)
+  // For the request log: the printer, the sale number, whether it did what was
+  // asked and whether anything reached the paper.
+  std::string printer;
+  std::string saleNumber;
+  bool ok = false;
+  bool printed = false;
+};
+
+// A request as the HTTP side read it.
+struct ApiRequest {
+  std::string method;
+  std::string path;
+  std::string body;
+  std::string authorization;  // the Authorization header
+  std::string host;           // the Host header
+  bool hasOrigin = false;
+  std::string origin;
+  std::string contentType;
+  // True once the client has gone (closed its connection). A printer job whose
+  // client is gone before it starts is dropped. Empty: the client stays.
+  std::function<bool()> clientGone;
 };
 
 class Api {
  public:
   static constexpr size_t kMaxBody = 64 * 1024;
+  // Requests that may wait for one printer (besides the one it runs): kept well
+  // below what the HTTP side can hold, so an overloaded printer answers 503 at once.
+  static constexpr size_t kMaxQueuedPerPrinter = 8;
 
   // Maps every printer's COM number to its device (PortMap) and starts its worker.
   explicit Api(const ServerConfig& config);
   ~Api();
 
+  ApiResponse Handle(const ApiRequest& request);
+  // The same for a local client that sends no Host, Origin or Content-Type.
   ApiResponse Handle(const std::string& method, const std::string& path, const std::string& body,
                      const std::string& authorization);
+
+  size_t PrinterCount() const { return printers_.size(); }
 
   // Tests only: link time-outs for every printer's drivers.
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
@@ -45,8 +79,9 @@ class Api {
  private:
   struct Printer;
   Printer* Find(const std::string& id);
+  ApiResponse Route(const ApiRequest& request);
   ApiResponse Dispatch(Printer& printer, const std::string& method, const std::string& action,
-                       const std::string& body);
+                       const std::string& body, const std::function<bool()>& clientGone);
 
   ServerConfig config_;
   std::vector<std::unique_ptr<Printer>> printers_;

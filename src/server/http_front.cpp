@@ -1,74 +1,347 @@
 #include "server/http_front.h"
 
-#include <httplib.h>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "server/api.h"
+#include "server/http_request.h"
+#include "server/net_socket.h"
 
 namespace {
 
-constexpr time_t kReadTimeoutSeconds = 5;
-constexpr time_t kWriteTimeoutSeconds = 5;
-constexpr time_t kKeepAliveSeconds = 5;
-// Connection threads: the printers' workers, not these, are the limit.
-constexpr size_t kThreads = 16;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kJson = "application/json; charset=utf-8";
+constexpr size_t kReadChunk = 16 * 1024;
+// Handler threads beyond what the printers' queues can hold: for the printer
+// list and the requests refused before they reach a printer.
+constexpr size_t kSpareHandlers = 16;
+// A refusal written by the reading thread must not hold it.
+constexpr int kQuickWriteMs = 200;
+constexpr int kMaxWaitMs = 1000;
+
+struct Connection {
+  NetSocket socket = kNoSocket;
+  std::string peer;
+  std::string buffer;
+  Clock::time_point deadline;
+};
+
+struct Task {
+  std::unique_ptr<Connection> connection;
+  HttpRequest request;
+  Clock::time_point started;
+};
+
+std::string ErrorBody(const std::string& code, const std::string& text) {
+  std::string escaped;
+  for (char c : text) {
+    if (c == '"' || c == '\\') escaped += '\\';
+    escaped += c;
+  }
+  return R"({"ok":false,"messages":[{"type":"error","code":")" + code + R"(","text":")" + escaped +
+         "\"}]}";
+}
+
+std::string UtcNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &t);
+#else
+  gmtime_r(&t, &tm);
+#endif
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return buf;
+}
 
 }  // namespace
 
 struct HttpFront::Impl {
   explicit Impl(Api& a) : api(a) {}
+
   Api& api;
-  httplib::Server server;
+  NetSocket listener = kNoSocket;
+  NetSocket watch = kNoSocket;
+  NetSocket wake = kNoSocket;
   int port = 0;
+  std::string bindError;
+  std::FILE* log = nullptr;
+  std::chrono::milliseconds requestTime{kRequestSeconds * 1000};
+
+  std::atomic<bool> stopping{false};
+  std::mutex mutex;
+  std::condition_variable work;
+  std::deque<Task> tasks;
+  size_t idleHandlers = 0;
+  std::vector<std::unique_ptr<Connection>> returned;  // kept alive, back to the reader
+  std::vector<std::thread> handlers;
+  std::mutex logMutex;
+
+  void Wake() {
+    const char byte = 1;
+    NetWriteAll(wake, std::string(1, byte), kQuickWriteMs);
+  }
+
+  void Refuse(Connection& c, int status, const std::string& code, const std::string& text) {
+    NetWriteAll(c.socket, HttpResponseText(status, kJson, ErrorBody(code, text), {}, false),
+                kQuickWriteMs);
+    WriteLog(c.peer, nullptr, nullptr, status, Clock::now());
+  }
+
+  void WriteLog(const std::string& peer, const HttpRequest* request, const ApiResponse* response,
+                int status, Clock::time_point started) {
+    if (!log) return;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    std::string line = UtcNow() + " " + peer + " ";
+    line += response && !response->printer.empty() ? response->printer : "-";
+    line += " " + (request ? request->method + " " + request->path : std::string("- -"));
+    line += " " + (response && !response->saleNumber.empty() ? response->saleNumber : "-");
+    line += " " + std::to_string(status);
+    line += response && response->ok ? " ok" : " failed";
+    line += response && response->printed ? " printed" : " -";
+    line += " " + std::to_string(ms) + "ms\n";
+    std::lock_guard<std::mutex> lock(logMutex);
+    std::fputs(line.c_str(), log);
+    std::fflush(log);
+  }
+
+  // A handler thread: one complete request at a time.
+  void Handle() {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (true) {
+      ++idleHandlers;
+      work.wait(lock, [&] { return stopping || !tasks.empty(); });
+      --idleHandlers;
+      if (tasks.empty()) return;
+      Task task = std::move(tasks.front());
+      tasks.pop_front();
+      lock.unlock();
+      Respond(task);
+      lock.lock();
+    }
+  }
+
+  void Respond(Task& task) {
+    const HttpRequest& r = task.request;
+    ApiRequest in;
+    in.method = r.method;
+    in.path = r.path;
+    in.body = r.body;
+    in.authorization = r.Header("authorization");
+    in.host = r.Header("host");
+    in.origin = r.Header("origin");
+    in.contentType = r.Header("content-type");
+    in.hasOrigin = r.HasHeader("origin");
+    const NetSocket s = task.connection->socket;
+    in.clientGone = [s] { return NetPeerGone(s); };
+    ApiResponse out;
+    try {
+      out = api.Handle(in);
+    } catch (const std::exception& e) {
+      out = ApiResponse{500, ErrorBody("internal", std::string("Internal error: ") + e.what())};
+    } catch (...) {
+      out = ApiResponse{500, ErrorBody("internal", "Internal error")};
+    }
+    const bool keepAlive = r.keepAlive && !stopping;
+    const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
+                                              out.headers, keepAlive);
+    const bool written = NetWriteAll(s, text, kWriteSeconds * 1000);
+    WriteLog(task.connection->peer, &r, &out, out.status, task.started);
+    if (!written || !keepAlive) {
+      NetClose(s);
+      return;
+    }
+    task.connection->deadline = Clock::now() + requestTime;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      returned.push_back(std::move(task.connection));
+    }
+    Wake();
+  }
+
+  // Hands a complete request to a handler; 503 at once when none is free.
+  void Submit(std::unique_ptr<Connection> c, HttpRequest request) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (idleHandlers > tasks.size()) {
+        tasks.push_back(Task{std::move(c), std::move(request), Clock::now()});
+        work.notify_one();
+        return;
+      }
+    }
+    Refuse(*c, 503, "busy", "The server is busy; try again");
+    NetClose(c->socket);
+  }
+
+  // Reads what `c` sent. False when the connection is finished with (closed,
+  // or handed to a handler: then `c` is empty).
+  bool ReadFrom(std::unique_ptr<Connection>& c) {
+    char chunk[kReadChunk];
+    const long n = NetRead(c->socket, chunk, sizeof chunk);
+    if (n == 0 || n == -1) {
+      NetClose(c->socket);
+      return false;
+    }
+    if (n > 0) c->buffer.append(chunk, static_cast<size_t>(n));
+    return Parse(c);
+  }
+
+  bool Parse(std::unique_ptr<Connection>& c) {
+    if (c->buffer.empty()) return true;
+    HttpRequest request;
+    const HttpParseResult r = ParseHttpRequest(c->buffer, Api::kMaxBody, request);
+    if (r.state == HttpParse::kNeedMore) return true;
+    if (r.state == HttpParse::kBad) {
+      Refuse(*c, r.status, "request", r.error);
+      NetClose(c->socket);
+      return false;
+    }
+    c->buffer.erase(0, r.used);
+    Submit(std::move(c), std::move(request));
+    return false;
+  }
+
+  void Serve() {
+    size_t count = api.PrinterCount() * (Api::kMaxQueuedPerPrinter + 1) + kSpareHandlers;
+    for (size_t i = 0; i < count; ++i) handlers.emplace_back([this] { Handle(); });
+    std::vector<std::unique_ptr<Connection>> open;
+    std::vector<NetSocket> sockets;
+    std::vector<char> ready;
+    while (!stopping) {
+      sockets.assign({listener, watch});
+      auto now = Clock::now();
+      auto next = now + std::chrono::milliseconds(kMaxWaitMs);
+      for (const auto& c : open) {
+        sockets.push_back(c->socket);
+        next = std::min(next, c->deadline);
+      }
+      ready.assign(sockets.size(), 0);
+      const auto waitMs = std::max<long long>(
+          0, std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
+      std::unique_ptr<bool[]> flags(new bool[sockets.size()]);
+      if (NetWaitReadable(sockets.data(), sockets.size(), flags.get(), static_cast<int>(waitMs)) <
+          0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (stopping) break;
+      std::vector<std::unique_ptr<Connection>> still;
+      still.reserve(open.size());
+      now = Clock::now();
+      for (size_t i = 0; i < open.size(); ++i) {
+        std::unique_ptr<Connection>& c = open[i];
+        if (flags[i + 2] && !ReadFrom(c)) continue;
+        if (c->deadline <= now) {
+          if (!c->buffer.empty())
+            Refuse(*c, 408, "request",
+                   "The request did not arrive whole within " +
+                       std::to_string(requestTime.count() / 1000.0).substr(0, 4) + " s");
+          NetClose(c->socket);
+          continue;
+        }
+        still.push_back(std::move(c));
+      }
+      open.swap(still);
+      if (flags[1]) {
+        char drain[256];
+        while (NetRead(watch, drain, sizeof drain) > 0) {
+        }
+        std::vector<std::unique_ptr<Connection>> back;
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          back.swap(returned);
+        }
+        for (auto& c : back) {
+          // A pipelined request may already be in its buffer.
+          if (Parse(c)) open.push_back(std::move(c));
+        }
+      }
+      if (flags[0]) Accept(open);
+    }
+    for (auto& c : open) NetClose(c->socket);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      stopping = true;
+    }
+    work.notify_all();
+    for (auto& t : handlers) t.join();
+    handlers.clear();
+    for (auto& c : returned) NetClose(c->socket);
+    returned.clear();
+  }
+
+  void Accept(std::vector<std::unique_ptr<Connection>>& open) {
+    while (true) {
+      std::string peer;
+      const NetSocket s = NetAccept(listener, peer);
+      if (s == kNoSocket) return;
+      if (open.size() >= kMaxConnections) {
+        // The one whose request has waited longest makes room.
+        auto oldest = std::min_element(open.begin(), open.end(), [](const auto& a, const auto& b) {
+          return a->deadline < b->deadline;
+        });
+        NetClose((*oldest)->socket);
+        open.erase(oldest);
+      }
+      auto c = std::make_unique<Connection>();
+      c->socket = s;
+      c->peer = peer;
+      c->deadline = Clock::now() + requestTime;
+      open.push_back(std::move(c));
+    }
+  }
 };
 
 HttpFront::HttpFront(Api& api) : impl_(std::make_unique<Impl>(api)) {
-  auto& s = impl_->server;
-  s.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-  s.set_read_timeout(kReadTimeoutSeconds, 0);
-  s.set_write_timeout(kWriteTimeoutSeconds, 0);
-  s.set_keep_alive_timeout(kKeepAliveSeconds);
-  s.set_payload_max_length(Api::kMaxBody);
-  auto handle = [this](const httplib::Request& req, httplib::Response& res) {
-    const ApiResponse out =
-        impl_->api.Handle(req.method, req.path, req.body, req.get_header_value("Authorization"));
-    res.status = out.status;
-    res.set_content(out.body, "application/json; charset=utf-8");
-  };
-  s.Get(R"(/.*)", handle);
-  s.Post(R"(/.*)", handle);
-  s.Put(R"(/.*)", handle);
-  s.Delete(R"(/.*)", handle);
-  // Bodies over the limit are refused by the library before they reach the API.
-  s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-    if (!res.body.empty()) return;
-    const char* text = res.status == 413 ? "The body is over 64 KiB" : "Bad request";
-    res.set_content(
-        std::string(R"({"ok":false,"messages":[{"type":"error","code":"request","text":")") + text +
-            "\"}]}",
-        "application/json; charset=utf-8");
-  });
+  NetStartup();
 }
 
-HttpFront::~HttpFront() = default;
+HttpFront::~HttpFront() {
+  NetClose(impl_->listener);
+  NetClose(impl_->watch);
+  NetClose(impl_->wake);
+}
 
 bool HttpFront::Bind(const std::string& host, int port) {
-  if (port == 0) {
-    impl_->port = impl_->server.bind_to_any_port(host);
-    return impl_->port > 0;
+  impl_->listener = NetListen(host, port, impl_->bindError);
+  if (impl_->listener == kNoSocket) return false;
+  if (!NetWakePair(impl_->watch, impl_->wake)) {
+    impl_->bindError = "cannot create the server's internal wake-up socket";
+    return false;
   }
-  if (!impl_->server.bind_to_port(host, port)) return false;
-  impl_->port = port;
+  impl_->port = NetLocalPort(impl_->listener);
   return true;
+}
+
+const std::string& HttpFront::BindError() const {
+  return impl_->bindError;
 }
 
 int HttpFront::Port() const {
   return impl_->port;
 }
 
+void HttpFront::SetLog(std::FILE* log) {
+  impl_->log = log;
+}
+
+void HttpFront::SetRequestDeadlineForTesting(int ms) {
+  impl_->requestTime = std::chrono::milliseconds(ms);
+}
+
 void HttpFront::Serve() {
-  impl_->server.listen_after_bind();
+  impl_->Serve();
 }
 
 void HttpFront::Stop() {
-  impl_->server.stop();
+  impl_->stopping = true;
+  impl_->Wake();
 }

@@ -1,6 +1,8 @@
 // fiscal-server: the printers over HTTP and JSON (see docs/fiscal-server.md).
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,10 +40,23 @@ int main(int argc, char** argv) {
   Api api(config);
   HttpFront front(api);
   if (!front.Bind(config.host, config.port)) {
-    std::fprintf(stderr, "fiscal-server: cannot listen on %s:%d\n", config.host.c_str(),
-                 config.port);
+    std::fprintf(stderr, "fiscal-server: cannot listen on %s:%d: %s%s\n", config.host.c_str(),
+                 config.port, front.BindError().c_str(),
+                 front.BindError().find("in use") != std::string::npos
+                     ? " (is another fiscal-server running?)"
+                     : "");
     return 1;
   }
+  std::FILE* log = stderr;
+  if (!config.logPath.empty()) {
+    log = std::fopen(config.logPath.c_str(), "a");
+    if (!log) {
+      std::fprintf(stderr, "fiscal-server: cannot write the log %s: %s\n", config.logPath.c_str(),
+                   std::strerror(errno));
+      return 1;
+    }
+  }
+  front.SetLog(log);
   g_front = &front;
   std::printf("fiscal-server: listening on %s:%d, %zu printer(s)\n", config.host.c_str(),
               front.Port(), config.printers.size());

@@ -1,5 +1,7 @@
 #include "server/printer_worker.h"
 
+#include <exception>
+
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
 
@@ -16,8 +18,10 @@ std::mutex& OpenLock() {
 
 struct PrinterWorker::Pending {
   Job job;
+  std::function<bool()> clientGone;
   bool done = false;
-  bool ran = false;
+  RunResult result = RunResult::kFull;
+  std::exception_ptr thrown;
 };
 
 PrinterWorker::PrinterWorker(ServedPrinter printer, size_t maxQueued)
@@ -36,15 +40,17 @@ PrinterWorker::~PrinterWorker() {
   thread_.join();
 }
 
-bool PrinterWorker::Run(Job job) {
+PrinterWorker::RunResult PrinterWorker::Run(Job job, std::function<bool()> clientGone) {
   auto pending = std::make_shared<Pending>();
   pending->job = std::move(job);
+  pending->clientGone = std::move(clientGone);
   std::unique_lock<std::mutex> lock(mutex_);
-  if (stopping_ || queue_.size() >= maxQueued_) return false;
+  if (stopping_ || queue_.size() >= maxQueued_) return RunResult::kFull;
   queue_.push_back(pending);
   wake_.notify_all();
   wake_.wait(lock, [&] { return pending->done; });
-  return pending->ran;
+  if (pending->thrown) std::rethrow_exception(pending->thrown);
+  return pending->result;
 }
 
 void PrinterWorker::Loop() {
@@ -55,9 +61,18 @@ void PrinterWorker::Loop() {
     auto pending = queue_.front();
     queue_.pop_front();
     lock.unlock();
-    pending->job();
+    RunResult result = RunResult::kDropped;
+    if (!pending->clientGone || !pending->clientGone()) {
+      result = RunResult::kDone;
+      // A job that throws must not take the worker (and the printer) with it.
+      try {
+        pending->job();
+      } catch (...) {
+        pending->thrown = std::current_exception();
+      }
+    }
     lock.lock();
-    pending->ran = true;
+    pending->result = result;
     pending->done = true;
     wake_.notify_all();
   }

@@ -26,16 +26,22 @@ class PrinterWorker {
   using Job = std::function<void()>;
 
   // `maxQueued` bounds the jobs waiting (not counting the one running).
-  explicit PrinterWorker(ServedPrinter printer, size_t maxQueued = 32);
+  explicit PrinterWorker(ServedPrinter printer, size_t maxQueued = 8);
   // Finishes the job running, drops the waiting ones (their waiters are told),
   // joins the thread.
   ~PrinterWorker();
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
 
-  // Runs `job` on the worker and waits for it. False, without running it, when
-  // the queue is full or the worker stops.
-  bool Run(Job job);
+  enum class RunResult {
+    kDone,     // the job ran (an exception it threw is thrown again from Run)
+    kFull,     // not run: `maxQueued` jobs wait already, or the worker stops
+    kDropped,  // not run: its client was gone when its turn came
+  };
+  // Runs `job` on the worker and waits for it. When its turn comes and
+  // `clientGone` (if given) says the client has gone, the job is dropped
+  // without touching the printer; once started it always finishes.
+  RunResult Run(Job job, std::function<bool()> clientGone = {});
 
   // A driver on this printer's line at its own speed. The speed is process-wide
   // (CurrentBaudRate), so opening is serialized across all workers.

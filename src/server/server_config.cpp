@@ -1,6 +1,7 @@
 #include "server/server_config.h"
 
 #include <fstream>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -49,6 +50,39 @@ bool ParseOperator(const std::string& text, ServerConfig& config, std::string& e
     return false;
   }
   config.defaultOperator = OperatorRecord{number, "", text.substr(colon + 1)};
+  return true;
+}
+
+// False with `error` naming the first member of `object` not in `known`.
+bool OnlyKeys(const nlohmann::json& object, std::initializer_list<const char*> known,
+              const std::string& where, std::string& error) {
+  if (!object.is_object()) {
+    error = where + ": an object is expected";
+    return false;
+  }
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    bool found = false;
+    for (const char* k : known) found = found || it.key() == k;
+    if (!found) {
+      error = "unknown setting \"" + where + "." + it.key() + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+// An origin as browsers send it: scheme://host[:port], nothing after.
+bool AddOrigin(const std::string& origin, ServerConfig& config, std::string& error) {
+  const auto scheme = origin.find("://");
+  const bool ok = scheme != std::string::npos && scheme > 0 && origin.size() > scheme + 3 &&
+                  origin.find('/', scheme + 3) == std::string::npos &&
+                  origin.find_first_of(" \t\r\n") == std::string::npos;
+  if (!ok) {
+    error = "an allowed origin is scheme://host[:port], e.g. http://pos.example:8080; got \"" +
+            origin + "\"";
+    return false;
+  }
+  config.allowedOrigins.push_back(origin);
   return true;
 }
 
@@ -121,13 +155,43 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     error = "the configuration is not a JSON object";
     return false;
   }
+  static const char* const kKeys[] = {"listen",   "token",        "allowRaw",       "operator",
+                                      "printers", "allowedHosts", "allowedOrigins", "retries",
+                                      "log",      "journal"};
+  for (auto it = j.begin(); it != j.end(); ++it) {
+    bool known = false;
+    for (const char* k : kKeys) known = known || it.key() == k;
+    if (!known) {
+      error = "unknown setting \"" + it.key() + "\"";
+      return false;
+    }
+  }
   try {
+    if (j.contains("allowedHosts"))
+      for (const auto& h : j.at("allowedHosts"))
+        config.allowedHosts.push_back(h.get<std::string>());
+    if (j.contains("allowedOrigins")) {
+      for (const auto& o : j.at("allowedOrigins")) {
+        if (!AddOrigin(o.get<std::string>(), config, error)) return false;
+      }
+    }
+    if (j.contains("retries")) {
+      const int retries = j.at("retries").get<int>();
+      if (retries < 0 || retries > 10) {
+        error = "retries: 0..10";
+        return false;
+      }
+      config.retries = retries;
+    }
+    if (j.contains("log")) config.logPath = j.at("log").get<std::string>();
+    if (j.contains("journal")) config.journalPath = j.at("journal").get<std::string>();
     if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
       return false;
     if (j.contains("token")) config.token = j.at("token").get<std::string>();
     if (j.contains("allowRaw")) config.allowRaw = j.at("allowRaw").get<bool>();
     if (j.contains("operator")) {
       const auto& op = j.at("operator");
+      if (!OnlyKeys(op, {"number", "password"}, "operator", error)) return false;
       const int number = op.at("number").get<int>();
       const std::string password = op.at("password").get<std::string>();
       if (number < 1 || number > 9 || password.size() > 6) {
@@ -138,6 +202,7 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     }
     if (j.contains("printers")) {
       for (const auto& p : j.at("printers")) {
+        if (!OnlyKeys(p, {"id", "path", "baud", "com"}, "printers[]", error)) return false;
         const int baud = p.value("baud", 9600);
         if (!IsSupportedBaudRate(baud)) {
           error = "printer baud " + std::to_string(baud) + " is not a supported line speed";
@@ -188,6 +253,21 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
       config.help = true;
     } else if (name == "--allow-raw") {
       config.allowRaw = true;
+    } else if (name == "--allow-origin") {
+      if (!take() || !AddOrigin(value, config, error)) return false;
+    } else if (name == "--allow-host") {
+      if (!take()) return false;
+      if (value.empty()) {
+        error = "--allow-host needs a host name";
+        return false;
+      }
+      config.allowedHosts.push_back(value);
+    } else if (name == "--log") {
+      if (!take()) return false;
+      config.logPath = value;
+    } else if (name == "--journal") {
+      if (!take()) return false;
+      config.journalPath = value;
     } else if (name == "--listen") {
       if (!take() || !ParseListen(value, config, error)) return false;
     } else if (name == "--token") {
@@ -261,6 +341,10 @@ std::string ServerUsage() {
          "  --token TEXT         every request must carry \"Authorization: Bearer TEXT\"\n"
          "  --operator N:PASS    operator for receipts that name none (default 1:0000)\n"
          "  --retries N          retries of a link fault within one request (default 2)\n"
+         "  --allow-origin URL   a web page (scheme://host[:port]) that may call; repeatable\n"
+         "  --allow-host NAME    a host name requests may be addressed to; repeatable\n"
+         "  --journal FILE       the sale-number journal (default: see docs/fiscal-server.md)\n"
+         "  --log FILE           one line per request to FILE (default: standard error)\n"
          "  --allow-raw          enable POST /printers/{id}/rawrequest (diagnostics)\n"
          "  -h, --help           this text\n";
 }

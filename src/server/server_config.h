@@ -21,6 +21,12 @@ struct ServerConfig {
   bool allowRaw = false;                          // POST /printers/{id}/rawrequest
   OperatorRecord defaultOperator{1, "", "0000"};  // for receipts that name none
   int retries = 2;  // "Повтори" answers to link faults within one request
+  // Host names (besides loopback names and addresses) requests may be sent to,
+  // and the web pages (origins, "http://pos.example:8080") that may call.
+  std::vector<std::string> allowedHosts;
+  std::vector<std::string> allowedOrigins;
+  std::string logPath;      // "": the request log goes to standard error
+  std::string journalPath;  // "": DefaultJournalPath()
   bool help = false;
 };
 

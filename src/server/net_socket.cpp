@@ -1,0 +1,238 @@
+#include "server/net_socket.h"
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+using PollEntry = WSAPOLLFD;
+int PollAll(PollEntry* entries, size_t n, int ms) {
+  return WSAPoll(entries, static_cast<ULONG>(n), ms);
+}
+bool WouldBlock() {
+  return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+std::string LastError() {
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 WSAGetLastError(), 0, text, sizeof text, nullptr);
+  std::string s = text;
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+void SetNonBlocking(NetSocket s) {
+  u_long on = 1;
+  ioctlsocket(s, FIONBIO, &on);
+}
+constexpr int kSendFlags = 0;
+#else
+using PollEntry = pollfd;
+int PollAll(PollEntry* entries, size_t n, int ms) {
+  return poll(entries, n, ms);
+}
+bool WouldBlock() {
+  return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+std::string LastError() {
+  return std::strerror(errno);
+}
+void SetNonBlocking(NetSocket s) {
+  fcntl(s, F_SETFL, fcntl(s, F_GETFL, 0) | O_NONBLOCK);
+  fcntl(s, F_SETFD, FD_CLOEXEC);
+}
+constexpr int kSendFlags = MSG_NOSIGNAL;
+#endif
+
+void SetOption(NetSocket s, int level, int name) {
+  int on = 1;
+  setsockopt(s, level, name, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+std::string AddressText(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+              sizeof text);
+  } else {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+  }
+  return text;
+}
+
+}  // namespace
+
+bool NetStartup() {
+#ifdef _WIN32
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+#else
+  return true;
+#endif
+}
+
+NetSocket NetListen(const std::string& host, int port, std::string& error) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  const std::string service = std::to_string(port);
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) {
+    error = "unknown address \"" + host + "\"";
+    return kNoSocket;
+  }
+  NetSocket s = kNoSocket;
+  for (addrinfo* a = found; a; a = a->ai_next) {
+    s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+    if (s == kNoSocket) {
+      error = LastError();
+      continue;
+    }
+#ifdef _WIN32
+    // Without it another program could bind the same address over ours.
+    SetOption(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE);
+#else
+    // Restarts within the TIME_WAIT of old connections; unlike SO_REUSEPORT it
+    // never lets a second listener share the port.
+    SetOption(s, SOL_SOCKET, SO_REUSEADDR);
+#endif
+    if (bind(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0 && listen(s, SOMAXCONN) == 0) {
+      SetNonBlocking(s);
+      break;
+    }
+    error = LastError();
+    NetClose(s);
+    s = kNoSocket;
+  }
+  freeaddrinfo(found);
+  return s;
+}
+
+int NetLocalPort(NetSocket s) {
+  sockaddr_storage address{};
+  socklen_t size = sizeof address;
+  if (getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
+  if (address.ss_family == AF_INET6)
+    return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+}
+
+NetSocket NetAccept(NetSocket listener, std::string& peer) {
+  sockaddr_storage address{};
+  socklen_t size = sizeof address;
+  const NetSocket s = accept(listener, reinterpret_cast<sockaddr*>(&address), &size);
+  if (s == kNoSocket) return kNoSocket;
+  SetNonBlocking(s);
+  // A response goes out in one write; without Nagle it leaves at once.
+  SetOption(s, IPPROTO_TCP, TCP_NODELAY);
+  peer = AddressText(reinterpret_cast<sockaddr*>(&address));
+  return s;
+}
+
+void NetClose(NetSocket s) {
+  if (s == kNoSocket) return;
+#ifdef _WIN32
+  closesocket(s);
+#else
+  close(s);
+#endif
+}
+
+long NetRead(NetSocket s, char* buffer, size_t size) {
+  const auto n = recv(s, buffer, static_cast<int>(size), 0);
+  if (n > 0) return static_cast<long>(n);
+  if (n == 0) return 0;
+  return WouldBlock() ? -2 : -1;
+}
+
+bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  size_t sent = 0;
+  while (sent < data.size()) {
+    const auto n = send(s, data.data() + sent, static_cast<int>(data.size() - sent), kSendFlags);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && !WouldBlock()) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return false;
+    PollEntry entry{};
+    entry.fd = s;
+    entry.events = POLLOUT;
+    if (PollAll(&entry, 1, static_cast<int>(left)) < 0) return false;
+  }
+  return true;
+}
+
+bool NetPeerGone(NetSocket s) {
+  char byte = 0;
+  const auto n = recv(s, &byte, 1, MSG_PEEK);
+  if (n > 0) return false;
+  if (n == 0) return true;
+  return !WouldBlock();
+}
+
+int NetWaitReadable(const NetSocket* sockets, size_t count, bool* ready, int timeoutMs) {
+  std::vector<PollEntry> entries(count);
+  for (size_t i = 0; i < count; ++i) {
+    entries[i].fd = sockets[i];
+    entries[i].events = POLLIN;
+  }
+  const int n = PollAll(entries.data(), count, timeoutMs);
+  for (size_t i = 0; i < count; ++i)
+    ready[i] = n > 0 && (entries[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+  return n;
+}
+
+bool NetWakePair(NetSocket& watch, NetSocket& wake) {
+#ifdef _WIN32
+  std::string error;
+  const NetSocket listener = NetListen("127.0.0.1", 0, error);
+  if (listener == kNoSocket) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<u_short>(NetLocalPort(listener)));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  wake = socket(AF_INET, SOCK_STREAM, 0);
+  bool ok = wake != kNoSocket &&
+            connect(wake, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (ok) {
+    u_long off = 0;
+    ioctlsocket(listener, FIONBIO, &off);
+    watch = accept(listener, nullptr, nullptr);
+    ok = watch != kNoSocket;
+    if (ok) SetNonBlocking(watch);
+  }
+  NetClose(listener);
+  if (ok) SetNonBlocking(wake);
+  return ok;
+#else
+  int fds[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return false;
+  SetNonBlocking(fds[0]);
+  SetNonBlocking(fds[1]);
+  watch = fds[0];
+  wake = fds[1];
+  return true;
+#endif
+}

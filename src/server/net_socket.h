@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The few socket calls fiscal-server's HTTP side needs, the same on POSIX and
+// Windows (Winsock). Sockets are non-blocking; every wait is bounded by the
+// caller's time-out.
+#ifdef _WIN32
+#include <winsock2.h>
+using NetSocket = SOCKET;
+constexpr NetSocket kNoSocket = INVALID_SOCKET;
+#else
+using NetSocket = int;
+constexpr NetSocket kNoSocket = -1;
+#endif
+
+// Starts the socket library (Winsock); true on POSIX. Call once before the rest.
+bool NetStartup();
+
+// A listening socket on `host`:`port` (port 0: any free one), bound
+// exclusively: a second program asking for the same address is refused
+// (no SO_REUSEPORT; SO_EXCLUSIVEADDRUSE on Windows). kNoSocket with `error`
+// set (the system's own words) when it cannot be bound.
+NetSocket NetListen(const std::string& host, int port, std::string& error);
+int NetLocalPort(NetSocket s);
+
+// A new connection from `listener` (non-blocking, Nagle off), or kNoSocket
+// when none waits. `peer` is the client's address.
+NetSocket NetAccept(NetSocket listener, std::string& peer);
+
+void NetClose(NetSocket s);
+
+// Bytes read (> 0), 0 at the peer's end of stream, -1 on an error, -2 when
+// nothing is there yet.
+long NetRead(NetSocket s, char* buffer, size_t size);
+
+// Writes all of `data`, waiting at most `timeoutMs` in all. False on an
+// error or when the time runs out.
+bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs);
+
+// True when the peer has closed its side or the connection is broken (a
+// non-destructive look: waiting request bytes stay where they are).
+bool NetPeerGone(NetSocket s);
+
+// Waits up to `timeoutMs` for any of `sockets` to become readable; `ready`
+// receives one flag per socket. -1 on an error of the wait itself.
+int NetWaitReadable(const NetSocket* sockets, size_t count, bool* ready, int timeoutMs);
+
+// A pair of connected sockets: writing a byte to `wake` makes `watch`
+// readable. Lets another thread wake a thread waiting in NetWaitReadable.
+bool NetWakePair(NetSocket& watch, NetSocket& wake);

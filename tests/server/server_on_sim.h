@@ -1,0 +1,62 @@
+// fiscal-server over real HTTP in front of the simulated printer, for the
+// tests of what a shop's network can do to it: a fixture that starts an Api
+// and its HTTP side on a free loopback port, and a raw client that sends
+// exactly the bytes a test writes.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "server/api.h"
+#include "server/http_front.h"
+#include "sim/sim_server.h"
+
+int CountOf(const std::string& text, const std::string& what);
+
+// A connection that writes what it is given and reads what comes back.
+class RawClient {
+ public:
+  explicit RawClient(int port);
+  ~RawClient();
+  bool Connected() const { return fd_ >= 0; }
+  bool Send(const std::string& bytes);
+  // Everything until the peer closes or `ms` pass.
+  std::string ReadAll(int ms);
+  // One response (headers and Content-Length body), or "" after `ms`.
+  std::string ReadResponse(int ms);
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::string pending_;
+};
+
+// The HTTP status of a raw response text, 0 when there is none.
+int StatusOf(const std::string& response);
+
+class ServerOnSimBase : public ::testing::Test {
+ protected:
+  void TearDown() override { Stop(); }
+
+  // Starts the server with `config` (the simulated printer is added as "1").
+  void Start(ServerConfig config = {});
+  void Stop();
+
+  std::pair<int, nlohmann::json> Post(const std::string& path, const std::string& body,
+                                      const httplib::Headers& headers = {},
+                                      const char* type = "application/json");
+  std::pair<int, nlohmann::json> Get(const std::string& path, const httplib::Headers& headers = {});
+
+  SimServer sim;
+  ServerConfig config_;
+  std::unique_ptr<Api> api;
+  std::unique_ptr<HttpFront> front;
+  std::thread serving;
+  std::unique_ptr<httplib::Client> client;
+};
