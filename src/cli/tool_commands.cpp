@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "link/settings.h"
 #include "tools/config_json.h"
 #include "tools/printer_config.h"
@@ -64,8 +65,9 @@ bool ParseRestoreArgs(const std::vector<std::string>& words, RestoreArgs& a, std
       } else {
         a.password = w.substr(11);
       }
-      if (a.password.empty() || a.password.size() > 6) {
-        error = "restore: --password: 1 to 6 characters";
+      if (a.password.empty() || a.password.size() > static_cast<size_t>(Limit::kServicePassword)) {
+        error =
+            "restore: --password: 1 to " + std::to_string(Limit::kServicePassword) + " characters";
         return false;
       }
     } else if (w.rfind("--", 0) == 0) {

@@ -11,9 +11,11 @@ using nlohmann::json;
 
 namespace {
 
-constexpr double kMaxAmount = 99999999.99;
-constexpr double kMaxQuantity = 999999.999;
-constexpr double kMaxPercent = 99.99;
+// The printer's decimal mode is not known here: amounts get the larger limit of
+// the two modes, and the driver refuses, with a message, what its mode cannot take.
+constexpr double kMaxAmount = Limit::kMaxAmountAnyMode;
+constexpr double kMaxQuantity = Limit::kMaxQuantity;
+constexpr double kMaxPercent = Limit::kMaxPercent;
 constexpr size_t kMaxLines = 500;
 constexpr size_t kMaxPayments = 10;
 constexpr size_t kMaxSaleNumber = 64;
@@ -105,18 +107,22 @@ bool Operator(const json& body, std::optional<OperatorRecord>& out, std::string&
   // POS software sends the id as a number or as a text of digits.
   if (op.at(idKey).is_string()) {
     const std::string s = op.at(idKey).get<std::string>();
-    if (s.size() != 1 || s[0] < '1' || s[0] > '9') {
+    if (s.size() != 1 || s[0] < '0' + Limit::kFirstOperator || s[0] > '0' + Limit::kLastOperator) {
       error = "operator.id: 1..9 is expected";
       return false;
     }
     record.number = s[0] - '0';
-  } else if (!Integer(op, idKey, "operator", 1, 9, record.number, error)) {
+  } else if (!Integer(op, idKey, "operator", Limit::kFirstOperator, Limit::kLastOperator,
+                      record.number, error)) {
     return false;
   }
   if (op.contains("password")) {
     if (!Text(op, "password", "operator", record.password, error)) return false;
-    if (record.password.size() > 6) {
-      error = "operator.password: at most 6 characters";
+    // The printer keeps four characters; a longer password would be cut and
+    // opening the receipt would fail on another password than the one given.
+    if (record.password.size() > static_cast<size_t>(Limit::kOperatorPassword)) {
+      error =
+          "operator.password: at most " + std::to_string(Limit::kOperatorPassword) + " characters";
       return false;
     }
   }
@@ -126,12 +132,13 @@ bool Operator(const json& body, std::optional<OperatorRecord>& out, std::string&
 
 bool PaymentType(const json& v, const std::string& where, int& out, std::string& error) {
   static const char* const kNames[] = {"cash", "card", "check", "voucher", "currency"};
-  if (v.is_number_integer() && v.get<long long>() >= 0 && v.get<long long>() <= 4) {
+  if (v.is_number_integer() && v.get<long long>() >= Limit::kFirstPaymentType &&
+      v.get<long long>() <= Limit::kLastPaymentType) {
     out = static_cast<int>(v.get<long long>());
     return true;
   }
   if (v.is_string()) {
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < Limit::kPaymentTypeCount; ++i) {
       if (v.get<std::string>() == kNames[i]) {
         out = i;
         return true;
@@ -189,7 +196,10 @@ bool Item(const json& item, size_t index, ReceiptRequest& out, std::string& erro
       !Number(item, "quantity", where, 0.001, kMaxQuantity, line.quantity, error))
     return false;
   int group = 0;
-  if (!Integer(item, "taxGroup", where, 1, 8, group, error)) return false;
+  // Numbered from 1 (А) here, from 0 in the driver.
+  if (!Integer(item, "taxGroup", where, Limit::kFirstTaxGroup + 1, Limit::kLastTaxGroup + 1, group,
+               error))
+    return false;
   line.taxGroup = group - 1;
   if (item.contains("priceModifierValue") || item.contains("priceModifierType")) {
     if (!item.contains("priceModifierValue") || !item.contains("priceModifierType")) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/limits.h"
 #include "driver/records.h"
 #include "server/policy_host.h"
 
@@ -48,8 +49,8 @@ struct RawRequest {
 };
 
 // Widths the driver fits texts to.
-constexpr size_t kItemTextWidth = 36;
-constexpr size_t kCommentTextWidth = 34;
+constexpr size_t kItemTextWidth = Limit::kItemText;
+constexpr size_t kCommentTextWidth = Limit::kCommentText;
 
 // Each returns false and sets `error` (UTF-8) when the body is refused.
 bool ParseReceiptRequest(const nlohmann::json& body, ReceiptRequest& out, std::string& error);

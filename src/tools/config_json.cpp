@@ -13,14 +13,13 @@ namespace {
 constexpr const char* kFormatName = "fiscal-service-backup";
 constexpr int kFormatVersion = 1;
 
-constexpr int kNameWidth = 20;
-constexpr int kPasswordWidth = 4;
-constexpr int kPaymentNameWidth = 10;
-constexpr int kHeaderMaxWidth = 48;
-constexpr int kInvoiceDigits = 10;
-constexpr double kMaxPrice = 99999999.0;
-constexpr double kMaxRate = 99.99;
-constexpr double kMaxExchangeRate = 9999.99999;
+constexpr int kNameWidth = Limit::kOperatorName;  // also articles' and departments'
+constexpr int kPasswordWidth = Limit::kOperatorPassword;
+constexpr int kPaymentNameWidth = Limit::kPaymentName;
+constexpr int kHeaderMaxWidth = Limit::kHeaderLineMax;
+constexpr int kInvoiceDigits = Limit::kInvoiceNumberDigits;
+constexpr double kMaxRate = Limit::kMaxTaxRate;
+constexpr double kMaxExchangeRate = Limit::kMaxExchangeRate;
 
 // --- Writing ---------------------------------------------------------------------
 
@@ -255,8 +254,8 @@ void ReadSections(const json& j, PrinterConfig& c) {
   if (auto it = j.find("parameters"); it != j.end()) {
     const json& p = Object(*it, "parameters");
     PrintParameters v;
-    v.deviceNumber =
-        Integer(Member(p, "parameters", "deviceNumber"), "parameters.deviceNumber", 0, 9999);
+    v.deviceNumber = Integer(Member(p, "parameters", "deviceNumber"), "parameters.deviceNumber", 0,
+                             Limit::kLastDeviceNumber);
     v.logo = Boolean(Member(p, "parameters", "logo"), "parameters.logo");
     v.drawer = Boolean(Member(p, "parameters", "drawer"), "parameters.drawer");
     v.autoCut = Boolean(Member(p, "parameters", "autoCut"), "parameters.autoCut");
@@ -337,10 +336,14 @@ void ReadSections(const json& j, PrinterConfig& c) {
       Unique(seen, a.number, path);
       a.name = Field(Member(e, path, "name"), path + ".name", kNameWidth);
       if (a.name.empty()) Fail(path + ".name", "is empty");
-      a.price = Number(Member(e, path, "price"), path + ".price", 0.0, kMaxPrice);
+      // Checked against the file's decimal mode, which a restore sets before the
+      // articles; a file without one gets the larger limit of the two modes.
+      a.price =
+          Number(Member(e, path, "price"), path + ".price", 0.0,
+                 c.decimalPoint ? Limit::MaxAmount(*c.decimalPoint) : Limit::kMaxAmountAnyMode);
       a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
       a.department = static_cast<uint8_t>(
-          Integer(Member(e, path, "department"), path + ".department", 0, kDepartmentCount));
+          Integer(Member(e, path, "department"), path + ".department", 0, Limit::kLastDepartment));
       arts.push_back(a);
     }
     c.articles = arts;

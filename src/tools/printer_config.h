@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/limits.h"
 #include "driver/records.h"
 
 class FiscalPrinter;
@@ -48,11 +49,11 @@ inline SectionSet OnlySection(Section one) {
 }
 
 // Ranges the printer's tables are read over.
-constexpr int kHeaderLineCount = 10;  // 0..9
-constexpr int kOperatorCount = 9;
-constexpr int kDepartmentCount = 99;
-constexpr int kArticleCount = 1000;
-constexpr int kPaymentTypes = 4;  // 1..4; type 0 (cash) has a fixed name
+constexpr int kHeaderLineCount = Limit::kLastHeaderLine + 1;  // 0..9
+constexpr int kOperatorCount = Limit::kLastOperator;
+constexpr int kDepartmentCount = Limit::kLastDepartment;
+constexpr int kArticleCount = Limit::kLastArticle;
+constexpr int kPaymentTypes = Limit::kLastPaymentType;  // 1..4; type 0 (cash) has a fixed name
 
 // Who the configuration came from; written into a backup for the reader, never
 // sent to a printer.

@@ -7,14 +7,13 @@
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "driver/limits.h"
 #include "driver/text.h"
 
 namespace {
 
-constexpr int kNameWidth = 20;
-constexpr int kPasswordWidth = 4;
-constexpr double kMaxPriceWhole = 99999999.0;
-constexpr double kMaxPriceTwoDecimals = 999999.99;
+constexpr int kNameWidth = Limit::kOperatorName;  // also articles' and departments'
+constexpr int kPasswordWidth = Limit::kOperatorPassword;
 constexpr int kMaxNumberDigits = 9;  // keeps any number well inside int
 
 // Column keys; their captions are the dialogs' field captions.
@@ -155,7 +154,7 @@ class RowReader {
             !Name(kName, true, kNameWidth, a.name) || !Price(a.price) || !Group(a.taxGroup))
           return false;
         int dept = 0;
-        if (!Number(kDept, 0, kDepartmentCount, dept, true)) return false;
+        if (!Number(kDept, 0, Limit::kLastDepartment, dept, true)) return false;
         a.department = static_cast<uint8_t>(dept);
         if (!Unique(a.number)) return false;
         out.articles.push_back(a);
@@ -277,10 +276,10 @@ class RowReader {
     if (significant >= 1) cents += (frac[0] - '0') * 10;
     if (significant >= 2) cents += frac[1] - '0';
     value = static_cast<double>(cents) / 100.0;
-    const double max = mode_ == '2' ? kMaxPriceTwoDecimals : kMaxPriceWhole;
-    if (value > max)
+    if (value > Limit::MaxAmount(mode_))
       return FailField(kPrice, CsvIssue::kOutOfRange,
-                       mode_ == '2' ? "0..999999.99" : "0..99999999");
+                       mode_ == '2' ? Sprintf("0..%.2f", Limit::kMaxAmountTwoDecimals)
+                                    : Sprintf("0..%.f", Limit::kMaxAmountWhole));
     return true;
   }
 

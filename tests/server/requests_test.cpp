@@ -83,6 +83,59 @@ TEST(ServerRequests, RefusesBadReceiptsNamingTheField) {
   }
 }
 
+// Each limit on both sides: the last value the printer takes passes, the next
+// one is refused naming its field.
+TEST(ServerRequests, LimitsOnBothSides) {
+  const auto sale = [](const std::string& members) {
+    return R"({"items":[{"text":"A",)" + members + "}]}";
+  };
+  const auto withOperator = [](const std::string& op) {
+    return R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"operator":)" + op + "}";
+  };
+  const auto withPayment = [](const std::string& payment) {
+    return R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"payments":[)" + payment + "]}";
+  };
+  struct Row {
+    std::string body;
+    bool accepted;
+  } rows[] = {
+      {sale(R"("unitPrice":99999999,"taxGroup":1)"), true},
+      {sale(R"("unitPrice":99999999.01,"taxGroup":1)"), false},
+      {sale(R"("unitPrice":1,"taxGroup":1,"quantity":999999.999)"), true},
+      {sale(R"("unitPrice":1,"taxGroup":1,"quantity":1000000)"), false},
+      {sale(
+           R"("unitPrice":1,"taxGroup":1,"priceModifierValue":99.99,"priceModifierType":"discount-percent")"),
+       true},
+      {sale(
+           R"("unitPrice":1,"taxGroup":1,"priceModifierValue":100,"priceModifierType":"discount-percent")"),
+       false},
+      {sale(R"("unitPrice":1,"taxGroup":8)"), true},
+      {sale(R"("unitPrice":1,"taxGroup":9)"), false},
+      {withOperator(R"({"id":1,"password":"1234"})"), true},
+      {withOperator(R"({"id":1,"password":"12345"})"), false},
+      {withOperator(R"({"id":9})"), true},
+      {withOperator(R"({"id":0})"), false},
+      {withOperator(R"({"id":"9"})"), true},
+      {withOperator(R"({"id":"0"})"), false},
+      {withPayment(R"({"amount":99999999,"paymentType":4})"), true},
+      {withPayment(R"({"amount":100000000,"paymentType":0})"), false},
+      {withPayment(R"({"amount":1,"paymentType":5})"), false},
+  };
+  for (const auto& row : rows) {
+    ReceiptRequest r;
+    std::string error;
+    EXPECT_EQ(ParseReceiptRequest(json::parse(row.body), r, error), row.accepted)
+        << row.body << " -> " << error;
+  }
+  SumRequest sum;
+  std::string error;
+  EXPECT_TRUE(ParseSumRequest(json::parse(R"({"amount":99999999})"), sum, error)) << error;
+  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":100000000})"), sum, error));
+  EXPECT_FALSE(ParseSumRequest(
+      json::parse(R"({"amount":1,"operator":{"id":1,"password":"12345"}})"), sum, error));
+  EXPECT_NE(error.find("operator.password"), std::string::npos) << error;
+}
+
 TEST(ServerRequests, LongTextsAreCutToThePrinterWidthWithAWarning) {
   ReceiptRequest r;
   std::string error;

@@ -122,4 +122,48 @@ TEST(ConfigJson, DamagedFilesNameTheMember) {
   }
 }
 
+// Each limit on both sides: the last value the printer takes is read, the next
+// one is refused naming its member. Article prices follow the file's decimal mode.
+TEST(ConfigJson, LimitsOnBothSides) {
+  const std::string head = R"({"format":"fiscal-service-backup","formatVersion":1,)";
+  const auto article = [&](const std::string& mode, const std::string& price) {
+    return head + mode + R"("articles":[{"number":1,"name":"А","price":)" + price +
+           R"(,"taxGroup":"Б","department":0}]})";
+  };
+  const auto op = [&](const std::string& name, const std::string& password) {
+    return head + R"("operators":[{"number":1,"name":")" + name + R"(","password":")" + password +
+           R"("}]})";
+  };
+  struct Row {
+    std::string text;
+    bool accepted;
+    const char* member;
+  } rows[] = {
+      {article(R"("decimalPoint":2,)", "999999.99"), true, ""},
+      {article(R"("decimalPoint":2,)", "1000000"), false, "articles[0].price"},
+      {article(R"("decimalPoint":0,)", "99999999"), true, ""},
+      {article(R"("decimalPoint":0,)", "100000000"), false, "articles[0].price"},
+      {article("", "99999999"), true, ""},
+      {article("", "100000000"), false, "articles[0].price"},
+      {op("АБВГДЕЖЗИЙКЛМНОПРСТУ", "1234"), true, ""},
+      {op("АБВГДЕЖЗИЙКЛМНОПРСТУ", "12345"), false, "operators[0].password"},
+      {head + R"("taxRates":{"А":99.99}})", true, ""},
+      {head + R"("taxRates":{"А":100}})", false, "taxRates.А"},
+      {head + R"("invoiceRange":{"first":"1234567890","last":"1"}})", true, ""},
+      {head + R"("invoiceRange":{"first":"12345678901","last":"1"}})", false, "invoiceRange.first"},
+      {head + R"("parameters":{"deviceNumber":9999,"logo":false,"drawer":false,"autoCut":false,)"
+              R"("transparentDisplay":false,"shortJournal":false,"currency":false}})",
+       true, ""},
+      {head + R"("parameters":{"deviceNumber":10000,"logo":false,"drawer":false,"autoCut":false,)"
+              R"("transparentDisplay":false,"shortJournal":false,"currency":false}})",
+       false, "parameters.deviceNumber"},
+  };
+  for (const auto& row : rows) {
+    PrinterConfig r;
+    std::string error;
+    EXPECT_EQ(ConfigFromJson(row.text, r, error), row.accepted) << row.text << "\n -> " << error;
+    EXPECT_NE(error.find(row.member), std::string::npos) << row.text << "\n -> " << error;
+  }
+}
+
 }  // namespace

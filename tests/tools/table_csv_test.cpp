@@ -86,6 +86,37 @@ TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
   }
 }
 
+// Each limit on both sides: the last value the printer takes is read, the next
+// one is refused in its column.
+TEST(TableCsv, LimitsOnBothSides) {
+  const std::string kOperatorHeader = "Оператор,Име на оператор,Парола\n";
+  struct Row {
+    CsvTable table;
+    std::string text;
+    char mode;
+    int column;  // 0 when the row is read
+  } rows[] = {
+      {CsvTable::kArticles, kArticleHeader + "1000,Хляб,999999.99,З,99\n", '2', 0},
+      {CsvTable::kArticles, kArticleHeader + "1,Хляб,1000000,Б,0\n", '2', 3},
+      {CsvTable::kArticles, kArticleHeader + "1,Хляб,99999999,Б,0\n", '0', 0},
+      {CsvTable::kArticles, kArticleHeader + "1,Хляб,100000000,Б,0\n", '0', 3},
+      {CsvTable::kArticles, kArticleHeader + "1,АБВГДЕЖЗИЙКЛМНОПРСТУ,1,Б,0\n", '2', 0},
+      {CsvTable::kDepartments, "Номер,Име,Дан.Група\n99,Хляб,Б\n", '2', 0},
+      {CsvTable::kDepartments, "Номер,Име,Дан.Група\n100,Хляб,Б\n", '2', 1},
+      {CsvTable::kOperators, kOperatorHeader + "9,Иван,1234\n", '2', 0},
+      {CsvTable::kOperators, kOperatorHeader + "1,АБВГДЕЖЗИЙКЛМНОПРСТУФ,1\n", '2', 2},
+  };
+  for (const auto& row : rows) {
+    CsvRecords records;
+    CsvProblem problem;
+    EXPECT_EQ(ParseTableCsv(row.table, row.text, row.mode, records, problem), row.column == 0)
+        << row.text;
+    if (row.column != 0) {
+      EXPECT_EQ(problem.column, row.column) << row.text;
+    }
+  }
+}
+
 TEST(TableCsv, MessagesNameLineColumnAndCaption) {
   CsvRecords records;
   CsvProblem problem;
