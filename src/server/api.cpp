@@ -8,6 +8,7 @@
 #include "server/printer_service.h"
 #include "server/request_guard.h"
 #include "server/requests.h"
+#include "server/sale_numbers.h"
 
 using nlohmann::json;
 
@@ -23,8 +24,7 @@ constexpr int kTooLarge = 413;
 constexpr int kClientGone = 408;
 constexpr int kBusy = 503;
 
-// Results of a uniqueSaleNumber kept for repeated requests, per printer.
-constexpr size_t kKeptSales = 1000;
+constexpr int kInternal = 500;
 
 json MessagesJson(const std::vector<ServerMessage>& messages) {
   json list = json::array();
@@ -80,9 +80,6 @@ std::vector<std::string> Split(const std::string& path) {
 struct Api::Printer {
   explicit Printer(const ServedPrinter& info) : worker(info) {}
   PrinterWorker worker;
-  std::mutex salesLock;
-  std::map<std::string, json> sales;  // uniqueSaleNumber -> first response
-  std::vector<std::string> salesOrder;
 };
 
 Api::Api(const ServerConfig& config) : config_(config) {
@@ -93,6 +90,10 @@ Api::Api(const ServerConfig& config) : config_(config) {
 }
 
 Api::~Api() = default;
+
+bool Api::OpenJournal(const std::string& path, std::string& error) {
+  return journal_.Open(path, error);
+}
 
 void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
   for (auto& p : printers_) p->worker.SetTimeoutsForTesting(timeouts);
@@ -200,19 +201,25 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   if (!valid) return Error(kBadRequest, "request", error);
   if (action == "zreport") corrections.zeroDayReport = true;
 
+  const std::string& sale = receipt.uniqueSaleNumber;
+  const std::string fingerprint = action == "receipt" ? SaleFingerprint(request) : "";
+  std::optional<ApiResponse> early;  // answered without the printer
   json result = json::object();
   bool ok = false;
   std::vector<ServerMessage> messages;
   const int retries = isGet ? 0 : config_.retries;
   const PrinterWorker::RunResult run = printer.worker.Run(
       [&] {
-        if (!receipt.uniqueSaleNumber.empty()) {
-          std::lock_guard<std::mutex> lock(printer.salesLock);
-          const auto it = printer.sales.find(receipt.uniqueSaleNumber);
-          if (it != printer.sales.end()) {
-            result = it->second;
-            result["repeated"] = true;
-            ok = result.value("ok", false);
+        if (!sale.empty()) {
+          if (const auto entry = journal_.Find(info.id, sale)) {
+            const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, fingerprint);
+            early = ApiResponse(used.status, used.body.dump());
+            early->ok = used.body.value("ok", false);
+            return;
+          }
+          std::string journalError;
+          if (!journal_.Start(info.id, sale, fingerprint, journalError)) {
+            early = Error(kInternal, "journal", journalError + "; nothing was printed");
             return;
           }
         }
@@ -259,18 +266,16 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
         }
         fp.reset();  // the line is free again before the response goes out
         messages = host.Messages();
-        if (!receipt.uniqueSaleNumber.empty() &&
-            result.value("printed", json::object()).value("opened", false)) {
+        if (!sale.empty()) {
           json kept = result;
           kept["ok"] = ok;
           kept["messages"] = MessagesJson(messages);
-          std::lock_guard<std::mutex> lock(printer.salesLock);
-          printer.sales[receipt.uniqueSaleNumber] = kept;
-          printer.salesOrder.push_back(receipt.uniqueSaleNumber);
-          if (printer.salesOrder.size() > kKeptSales) {
-            printer.sales.erase(printer.salesOrder.front());
-            printer.salesOrder.erase(printer.salesOrder.begin());
-          }
+          std::string journalError;
+          const bool printed = result.value("printed", json::object()).value("opened", false);
+          // A receipt that printed nothing may be sent again under its number.
+          if (!(printed ? journal_.Finish(info.id, sale, fingerprint, kept, journalError)
+                        : journal_.Release(info.id, sale, journalError)))
+            messages.push_back(ServerMessage{"error", "journal", journalError});
         }
       },
       clientGone);
@@ -280,15 +285,13 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
     return Error(kClientGone, "gone",
                  "The client left before its turn; nothing was sent to the printer");
   ApiResponse out(kOk, "");
+  if (early) out = *early;
   out.printer = info.id;
-  out.saleNumber = receipt.uniqueSaleNumber;
+  out.saleNumber = sale;
+  if (early) return out;
   out.ok = ok;
   static const char* const kPrinting[] = {"xreport", "zreport", "duplicate", "deposit", "withdraw"};
   for (const char* a : kPrinting) out.printed = out.printed || (ok && action == a);
-  if (result.contains("repeated")) {
-    out.body = result.dump();
-    return out;
-  }
   out.printed = out.printed || result.value("printed", json::object()).value("opened", false);
   if (action.empty()) {
     result["id"] = info.id;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "server/printer_worker.h"
+#include "server/sale_journal.h"
 #include "server/server_config.h"
 
 // The HTTP API without the HTTP: a request's method, path, body and
@@ -71,6 +72,10 @@ class Api {
   ApiResponse Handle(const std::string& method, const std::string& path, const std::string& body,
                      const std::string& authorization);
 
+  // Keeps the sale-number journal in the file `path` (read now). Without it the
+  // journal lives in memory only. False with `error` when it cannot be used.
+  bool OpenJournal(const std::string& path, std::string& error);
+
   size_t PrinterCount() const { return printers_.size(); }
 
   // Tests only: link time-outs for every printer's drivers.
@@ -84,5 +89,6 @@ class Api {
                        const std::string& body, const std::function<bool()>& clientGone);
 
   ServerConfig config_;
+  SaleJournal journal_;
   std::vector<std::unique_ptr<Printer>> printers_;
 };

@@ -9,6 +9,7 @@
 
 #include "server/api.h"
 #include "server/http_front.h"
+#include "server/sale_journal.h"
 #include "server/server_config.h"
 
 namespace {
@@ -47,6 +48,17 @@ int main(int argc, char** argv) {
                      : "");
     return 1;
   }
+  const std::string journal =
+      config.journalPath.empty() ? DefaultJournalPath() : config.journalPath;
+  std::string journalError;
+  if (journal.empty()) {
+    std::fprintf(stderr, "fiscal-server: no folder for the sale journal: give --journal FILE\n");
+    return 1;
+  }
+  if (!api.OpenJournal(journal, journalError)) {
+    std::fprintf(stderr, "fiscal-server: %s\n", journalError.c_str());
+    return 1;
+  }
   std::FILE* log = stderr;
   if (!config.logPath.empty()) {
     log = std::fopen(config.logPath.c_str(), "a");
@@ -58,8 +70,8 @@ int main(int argc, char** argv) {
   }
   front.SetLog(log);
   g_front = &front;
-  std::printf("fiscal-server: listening on %s:%d, %zu printer(s)\n", config.host.c_str(),
-              front.Port(), config.printers.size());
+  std::printf("fiscal-server: listening on %s:%d, %zu printer(s), sale journal %s\n",
+              config.host.c_str(), front.Port(), config.printers.size(), journal.c_str());
   std::fflush(stdout);
   std::thread waiter([&] {
     int sig = 0;

@@ -94,6 +94,10 @@ void ServerOnSimBase::Start(ServerConfig config) {
   config.defaultOperator = OperatorRecord{1, "", "1"};
   config_ = config;
   api = std::make_unique<Api>(config);
+  std::string error;
+  if (!config.journalPath.empty()) {
+    ASSERT_TRUE(api->OpenJournal(config.journalPath, error)) << error;
+  }
   LinkTimeouts fast;
   fast.checkLink = 300;
   fast.linkSeries = 400;

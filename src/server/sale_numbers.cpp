@@ -1,0 +1,59 @@
+#include "server/sale_numbers.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr int kOk = 200;
+constexpr int kConflict = 409;
+
+json Message(const char* type, const char* code, const std::string& text) {
+  return {{"type", type}, {"code", code}, {"text", text}};
+}
+
+std::string Describe(const json& result) {
+  if (!result.value("ok", false))
+    return "it failed (receipt " + result.value("receiptState", std::string("none")) + ")";
+  char amount[32];
+  std::snprintf(amount, sizeof amount, "%.2f", result.value("receiptAmount", 0.0));
+  return "receipt " + std::to_string(result.value("receiptNumber", 0)) + " of " + amount + " at " +
+         result.value("receiptDateTime", std::string("?"));
+}
+
+}  // namespace
+
+UsedSaleAnswer AnswerUsedSale(const SaleJournal::Entry& entry, const std::string& printer,
+                              const std::string& sale, const std::string& fingerprint) {
+  UsedSaleAnswer a;
+  if (entry.state == SaleJournal::State::kStarted) {
+    a.status = kConflict;
+    a.body = {{"ok", false},
+              {"receiptState", "unknown"},
+              {"messages",
+               json::array({Message(
+                   "warning", "unfinished",
+                   "Sale number \"" + sale + "\" was started at " + entry.time +
+                       " but its result was never recorded (the server stopped while printing "
+                       "it). The receipt may have been printed, or may still be open on the "
+                       "printer: check GET /printers/" +
+                       printer +
+                       "/status (flag fiscalReceiptOpen) and the printer's last receipt. "
+                       "Nothing was printed now.")})}};
+    return a;
+  }
+  if (entry.fingerprint != fingerprint) {
+    a.status = kConflict;
+    a.body = {
+        {"ok", false},
+        {"firstResult", entry.result},
+        {"messages",
+         json::array({Message("error", "saleNumber",
+                              "Sale number \"" + sale + "\" was already used for another cart: " +
+                                  Describe(entry.result) + ". Nothing was printed.")})}};
+    return a;
+  }
+  a.status = kOk;
+  a.body = entry.result;
+  a.body["repeated"] = true;
+  return a;
+}
