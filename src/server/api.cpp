@@ -6,6 +6,7 @@
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
 #include "server/printer_service.h"
+#include "server/receipt_total.h"
 #include "server/request_guard.h"
 #include "server/requests.h"
 #include "server/sale_numbers.h"
@@ -192,7 +193,8 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   RawRequest raw;
   std::time_t when = 0;
   bool valid = true;
-  if (action == "receipt") valid = ParseReceiptRequest(request, receipt, error);
+  if (action == "receipt")
+    valid = ParseReceiptRequest(request, receipt, error) && CheckReceiptSums(receipt, error);
   if (action == "deposit" || action == "withdraw") valid = ParseSumRequest(request, sum, error);
   if (action == "datetime" && !isGet) valid = ParseDateTimeRequest(request, when, error);
   if (action == "rawrequest") valid = ParseRawRequest(request, raw, error);

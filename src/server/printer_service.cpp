@@ -6,6 +6,7 @@
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
+#include "server/receipt_total.h"
 
 using nlohmann::json;
 
@@ -51,6 +52,8 @@ constexpr FlagName kFlags[] = {
     {Flag::kJournalBit, "journalBit", 0},
     {Flag::kCurrency, "currency", 0},
 };
+
+constexpr char kTwoDecimalsMode = '2';
 
 std::string Digits6(int n) {
   char buf[16];
@@ -149,6 +152,21 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   double total = 0;
   if (printer.Subtotal(total, 0, false, false, false).empty()) return fail();
   out.amount = total;
+  // The payments were checked against the total the request adds up to; a
+  // printer that counts another total would take payments that do not match.
+  char mode = kTwoDecimalsMode;
+  printer.ReadDecimalPoint(mode);
+  const bool twoDecimals = mode == kTwoDecimalsMode;
+  const double expected = ReceiptTotal(request, twoDecimals);
+  if (AmountsDiffer(total, expected, twoDecimals)) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "The printer's subtotal %.2f differs from the receipt's total %.2f; the sales "
+                  "are voided and the receipt cancelled",
+                  total, expected);
+    host.Add("error", "total", text);
+    return fail();
+  }
   if (request.payments.empty()) {
     if (printer.Payment(0, total, false, 0).empty()) return fail();
     ++out.payments;

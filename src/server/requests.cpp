@@ -1,5 +1,6 @@
 #include "server/requests.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -16,6 +17,7 @@ namespace {
 constexpr double kMaxAmount = Limit::kMaxAmountAnyMode;
 constexpr double kMaxQuantity = Limit::kMaxQuantity;
 constexpr double kMaxPercent = Limit::kMaxPercent;
+constexpr double kMinAmount = 0.01;  // prices and payments
 constexpr size_t kMaxLines = 500;
 constexpr size_t kMaxPayments = 10;
 constexpr size_t kMaxSaleNumber = 64;
@@ -80,6 +82,13 @@ bool Text(const json& object, const char* key, const std::string& where, std::st
   if (!cp) {
     error = where + "." + key + ": has characters the printer cannot print (Windows-1251)";
     return false;
+  }
+  // Control characters would end the printer's field or frame early.
+  for (const char c : *cp) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      error = where + "." + key + ": has a control character (tab, line break, ...)";
+      return false;
+    }
   }
   out = *cp;
   return true;
@@ -191,7 +200,9 @@ bool Item(const json& item, size_t index, ReceiptRequest& out, std::string& erro
     return false;
   }
   FitWidth(line.text, kItemTextWidth, where + ".text", out.warnings);
-  if (!Number(item, "unitPrice", where, 0, kMaxAmount, line.unitPrice, error)) return false;
+  // A sale of nothing is refused by the printer half-way through the receipt.
+  if (!Number(item, "unitPrice", where, kMinAmount, kMaxAmount, line.unitPrice, error))
+    return false;
   if (item.contains("quantity") &&
       !Number(item, "quantity", where, 0.001, kMaxQuantity, line.quantity, error))
     return false;
@@ -290,7 +301,7 @@ bool ParseReceiptRequest(const json& body, ReceiptRequest& out, std::string& err
         error = where + ".amount: missing";
         return false;
       }
-      if (!Number(p, "amount", where, 0, kMaxAmount, line.amount, error)) return false;
+      if (!Number(p, "amount", where, kMinAmount, kMaxAmount, line.amount, error)) return false;
       if (p.contains("paymentType") &&
           !PaymentType(p.at("paymentType"), where + ".paymentType", line.type, error))
         return false;
@@ -363,8 +374,9 @@ bool ParseRawRequest(const json& body, RawRequest& out, std::string& error) {
   } else if (c.is_string()) {
     const std::string s = c.get<std::string>();
     char* end = nullptr;
-    command = std::strtoll(s.c_str(), &end, 0);
-    if (s.empty() || *end != '\0') command = -1;
+    // Hexadecimal always, with or without "0x": "041" is 0x41, never octal.
+    command = std::strtoll(s.c_str(), &end, 16);
+    if (s.empty() || !std::isxdigit(static_cast<unsigned char>(s[0])) || *end != '\0') command = -1;
   }
   if (command < 0x20 || command > 0xFF) {
     error = "command: a command byte from 0x20 to 0xFF is expected";

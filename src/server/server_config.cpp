@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "driver/limits.h"
 #include "link/settings.h"
 
 namespace {
@@ -44,9 +45,11 @@ bool ParseListen(const std::string& text, ServerConfig& config, std::string& err
 bool ParseOperator(const std::string& text, ServerConfig& config, std::string& error) {
   const auto colon = text.find(':');
   int number = 0;
-  if (colon == std::string::npos || !ParseInt(text.substr(0, colon), 1, 9, number) ||
-      text.size() - colon - 1 > 6) {
-    error = "--operator expects N:PASSWORD (N 1..9), got \"" + text + "\"";
+  if (colon == std::string::npos ||
+      !ParseInt(text.substr(0, colon), Limit::kFirstOperator, Limit::kLastOperator, number) ||
+      text.size() - colon - 1 > static_cast<size_t>(Limit::kOperatorPassword)) {
+    error = "--operator expects N:PASSWORD (N 1..9, a password of at most " +
+            std::to_string(Limit::kOperatorPassword) + " characters), got \"" + text + "\"";
     return false;
   }
   config.defaultOperator = OperatorRecord{number, "", text.substr(colon + 1)};
@@ -194,8 +197,10 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
       if (!OnlyKeys(op, {"number", "password"}, "operator", error)) return false;
       const int number = op.at("number").get<int>();
       const std::string password = op.at("password").get<std::string>();
-      if (number < 1 || number > 9 || password.size() > 6) {
-        error = "operator: number 1..9 and a password of at most 6 characters";
+      if (number < Limit::kFirstOperator || number > Limit::kLastOperator ||
+          password.size() > static_cast<size_t>(Limit::kOperatorPassword)) {
+        error = "operator: number 1..9 and a password of at most " +
+                std::to_string(Limit::kOperatorPassword) + " characters";
         return false;
       }
       config.defaultOperator = OperatorRecord{number, "", password};

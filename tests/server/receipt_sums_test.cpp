@@ -1,0 +1,137 @@
+// A receipt's sums: checked before anything is sent, and compared with the
+// printer's own subtotal before any payment.
+#include <memory>
+
+#include "driver/commands.h"
+#include "server/receipt_total.h"
+#include "server_on_sim.h"
+#include "support/fake_device.h"
+
+using nlohmann::json;
+
+namespace {
+
+class ReceiptSums : public ServerOnSimBase {};
+
+TEST_F(ReceiptSums, UnderpaidOrZeroReceiptsAreRefusedBeforeThePrinter) {
+  Start();
+  const int frames = sim.FrameCount();
+  struct Row {
+    const char* body;
+    const char* inError;
+  };
+  const Row rows[] = {
+      // 2 x 1.50 - 10 % + 0.80 = 3.50, paid 3.49.
+      {R"({"items":[{"text":"A","quantity":2,"unitPrice":1.50,"taxGroup":2,
+          "priceModifierValue":10,"priceModifierType":"discount-percent"},
+          {"text":"B","unitPrice":0.80,"taxGroup":2}],
+          "payments":[{"amount":2.00},{"amount":1.49,"paymentType":"card"}]})",
+       "3.49 do not cover the receipt's total 3.50"},
+      {R"({"items":[{"text":"A","unitPrice":0,"taxGroup":2}]})", "items[0].unitPrice"},
+      {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":2}],"payments":[{"amount":0}]})",
+       "payments[0].amount"},
+      {R"({"items":[{"text":"A","unitPrice":0.01,"quantity":0.1,"taxGroup":2}]})", "worth 0.00"},
+  };
+  for (const auto& row : rows) {
+    const auto [status, body] = Post("/printers/1/receipt", row.body);
+    EXPECT_EQ(status, 400) << row.body;
+    ASSERT_FALSE(body["messages"].empty()) << row.body;
+    EXPECT_NE(body["messages"][0]["text"].get<std::string>().find(row.inError), std::string::npos)
+        << body.dump();
+  }
+  EXPECT_EQ(Post("/printers/1/deposit", R"({"amount":0})").first, 400);
+  EXPECT_EQ(sim.FrameCount(), frames);
+  // Exactly covered, and overpaid in cash (change): both print.
+  EXPECT_TRUE(Post("/printers/1/receipt",
+                   R"({"items":[{"text":"A","unitPrice":1.15,"quantity":3,"taxGroup":2}],
+                       "payments":[{"amount":3.45}]})")
+                  .second["ok"]);
+  EXPECT_TRUE(Post("/printers/1/receipt",
+                   R"({"items":[{"text":"A","unitPrice":0.99,"taxGroup":2,
+                       "priceModifierValue":12.5,"priceModifierType":"surcharge-percent"}],
+                       "payments":[{"amount":20}]})")
+                  .second["ok"]);
+}
+
+TEST(ReceiptTotal, CountsAsThePrinterDoes) {
+  struct Row {
+    double price, quantity, percent;
+    double twoDecimals, whole;
+  };
+  const Row rows[] = {
+      {1.50, 2, -10, 2.70, 3},
+      {0.99, 1, 12.5, 1.11, 1},
+      {1.005, 1, 0, 1.01, 1},
+      {0.333, 3, 0, 1.00, 1},
+      {2.49, 0.5, 0, 1.25, 1},
+      {10, 1.234, -50, 6.17, 6},
+      {999999.99, 1, 0, 999999.99, 1000000},
+  };
+  for (const auto& row : rows) {
+    ReceiptRequest r;
+    RequestLine line;
+    line.unitPrice = row.price;
+    line.quantity = row.quantity;
+    line.percent = row.percent;
+    r.lines.push_back(line);
+    EXPECT_NEAR(ReceiptTotal(r, true), row.twoDecimals, 1e-9) << row.price;
+    EXPECT_NEAR(ReceiptTotal(r, false), row.whole, 1e-9) << row.price;
+  }
+  EXPECT_TRUE(AmountsDiffer(4.20, 4.21));
+  EXPECT_FALSE(AmountsDiffer(4.20, 4.2000001));
+}
+
+// A printer whose subtotal is not the request's total: the sales are voided
+// and the receipt is closed empty before any payment, with both figures named.
+TEST(ReceiptSumsOnAPrinter, ASubtotalThatDiffersCancelsTheReceipt) {
+  FakeDevice device;
+  auto open = std::make_shared<bool>(false);
+  auto voided = std::make_shared<bool>(false);
+  device.SetHandler([open, voided](const FakeDevice::ReceivedFrame& f) {
+    if (f.cmd == Cmd::kOpenFiscalReceipt) *open = true;
+    if (f.cmd == Cmd::kCloseFiscalReceipt) *open = false;
+    // Its own idea of the total, until the sale is voided.
+    if (f.cmd == Cmd::kSellItem && f.data.find('-') != std::string::npos) *voided = true;
+    if (f.cmd == Cmd::kSubtotal) return FakeDevice::Reply::Data(*voided ? "0.00" : "99.99");
+    if (f.cmd == Cmd::kReadDecimalPoint) return FakeDevice::Reply::Data("2");
+    if (f.cmd == Cmd::kReceiptState) {
+      std::string state(71, '0');
+      state[0] = '1';  // open, no payment yet
+      return FakeDevice::Reply::Data(state);
+    }
+    if (f.cmd == 0x20) {
+      std::vector<int> flags = {22, 23, 24};  // decimals, fiscalized, factory numbers
+      if (*open) flags.push_back(14);         // a fiscal receipt is open
+      return FakeDevice::Reply::Data(FakeDevice::StatusBytes(flags));
+    }
+    return FakeDevice::Reply::Ack("00");
+  });
+  ServerConfig config;
+  config.printers.push_back(ServedPrinter{"1", 202, device.Path(), 9600});
+  config.defaultOperator = OperatorRecord{1, "", "1"};
+  Api api(config);
+  LinkTimeouts fast;
+  fast.checkLink = 300;
+  fast.linkSeries = 400;
+  fast.reply = 400;
+  api.SetTimeoutsForTesting(fast);
+  const ApiResponse out = api.Handle(
+      "POST", "/printers/1/receipt",
+      R"({"items":[{"text":"Сирене","unitPrice":4.20,"taxGroup":2}],"payments":[{"amount":5}]})",
+      "");
+  const json body = json::parse(out.body);
+  EXPECT_FALSE(body["ok"]) << body.dump();
+  EXPECT_EQ(body["receiptState"], "cancelled") << body.dump();
+  EXPECT_EQ(body["printed"]["payments"], 0);
+  bool named = false;
+  for (const auto& m : body["messages"])
+    named = named || (m["code"] == "total" &&
+                      m["text"].get<std::string>().find("99.99") != std::string::npos &&
+                      m["text"].get<std::string>().find("4.20") != std::string::npos);
+  EXPECT_TRUE(named) << body.dump();
+  EXPECT_EQ(body["printed"]["voided"], 1);
+  EXPECT_TRUE(*voided);
+  for (const auto& f : device.Frames()) EXPECT_NE(f.cmd, Cmd::kPayment);
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// Checks of the configuration and of request fields that guard the printer.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "server/http_request.h"
+#include "server/requests.h"
+#include "server/server_config.h"
+
+using nlohmann::json;
+
+namespace {
+
+TEST(ServerConfigFile, RefusesWhatItDoesNotKnow) {
+  struct Row {
+    const char* text;
+    const char* inError;  // "" : accepted
+  };
+  const Row rows[] = {
+      {R"({"printers":[{"id":"1","path":"/dev/ttyS0"}],"allowedOrigins":["http://pos.example:8080"],
+           "allowedHosts":["kasa.local"],"journal":"/tmp/j","log":"/tmp/l","retries":3})",
+       ""},
+      {R"({"printers":[{"id":"1","path":"/dev/ttyS0"}],"tokne":"x"})", "tokne"},
+      {R"({"printers":[{"id":"1","path":"/dev/ttyS0","speed":9600}]})", "speed"},
+      {R"({"printers":[],"operator":{"number":1,"password":"0000","name":"x"}})", "name"},
+      {R"({"printers":[],"operator":{"number":1,"password":"123456"}})", "at most 4"},
+      {R"({"printers":[],"allowedOrigins":["http://pos.example/path"]})", "scheme://host"},
+      {R"({"printers":[],"allowedOrigins":["pos.example"]})", "scheme://host"},
+      {R"({"printers":[],"retries":11})", "retries"},
+  };
+  for (const auto& row : rows) {
+    ServerConfig config;
+    std::string error;
+    const bool ok = LoadServerConfig(row.text, config, error);
+    EXPECT_EQ(ok, *row.inError == '\0') << row.text << ": " << error;
+    if (!ok) {
+      EXPECT_NE(error.find(row.inError), std::string::npos) << error;
+    }
+  }
+  ServerConfig config;
+  std::string error;
+  EXPECT_FALSE(ParseServerArgs({"--com", "1=/dev/ttyS0", "--operator", "1:123456"}, config, error));
+  EXPECT_TRUE(ParseServerArgs({"--com", "1=/dev/ttyS0", "--allow-origin", "https://pos.example",
+                               "--allow-host", "kasa.local"},
+                              config, error))
+      << error;
+  EXPECT_EQ(config.allowedOrigins.at(0), "https://pos.example");
+}
+
+TEST(ServerRequestFields, ControlCharactersAndRawCommandCodes) {
+  ReceiptRequest receipt;
+  std::string error;
+  for (const char* text : {"A\\nB", "A\\tB", "A\\u0000", "A\\u001b[2J", "A\\u007f"}) {
+    const std::string body =
+        std::string(R"({"items":[{"text":")") + text + R"(","unitPrice":1,"taxGroup":1}]})";
+    EXPECT_FALSE(ParseReceiptRequest(json::parse(body), receipt, error)) << body;
+    EXPECT_NE(error.find("control character"), std::string::npos) << error;
+  }
+  struct Row {
+    json command;
+    int expected;  // -1: refused
+  };
+  const Row rows[] = {{"041", 0x41}, {"0x41", 0x41}, {"41", 0x41}, {"ff", 0xFF},
+                      {65, 0x41},    {"-41", -1},    {" 41", -1},  {"0x", -1},
+                      {"100", -1},   {"1f", -1},     {"", -1}};
+  for (const auto& row : rows) {
+    RawRequest raw;
+    const bool ok = ParseRawRequest(json{{"command", row.command}}, raw, error);
+    EXPECT_EQ(ok, row.expected >= 0) << row.command.dump();
+    if (ok) {
+      EXPECT_EQ(raw.command, row.expected) << row.command.dump();
+    }
+  }
+}
+
+TEST(HttpRequestParser, ReadsWholeRequestsAndRefusesBrokenOnes) {
+  struct Row {
+    const char* bytes;
+    HttpParse state;
+    int status;
+    const char* body;
+  };
+  const Row rows[] = {
+      {"POST /a HTTP/1.1\r\nHost: x\r\n\r\n", HttpParse::kDone, 0, ""},  // no length: empty
+      {"POST /a HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}", HttpParse::kDone, 0, "{}"},
+      {"POST /a HTTP/1.1\r\ncontent-length: 2\r\nContent-Length: 2\r\n\r\n{}", HttpParse::kDone, 0,
+       "{}"},
+      {"POST /a HTTP/1.1\r\nContent-Length: 5\r\n\r\n{}", HttpParse::kNeedMore, 0, ""},
+      {"GET /a HTTP/1.1\r\nHost: x\r\n", HttpParse::kNeedMore, 0, ""},
+      {"POST /a HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 3\r\n\r\n{}", HttpParse::kBad, 400,
+       ""},
+      {"POST /a HTTP/1.1\r\nContent-Length: -1\r\n\r\n", HttpParse::kBad, 400, ""},
+      {"POST /a HTTP/1.1\r\nContent-Length: 1e3\r\n\r\n", HttpParse::kBad, 400, ""},
+      {"POST /a HTTP/1.1\r\nContent-Length: 70000\r\n\r\n", HttpParse::kBad, 413, ""},
+      {"POST /a HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", HttpParse::kBad, 411, ""},
+      {"GET /a HTTP/2.0\r\n\r\n", HttpParse::kBad, 505, ""},
+      {"GET a HTTP/1.1\r\n\r\n", HttpParse::kBad, 400, ""},
+      {"GET /a  HTTP/1.1\r\n\r\n", HttpParse::kBad, 400, ""},
+      {"GET /a HTTP/1.1\r\nNo colon\r\n\r\n", HttpParse::kBad, 400, ""},
+  };
+  for (const auto& row : rows) {
+    HttpRequest request;
+    const HttpParseResult r = ParseHttpRequest(row.bytes, 64 * 1024, request);
+    EXPECT_EQ(r.state, row.state) << row.bytes;
+    EXPECT_EQ(r.status, row.status) << row.bytes;
+    if (r.state == HttpParse::kDone) {
+      EXPECT_EQ(request.body, row.body);
+    }
+  }
+  HttpRequest request;
+  EXPECT_EQ(ParseHttpRequest(std::string(20000, 'A'), 1024, request).status, 431);
+}
+
+}  // namespace
