@@ -5,16 +5,39 @@
 #include <cstdlib>
 
 #include <algorithm>
+#include <chrono>
 
+#include <wx/apptrait.h>
 #include <wx/display.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/stdpaths.h>
+
+#include "app/display_hold.h"
 
 #include "app/main_dialog.h"
 #include "app/menu_routes.h"
 #include "app/paper_window.h"
 #include "app/simulator_process.h"
 #include "link/settings.h"
+
+namespace {
+
+// How long the start waits for an X server that drops connections while it
+// resets (milliseconds on an idle machine; a loaded one may take longer).
+constexpr std::chrono::milliseconds kDisplayPatience{5000};
+
+// The toolkit's messages before any window can show them: one line each on
+// standard error, under the program's name.
+class StartupLog : public wxLog {
+ protected:
+  void DoLogRecord(wxLogLevel level, const wxString& text, const wxLogRecordInfo&) override {
+    if (level > wxLOG_Message) return;  // the debugging chatter stays quiet
+    std::fprintf(stderr, "fiscal-service: %s\n", text.utf8_str().data());
+  }
+};
+
+}  // namespace
 
 ServiceApp::ServiceApp() = default;
 ServiceApp::~ServiceApp() = default;
@@ -25,7 +48,23 @@ void ServiceApp::PrepareEnvironment() {
 #endif
 }
 
+bool ServiceApp::Initialize(int& argc, wxChar** argv) {
+  delete wxLog::SetActiveTarget(new StartupLog);
+#ifdef __WXGTK__
+  DisplayHold hold;
+  if (ToolkitUsesX11(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"),
+                     std::getenv("GDK_BACKEND"))) {
+    hold = DisplayHold::Connect(std::getenv("DISPLAY"), kDisplayPatience);
+    // Without it the toolkit tries once more and reports its own failure.
+    if (!hold.Held()) std::fprintf(stderr, "fiscal-service: %s\n", hold.Error().c_str());
+  }
+#endif
+  return wxApp::Initialize(argc, argv);
+}
+
 bool ServiceApp::OnInit() {
+  // From here on, the toolkit's messages appear in its own message boxes.
+  delete wxLog::SetActiveTarget(GetTraits()->CreateLogTarget());
   // The toolkit adopts the desktop's locale; amounts go to the printer with a
   // decimal point whatever the desktop's language writes.
   std::setlocale(LC_NUMERIC, "C");

@@ -21,6 +21,10 @@ class ServiceApp : public wxApp {
   // Set by main() before the toolkit starts.
   void SetOptions(ServiceOptions options) { options_ = std::move(options); }
 
+  // The toolkit's start. The display is held open meanwhile (DisplayHold), and
+  // whatever the toolkit reports then goes to standard error: without a display
+  // it could not show a message box.
+  bool Initialize(int& argc, wxChar** argv) override;
   bool OnInit() override;
 
   // Before the toolkit starts (before wxEntry): the program draws nothing with
