@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
 """Reads an application's accessibility tree the moment it appears, as a screen
-reader does: waits (up to --timeout seconds) for an application named NAME on the
-accessibility bus, then walks its whole tree --passes times, asking every object
-for its role, name, description, states, extents and text. Prints the number of
-objects seen on each pass. Exit status 0 when the tree was read, 1 when the
-application never appeared (or vanished before a pass finished)."""
+reader does: listens to every event the application announces, waits (up to
+--timeout seconds, or until process --pid has ended) for an application named NAME
+on the accessibility bus, then walks its whole tree --passes times, asking every
+object for its role, name, description, states, extents and text; then, with
+--press, presses the push button of that name. Prints the number of objects seen
+on each pass and of events heard. Exit status 0 when the tree was read, 1 when
+the application never appeared or stopped answering.
+
+Used by scripts/a11y-starts; needs Debian's python3-gi and gir1.2-atspi-2.0."""
 import argparse
 import sys
 import time
@@ -12,7 +16,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 
 def find_app(name):
@@ -70,7 +74,7 @@ def main():
     parser.add_argument("--press", metavar="BUTTON",
                         help="then presses the push button with this name (e.g. Exit)")
     options = parser.parse_args()
-    # No cache: every question goes to the application, as it is asked.
+    # An application that stops answering for 5 s counts as not answering.
     Atspi.set_timeout(5000, 10000)
     # A screen reader listens to what the program announces; while anyone
     # listens, the program's bridge reports every change as it happens.
@@ -82,13 +86,13 @@ def main():
             if event.source is not None:
                 event.source.get_name()
                 event.source.get_role_name()
-        except gi.repository.GLib.Error:
+        except GLib.Error:
             pass
 
     listener = Atspi.EventListener.new(heard)
     for kind in ("object:", "window:", "focus:", "document:"):
         listener.register(kind)
-    context = gi.repository.GLib.MainContext.default()
+    context = GLib.MainContext.default()
 
     def pump():
         while context.iteration(False):
@@ -99,7 +103,7 @@ def main():
     while app is None:
         try:
             app = find_app(options.name)
-        except gi.repository.GLib.Error:
+        except GLib.Error:
             app = None
         if app is None:
             if options.pid and not alive(options.pid):
@@ -116,13 +120,17 @@ def main():
         seen = [0]
         try:
             read(app, 0, seen)
-        except gi.repository.GLib.Error as error:
+        except GLib.Error as error:
             print("a11y-reader: %s" % error.message, file=sys.stderr)
             return 1
         counts.append(seen[0])
         pump()
-    if options.press and not press(app, options.press):
-        print("a11y-reader: no button named %s" % options.press, file=sys.stderr)
+    try:
+        if options.press and not press(app, options.press):
+            print("a11y-reader: no button named %s" % options.press, file=sys.stderr)
+            return 1
+    except GLib.Error as error:
+        print("a11y-reader: %s" % error.message, file=sys.stderr)
         return 1
     print("a11y-reader: objects per pass: %s; events heard: %d"
           % (" ".join(str(c) for c in counts), events[0]))
