@@ -23,9 +23,11 @@
 
 namespace {
 
+#ifdef __WXGTK__
 // How long the start waits for an X server that drops connections while it
 // resets (milliseconds on an idle machine; a loaded one may take longer).
 constexpr std::chrono::milliseconds kDisplayPatience{5000};
+#endif
 
 // The toolkit's messages before any window can show them: one line each on
 // standard error, under the program's name.
