@@ -143,5 +143,6 @@ void LineMonitorWindow::OnSave(wxCommandEvent&) {
   if (path.empty()) return;
   std::string error;
   if (!log_.SaveTo(path.utf8_string(), error))
-    messageBox_(Utf8("Грешка при създаване на файла"), Utf8("Грешка"));
+    messageBox_(Utf8("Грешка при създаване на файла:\n") + wxString::FromUTF8(error),
+                Utf8("Грешка"));
 }

@@ -136,7 +136,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   const bool interactive = env.interactive && !(options.hasScript && options.script == "-");
   CliUi ui(options.answers, env.in, env.err, interactive);
   ui.SetTimeouts(env.timeouts);
-  if (tool) return RunToolCommand(options.command, env, ui, env.progress);
+  if (tool) return RunToolCommand(options.command, env, ui, env.progress, options.json);
 
   // One printer for the whole run, opened by the first method that needs it.
   std::unique_ptr<FiscalPrinter> printer;

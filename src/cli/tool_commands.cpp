@@ -3,17 +3,16 @@
 
 #ifdef FS_HAVE_TOOLS
 
+#include <csignal>
 #include <memory>
 #include <ostream>
 
+#include "cli/output.h"
 #include "driver/fiscal_printer.h"
 #include "driver/limits.h"
+#include "link/prompt_style.h"
 #include "link/settings.h"
-#include "tools/config_json.h"
-#include "tools/printer_config.h"
-#include "tools/restore_plan.h"
-#include "tools/table_csv.h"
-#include "tools/text_file.h"
+#include "tools/config_jobs.h"
 
 namespace {
 
@@ -41,51 +40,138 @@ const TableCommand* FindTable(const std::string& name) {
   return nullptr;
 }
 
-struct RestoreArgs {
-  std::string file;
+// Everything a tool command's words can say.
+struct ToolArgs {
+  std::vector<std::string> files;
   bool dryRun = false;
-  bool includeFiscal = false;
-  std::string password = "000000";
+  RestoreOptions restore;
+  SectionSet only = AllSections();
+  bool onlyGiven = false;
+  CsvDialect dialect;
 };
 
-bool ParseRestoreArgs(const std::vector<std::string>& words, RestoreArgs& a, std::string& error) {
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+bool OptionValue(const std::vector<std::string>& words, size_t& i, const std::string& name,
+                 std::string& value, bool& matched, std::string& error) {
+  const std::string& w = words[i];
+  matched = w == name || w.rfind(name + "=", 0) == 0;
+  if (!matched) return true;
+  if (w == name) {
+    if (++i >= words.size()) {
+      error = words[0] + ": " + name + " needs a value";
+      return false;
+    }
+    value = words[i];
+  } else {
+    value = w.substr(name.size() + 1);
+  }
+  return true;
+}
+
+bool ParseToolArgs(const std::vector<std::string>& words, ToolArgs& a, std::string& error) {
+  const std::string& cmd = words[0];
+  const bool restore = cmd == "restore";
+  const bool backup = cmd == "backup";
+  const bool table = FindTable(cmd) != nullptr;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
-    if (w == "--dry-run") {
+    std::string value;
+    bool matched = false;
+    if (restore && w == "--dry-run") {
       a.dryRun = true;
-    } else if (w == "--include-fiscal") {
-      a.includeFiscal = true;
-    } else if (w == "--password" || w.rfind("--password=", 0) == 0) {
-      if (w == "--password") {
-        if (++i >= words.size()) {
-          error = "restore: --password needs a value";
-          return false;
-        }
-        a.password = words[i];
-      } else {
-        a.password = w.substr(11);
-      }
-      if (a.password.empty() || a.password.size() > static_cast<size_t>(Limit::kServicePassword)) {
+    } else if (restore && w == "--include-fiscal") {
+      a.restore.includeFiscal = true;
+    } else if (restore && w == "--cut-texts") {
+      a.restore.cutTexts = true;
+    } else if (restore &&
+               (!OptionValue(words, i, "--password", value, matched, error) || matched)) {
+      if (!matched) return false;
+      if (value.empty() || value.size() > static_cast<size_t>(Limit::kServicePassword)) {
         error =
             "restore: --password: 1 to " + std::to_string(Limit::kServicePassword) + " characters";
         return false;
       }
+      a.restore.password = value;
+    } else if ((restore || backup) && w == "--only") {
+      // One or more section names follow.
+      if (!a.onlyGiven) a.only = SectionSet{};
+      a.onlyGiven = true;
+      size_t named = 0;
+      while (i + 1 < words.size() && SectionByKey(words[i + 1])) {
+        a.only[static_cast<size_t>(*SectionByKey(words[++i]))] = true;
+        ++named;
+      }
+      if (named == 0) {
+        error = cmd +
+                ": --only needs a section: decimalPoint taxRates header parameters "
+                "payments invoiceRange departments operators articles";
+        return false;
+      }
+    } else if (table && (!OptionValue(words, i, "--separator", value, matched, error) || matched)) {
+      if (!matched) return false;
+      if (value != ";" && value != "," && value != "\\t" && value != "\t") {
+        error = cmd + ": --separator takes ';', ',' or '\\t'";
+        return false;
+      }
+      a.dialect.separator = value == ";" ? ';' : value == "," ? ',' : '\t';
+    } else if (table && w == "--decimal-comma") {
+      a.dialect.decimalComma = true;
+    } else if (table && (!OptionValue(words, i, "--encoding", value, matched, error) || matched)) {
+      if (!matched) return false;
+      if (value == "cp1251" || value == "windows-1251") {
+        a.dialect.encoding = CsvEncoding::kCp1251;
+      } else if (value == "utf-8" || value == "utf8") {
+        a.dialect.encoding = CsvEncoding::kUtf8;
+      } else {
+        error = cmd + ": --encoding takes cp1251 or utf-8";
+        return false;
+      }
     } else if (w.rfind("--", 0) == 0) {
-      error = "restore: unknown option \"" + w + "\"";
+      error = cmd + ": unknown option \"" + w + "\"";
       return false;
-    } else if (a.file.empty()) {
-      a.file = w;
+    } else if (!w.empty()) {
+      a.files.push_back(w);
     } else {
-      error = "restore: one FILE only";
+      error = cmd + ": an empty FILE";
       return false;
     }
   }
-  if (a.file.empty()) {
-    error = "restore: FILE is missing";
+  const size_t wanted = cmd == "diff" ? 2 : 1;
+  if (a.files.size() != wanted) {
+    error = cmd == "diff" ? "diff: two backup files are needed (A.json B.json)"
+                          : cmd + ": one FILE is needed";
+    return false;
+  }
+  const TableCommand* t = FindTable(cmd);
+  const bool writesCsv = t && !t->import;
+  if (a.dialect.decimalComma &&
+      (a.dialect.separator == ',' || (writesCsv && a.dialect.separator == 0))) {
+    error = cmd + ": --decimal-comma needs another --separator than ','";
     return false;
   }
   return true;
 }
+
+// Ctrl-C during a job: the command in progress finishes, nothing after it is
+// sent, and the summary says what was written.
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void OnInterrupt(int) {
+  gInterrupted = 1;
+}
+
+class InterruptScope {
+ public:
+  InterruptScope() {
+    gInterrupted = 0;
+    previous_ = std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptScope() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+
+ private:
+  void (*previous_)(int) = SIG_DFL;
+};
 
 // Prompts on the error stream end the progress line first, so each stands on
 // a line of its own.
@@ -108,16 +194,13 @@ class ProgressUi : public UiHost {
 
   // "reading 13 of 1018: article 12", rewritten in place. Blanks rather than
   // terminal escapes wipe a longer line before it (consoles on Windows).
-  bool Show(const char* verb, const ProgressStep& s) {
-    if (!on_) return true;
-    std::string line = std::string(verb) + " " + std::to_string(s.done + 1) + " of " +
-                       std::to_string(s.total) + ": " + SectionTitle(s.section, false);
-    if (s.item > 0 || s.section == Section::kHeader) line += " " + std::to_string(s.item);
+  void Show(const char* verb, const ProgressStep& s) {
+    if (!on_) return;
+    std::string line = std::string(verb) + " " + ProgressLabel(s, false);
     const size_t length = line.size();
     if (length < shown_) line.append(shown_ - length, ' ');
     err_ << "\r" << line << std::flush;
     shown_ = length;
-    return true;
   }
   void Clear() {
     if (shown_ == 0) return;
@@ -132,201 +215,283 @@ class ProgressUi : public UiHost {
   size_t shown_ = 0;  // length of the progress line on the screen
 };
 
-class ToolRun {
+// fiscal-cli's side of a job: the printer on the options' port, the progress
+// line, and answers from the command line.
+class CliToolHost : public ToolHost {
  public:
-  ToolRun(CliEnvironment& env, UiHost& ui, bool progress) : env_(env), ui_(ui, env.err, progress) {}
+  CliToolHost(CliEnvironment& env, UiHost& ui, bool progress)
+      : env_(env), ui_(ui, env.err, progress) {}
 
-  int Backup(const std::string& file) {
-    if (!Open()) return kExitFailed;
-    PrinterConfig config;
-    if (!Collect(AllSections(), config)) return kExitFailed;
-    std::string error;
-    if (!WriteWholeFile(file, ConfigToJson(config), error)) return Failed(error);
-    env_.out << "backup: " << file << ": " << Counts(config) << '\n';
-    return kExitOk;
+  std::unique_ptr<FiscalPrinter> OpenPrinter() override {
+    auto printer = std::make_unique<FiscalPrinter>(&ui_, CurrentPort);
+    if (env_.timeouts) printer->SetTimeoutsForTesting(*env_.timeouts);
+    if (!printer->IsConnected()) return nullptr;
+    return printer;
   }
-
-  int Restore(const RestoreArgs& a) {
-    PrinterConfig wanted;
-    std::string text, error;
-    if (!ReadWholeFile(a.file, text, error)) return Usage("restore: " + error);
-    if (!ConfigFromJson(text, wanted, error)) return Usage("restore: " + a.file + ": " + error);
-
-    if (!Open()) return kExitFailed;
-    PrinterConfig current;
-    if (!Collect(SectionsOf(wanted), current)) return kExitFailed;
-    RestoreOptions options;
-    options.includeFiscal = a.includeFiscal;
-    options.password = a.password;
-    const RestorePlan plan = PlanRestore(current, wanted, options);
-
-    for (const RestoreStep& step : plan.fiscalLeftOut)
-      env_.out << "left alone (fiscal memory; --include-fiscal writes it): "
-               << DescribeStep(step, false) << '\n';
-    if (a.dryRun) {
-      for (const RestoreStep& step : plan.steps) env_.out << DescribeStep(step, false) << '\n';
-      env_.out << "restore: " << plan.steps.size() << " change(s); dry run, nothing sent\n";
-      return kExitOk;
-    }
-    if (plan.steps.empty()) {
-      env_.out << "restore: the printer already holds " << a.file << '\n';
-      return kExitOk;
-    }
-    return Apply("restore", plan.steps);
+  bool Progress(bool writing, const ProgressStep& step) override {
+    if (gInterrupted) return false;
+    ui_.Show(writing ? "writing" : "reading", step);
+    return true;
   }
-
-  int Export(const TableCommand& t, const std::string& file) {
-    if (!Open()) return kExitFailed;
-    PrinterConfig config;
-    SectionSet sections = OnlySection(TableSection(t.table));
-    sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
-    if (!Collect(sections, config)) return kExitFailed;
-    std::string error;
-    const char mode = config.decimalPoint.value_or('2');
-    if (!WriteWholeFile(file, WriteTableCsv(t.table, config, mode), error)) return Failed(error);
-    env_.out << t.name << ": " << file << ": " << Counts(config) << '\n';
-    return kExitOk;
+  void EndProgress() override { ui_.Clear(); }
+  // The command line has said it all: --include-fiscal, --cut-texts.
+  bool ConfirmRestore(const RestorePlan&, const Preflight&, RestoreOptions&) override {
+    return true;
   }
-
-  int Import(const TableCommand& t, const std::string& file) {
-    std::string text, error;
-    if (!ReadWholeFile(file, text, error)) return Usage(std::string(t.name) + ": " + error);
-    CsvRecords records;
-    CsvProblem problem;
-    // Checked before the port is opened, and for prices once more with the
-    // printer's decimal mode; nothing is written until every row is good.
-    if (!ParseTableCsv(t.table, text, 0, records, problem))
-      return Usage(std::string(t.name) + ": " + file + ": " + DescribeCsvProblem(problem, false));
-    if (!Open()) return kExitFailed;
-    if (t.table == CsvTable::kArticles) {
-      char mode = 0;
-      if (printer_->ReadDecimalPoint(mode).empty()) return kExitFailed;
-      if (!ParseTableCsv(t.table, text, mode, records, problem))
-        return Usage(std::string(t.name) + ": " + file + ": " + DescribeCsvProblem(problem, false));
-    }
-    return Apply(t.name, PlanImport(t.table, records));
+  bool ConfirmFiscalRecords(int records, int freeRecords) override {
+    std::string text =
+        "Възстановяването ще използва " + std::to_string(records) + " запис(а) от фискалната памет";
+    if (freeRecords >= 0) text += " (свободни: " + std::to_string(freeRecords) + ")";
+    text += ".\nВсеки запис е окончателен. Да продължи ли?";
+    return ui_.ShowPrompt(text, "Фискална памет", Prompt::kYesNo | Prompt::kIconExclamation, 1) ==
+           Prompt::kResultYes;
   }
 
  private:
-  bool Open() {
-    printer_ = std::make_unique<FiscalPrinter>(&ui_, CurrentPort);
-    if (env_.timeouts) printer_->SetTimeoutsForTesting(*env_.timeouts);
-    return printer_->IsConnected();
-  }
-
-  bool Collect(const SectionSet& sections, PrinterConfig& config) {
-    const CollectResult r =
-        CollectConfig(*printer_, sections, config,
-                      [this](const ProgressStep& s) { return ui_.Show("reading", s); });
-    ui_.Clear();
-    return r == CollectResult::kDone;
-  }
-
-  int Apply(const std::string& what, const std::vector<RestoreStep>& steps) {
-    const ApplyReport report = ApplyPlan(
-        *printer_, steps, [this](const ProgressStep& s) { return ui_.Show("writing", s); });
-    ui_.Clear();
-    for (size_t i = 0; i < steps.size(); ++i) {
-      const StepOutcome o = report.outcomes[i];
-      if (o == StepOutcome::kWritten) continue;
-      const char* state = o == StepOutcome::kRefused  ? "refused ("
-                          : o == StepOutcome::kFailed ? "failed: "
-                                                      : "not sent: ";
-      env_.out << state;
-      if (o == StepOutcome::kRefused) env_.out << report.codes[i] << "): ";
-      env_.out << DescribeStep(steps[i], false) << '\n';
-    }
-    const int written = report.Count(StepOutcome::kWritten);
-    env_.out << what << ": " << written << " of " << steps.size() << " written";
-    if (!report.Complete()) env_.out << "; run it again to finish";
-    env_.out << '\n';
-    return report.Complete() ? kExitOk : kExitFailed;
-  }
-
-  static SectionSet SectionsOf(const PrinterConfig& c) {
-    SectionSet s{};
-    const auto mark = [&s](Section x, bool present) { s[static_cast<size_t>(x)] = present; };
-    mark(Section::kDecimalPoint, c.decimalPoint.has_value() || c.articles.has_value());
-    mark(Section::kTaxRates, c.taxRates.has_value());
-    mark(Section::kHeader, c.header.has_value());
-    mark(Section::kParameters, c.parameters.has_value());
-    mark(Section::kPayments, c.payments.has_value());
-    mark(Section::kInvoices, c.invoices.has_value());
-    mark(Section::kDepartments, c.departments.has_value());
-    mark(Section::kOperators, c.operators.has_value());
-    mark(Section::kArticles, c.articles.has_value());
-    return s;
-  }
-
-  static std::string Counts(const PrinterConfig& c) {
-    std::string s;
-    const auto add = [&s](size_t n, const char* what) {
-      s += (s.empty() ? "" : ", ") + std::to_string(n) + " " + what;
-    };
-    if (c.header) add(c.header->size(), "header lines");
-    if (c.operators) add(c.operators->size(), "operators");
-    if (c.departments) add(c.departments->size(), "departments");
-    if (c.articles) add(c.articles->size(), "articles");
-    return s;
-  }
-
-  int Usage(const std::string& message) {
-    env_.err << "fiscal-cli: " << message << '\n' << std::flush;
-    return kExitUsage;
-  }
-  int Failed(const std::string& message) {
-    env_.err << "fiscal-cli: " << message << '\n' << std::flush;
-    return kExitFailed;
-  }
-
   CliEnvironment& env_;
   ProgressUi ui_;
-  std::unique_ptr<FiscalPrinter> printer_;
 };
+
+const char* StatusKey(JobStatus s) {
+  switch (s) {
+    case JobStatus::kDone:
+      return "done";
+    case JobStatus::kNothingToDo:
+      return "nothing-to-do";
+    case JobStatus::kDryRun:
+      return "dry-run";
+    case JobStatus::kBadFile:
+      return "bad-file";
+    case JobStatus::kStopped:
+      return "stopped";
+    case JobStatus::kDeclined:
+      return "declined";
+    case JobStatus::kPrinterFailed:
+      return "printer-failed";
+    case JobStatus::kCancelled:
+      return "cancelled";
+    case JobStatus::kCannotWrite:
+      return "cannot-write";
+    case JobStatus::kIncomplete:
+      return "incomplete";
+  }
+  return "";
+}
+
+int ExitStatus(JobStatus s, bool diff) {
+  switch (s) {
+    case JobStatus::kDone:
+    case JobStatus::kNothingToDo:
+      return kExitOk;
+    case JobStatus::kDryRun:
+      return diff ? kExitFailed : kExitOk;  // diff: 1 when the files differ
+    case JobStatus::kBadFile:
+    case JobStatus::kStopped:
+      return kExitUsage;
+    default:
+      return kExitFailed;
+  }
+}
+
+const char* LevelKey(CheckLevel l) {
+  return l == CheckLevel::kStop ? "stop" : l == CheckLevel::kWarning ? "warning" : "note";
+}
+
+const char* OutcomeKey(StepOutcome o) {
+  switch (o) {
+    case StepOutcome::kWritten:
+      return "written";
+    case StepOutcome::kRefused:
+      return "refused";
+    case StepOutcome::kFailed:
+      return "failed";
+    case StepOutcome::kNotSent:
+      return "not-sent";
+  }
+  return "";
+}
+
+const char* KindKey(StepKind k) {
+  return k == StepKind::kAdd      ? "add"
+         : k == StepKind::kRemove ? "remove"
+         : k == StepKind::kWrite  ? "write"
+                                  : "change";
+}
+
+std::string StepJson(const RestoreStep& step, const JobResult& r, size_t i, bool sent) {
+  std::string s = "{\"section\":" + JsonString(SectionKey(step.section)) +
+                  ",\"item\":" + std::to_string(step.item) +
+                  ",\"kind\":" + JsonString(KindKey(step.kind)) +
+                  ",\"text\":" + JsonString(DescribeStep(step, false)) + ",\"fields\":[";
+  for (size_t f = 0; f < step.fields.size(); ++f)
+    s += std::string(f ? "," : "") + "{\"field\":" + JsonString(step.fields[f].field) +
+         ",\"from\":" + JsonString(step.fields[f].from) +
+         ",\"to\":" + JsonString(step.fields[f].to) + "}";
+  s += "]";
+  if (sent && i < r.report.outcomes.size()) {
+    s += ",\"outcome\":" + JsonString(OutcomeKey(r.report.outcomes[i]));
+    if (!r.report.codes[i].empty()) s += ",\"code\":" + JsonString(r.report.codes[i]);
+  }
+  return s + "}";
+}
+
+// One JSON object for the whole job.
+std::string JobJson(const std::string& command, const std::vector<std::string>& files,
+                    const JobResult& r) {
+  std::string s = "{\"command\":" + JsonString(command) + ",\"files\":[";
+  for (size_t i = 0; i < files.size(); ++i) s += (i ? "," : "") + JsonString(files[i]);
+  s += "],\"status\":" + JsonString(StatusKey(r.status)) +
+       ",\"ok\":" + (ExitStatus(r.status, command == "diff") == kExitOk ? "true" : "false");
+  if (!r.message.empty()) s += ",\"message\":" + JsonString(r.message);
+  if (!r.config.origin.version.empty() || r.config.articles || r.config.operators ||
+      r.config.departments)
+    s += ",\"read\":" + JsonString(ConfigCounts(r.config, false));
+  s += ",\"checks\":[";
+  for (size_t i = 0; i < r.check.items.size(); ++i)
+    s += std::string(i ? "," : "") + "{\"level\":" + JsonString(LevelKey(r.check.items[i].level)) +
+         ",\"text\":" + JsonString(r.check.items[i].text) + "}";
+  const bool sent = !r.report.outcomes.empty();
+  s += "],\"changes\":[";
+  for (size_t i = 0; i < r.plan.steps.size(); ++i)
+    s += (i ? "," : "") + StepJson(r.plan.steps[i], r, i, sent);
+  s += "],\"fiscalLeftOut\":[";
+  for (size_t i = 0; i < r.plan.fiscalLeftOut.size(); ++i)
+    s += (i ? "," : "") + StepJson(r.plan.fiscalLeftOut[i], r, i, false);
+  s += "],\"fiscalRecords\":" + std::to_string(r.check.fiscalRecords);
+  if (r.freeRecords >= 0) s += ",\"freeRecords\":" + std::to_string(r.freeRecords);
+  if (sent)
+    s += ",\"written\":" + std::to_string(r.report.Count(StepOutcome::kWritten)) +
+         ",\"interrupted\":" + (r.report.cancelled ? "true" : "false");
+  return s + "}";
+}
+
+// The readable report of a job on standard output (and its trouble on standard error).
+void PrintJob(const std::string& what, const std::string& file, const JobResult& r,
+              CliEnvironment& env) {
+  std::ostream& out = env.out;
+  if (!r.message.empty())
+    env.err << "fiscal-cli: " << what << ": " << r.message << '\n' << std::flush;
+  for (const CheckItem& item : r.check.items)
+    if (item.level != CheckLevel::kNote || r.status == JobStatus::kDryRun)
+      out << (item.level == CheckLevel::kStop      ? "refused: "
+              : item.level == CheckLevel::kWarning ? "warning: "
+                                                   : "note: ")
+          << item.text << '\n';
+  for (const RestoreStep& step : r.plan.fiscalLeftOut)
+    out << "left alone (fiscal memory; --include-fiscal writes it): " << DescribeStep(step, false)
+        << '\n';
+  if (r.check.fiscalRecords > 0 &&
+      (r.status == JobStatus::kDryRun || r.status == JobStatus::kDeclined)) {
+    out << "fiscal memory: " << r.check.fiscalRecords << " record(s) used";
+    if (r.freeRecords >= 0) out << " of " << r.freeRecords << " free";
+    out << '\n';
+  }
+  switch (r.status) {
+    case JobStatus::kDone:
+      if (!r.report.outcomes.empty()) break;
+      out << what << ": " << file << ": " << ConfigCounts(r.config, false) << '\n';
+      return;
+    case JobStatus::kNothingToDo:
+      out << what << ": the printer already holds " << file << '\n';
+      return;
+    case JobStatus::kDryRun:
+      for (const RestoreStep& step : r.plan.steps) out << DescribeStep(step, false) << '\n';
+      out << what << ": " << r.plan.steps.size() << " change(s); dry run, nothing sent\n";
+      return;
+    case JobStatus::kStopped:
+      out << what << ": nothing sent: the printer would refuse or change "
+          << r.check.Texts(CheckLevel::kStop).size() << " value(s)\n";
+      return;
+    case JobStatus::kDeclined:
+      out << what << ": nothing sent\n";
+      return;
+    case JobStatus::kCancelled:
+      out << what << ": interrupted while reading; nothing sent\n";
+      return;
+    default:
+      break;
+  }
+  if (r.report.outcomes.empty()) return;
+  const auto& steps = r.plan.steps;
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const StepOutcome o = r.report.outcomes[i];
+    if (o == StepOutcome::kWritten) continue;
+    const char* state = o == StepOutcome::kRefused  ? "refused ("
+                        : o == StepOutcome::kFailed ? "failed: "
+                                                    : "not sent: ";
+    out << state;
+    if (o == StepOutcome::kRefused) out << r.report.codes[i] << "): ";
+    out << DescribeStep(steps[i], false) << '\n';
+  }
+  out << what << ": " << r.report.Count(StepOutcome::kWritten) << " of " << steps.size()
+      << " written";
+  if (r.report.cancelled) out << "; interrupted";
+  if (!r.report.Complete()) out << "; run it again to finish";
+  out << '\n';
+}
 
 }  // namespace
 
 bool IsToolCommand(const std::string& name) {
-  return name == "backup" || name == "restore" || FindTable(name) != nullptr;
+  return name == "backup" || name == "restore" || name == "diff" || FindTable(name) != nullptr;
 }
 
 bool CheckToolArguments(const std::vector<std::string>& words, std::string& error) {
   if (words.empty()) return false;
-  if (words[0] == "restore") {
-    RestoreArgs a;
-    return ParseRestoreArgs(words, a, error);
-  }
-  if (words.size() != 2 || words[1].empty() || words[1].rfind("--", 0) == 0) {
-    error = words[0] + ": FILE is missing or followed by other arguments";
-    return false;
-  }
-  return true;
+  ToolArgs a;
+  return ParseToolArgs(words, a, error);
 }
 
 int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, UiHost& ui,
-                   bool progressLine) {
+                   bool progressLine, bool json) {
   std::string error;
-  if (!CheckToolArguments(words, error)) {
+  ToolArgs a;
+  if (!ParseToolArgs(words, a, error)) {
     env.err << "fiscal-cli: " << error << '\n';
     return kExitUsage;
   }
-  ToolRun run(env, ui, progressLine);
-  if (words[0] == "backup") return run.Backup(words[1]);
-  if (words[0] == "restore") {
-    RestoreArgs a;
-    ParseRestoreArgs(words, a, error);
-    return run.Restore(a);
+  const std::string& cmd = words[0];
+  InterruptScope interrupt;
+  CliToolHost host(env, ui, progressLine);
+  JobResult r;
+  if (cmd == "backup") {
+    r = RunBackup(host, a.files[0], a.only);
+  } else if (cmd == "restore") {
+    RestoreRequest request;
+    request.file = a.files[0];
+    request.dryRun = a.dryRun;
+    request.options = a.restore;
+    request.only = a.only;
+    r = RunRestore(host, request);
+  } else if (cmd == "diff") {
+    r = RunDiff(a.files[0], a.files[1]);
+  } else {
+    const TableCommand* t = FindTable(cmd);
+    r = t->import ? RunImport(host, t->table, a.files[0], a.dialect)
+                  : RunExport(host, t->table, a.files[0], a.dialect);
   }
-  const TableCommand* t = FindTable(words[0]);
-  return t->import ? run.Import(*t, words[1]) : run.Export(*t, words[1]);
+  if (json) {
+    if (!r.message.empty()) env.err << "fiscal-cli: " << cmd << ": " << r.message << '\n';
+    env.out << JobJson(cmd, a.files, r) << '\n' << std::flush;
+  } else {
+    PrintJob(cmd, a.files[0], r, env);
+  }
+  return ExitStatus(r.status, cmd == "diff");
 }
 
 std::string ToolUsageText() {
-  return "  fiscal-cli [OPTIONS] backup FILE        the printer's programming into a JSON file\n"
+  return "  fiscal-cli [OPTIONS] backup FILE [--only SECTION...]\n"
+         "             the printer's programming into a JSON file (owner-only)\n"
          "  fiscal-cli [OPTIONS] restore FILE [--dry-run] [--include-fiscal] [--password PASS]\n"
+         "             [--cut-texts] [--only SECTION...]\n"
+         "  fiscal-cli diff A.json B.json   what restoring B onto a printer holding A would "
+         "change\n"
          "  fiscal-cli [OPTIONS] export-articles FILE | import-articles FILE   (CSV; also\n"
          "             export-departments, import-departments, export-operators, "
-         "import-operators)\n";
+         "import-operators)\n"
+         "             [--separator ';'] [--decimal-comma] [--encoding cp1251|utf-8]\n"
+         "  SECTION: decimalPoint taxRates header parameters payments invoiceRange departments\n"
+         "           operators articles. --json prints one JSON object per command.\n";
 }
 
 #else  // without the tools library
@@ -337,7 +502,7 @@ bool IsToolCommand(const std::string&) {
 bool CheckToolArguments(const std::vector<std::string>&, std::string&) {
   return false;
 }
-int RunToolCommand(const std::vector<std::string>&, CliEnvironment&, UiHost&, bool) {
+int RunToolCommand(const std::vector<std::string>&, CliEnvironment&, UiHost&, bool, bool) {
   return 2;
 }
 std::string ToolUsageText() {

@@ -6,13 +6,13 @@
 #include "cli/run_cli.h"
 #include "link/ui_host.h"
 
-// fiscal-cli's whole-table commands, beside the driver's methods:
-//   backup FILE                       the printer's programming into a JSON file
-//   restore FILE [--dry-run] [--include-fiscal] [--password PASS]
-//   export-articles FILE, import-articles FILE (departments, operators alike)
-// They run on the printer that --device/--port name, with the same prompts and
-// exit statuses as the methods (0 done, 1 failed or incomplete, 2 usage error
-// or a file that cannot be used: nothing sent).
+// fiscal-cli's whole-table commands, beside the driver's methods (ToolUsageText
+// lists their options): backup, restore, diff, export-* and import-* of the
+// articles, departments and operators. They run the shared jobs of
+// tools/config_jobs.h on the printer that --device/--port name, with the same
+// prompts as the methods. Exit statuses: 0 done, 1 failed, incomplete or
+// interrupted (diff: the files differ), 2 usage error, a file that cannot be
+// used or values the printer would refuse (nothing sent).
 
 // Whether `name` is one of these commands.
 bool IsToolCommand(const std::string& name);
@@ -23,9 +23,11 @@ bool CheckToolArguments(const std::vector<std::string>& words, std::string& erro
 
 // Runs the command. The port settings (CurrentPort, PortMap) are in place;
 // prompts go to `ui`. `progressLine` writes a progress line on env.err that
-// rewrites itself (for a terminal).
+// rewrites itself (for a terminal); `json` prints one JSON object instead of
+// the readable lines. Ctrl-C lets the command in progress finish, sends
+// nothing more and reports what was written.
 int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, UiHost& ui,
-                   bool progressLine);
+                   bool progressLine, bool json);
 
 // The lines of --help for these commands.
 std::string ToolUsageText();

@@ -5,9 +5,8 @@
 #include <memory>
 
 #include "dialogs/restore_dialog.h"
-#include "tools/config_json.h"
-#include "tools/printer_config.h"
-#include "tools/text_file.h"
+#include "driver/fiscal_printer.h"
+#include "tools/config_jobs.h"
 
 namespace {
 
@@ -51,27 +50,65 @@ const char* TableFileName(CsvTable t) {
 // A progress window for one job; its "Cancel" stops the job between commands.
 class Progress {
  public:
-  Progress(wxWindow* owner, const char* title) : owner_(owner), title_(title) {}
+  explicit Progress(wxWindow* owner) : owner_(owner) {}
 
-  ProgressFn Callback() {
-    return [this](const ProgressStep& s) {
-      wxString what = U(SectionTitle(s.section, true));
-      if (s.item > 0 || s.section == Section::kHeader) what += wxString::Format(" %d", s.item);
-      const wxString text = what + wxString::Format(U(" (%d от %d)"), s.done + 1, s.total);
-      if (!dialog_ || dialog_->GetRange() != s.total) {
-        dialog_.reset();
-        dialog_ = std::make_unique<wxProgressDialog>(
-            U(title_), text, s.total, owner_, wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_ELAPSED_TIME);
-      }
-      return dialog_->Update(s.done, text);
-    };
+  bool Show(bool writing, const ProgressStep& s) {
+    const wxString text = U(ProgressLabel(s, true));
+    if (!dialog_ || dialog_->GetRange() != s.total || writing != writing_) {
+      dialog_.reset();
+      writing_ = writing;
+      dialog_ = std::make_unique<wxProgressDialog>(
+          U(writing ? "Запис в принтера" : "Четене от принтера"), text, s.total, owner_,
+          wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_ELAPSED_TIME);
+    }
+    return dialog_->Update(s.done, text);
   }
   void Close() { dialog_.reset(); }
 
  private:
   wxWindow* owner_;
-  const char* title_;
+  bool writing_ = false;
   std::unique_ptr<wxProgressDialog> dialog_;
+};
+
+// The application's side of a job: the printer on the tools' port, a
+// progress window, the differences window and message boxes.
+class GuiToolHost : public ToolHost {
+ public:
+  GuiToolHost(const ConfigTools& tools, const wxString& file)
+      : tools_(tools), file_(file), progress_(tools.owner) {}
+
+  std::unique_ptr<FiscalPrinter> OpenPrinter() override {
+    auto printer = tools_.services.OpenPrinter(tools_.ui, tools_.port);
+    if (!printer || !printer->IsConnected()) return nullptr;
+    return printer;
+  }
+  bool Progress(bool writing, const ProgressStep& step) override {
+    return progress_.Show(writing, step);
+  }
+  void EndProgress() override { progress_.Close(); }
+  bool ConfirmRestore(const RestorePlan& plan, const Preflight& check,
+                      RestoreOptions& options) override {
+    if (tools_.confirmRestore) return tools_.confirmRestore(file_, plan, options);
+    RestoreDialog dialog(tools_.owner, file_, plan, &check);
+    const bool go = dialog.ShowModal() == wxID_OK;
+    options.includeFiscal = dialog.IncludeFiscal();
+    options.password = dialog.Password();
+    return go;
+  }
+  bool ConfirmFiscalRecords(int records, int freeRecords) override {
+    wxString text = wxString::Format(
+        U("Възстановяването ще използва %d запис(а) от фискалната памет"), records);
+    if (freeRecords >= 0) text += wxString::Format(U(" (свободни: %d)"), freeRecords);
+    text += U(".\nВсеки запис е окончателен. Да продължи ли?");
+    return tools_.services.ShowMessage(tools_.owner, text, U("Фискална памет"),
+                                       wxYES_NO | wxNO_DEFAULT | wxICON_EXCLAMATION) == wxYES;
+  }
+
+ private:
+  const ConfigTools& tools_;
+  wxString file_;
+  class Progress progress_;
 };
 
 // The closing message of a job that wrote to the printer.
@@ -96,106 +133,80 @@ wxString ApplySummary(const std::vector<RestoreStep>& steps, const ApplyReport& 
   return text;
 }
 
+// Tells the user how a job that did not finish ended; false when it finished.
+bool ShowTrouble(const ConfigTools& tools, const JobResult& r, const wxString& caption) {
+  const auto error = [&](const wxString& text) {
+    tools.services.ShowMessage(tools.owner, text, U("Грешка"), wxOK | wxICON_ERROR);
+  };
+  switch (r.status) {
+    case JobStatus::kBadFile:
+      error(U("Нищо не е изпратено към принтера. Файлът не може да бъде използван:\n") +
+            U(r.message));
+      return true;
+    case JobStatus::kCannotWrite:
+      error(U(r.message));
+      return true;
+    case JobStatus::kStopped: {
+      wxString text =
+          U("Нищо не е изпратено към принтера. Принтерът би отказал или "
+            "променил тези стойности:");
+      size_t listed = 0;
+      for (const std::string& line : r.check.Texts(CheckLevel::kStop)) {
+        if (++listed > kListedFailures) {
+          text += U("\n...");
+          break;
+        }
+        text += "\n" + U(line);
+      }
+      error(text);
+      return true;
+    }
+    case JobStatus::kNothingToDo:
+      tools.services.ShowMessage(tools.owner, U("Принтерът вече съдържа тези настройки."), caption);
+      return true;
+    case JobStatus::kDone:
+    case JobStatus::kIncomplete:
+      return false;
+    default:  // declined, cancelled, or the driver has told the user
+      return true;
+  }
+}
+
+void ShowApplied(const ConfigTools& tools, const JobResult& r, const wxString& caption) {
+  if (ShowTrouble(tools, r, caption)) return;
+  tools.services.ShowMessage(
+      tools.owner, ApplySummary(r.plan.steps, r.report), caption,
+      r.report.Complete() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_WARNING);
+}
+
 }  // namespace
 
 void ConfigTools::Backup() const {
   const wxString path =
       services.ChooseFileToSave(owner, U(kBackupCaption), U(kJsonFiles), "fiscal-printer.json");
   if (path.empty()) return;
-  PrinterConfig config;
-  {
-    auto printer = services.OpenPrinter(ui, port);
-    if (!printer->IsConnected()) return;
-    Progress progress(owner, "Четене от принтера");
-    if (CollectConfig(*printer, AllSections(), config, progress.Callback()) != CollectResult::kDone)
-      return;
-  }
-  std::string error;
-  if (!WriteWholeFile(Utf8(path), ConfigToJson(config), error)) {
-    services.ShowMessage(owner, U("Грешка при създаване на файла"), U("Грешка"),
-                         wxOK | wxICON_ERROR);
-    return;
-  }
+  GuiToolHost host(*this, path);
+  const JobResult r = RunBackup(host, Utf8(path), AllSections());
+  if (ShowTrouble(*this, r, U(kBackupCaption))) return;
   services.ShowMessage(owner, U("Настройките са записани във файла\n") + path, U(kBackupCaption));
 }
 
 void ConfigTools::Restore() const {
   const wxString path = services.ChooseFileToOpen(owner, U(kRestoreCaption), U(kJsonFiles));
   if (path.empty()) return;
-  std::string text, error;
-  PrinterConfig wanted;
-  if (!ReadWholeFile(Utf8(path), text, error) || !ConfigFromJson(text, wanted, error)) {
-    services.ShowMessage(owner, U("Файлът не може да бъде използван:\n") + U(error), U("Грешка"),
-                         wxOK | wxICON_ERROR);
-    return;
-  }
-  auto printer = services.OpenPrinter(ui, port);
-  if (!printer->IsConnected()) return;
-
-  SectionSet sections{};
-  const auto mark = [&sections](Section s, bool on) { sections[static_cast<size_t>(s)] = on; };
-  mark(Section::kDecimalPoint, wanted.decimalPoint.has_value() || wanted.articles.has_value());
-  mark(Section::kTaxRates, wanted.taxRates.has_value());
-  mark(Section::kHeader, wanted.header.has_value());
-  mark(Section::kParameters, wanted.parameters.has_value());
-  mark(Section::kPayments, wanted.payments.has_value());
-  mark(Section::kInvoices, wanted.invoices.has_value());
-  mark(Section::kDepartments, wanted.departments.has_value());
-  mark(Section::kOperators, wanted.operators.has_value());
-  mark(Section::kArticles, wanted.articles.has_value());
-  PrinterConfig current;
-  {
-    Progress progress(owner, "Четене от принтера");
-    if (CollectConfig(*printer, sections, current, progress.Callback()) != CollectResult::kDone)
-      return;
-  }
-  RestoreOptions options;
-  const RestorePlan shown = PlanRestore(current, wanted, options);
-  if (shown.steps.empty() && shown.fiscalLeftOut.empty()) {
-    services.ShowMessage(owner, U("Принтерът вече съдържа тези настройки."), U(kRestoreCaption));
-    return;
-  }
-  bool go = false;
-  if (confirmRestore) {
-    go = confirmRestore(path, shown, options);
-  } else {
-    RestoreDialog dialog(owner, path, shown);
-    go = dialog.ShowModal() == wxID_OK;
-    options.includeFiscal = dialog.IncludeFiscal();
-    options.password = dialog.Password();
-  }
-  if (!go) return;
-  // Planned again when the fiscal changes are included: they go first, and a
-  // new decimal point makes every article be written again.
-  const RestorePlan plan = options.includeFiscal ? PlanRestore(current, wanted, options) : shown;
-  Progress progress(owner, "Запис в принтера");
-  const ApplyReport report = ApplyPlan(*printer, plan.steps, progress.Callback());
-  progress.Close();
-  services.ShowMessage(owner, ApplySummary(plan.steps, report), U(kRestoreCaption),
-                       report.Complete() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_WARNING);
+  GuiToolHost host(*this, path);
+  RestoreRequest request;
+  request.file = Utf8(path);
+  ShowApplied(*this, RunRestore(host, request), U(kRestoreCaption));
 }
 
 void ConfigTools::Export(CsvTable table) const {
   const wxString path = services.ChooseFileToSave(owner, U(TableCaption(table, false)),
                                                   U(kCsvFiles), U(TableFileName(table)));
   if (path.empty()) return;
-  PrinterConfig config;
-  {
-    auto printer = services.OpenPrinter(ui, port);
-    if (!printer->IsConnected()) return;
-    SectionSet sections = OnlySection(TableSection(table));
-    sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
-    Progress progress(owner, "Четене от принтера");
-    if (CollectConfig(*printer, sections, config, progress.Callback()) != CollectResult::kDone)
-      return;
-  }
-  std::string error;
-  if (!WriteWholeFile(Utf8(path), WriteTableCsv(table, config, config.decimalPoint.value_or('2')),
-                      error)) {
-    services.ShowMessage(owner, U("Грешка при създаване на файла"), U("Грешка"),
-                         wxOK | wxICON_ERROR);
-    return;
-  }
+  GuiToolHost host(*this, path);
+  const JobResult r = RunExport(host, table, Utf8(path), CsvDialect{});
+  if (ShowTrouble(*this, r, U(TableCaption(table, false)))) return;
   services.ShowMessage(owner, U("Записано във файла\n") + path, U(TableCaption(table, false)));
 }
 
@@ -203,34 +214,6 @@ void ConfigTools::Import(CsvTable table) const {
   const wxString caption = U(TableCaption(table, true));
   const wxString path = services.ChooseFileToOpen(owner, caption, U(kCsvFiles));
   if (path.empty()) return;
-  std::string text, error;
-  if (!ReadWholeFile(Utf8(path), text, error)) {
-    services.ShowMessage(owner, U("Файлът не може да бъде прочетен:\n") + U(error), U("Грешка"),
-                         wxOK | wxICON_ERROR);
-    return;
-  }
-  CsvRecords records;
-  CsvProblem problem;
-  const auto refuse = [&]() {
-    services.ShowMessage(owner,
-                         U("Нищо не е изпратено към принтера. Грешка във файла:\n") +
-                             U(DescribeCsvProblem(problem, true)),
-                         U("Грешка"), wxOK | wxICON_ERROR);
-  };
-  // Every row is checked before the port is opened; prices once more against
-  // the printer's decimal mode before the first one is written.
-  if (!ParseTableCsv(table, text, 0, records, problem)) return refuse();
-  auto printer = services.OpenPrinter(ui, port);
-  if (!printer->IsConnected()) return;
-  if (table == CsvTable::kArticles) {
-    char mode = 0;
-    if (printer->ReadDecimalPoint(mode).empty()) return;
-    if (!ParseTableCsv(table, text, mode, records, problem)) return refuse();
-  }
-  const std::vector<RestoreStep> steps = PlanImport(table, records);
-  Progress progress(owner, "Запис в принтера");
-  const ApplyReport report = ApplyPlan(*printer, steps, progress.Callback());
-  progress.Close();
-  services.ShowMessage(owner, ApplySummary(steps, report), caption,
-                       report.Complete() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_WARNING);
+  GuiToolHost host(*this, path);
+  ShowApplied(*this, RunImport(host, table, Utf8(path), CsvDialect{}), caption);
 }

@@ -10,6 +10,7 @@ constexpr int kPasswordWidth = 6;
 constexpr int kListWidth = 560;
 constexpr int kListHeight = 220;
 constexpr int kFiscalListHeight = 60;
+constexpr int kChecksHeight = 60;
 
 wxString U(const std::string& utf8) {
   return wxString::FromUTF8(utf8);
@@ -26,12 +27,19 @@ wxString RestoreSummary(size_t changes, size_t fiscalChanges, bool includeFiscal
   return s;
 }
 
-RestoreDialog::RestoreDialog(wxWindow* parent, const wxString& file, const RestorePlan& plan)
+RestoreDialog::RestoreDialog(wxWindow* parent, const wxString& file, const RestorePlan& plan,
+                             const Preflight* check)
     : wxDialog(parent, wxID_ANY, U("Възстановяване на настройките"), wxDefaultPosition,
                wxDefaultSize, wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       plan_(plan) {
   auto* all = new wxBoxSizer(wxVERTICAL);
   all->Add(new wxStaticText(this, wxID_ANY, U("Файл: ") + file), 0, wxALL, 10);
+  if (check && !check->items.empty()) {
+    checks_ = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxSize(kListWidth, kChecksHeight));
+    for (const CheckItem& item : check->items)
+      checks_->Append(U(item.level == CheckLevel::kWarning ? "Внимание: " + item.text : item.text));
+    all->Add(checks_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+  }
   all->Add(new wxStaticText(this, wxID_ANY, U("Разлики спрямо принтера (нищо не е изпратено):")), 0,
            wxLEFT | wxRIGHT, 10);
   changes_ = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxSize(kListWidth, kListHeight));
@@ -45,9 +53,11 @@ RestoreDialog::RestoreDialog(wxWindow* parent, const wxString& file, const Resto
     for (const RestoreStep& step : plan.fiscalLeftOut)
       fiscalChanges_->Append(U(DescribeStep(step, true)));
     box->Add(fiscalChanges_, 0, wxEXPAND | wxALL, 4);
-    fiscal_ = new wxCheckBox(box->GetStaticBox(), wxID_ANY,
-                             U("Запиши и тези промени (всеки запис във фискалната памет е "
-                               "окончателен)"));
+    fiscal_ = new wxCheckBox(
+        box->GetStaticBox(), wxID_ANY,
+        wxString::Format(U("Запиши и тези промени: %zu запис(а) във фискалната памет, всеки "
+                           "окончателен"),
+                         plan.fiscalLeftOut.size()));
     box->Add(fiscal_, 0, wxALL, 4);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, U("Сервизна парола:")), 0,

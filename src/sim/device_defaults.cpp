@@ -1,5 +1,6 @@
 // The two starting states: a printer in daily use, and a new one.
 #include "driver/text.h"
+#include "sim/money.h"
 #include "sim/sim_device.h"
 
 using namespace simtext;
@@ -101,6 +102,11 @@ DeviceState SimDevice::SampleState(int headerWidth) {
   s.journalNumber = 4;
   s.receiptNumber = 57;
   return s;
+}
+
+void SimDevice::UseWholeNumbers(DeviceState& s) {
+  s.decimals = '0';
+  for (auto& [n, a] : s.articles) a.price = RoundToMode(a.price, s.decimals);
 }
 
 void SimDevice::LimitGroups(DeviceState& s, int groups) {

@@ -45,6 +45,7 @@ const char* kUsage =
     "  --link PATH       also make PATH a symbolic link to the line (removed at exit)\n"
     "  --width 42|38     characters per printed line (default 42)\n"
     "  --groups N        tax groups the printer has, 3..8 (default 8)\n"
+    "  --decimals 2|0    amounts with two decimals (default) or in whole numbers\n"
     "  --busy-ms MS      how long printing a report keeps the printer busy (default 1500)\n"
     "  --resend-ms MS    how long after a reply the same frame again is the host's\n"
     "                    resend of it, answered without running it twice (default\n"
@@ -233,6 +234,11 @@ int main(int argc, char** argv) {
       int g = 0;
       if (!v || !ParseInt(v, g) || g < 3 || g > 8) return Fail("--groups takes 3..8");
       opt.taxGroups = g;
+    } else if (a == "--decimals") {
+      const char* v = value("--decimals");
+      const std::string d = v ? v : "";
+      if (d != "0" && d != "2") return Fail("--decimals takes 2 or 0");
+      opt.decimals = d[0];
     } else if (a == "--busy-ms") {
       const char* v = value("--busy-ms");
       int ms = 0;

@@ -108,6 +108,18 @@ bool BuildReplaySteps(const std::vector<RecordedChunk>& chunks, std::vector<Repl
   return true;
 }
 
+bool ReplyIsCut(const std::string& r) {
+  constexpr size_t kAckSize = 7;         // ACK SEQ E1 E2 CS1 CS2 TERM
+  constexpr uint8_t kLengthBase = 0x1E;  // LEN counts from here
+  constexpr uint8_t kShortestLength = 0x23;
+  if (r.empty()) return false;
+  if (At(r, 0) == simwire::kAck) return r.size() < kAckSize;
+  if (At(r, 0) != simwire::kStx) return false;
+  if (r.size() < 2) return true;
+  if (At(r, 1) < kShortestLength) return false;  // not a length: played as it was
+  return static_cast<size_t>(At(r, 1)) - kLengthBase + 2 > r.size();
+}
+
 std::string RestampReply(const ReplayStep& step, uint8_t seq) {
   std::string r = step.reply;
   if (At(r, 0) == simwire::kStx && r.size() >= 2) {
@@ -222,6 +234,12 @@ ReplayResult SessionReplay::Run(const std::atomic<bool>& stop) {
   result.matched = static_cast<int>(std::min(next_, steps_.size()));
   if (failed_) {
     result.message = difference_;
+  } else if (next_ >= steps_.size() && ReplyIsCut(steps_.back().reply)) {
+    char cmd[16];
+    std::snprintf(cmd, sizeof cmd, "cmd=0x%02x", steps_.back().cmd);
+    result.message = "replay: the recording ends in the middle of the reply to frame " +
+                     std::to_string(result.total) + " (" + cmd +
+                     "): the recorded host cannot have finished";
   } else if (next_ >= steps_.size()) {
     result.ok = true;
     result.message = "replay: all " + std::to_string(result.total) + " frames matched";

@@ -35,6 +35,12 @@ struct ReplayStep {
 bool BuildReplaySteps(const std::vector<RecordedChunk>& chunks, std::vector<ReplayStep>& steps,
                       std::string& error);
 
+// Whether a recorded reply stops in the middle of a frame: an acknowledgement
+// or data frame whose bytes end before its length says (a recording cut off
+// while the printer was answering). No reply at all is a silent printer, and
+// a byte that is not a frame's start is played as it was: neither is cut.
+bool ReplyIsCut(const std::string& reply);
+
 // The recorded reply with block number `seq` in place of the recorded one (see
 // above).
 std::string RestampReply(const ReplayStep& step, uint8_t seq);
@@ -65,7 +71,8 @@ class SessionReplay {
 
   // Serves the host until every frame has been matched (and the line has been
   // quiet for the settle time), a frame differs, the host stops, or `stop`
-  // becomes true. Call once.
+  // becomes true. Call once. A recording whose last reply is cut (ReplyIsCut)
+  // never passes: its host cannot have finished as recorded.
   ReplayResult Run(const std::atomic<bool>& stop);
 
  private:

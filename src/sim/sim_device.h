@@ -49,6 +49,9 @@ class SimDevice {
   // off, and the sample articles, departments and daily reports that used them
   // move to group Б.
   static void LimitGroups(DeviceState& s, int groups);
+  // A device that counts money in whole units from the start: its sample
+  // prices rounded to whole units.
+  static void UseWholeNumbers(DeviceState& s);
 
   Reply Execute(uint8_t cmd, const std::string& data);
   // True for commands that only read: running them twice changes nothing.

@@ -23,6 +23,7 @@ DeviceState StartState(const SimOptions& o) {
   const int width = o.headerWidth == 38 ? 38 : 42;
   DeviceState s = o.factory ? SimDevice::FactoryState(width) : SimDevice::SampleState(width);
   if (o.taxGroups >= 3 && o.taxGroups < kGroups) SimDevice::LimitGroups(s, o.taxGroups);
+  if (o.decimals == '0') SimDevice::UseWholeNumbers(s);
   if (!o.stateFile.empty() && ::access(o.stateFile.c_str(), F_OK) == 0) {
     const std::string err = LoadState(o.stateFile, s);
     if (!err.empty()) throw std::runtime_error(err);
@@ -286,6 +287,7 @@ std::string SimServer::OnFrame(uint8_t seq, uint8_t cmd, const std::string& data
   const int64_t busyMs = r.busyMs > 0 ? r.busyMs : 0;
   if (busyMs > 0) busyUntilMs_ = now + busyMs;
   if (!SimDevice::IsRead(cmd)) {
+    writes_.push_back({cmd, data});
     haveLast_ = true;
     lastSeq_ = seq;
     lastCmd_ = cmd;
@@ -298,6 +300,11 @@ std::string SimServer::OnFrame(uint8_t seq, uint8_t cmd, const std::string& data
     haveLast_ = false;
   }
   return Encode(r, seq, cmd);
+}
+
+std::vector<SimServer::Written> SimServer::Writes() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return writes_;
 }
 
 void SimServer::NoteOpens() {

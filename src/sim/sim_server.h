@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/sim_device.h"
 
@@ -22,6 +23,7 @@ struct SimOptions {
   bool paperToStdout = false;  // print the paper on standard output as well
   int headerWidth = 42;        // printed line width: 42 or 38
   int taxGroups = 8;           // tax groups the device has, 3..8 (applies to a fresh start only)
+  char decimals = '2';  // '2' amounts with two decimals, '0' whole numbers (fresh start only)
   // How long after a reply (and the printing it started) the same frame again
   // counts as the host's resend of it. The host resends within a few seconds:
   // its link checks take up to 3 s and it waits 3 s for each part of a reply.
@@ -138,6 +140,14 @@ class SimServer {
   std::array<bool, 32> Flags();
   // Frames run so far (resends of the same frame included).
   int FrameCount() const { return frames_.load(); }
+  // The commands run so far that change something (every command but the
+  // reads), each as its command byte and data field (Windows-1251), in order:
+  // what a host has written to the printer.
+  struct Written {
+    uint8_t cmd = 0;
+    std::string data;
+  };
+  std::vector<Written> Writes() const;
   // The last problem writing the state file, "" when none.
   std::string StateError() const;
 
@@ -165,6 +175,7 @@ class SimServer {
   int opens_ = -1;  // inotify: opens of the line, -1 when not watched
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::vector<Written> writes_;  // guarded by mu_
   std::atomic<int> frames_{0};
   std::atomic<int64_t> clockShiftMs_{0};
 

@@ -5,6 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include "driver/cp1251.h"
+#include "driver/limits.h"
+#include "driver/text.h"
+#include "tools/value_checks.h"
 
 using nlohmann::json;
 
@@ -13,13 +16,8 @@ namespace {
 constexpr const char* kFormatName = "fiscal-service-backup";
 constexpr int kFormatVersion = 1;
 
-constexpr int kNameWidth = Limit::kOperatorName;  // also articles' and departments'
-constexpr int kPasswordWidth = Limit::kOperatorPassword;
-constexpr int kPaymentNameWidth = Limit::kPaymentName;
-constexpr int kHeaderMaxWidth = Limit::kHeaderLineMax;
 constexpr int kInvoiceDigits = Limit::kInvoiceNumberDigits;
-constexpr double kMaxRate = Limit::kMaxTaxRate;
-constexpr double kMaxExchangeRate = Limit::kMaxExchangeRate;
+constexpr double kRateOff = -1.0;
 
 // --- Writing ---------------------------------------------------------------------
 
@@ -110,74 +108,97 @@ struct BadMember {
   throw BadMember{path + ": " + what};
 }
 
+// Every member of an object must be one this program knows: a misspelt name
+// would otherwise be a section quietly left alone.
+void OnlyKnown(const json& obj, const std::string& path, std::initializer_list<const char*> known) {
+  for (auto it = obj.begin(); it != obj.end(); ++it) {
+    bool found = false;
+    for (const char* k : known) found = found || it.key() == k;
+    if (!found) Fail(path, "непознат член \"" + it.key() + "\"");
+  }
+}
+
 const json& Member(const json& obj, const std::string& path, const char* name) {
   const auto it = obj.find(name);
-  if (it == obj.end()) Fail(path, std::string("\"") + name + "\" is missing");
+  if (it == obj.end()) Fail(path, std::string("липсва \"") + name + "\"");
   return *it;
 }
 
 const json& Object(const json& v, const std::string& path) {
-  if (!v.is_object()) Fail(path, "is not an object");
+  if (!v.is_object()) Fail(path, "не е обект {...}");
   return v;
 }
 
 const json& Array(const json& v, const std::string& path) {
-  if (!v.is_array()) Fail(path, "is not an array");
+  if (!v.is_array()) Fail(path, "не е списък [...]");
   return v;
 }
 
 int Integer(const json& v, const std::string& path, long min, long max) {
-  if (!v.is_number_integer()) Fail(path, "is not a whole number");
+  if (!v.is_number_integer()) Fail(path, "не е цяло число");
   const long n = v.get<long>();
-  if (n < min || n > max)
-    Fail(path, "is out of range " + std::to_string(min) + ".." + std::to_string(max));
+  if (n < min || n > max) Fail(path, "е извън " + std::to_string(min) + ".." + std::to_string(max));
   return static_cast<int>(n);
 }
 
 double Number(const json& v, const std::string& path, double min, double max) {
-  if (!v.is_number()) Fail(path, "is not a number");
+  if (!v.is_number()) Fail(path, "не е число");
   const double d = v.get<double>();
-  if (!(d >= min && d <= max)) Fail(path, "is out of range");
+  if (!(d >= min && d <= max)) Fail(path, "е извън " + Sprintf("%g..%g", min, max));
   return d;
 }
 
+// A price: at most two decimals (a value is never rounded to fit), and one
+// the file's own decimal mode can hold (a restore sets that mode before the
+// articles); without a mode, up to the larger limit of the two. The target
+// printer's mode is checked against the printer before a restore.
+double Price(const json& v, const std::string& path, char fileMode) {
+  if (!v.is_number()) Fail(path, "не е число");
+  const auto cents = ExactCents(v.get<double>());
+  if (!cents) Fail(path, "има повече от 2 знака след десетичната точка или е отрицателно");
+  if (*cents > MaxPriceCents(fileMode))
+    Fail(path, "е извън 0.." + PriceText(MaxPriceCents(fileMode), fileMode));
+  if (!FitsDecimalMode(*cents, fileMode)) Fail(path, "не е цяло число, а файлът е в цели числа");
+  return static_cast<double>(*cents) / 100.0;
+}
+
 bool Boolean(const json& v, const std::string& path) {
-  if (!v.is_boolean()) Fail(path, "is not true or false");
+  if (!v.is_boolean()) Fail(path, "не е true или false");
   return v.get<bool>();
 }
 
-// A UTF-8 text as Windows-1251 bytes, at most `width` of them.
-std::string Text(const json& v, const std::string& path, int width);
-
-// A text of a command whose fields ';' separates (names and passwords).
-std::string Field(const json& v, const std::string& path, int width) {
-  std::string s = Text(v, path, width);
-  if (s.find(';') != std::string::npos) Fail(path, "has a ';', which the printer cannot take here");
-  return s;
-}
-
-std::string Text(const json& v, const std::string& path, int width) {
-  if (!v.is_string()) Fail(path, "is not a text");
-  const auto bytes = Utf8ToCp1251(v.get<std::string>());
-  if (!bytes) Fail(path, "has a character the printer cannot print");
-  if (static_cast<int>(bytes->size()) > width)
-    Fail(path, "is longer than " + std::to_string(width) + " characters");
-  return *bytes;
+// A UTF-8 text as Windows-1251 bytes, at most `width` of them; `field` for
+// the texts of commands whose fields ';' separates (names and passwords).
+std::string Text(const json& v, const std::string& path, int width, bool field) {
+  if (!v.is_string()) Fail(path, "не е текст");
+  std::string bytes;
+  switch (CheckText(v.get<std::string>(), width, field, bytes)) {
+    case TextIssue::kOk:
+      return bytes;
+    case TextIssue::kNotPrintable:
+      Fail(path, "съдържа знак, който принтерът не може да отпечата");
+    case TextIssue::kControl:
+      Fail(path, "съдържа управляващ знак (нов ред, табулация)");
+    case TextIssue::kTooLong:
+      Fail(path, "е по-дълго от " + std::to_string(width) + " знака");
+    case TextIssue::kSemicolon:
+      Fail(path, "съдържа ';', който принтерът не приема тук");
+  }
+  return bytes;
 }
 
 int TaxGroup(const json& v, const std::string& path) {
-  if (!v.is_string()) Fail(path, "is not a tax group letter А..З");
-  const auto g = ParseTaxGroupText(v.get<std::string>());
-  if (!g) Fail(path, "is not a tax group letter А..З");
+  const auto g = v.is_string() ? ParseTaxGroupText(v.get<std::string>()) : std::nullopt;
+  if (!g) Fail(path, "не е данъчна група А..З");
   return *g;
 }
 
 std::string Digits(const json& v, const std::string& path) {
-  if (!v.is_string()) Fail(path, "is not a text of digits");
+  if (!v.is_string()) Fail(path, "не е текст от цифри");
   const std::string s = v.get<std::string>();
   if (s.empty() || s.size() > static_cast<size_t>(kInvoiceDigits) ||
       s.find_first_not_of("0123456789") != std::string::npos)
-    Fail(path, "is not 1 to 10 digits");
+    Fail(path, "не е от 1 до 10 цифри");
   return s;
 }
 
@@ -187,7 +208,7 @@ std::string At(const std::string& path, size_t i) {
 
 // Numbers of a list must be unique; `seen` collects them.
 void Unique(std::vector<bool>& seen, int n, const std::string& path) {
-  if (seen[static_cast<size_t>(n)]) Fail(path, "number " + std::to_string(n) + " appears twice");
+  if (seen[static_cast<size_t>(n)]) Fail(path, "номер " + std::to_string(n) + " се среща два пъти");
   seen[static_cast<size_t>(n)] = true;
 }
 
@@ -195,7 +216,8 @@ void ReadOrigin(const json& j, ConfigOrigin& o) {
   const auto it = j.find("printer");
   if (it == j.end()) return;
   const json& p = Object(*it, "printer");
-  // For the reader only: taken as written, never sent.
+  OnlyKnown(p, "printer", {"version", "printerNumber", "memoryNumber", "taxNumber", "created"});
+  // For the reader and the check of the target printer; never sent.
   if (auto v = p.find("version"); v != p.end() && v->is_string())
     o.version = Utf8ToCp1251Lossy(v->get<std::string>());
   if (auto v = p.find("printerNumber"); v != p.end() && v->is_number_integer())
@@ -207,169 +229,216 @@ void ReadOrigin(const json& j, ConfigOrigin& o) {
   if (auto v = p.find("created"); v != p.end() && v->is_string()) o.created = v->get<std::string>();
 }
 
+void ReadRates(const json& j, PrinterConfig& c) {
+  const json& rates = Object(j, "taxRates");
+  std::vector<double> list;
+  for (int k = 0; k < 8; ++k) {
+    const std::string letter = TaxGroupText(k);
+    const auto r = rates.find(letter);
+    if (r == rates.end()) break;
+    const std::string path = "taxRates." + letter;
+    // А..Г cannot be switched off; the others are -1 when they are.
+    const double rate = Number(*r, path, k < 4 ? 0.0 : kRateOff, MaxRateHundredths() / 100.0);
+    if (rate != kRateOff && !ExactCents(rate)) Fail(path, "има повече от 2 знака след точката");
+    list.push_back(rate);
+  }
+  if (list.size() != rates.size()) Fail("taxRates", "трябва да изброи групите А, Б, В... по ред");
+  c.taxRates = list;
+}
+
+void ReadHeader(const json& j, PrinterConfig& c) {
+  std::vector<HeaderLine> lines;
+  std::vector<bool> seen(kHeaderLineCount, false);
+  const json& arr = Array(j, "header");
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const std::string path = At("header", i);
+    const json& e = Object(arr[i], path);
+    OnlyKnown(e, path, {"line", "text", "alignment", "width"});
+    HeaderLine h;
+    h.line = Integer(Member(e, path, "line"), path + ".line", 0, kHeaderLineCount - 1);
+    Unique(seen, h.line, path);
+    h.text = Text(Member(e, path, "text"), path + ".text", HeaderMaxWidth(), false);
+    const json& a = Member(e, path, "alignment");
+    h.alignment = -1;
+    for (int k = 0; k < 3; ++k)
+      if (a.is_string() && a.get<std::string>() == AlignmentName(k)) h.alignment = k;
+    if (h.alignment < 0) Fail(path + ".alignment", "не е \"left\", \"centre\" или \"right\"");
+    h.width = 0;
+    if (auto w = e.find("width"); w != e.end())
+      h.width = Integer(*w, path + ".width", 0, HeaderMaxWidth());
+    if (h.width > 0 && static_cast<int>(h.text.size()) > h.width)
+      Fail(path + ".text", "е по-дълъг от ширината на реда (" + std::to_string(h.width) + ")");
+    lines.push_back(h);
+  }
+  c.header = lines;
+}
+
+void ReadParameters(const json& j, PrinterConfig& c) {
+  const json& p = Object(j, "parameters");
+  OnlyKnown(p, "parameters",
+            {"deviceNumber", "logo", "drawer", "autoCut", "transparentDisplay", "shortJournal",
+             "currency"});
+  PrintParameters v;
+  v.deviceNumber = Integer(Member(p, "parameters", "deviceNumber"), "parameters.deviceNumber", 0,
+                           Limit::kLastDeviceNumber);
+  v.logo = Boolean(Member(p, "parameters", "logo"), "parameters.logo");
+  v.drawer = Boolean(Member(p, "parameters", "drawer"), "parameters.drawer");
+  v.autoCut = Boolean(Member(p, "parameters", "autoCut"), "parameters.autoCut");
+  v.transparentDisplay =
+      Boolean(Member(p, "parameters", "transparentDisplay"), "parameters.transparentDisplay");
+  v.shortJournal = Boolean(Member(p, "parameters", "shortJournal"), "parameters.shortJournal");
+  v.currency = Boolean(Member(p, "parameters", "currency"), "parameters.currency");
+  c.parameters = v;
+}
+
+void ReadPayments(const json& j, PrinterConfig& c) {
+  const json& p = Object(j, "payments");
+  OnlyKnown(p, "payments", {"names", "exchangeRate"});
+  PaymentSetup setup;
+  const json& names = Array(Member(p, "payments", "names"), "payments.names");
+  if (names.size() != kPaymentTypes) Fail("payments.names", "трябва да изброи видовете 1 до 4");
+  std::vector<bool> seen(kPaymentTypes + 1, false);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string path = At("payments.names", i);
+    const json& e = Object(names[i], path);
+    OnlyKnown(e, path, {"type", "name"});
+    const int t = Integer(Member(e, path, "type"), path + ".type", 1, kPaymentTypes);
+    Unique(seen, t, path);
+    setup.names[static_cast<size_t>(t - 1)] =
+        Text(Member(e, path, "name"), path + ".name", PaymentNameWidth(), true);
+  }
+  setup.exchangeRate = Number(Member(p, "payments", "exchangeRate"), "payments.exchangeRate", 0.0,
+                              MaxExchangeRate());
+  c.payments = setup;
+}
+
+void ReadInvoices(const json& j, PrinterConfig& c) {
+  const json& r = Object(j, "invoiceRange");
+  OnlyKnown(r, "invoiceRange", {"first", "last"});
+  InvoiceRange range;
+  range.first = Digits(Member(r, "invoiceRange", "first"), "invoiceRange.first");
+  range.last = Digits(Member(r, "invoiceRange", "last"), "invoiceRange.last");
+  c.invoices = range;
+}
+
+void ReadOperators(const json& j, PrinterConfig& c) {
+  std::vector<OperatorRecord> ops;
+  std::vector<bool> seen(kOperatorCount + 1, false);
+  const json& arr = Array(j, "operators");
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const std::string path = At("operators", i);
+    const json& e = Object(arr[i], path);
+    OnlyKnown(e, path, {"number", "name", "password"});
+    OperatorRecord o;
+    o.number = Integer(Member(e, path, "number"), path + ".number", 1, kOperatorCount);
+    Unique(seen, o.number, path);
+    o.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
+    o.password = Text(Member(e, path, "password"), path + ".password", PasswordWidth(), true);
+    ops.push_back(o);
+  }
+  c.operators = ops;
+}
+
+void ReadDepartments(const json& j, PrinterConfig& c) {
+  std::vector<Department> deps;
+  std::vector<bool> seen(kDepartmentCount + 1, false);
+  const json& arr = Array(j, "departments");
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const std::string path = At("departments", i);
+    const json& e = Object(arr[i], path);
+    OnlyKnown(e, path, {"number", "name", "taxGroup"});
+    Department d;
+    const int n = Integer(Member(e, path, "number"), path + ".number", 1, kDepartmentCount);
+    Unique(seen, n, path);
+    d.number = static_cast<uint8_t>(n);
+    d.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
+    if (d.name.empty()) Fail(path + ".name", "е празно");
+    d.taxGroup = static_cast<uint8_t>(TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup"));
+    deps.push_back(d);
+  }
+  c.departments = deps;
+}
+
+void ReadArticles(const json& j, PrinterConfig& c) {
+  std::vector<ArticleRecord> arts;
+  std::vector<bool> seen(kArticleCount + 1, false);
+  const json& arr = Array(j, "articles");
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const std::string path = At("articles", i);
+    const json& e = Object(arr[i], path);
+    OnlyKnown(e, path, {"number", "name", "price", "taxGroup", "department"});
+    ArticleRecord a;
+    a.number = Integer(Member(e, path, "number"), path + ".number", 1, kArticleCount);
+    Unique(seen, a.number, path);
+    a.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
+    if (a.name.empty()) Fail(path + ".name", "е празно");
+    a.price = Price(Member(e, path, "price"), path + ".price", c.decimalPoint.value_or(0));
+    a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
+    a.department = static_cast<uint8_t>(
+        Integer(Member(e, path, "department"), path + ".department", 0, Limit::kLastDepartment));
+    arts.push_back(a);
+  }
+  c.articles = arts;
+}
+
 void ReadSections(const json& j, PrinterConfig& c) {
+  OnlyKnown(j, "файлът",
+            {"format", "formatVersion", "printer", "decimalPoint", "taxRates", "header",
+             "parameters", "payments", "invoiceRange", "operators", "departments", "articles"});
   if (auto it = j.find("decimalPoint"); it != j.end()) {
     const int mode = Integer(*it, "decimalPoint", 0, 2);
-    if (mode == 1) Fail("decimalPoint", "is not 0 or 2");
+    if (mode == 1) Fail("decimalPoint", "не е 0 или 2");
     c.decimalPoint = mode == 2 ? '2' : '0';
   }
-  if (auto it = j.find("taxRates"); it != j.end()) {
-    const json& rates = Object(*it, "taxRates");
-    std::vector<double> list;
-    for (int k = 0; k < 8; ++k) {
-      const std::string letter = TaxGroupText(k);
-      const auto r = rates.find(letter);
-      if (r == rates.end()) break;
-      // А..Г cannot be switched off.
-      list.push_back(Number(*r, "taxRates." + letter, k < 4 ? 0.0 : -1.0, kMaxRate));
-    }
-    if (list.size() != rates.size()) Fail("taxRates", "must name the groups А, Б, В... in order");
-    c.taxRates = list;
-  }
-  if (auto it = j.find("header"); it != j.end()) {
-    std::vector<HeaderLine> lines;
-    std::vector<bool> seen(kHeaderLineCount, false);
-    const json& arr = Array(*it, "header");
-    for (size_t i = 0; i < arr.size(); ++i) {
-      const std::string path = At("header", i);
-      const json& e = Object(arr[i], path);
-      HeaderLine h;
-      h.line = Integer(Member(e, path, "line"), path + ".line", 0, kHeaderLineCount - 1);
-      Unique(seen, h.line, path);
-      h.text = Text(Member(e, path, "text"), path + ".text", kHeaderMaxWidth);
-      const json& a = Member(e, path, "alignment");
-      h.alignment = -1;
-      for (int k = 0; k < 3; ++k)
-        if (a.is_string() && a.get<std::string>() == AlignmentName(k)) h.alignment = k;
-      if (h.alignment < 0) Fail(path + ".alignment", "is not \"left\", \"centre\" or \"right\"");
-      h.width = 0;
-      if (auto w = e.find("width"); w != e.end())
-        h.width = Integer(*w, path + ".width", 0, kHeaderMaxWidth);
-      if (h.width > 0 && static_cast<int>(h.text.size()) > h.width)
-        Fail(path + ".text", "is longer than the line's width");
-      lines.push_back(h);
-    }
-    c.header = lines;
-  }
-  if (auto it = j.find("parameters"); it != j.end()) {
-    const json& p = Object(*it, "parameters");
-    PrintParameters v;
-    v.deviceNumber = Integer(Member(p, "parameters", "deviceNumber"), "parameters.deviceNumber", 0,
-                             Limit::kLastDeviceNumber);
-    v.logo = Boolean(Member(p, "parameters", "logo"), "parameters.logo");
-    v.drawer = Boolean(Member(p, "parameters", "drawer"), "parameters.drawer");
-    v.autoCut = Boolean(Member(p, "parameters", "autoCut"), "parameters.autoCut");
-    v.transparentDisplay =
-        Boolean(Member(p, "parameters", "transparentDisplay"), "parameters.transparentDisplay");
-    v.shortJournal = Boolean(Member(p, "parameters", "shortJournal"), "parameters.shortJournal");
-    v.currency = Boolean(Member(p, "parameters", "currency"), "parameters.currency");
-    c.parameters = v;
-  }
-  if (auto it = j.find("payments"); it != j.end()) {
-    const json& p = Object(*it, "payments");
-    PaymentSetup setup;
-    const json& names = Array(Member(p, "payments", "names"), "payments.names");
-    if (names.size() != kPaymentTypes) Fail("payments.names", "must list the types 1 to 4");
-    std::vector<bool> seen(kPaymentTypes + 1, false);
-    for (size_t i = 0; i < names.size(); ++i) {
-      const std::string path = At("payments.names", i);
-      const json& e = Object(names[i], path);
-      const int t = Integer(Member(e, path, "type"), path + ".type", 1, kPaymentTypes);
-      Unique(seen, t, path);
-      setup.names[static_cast<size_t>(t - 1)] =
-          Field(Member(e, path, "name"), path + ".name", kPaymentNameWidth);
-    }
-    setup.exchangeRate = Number(Member(p, "payments", "exchangeRate"), "payments.exchangeRate", 0.0,
-                                kMaxExchangeRate);
-    c.payments = setup;
-  }
-  if (auto it = j.find("invoiceRange"); it != j.end()) {
-    const json& r = Object(*it, "invoiceRange");
-    InvoiceRange range;
-    range.first = Digits(Member(r, "invoiceRange", "first"), "invoiceRange.first");
-    range.last = Digits(Member(r, "invoiceRange", "last"), "invoiceRange.last");
-    c.invoices = range;
-  }
-  if (auto it = j.find("operators"); it != j.end()) {
-    std::vector<OperatorRecord> ops;
-    std::vector<bool> seen(kOperatorCount + 1, false);
-    const json& arr = Array(*it, "operators");
-    for (size_t i = 0; i < arr.size(); ++i) {
-      const std::string path = At("operators", i);
-      const json& e = Object(arr[i], path);
-      OperatorRecord o;
-      o.number = Integer(Member(e, path, "number"), path + ".number", 1, kOperatorCount);
-      Unique(seen, o.number, path);
-      o.name = Field(Member(e, path, "name"), path + ".name", kNameWidth);
-      o.password = Field(Member(e, path, "password"), path + ".password", kPasswordWidth);
-      ops.push_back(o);
-    }
-    c.operators = ops;
-  }
-  if (auto it = j.find("departments"); it != j.end()) {
-    std::vector<Department> deps;
-    std::vector<bool> seen(kDepartmentCount + 1, false);
-    const json& arr = Array(*it, "departments");
-    for (size_t i = 0; i < arr.size(); ++i) {
-      const std::string path = At("departments", i);
-      const json& e = Object(arr[i], path);
-      Department d;
-      const int n = Integer(Member(e, path, "number"), path + ".number", 1, kDepartmentCount);
-      Unique(seen, n, path);
-      d.number = static_cast<uint8_t>(n);
-      d.name = Field(Member(e, path, "name"), path + ".name", kNameWidth);
-      if (d.name.empty()) Fail(path + ".name", "is empty");
-      d.taxGroup = static_cast<uint8_t>(TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup"));
-      deps.push_back(d);
-    }
-    c.departments = deps;
-  }
-  if (auto it = j.find("articles"); it != j.end()) {
-    std::vector<ArticleRecord> arts;
-    std::vector<bool> seen(kArticleCount + 1, false);
-    const json& arr = Array(*it, "articles");
-    for (size_t i = 0; i < arr.size(); ++i) {
-      const std::string path = At("articles", i);
-      const json& e = Object(arr[i], path);
-      ArticleRecord a;
-      a.number = Integer(Member(e, path, "number"), path + ".number", 1, kArticleCount);
-      Unique(seen, a.number, path);
-      a.name = Field(Member(e, path, "name"), path + ".name", kNameWidth);
-      if (a.name.empty()) Fail(path + ".name", "is empty");
-      // Checked against the file's decimal mode, which a restore sets before the
-      // articles; a file without one gets the larger limit of the two modes.
-      a.price =
-          Number(Member(e, path, "price"), path + ".price", 0.0,
-                 c.decimalPoint ? Limit::MaxAmount(*c.decimalPoint) : Limit::kMaxAmountAnyMode);
-      a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
-      a.department = static_cast<uint8_t>(
-          Integer(Member(e, path, "department"), path + ".department", 0, Limit::kLastDepartment));
-      arts.push_back(a);
-    }
-    c.articles = arts;
-  }
+  if (auto it = j.find("taxRates"); it != j.end()) ReadRates(*it, c);
+  if (auto it = j.find("header"); it != j.end()) ReadHeader(*it, c);
+  if (auto it = j.find("parameters"); it != j.end()) ReadParameters(*it, c);
+  if (auto it = j.find("payments"); it != j.end()) ReadPayments(*it, c);
+  if (auto it = j.find("invoiceRange"); it != j.end()) ReadInvoices(*it, c);
+  if (auto it = j.find("operators"); it != j.end()) ReadOperators(*it, c);
+  if (auto it = j.find("departments"); it != j.end()) ReadDepartments(*it, c);
+  if (auto it = j.find("articles"); it != j.end()) ReadArticles(*it, c);
 }
 
 }  // namespace
 
+std::string TextPosition(const std::string& text, size_t byteOffset) {
+  int line = 1, column = 1;
+  const size_t end = std::min(byteOffset, text.size());
+  for (size_t i = 0; i < end; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else if ((c & 0xC0) != 0x80) {  // continuation bytes of UTF-8 are one character
+      ++column;
+    }
+  }
+  return "ред " + std::to_string(line) + ", колона " + std::to_string(column);
+}
+
 bool ConfigFromJson(const std::string& text, PrinterConfig& config, std::string& error) {
   config = PrinterConfig{};
-  const json j = json::parse(text, nullptr, false);
-  if (j.is_discarded()) {
-    error = "not a JSON file";
+  json j;
+  try {
+    j = json::parse(text);
+  } catch (const json::parse_error& e) {
+    // The parser's byte counts the offending byte itself.
+    error = "не е JSON (" + TextPosition(text, e.byte > 0 ? e.byte - 1 : 0) + ")";
     return false;
   }
   try {
-    Object(j, "the file");
+    Object(j, "файлът");
     const auto format = j.find("format");
     if (format == j.end() || !format->is_string() || format->get<std::string>() != kFormatName) {
-      error = std::string("not a backup file (\"format\" is not \"") + kFormatName + "\")";
+      error = std::string("не е файл с настройки (\"format\" не е \"") + kFormatName + "\")";
       return false;
     }
-    const int version = Integer(Member(j, "the file", "formatVersion"), "formatVersion", 1, 1000);
+    const int version = Integer(Member(j, "файлът", "formatVersion"), "formatVersion", 1, 1000);
     if (version > kFormatVersion) {
-      error = "formatVersion " + std::to_string(version) + " is newer than this program reads (" +
-              std::to_string(kFormatVersion) + ")";
+      error = "formatVersion " + std::to_string(version) +
+              " е по-нов от версията, която програмата чете (" + std::to_string(kFormatVersion) +
+              ")";
       return false;
     }
     ReadOrigin(j, config.origin);

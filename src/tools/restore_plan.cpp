@@ -7,10 +7,10 @@
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "driver/text.h"
+#include "tools/value_checks.h"
 
 namespace {
 
-constexpr double kMoneyTolerance = 0.005;
 constexpr double kRateTolerance = 0.005;
 constexpr double kExchangeTolerance = 0.000005;
 constexpr double kRateOff = -1.0;
@@ -23,7 +23,11 @@ std::string Quoted(const std::string& cp1251) {
   return "\"" + Cp1251ToUtf8(cp1251) + "\"";
 }
 std::string Money(double v, char mode) {
-  return mode == '0' ? Sprintf("%.0f", v) : Sprintf("%.2f", v);
+  const auto cents = ExactCents(v);
+  return cents ? PriceText(*cents, mode) : Sprintf("%.2f", v);
+}
+long long Cents(double v) {
+  return std::llround(v * 100.0);
 }
 std::string Rate(double r) {
   return r <= kRateOff ? "off" : Sprintf("%.2f%%", r);
@@ -59,7 +63,7 @@ class Planner {
  public:
   Planner(const PrinterConfig& cur, const PrinterConfig& want, const RestoreOptions& o)
       : cur_(cur), want_(want), opt_(o) {
-    mode_ = want.decimalPoint.value_or(cur.decimalPoint.value_or('2'));
+    mode_ = TargetDecimalMode(cur, want, o);
   }
 
   RestorePlan Run() {
@@ -99,14 +103,16 @@ class Planner {
     std::vector<FieldChange> fields;
     ::TaxRates send{};
     for (size_t k = 0; k < send.size(); ++k) {
+      // Only the groups the printer has count: a group it lacks cannot be
+      // set, and naming it would be a fiscal-memory record on every run.
+      if (k >= cur.size()) {
+        send[k] = k < 4 ? 0.0 : kRateOff;
+        continue;
+      }
       const bool inWant = k < want.size();
-      const bool inCur = k < cur.size();
-      // Groups the file does not name keep what the printer has; groups
-      // neither knows are sent switched off (А..Г cannot be: 0 %).
-      send[k] = inWant ? want[k] : inCur ? cur[k] : (k < 4 ? 0.0 : kRateOff);
-      if (inWant && (!inCur || !Near(want[k], cur[k], kRateTolerance)))
-        fields.push_back(
-            {TaxGroupText(static_cast<int>(k)), inCur ? Rate(cur[k]) : "", Rate(want[k])});
+      send[k] = inWant ? want[k] : cur[k];
+      if (inWant && !Near(want[k], cur[k], kRateTolerance))
+        fields.push_back({TaxGroupText(static_cast<int>(k)), Rate(cur[k]), Rate(want[k])});
     }
     if (fields.empty()) return;
     const std::string password = opt_.password;
@@ -121,14 +127,20 @@ class Planner {
       for (const HeaderLine& h : *cur_.header)
         if (h.line == w.line) c = &h;
       if (!c) continue;
-      // An empty line reads back centred whatever it was written as.
-      if (w.text.empty() && c->text.empty()) continue;
-      std::vector<FieldChange> fields;
-      Compare(fields, "text", Quoted(c->text), Quoted(w.text));
-      Compare(fields, "alignment", AlignmentName(c->alignment), AlignmentName(w.alignment));
-      if (fields.empty()) continue;
       // Laid out at this printer's width, which may differ from the file's.
-      const HeaderLine line{w.line, w.text, w.alignment, c->width > 0 ? c->width : w.width};
+      const int width = c->width > 0 ? c->width : w.width;
+      HeaderLine line{w.line, HeaderTextFor(w, width, opt_.cutTexts), w.alignment, width};
+      // The printer keeps the line as laid out and a read guesses the
+      // alignment from its spaces (a line one short of the width reads as
+      // centred): equal layouts are equal lines, whatever the names say.
+      if (FitText(line.text, width, line.alignment, ' ') ==
+          FitText(c->text, width, c->alignment, ' '))
+        continue;
+      std::vector<FieldChange> fields;
+      Compare(fields, "text", Quoted(c->text), Quoted(line.text));
+      Compare(fields, "alignment", AlignmentName(c->alignment), AlignmentName(line.alignment));
+      if (fields.empty())
+        fields.push_back({"alignment", AlignmentName(c->alignment), AlignmentName(line.alignment)});
       plan_.steps.push_back(MakeStep(
           Section::kHeader, w.line, StepKind::kChange, std::move(fields), [line](FiscalPrinter& p) {
             return p.SetHeaderLine(line.line, line.text, line.alignment, line.width);
@@ -163,7 +175,9 @@ class Planner {
       std::vector<FieldChange> fields;
       Compare(fields, "name", Quoted(c), Quoted(w));
       double rate = 0.0;
-      if (t == kPaymentTypes) {
+      // A rate of 0 is not sent (the printer keeps its own): the pre-flight
+      // names it instead.
+      if (t == kPaymentTypes && want_.payments->exchangeRate > 0) {
         rate = want_.payments->exchangeRate;
         if (!Near(rate, cur_.payments->exchangeRate, kExchangeTolerance))
           fields.push_back({"exchangeRate", Sprintf("%.5f", cur_.payments->exchangeRate),
@@ -238,12 +252,14 @@ class Planner {
     std::map<int, const ArticleRecord*> cur;
     for (const ArticleRecord& a : *cur_.articles) cur[a.number] = &a;
     const char curMode = cur_.decimalPoint.value_or(mode_);
+    // Prices are compared in cents as the printer will hold them; one that
+    // cannot be held exactly is still a change (the pre-flight stops it).
     for (const ArticleRecord& w : *want_.articles) {
       const auto it = cur.find(w.number);
       const ArticleRecord* c = it == cur.end() ? nullptr : it->second;
       std::vector<FieldChange> fields;
       Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
-      if (!c || !Near(c->price, w.price, kMoneyTolerance) || forceArticles_)
+      if (!c || Cents(c->price) != Cents(w.price) || forceArticles_)
         fields.push_back({"price", c ? Money(c->price, curMode) : "", Money(w.price, mode_)});
       Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
       Compare(fields, "department", c ? std::to_string(c->department) : "",
@@ -277,6 +293,23 @@ class Planner {
 };
 
 }  // namespace
+
+char TargetDecimalMode(const PrinterConfig& current, const PrinterConfig& wanted,
+                       const RestoreOptions& options) {
+  if (options.includeFiscal && wanted.decimalPoint) return *wanted.decimalPoint;
+  return current.decimalPoint.value_or(wanted.decimalPoint.value_or('2'));
+}
+
+std::string HeaderTextFor(const HeaderLine& line, int width, bool cut) {
+  std::string text = line.text;
+  if (width <= 0 || static_cast<int>(text.size()) <= width) return text;
+  // Spaces a read kept as part of the text go first: they only lay it out.
+  const size_t a = text.find_first_not_of(' ');
+  text =
+      a == std::string::npos ? std::string() : text.substr(a, text.find_last_not_of(' ') - a + 1);
+  if (cut && static_cast<int>(text.size()) > width) text.resize(static_cast<size_t>(width));
+  return text;
+}
 
 RestorePlan PlanRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                         const RestoreOptions& options) {

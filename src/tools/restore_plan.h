@@ -41,6 +41,9 @@ struct RestoreOptions {
   // change is permanent and the number of changes is small: only on request.
   bool includeFiscal = false;
   std::string password;  // the service password those two commands carry
+  // Header lines wider than the printer's are cut to its width (the pre-flight
+  // names each); otherwise they stop the restore.
+  bool cutTexts = false;
 };
 
 struct RestorePlan {
@@ -55,6 +58,16 @@ struct RestorePlan {
 // of `wanted` is written again (its price means something else afterwards).
 RestorePlan PlanRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                         const RestoreOptions& options);
+
+// The decimal mode the printer will work in when the restore writes: the
+// file's when fiscal settings are included, the printer's otherwise.
+char TargetDecimalMode(const PrinterConfig& current, const PrinterConfig& wanted,
+                       const RestoreOptions& options);
+
+// The text a header line is written with on a line `width` bytes wide: as it
+// stands when it fits, without its outer spaces when only they are too many,
+// cut to the width when `cut` (otherwise left too long for the pre-flight).
+std::string HeaderTextFor(const HeaderLine& line, int width, bool cut);
 
 enum class StepOutcome {
   kNotSent,

@@ -9,11 +9,10 @@
 #include "driver/fiscal_printer.h"
 #include "driver/limits.h"
 #include "driver/text.h"
+#include "tools/value_checks.h"
 
 namespace {
 
-constexpr int kNameWidth = Limit::kOperatorName;  // also articles' and departments'
-constexpr int kPasswordWidth = Limit::kOperatorPassword;
 constexpr int kMaxNumberDigits = 9;  // keeps any number well inside int
 
 // Column keys; their captions are the dialogs' field captions.
@@ -114,8 +113,8 @@ std::string HeaderName(const std::string& field) {
 // Reads one table's rows into records, checking each field.
 class RowReader {
  public:
-  RowReader(CsvTable t, char mode, char sep, CsvProblem& p)
-      : table_(t), mode_(mode), sep_(sep), problem_(p) {}
+  RowReader(CsvTable t, char mode, bool decimalComma, CsvProblem& p)
+      : table_(t), mode_(mode), decimalComma_(decimalComma), problem_(p) {}
 
   bool Header(const Row& row) {
     const auto cols = Columns(table_);
@@ -151,7 +150,7 @@ class RowReader {
       case CsvTable::kArticles: {
         ArticleRecord a;
         if (!Number(kNumber, 1, kArticleCount, a.number) ||
-            !Name(kName, true, kNameWidth, a.name) || !Price(a.price) || !Group(a.taxGroup))
+            !Name(kName, true, NameWidth(), a.name) || !Price(a.price) || !Group(a.taxGroup))
           return false;
         int dept = 0;
         if (!Number(kDept, 0, Limit::kLastDepartment, dept, true)) return false;
@@ -163,7 +162,7 @@ class RowReader {
       case CsvTable::kDepartments: {
         Department d;
         int n = 0, group = 0;
-        if (!Number(kNumber, 1, kDepartmentCount, n) || !Name(kName, true, kNameWidth, d.name) ||
+        if (!Number(kNumber, 1, kDepartmentCount, n) || !Name(kName, true, NameWidth(), d.name) ||
             !Group(group))
           return false;
         d.number = static_cast<uint8_t>(n);
@@ -175,8 +174,8 @@ class RowReader {
       case CsvTable::kOperators: {
         OperatorRecord o;
         if (!Number(kNumber, 1, kOperatorCount, o.number) ||
-            !Name(kName, false, kNameWidth, o.name) ||
-            !Name(kPassword, false, kPasswordWidth, o.password))
+            !Name(kName, false, NameWidth(), o.name) ||
+            !Name(kPassword, false, PasswordWidth(), o.password))
           return false;
         if (!Unique(o.number)) return false;
         out.operators.push_back(o);
@@ -241,13 +240,19 @@ class RowReader {
     std::string caption;
     const std::string s = Field(key, column, caption);
     if (s.empty() && required) return FailField(key, CsvIssue::kEmpty);
-    const auto bytes = Utf8ToCp1251(s);
-    if (!bytes) return FailField(key, CsvIssue::kNotPrintable);
-    if (static_cast<int>(bytes->size()) > width)
-      return FailField(key, CsvIssue::kTooLong, std::to_string(width));
-    if (bytes->find(';') != std::string::npos) return FailField(key, CsvIssue::kSemicolon);
-    value = *bytes;
-    return true;
+    switch (CheckText(s, width, true, value)) {
+      case TextIssue::kOk:
+        return true;
+      case TextIssue::kNotPrintable:
+        return FailField(key, CsvIssue::kNotPrintable);
+      case TextIssue::kControl:
+        return FailField(key, CsvIssue::kControl);
+      case TextIssue::kTooLong:
+        return FailField(key, CsvIssue::kTooLong, std::to_string(width));
+      case TextIssue::kSemicolon:
+        return FailField(key, CsvIssue::kSemicolon);
+    }
+    return false;
   }
 
   bool Price(double& value) {
@@ -256,7 +261,7 @@ class RowReader {
     std::string s = Field(kPrice, column, caption);
     if (s.empty()) return FailField(kPrice, CsvIssue::kEmpty);
     // A decimal comma only where ',' does not separate the fields.
-    if (sep_ == ';')
+    if (decimalComma_)
       for (char& ch : s)
         if (ch == ',') ch = '.';
     const size_t dot = s.find('.');
@@ -275,11 +280,10 @@ class RowReader {
     long long cents = std::stoll(whole) * 100;
     if (significant >= 1) cents += (frac[0] - '0') * 10;
     if (significant >= 2) cents += frac[1] - '0';
-    value = static_cast<double>(cents) / 100.0;
-    if (value > Limit::MaxAmount(mode_))
+    if (cents > MaxPriceCents(mode_))
       return FailField(kPrice, CsvIssue::kOutOfRange,
-                       mode_ == '2' ? Sprintf("0..%.2f", Limit::kMaxAmountTwoDecimals)
-                                    : Sprintf("0..%.f", Limit::kMaxAmountWhole));
+                       "0.." + PriceText(MaxPriceCents(mode_), mode_));
+    value = static_cast<double>(cents) / 100.0;
     return true;
   }
 
@@ -305,7 +309,7 @@ class RowReader {
 
   CsvTable table_;
   char mode_;
-  char sep_;
+  bool decimalComma_;
   CsvProblem& problem_;
   std::vector<int> index_;  // field index of each column
   size_t width_ = 0;
@@ -326,20 +330,15 @@ bool ValidUtf8(const std::string& s) {
 }
 
 // A field as written: quoted when it holds a separator, a quote or a line end.
-std::string CsvField(const std::string& utf8) {
-  if (utf8.find_first_of(",;\"\r\n") == std::string::npos && Trim(utf8) == utf8) return utf8;
+std::string CsvField(const std::string& utf8, char sep) {
+  const std::string special = std::string(1, sep) + (sep == ',' ? ";" : "") + "\"\r\n";
+  if (utf8.find_first_of(special) == std::string::npos && Trim(utf8) == utf8) return utf8;
   std::string out = "\"";
   for (char c : utf8) {
     if (c == '"') out += '"';
     out += c;
   }
   return out + "\"";
-}
-
-std::string Line(const std::vector<std::string>& fields) {
-  std::string s;
-  for (size_t i = 0; i < fields.size(); ++i) s += (i ? "," : "") + CsvField(fields[i]);
-  return s + "\r\n";
 }
 
 }  // namespace
@@ -363,29 +362,41 @@ Section TableSection(CsvTable table) {
 }
 
 bool ParseTableCsv(CsvTable table, const std::string& input, char decimalMode, CsvRecords& out,
-                   CsvProblem& problem) {
+                   CsvProblem& problem, const CsvDialect& dialect) {
   out = CsvRecords{};
   problem = CsvProblem{};
   std::string text = input;
-  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  // The encoding is checked first, line by line, for a useful line number.
-  int line = 1;
-  for (size_t start = 0;; ++line) {
-    const size_t end = text.find('\n', start);
-    if (!ValidUtf8(
-            text.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
-      problem.line = line;
-      problem.issue = CsvIssue::kNotUtf8;
-      return false;
+  const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
+  if (bom) text.erase(0, 3);
+  // Text that is not UTF-8 is taken as Windows-1251, the encoding a
+  // spreadsheet in a Bulgarian locale saves in; asked for, it is taken so.
+  CsvEncoding encoding = dialect.encoding;
+  if (encoding == CsvEncoding::kDetect)
+    encoding = bom || ValidUtf8(text) ? CsvEncoding::kUtf8 : CsvEncoding::kCp1251;
+  if (encoding == CsvEncoding::kCp1251) {
+    text = Cp1251ToUtf8(text);
+  } else {
+    // Checked line by line, for a useful line number.
+    int line = 1;
+    for (size_t start = 0;; ++line) {
+      const size_t end = text.find('\n', start);
+      if (!ValidUtf8(
+              text.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
+        problem.line = line;
+        problem.issue = CsvIssue::kNotUtf8;
+        return false;
+      }
+      if (end == std::string::npos) break;
+      start = end + 1;
     }
-    if (end == std::string::npos) break;
-    start = end + 1;
   }
-  // The header row tells the separator.
+  // Unless given, the header row tells the separator.
   const std::string firstLine = text.substr(0, text.find('\n'));
-  const char sep =
-      firstLine.find(';') != std::string::npos && firstLine.find(',') == std::string::npos ? ';'
-                                                                                           : ',';
+  char sep = dialect.separator;
+  if (sep == 0)
+    sep = firstLine.find(';') != std::string::npos && firstLine.find(',') == std::string::npos
+              ? ';'
+              : ',';
   std::vector<Row> rows;
   int badLine = 0;
   if (!SplitRows(text, sep, rows, badLine)) {
@@ -398,36 +409,52 @@ bool ParseTableCsv(CsvTable table, const std::string& input, char decimalMode, C
     problem.issue = CsvIssue::kEmptyFile;
     return false;
   }
-  RowReader reader(table, decimalMode, sep, problem);
+  RowReader reader(table, decimalMode, sep != ',' && (dialect.decimalComma || sep == ';'), problem);
   if (!reader.Header(rows[0])) return false;
   for (size_t r = 1; r < rows.size(); ++r)
     if (!reader.Record(rows[r], out)) return false;
   return true;
 }
 
-std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char decimalMode) {
-  std::string out = "\xEF\xBB\xBF" + Line(CsvColumns(table));
+std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char decimalMode,
+                          const CsvDialect& dialect) {
+  const char sep = dialect.separator ? dialect.separator : ',';
+  const auto line = [sep](const std::vector<std::string>& fields) {
+    std::string s;
+    for (size_t i = 0; i < fields.size(); ++i)
+      s += (i ? std::string(1, sep) : std::string()) + CsvField(fields[i], sep);
+    return s + "\r\n";
+  };
+  const auto price = [&](double value) {
+    std::string p = decimalMode == '0' ? Sprintf("%.0f", value) : Sprintf("%.2f", value);
+    if (dialect.decimalComma)
+      for (char& c : p)
+        if (c == '.') c = ',';
+    return p;
+  };
+  std::string out = line(CsvColumns(table));
   const auto u = [](const std::string& cp1251) { return Cp1251ToUtf8(cp1251); };
   switch (table) {
     case CsvTable::kArticles:
       if (config.articles)
         for (const ArticleRecord& a : *config.articles)
-          out += Line({std::to_string(a.number), u(a.name),
-                       decimalMode == '0' ? Sprintf("%.0f", a.price) : Sprintf("%.2f", a.price),
+          out += line({std::to_string(a.number), u(a.name), price(a.price),
                        TaxGroupText(a.taxGroup), std::to_string(a.department)});
       break;
     case CsvTable::kDepartments:
       if (config.departments)
         for (const Department& d : *config.departments)
-          out += Line({std::to_string(d.number), u(d.name), TaxGroupText(d.taxGroup)});
+          out += line({std::to_string(d.number), u(d.name), TaxGroupText(d.taxGroup)});
       break;
     case CsvTable::kOperators:
       if (config.operators)
         for (const OperatorRecord& o : *config.operators)
-          out += Line({std::to_string(o.number), u(o.name), u(o.password)});
+          out += line({std::to_string(o.number), u(o.name), u(o.password)});
       break;
   }
-  return out;
+  // Every text came from the printer, so every character has its byte.
+  if (dialect.encoding == CsvEncoding::kCp1251) return Utf8ToCp1251Lossy(out);
+  return "\xEF\xBB\xBF" + out;
 }
 
 std::vector<RestoreStep> PlanImport(CsvTable table, const CsvRecords& records) {
@@ -499,6 +526,8 @@ constexpr IssueText kIssueTexts[] = {
     {CsvIssue::kTooLong, "is longer than %s characters", "е по-дълго от %s знака"},
     {CsvIssue::kNotPrintable, "has a character the printer cannot print",
      "съдържа знак, който принтерът не може да отпечата"},
+    {CsvIssue::kControl, "has a control character (a line break, a tab)",
+     "съдържа управляващ знак (нов ред, табулация)"},
     {CsvIssue::kSemicolon, "has a ';', which the printer cannot take in this field",
      "съдържа ';', който принтерът не приема в това поле"},
     {CsvIssue::kNotTaxGroup, "is not a tax group А..З", "не е данъчна група А..З"},

@@ -37,6 +37,7 @@ enum class CsvIssue {
   kTooManyDecimals,
   kTooLong,
   kNotPrintable,  // a character Windows-1251 has no byte for
+  kControl,       // a line break, a tab or another control character inside a field
   kSemicolon,     // ';' separates the fields of the printer's commands
   kNotTaxGroup,
   kRepeatedNumber,
@@ -59,15 +60,31 @@ struct CsvRecords {
   std::vector<int> lines;
 };
 
+enum class CsvEncoding {
+  kDetect,  // reading: UTF-8 when the text is UTF-8, Windows-1251 otherwise; writing: UTF-8
+  kUtf8,
+  kCp1251,  // what a spreadsheet in a Bulgarian locale saves and opens
+};
+
+// How a file is laid out. A spreadsheet set up for Bulgarian separates with
+// ';', writes a decimal comma and saves in Windows-1251.
+struct CsvDialect {
+  char separator = 0;         // 0: ',' when writing; the header row's when reading
+  bool decimalComma = false;  // always so when reading with ';' between fields
+  CsvEncoding encoding = CsvEncoding::kDetect;
+};
+
 // Reads and checks the whole file. `decimalMode` is the printer's ('2' prices
 // with up to two decimals up to 999999.99, '0' whole numbers up to 99999999);
 // 0 when not known: up to two decimals, up to 99999999. Returns false with
 // the first problem, in file order.
 bool ParseTableCsv(CsvTable table, const std::string& text, char decimalMode, CsvRecords& out,
-                   CsvProblem& problem);
+                   CsvProblem& problem, const CsvDialect& dialect = {});
 
-// The file for the table's records in `config` (its section must be present).
-std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char decimalMode);
+// The file for the table's records in `config` (its section must be present):
+// UTF-8 with a byte-order mark, or Windows-1251 when the dialect says so.
+std::string WriteTableCsv(CsvTable table, const PrinterConfig& config, char decimalMode,
+                          const CsvDialect& dialect = {});
 
 // One command per record, each written whatever the printer holds now.
 std::vector<RestoreStep> PlanImport(CsvTable table, const CsvRecords& records);

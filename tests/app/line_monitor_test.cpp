@@ -90,13 +90,14 @@ TEST_F(LineMonitorTest, ShowsTheFramesOfAStatusReadFromTheToolsMenu) {
   std::filesystem::remove(path);
   EXPECT_EQ(saved, monitor->Log().Text());
 
-  // A file that cannot be written: the message, nothing else.
+  // A file that cannot be written: the message with the system's reason.
   std::vector<std::string> messages;
   monitor->SetChooseFile([](wxWindow*) { return wxString("/nonexistent/dir/trace.txt"); });
   monitor->SetMessageBox(
       [&](const wxString& text, const wxString&) { messages.push_back(text.utf8_string()); });
   Click(monitor, LineMonitorWindow::kSaveButton);
-  EXPECT_EQ(messages, std::vector<std::string>{"Грешка при създаване на файла"});
+  EXPECT_EQ(messages,
+            std::vector<std::string>{"Грешка при създаване на файла:\nNo such file or directory"});
 
   Click(monitor, LineMonitorWindow::kClearButton);
   EXPECT_TRUE(monitor->ShownText().empty());

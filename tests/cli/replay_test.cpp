@@ -95,4 +95,26 @@ TEST(Replay, AHostThatStopsEarlyOrGoesOnIsNotAPass) {
   }
 }
 
+TEST(Replay, ARecordingThatEndsInTheMiddleOfAReplyFails) {
+  std::vector<ReplayStep> steps = Steps("tests/replay/status.rec");
+  ASSERT_FALSE(steps.empty());
+  std::string& last = steps.back().reply;
+  last.resize(last.size() / 2);
+  ReplayOptions options;
+  options.idleTimeoutMs = 1500;
+  options.settleMs = 100;
+  SessionReplay replay(steps, options);
+  std::atomic<bool> stop{false};
+  auto served = std::async(std::launch::async, [&] { return replay.Run(stop); });
+  const CliRun host =
+      RunTool({"--device", replay.Path(), "--script", "-"}, "read-status\nread-version\n");
+  const ReplayResult result = served.get();
+  EXPECT_EQ(host.code, 1);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(
+      result.message.rfind("replay: the recording ends in the middle of the reply to frame 2", 0),
+      0u)
+      << result.message;
+}
+
 }  // namespace

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "cli_run.h"
 #include "driver/cp1251.h"
+#include "link/serial_trace.h"
 #include "sim/sim_server.h"
 
 namespace {
@@ -110,8 +113,8 @@ TEST_F(CliToolsSim, ImportWithOneBadRowNamesItAndSendsNothing) {
         "103,Вода,0.80,Б,0\n");
   const CliRun r = Run({"import-articles", File("articles.csv")});
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "fiscal-cli: import-articles: " + File("articles.csv") +
-                       ": line 3, column 3 (Артикул Цена): is not a number\n");
+  EXPECT_EQ(r.err, "fiscal-cli: import-articles: „" + File("articles.csv") +
+                       "“: ред 3, колона 3 (Артикул Цена): не е число\n");
   EXPECT_EQ(sim.FrameCount(), 0);
   EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().articles.count(101); }), 0u);
 }
@@ -137,19 +140,39 @@ TEST_F(CliToolsSim, RestoreThatCannotFinishSaysWhatWasNotWritten) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(sim.FrameCount(), 0);
 
-  // Reading works; department 1 has sales, so the printer refuses to change
-  // it, and the user carries on ("Продължи") with the rest.
+  // Reading works; department 1 has sales, so the printer would refuse to
+  // change it: the pre-flight names it and nothing is sent.
   sim.Inject(Fault::NoAnswer, 0);
   sim.WithDevice([](SimDevice& d) { d.State().departments[1].turnover = 500; });
   Write("deps.json",
         R"({"format":"fiscal-service-backup","formatVersion":1,"departments":[
             {"number":1,"name":"Нов 1","taxGroup":"Б"},{"number":2,"name":"Нов 2","taxGroup":"Б"}]})");
-  const CliRun partial = Run({"--answers", "5", "restore", File("deps.json")});
-  EXPECT_EQ(partial.code, 1);
-  EXPECT_NE(partial.out.find("refused (03): department 1: name"), std::string::npos) << partial.out;
-  // Department 2 changed, departments 3 to 6 removed.
-  EXPECT_NE(partial.out.find("restore: 5 of 6 written; run it again to finish"), std::string::npos)
-      << partial.out;
+  const CliRun stopped = Run({"--answers", "5", "restore", File("deps.json")});
+  EXPECT_EQ(stopped.code, 2);
+  EXPECT_NE(stopped.out.find("refused: Департамент 1 „Хранителни стоки“ има оборот"),
+            std::string::npos)
+      << stopped.out;
+  EXPECT_EQ(stopped.OutLines().back(),
+            "restore: nothing sent: the printer would refuse or change 1 value(s)");
+  EXPECT_TRUE(sim.Writes().empty());
+
+  // Ctrl-C while the first department is written: that command finishes,
+  // nothing after it is sent, and the summary says what was not written.
+  sim.WithDevice([](SimDevice& d) { d.State().departments[1].turnover = 0; });
+  const CliRun interrupted = [&] {
+    ScopedSerialTrace ctrlC([](int, bool sent, const std::string& bytes) {
+      if (sent && bytes.size() > 4 && bytes[0] == '\x02' && bytes[3] == '\x47') std::raise(SIGINT);
+    });
+    return Run({"restore", File("deps.json")});
+  }();
+  EXPECT_EQ(interrupted.code, 1);
+  EXPECT_EQ(interrupted.OutLines().back(),
+            "restore: 1 of 6 written; interrupted; run it again to finish");
+  EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().departments[1].name; }),
+            Utf8ToCp1251("Нов 1").value());
+  const CliRun rest = Run({"restore", File("deps.json")});
+  EXPECT_EQ(rest.code, 0) << rest.out;
+  EXPECT_EQ(rest.OutLines().back(), "restore: 5 of 5 written");
 }
 
 TEST_F(CliToolsSim, BadArgumentsAndFilesAreUsageErrors) {
@@ -170,6 +193,97 @@ TEST_F(CliToolsSim, BadArgumentsAndFilesAreUsageErrors) {
     EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(sim.FrameCount(), 0);
+}
+
+TEST_F(CliToolsSim, DryRunShowsThePreflightAndAStoppedRestoreSendsNothing) {
+  Write("big.json", R"({"format":"fiscal-service-backup","formatVersion":1,"articles":[
+      {"number":1,"name":"Хляб","price":5000000,"taxGroup":"Б","department":0}]})");
+  const CliRun dry = Run({"restore", File("big.json"), "--dry-run", "--only", "articles"});
+  EXPECT_EQ(dry.code, 0) << dry.err;
+  const auto lines = dry.OutLines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "note: Принтерът: данъчни групи А..З, суми с 2 знака след точката");
+  EXPECT_EQ(lines[1], "refused: Артикул 1 „Хляб“: цена 5000000.00 е над най-голямата 999999.99");
+  const CliRun real = Run({"restore", File("big.json")});
+  EXPECT_EQ(real.code, 2);
+  EXPECT_TRUE(sim.Writes().empty());
+}
+
+TEST_F(CliToolsSim, OnlyTheNamedSectionsAreReadOrRestored) {
+  const CliRun backup = Run({"backup", File("ops.json"), "--only", "operators", "header"});
+  ASSERT_EQ(backup.code, 0) << backup.err;
+  const std::string saved = ReadBack("ops.json");
+  EXPECT_NE(saved.find("\"operators\""), std::string::npos);
+  EXPECT_NE(saved.find("\"header\""), std::string::npos);
+  EXPECT_EQ(saved.find("\"articles\""), std::string::npos);
+
+  Write("both.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "operators":[{"number":1,"name":"Иван","password":"1"}],
+      "invoiceRange":{"first":"5","last":"50"}})");
+  const CliRun r = Run({"restore", File("both.json"), "--only", "invoiceRange"});
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_EQ(r.OutLines().back(), "restore: 1 of 1 written");
+  EXPECT_EQ(OperatorName(1), "Оператор 1");
+  EXPECT_EQ(Run({"backup", File("x.json"), "--only"}).code, 2);
+  EXPECT_EQ(Run({"backup", File("x.json"), "--only", "artikles"}).code, 2);
+}
+
+TEST_F(CliToolsSim, DiffComparesTwoBackupsWithoutAPrinter) {
+  Write("a.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "taxRates":{"А":0,"Б":20},"operators":[{"number":1,"name":"Иван","password":"1"}]})");
+  Write("b.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "taxRates":{"А":0,"Б":9},"operators":[{"number":1,"name":"Мария","password":"1"}]})");
+  const CliRun diff = Run({"diff", File("a.json"), File("b.json")});
+  EXPECT_EQ(diff.code, 1);
+  EXPECT_EQ(diff.OutLines(),
+            (std::vector<std::string>{"tax rates: Б 20.00% -> 9.00%",
+                                      "operator 1: name \"Иван\" -> \"Мария\"",
+                                      "diff: 2 change(s); dry run, nothing sent"}));
+  EXPECT_EQ(Run({"diff", File("a.json"), File("a.json")}).code, 0);
+  EXPECT_EQ(Run({"diff", File("a.json")}).code, 2);
+  EXPECT_EQ(sim.FrameCount(), 0);
+}
+
+TEST_F(CliToolsSim, JsonReportsEachToolCommandAsOneObject) {
+  Write("ops.json", kOperatorsOnly);
+  const CliRun r = Run({"--json", "restore", File("ops.json")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  ASSERT_EQ(r.OutLines().size(), 1u) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"command\":\"restore\",\"files\":[", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\"status\":\"done\",\"ok\":true"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"outcome\":\"written\",\"code\":\"00\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"written\":2"), std::string::npos) << r.out;
+
+  const CliRun bad = Run({"--json", "import-operators", File("missing.csv")});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_NE(bad.out.find("\"status\":\"bad-file\",\"ok\":false,\"message\":"), std::string::npos)
+      << bad.out;
+  const CliRun exp = Run({"--json", "export-operators", File("ops.csv")});
+  EXPECT_EQ(exp.code, 0);
+  EXPECT_NE(exp.out.find("\"read\":\"9 operators\""), std::string::npos) << exp.out;
+}
+
+TEST_F(CliToolsSim, AFileThatCannotBeWrittenSaysWhyBeforeThePrinterIsRead) {
+  const CliRun r = Run({"backup", (dir / "no-such-folder" / "b.json").string()});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("не може да бъде записан: No such file or directory"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(sim.FrameCount(), 0);
+  const CliRun folder = Run({"export-articles", dir.string()});
+  EXPECT_EQ(folder.code, 1);
+  EXPECT_NE(folder.err.find("това е папка"), std::string::npos) << folder.err;
+}
+
+TEST_F(CliToolsSim, ExportInTheBulgarianSpreadsheetDialect) {
+  const CliRun r = Run({"export-departments", File("d.csv"), "--separator", ";", "--decimal-comma",
+                        "--encoding", "cp1251"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const std::string csv = ReadBack("d.csv");
+  EXPECT_EQ(csv.rfind(Utf8ToCp1251("Номер;Име;Дан.Група\r\n1;Хранителни стоки;Б\r\n").value(), 0),
+            0u);
+  // Read back without being told the encoding.
+  EXPECT_EQ(Run({"import-departments", File("d.csv")}).code, 0);
+  EXPECT_EQ(Run({"export-articles", File("a.csv"), "--decimal-comma"}).code, 2);
 }
 
 }  // namespace

@@ -77,9 +77,9 @@ class ConfigToolsSim : public SimPrinterDialogTest {
     t.services.openFile = [file](wxWindow*, const wxString&, const wxString&, const wxString&) {
       return wxString::FromUTF8(file);
     };
-    t.services.messageBox = [this](wxWindow*, const wxString& text, const wxString&, long) {
+    t.services.messageBox = [this](wxWindow*, const wxString& text, const wxString&, long style) {
       messages.push_back(std::string(text.utf8_str()));
-      return wxOK;
+      return (style & wxYES_NO) ? (answerYes ? wxYES : wxNO) : wxOK;
     };
     return t;
   }
@@ -93,6 +93,7 @@ class ConfigToolsSim : public SimPrinterDialogTest {
   }
 
   std::vector<std::string> messages;
+  bool answerYes = true;
   fs::path dir_;
 };
 
@@ -122,7 +123,11 @@ TEST_F(ConfigToolsSim, TickedFiscalChangesAreWrittenWithThePassword) {
   RestoreAnswerer answer(true);
   tools.Restore();
   EXPECT_TRUE(answer.passwordEnabled);
-  EXPECT_EQ(messages, (std::vector<std::string>{"Записани: 2 от 2."}));
+  // The fiscal-memory record is asked for before it is used.
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].rfind("Възстановяването ще използва 1 запис(а) от фискалната памет", 0), 0u)
+      << messages[0];
+  EXPECT_EQ(messages[1], "Записани: 2 от 2.");
   EXPECT_EQ(RateG(), 1000);
   EXPECT_EQ(OperatorName(2), "Мария");
 }
@@ -132,10 +137,32 @@ TEST_F(ConfigToolsSim, ImportWithABadRowNamesItAndSendsNothing) {
       Tools(Write("ops.csv", "Оператор,Име на оператор,Парола\n1,Иван,1\n12,Петър,2\n"));
   tools.Import(CsvTable::kOperators);
   EXPECT_EQ(messages,
-            (std::vector<std::string>{"Нищо не е изпратено към принтера. Грешка във файла:\n"
-                                      "ред 3, колона 1 (Оператор): е извън 1..9"}));
+            (std::vector<std::string>{
+                "Нищо не е изпратено към принтера. Файлът не може да бъде използван:\n„" +
+                (dir_ / "ops.csv").string() + "“: ред 3, колона 1 (Оператор): е извън 1..9"}));
   EXPECT_EQ(sim_.FrameCount(), 0);
   EXPECT_EQ(OperatorName(1), "Оператор 1");
+}
+
+TEST_F(ConfigToolsSim, AFiscalChangeTheUserDoesNotConfirmSendsNothing) {
+  const ConfigTools tools = Tools(Write("shop.json", kFile));
+  answerYes = false;
+  RestoreAnswerer answer(true);
+  tools.Restore();
+  EXPECT_EQ(messages.size(), 1u);  // the question only
+  EXPECT_TRUE(sim_.Writes().empty());
+  EXPECT_EQ(RateG(), 900);
+}
+
+TEST_F(ConfigToolsSim, ARestoreThePrinterWouldRefuseIsStoppedWithEachValueNamed) {
+  const ConfigTools tools = Tools(Write("bad.json", R"({"format":"fiscal-service-backup",
+      "formatVersion":1,"invoiceRange":{"first":"900","last":"100"}})"));
+  tools.Restore();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0],
+            "Нищо не е изпратено към принтера. Принтерът би отказал или променил тези стойности:\n"
+            "Фактури: първият номер 900 трябва да е от 1 до последния (100)");
+  EXPECT_TRUE(sim_.Writes().empty());
 }
 
 TEST(RestoreSummaryText, CountsWhatWillBeWritten) {

@@ -97,4 +97,24 @@ TEST(ReplaySteps, RepliesTakeTheHostsBlockNumberUnlessTheRecordingHadAFault) {
   }
 }
 
+// A recording cut off while the printer was answering never passes.
+TEST(ReplaySteps, ARecordingThatEndsInTheMiddleOfAReplyIsCut) {
+  const std::string data = simwire::DataReply(0x20, 0x20, "ABCDEF");
+  const std::string ack = simwire::AckReply(0x21, "00");
+  const struct {
+    std::string reply;
+    bool cut;
+  } cases[] = {
+      {data, false},
+      {data.substr(0, data.size() - 1), true},
+      {data.substr(0, 1), true},
+      {ack, false},
+      {ack.substr(0, 6), true},
+      {"", false},      // a silent printer, as recorded
+      {"\x15", false},  // NACK
+      {"\x0e", false},  // REPEAT
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReplyIsCut(c.reply), c.cut) << c.reply.size();
+}
+
 }  // namespace

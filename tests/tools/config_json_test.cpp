@@ -88,31 +88,56 @@ TEST(ConfigJson, SectionsLeftOutStayAbsent) {
 TEST(ConfigJson, DamagedFilesNameTheMember) {
   const std::string head = R"({"format":"fiscal-service-backup","formatVersion":1,)";
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"{", "not a JSON file"},
-      {R"({"format":"other","formatVersion":1})", "not a backup file"},
-      {R"({"format":"fiscal-service-backup","formatVersion":2})", "formatVersion 2 is newer"},
+      {"{", "не е JSON (ред 1, колона 2)"},
+      {R"({"format":"other","formatVersion":1})", "не е файл с настройки"},
+      {R"({"format":"fiscal-service-backup","formatVersion":2})", "formatVersion 2 е по-нов"},
       {head + R"("articles":[{"number":1,"name":"А","price":-1,"taxGroup":"Б","department":0}]})",
-       "articles[0].price: is out of range"},
+       "articles[0].price: има повече от 2 знака след десетичната точка или е отрицателно"},
       {head + R"("articles":[{"number":1,"name":"А","price":1,"taxGroup":"Q","department":0}]})",
        "articles[0].taxGroup"},
       {head + R"("articles":[{"number":1,"name":"А","price":1,"taxGroup":"Б"}]})",
-       "articles[0]: \"department\" is missing"},
+       "articles[0]: липсва \"department\""},
       {head + R"("articles":[{"number":2,"name":"А","price":1,"taxGroup":"Б","department":0},)" +
            R"({"number":2,"name":"Б","price":1,"taxGroup":"Б","department":0}]})",
-       "articles[1]: number 2 appears twice"},
+       "articles[1]: номер 2 се среща два пъти"},
       {head + R"("operators":[{"number":1,"name":"АБВГДЕЖЗИЙКЛМНОПРСТУФ","password":""}]})",
-       "operators[0].name: is longer than 20"},
+       "operators[0].name: е по-дълго от 20 знака"},
       {head + R"("operators":[{"number":1,"name":"☺","password":""}]})",
-       "operators[0].name: has a character"},
+       "operators[0].name: съдържа знак, който принтерът не може"},
       {head + R"("operators":[{"number":1,"name":"a;b","password":""}]})",
-       "operators[0].name: has a ';'"},
-      {head + R"("taxRates":{"А":-1}})", "taxRates.А: is out of range"},
-      {head + R"("taxRates":{"А":0,"В":9}})", "taxRates: must name the groups"},
-      {head + R"("decimalPoint":1})", "decimalPoint: is not 0 or 2"},
+       "operators[0].name: съдържа ';'"},
+      {head + R"("taxRates":{"А":-1}})", "taxRates.А: е извън 0..99.99"},
+      {head + R"("taxRates":{"А":0,"В":9}})", "taxRates: трябва да изброи групите"},
+      {head + R"("decimalPoint":1})", "decimalPoint: не е 0 или 2"},
       {head + R"("invoiceRange":{"first":"12a","last":"5"}})", "invoiceRange.first"},
       {head + R"("header":[{"line":10,"text":"","alignment":"left"}]})", "header[0].line"},
       {head + R"("header":[{"line":1,"text":"","alignment":"middle"}]})", "header[0].alignment"},
-      {head + R"("payments":{"names":[],"exchangeRate":1}})", "payments.names: must list"},
+      {head + R"("payments":{"names":[],"exchangeRate":1}})",
+       "payments.names: трябва да изброи видовете 1 до 4"},
+      // A misspelt member is an error, not a section quietly left alone.
+      {head + R"("articels":[]})", "файлът: непознат член \"articels\""},
+      {head + R"("articles":[{"number":1,"name":"А","prize":1,"price":1,"taxGroup":"Б",)"
+              R"("department":0}]})",
+       "articles[0]: непознат член \"prize\""},
+      {head + R"("printer":{"serial":1}})", "printer: непознат член \"serial\""},
+      // Control characters in any text, as the CSV reader refuses them.
+      {head + R"("operators":[{"number":1,"name":"Иван\nПетров","password":""}]})",
+       "operators[0].name: съдържа управляващ знак"},
+      {head + R"("operators":[{"number":1,"name":"Иван","password":"1\t2"}]})",
+       "operators[0].password: съдържа управляващ знак"},
+      {head + R"("header":[{"line":1,"text":"A\u0007","alignment":"left"}]})",
+       "header[0].text: съдържа управляващ знак"},
+      // Money is never rounded to fit.
+      {head +
+           R"("articles":[{"number":1,"name":"А","price":1.234,"taxGroup":"Б","department":0}]})",
+       "articles[0].price: има повече от 2 знака"},
+      {head + R"("articles":[{"number":1,"name":"А","price":100000000,"taxGroup":"Б",)"
+              R"("department":0}]})",
+       "articles[0].price: е извън 0..99999999"},
+      {head + R"("taxRates":{"А":9.005}})", "taxRates.А: има повече от 2 знака"},
+      // Text that is not JSON says where.
+      {"{\n  \"format\": \"fiscal-service-backup\",\n  \"formatVersion\": 1,\n  \"header\": [,]\n}",
+       "не е JSON (ред 4, колона 14)"},
   };
   for (const auto& [text, expected] : cases) {
     PrinterConfig r;

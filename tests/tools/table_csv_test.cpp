@@ -17,6 +17,7 @@ struct BadCase {
   int line;
   int column;
   CsvIssue issue;
+  CsvEncoding encoding = CsvEncoding::kDetect;
 };
 
 TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
@@ -58,7 +59,8 @@ TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
       {"unclosed quote", CsvTable::kArticles, kArticleHeader + "1,\"Хляб,1,Б,0\n", 0, 2, 0,
        CsvIssue::kUnclosedQuote},
       {"not UTF-8 (Windows-1251 bytes)", CsvTable::kArticles,
-       kArticleHeader + "1,\xD5\xEB\xFF\xE1,1,Б,0\n", 0, 2, 0, CsvIssue::kNotUtf8},
+       kArticleHeader + "1,\xD5\xEB\xFF\xE1,1,Б,0\n", 0, 2, 0, CsvIssue::kNotUtf8,
+       CsvEncoding::kUtf8},
       {"unknown column", CsvTable::kArticles, "Артикул Номер,Име,Артикул Цена,Дан.Група\n", 0, 1, 2,
        CsvIssue::kUnknownColumn},
       {"missing column", CsvTable::kArticles, "Артикул Номер,Артикул Име,Артикул Цена,Дан.Група\n",
@@ -72,14 +74,20 @@ TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
        CsvIssue::kOutOfRange},
       {"password of 5", CsvTable::kOperators, "Оператор,Име на оператор,Парола\n1,Иван,12345\n", 0,
        2, 3, CsvIssue::kTooLong},
-      // A quoted line break: the bad row after it is still on its real line.
-      {"line after a quoted line break", CsvTable::kDepartments,
-       "Номер,Име,Дан.Група\n1,\"Две\nчасти\",Б\n2,Хляб,Ю\n", 0, 4, 3, CsvIssue::kNotTaxGroup},
+      // A spreadsheet cell with a line break would become a name with one.
+      {"line break in a quoted name", CsvTable::kDepartments,
+       "Номер,Име,Дан.Група\n1,\"Две\nчасти\",Б\n2,Хляб,Ю\n", 0, 2, 2, CsvIssue::kControl},
+      {"CRLF in a quoted name", CsvTable::kArticles, kArticleHeader + "1,\"Хляб\r\nбял\",1,Б,0\n",
+       0, 2, 2, CsvIssue::kControl},
+      {"tab in a password", CsvTable::kOperators,
+       "Оператор,Име на оператор,Парола\n1,Иван,\"1\t2\"\n", 0, 2, 3, CsvIssue::kControl},
   };
   for (const BadCase& c : cases) {
     CsvRecords records;
     CsvProblem problem;
-    EXPECT_FALSE(ParseTableCsv(c.table, c.text, c.mode, records, problem)) << c.label;
+    CsvDialect dialect;
+    dialect.encoding = c.encoding;
+    EXPECT_FALSE(ParseTableCsv(c.table, c.text, c.mode, records, problem, dialect)) << c.label;
     EXPECT_EQ(problem.line, c.line) << c.label;
     EXPECT_EQ(problem.column, c.column) << c.label;
     EXPECT_EQ(problem.issue, c.issue) << c.label << ": " << DescribeCsvProblem(problem, false);
@@ -184,6 +192,49 @@ TEST(TableCsv, WrittenTablesReadBack) {
   ASSERT_EQ(records.operators.size(), 1u);
   EXPECT_EQ(records.operators[0].number, 9);
   EXPECT_EQ(records.operators[0].password, "0000");
+}
+
+// The Bulgarian spreadsheet dialect both ways: ';', a decimal comma and
+// Windows-1251, which the reader recognises without being told.
+TEST(TableCsv, BulgarianSpreadsheetDialectBothWays) {
+  PrinterConfig config;
+  ArticleRecord a;
+  a.number = 5;
+  a.name = *Utf8ToCp1251("Сок; ябълка");
+  a.price = 2.5;
+  a.taxGroup = 1;
+  config.articles = std::vector<ArticleRecord>{a};
+  CsvDialect bg;
+  bg.separator = ';';
+  bg.decimalComma = true;
+  bg.encoding = CsvEncoding::kCp1251;
+  const std::string csv = WriteTableCsv(CsvTable::kArticles, config, '2', bg);
+  EXPECT_EQ(csv, *Utf8ToCp1251("Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент\r\n"
+                               "5;\"Сок; ябълка\";2,50;Б;0\r\n"));
+  CsvRecords records;
+  CsvProblem problem;
+  // The name's ';' is refused on the way back, as the printer cannot take it;
+  // the rest of the row was read in the dialect.
+  ASSERT_FALSE(ParseTableCsv(CsvTable::kArticles, csv, '2', records, problem));
+  EXPECT_EQ(problem.issue, CsvIssue::kSemicolon);
+  EXPECT_EQ(problem.line, 2);
+
+  const std::string cp = *Utf8ToCp1251(
+      "Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент\r\n7;Хляб бял;1,20;Б;0\r\n");
+  ASSERT_TRUE(ParseTableCsv(CsvTable::kArticles, cp, '2', records, problem))
+      << DescribeCsvProblem(problem, true);
+  EXPECT_EQ(Cp1251ToUtf8(records.articles[0].name), "Хляб бял");
+  EXPECT_DOUBLE_EQ(records.articles[0].price, 1.20);
+
+  // A tab-separated file with a decimal comma, as asked.
+  CsvDialect tabs;
+  tabs.separator = '\t';
+  tabs.decimalComma = true;
+  ASSERT_TRUE(ParseTableCsv(CsvTable::kArticles,
+                            "Артикул Номер\tАртикул Име\tАртикул Цена\tДан.Група\tДепартамент\n"
+                            "8\tМляко\t2,49\tБ\t0\n",
+                            '2', records, problem, tabs));
+  EXPECT_DOUBLE_EQ(records.articles[0].price, 2.49);
 }
 
 }  // namespace

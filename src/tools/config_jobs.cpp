@@ -1,0 +1,208 @@
+// The backup, restore, diff and CSV flows shared by fiscal-cli and the application.
+#include "tools/config_jobs.h"
+
+#include "driver/fiscal_printer.h"
+#include "tools/config_json.h"
+#include "tools/text_file.h"
+
+namespace {
+
+JobResult Status(JobStatus status, const std::string& message = "") {
+  JobResult r;
+  r.status = status;
+  r.message = message;
+  return r;
+}
+
+bool ReadConfigFile(const std::string& file, PrinterConfig& config, std::string& error) {
+  std::string text;
+  if (!ReadWholeFile(file, text, error)) return false;
+  if (ConfigFromJson(text, config, error)) return true;
+  error = "„" + file + "“: " + error;
+  return false;
+}
+
+// Reads `sections` with the host's progress; false when the job must end.
+JobStatus Collect(ToolHost& host, FiscalPrinter& printer, const SectionSet& sections,
+                  PrinterConfig& config) {
+  const CollectResult r = CollectConfig(printer, sections, config, [&host](const ProgressStep& s) {
+    return host.Progress(false, s);
+  });
+  host.EndProgress();
+  if (r == CollectResult::kCancelled) return JobStatus::kCancelled;
+  return r == CollectResult::kDone ? JobStatus::kDone : JobStatus::kPrinterFailed;
+}
+
+void Apply(ToolHost& host, FiscalPrinter& printer, JobResult& r) {
+  r.report = ApplyPlan(printer, r.plan.steps,
+                       [&host](const ProgressStep& s) { return host.Progress(true, s); });
+  host.EndProgress();
+  r.status = r.report.Complete() ? JobStatus::kDone : JobStatus::kIncomplete;
+}
+
+}  // namespace
+
+std::optional<Section> SectionByKey(const std::string& key) {
+  for (int s = 1; s < kSectionCount; ++s)
+    if (key == SectionKey(static_cast<Section>(s))) return static_cast<Section>(s);
+  return std::nullopt;
+}
+
+void KeepSections(PrinterConfig& c, const SectionSet& only) {
+  const auto keep = [&only](Section s) { return only[static_cast<size_t>(s)]; };
+  if (!keep(Section::kDecimalPoint)) c.decimalPoint.reset();
+  if (!keep(Section::kTaxRates)) c.taxRates.reset();
+  if (!keep(Section::kHeader)) c.header.reset();
+  if (!keep(Section::kParameters)) c.parameters.reset();
+  if (!keep(Section::kPayments)) c.payments.reset();
+  if (!keep(Section::kInvoices)) c.invoices.reset();
+  if (!keep(Section::kDepartments)) c.departments.reset();
+  if (!keep(Section::kOperators)) c.operators.reset();
+  if (!keep(Section::kArticles)) c.articles.reset();
+}
+
+JobResult RunBackup(ToolHost& host, const std::string& file, const SectionSet& sections) {
+  // Before the long read: a file that cannot be written would lose it.
+  std::string error;
+  if (!CheckWritable(file, error)) return Status(JobStatus::kCannotWrite, error);
+  const auto printer = host.OpenPrinter();
+  if (!printer) return Status(JobStatus::kPrinterFailed);
+  JobResult r;
+  r.status = Collect(host, *printer, sections, r.config);
+  if (r.status != JobStatus::kDone) return r;
+  // The file holds the operators' passwords.
+  if (!WriteWholeFile(file, ConfigToJson(r.config), error, FileAccess::kOwnerOnly))
+    return Status(JobStatus::kCannotWrite, error);
+  return r;
+}
+
+JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
+  PrinterConfig wanted;
+  std::string error;
+  if (!ReadConfigFile(request.file, wanted, error)) return Status(JobStatus::kBadFile, error);
+  KeepSections(wanted, request.only);
+  const auto printer = host.OpenPrinter();
+  if (!printer) return Status(JobStatus::kPrinterFailed);
+  PrinterConfig current;
+  JobResult r;
+  r.status = Collect(host, *printer, SectionsToRead(wanted), current);
+  if (r.status != JobStatus::kDone) return r;
+
+  RestoreOptions options = request.options;
+  for (;;) {
+    r.plan = PlanRestore(current, wanted, options);
+    r.check = CheckRestore(current, wanted, options, r.plan);
+    if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
+      int free = 0;
+      if (!printer->ReadFreeFMRecords(free).empty()) r.freeRecords = free;
+    }
+    if (request.dryRun) return r.status = JobStatus::kDryRun, r;
+    if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+    if (r.plan.steps.empty() && r.plan.fiscalLeftOut.empty())
+      return r.status = JobStatus::kNothingToDo, r;
+    const RestoreOptions asked = options;
+    if (!host.ConfirmRestore(r.plan, r.check, options)) return r.status = JobStatus::kDeclined, r;
+    if (options.includeFiscal == asked.includeFiscal && options.cutTexts == asked.cutTexts) break;
+    // Planned again: with the fiscal settings a new decimal point may make
+    // every article be written again, and the checks change with it.
+    r.plan = PlanRestore(current, wanted, options);
+    r.check = CheckRestore(current, wanted, options, r.plan);
+    if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
+      int free = 0;
+      if (!printer->ReadFreeFMRecords(free).empty()) r.freeRecords = free;
+    }
+    if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+    break;
+  }
+  if (r.plan.steps.empty()) return r.status = JobStatus::kNothingToDo, r;
+  if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
+    return r.status = JobStatus::kDeclined, r;
+  Apply(host, *printer, r);
+  return r;
+}
+
+JobResult RunExport(ToolHost& host, CsvTable table, const std::string& file,
+                    const CsvDialect& dialect) {
+  std::string error;
+  if (!CheckWritable(file, error)) return Status(JobStatus::kCannotWrite, error);
+  const auto printer = host.OpenPrinter();
+  if (!printer) return Status(JobStatus::kPrinterFailed);
+  JobResult r;
+  SectionSet sections = OnlySection(TableSection(table));
+  sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
+  r.status = Collect(host, *printer, sections, r.config);
+  if (r.status != JobStatus::kDone) return r;
+  const FileAccess access =
+      table == CsvTable::kOperators ? FileAccess::kOwnerOnly : FileAccess::kUsual;
+  if (!WriteWholeFile(file,
+                      WriteTableCsv(table, r.config, r.config.decimalPoint.value_or('2'), dialect),
+                      error, access))
+    return Status(JobStatus::kCannotWrite, error);
+  return r;
+}
+
+JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
+                    const CsvDialect& dialect) {
+  std::string text, error;
+  if (!ReadWholeFile(file, text, error)) return Status(JobStatus::kBadFile, error);
+  CsvRecords records;
+  CsvProblem problem;
+  const auto bad = [&]() {
+    return Status(JobStatus::kBadFile, "„" + file + "“: " + DescribeCsvProblem(problem, true));
+  };
+  // Every row is checked before the port is opened, and once more against
+  // the printer before the first one is written.
+  if (!ParseTableCsv(table, text, 0, records, problem, dialect)) return bad();
+  const auto printer = host.OpenPrinter();
+  if (!printer) return Status(JobStatus::kPrinterFailed);
+  PrinterConfig current;
+  JobResult r;
+  SectionSet sections{};
+  sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
+  sections[static_cast<size_t>(Section::kTaxRates)] = table != CsvTable::kOperators;
+  r.status = Collect(host, *printer, sections, current);
+  if (r.status != JobStatus::kDone) return r;
+  if (!ParseTableCsv(table, text, current.decimalPoint.value_or(0), records, problem, dialect))
+    return bad();
+  PrinterConfig wanted;
+  wanted.articles = records.articles;
+  wanted.departments = records.departments;
+  r.plan.steps = PlanImport(table, records);
+  r.check = CheckRestore(current, wanted, RestoreOptions{}, r.plan);
+  if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+  Apply(host, *printer, r);
+  return r;
+}
+
+JobResult RunDiff(const std::string& fromFile, const std::string& toFile) {
+  PrinterConfig from, to;
+  std::string error;
+  if (!ReadConfigFile(fromFile, from, error) || !ReadConfigFile(toFile, to, error))
+    return Status(JobStatus::kBadFile, error);
+  RestoreOptions options;
+  options.includeFiscal = true;  // every difference, the fiscal ones too
+  JobResult r;
+  r.plan = PlanRestore(from, to, options);
+  r.status = r.plan.steps.empty() ? JobStatus::kNothingToDo : JobStatus::kDryRun;
+  return r;
+}
+
+std::string ProgressLabel(const ProgressStep& s, bool bulgarian) {
+  std::string what = SectionTitle(s.section, bulgarian);
+  if (s.item > 0 || s.section == Section::kHeader) what += " " + std::to_string(s.item);
+  const std::string count =
+      std::to_string(s.done + 1) + (bulgarian ? " от " : " of ") + std::to_string(s.total);
+  return bulgarian ? what + " (" + count + ")" : count + ": " + what;
+}
+
+std::string ConfigCounts(const PrinterConfig& c, bool bulgarian) {
+  std::string s;
+  const auto add = [&s](size_t n, const char* what) {
+    s += (s.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+  };
+  if (c.header) add(c.header->size(), bulgarian ? "реда от клишето" : "header lines");
+  if (c.operators) add(c.operators->size(), bulgarian ? "оператора" : "operators");
+  if (c.departments) add(c.departments->size(), bulgarian ? "департамента" : "departments");
+  if (c.articles) add(c.articles->size(), bulgarian ? "артикула" : "articles");
+  return s;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/printer_config.h"
+#include "tools/restore_plan.h"
+
+// The check of a restore against the printer it is about to change, made
+// after the printer has been read and before the first command is sent. It
+// finds everything the printer would refuse or hold with another value, so a
+// restore that starts can finish ("run it again to finish" holds), and names
+// what a technician should know first. `--dry-run` and the application's
+// differences window show it.
+
+enum class CheckLevel {
+  kStop,     // the restore must not start: the printer would refuse or change the value
+  kWarning,  // it may start, but the technician should read this first
+  kNote,     // a fact about the target printer
+};
+
+struct CheckItem {
+  CheckLevel level = CheckLevel::kNote;
+  std::string text;  // Bulgarian, UTF-8, one line
+};
+
+struct Preflight {
+  std::vector<CheckItem> items;  // facts first, then in the order of the plan
+  char decimalMode = '2';        // the printer's mode when the restore writes
+  int lineWidth = 0;             // the printer's header line width (0 not read)
+  int groups = 0;                // tax groups the printer has (0 not read)
+  // Fiscal-memory records the plan's steps use (tax rates, decimal point).
+  int fiscalRecords = 0;
+
+  bool Stops() const;
+  std::vector<std::string> Texts(CheckLevel level) const;
+};
+
+// Checks `plan` (made by PlanRestore from the same three arguments). `current`
+// is the printer as read, with its decimal point, tax rates and header lines
+// whenever the file has articles, departments or header lines.
+Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted,
+                       const RestoreOptions& options, const RestorePlan& plan);
+
+// The sections to read from the printer for a restore of `wanted`: those the
+// file has, and what the pre-flight needs to check them.
+SectionSet SectionsToRead(const PrinterConfig& wanted);

@@ -1,0 +1,301 @@
+// Restores and imports against the simulated printer in its other shapes
+// (38-character lines, four tax groups, whole numbers): everything the printer
+// would refuse or hold with another value stops the job before the first
+// write, and what is written is exactly the file's value.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "driver/cp1251.h"
+#include "driver/fiscal_printer.h"
+#include "link/settings.h"
+#include "sim/sim_server.h"
+#include "support/scripted_ui.h"
+#include "tools/config_jobs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kPort = 5;
+constexpr uint8_t kSetArticle = 0x4B;
+
+SimOptions Shape(int width, int groups, char decimals) {
+  SimOptions o;
+  o.headerWidth = width;
+  o.taxGroups = groups;
+  o.decimals = decimals;
+  return o;
+}
+
+// A host that answers as told and counts what it was asked.
+class TestHost : public ToolHost {
+ public:
+  std::unique_ptr<FiscalPrinter> OpenPrinter() override {
+    auto p = std::make_unique<FiscalPrinter>(&ui, kPort);
+    LinkTimeouts t;
+    t.checkLink = 300;
+    t.linkSeries = 400;
+    t.reply = 1000;
+    t.drain = 1;
+    p->SetTimeoutsForTesting(t);
+    if (!p->IsConnected()) return nullptr;
+    return p;
+  }
+  bool Progress(bool writing, const ProgressStep&) override {
+    if (writing) ++writeSteps;
+    return !(writing && stopAfter >= 0 && writeSteps > stopAfter);
+  }
+  void EndProgress() override {}
+  bool ConfirmRestore(const RestorePlan&, const Preflight&, RestoreOptions&) override {
+    ++confirmations;
+    return true;
+  }
+  bool ConfirmFiscalRecords(int records, int freeRecords) override {
+    askedRecords = records;
+    askedFree = freeRecords;
+    return allowFiscal;
+  }
+
+  ScriptedUi ui;
+  int writeSteps = 0;
+  int stopAfter = -1;
+  int confirmations = 0;
+  bool allowFiscal = true;
+  int askedRecords = -1;
+  int askedFree = -1;
+};
+
+class JobsSim : public ::testing::TestWithParam<int> {
+ protected:
+  void Start(const SimOptions& options) {
+    sim = std::make_unique<SimServer>(options);
+    PortMap::Instance().Set(kPort, sim->Path());
+    dir = fs::temp_directory_path() /
+          ("fs-jobs-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    PortMap::Instance().Clear();
+    fs::remove_all(dir);
+  }
+  std::string File(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  }
+  JobResult Restore(const std::string& json, bool fiscal = false, bool cut = false) {
+    RestoreRequest r;
+    r.file = File("restore.json", json);
+    r.options.includeFiscal = fiscal;
+    r.options.password = "000000";
+    r.options.cutTexts = cut;
+    return RunRestore(host, r);
+  }
+  std::vector<std::string> Stops(const JobResult& r) { return r.check.Texts(CheckLevel::kStop); }
+  int FreeRecords() {
+    return sim->WithDevice([](SimDevice& d) { return d.FreeFmRecords(); });
+  }
+  std::string Header(int n) {
+    return Cp1251ToUtf8(sim->WithDevice([n](SimDevice& d) { return d.State().header[n]; }));
+  }
+
+  std::unique_ptr<SimServer> sim;
+  TestHost host;
+  fs::path dir;
+};
+
+std::string Backup(const std::string& members) {
+  return R"({"format":"fiscal-service-backup","formatVersion":1,)" + members + "}";
+}
+
+const std::string kArticles = R"("decimalPoint":2,"articles":[
+  {"number":11,"name":"Хляб","price":1.20,"taxGroup":"Б","department":0},
+  {"number":12,"name":"Мляко","price":2.49,"taxGroup":"Б","department":0},
+  {"number":13,"name":"Вода","price":0.80,"taxGroup":"Б","department":0},
+  {"number":14,"name":"Сол","price":3,"taxGroup":"Б","department":0},
+  {"number":15,"name":"Ориз","price":5.00,"taxGroup":"Б","department":0}])";
+
+TEST_F(JobsSim, PricesThatAWholeNumberPrinterCannotHoldStopTheRestore) {
+  Start(Shape(42, 8, '0'));
+  const JobResult r = Restore(Backup(kArticles));
+  EXPECT_EQ(r.status, JobStatus::kStopped);
+  EXPECT_EQ(Stops(r),
+            (std::vector<std::string>{
+                "Артикул 11 „Хляб“: цена 1.20 не може да бъде записана точно в цели числа",
+                "Артикул 12 „Мляко“: цена 2.49 не може да бъде записана точно в цели числа",
+                "Артикул 13 „Вода“: цена 0.80 не може да бъде записана точно в цели числа"}));
+  EXPECT_TRUE(sim->Writes().empty());
+  EXPECT_EQ(host.confirmations, 0);
+}
+
+TEST_F(JobsSim, WholeNumbersGoIntoATwoDecimalPrinterExactlyAndSettle) {
+  Start(Shape(42, 8, '2'));
+  const JobResult r = Restore(Backup(R"("decimalPoint":0,"articles":[
+      {"number":14,"name":"Сол","price":3,"taxGroup":"Б","department":0},
+      {"number":15,"name":"Ориз","price":5,"taxGroup":"Б","department":0}])"));
+  ASSERT_EQ(r.status, JobStatus::kDone) << (Stops(r).empty() ? "" : Stops(r)[0]);
+  std::vector<std::string> prices;
+  for (const auto& w : sim->Writes())
+    if (w.cmd == kSetArticle && w.data.rfind("0001", 0) == 0)
+      prices.push_back(w.data.substr(27, 9));
+  EXPECT_EQ(prices, (std::vector<std::string>{"000003.00", "000005.00"}));
+  // The decimal point differs, but it is a fiscal setting: left alone.
+  EXPECT_EQ(r.plan.fiscalLeftOut.size(), 1u);
+  const size_t writes = sim->Writes().size();
+  EXPECT_EQ(Restore(Backup(R"("decimalPoint":0,"articles":[
+      {"number":14,"name":"Сол","price":3,"taxGroup":"Б","department":0},
+      {"number":15,"name":"Ориз","price":5,"taxGroup":"Б","department":0}])"))
+                .status,
+            JobStatus::kNothingToDo);
+  EXPECT_EQ(sim->Writes().size(), writes);
+}
+
+TEST_F(JobsSim, GroupsThePrinterLacksAreNoChangeAndSpareTheFiscalMemory) {
+  Start(Shape(42, 4, '2'));
+  const int before = FreeRecords();
+  const std::string rates = R"("taxRates":{"А":0,"Б":20,"В":20,"Г":9,"Д":-1,"Е":5,"Ж":-1,"З":-1})";
+  const JobResult r = Restore(Backup(rates), true);
+  EXPECT_EQ(r.status, JobStatus::kNothingToDo);
+  EXPECT_TRUE(r.plan.steps.empty());
+  EXPECT_EQ(r.check.Texts(CheckLevel::kNote).back(),
+            "Групи Е от файла: принтерът ги няма, пропуснати");
+  EXPECT_EQ(FreeRecords(), before);
+  EXPECT_TRUE(sim->Writes().empty());
+}
+
+TEST_F(JobsSim, AFiscalChangeIsCountedAskedAndWrittenOnce) {
+  Start(Shape(42, 4, '2'));
+  const int before = FreeRecords();
+  const std::string rates = Backup(R"("taxRates":{"А":0,"Б":20,"В":20,"Г":10})");
+  host.allowFiscal = false;
+  JobResult r = Restore(rates, true);
+  EXPECT_EQ(r.status, JobStatus::kDeclined);
+  EXPECT_EQ(host.askedRecords, 1);
+  EXPECT_EQ(host.askedFree, before);
+  EXPECT_TRUE(sim->Writes().empty());
+
+  host.allowFiscal = true;
+  r = Restore(rates, true);
+  ASSERT_EQ(r.status, JobStatus::kDone);
+  ASSERT_EQ(sim->Writes().size(), 1u);
+  // Four groups: the printer takes the groups it has and ignores the rest.
+  EXPECT_EQ(sim->Writes()[0].data.substr(0, 34), "000000;00.00%;20.00%;20.00%;10.00%");
+  EXPECT_EQ(FreeRecords(), before - 1);
+  EXPECT_EQ(Restore(rates, true).status, JobStatus::kNothingToDo);
+  EXPECT_EQ(FreeRecords(), before - 1);
+}
+
+const std::string k41 = "12345678901234567890123456789012345678901";
+
+TEST_F(JobsSim, AHeaderLineWiderThanThePrinterIsRefusedOrCutWithAWarning) {
+  Start(Shape(38, 8, '2'));
+  const std::string file =
+      Backup(R"("header":[{"line":3,"text":")" + k41 + R"(","alignment":"left"}])");
+  JobResult r = Restore(file);
+  EXPECT_EQ(r.status, JobStatus::kStopped);
+  ASSERT_EQ(Stops(r).size(), 1u);
+  EXPECT_EQ(Stops(r)[0].rfind("Ред 3 от клишето е по-дълъг от 38 знака (41)", 0), 0u)
+      << Stops(r)[0];
+  EXPECT_TRUE(sim->Writes().empty());
+
+  r = Restore(file, false, true);
+  ASSERT_EQ(r.status, JobStatus::kDone);
+  EXPECT_EQ(r.check.Texts(CheckLevel::kWarning).size(), 1u);
+  EXPECT_EQ(Header(3), k41.substr(0, 38));
+  // Cut the same way again, it is what the printer holds.
+  EXPECT_EQ(Restore(file, false, true).status, JobStatus::kNothingToDo);
+}
+
+TEST_F(JobsSim, HeaderLinesReadBackAsWrittenSoARestoreSettles) {
+  Start(Shape(42, 8, '2'));
+  // One short of the width reads back as centred; leading spaces as text.
+  const std::string file = Backup(R"("header":[
+      {"line":2,"text":")" + k41 + R"(","alignment":"left"},
+      {"line":3,"text":"   ОТСТЪП","alignment":"left"},
+      {"line":4,"text":"ДЯСНО","alignment":"right"}])");
+  ASSERT_EQ(Restore(file).status, JobStatus::kDone);
+  EXPECT_EQ(Header(2), k41 + " ");
+  EXPECT_EQ(Header(3), "   ОТСТЪП" + std::string(33, ' '));
+  const size_t writes = sim->Writes().size();
+  EXPECT_EQ(Restore(file).status, JobStatus::kNothingToDo);
+  EXPECT_EQ(sim->Writes().size(), writes);
+}
+
+// Each file holds one value the printer would refuse; the restore stops
+// before anything is written and names it.
+TEST_F(JobsSim, ValuesThePrinterWouldRefuseStopBeforeTheFirstWrite) {
+  Start(Shape(42, 4, '2'));
+  sim->WithDevice([](SimDevice& d) { d.State().departments[1].turnover = 500; });
+  const struct {
+    const char* members;
+    const char* stop;
+  } cases[] = {
+      {R"("operators":[{"number":1,"name":"Иван","password":"1"}],
+          "articles":[{"number":1,"name":"Скъпо","price":5000000,"taxGroup":"Б","department":0}])",
+       "Артикул 1 „Скъпо“: цена 5000000.00 е над най-голямата 999999.99"},
+      {R"("invoiceRange":{"first":"900","last":"100"})",
+       "Фактури: първият номер 900 трябва да е от 1 до последния (100)"},
+      {R"("articles":[{"number":1,"name":"Хляб","price":1,"taxGroup":"Е","department":0}])",
+       "Артикул 1 „Хляб“: група Е, която принтерът няма или е забранена"},
+      {R"("departments":[{"number":7,"name":"Нов","taxGroup":"Ж"}])",
+       "Департамент 7 „Нов“: група Ж, която принтерът няма или е забранена"},
+      {R"("payments":{"names":[{"type":1,"name":"КАРТА"},{"type":2,"name":"ЧЕК"},
+          {"type":3,"name":"ВАУЧЕР"},{"type":4,"name":"ВАЛУТА"}],"exchangeRate":0})",
+       "Вид плащане 4: курс 0.00000 не може да бъде записан (принтерът пази 1.95583)"},
+      {R"("departments":[{"number":1,"name":"Друго","taxGroup":"Б"}])",
+       "Департамент 1 „Хранителни стоки“ има оборот: принтерът го променя след нулиране с "
+       "дневен Z отчет"},
+  };
+  for (const auto& c : cases) {
+    const JobResult r = Restore(Backup(c.members));
+    EXPECT_EQ(r.status, JobStatus::kStopped) << c.members;
+    const auto stops = Stops(r);
+    EXPECT_NE(std::find(stops.begin(), stops.end(), c.stop), stops.end())
+        << c.members << "\n"
+        << (stops.empty() ? "(no stop)" : stops[0]);
+  }
+  EXPECT_TRUE(sim->Writes().empty());
+}
+
+TEST_F(JobsSim, AFileFromAnotherPrinterIsNamed) {
+  Start(Shape(42, 8, '2'));
+  const JobResult r = Restore(Backup(R"("printer":{"printerNumber":111111,"memoryNumber":222222},
+      "operators":[{"number":1,"name":"Иван","password":"1"}])"));
+  EXPECT_EQ(r.status, JobStatus::kDone);
+  ASSERT_EQ(r.check.Texts(CheckLevel::kWarning).size(), 1u);
+  EXPECT_EQ(r.check.Texts(CheckLevel::kWarning)[0].rfind("Файлът е от друг принтер (№ 111111", 0),
+            0u);
+}
+
+TEST_F(JobsSim, ImportIntoAGroupThePrinterLacksSendsNothing) {
+  Start(Shape(42, 4, '0'));
+  const std::string csv = File("a.csv",
+                               "Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент\n"
+                               "20;Чай;2;Б;0\n21;Кафе;3;Е;0\n");
+  const JobResult r = RunImport(host, CsvTable::kArticles, csv, CsvDialect{});
+  EXPECT_EQ(r.status, JobStatus::kStopped);
+  EXPECT_EQ(Stops(r), (std::vector<std::string>{
+                          "Артикул 21 „Кафе“: група Е, която принтерът няма или е забранена"}));
+  EXPECT_TRUE(sim->Writes().empty());
+}
+
+TEST_F(JobsSim, BackupChecksItsFileFirstAndWritesItForTheOwnerOnly) {
+  Start(Shape(42, 8, '2'));
+  const JobResult bad =
+      RunBackup(host, (dir / "missing" / "x.json").string(), OnlySection(Section::kOperators));
+  EXPECT_EQ(bad.status, JobStatus::kCannotWrite);
+  EXPECT_NE(bad.message.find("No such file or directory"), std::string::npos) << bad.message;
+  EXPECT_EQ(sim->FrameCount(), 0);
+
+  const std::string file = (dir / "b.json").string();
+  const JobResult ok = RunBackup(host, file, OnlySection(Section::kOperators));
+  ASSERT_EQ(ok.status, JobStatus::kDone);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(fs::exists(file + ".part"));
+}
+
+}  // namespace
