@@ -380,6 +380,9 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
   for (const RestoreStep& step : r.plan.fiscalLeftOut)
     out << "left alone (fiscal memory; --include-fiscal writes it): " << DescribeStep(step, false)
         << '\n';
+  if (!r.plan.fiscalLeftOut.empty() && r.status == JobStatus::kDryRun)
+    out << "fiscal memory: --include-fiscal would use " << r.plan.fiscalLeftOut.size()
+        << " record(s)\n";
   if (r.check.fiscalRecords > 0 &&
       (r.status == JobStatus::kDryRun || r.status == JobStatus::kDeclined)) {
     out << "fiscal memory: " << r.check.fiscalRecords << " record(s) used";
@@ -406,7 +409,11 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
       out << what << ": nothing sent\n";
       return;
     case JobStatus::kCancelled:
-      out << what << ": interrupted while reading; nothing sent\n";
+      // Only reading comes before the first write or the file.
+      out << what << ": interrupted while reading the printer; "
+          << (what == "backup" || what.rfind("export-", 0) == 0 ? file + " not written"
+                                                                : std::string("nothing sent"))
+          << '\n';
       return;
     default:
       break;

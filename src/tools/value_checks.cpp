@@ -19,6 +19,7 @@ constexpr long long kMaxPriceWhole = 9999999900;      // 99999999
 constexpr int kMaxRate = 9999;                        // 99.99 %
 constexpr double kMaxExchangeRate = 9999.99999;
 constexpr double kCentsTolerance = 1e-6;
+constexpr double kRelativeError = 1e-13;
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
 
@@ -50,8 +51,9 @@ std::optional<long long> ExactCents(double value) {
   if (!std::isfinite(value) || value < 0 || value > 1e12) return std::nullopt;
   const double scaled = value * 100.0;
   const double whole = std::round(scaled);
-  // Relative to the size: 0.29 * 100 is 28.999999999999996.
-  if (std::fabs(scaled - whole) > kCentsTolerance * std::max(1.0, scaled)) return std::nullopt;
+  // The error of the product only (0.29 * 100 is 28.999999999999996), far
+  // below a tenth of a cent at any price the printer holds.
+  if (std::fabs(scaled - whole) > kCentsTolerance + kRelativeError * scaled) return std::nullopt;
   return static_cast<long long>(whole);
 }
 

@@ -286,4 +286,19 @@ TEST_F(CliToolsSim, ExportInTheBulgarianSpreadsheetDialect) {
   EXPECT_EQ(Run({"export-articles", File("a.csv"), "--decimal-comma"}).code, 2);
 }
 
+TEST_F(CliToolsSim, CtrlCWhileABackupReadsLeavesNoFile) {
+  int reads = 0;
+  ScopedSerialTrace ctrlC([&](int, bool sent, const std::string& bytes) {
+    // The fourth operator read.
+    if (sent && bytes.size() > 4 && bytes[0] == '\x02' && bytes[3] == '\x6a' && ++reads == 4)
+      std::raise(SIGINT);
+  });
+  const CliRun r = Run({"backup", File("b.json"), "--only", "operators"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.OutLines().back(),
+            "backup: interrupted while reading the printer; " + File("b.json") + " not written");
+  EXPECT_FALSE(fs::exists(dir / "b.json"));
+  EXPECT_FALSE(fs::exists(dir / "b.json.part"));
+}
+
 }  // namespace
