@@ -43,6 +43,8 @@ class Checker {
     Facts();
     Origin();
     Rates();
+    DecimalPoint();
+    PaymentNames();
     ExchangeRate();
     for (const RestoreStep& s : plan_.steps) Step(s);
     ReportsToZero();
@@ -126,6 +128,32 @@ class Checker {
       Add(CheckLevel::kStop,
           Sprintf("Ред %d от клишето е по-дълъг от %d знака (%zu): ", n, c->width, text.size()) +
               Named(text) + " (--cut-texts го отрязва)");
+  }
+
+  // A new decimal point changes what every price means; the printer
+  // recomputes the articles the file does not write again.
+  void DecimalPoint() {
+    bool changes = false;
+    for (const RestoreStep& s : plan_.steps)
+      changes = changes || s.section == Section::kDecimalPoint;
+    if (changes && !want_.articles)
+      Add(CheckLevel::kWarning,
+          "Десетичната точка се сменя, а файлът няма артикули: принтерът сам ще преизчисли "
+          "цените на своите артикули");
+  }
+
+  // The printer refuses an empty name, so the planner never sends one: where
+  // the printer holds a name, the restore could never make it hold the file's.
+  void PaymentNames() {
+    if (!want_.payments || !cur_.payments) return;
+    for (int t = 1; t <= kPaymentTypes; ++t) {
+      const size_t i = static_cast<size_t>(t - 1);
+      if (want_.payments->names[i].empty() && !cur_.payments->names[i].empty())
+        Add(CheckLevel::kStop, Sprintf("Вид плащане %d: празно име не може да бъде записано "
+                                       "(принтерът пази ",
+                                       t) +
+                                   Named(cur_.payments->names[i]) + ")");
+    }
   }
 
   // A rate of 0 is never sent (the planner leaves it out): when the printer

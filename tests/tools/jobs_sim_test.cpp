@@ -245,6 +245,9 @@ TEST_F(JobsSim, ValuesThePrinterWouldRefuseStopBeforeTheFirstWrite) {
       {R"("payments":{"names":[{"type":1,"name":"КАРТА"},{"type":2,"name":"ЧЕК"},
           {"type":3,"name":"ВАУЧЕР"},{"type":4,"name":"ВАЛУТА"}],"exchangeRate":0})",
        "Вид плащане 4: курс 0.00000 не може да бъде записан (принтерът пази 1.95583)"},
+      {R"("payments":{"names":[{"type":1,"name":""},{"type":2,"name":"ЧЕК"},
+          {"type":3,"name":"ВАУЧЕР"},{"type":4,"name":"ВАЛУТА"}],"exchangeRate":1.95583})",
+       "Вид плащане 1: празно име не може да бъде записано (принтерът пази „КАРТА“)"},
       {R"("departments":[{"number":1,"name":"Друго","taxGroup":"Б"}])",
        "Департамент 1 „Хранителни стоки“ има оборот: принтерът го променя след нулиране с "
        "дневен Z отчет"},
