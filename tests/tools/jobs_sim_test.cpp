@@ -301,4 +301,19 @@ TEST_F(JobsSim, BackupChecksItsFileFirstAndWritesItForTheOwnerOnly) {
   EXPECT_FALSE(fs::exists(file + ".part"));
 }
 
+// As an ordinary user: a folder the user may not write in is named with the
+// system's reason, before the printer is read.
+TEST_F(JobsSim, AFolderTheUserMayNotWriteInIsNamedWithTheReason) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+  Start(Shape(42, 8, '2'));
+  const fs::path locked = dir / "locked";
+  fs::create_directories(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  const JobResult r = RunBackup(host, (locked / "b.json").string(), AllSections());
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_EQ(r.status, JobStatus::kCannotWrite);
+  EXPECT_NE(r.message.find("Permission denied"), std::string::npos) << r.message;
+  EXPECT_EQ(sim->FrameCount(), 0);
+}
+
 }  // namespace
