@@ -180,7 +180,8 @@ std::string FormatReadable(const std::string& method, const std::string& result,
   if (result.empty() && done) return method + " failed";
   if (result.empty()) {
     std::string s = method + " failed (" + CallEndWord(outcome->end) + ")";
-    if (!outcome->message.empty()) s += ": " + QuoteLine(outcome->message);
+    // A message the user saw (a prompt line) is not repeated.
+    if (!outcome->userTold && !outcome->message.empty()) s += ": " + QuoteLine(outcome->message);
     return s;
   }
   // The status reply is five or six bit fields, not text: a person reads it in
@@ -205,8 +206,10 @@ std::string FormatJson(const std::string& method, const std::string& result,
   s += ",\"ok\":";
   s += result.empty() || !done ? "false" : "true";
   s += ",\"result\":" + JsonString(Cp1251ToUtf8(result));
-  if (outcome != nullptr) s += std::string(",\"end\":\"") + CallEndWord(outcome->end) + '"';
-  if (!done && !outcome->message.empty()) s += ",\"message\":" + JsonString(outcome->message);
+  if (!done) {
+    s += std::string(",\"end\":\"") + CallEndWord(outcome->end) + '"';
+    if (!outcome->message.empty()) s += ",\"message\":" + JsonString(outcome->message);
+  }
   for (const auto& [name, value] : fields) {
     s += ',' + JsonString(name) + ':';
     AppendJson(s, value);

@@ -11,15 +11,16 @@
 // `outcome` how the driver's call ended (null for methods that use no printer).
 
 // One readable line: `Method result="..." name=value ...`, or `Method failed` for
-// an empty result. A call that did not end done adds its end and message:
-// `Method failed (out-of-range): ...`, `Method result="01" end=printer-refused`.
+// an empty result. A call that did not end done adds its end, and the message
+// nobody was shown: `Method failed (out-of-range): ...`,
+// `Method result="01" end=printer-refused message="..."`.
 // No line break at the end.
 std::string FormatReadable(const std::string& method, const std::string& result,
                            const std::vector<OutField>& fields,
                            const CallOutcome* outcome = nullptr);
 
 // One JSON object on one line: method, ok (result non-empty and the call done),
-// result (UTF-8), end (CallEndWord) and message when it did not end done, and
+// result (UTF-8), end (CallEndWord) and message when the call did not end done, and
 // one member per out-parameter. No line break at the end.
 std::string FormatJson(const std::string& method, const std::string& result,
                        const std::vector<OutField>& fields, const CallOutcome* outcome = nullptr);
