@@ -61,7 +61,7 @@ int CliUi::RunDateTimeDialog(int port) {
     if (timeouts_) printer.SetTimeoutsForTesting(*timeouts_);
     if (printer.IsConnected()) {
       const std::string r = printer.SetDateTime(now);
-      if (!r.empty() && r != "BP") result = Prompt::kResultOk;
+      if (!r.empty() && printer.LastOutcome().Done()) result = Prompt::kResultOk;
     }
   }
   err_ << "datetime-dialog answer=" << answer << " result=" << result << '\n' << std::flush;

@@ -175,8 +175,15 @@ static std::string HexBytes(const std::string& bytes) {
 }
 
 std::string FormatReadable(const std::string& method, const std::string& result,
-                           const std::vector<OutField>& fields) {
-  if (result.empty()) return method + " failed";
+                           const std::vector<OutField>& fields, const CallOutcome* outcome) {
+  const bool done = outcome == nullptr || outcome->Done();
+  if (result.empty() && done) return method + " failed";
+  if (result.empty()) {
+    std::string s = method + " failed (" + CallEndWord(outcome->end) + ")";
+    // A message the user saw (a prompt line) is not repeated.
+    if (!outcome->userTold && !outcome->message.empty()) s += ": " + QuoteLine(outcome->message);
+    return s;
+  }
   // The status reply is five or six bit fields, not text: a person reads it in
   // hexadecimal (the decoded flags follow).
   const std::string shown = method == "ReadStatus" ? HexBytes(result) : Cp1251ToUtf8(result);
@@ -185,15 +192,24 @@ std::string FormatReadable(const std::string& method, const std::string& result,
     s += ' ' + name + '=';
     AppendReadable(s, value);
   }
+  if (!done) {
+    s += std::string(" end=") + CallEndWord(outcome->end);
+    if (!outcome->message.empty()) s += " message=\"" + QuoteLine(outcome->message) + '"';
+  }
   return s;
 }
 
 std::string FormatJson(const std::string& method, const std::string& result,
-                       const std::vector<OutField>& fields) {
+                       const std::vector<OutField>& fields, const CallOutcome* outcome) {
+  const bool done = outcome == nullptr || outcome->Done();
   std::string s = "{\"method\":" + JsonString(method);
   s += ",\"ok\":";
-  s += result.empty() ? "false" : "true";
+  s += result.empty() || !done ? "false" : "true";
   s += ",\"result\":" + JsonString(Cp1251ToUtf8(result));
+  if (!done) {
+    s += std::string(",\"end\":\"") + CallEndWord(outcome->end) + '"';
+    if (!outcome->message.empty()) s += ",\"message\":" + JsonString(outcome->message);
+  }
   for (const auto& [name, value] : fields) {
     s += ',' + JsonString(name) + ':';
     AppendJson(s, value);

@@ -4,19 +4,26 @@
 #include <vector>
 
 #include "cli/out_value.h"
+#include "link/call_outcome.h"
 
 // The record printed for one method call. `result` is the method's result in
-// Windows-1251; `fields` are its decoded out-parameters (left out after a failure).
+// Windows-1251; `fields` are its decoded out-parameters (left out after a failure);
+// `outcome` how the driver's call ended (null for methods that use no printer).
 
 // One readable line: `Method result="..." name=value ...`, or `Method failed` for
-// an empty result. No line break at the end.
+// an empty result. A call that did not end done adds its end, and the message
+// nobody was shown: `Method failed (out-of-range): ...`,
+// `Method result="01" end=printer-refused message="..."`.
+// No line break at the end.
 std::string FormatReadable(const std::string& method, const std::string& result,
-                           const std::vector<OutField>& fields);
+                           const std::vector<OutField>& fields,
+                           const CallOutcome* outcome = nullptr);
 
-// One JSON object on one line: method, ok (result non-empty), result (UTF-8) and
+// One JSON object on one line: method, ok (result non-empty and the call done),
+// result (UTF-8), end (CallEndWord) and message when the call did not end done, and
 // one member per out-parameter. No line break at the end.
 std::string FormatJson(const std::string& method, const std::string& result,
-                       const std::vector<OutField>& fields);
+                       const std::vector<OutField>& fields, const CallOutcome* outcome = nullptr);
 
 // A JSON string literal (with quotes) of UTF-8 text; control characters escaped.
 std::string JsonString(const std::string& utf8);

@@ -138,6 +138,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   ui.SetTimeouts(env.timeouts);
   if (tool) return RunToolCommand(options.command, env, ui, env.progress, options.json);
 
+  int status = kExitOk;
   // One printer for the whole run, opened by the first method that needs it.
   std::unique_ptr<FiscalPrinter> printer;
   for (const auto& call : calls) {
@@ -155,11 +156,23 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
     if (!inv.error.empty())
       env.err << "fiscal-cli: " << call.method->name << ": " << inv.error << '\n';
     if (result.empty()) inv.out.clear();
-    env.out << (options.json ? FormatJson(call.method->name, result, inv.out)
-                             : FormatReadable(call.method->name, result, inv.out))
+    // A method that reached the printer says how it ended; a local failure
+    // (inv.error) or a port that did not open has no call behind it.
+    const CallOutcome* outcome =
+        inv.printer != nullptr && printer->IsConnected() && inv.error.empty()
+            ? &printer->LastOutcome()
+            : nullptr;
+    env.out << (options.json ? FormatJson(call.method->name, result, inv.out, outcome)
+                             : FormatReadable(call.method->name, result, inv.out, outcome))
             << '\n'
             << std::flush;
     if (result.empty()) return kExitFailed;
+    if (outcome != nullptr && !outcome->Done()) {
+      status = kExitFailed;
+      // A refusal the user passed over with "Продължи" lets the run go on, as
+      // the answer asked; anything else (SetDateTime's "BP") stops it.
+      if (outcome->end != CallEnd::kPrinterRefused) return status;
+    }
   }
-  return kExitOk;
+  return status;
 }

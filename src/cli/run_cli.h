@@ -27,8 +27,10 @@ struct CliEnvironment {
 };
 
 // Runs fiscal-cli with `args` (without the program name). Returns the exit
-// status: 0 every method returned a non-empty text, 1 one returned an empty text
-// (the run stops there), 2 usage error (nothing opened, nothing sent).
+// status: 0 every method returned a non-empty text and ended done, 1 one returned
+// an empty text (the run stops there) or ended otherwise (a refusal the user
+// passed over with "Продължи" lets the run go on; SetDateTime's "BP" stops it),
+// 2 usage error (nothing opened, nothing sent).
 //
 // Sets the process-wide CurrentPort, CurrentBaudRate and PortMap from the options
 // (the map is cleared first) and, with --trace, the serial trace hook for the

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <string>
 
+#include "link/call_outcome.h"
+
 // Window-free pieces of the date and time dialog.
 
 // A point on the computer's local clock as the two pickers hold it.
@@ -22,10 +24,11 @@ std::time_t ComposeLocalTime(const ClockFields& fields);
 // The fields of local time `t`.
 ClockFields SplitLocalTime(std::time_t t);
 
-// Whether a SetDateTime result means the printer's clock was set: any non-empty
-// result except "BP" (a date before the last fiscal-memory record, nothing sent).
-inline bool ClockWasSet(const std::string& result) {
-  return !result.empty() && result != "BP";
+// Whether a SetDateTime call set the printer's clock: a non-empty result of a
+// call that ended done. "BP" (a date before the last fiscal-memory record,
+// nothing sent) and an ACK code the user passed over are not.
+inline bool ClockWasSet(const std::string& result, const CallOutcome& outcome) {
+  return !result.empty() && outcome.Done();
 }
 
 // Modal result of the dialog: 1 when the clock was set at least once, 2 otherwise

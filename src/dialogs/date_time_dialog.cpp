@@ -75,7 +75,8 @@ void DateTimeDialog::SetPickers(std::time_t t) {
 void DateTimeDialog::SetPrinterClock(std::time_t t) {
   const auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (ClockWasSet(printer->SetDateTime(t))) changed_ = true;
+  const std::string result = printer->SetDateTime(t);
+  if (ClockWasSet(result, printer->LastOutcome())) changed_ = true;
 }
 
 void DateTimeDialog::OnGetFromSystem(wxCommandEvent&) {

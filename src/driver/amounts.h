@@ -24,6 +24,8 @@ class MoneyFormat {
   std::string Amount(double v) const;
   // An amount inside a message: "%1.2f" or "%1.f".
   std::string InMessage(double v) const;
+  // "<what> трябва да е от -Max() до Max()", for an amount outside the range.
+  std::string RangeMessage(const char* what) const;
 
  private:
   bool twoDecimals_;
@@ -38,3 +40,6 @@ bool InQuantityRange(double quantity);
 std::string PercentField(double percent);
 std::string PercentField5(double percent);
 bool InPercentRange(double percent);
+// The message of a quantity or percentage outside its range; "" when both fit.
+std::string QuantityPercentProblem(double quantity, double percent);
+std::string PercentRangeMessage();

@@ -21,7 +21,7 @@ std::string FiscalPrinter::ClearDisplay() {
 }
 
 std::string FiscalPrinter::DisplayLine(int line, const std::string& text, int alignment) {
-  if (line != 1 && line != 2) return "";
+  if (line != 1 && line != 2) return EndOutOfRange(RangeMessage("Редът на дисплея", 1, 2));
   StatusFlags flags{};
   if (CheckStatus(flags, kReqDisplay).empty()) return "";
   return Transact(line == 1 ? Cmd::kDisplayLine1 : Cmd::kDisplayLine2,

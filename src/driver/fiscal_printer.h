@@ -13,10 +13,16 @@
 // Conventions of every command method:
 //  - it first runs CheckStatus with its requirement word (status.cpp) and sends
 //    nothing when that refuses;
-//  - arguments out of range return "" without sending and without a message;
+//  - arguments out of range return "" without sending and without a message
+//    (LastOutcome says kOutOfRange, userTold false, and names the limit);
 //  - it returns what Transact returned (the data of a reply, or the two-character
 //    ACK code), or "OK" when it decoded the reply into out-parameters;
-//  - "" always means failed, refused or cancelled, and the user has been told.
+//  - "" means failed, refused or cancelled. The user has been told, except for
+//    an argument out of range and a host with nobody to ask.
+// A non-empty result is not always success: an ACK code the user passed over
+// with "Продължи" is a refusal, and SetDateTime's "BP" sent nothing. After each
+// method LastOutcome() (call_outcome.h) says how it ended and whether the user
+// was told; callers that need more than "empty or not" read that.
 // Texts in and out are Windows-1251 bytes (widths count bytes); prompt texts go
 // to the UI host as UTF-8. Out-parameters are left untouched on an empty reply.
 // Methods never throw. One object per user action (see PrinterLink).
@@ -87,7 +93,7 @@ class FiscalPrinter : public PrinterLink {
   std::string ReadTaxNumber(std::string& taxNumber);
   std::string ReadHeaderTaxNumber(std::string& taxNumber);
   // Returns the ACK code, "BP" when the time is before the last fiscal-memory
-  // record (nothing sent), or "".
+  // record (nothing sent; the user told, LastOutcome kOutOfRange), or "".
   std::string SetDateTime(std::time_t time);
   std::string SetDecimalPoint(const std::string& password, char mode);
   std::string ReadTaxRates(TaxRates& rates);
@@ -140,6 +146,10 @@ class FiscalPrinter : public PrinterLink {
   // Gives the port to the date and time dialog: Disconnect, the dialog through
   // the UI host, Reconnect. Returns the dialog's result (1 set, 2 cancelled).
   int RunDateTimeDialogDetached();
+
+ private:
+  // CheckStatus without the outcome it records.
+  std::string CheckStatusSteps(StatusFlags& flags, uint32_t requirement);
 };
 
 // BULSTAT/EIK check digits: 9 or 13 decimal digits with valid check digits.

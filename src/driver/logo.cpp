@@ -39,7 +39,7 @@ std::string FiscalPrinter::LoadLogo(const std::string& path) {
   const std::string bytes = ReadLogoBytes(path);
   if (bytes.size() < kLogoBytes) {
     ShowPrompt("Грешка при зареждане на лого", "Грешка", Prompt::kIconStop, 1);
-    return "";
+    return EndAfterPrompt(CallEnd::kFileFailed);
   }
   return Transact(Cmd::kLoadLogo, bytes);
 }

@@ -21,7 +21,9 @@ std::string FiscalPrinter::SetOperator(int op, const std::string& name,
                              Require::kOperatorZeroed | Require::kClock | Require::kFiscalMemory)
           .empty())
     return std::string();
-  if (!ValidOperatorNumber(op)) return std::string();
+  if (!ValidOperatorNumber(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   return Transact(Cmd::kSetOperator, Sprintf("%.1d;", op) +
                                          FitText(name, Limit::kOperatorName, 0, ' ') + ";" +
                                          FitText(password, Limit::kOperatorPassword, 0, ' '));
@@ -31,7 +33,9 @@ std::string FiscalPrinter::ReadOperator(int op, OperatorRecord& record) {
   StatusFlags flags{};
   if (CheckStatus(flags, Require::kFactoryNumbers | Require::kFiscalMemory).empty())
     return std::string();
-  if (!ValidOperatorNumber(op)) return std::string();
+  if (!ValidOperatorNumber(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   // Reply: "n;" + name (20) + ";" + password (4).
   const std::string reply = Transact(Cmd::kReadOperator, Sprintf("%.1d", op));
   if (reply.empty()) return reply;

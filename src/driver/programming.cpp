@@ -85,7 +85,7 @@ std::string FiscalPrinter::SetTaxNumber(const std::string& password, const std::
     if (ShowPrompt("Невалиден Булстат.\n\nДа продължи ли процедурата?", "Предупреждение",
                    Prompt::kDefaultSecond | Prompt::kIconExclamation | Prompt::kYesNo,
                    1) != Prompt::kResultYes)
-      return "";
+      return EndAfterPrompt(CallEnd::kCancelled);
   }
   return Transact(Cmd::kSetTaxNumber, Password6(password) + ";1;" +
                                           FitText(taxNumber, Limit::kTaxNumberDigits, 2, ' '));
@@ -152,11 +152,12 @@ std::string FiscalPrinter::Fiscalize(const std::string& password) {
       ShowPrompt("Датата във Фискалния Принтер е " + FormatTime(t, "%d %B %Y  %H:%M"),
                  "Потвърждение", Prompt::kIconExclamation | Prompt::kSetClockContinueCancel, 1);
   if (answer == Prompt::kResultOk) {
-    if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return "";
+    if (RunDateTimeDialogDetached() == Prompt::kResultCancel)
+      return EndAfterPrompt(CallEnd::kCancelled);
     WaitUntilNotBusy();
     if (ReadDateTime(t).empty()) return "";
   } else if (answer != Prompt::kResultContinue) {
-    return "";
+    return EndAfterPrompt(CallEnd::kCancelled);
   }
 
   const std::string question =
@@ -164,7 +165,7 @@ std::string FiscalPrinter::Fiscalize(const std::string& password) {
               FormatTime(t, "%d %B %Y  %H:%M").c_str());
   if (ShowPrompt(question, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
       Prompt::kResultYes)
-    return "";
+    return EndAfterPrompt(CallEnd::kCancelled);
 
   return Transact(Cmd::kSetTaxNumber, Password6(password) + ";2");
 }
@@ -190,6 +191,7 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
   if (time < lastRecord) {
     ShowPrompt("Въведената дата е преди\nпоследната дата във фискалната памет", "Грешка",
                Prompt::kIconStop, 1);
+    EndAfterPrompt(CallEnd::kOutOfRange);
     return "BP";
   }
 
@@ -201,18 +203,18 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
           FormatTime(time, "%d %B %Y         %H:%M:%S").c_str());
       if (ShowPrompt(stop, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNoCancel, 1) !=
           Prompt::kResultNo)
-        return "";
+        return EndAfterPrompt(CallEnd::kCancelled);
       const std::string sure = Sprintf("Сигурни ли сте?\n%s",
                                        FormatTime(time, "%d-%m-%Y година        %H:%M:%S").c_str());
       if (ShowPrompt(sure, "Последно потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
           Prompt::kResultYes)
-        return "";
+        return EndAfterPrompt(CallEnd::kCancelled);
     } else if (days >= 2) {
       const std::string sure =
           Sprintf("Сигурни ли сте?\n%s", FormatTime(time, "%d %B %Y        %H:%M:%S").c_str());
       if (ShowPrompt(sure, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
           Prompt::kResultYes)
-        return "";
+        return EndAfterPrompt(CallEnd::kCancelled);
     }
   }
 
@@ -256,7 +258,9 @@ std::string FiscalPrinter::SetTaxRates(const std::string& password, const TaxRat
   // Groups А..Г always exist; Д..З may be switched off with -1.
   for (size_t k = 0; k < rates.size(); ++k) {
     const double low = k < 4 ? 0.0 : -1.0;
-    if (!(rates[k] >= low && rates[k] <= Limit::kMaxTaxRate)) return "";
+    if (!(rates[k] >= low && rates[k] <= Limit::kMaxTaxRate))
+      return EndOutOfRange(
+          Sprintf("Данъчната ставка трябва да е от %.2f до %.2f", low, Limit::kMaxTaxRate));
   }
 
   TaxRates current{};
@@ -271,7 +275,8 @@ std::string FiscalPrinter::SetTaxRates(const std::string& password, const TaxRat
 std::string FiscalPrinter::SetFactoryNumbers(const std::string& password, int printerNumber,
                                              int memoryNumber, int checkDigits) {
   for (int n : {printerNumber, memoryNumber, checkDigits})
-    if (n < 0 || n > Limit::kLastFactoryNumber) return "";
+    if (n < 0 || n > Limit::kLastFactoryNumber)
+      return EndOutOfRange(RangeMessage("Фабричният номер", 0, Limit::kLastFactoryNumber));
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetFactoryNumbers).empty()) return "";
   return Transact(Cmd::kSetFactoryNumbers, Sprintf("%s;%.6d;%.6d;%.6d", Password6(password).c_str(),

@@ -48,7 +48,9 @@ std::string SaleTail(double quantity, double percent, bool alwaysQuantity, bool 
 std::string FiscalPrinter::OpenServiceReceipt(const OperatorRecord& op) {
   StatusFlags flags{};
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
-  if (!ValidOperator(op)) return std::string();
+  if (!ValidOperator(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   return Transact(Cmd::kOpenServiceReceipt, Sprintf("%.1d;%s", op.number, Password(op).c_str()));
 }
 
@@ -65,7 +67,9 @@ std::string FiscalPrinter::OpenFiscalReceipt(const OperatorRecord& op, bool deta
                                              bool withVat) {
   StatusFlags flags{};
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
-  if (!ValidOperator(op)) return std::string();
+  if (!ValidOperator(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   return Transact(Cmd::kOpenFiscalReceipt, Sprintf("%.1d;%s;%c;%c", op.number, Password(op).c_str(),
                                                    Flag01(detailed), Flag01(withVat)));
 }
@@ -75,7 +79,9 @@ std::string FiscalPrinter::OpenInvoiceReceipt(
     const std::string& vatNumber, const std::string& idNumber, const std::string& address) {
   StatusFlags flags{};
   if (CheckStatus(flags, kOpenReceipt).empty()) return std::string();
-  if (!ValidOperator(op)) return std::string();
+  if (!ValidOperator(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   const std::string data = Sprintf("%.1d;%s;0;0;1;", op.number, Password(op).c_str()) +
                            FitText(recipient, Limit::kInvoiceRecipient, 0, ' ') + ";" +
                            FitText(buyer, Limit::kInvoiceBuyer, 0, ' ') + ";" +
@@ -89,11 +95,12 @@ std::string FiscalPrinter::OpenInvoiceReceipt(
 // but for the byte that names the group or the department and the tail rules.
 static std::string SellPriced(FiscalPrinter& p, uint8_t cmd, const std::string& text, char codeByte,
                               double price, double quantity, double percent, bool department) {
-  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  if (const std::string bad = QuantityPercentProblem(quantity, percent); !bad.empty())
+    return p.EndOutOfRange(bad);
   char mode = 0;
   if (p.ReadDecimalPoint(mode).empty()) return std::string();
   const MoneyFormat money(mode);
-  if (!money.InPriceRange(price)) return std::string();
+  if (!money.InPriceRange(price)) return p.EndOutOfRange(money.RangeMessage("Цената"));
   std::string data =
       FitText(text, Limit::kItemText, 0, ' ') + ";" + codeByte + ";" + money.Amount(price);
   data += SaleTail(quantity, percent, department, department);
@@ -105,7 +112,9 @@ std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, doubl
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // A group outside А..З would put some other letter where the group belongs.
-  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup) return std::string();
+  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup)
+    return EndOutOfRange(
+        RangeMessage("Данъчната група", Limit::kFirstTaxGroup, Limit::kLastTaxGroup));
   return SellPriced(*this, Cmd::kSellItem, text, static_cast<char>(0xC0 + taxGroup), price,
                     quantity, percent, false);
 }
@@ -113,8 +122,11 @@ std::string FiscalPrinter::SellItem(const std::string& text, int taxGroup, doubl
 std::string FiscalPrinter::SellArticle(int article, double quantity, double percent, bool isVoid) {
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
-  if (article < Limit::kFirstArticle || article > Limit::kLastArticle) return std::string();
-  if (!InQuantityRange(quantity) || !InPercentRange(percent)) return std::string();
+  if (article < Limit::kFirstArticle || article > Limit::kLastArticle)
+    return EndOutOfRange(
+        RangeMessage("Номерът на артикула", Limit::kFirstArticle, Limit::kLastArticle));
+  if (const std::string bad = QuantityPercentProblem(quantity, percent); !bad.empty())
+    return EndOutOfRange(bad);
   std::string data = Sprintf("%c%.5d", isVoid ? '-' : ' ', article);
   data += SaleTail(quantity, percent, false, false);
   return Transact(Cmd::kSellArticle, data);
@@ -129,7 +141,8 @@ std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmoun
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return std::string();
   const MoneyFormat money(mode);
-  if (isAmount ? !money.InPriceRange(value) : !InPercentRange(value)) return std::string();
+  if (isAmount && !money.InPriceRange(value)) return EndOutOfRange(money.RangeMessage("Сумата"));
+  if (!isAmount && !InPercentRange(value)) return EndOutOfRange(PercentRangeMessage());
   std::string data = Sprintf("%c;%c", Flag01(print), Flag01(display));
   if (value != 0) data += isAmount ? ":" + money.Amount(value) : PercentField(value);
   const std::string reply = Transact(Cmd::kSubtotal, data);
@@ -144,7 +157,8 @@ std::string FiscalPrinter::SellInDepartment(const std::string& text, int departm
   StatusFlags flags{};
   if (CheckStatus(flags, kSale).empty()) return std::string();
   // The department travels as the one byte 0x80 + n; larger numbers would wrap.
-  if (department < 0 || department > Limit::kLastDepartmentByte) return std::string();
+  if (department < 0 || department > Limit::kLastDepartmentByte)
+    return EndOutOfRange(RangeMessage("Номерът на департамента", 0, Limit::kLastDepartmentByte));
   return SellPriced(*this, Cmd::kSellInDepartment, text, static_cast<char>(0x80 + department),
                     price, quantity, percent, true);
 }
@@ -159,14 +173,15 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
     const int answer =
         ShowPrompt("Плащането е завършено", "Завършено плащане",
                    Prompt::kIconExclamation | Prompt::kContinueCancel);  // "Продължи"/"Отказ"
-    return answer == Prompt::kResultContinue ? std::string("OK") : std::string();
+    return answer == Prompt::kResultContinue ? std::string("OK")
+                                             : EndAfterPrompt(CallEnd::kCancelled);
   }
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return std::string();
   const MoneyFormat money(mode);
   // A negative payment is the printer's to judge; the host only refuses amounts
   // whose field would not fit its width (and NaN, which has no field form).
-  if (!money.InPriceRange(amount)) return std::string();
+  if (!money.InPriceRange(amount)) return EndOutOfRange(money.RangeMessage("Сумата"));
   return Transact(Cmd::kPayment, Sprintf("%.1d;%c;", type, Flag01(noChange)) +
                                      money.Amount(amount) + Sprintf(";%1d;", changeType));
 }
@@ -190,7 +205,7 @@ std::string FiscalPrinter::CloseFiscalReceipt() {
     const std::string text = "Има неприключена сметка от " + money.InMessage(unpaid) + " лева";
     if (ShowPrompt(text, "Неприключена сметка", Prompt::kIconStop | Prompt::kFinishCancelB) !=
         Prompt::kResultOk)
-      return std::string();
+      return EndAfterPrompt(CallEnd::kCancelled);
     const std::string paid = Payment(0, unpaid, false, 1);
     if (paid.empty()) return paid;
   }
@@ -213,11 +228,13 @@ std::string FiscalPrinter::ServiceSumInOut(const OperatorRecord& op, int payment
                              Require::kPaper | Require::kClock | Require::kFiscalMemory)
           .empty())
     return std::string();
-  if (!ValidOperator(op)) return std::string();
+  if (!ValidOperator(op))
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return std::string();
   const MoneyFormat money(mode);
-  if (!money.InPriceRange(amount)) return std::string();
+  if (!money.InPriceRange(amount)) return EndOutOfRange(money.RangeMessage("Сумата"));
   return Transact(Cmd::kServiceSum,
                   Sprintf("%.1d;%s;%.1d;", op.number, Password(op).c_str(), paymentType) +
                       money.Amount(amount));

@@ -51,7 +51,7 @@ std::string FiscalPrinter::PrintDailyReport(bool zero) {
   if (zero && !flags[Flag::kDailyNotZeroed] &&
       ShowPrompt("Искате да направите Нулев Дневен Отчет?", "Нулев Дневен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
-    return std::string();
+    return EndAfterPrompt(CallEnd::kCancelled);
   return Transact(Cmd::kDailyReport, std::string(1, Kind(zero)));
 }
 
@@ -61,7 +61,7 @@ std::string FiscalPrinter::PrintArticleReport(bool zero) {
   if (zero && !flags[Flag::kArticleNotZeroed] &&
       ShowPrompt("Искате да направите Нулев Артикулен Отчет?", "Нулев Артикулен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
-    return std::string();
+    return EndAfterPrompt(CallEnd::kCancelled);
   return Transact(Cmd::kArticleReport, std::string(1, Kind(zero)));
 }
 
@@ -72,7 +72,7 @@ std::string FiscalPrinter::PrintExtendedDailyReport(bool zero) {
       ShowPrompt("Искате да направите Нулеви Дневен и Артикулен Отчет?",
                  "Нулеви Дневен и Артикулен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
-    return std::string();
+    return EndAfterPrompt(CallEnd::kCancelled);
   return Transact(Cmd::kExtendedDailyReport, std::string(1, Kind(zero)));
 }
 
@@ -84,9 +84,9 @@ std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
     if (!flags[Flag::kOperatorNotZeroed] &&
         ShowPrompt("Искате да направите Нулев Операторски Отчет?", "Нулев Операторски Отчет",
                    Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
-      return std::string();
+      return EndAfterPrompt(CallEnd::kCancelled);
   } else if (op < 0 || op > Limit::kLastOperator) {  // 0: every operator
-    return std::string();
+    return EndOutOfRange(RangeMessage("Номерът на оператора", 0, Limit::kLastOperator));
   }
   return Transact(Cmd::kOperatorReport, Sprintf("%c;%.1d", Kind(zero), op));
 }
@@ -110,24 +110,25 @@ static std::string PrintFMReportByBlocks(FiscalPrinter& printer, const BlockRepo
   if (printer.CheckStatus(flags, kFMReport).empty()) return std::string();
   if (first < Limit::kFirstFMBlock || first > Limit::kLastFMBlock || last < Limit::kFirstFMBlock ||
       last > Limit::kLastFMBlock)
-    return std::string();
+    return printer.EndOutOfRange(
+        RangeMessage("Номерът на блок", Limit::kFirstFMBlock, Limit::kLastFMBlock));
   DailyReportInfo info;
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
     printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
-    return std::string();
+    return printer.EndAfterPrompt(CallEnd::kStatusRefused);
   }
   if (last > info.lastFMReport) {
     printer.ShowPrompt(Sprintf("Зададеният Краен блок е извън диапазона от записани отчети.\n"
                                "Последния блок във Фискалната памет е с номер: %1.d.",
                                info.lastFMReport),
                        kError, Prompt::kIconStop);
-    return std::string();
+    return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   if (last < first) {
     printer.ShowPrompt(kind.lastBeforeFirst, kError, Prompt::kIconStop, 0);
-    return std::string();
+    return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   return printer.Transact(kind.cmd, Sprintf("%.4d;%.4d", first, last));
 }
@@ -153,13 +154,13 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
     printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
-    return std::string();
+    return printer.EndAfterPrompt(CallEnd::kStatusRefused);
   }
   from = StartOfDay(from);
   to = StartOfDay(to);
   if (to < from) {
     printer.ShowPrompt("Зададената Крайна дата е преди Началната", kError, Prompt::kIconStop);
-    return std::string();
+    return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   std::time_t now = 0;
   std::string clock = printer.ReadDateTime(now);
@@ -170,8 +171,8 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
                              ")\nМожете да сверите датата във Фискалния Принтер";
     if (printer.ShowPrompt(text, kError, Prompt::kIconStop | Prompt::kSetClockCancel) !=
         Prompt::kResultOk)
-      return std::string();
-    if (!correctClock()) return std::string();
+      return printer.EndAfterPrompt(CallEnd::kCancelled);
+    if (!correctClock()) return printer.EndAfterPrompt(CallEnd::kCancelled);
     // The corrected clock is read again but not compared: the user has seen it.
     clock = printer.ReadDateTime(now);
     if (clock.empty()) return clock;
@@ -199,7 +200,7 @@ std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
   if (file == nullptr) {
     // Nowhere to write: refuse before the printer starts streaming.
     ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
-    return std::string();
+    return EndAfterPrompt(CallEnd::kFileFailed);
   }
   StatusFlags flags{};
   if (CheckStatus(flags, kDownload).empty()) return std::string();
@@ -219,13 +220,13 @@ std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
     }
     if (!received || byte.empty()) {
       ShowPrompt("Просрочено време за получаване на данните!", kError, Prompt::kIconStop);
-      return std::string();
+      return EndAfterPrompt(CallEnd::kLinkFailed);
     }
     // Flushed byte by byte, so that a full disk shows at the byte that failed
     // and everything received before it is in the file.
     if (std::fputc(static_cast<unsigned char>(byte[0]), file) == EOF || std::fflush(file) != 0) {
       ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
-      return std::string();
+      return EndAfterPrompt(CallEnd::kFileFailed);
     }
     if (byte[0] == kDownloadTerminator) return "OK";
   }

@@ -58,15 +58,18 @@ std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetPaymentName).empty()) return "";
   // Type 0 is cash, whose name is fixed.
-  if (n < Limit::kFirstNamedPaymentType || n > Limit::kLastPaymentType) return "";
+  if (n < Limit::kFirstNamedPaymentType || n > Limit::kLastPaymentType)
+    return EndOutOfRange(
+        RangeMessage("Видът плащане", Limit::kFirstNamedPaymentType, Limit::kLastPaymentType));
   if (name.empty()) {
     ShowPrompt("Моля въведете име на плащане!", "Грешка", Prompt::kIconStop, 1);
-    return "";
+    return EndAfterPrompt(CallEnd::kOutOfRange);
   }
   const std::string field = FitText(name, kNameWidth, 0, '_');
   if (n == Limit::kCurrencyPaymentType && rate != 0.0) {
     // "%010.5f": a larger rate would widen the field.
-    if (!(rate > 0.0 && rate <= Limit::kMaxExchangeRate)) return "";
+    if (!(rate > 0.0 && rate <= Limit::kMaxExchangeRate))
+      return EndOutOfRange(Sprintf("Курсът трябва да е над 0 и до %.5f", Limit::kMaxExchangeRate));
     return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field + Sprintf(";%010.5f", rate));
   }
   return Transact(Cmd::kSetPaymentName, Sprintf("%.1d;", n) + field);
@@ -101,7 +104,9 @@ std::string FiscalPrinter::SetDepartment(const Department& department) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetTable).empty()) return "";
   // The group goes out as one digit '0'..'7' (А..З).
-  if (department.taxGroup > Limit::kLastTaxGroup) return "";
+  if (department.taxGroup > Limit::kLastTaxGroup)
+    return EndOutOfRange(
+        RangeMessage("Данъчната група", Limit::kFirstTaxGroup, Limit::kLastTaxGroup));
   return Transact(Cmd::kSetDepartment,
                   Sprintf("%02u;", unsigned{department.number}) +
                       FitText(department.name, Limit::kDepartmentName, 0, ' ') +
@@ -122,7 +127,9 @@ std::string FiscalPrinter::SetInvoiceRange(const InvoiceRange& range) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetTable).empty()) return "";
   // Cutting a longer number to ten characters would program another number.
-  if (!IsInvoiceNumber(range.first) || !IsInvoiceNumber(range.last)) return "";
+  if (!IsInvoiceNumber(range.first) || !IsInvoiceNumber(range.last))
+    return EndOutOfRange(
+        Sprintf("Номерата на фактурите са от 1 до %d цифри", Limit::kInvoiceNumberDigits));
   return Transact(Cmd::kSetInvoiceRange,
                   FitText(range.first, Limit::kInvoiceNumberDigits, 2, '0') + ";" +
                       FitText(range.last, Limit::kInvoiceNumberDigits, 2, '0'));
@@ -132,7 +139,8 @@ std::string FiscalPrinter::ReadOperatorReturnedSums(OperatorReturnedSums& sums) 
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReturnedSums).empty()) return "";
   if (sums.operatorNumber < Limit::kFirstOperator || sums.operatorNumber > Limit::kLastOperator)
-    return "";
+    return EndOutOfRange(
+        RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   const std::string reply = Transact(Cmd::kOperatorData, Sprintf("6;%.1d", sums.operatorNumber));
   if (reply.empty()) return reply;
   sums.operatorNumber = FieldInt(reply, 2, 2);

@@ -83,6 +83,15 @@ std::string FiscalPrinter::ReadStatus(StatusFlags& flags) {
 }
 
 std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
+  const std::string result = CheckStatusSteps(flags, word);
+  // A failed exchange inside the check has recorded its own end; every other
+  // stop is the printer's state refusing the command, after a message or a
+  // question the user declined.
+  if (result.empty() && LastOutcome().Done()) EndAfterPrompt(CallEnd::kStatusRefused);
+  return result;
+}
+
+std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
   const auto has = [word](uint32_t bit) { return (word & bit) != 0; };
   const auto refuse = [this](const char* text) {
     ShowPrompt(text, kError, Prompt::kIconStop);

@@ -1,6 +1,7 @@
 // The printer's configuration tables: header (cliché) lines, articles and the
 // print parameters.
 
+#include "driver/amounts.h"
 #include "driver/commands.h"
 #include "driver/fiscal_printer.h"
 #include "driver/limits.h"
@@ -39,7 +40,9 @@ std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int 
                                          int width) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetHeaderLine).empty()) return "";
-  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine) return "";
+  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine)
+    return EndOutOfRange(
+        RangeMessage("Номерът на реда", Limit::kFirstHeaderLine, Limit::kLastHeaderLine));
   return Transact(Cmd::kSetHeaderLine,
                   Sprintf("%.1d;", line) + FitText(text, width, alignment, ' '));
 }
@@ -47,7 +50,9 @@ std::string FiscalPrinter::SetHeaderLine(int line, const std::string& text, int 
 std::string FiscalPrinter::ReadHeaderLine(int line, HeaderLine& header) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadHeaderLine).empty()) return "";
-  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine) return "";
+  if (line < Limit::kFirstHeaderLine || line > Limit::kLastHeaderLine)
+    return EndOutOfRange(
+        RangeMessage("Номерът на реда", Limit::kFirstHeaderLine, Limit::kLastHeaderLine));
   const std::string reply = Transact(Cmd::kReadHeaderLine, Sprintf("%.1d", line));
   if (reply.empty()) return reply;
 
@@ -85,16 +90,23 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
                                       int taxGroup, uint8_t department) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetArticle).empty()) return "";
-  if (number < Limit::kFirstArticle || number > Limit::kLastArticle) return "";
-  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup) return "";
+  if (number < Limit::kFirstArticle || number > Limit::kLastArticle)
+    return EndOutOfRange(
+        RangeMessage("Номерът на артикула", Limit::kFirstArticle, Limit::kLastArticle));
+  if (taxGroup < Limit::kFirstTaxGroup || taxGroup > Limit::kLastTaxGroup)
+    return EndOutOfRange(
+        RangeMessage("Данъчната група", Limit::kFirstTaxGroup, Limit::kLastTaxGroup));
   // The department travels as 0x80 + its number, so it must fit below 0x80.
-  if (department > Limit::kLastDepartmentByte) return "";
-  if (!(price >= 0.0)) return "";
+  if (department > Limit::kLastDepartmentByte)
+    return EndOutOfRange(RangeMessage("Номерът на департамента", 0, Limit::kLastDepartmentByte));
+  if (!(price >= 0.0)) return EndOutOfRange("Цената не може да е отрицателна");
 
   char mode = 0;
   if (ReadDecimalPoint(mode).empty()) return "";
   const bool twoDecimals = mode == '2';
-  if (price > Limit::MaxAmount(mode)) return "";
+  if (price > Limit::MaxAmount(mode))
+    return EndOutOfRange("Цената трябва да е от 0 до " +
+                         MoneyFormat(mode).InMessage(Limit::MaxAmount(mode)));
 
   std::string data = Sprintf("%.5d;", number);
   data += FitText(name, Limit::kArticleName, kAlignLeft, ' ');
@@ -111,7 +123,9 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
 std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadArticle).empty()) return "";
-  if (number < Limit::kFirstArticle || number > Limit::kLastArticle) return "";
+  if (number < Limit::kFirstArticle || number > Limit::kLastArticle)
+    return EndOutOfRange(
+        RangeMessage("Номерът на артикула", Limit::kFirstArticle, Limit::kLastArticle));
   const std::string reply = Transact(Cmd::kReadArticle, Sprintf("%.5d", number));
   if (reply.empty()) return reply;
 
@@ -130,7 +144,8 @@ std::string FiscalPrinter::ReadArticle(int number, ArticleRecord& article) {
 std::string FiscalPrinter::SetParameters(const PrintParameters& params) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReqSetParameters).empty()) return "";
-  if (params.deviceNumber < 0 || params.deviceNumber > Limit::kLastDeviceNumber) return "";
+  if (params.deviceNumber < 0 || params.deviceNumber > Limit::kLastDeviceNumber)
+    return EndOutOfRange(RangeMessage("Номерът на устройството", 0, Limit::kLastDeviceNumber));
   auto bit = [](bool on) { return on ? '1' : '0'; };
   return Transact(Cmd::kSetParameters,
                   Sprintf("%.4d;%c;%c;%c;%c;%c;%c;", params.deviceNumber, bit(params.logo),

@@ -187,3 +187,7 @@ std::string FormatTime(std::time_t t, const char* format) {
   const size_t n = std::strftime(buf.data(), buf.size(), fmt.c_str(), &tm);
   return std::string(buf.data(), n);
 }
+
+std::string RangeMessage(const char* what, long lo, long hi) {
+  return Sprintf("%s трябва да е от %ld до %ld", what, lo, hi);
+}

@@ -23,6 +23,10 @@ std::string RemoveChar(const std::string& text, char ch, int mode);
 // text is filled with '0' on the right, so a bare date reads as 00:00. Seconds 0.
 std::time_t ParseDateTime(const std::string& text);
 
+// "<what> трябва да е от <lo> до <hi>": the message of an argument outside
+// its range (LastOutcome, call_outcome.h).
+std::string RangeMessage(const char* what, long lo, long hi);
+
 // printf into a std::string.
 #ifdef __MINGW32__
 // MinGW builds use the C99 printf family, not the C runtime's dialect.

@@ -66,6 +66,7 @@ int PrinterLink::Reconnect() {
 
 int PrinterLink::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                             int textStyle) {
+  lastPrompt_ = owner_ ? text : std::string();
   if (!owner_) return kPromptClosedResult;  // nobody to ask: as if the window had been closed
   return owner_->ShowPrompt(text, caption, style, textStyle);
 }
@@ -81,6 +82,16 @@ int PrinterLink::ReportCommandError(const std::string& code) {
   const auto msg = CommandErrorMessage(code);
   if (!msg) return 0;
   return ShowPrompt(msg->text, msg->caption, msg->style, 1);
+}
+
+std::string PrinterLink::EndOutOfRange(const std::string& what) {
+  outcome_ = CallOutcome{CallEnd::kOutOfRange, {}, false, what};
+  return std::string();
+}
+
+std::string PrinterLink::EndAfterPrompt(CallEnd end) {
+  outcome_ = CallOutcome{end, {}, !lastPrompt_.empty(), lastPrompt_};
+  return std::string();
 }
 
 std::string PrinterLink::ComputeChecksum(const std::string& body) {
@@ -131,7 +142,12 @@ int PrinterLink::CheckLink(int timeoutMs) {
 
 std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   lastWasAck_ = false;
-  if (!connected_ || !serialPort_) return std::string();
+  lastPrompt_.clear();
+  if (!connected_ || !serialPort_) {
+    // The failed opening was reported when it happened.
+    outcome_ = CallOutcome{CallEnd::kLinkFailed, {}, owner_ != nullptr, "Портът не е отворен"};
+    return std::string();
+  }
   // The length byte holds at most 0xFF - 0x23 data bytes; a longer command
   // cannot be framed (it would wrap into a different length). The logo frame
   // has a fixed size of its own.
@@ -139,7 +155,7 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   if (logo ? data.size() != Frame::kLogoSize : data.size() > Frame::kMaxData) {
     ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", Prompt::kIconStop | Prompt::kOk,
                1);
-    return std::string();
+    return EndAfterPrompt(CallEnd::kOutOfRange);
   }
 
   // What the user's answer to a reported failure means here.
@@ -185,7 +201,7 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
       link = CheckLink(timeouts_.checkLink);
     } while (link != LinkResult::kReady && ElapsedMs(attemptStart) < timeouts_.linkSeries);
     Verdict v = report(link);
-    if (v == Verdict::Abort) return std::string();
+    if (v == Verdict::Abort) return EndAfterPrompt(CallEnd::kLinkFailed);
     if (v == Verdict::Retry) continue;
 
     while (true) {  // send the frame (again, after REPEAT) and read one reply
@@ -221,6 +237,7 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
                    static_cast<uint8_t>(rest[1]) == cmd ? 0 : LinkResult::kStxCommand});
         if (v != Verdict::Carry) break;
         sequence_ = Frame::NextSequence(sequence_);
+        outcome_ = CallOutcome{};
         return rest.substr(2, n - 5);
       }
       if (start == Frame::kAck) {
@@ -232,12 +249,23 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
         if (v != Verdict::Carry) break;
         sequence_ = Frame::NextSequence(sequence_);
         const std::string code = rest.substr(1, 2);
+        lastPrompt_.clear();
         const int choice = ReportCommandError(code);
-        if (IsAbort(choice)) return std::string();
         if (IsRetry(choice)) {
           v = Verdict::Retry;
           break;
         }
+        // The second character names the command's error ('0': none); the
+        // first a condition of the printer the message also reports.
+        const bool refused = code.size() < 2 || code[1] != '0';
+        const bool told = !lastPrompt_.empty();
+        if (IsAbort(choice)) {
+          outcome_ = CallOutcome{refused ? CallEnd::kPrinterRefused : CallEnd::kCancelled, code,
+                                 told, lastPrompt_};
+          return std::string();
+        }
+        outcome_ = CallOutcome{refused && choice != 0 ? CallEnd::kPrinterRefused : CallEnd::kDone,
+                               code, told, lastPrompt_};
         lastWasAck_ = true;
         return code;
       }
@@ -252,6 +280,6 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
       if (v == Verdict::Carry) v = Verdict::Abort;  // nobody asked for it again
       break;
     }
-    if (v == Verdict::Abort) return std::string();
+    if (v == Verdict::Abort) return EndAfterPrompt(CallEnd::kLinkFailed);
   }
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "link/call_outcome.h"
 #include "link/serial_port.h"
 #include "link/ui_host.h"
 
@@ -75,6 +76,17 @@ class PrinterLink {
   // a short reply otherwise).
   bool LastReplyWasAck() const { return lastWasAck_; }
 
+  // How the last call ended (call_outcome.h). Transact sets it on every return;
+  // the driver's methods set it where they end a call themselves, so after any
+  // method of FiscalPrinter it describes that method's result.
+  const CallOutcome& LastOutcome() const { return outcome_; }
+  // For the driver's methods. Each records the end and returns "".
+  // An argument outside its range: nothing sent, nobody told; `what` (UTF-8)
+  // says what is wrong, for callers that tell the user themselves.
+  std::string EndOutOfRange(const std::string& what);
+  // Ends the call after the prompt just shown (its text becomes the message).
+  std::string EndAfterPrompt(CallEnd end);
+
   UiHost* Owner() const { return owner_; }
   int Port() const { return port_; }
   int BaudRate() const { return baudRate_; }
@@ -97,6 +109,8 @@ class PrinterLink {
   int baudRate_;
   uint8_t sequence_ = 0x20;
   bool lastWasAck_ = false;
+  CallOutcome outcome_;
+  std::string lastPrompt_;  // the text of the last prompt shown
   std::unique_ptr<SerialPort> serialPort_;
   LinkTimeouts timeouts_;
 };

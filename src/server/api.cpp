@@ -235,26 +235,25 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
             ok = result.contains("version");
           } else if (action == "status") {
             StatusFlags flags{};
-            ok = !fp->ReadStatus(flags).empty();
+            ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
             if (ok) result["status"] = StatusToJson(flags);
           } else if (action == "datetime" && isGet) {
             std::time_t t = 0;
-            ok = !fp->ReadDateTime(t).empty();
+            ok = CallSucceeded(*fp, host, fp->ReadDateTime(t));
             if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
           } else if (action == "datetime") {
-            const std::string r = fp->SetDateTime(when);
-            ok = !r.empty() && r != "BP";
-            if (r == "BP")
-              host.Add("error", "refused", "Датата е преди последния запис във фискалната памет");
+            // A date before the last fiscal-memory record ends told ("BP"): the
+            // host has the driver's message.
+            ok = CallSucceeded(*fp, host, fp->SetDateTime(when));
           } else if (action == "xreport" || action == "zreport") {
-            ok = !fp->PrintDailyReport(action == "zreport").empty();
+            ok = CallSucceeded(*fp, host, fp->PrintDailyReport(action == "zreport"));
           } else if (action == "duplicate") {
-            ok = !fp->PrintDuplicate().empty();
+            ok = CallSucceeded(*fp, host, fp->PrintDuplicate());
           } else if (action == "deposit" || action == "withdraw") {
             const double amount = action == "deposit" ? sum.amount : -sum.amount;
-            ok = !fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator), sum.paymentType,
-                                      amount)
-                      .empty();
+            ok = CallSucceeded(*fp, host,
+                               fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator),
+                                                   sum.paymentType, amount));
           } else if (action == "rawrequest") {
             const std::string reply = fp->Transact(static_cast<uint8_t>(raw.command), raw.data);
             ok = !reply.empty();

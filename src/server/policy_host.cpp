@@ -137,7 +137,8 @@ int PolicyHost::RunDateTimeDialog(int port) {
   std::unique_ptr<FiscalPrinter> clock = opener_(this);
   if (!clock || !clock->IsConnected()) return kClockNotSet;
   const std::string result = clock->SetDateTime(std::time(nullptr));
-  if (result.empty() || result == "BP") return kClockNotSet;
+  // "BP" and a refusal passed over are texts too: only a call that ended done set it.
+  if (result.empty() || !clock->LastOutcome().Done()) return kClockNotSet;
   Add("warning", "corrected", "Часовникът на принтера е сверен по компютъра");
   return kClockSet;
 }

@@ -65,7 +65,7 @@ std::string Digits6(int n) {
 void CancelReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                    SaleOutcome& out) {
   ReceiptState state;
-  if (printer.ReadReceiptState(state).empty()) {
+  if (!CallSucceeded(printer, host, printer.ReadReceiptState(state))) {
     out.state = "open";
     return;
   }
@@ -83,12 +83,13 @@ void CancelReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptReques
   for (const auto& line : request.lines) {
     if (line.comment || left == 0) continue;
     --left;
-    if (printer.SellItem(line.text, line.taxGroup, -line.unitPrice, line.quantity, line.percent)
-            .empty())
+    if (!CallSucceeded(printer, host,
+                       printer.SellItem(line.text, line.taxGroup, -line.unitPrice, line.quantity,
+                                        line.percent)))
       break;
     ++out.voided;
   }
-  if (out.voided == out.sold && !printer.CloseFiscalReceipt().empty()) {
+  if (out.voided == out.sold && CallSucceeded(printer, host, printer.CloseFiscalReceipt())) {
     out.state = "cancelled";
     host.Add("warning", "receipt", "Продажбите са сторнирани и бонът е приключен");
     return;
@@ -129,10 +130,16 @@ json StatusToJson(const StatusFlags& flags) {
   return out;
 }
 
+bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result) {
+  const CallOutcome& o = printer.LastOutcome();
+  if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "refused", o.message);
+  return !result.empty() && o.Done();
+}
+
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                        const OperatorRecord& op) {
   SaleOutcome out;
-  if (printer.OpenFiscalReceipt(op, false, false).empty()) return out;
+  if (!CallSucceeded(printer, host, printer.OpenFiscalReceipt(op, false, false))) return out;
   out.opened = true;
   out.state = "open";
   auto fail = [&]() {
@@ -141,16 +148,17 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   };
   for (const auto& line : request.lines) {
     if (line.comment) {
-      if (printer.PrintReceiptText(line.text, 0).empty()) return fail();
+      if (!CallSucceeded(printer, host, printer.PrintReceiptText(line.text, 0))) return fail();
       continue;
     }
-    if (printer.SellItem(line.text, line.taxGroup, line.unitPrice, line.quantity, line.percent)
-            .empty())
+    if (!CallSucceeded(printer, host,
+                       printer.SellItem(line.text, line.taxGroup, line.unitPrice, line.quantity,
+                                        line.percent)))
       return fail();
     ++out.sold;
   }
   double total = 0;
-  if (printer.Subtotal(total, 0, false, false, false).empty()) return fail();
+  if (!CallSucceeded(printer, host, printer.Subtotal(total, 0, false, false, false))) return fail();
   out.amount = total;
   // The payments were checked against the total the request adds up to; a
   // printer that counts another total would take payments that do not match.
@@ -168,14 +176,14 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
     return fail();
   }
   if (request.payments.empty()) {
-    if (printer.Payment(0, total, false, 0).empty()) return fail();
+    if (!CallSucceeded(printer, host, printer.Payment(0, total, false, 0))) return fail();
     ++out.payments;
   }
   for (const auto& p : request.payments) {
-    if (printer.Payment(p.type, p.amount, false, 0).empty()) return fail();
+    if (!CallSucceeded(printer, host, printer.Payment(p.type, p.amount, false, 0))) return fail();
     ++out.payments;
   }
-  if (printer.CloseFiscalReceipt().empty()) return fail();
+  if (!CallSucceeded(printer, host, printer.CloseFiscalReceipt())) return fail();
   out.ok = true;
   out.state = "closed";
   int number = 0;

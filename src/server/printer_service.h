@@ -32,6 +32,13 @@ struct SaleOutcome {
   std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
 };
 
+// Whether a driver call succeeded: a non-empty result of a call that ended done
+// (a refusal passed over or SetDateTime's "BP" is not success). An end nobody
+// was told about (an argument outside the printer's range, such as a deposit
+// above its maximum) gets its message into `host` here; the other ends reached
+// the host as prompts when they happened.
+bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result);
+
 // Opens a fiscal receipt, registers the lines and payments (no payments: the
 // whole in cash), closes it and reads its number and time. A failure after the
 // receipt was opened voids what was sold and closes the empty receipt where

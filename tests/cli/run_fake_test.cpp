@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <ctime>
+#include <functional>
 
 #include "cli_run.h"
 #include "driver/text.h"
@@ -65,7 +66,9 @@ TEST(CliRunFake, SilentPrinterExitsOneWithoutAFrame) {
   fake.SetProbe(FakeDevice::Probe::Silent);
   const CliRun r = RunTool({"--com", "3=" + fake.Path(), "--port", "3", "--json", "read-version"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out, "{\"method\":\"ReadVersion\",\"ok\":false,\"result\":\"\"}\n");
+  EXPECT_EQ(r.out,
+            "{\"method\":\"ReadVersion\",\"ok\":false,\"result\":\"\",\"end\":\"link-failed\","
+            "\"message\":\"Няма връзка с Фискалния принтер\"}\n");
   EXPECT_EQ(r.ErrLines("prompt "),
             std::vector<std::string>{"prompt style=0x15 caption=\"Грешка\" text=\"Няма връзка с "
                                      "Фискалния принтер\" answer=2"});
@@ -121,8 +124,9 @@ TEST(CliRunFake, ScriptRunsOnOnePrinterAndStopsAtTheFirstFailure) {
                            "transact 0x21 \"\"\n\n  transact 33 ''\ntransact 0x21 ''\n"
                            "transact 0x22 ''\n");
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.OutLines(), (std::vector<std::string>{"Transact result=\"V1\"",
-                                                    "Transact result=\"V2\"", "Transact failed"}));
+  EXPECT_EQ(r.OutLines(),
+            (std::vector<std::string>{"Transact result=\"V1\"", "Transact result=\"V2\"",
+                                      "Transact failed (link-failed)"}));
   const auto frames = fake.Frames();
   ASSERT_EQ(frames.size(), 3u);
   // Block numbers continue as in one action.
@@ -186,6 +190,56 @@ TEST(CliRunFake, DateTimeDialogSetsTheClockThroughASecondPrinter) {
   bool sawSet = false;
   for (const auto& f : printer.fake.Frames()) sawSet |= f.cmd == 'H';
   EXPECT_TRUE(sawSet);
+}
+
+// The exit status follows how each call ended, not only whether its text was
+// empty: "BP" and a refusal passed over with "Продължи" are failures, and a
+// silent refusal (an amount above the printer's maximum) names its limit.
+TEST(CliRunFake, ExitStatusFollowsHowTheCallEnded) {
+  struct Case {
+    const char* why;
+    std::function<void(FakeDevice&)> setup;
+    std::vector<std::string> args;
+    std::string input;
+    int code;
+    std::vector<std::string> outParts;
+  };
+  const Case cases[] = {
+      {"a date before the last fiscal-memory record",
+       [](FakeDevice& f) { f.Queue('s', Reply::Data("01-06-2026;0012;0034")); },
+       {"--answers", "1", "set-date-time", "01-01-2026 10:00:00"},
+       "",
+       1,
+       {"SetDateTime result=\"BP\" end=out-of-range"}},
+      {"a refusal passed over: the script goes on, the status says it",
+       [](FakeDevice& f) { f.Queue('$', Reply::Ack("01")); },
+       {"--answers", "5", "--script", "-"},
+       "clear-display\nread-version\n",
+       1,
+       {"ClearDisplay result=\"01\" end=printer-refused", "ReadVersion result="}},
+      {"a deposit above the two-decimal maximum",
+       [](FakeDevice& f) { f.Queue('c', Reply::Data("2")); },
+       {"--json", "service-sum-in-out", "1", "0000", "0", "1000000"},
+       "",
+       1,
+       {"\"ok\":false", "\"end\":\"out-of-range\"", "999999.99"}},
+      {"a deposit at the maximum",
+       [](FakeDevice& f) { f.Queue('c', Reply::Data("2")); },
+       {"service-sum-in-out", "1", "0000", "0", "999999.99"},
+       "",
+       0,
+       {"ServiceSumInOut result=\"00\""}},
+  };
+  for (const auto& c : cases) {
+    FakeDevice fake;
+    c.setup(fake);
+    std::vector<std::string> args{"--device", fake.Path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun r = RunTool(args, c.input);
+    EXPECT_EQ(r.code, c.code) << c.why << "\n" << r.out << r.err;
+    for (const auto& part : c.outParts)
+      EXPECT_NE(r.out.find(part), std::string::npos) << c.why << ": " << r.out;
+  }
 }
 
 TEST(CliRunFake, DateTimeDialogCancelled) {

@@ -174,7 +174,9 @@ TEST_F(CliRunSim, PrinterThatDoesNotAnswerExitsOne) {
   sim.Inject(Fault::NoAnswer);
   const CliRun r = Run({"--json", "read-status"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out, "{\"method\":\"ReadStatus\",\"ok\":false,\"result\":\"\"}\n");
+  EXPECT_EQ(r.out,
+            "{\"method\":\"ReadStatus\",\"ok\":false,\"result\":\"\",\"end\":\"link-failed\","
+            "\"message\":\"Няма връзка с Фискалния принтер\"}\n");
   EXPECT_EQ(r.ErrLines("prompt"),
             std::vector<std::string>{"prompt style=0x15 caption=\"Грешка\" text=\"Няма връзка с "
                                      "Фискалния принтер\" answer=2"});

@@ -36,9 +36,13 @@ TEST(StatusBoxes, JournalBoxIsTickedWhenItsFlagIsClear) {
 }
 
 TEST(ClockSetting, OnlyASentSettingCountsAsSet) {
-  EXPECT_TRUE(ClockWasSet("00"));
-  EXPECT_FALSE(ClockWasSet(""));
-  EXPECT_FALSE(ClockWasSet("BP"));
+  const CallOutcome done;
+  const CallOutcome beforeRecord{CallEnd::kOutOfRange, "", true, ""};
+  const CallOutcome passedOver{CallEnd::kPrinterRefused, "31", true, ""};
+  EXPECT_TRUE(ClockWasSet("00", done));
+  EXPECT_FALSE(ClockWasSet("", done));
+  EXPECT_FALSE(ClockWasSet("BP", beforeRecord));
+  EXPECT_FALSE(ClockWasSet("31", passedOver));
   EXPECT_EQ(DateTimeDialogResult(true), 1);
   EXPECT_EQ(DateTimeDialogResult(false), 2);
 }

@@ -260,6 +260,9 @@ TEST_F(SetDateTimeTest, SendsTwoDigitYearAndExactPrompts) {
   ui.prompts.clear();
   QueueReads();
   EXPECT_EQ(printer->SetDateTime(lastRecord - kDay), "BP");
+  // Not empty, yet nothing was sent: the outcome says so.
+  EXPECT_EQ(printer->LastOutcome().end, CallEnd::kOutOfRange);
+  EXPECT_TRUE(printer->LastOutcome().userTold);
   ASSERT_EQ(ui.prompts.size(), 1u);
   EXPECT_EQ(ui.prompts[0].text, "Въведената дата е преди\nпоследната дата във фискалната памет");
   EXPECT_EQ(ui.prompts[0].caption, "Грешка");

@@ -205,6 +205,11 @@ TEST_F(ServerOnSim, StatusReportsAndClock) {
   EXPECT_TRUE(body["ok"]) << body.dump();
   std::tie(status, body) = Post("/printers/1/deposit", R"({"amount":25.5})");
   EXPECT_TRUE(body["ok"]) << body.dump();
+  // Above the printer's maximum in its two-decimal mode: nothing is sent, and
+  // the answer says why instead of failing without a word.
+  std::tie(status, body) = Post("/printers/1/deposit", R"({"amount":1000000})");
+  EXPECT_FALSE(body["ok"]) << body.dump();
+  EXPECT_NE(body["messages"].dump().find("999999.99"), std::string::npos) << body.dump();
   std::tie(status, body) = Post("/printers/1/rawrequest", R"({"command":"0x21"})");
   EXPECT_TRUE(body["ok"]);
   EXPECT_NE(body["response"].get<std::string>(), "");
