@@ -99,11 +99,14 @@ void ArticleDialog::OnGet(wxCommandEvent&) {
   ArticleRecord article;
   if (printer->ReadArticle(static_cast<int>(*number), article).empty()) return;
   SetTextRedraw(name_, FromCp1251(article.name));
-  if (priceConfig_.decimal)
+  if (priceConfig_.decimal) {
     price_->SetDecimalValue(article.price);
-  else
-    price_->SetIntegerValue(static_cast<int>(article.price));
-  if (article.taxGroup >= 0 && article.taxGroup < 8) taxGroup_->SetSelection(article.taxGroup);
+  } else if (const auto whole = WholePrice(article.price, price_->Rule().IntegerMaximum())) {
+    price_->SetIntegerValue(*whole);
+  }
+  // A group the selector does not have shows as none chosen: a Set then asks
+  // for one rather than writing the group of the article shown before.
+  taxGroup_->SetSelection(TaxGroupSelection(article.taxGroup));
   department_->SetValue(wxString::Format("%u", unsigned{article.department}));
 }
 
@@ -117,8 +120,15 @@ void ArticleDialog::OnSet(wxCommandEvent&) {
   const auto department =
       ReadField(department_, department_->GetValue(), DepartmentNumberRule(0), "Департамент");
   if (!department) return;
+  if (taxGroup_->GetSelection() == wxNOT_FOUND) {
+    ShowMessage(FromUtf8(kChooseTaxGroupText), FromUtf8("Грешка"), wxOK | wxICON_STOP);
+    taxGroup_->SetFocus();
+    return;
+  }
+  const auto name = PrinterText(name_, "Артикул Име");
+  if (!name) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  printer->SetArticle(static_cast<int>(*number), ToCp1251(name_->GetValue()), *price,
-                      taxGroup_->GetSelection(), static_cast<uint8_t>(*department));
+  printer->SetArticle(static_cast<int>(*number), *name, *price, taxGroup_->GetSelection(),
+                      static_cast<uint8_t>(*department));
 }

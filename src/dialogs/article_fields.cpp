@@ -1,6 +1,7 @@
 #include "dialogs/article_fields.h"
 
 #include "driver/cp1251.h"
+#include "driver/date_words.h"
 #include "driver/text.h"
 
 const std::array<const char*, 8> kTaxGroupItems = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"};
@@ -31,8 +32,17 @@ std::string TaxGroupLetter(int index) {
   return Cp1251ToUtf8(std::string(1, static_cast<char>(0xC0 + index)));
 }
 
+int TaxGroupSelection(int index) {
+  return index >= 0 && index < static_cast<int>(kTaxGroupItems.size()) ? index : -1;
+}
+
+std::optional<int> WholePrice(double price, int maximum) {
+  if (!(price >= 0.0) || price > static_cast<double>(maximum)) return std::nullopt;
+  return static_cast<int>(price);
+}
+
 std::string ArticleReportDate(std::time_t t) {
-  return FormatTime(t, "%d %B %Y  %H:%M");
+  return ReportDateInWords(t);
 }
 
 std::string DepartmentAmount(double value) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <ctime>
+#include <optional>
 #include <string>
 
 #include "dialogs/receipt_fields.h"
@@ -34,12 +35,25 @@ constexpr int kArticleDepartmentMax = 19;
 constexpr int kDepartmentMin = 1;
 constexpr int kDepartmentMax = 19;
 
+// What a tax-group selector shows for the group index the printer reported:
+// the index itself for 0..7, wxNOT_FOUND's -1 (no group chosen) for any other.
+int TaxGroupSelection(int index);
+// Set with no tax group chosen (stop icon).
+inline constexpr const char* kChooseTaxGroupText =
+    "Принтерът отчете данъчна група, която програмата не познава.\nМоля изберете данъчна група!";
+
+// A price read from the printer for a whole-number price field whose largest
+// value is `maximum`: none when it is negative, above the maximum or not a
+// number (the field then keeps its text, as for any value outside its range).
+std::optional<int> WholePrice(double price, int maximum);
+
 // The tax group of index 0..7 as its one letter (the printer's encoding,
 // Windows-1251 0xC0 + index); "" outside the range.
 std::string TaxGroupLetter(int index);
 
 // The date of the last report as the reading dialog shows it:
-// "07 December 2026  14:05" (local time).
+// "07 декември 2026  14:05" (local time); "" while the
+// article has never been in a report (the printer's all-zero date).
 std::string ArticleReportDate(std::time_t t);
 
 // A department's turnover or quantity: always two decimals, whatever the

@@ -108,9 +108,11 @@ bool ClicheDialog::GetRow(FiscalPrinter& printer, int r) {
 bool ClicheDialog::SetRow(FiscalPrinter& printer, int r) {
   const ClicheRow& spec = kClicheRows[static_cast<size_t>(r)];
   const Row& row = rows_[static_cast<size_t>(r)];
+  const auto text = PrinterText(row.edit, spec.caption);
+  if (!text) return false;
   return !printer
-              .SetHeaderLine(spec.line, ToCp1251(row.edit->GetValue()),
-                             row.alignment->GetSelection(), ClicheRowLimit(spec, width_))
+              .SetHeaderLine(spec.line, *text, row.alignment->GetSelection(),
+                             ClicheRowLimit(spec, width_))
               .empty();
 }
 

@@ -23,6 +23,7 @@ DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogSer
   const wxDateTime now = wxDateTime::Now();
   // Day first with the month in words, whatever the computer's locale.
   date_ = new LongDatePicker(this, kIdDate, now);
+  date_->SetFieldName(FromUtf8("Дата"));
   time_ = new wxTimePickerCtrl(this, kIdTime, now);
 
   auto* pickers = new wxBoxSizer(wxHORIZONTAL);

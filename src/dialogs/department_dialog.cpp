@@ -92,7 +92,10 @@ void DepartmentDialog::OnGet(wxCommandEvent&) {
   department.number = static_cast<uint8_t>(DepartmentNumber(numberText).value_or(0));
   if (printer->ReadDepartment(department).empty()) return;
   name_->SetValue(FromCp1251(department.name));
-  if (department.taxGroup < 8) taxGroup_->SetSelection(department.taxGroup);
+  // A group the selector does not have (the printer reports 8..15) shows as
+  // none chosen: a Set then asks for one rather than writing the group of the
+  // department shown before.
+  taxGroup_->SetSelection(TaxGroupSelection(department.taxGroup));
   turnover_->SetValue(DepartmentAmount(department.turnover));
   if (department.quantity < 0) {
     ShowQuantity(false);
@@ -104,14 +107,21 @@ void DepartmentDialog::OnGet(wxCommandEvent&) {
 
 void DepartmentDialog::OnSet(wxCommandEvent&) {
   const std::string numberText = ToCp1251(number_->GetValue());
-  const std::string name = ToCp1251(name_->GetValue());
-  if (const std::string problem = DepartmentSetProblem(numberText, name); !problem.empty()) {
+  const std::string typedName = ToCp1251(name_->GetValue());
+  if (const std::string problem = DepartmentSetProblem(numberText, typedName); !problem.empty()) {
     ShowMessage(FromUtf8(problem), FromUtf8("Грешка"), wxOK | wxICON_STOP);
     return;
   }
+  if (taxGroup_->GetSelection() == wxNOT_FOUND) {
+    ShowMessage(FromUtf8(kChooseTaxGroupText), FromUtf8("Грешка"), wxOK | wxICON_STOP);
+    taxGroup_->SetFocus();
+    return;
+  }
+  const auto name = PrinterText(name_, "Име");
+  if (!name) return;
   Department department;
   department.number = static_cast<uint8_t>(DepartmentNumber(numberText).value_or(0));
-  department.name = name;
+  department.name = *name;
   department.taxGroup = static_cast<uint8_t>(taxGroup_->GetSelection());
   {
     auto printer = OpenPrinter();

@@ -79,19 +79,27 @@ void DisplayDialog::OnAlignment(wxCommandEvent& event) {
 
 void DisplayDialog::OnSend(wxCommandEvent& event) {
   const int id = event.GetId();
+  // The line's text is checked before the port is opened: nothing goes out
+  // with a character the display cannot show.
+  std::string line;
+  for (int i = 0; i < kTexts; ++i) {
+    if (kRows[i].sendId != id) continue;
+    const auto text = PrinterText(texts_[static_cast<size_t>(i)], kRows[i].send);
+    if (!text) return;
+    line = *text;
+  }
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  auto text = [this](int i) { return ToCp1251(texts_[static_cast<size_t>(i)]->GetValue()); };
   auto alignment = [this](int i) { return alignments_[static_cast<size_t>(i)]->GetSelection(); };
   switch (id) {
     case kIdSendLine1:
-      printer->DisplayLine(1, text(0), alignment(0));
+      printer->DisplayLine(1, line, alignment(0));
       break;
     case kIdSendLine2:
-      printer->DisplayLine(2, text(1), alignment(1));
+      printer->DisplayLine(2, line, alignment(1));
       break;
     case kIdSendBoth:
-      printer->DisplayBothLines(text(2), alignment(2));
+      printer->DisplayBothLines(line, alignment(2));
       break;
     case kIdDateTime:
       printer->DisplayDateTime();

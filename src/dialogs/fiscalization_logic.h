@@ -78,7 +78,8 @@ inline char DecimalModeToSet(bool fractionalChosen) {
 // "NV%1.6d" and "50%1.6d": the labels of the two factory numbers.
 std::string PrinterNumberText(int number);
 std::string MemoryNumberText(int number);
-// The printer's date label: "%d %B %Y  %H:%M", English month names.
+// The printer's date label: "%d %B %Y  %H:%M", the month in words
+// ("04 март 2026  07:30").
 std::string PrinterDateText(std::time_t time);
 // The mark beside a report button: "!" while the report is not zeroed.
 inline const char* MarkText(bool notZeroed) {

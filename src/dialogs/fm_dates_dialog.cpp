@@ -20,6 +20,8 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
   // Day first with the month in words, whatever the computer's locale.
   from_ = new LongDatePicker(this, kIdFrom, today);
   to_ = new LongDatePicker(this, kIdTo, today);
+  from_->SetFieldName(FromUtf8("От"));
+  to_->SetFieldName(FromUtf8("До"));
 
   wxFlexGridSizer* grid = Grid(2);
   grid->AddGrowableCol(1);

@@ -1,11 +1,5 @@
 #include "dialogs/invoice_range_logic.h"
 
-namespace {
-
-constexpr const char* kAckDone = "00";
-
-}  // namespace
-
 std::string DigitsOnly(const std::string& text) {
   std::string digits;
   for (char c : text)
@@ -34,5 +28,7 @@ bool InvoiceRangeComplete(InvoiceRangeForm& form) {
 bool SetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form) {
   if (!InvoiceRangeComplete(form)) return false;
   const InvoiceRange range{form.First(), form.Last()};
-  return printer.SetInvoiceRange(range) == kAckDone;
+  // Any answer counts: after a refusal the user has passed with "Продължи",
+  // and the fields must show the range the printer kept, not the refused one.
+  return !printer.SetInvoiceRange(range).empty();
 }

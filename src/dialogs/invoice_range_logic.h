@@ -47,6 +47,8 @@ bool GetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form);
 // missing the form is told and the printer is not needed.
 bool InvoiceRangeComplete(InvoiceRangeForm& form);
 
-// "Set": programs the range the form holds. True when the printer took it (the
-// dialog then reads it back with "Get").
+// "Set": programs the range the form holds. True when the printer answered,
+// whether it took the range or refused it (the dialog then reads the range
+// back with "Get", so the fields never keep refused numbers); false when
+// nothing was sent or no answer came.
 bool SetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form);

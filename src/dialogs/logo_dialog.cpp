@@ -14,6 +14,7 @@ constexpr int kMargin = 10;
 constexpr const char* kErrorCaption = "Грешка";
 constexpr const char* kNoFile = "(няма зареден файл)";
 constexpr const char* kNotAPicture = "Файлът не е картина, която програмата може да прочете.";
+constexpr const char* kPictureIs = "Картината е ";
 constexpr const char* kConvertQuestion = "\n\nДа бъде ли картината преобразувана в лого?";
 
 }  // namespace
@@ -72,7 +73,14 @@ bool LogoDialog::OfferConversion(const wxString& path, const std::string& reason
     ShowError(bmp ? reason : kNotAPicture);
     return false;
   }
-  if (ShowMessage(FromUtf8(reason + kConvertQuestion), FromUtf8(kErrorCaption),
+  // A picture of another kind (PNG, JPEG) also says how large it is.
+  std::string why = reason;
+  if (reason.find(kPictureIs) == std::string::npos &&
+      (picture.GetWidth() != logo::kWidth || picture.GetHeight() != logo::kHeight)) {
+    why += "\n" + std::string(kPictureIs) + std::to_string(picture.GetWidth()) + " × " +
+           std::to_string(picture.GetHeight()) + ".";
+  }
+  if (ShowMessage(FromUtf8(why + kConvertQuestion), FromUtf8(kErrorCaption),
                   wxYES_NO | wxICON_STOP) != wxYES)
     return false;
   LogoConverterDialog converter(this, picture, path, Services());

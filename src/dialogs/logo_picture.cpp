@@ -174,7 +174,9 @@ std::string CheckMessage(const FileCheck& check) {
       return "Грешка при зареждане на лого\nФайлът е по-къс от " + std::to_string(kFileBytes) +
              " байта.";
     case Verdict::kNotBmp:
-      return "Логото трябва да бъде черно-бял BMP файл (1 бит на точка).\nФайлът не е BMP.";
+      return "Логото трябва да бъде черно-бял BMP файл (1 бит на точка) със ширина " +
+             std::to_string(kWidth) + " и височина " + std::to_string(kHeight) + " (" +
+             std::to_string(kWidth) + " × " + std::to_string(kHeight) + ").\nФайлът не е BMP.";
     case Verdict::kWrongSize:
       return "Логото трябва да бъде със ширина " + std::to_string(kWidth) + " и височина " +
              std::to_string(kHeight) + "\nКартината е " + size + ".";

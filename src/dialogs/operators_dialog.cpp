@@ -154,8 +154,9 @@ bool OperatorsDialog::GetRow(FiscalPrinter& printer, int n) {
 
 bool OperatorsDialog::SetRow(FiscalPrinter& printer, int n) {
   const RowControls& row = Row(n);
-  const std::string name = ToCp1251(row.name->GetValue());
-  return !printer.SetOperator(n, name, ToCp1251(row.password->GetValue())).empty();
+  const auto name = PrinterText(row.name, "Име на оператор " + std::to_string(n));
+  if (!name) return false;
+  return !printer.SetOperator(n, *name, ToCp1251(row.password->GetValue())).empty();
 }
 
 void OperatorsDialog::OnButton(wxCommandEvent& event) {

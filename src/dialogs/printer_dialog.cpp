@@ -1,7 +1,13 @@
 #include "dialogs/printer_dialog.h"
 
+#include <wx/textctrl.h>
+
+#include <vector>
+
 #include "dialogs/gui_ui_host.h"
+#include "dialogs/printer_text.h"
 #include "dialogs/ui_text.h"
+#include "driver/cp1251_missing.h"
 
 PrinterDialog::PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, int port,
                              DialogServices services, long style)
@@ -48,6 +54,15 @@ void PrinterDialog::SetExitButton(int id, std::function<int()> result) {
       wxEVT_BUTTON, [this, result](wxCommandEvent&) { Finish(result()); }, id);
   Bind(wxEVT_CLOSE_WINDOW, [this, result](wxCloseEvent&) { Finish(result()); });
   SetEscapeId(id);
+}
+
+std::optional<std::string> PrinterDialog::PrinterText(wxTextCtrl* field, const std::string& name) {
+  const std::string text = field->GetValue().utf8_string();
+  const std::vector<std::string> missing = CharsWithoutCp1251(text);
+  if (missing.empty()) return Utf8ToCp1251Lossy(text);
+  ShowMessage(FromUtf8(UnprintableMessage(name, missing)), FromUtf8("Грешка"), wxOK | wxICON_STOP);
+  field->SetFocus();
+  return std::nullopt;
 }
 
 std::optional<double> PrinterDialog::ReadField(wxWindow* control, const wxString& text,

@@ -127,6 +127,11 @@ class PrinterDialog : public wxDialog {
   // sends nothing. `control` is the field itself, `text` its text.
   std::optional<double> ReadField(wxWindow* control, const wxString& text, const NumericRule& rule,
                                   const std::string& name, const std::string& frame = "");
+  // The text of `field` in Windows-1251 for the printer. When it holds
+  // characters the printer has no byte for, names them in a stop message
+  // (UnprintableMessage with `name`, UTF-8), puts the caret into the field and
+  // returns none: the caller then sends nothing.
+  std::optional<std::string> PrinterText(wxTextCtrl* field, const std::string& name);
   // The same for a number field under its own rule.
   std::optional<double> ReadField(NumericEdit* edit, const std::string& name,
                                   const std::string& frame = "") {

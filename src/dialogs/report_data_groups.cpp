@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "driver/date_words.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 
@@ -221,9 +222,7 @@ int AmountDecimals(const StatusFlags& flags) {
 }
 
 std::string ReportDateText(std::time_t time) {
-  std::tm tm{};
-  if (!localtime_r(&time, &tm)) return std::string();
-  return FormatTime(time, "%d %B %Y  %H:%M");
+  return ReportDateInWords(time);
 }
 
 int OperatorForRead(int fieldValue) {

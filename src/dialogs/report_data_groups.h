@@ -67,8 +67,8 @@ const std::vector<DataGroup>& OperatorDataGroups();
 // decimals (status flag "Дробни числа"), else 0.
 int AmountDecimals(const StatusFlags& flags);
 
-// Text of a report date label: local time as "%d %B %Y  %H:%M" with the
-// English month name; "" when the time cannot be converted.
+// Text of a report date label (ReportDateInWords): "" when the printer has no
+// report yet (its all-zero date) or the time cannot be converted.
 std::string ReportDateText(std::time_t time);
 
 // The operator whose data a read asks for: the field's number, or 1 (the

@@ -1,5 +1,7 @@
 #include "driver/text.h"
 
+#include "driver/date_words.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
@@ -164,16 +166,14 @@ std::string Sprintf(const char* format, ...) {
 }
 
 std::string FormatTime(std::time_t t, const char* format) {
-  static const char* const kMonths[12] = {"January",   "February", "March",    "April",
-                                          "May",       "June",     "July",     "August",
-                                          "September", "October",  "November", "December"};
   std::tm tm{};
   localtime_r(&t, &tm);
   // Expand %B ourselves so that the month name never depends on the locale.
+  // A '%' in a month name would be read as a conversion; none has one.
   std::string fmt;
   for (const char* p = format; *p; ++p) {
     if (p[0] == '%' && p[1] == 'B') {
-      fmt += (tm.tm_mon >= 0 && tm.tm_mon < 12) ? kMonths[tm.tm_mon] : "";
+      fmt += MonthName(tm.tm_mon + 1);
       ++p;
     } else if (p[0] == '%' && p[1] == '%') {
       fmt += "%%";

@@ -35,8 +35,9 @@ std::string Sprintf(const char* format, ...) __attribute__((format(gnu_printf, 1
 std::string Sprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 #endif
 
-// strftime of the local time `t`, with "%B" always giving the full English month
-// name whatever the process locale. Supports the usual conversions.
+// strftime of the local time `t`, with "%B" always giving the month's Bulgarian
+// name (MonthName, UTF-8) whatever the process locale. Supports the usual
+// conversions.
 std::string FormatTime(std::time_t t, const char* format);
 
 // Leading-number conversions of a field: characters [from, to] (0-based,

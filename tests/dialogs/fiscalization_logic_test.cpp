@@ -87,7 +87,7 @@ TEST(FiscalDisplay, NumbersAndDateTexts) {
   tm.tm_hour = 7;
   tm.tm_min = 30;
   tm.tm_isdst = -1;
-  EXPECT_EQ(PrinterDateText(std::mktime(&tm)), "04 March 2026  07:30");
+  EXPECT_EQ(PrinterDateText(std::mktime(&tm)), "04 март 2026  07:30");
   EXPECT_STREQ(MarkText(true), "!");
   EXPECT_STREQ(MarkText(false), "");
 }

@@ -121,6 +121,9 @@ TEST_F(LogoDialogTest, RefusedFilesAreNeverSent) {
   Write(shortFile, FramedLogo().substr(0, 3901));
   const wxString text = folder_.File("notes.bmp");
   Write(text, "not a picture at all");
+  logo::EnsureImageHandlers();
+  const wxString png = folder_.File("shop.png");  // another kind of picture, another size
+  ASSERT_TRUE(HalfBlack(200, 100).SaveFile(png, wxBITMAP_TYPE_PNG));
 
   struct Row {
     wxString path;
@@ -132,6 +135,8 @@ TEST_F(LogoDialogTest, RefusedFilesAreNeverSent) {
       {shortFile, "Грешка при зареждане на лого"},
       {folder_.File("missing.bmp"), "Грешка при зареждане на лого"},
       {text, "Файлът не е картина"},
+      {png, "със ширина 384 и височина 80 (384 × 80)"},
+      {png, "Картината е 200 × 100."},
   };
   LogoDialog dialog(nullptr, &ui_, Port(), Watched());
   for (const Row& r : rows) {
@@ -145,7 +150,7 @@ TEST_F(LogoDialogTest, RefusedFilesAreNeverSent) {
   }
   Click(&dialog, LogoDialog::kIdUpload);
   EXPECT_TRUE(device_.Frames().empty());
-  EXPECT_EQ(folder_.Files().size(), 4u) << "nothing converted, nothing written";
+  EXPECT_EQ(folder_.Files().size(), 5u) << "nothing converted, nothing written";
 }
 
 // The file is sent as it is on disk at "Upload": one overwritten since

@@ -186,7 +186,7 @@ TEST(ArticleFields, ReportDateAndDepartmentAmounts) {
   tm.tm_hour = 9;
   tm.tm_min = 5;
   tm.tm_isdst = -1;
-  EXPECT_EQ(ArticleReportDate(std::mktime(&tm)), "07 December 2026  09:05");
+  EXPECT_EQ(ArticleReportDate(std::mktime(&tm)), "07 декември 2026  09:05");
   EXPECT_EQ(DepartmentAmount(1234.5), "1234.50");
   EXPECT_EQ(DepartmentAmount(0), "0.00");
 }

@@ -159,7 +159,7 @@ TEST(ReportDataGroups, DecimalsFromTheStatusAndTheDateLabel) {
   EXPECT_EQ(AmountDecimals(flags), 0);
   flags[Flag::kDecimals] = true;
   EXPECT_EQ(AmountDecimals(flags), 2);
-  EXPECT_EQ(ReportDateText(ComposeLocalTime({2008, 3, 5, 14, 30, 0})), "05 March 2008  14:30");
+  EXPECT_EQ(ReportDateText(ComposeLocalTime({2008, 3, 5, 14, 30, 0})), "05 март 2008  14:30");
   EXPECT_EQ(OperatorForRead(3), 3);
   EXPECT_EQ(OperatorForRead(0), 1);
   EXPECT_EQ(OperatorForRead(10), 1);
@@ -217,7 +217,7 @@ TEST_F(DialogLogicTest, DailyServiceAndReportInfoFillCountsAmountsAndTheDate) {
   EXPECT_EQ(form.counts.at(1376), 12);
   EXPECT_EQ(form.counts.at(1377), 120);
   EXPECT_EQ(form.counts.at(1378), 3);
-  EXPECT_EQ(ReportDateText(form.dates.at(1379)), "05 March 2008  14:30");
+  EXPECT_EQ(ReportDateText(form.dates.at(1379)), "05 март 2008  14:30");
   EXPECT_FALSE(ReadDailyGroup(*printer_, form, 1999));
 }
 

@@ -122,11 +122,11 @@ TEST_F(FiscalizeTest, ConfirmsDateAndCodeThenSends) {
   EXPECT_EQ(SentCommands(), "aihA");
   EXPECT_EQ(DataOf('A'), kPassword6 + ";2");
   ASSERT_EQ(ui.prompts.size(), 2u);
-  EXPECT_EQ(ui.prompts[0].text, "Датата във Фискалния Принтер е 10 June 2026  12:00");
+  EXPECT_EQ(ui.prompts[0].text, "Датата във Фискалния Принтер е 10 юни 2026  12:00");
   EXPECT_EQ(ui.prompts[0].caption, "Потвърждение");
   EXPECT_EQ(ui.prompts[0].style, 0x3Du);
   EXPECT_EQ(ui.prompts[1].text,
-            "Сигурни ли сте?\n Фискален код: Б291417774\nДата: 10 June 2026  12:00");
+            "Сигурни ли сте?\n Фискален код: Б291417774\nДата: 10 юни 2026  12:00");
   EXPECT_EQ(ui.prompts[1].style, 0x34u);
   EXPECT_EQ(ui.dateTimeDialogs, 0);
 }
@@ -141,7 +141,7 @@ TEST_F(FiscalizeTest, SettingTheClockReadsTheNewDate) {
   EXPECT_EQ(SentCommands(), "aihhA");
   ASSERT_EQ(ui.prompts.size(), 2u);
   EXPECT_EQ(ui.prompts[1].text,
-            "Сигурни ли сте?\n Фискален код: Б291417774\nДата: 11 June 2026  09:30");
+            "Сигурни ли сте?\n Фискален код: Б291417774\nДата: 11 юни 2026  09:30");
 }
 
 TEST_F(FiscalizeTest, EveryRefusalStopsBeforeSending) {
@@ -238,7 +238,7 @@ TEST_F(SetDateTimeTest, SendsTwoDigitYearAndExactPrompts) {
   ui.Answer({6});
   EXPECT_EQ(printer->SetDateTime(reference + 2 * kDay), "00");
   ASSERT_EQ(ui.prompts.size(), 1u);
-  EXPECT_EQ(ui.prompts[0].text, "Сигурни ли сте?\n12 June 2026        12:00:00");
+  EXPECT_EQ(ui.prompts[0].text, "Сигурни ли сте?\n12 юни 2026        12:00:00");
   EXPECT_EQ(ui.prompts[0].caption, "Потвърждение");
   EXPECT_EQ(ui.prompts[0].style, 0x34u);
 
@@ -251,7 +251,7 @@ TEST_F(SetDateTimeTest, SendsTwoDigitYearAndExactPrompts) {
   ASSERT_EQ(ui.prompts.size(), 2u);
   EXPECT_EQ(ui.prompts[0].text,
             "Въведената дата е с над 1 година разлика\nИскате ли да прекратите "
-            "сверяването?\n11 June 2027         08:15:00");
+            "сверяването?\n11 юни 2027         08:15:00");
   EXPECT_EQ(ui.prompts[0].style, 0x33u);
   EXPECT_EQ(ui.prompts[1].text, "Сигурни ли сте?\n11-06-2027 година        08:15:00");
   EXPECT_EQ(ui.prompts[1].caption, "Последно потвърждение");

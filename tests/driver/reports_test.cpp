@@ -227,7 +227,7 @@ TEST_F(ReportWire, DateReportMessages) {
 
 TEST_F(ReportWire, DateReportEndingTomorrowOffersTheClock) {
   const char* const expected =
-      "Зададената Крайна дата е след\n Сегашната във Фискалния Принтер\n(07 March 2008)\n"
+      "Зададената Крайна дата е след\n Сегашната във Фискалния Принтер\n(07 март 2008)\n"
       "Можете да сверите датата във Фискалния Принтер";
   SetClock("07-03-2008 10:15");
   const std::time_t from = Local(1, 3, 2008);

@@ -83,21 +83,21 @@ TEST(TextFields, ParseDateTime) {
   EXPECT_EQ(Show(ParseDateTime("29-02-2008 23:59")), "29.02.2008 23:59:00");
 }
 
-TEST(TextFields, FormatTimeUsesEnglishMonthsWhateverTheLocale) {
+TEST(TextFields, FormatTimeNamesMonthsInBulgarianWhateverTheLocale) {
   std::tm tm{};
   tm.tm_mday = 5;
   tm.tm_mon = 2;
   tm.tm_year = 108;
   tm.tm_isdst = -1;
   const std::time_t t = std::mktime(&tm);
-  EXPECT_EQ(FormatTime(t, "%d %B %Y"), "05 March 2008");
+  EXPECT_EQ(FormatTime(t, "%d %B %Y"), "05 март 2008");
   EXPECT_EQ(FormatTime(t, "%d%m%y;"), "050308;");
-  EXPECT_EQ(FormatTime(t, "100%% %B"), "100% March");
+  EXPECT_EQ(FormatTime(t, "100%% %B"), "100% март");
   const char* const old = std::setlocale(LC_TIME, nullptr);
   const std::string saved = old ? old : "C";
   if (SetBulgarianLocale(LC_TIME)) {
     EXPECT_NE(FormatTime(t, "%b"), "Mar");  // the locale is in force
-    EXPECT_EQ(FormatTime(t, "%d %B %Y"), "05 March 2008");
+    EXPECT_EQ(FormatTime(t, "%d %B %Y"), "05 март 2008");
   }
   std::setlocale(LC_TIME, saved.c_str());
 }

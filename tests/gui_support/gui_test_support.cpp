@@ -76,6 +76,52 @@ void SetText(wxWindow* parent, int id, const std::string& utf8) {
   edit->ChangeValue(wxString::FromUTF8(utf8.c_str()));
 }
 
+namespace {
+
+void SendCharEvent(wxWindow* target, int code, wxChar uni, bool control) {
+  wxKeyEvent ev(wxEVT_CHAR);
+  ev.m_keyCode = code;
+  ev.m_uniChar = uni;
+  ev.SetControlDown(control);
+  ev.SetRawControlDown(control);
+  ev.SetEventObject(target);
+  target->GetEventHandler()->ProcessEvent(ev);
+}
+
+void SendFocusEvent(wxWindow* target, wxEventType type) {
+  wxFocusEvent ev(type, target->GetId());
+  ev.SetEventObject(target);
+  target->GetEventHandler()->ProcessEvent(ev);
+}
+
+}  // namespace
+
+void TypeKeys(wxWindow* target, const std::string& utf8) {
+  for (const wxUniChar c : wxString::FromUTF8(utf8.c_str())) {
+    const auto code = static_cast<int>(c.GetValue());
+    SendCharEvent(target, code < 128 ? code : WXK_NONE, static_cast<wxChar>(c.GetValue()), false);
+  }
+}
+
+void PressCtrl(wxWindow* target, char letter) {
+  const int code = (letter | 0x20) - 'a' + 1;  // Ctrl+A arrives as 1
+  SendCharEvent(target, code, static_cast<wxChar>(code), true);
+}
+
+void PressKey(wxWindow* target, int keyCode) {
+  SendCharEvent(target, keyCode,
+                keyCode < WXK_START ? static_cast<wxChar>(keyCode) : static_cast<wxChar>(WXK_NONE),
+                false);
+}
+
+void GiveFocus(wxWindow* target) {
+  SendFocusEvent(target, wxEVT_SET_FOCUS);
+}
+
+void TakeFocus(wxWindow* target) {
+  SendFocusEvent(target, wxEVT_KILL_FOCUS);
+}
+
 std::string TextOf(wxWindow* parent, int id) {
   wxWindow* w = Find(parent, id);
   if (!w) return std::string();

@@ -21,6 +21,17 @@ void SetText(wxWindow* parent, int id, const std::string& utf8);
 std::string TextOf(wxWindow* parent, int id);
 bool IsChecked(wxWindow* parent, int id);
 
+// Typing as the toolkit delivers a person's key presses to `target`: one
+// character event per key. TypeKeys sends each character of `utf8`; PressCtrl
+// sends Ctrl with a letter (as its control code, Ctrl held); PressKey sends a
+// key without a character of its own (WXK_RETURN, WXK_BACK).
+void TypeKeys(wxWindow* target, const std::string& utf8);
+void PressCtrl(wxWindow* target, char letter);
+void PressKey(wxWindow* target, int keyCode);
+// The focus arriving at `target` / leaving it, as a click or Tab brings it.
+void GiveFocus(wxWindow* target);
+void TakeFocus(wxWindow* target);
+
 // The top-level window of type `Dialog` that is running modally, or null.
 template <class Dialog>
 Dialog* ModalDialog() {

@@ -46,6 +46,14 @@ void NumericEdit::OnText(wxCommandEvent& event) {
   const wxString before(known_);
   ChangeValue(before);
   SetInsertionPoint(static_cast<long>(at));
+  if (!rule_.ReadOnly()) Refuse();
+}
+
+void NumericEdit::Refuse() {
+  // The note goes after a while; the tooltip (read by screen readers too) stays.
+  const wxString text = wxString::FromUTF8(rule_.AcceptsText());
+  SetToolTip(text);
+  hint_.Show(text);
 }
 
 void NumericEdit::ConfigureDecimal(double minimum, double maximum, int decimals, int maxLength,
@@ -138,6 +146,7 @@ void NumericEdit::SetTextWhole(const wxString& text) {
 }
 
 void NumericEdit::Apply(const NumericRule::EditResult& result) {
+  hint_.Hide();
   SetTextWhole(result.text);
   SetInsertionPoint(result.caret);
   ShowPosition(result.caret);
@@ -153,7 +162,10 @@ void NumericEdit::Paste() {
     }
     wxTheClipboard->Close();
   }
-  if (const auto result = rule_.Paste(State(), clip.ToStdWstring())) Apply(*result);
+  if (const auto result = rule_.Paste(State(), clip.ToStdWstring()))
+    Apply(*result);
+  else if (!clip.empty())
+    Refuse();
 }
 
 void NumericEdit::OnPasteEvent(wxClipboardTextEvent& event) {
@@ -174,8 +186,11 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     if (key >= 1 && key <= 26) letter = 'A' + key - 1;
     if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
     if (key >= 'A' && key <= 'Z') letter = key;
-    if (rule_.ReadOnly() && letter != 'C' && letter != 0) return;
+    if (rule_.ReadOnly() && letter != 'C' && letter != 'A' && letter != 0) return;
     switch (letter) {
+      case 'A':
+        SelectAll();
+        return;
       case 'C':
         Copy();
         return;
@@ -196,7 +211,11 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     }
   }
   if (key == WXK_BACK) {
-    if (const auto result = rule_.Backspace(State())) Apply(*result);
+    const NumericRule::EditState state = State();
+    if (const auto result = rule_.Backspace(state))
+      Apply(*result);
+    else if (!rule_.ReadOnly() && (state.selStart != state.selEnd || state.selStart > 0))
+      Refuse();  // something to remove, but what would be left is no number
     return;
   }
   if (key == WXK_DELETE || key == WXK_NUMPAD_DELETE) {
@@ -207,8 +226,11 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
   // The keypad's decimal key with no character of its own is the point.
   if (key == WXK_NUMPAD_DECIMAL && (typed == WXK_NONE || typed < 32)) typed = L'.';
   if (typed != WXK_NONE && typed >= 32) {
-    if (const auto result = rule_.TypeChar(State(), static_cast<wchar_t>(typed))) Apply(*result);
-    return;  // every other printable character is dropped
+    if (const auto result = rule_.TypeChar(State(), static_cast<wchar_t>(typed)))
+      Apply(*result);
+    else if (!rule_.ReadOnly())
+      Refuse();
+    return;
   }
   // Tab, Enter, Escape and the keys that move or delete: the control's own.
   event.Skip();
@@ -216,5 +238,6 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
 
 void NumericEdit::OnKillFocus(wxFocusEvent& event) {
   event.Skip();
+  hint_.Hide();
   if (const auto text = rule_.OnLeave(GetValue().ToStdWstring())) SetTextWhole(*text);
 }

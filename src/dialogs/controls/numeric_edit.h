@@ -5,12 +5,16 @@
 #include <optional>
 
 #include "dialogs/controls/numeric_rule.h"
+#include "dialogs/controls/refusal_hint.h"
 
 // A single-line edit field that takes only a number: an integer, or a decimal
 // number with at most a configured number of decimals, within a range and a
 // maximum length. Typed characters and pastes (Ctrl+V, the context menu, Paste())
-// are checked with IsAcceptable and dropped silently when refused; Backspace is
-// checked in decimal mode only; Delete, cut and undo are not checked. Text that
+// are checked with IsAcceptable; a refused one changes nothing and is refused
+// visibly (RefusalHint: the bell and a note naming what the field takes).
+// Backspace is checked in decimal mode only; Delete, cut and undo are not
+// checked. Ctrl+A selects the whole text, and whatever is typed or pasted
+// replaces the selection. Text that
 // arrives by any other way the toolkit offers (the middle mouse button, a drop,
 // an input method) is checked like a paste when it adds characters. A comma
 // (typed, the keypad's decimal key, pasted) is the decimal point of a decimal
@@ -30,7 +34,7 @@
 // The setters respect the range: a value outside it leaves the text unchanged,
 // so a dialog showing a number read from the printer shows nothing wrong.
 // The rules themselves live in NumericRule (see there for every detail).
-// Never shows a message.
+// Never shows a message box.
 class NumericEdit : public wxTextCtrl {
  public:
   NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
@@ -67,6 +71,7 @@ class NumericEdit : public wxTextCtrl {
   void Paste() override;
 
   const NumericRule& Rule() const { return rule_; }
+  const RefusalHint& Refusals() const { return hint_; }
 
  protected:
   void DoSetValue(const wxString& value, int flags) override;
@@ -81,8 +86,10 @@ class NumericEdit : public wxTextCtrl {
   // Sets the text past the control's own length limit (which only stops typing).
   void SetTextWhole(const wxString& text);
   void ApplyLimit();
+  void Refuse();
 
   NumericRule rule_;
+  RefusalHint hint_{this};
   bool limitSet_ = false;
   std::wstring known_;        // the text after the last change that was let through
   bool settingText_ = false;  // a text set by the program is on its way

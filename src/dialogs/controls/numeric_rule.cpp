@@ -238,6 +238,17 @@ std::string NumericRule::RangeText() const {
          std::to_string(integerMaximum_);
 }
 
+std::string NumericRule::AcceptsText() const {
+  std::string text = "Полето приема " + RangeText();
+  if (decimalMode_ && decimals_ > 0) {
+    text += ", до " + std::to_string(decimals_) + (decimals_ == 1 ? " цифра" : " цифри") +
+            " след точката";
+  } else if (decimalMode_) {
+    text += " без десетична точка";
+  }
+  return text + ", до " + std::to_string(maxLength_) + " знака.";
+}
+
 std::string FieldValueMessage(const std::string& fieldName, const NumericRule& rule,
                               const std::string& frame) {
   const std::string where = frame.empty() ? "" : " в „" + frame + "“";

@@ -107,6 +107,10 @@ class NumericRule {
   // What a valid reading is, for messages (UTF-8): "число от 0.01 до 999999.99"
   // or "цяло число от 1 до 19".
   std::string RangeText() const;
+  // What the field takes, for the note shown when it refuses a keystroke:
+  // "Полето приема число от 0.01 до 999999.99, до 2 цифри след точката, до 9
+  // знака." (UTF-8).
+  std::string AcceptsText() const;
 
   // The leading integer of `text` (after optional white space and sign; 0 when
   // there is none; clamped to the int range).
