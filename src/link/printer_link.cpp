@@ -158,6 +158,8 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
     return EndAfterPrompt(CallEnd::kOutOfRange);
   }
 
+  if (owner_) owner_->CommandStarting();
+
   // What the user's answer to a reported failure means here.
   enum class Verdict { Carry, Retry, Abort };
   const auto report = [this](int code) {

@@ -23,6 +23,11 @@ class UiHost {
   // the user set the printer's clock, 2 when the dialog was cancelled.
   virtual int RunDateTimeDialog(int port) = 0;
 
+  // Called once as each command is about to go to the printer (not again for
+  // its resends). A host that budgets its answers to link faults per command
+  // starts afresh here.
+  virtual void CommandStarting() {}
+
   // Wait cursor around port operations. Calls nest: each BeginWait is matched
   // by one EndWait.
   virtual void BeginWait() {}

@@ -265,7 +265,19 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
             result = OutcomeToJson(outcome);
           }
         }
+        const bool connected = fp->IsConnected();
         fp.reset();  // the line is free again before the response goes out
+        // Every failure says why: the printer that never answered apart from the
+        // request the driver refused before sending it (a value over the printer's limit).
+        if (!ok && !host.HasError()) {
+          if (!connected)
+            host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
+          else
+            host.Add("error", "rejected",
+                     "The driver refused the request before sending it: a value this printer "
+                     "does not accept (for example an amount over its maximum), or a state "
+                     "that does not allow it");
+        }
         messages = host.Messages();
         if (!sale.empty()) {
           json kept = result;

@@ -92,9 +92,9 @@ struct HttpFront::Impl {
   }
 
   void Refuse(Connection& c, int status, const std::string& code, const std::string& text) {
+    WriteLog(c.peer, nullptr, nullptr, status, Clock::now());
     NetWriteAll(c.socket, HttpResponseText(status, kJson, ErrorBody(code, text), {}, false),
                 kQuickWriteMs);
-    WriteLog(c.peer, nullptr, nullptr, status, Clock::now());
   }
 
   void WriteLog(const std::string& peer, const HttpRequest* request, const ApiResponse* response,
@@ -155,8 +155,8 @@ struct HttpFront::Impl {
     const bool keepAlive = r.keepAlive && !stopping;
     const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
                                               out.headers, keepAlive);
-    const bool written = NetWriteAll(s, text, kWriteSeconds * 1000);
     WriteLog(task.connection->peer, &r, &out, out.status, task.started);
+    const bool written = NetWriteAll(s, text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
       NetClose(s);
       return;

@@ -53,7 +53,10 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }  // namespace
 
 PolicyHost::PolicyHost(Corrections corrections, int retries, Opener opener)
-    : corrections_(corrections), retriesLeft_(retries), opener_(std::move(opener)) {}
+    : corrections_(corrections),
+      retries_(retries),
+      retriesLeft_(retries),
+      opener_(std::move(opener)) {}
 
 void PolicyHost::Add(const std::string& type, const std::string& code, const std::string& text) {
   messages_.push_back(ServerMessage{type, code, text});

@@ -28,7 +28,8 @@ struct Corrections {
 // Answers the driver's prompts by a fixed policy instead of asking a person,
 // and records every prompt as a message for the response:
 //  - link faults (no answer, bad checksum, NACK, ...) are retried up to
-//    `retries` times within the request, then cancelled;
+//    `retries` times for each command, then cancelled (so the steps that
+//    cancel a failed receipt get their own retries);
 //  - printer refusals (ACK error codes) are cancelled;
 //  - corrective actions (zeroing, closing a receipt, setting the clock) are
 //    taken only when `corrections` allows them, otherwise cancelled;
@@ -44,6 +45,7 @@ class PolicyHost : public UiHost {
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
   int RunDateTimeDialog(int port) override;
+  void CommandStarting() override { retriesLeft_ = retries_; }
 
   const std::vector<ServerMessage>& Messages() const { return messages_; }
   bool HasError() const;
@@ -52,6 +54,7 @@ class PolicyHost : public UiHost {
 
  private:
   Corrections corrections_;
+  int retries_;
   int retriesLeft_;
   Opener opener_;
   std::vector<ServerMessage> messages_;

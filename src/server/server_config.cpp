@@ -1,7 +1,10 @@
 #include "server/server_config.h"
 
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -121,6 +124,21 @@ bool AddPrinter(ServerConfig& config, const std::string& id, int com, const std:
   return true;
 }
 
+// The device a path names, links resolved (the path itself when it does not exist).
+std::string CanonicalDevice(const std::string& path) {
+#ifdef _WIN32
+  std::string upper = path;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (upper.rfind("\\\\.\\", 0) == 0) upper = upper.substr(4);
+  return upper;
+#else
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved)) return resolved;
+  return path;
+#endif
+}
+
 bool Finish(ServerConfig& config, std::string& error) {
   if (config.help) return true;
   if (config.printers.empty()) {
@@ -136,6 +154,17 @@ bool Finish(ServerConfig& config, std::string& error) {
     }
     if (!coms.insert(p.com).second) {
       error = "COM " + std::to_string(p.com) + " given twice";
+      return false;
+    }
+  }
+  // Two workers on one line would garble each other's frames: the same device
+  // under two ids (or through a symbolic link) is refused.
+  std::map<std::string, std::string> devices;
+  for (const auto& p : config.printers) {
+    const std::string device = CanonicalDevice(p.path);
+    const auto [it, added] = devices.emplace(device, p.id);
+    if (!added) {
+      error = "printers \"" + it->second + "\" and \"" + p.id + "\" are the same device " + device;
       return false;
     }
   }

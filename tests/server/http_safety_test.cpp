@@ -228,3 +228,48 @@ TEST_F(HttpSafety, HttpDetails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HttpSafety, EveryFailureSaysWhyAndEveryRequestIsLogged) {
+  ServerConfig config;
+  config.token = "s3cret-token";
+  Start(config);
+  std::FILE* log = std::tmpfile();
+  front->SetLog(log);
+  const httplib::Headers auth = {{"Authorization", "Bearer s3cret-token"}};
+  // Over the printer's maximum (two decimals): refused by the driver, silently before.
+  auto [status, body] = Post("/printers/1/deposit", R"({"amount":5000000})", auth);
+  EXPECT_EQ(status, 200);
+  EXPECT_FALSE(body["ok"]);
+  ASSERT_FALSE(body["messages"].empty()) << body.dump();
+  EXPECT_EQ(body["messages"][0]["code"], "rejected");
+  // A printer that never answers says so in its own code.
+  sim.Inject(Fault::NoAnswer);
+  std::tie(status, body) = Post("/printers/1/xreport", "", auth, "");
+  sim.Inject(Fault::NoAnswer, 0);
+  EXPECT_FALSE(body["ok"]);
+  bool link = false;
+  for (const auto& m : body["messages"]) link = link || m["code"] == "link";
+  EXPECT_TRUE(link) << body.dump();
+  const std::string receipt = R"({"uniqueSaleNumber":"LOG-1",
+    "items":[{"text":"Хляб","unitPrice":1.10,"taxGroup":2}]})";
+  EXPECT_TRUE(Post("/printers/1/receipt", receipt, auth).second["ok"]);
+
+  std::fflush(log);
+  std::rewind(log);
+  std::string text;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, log)) text += buf;
+  std::fclose(log);
+  EXPECT_EQ(CountOf(text, "\n"), 3) << text;
+  EXPECT_NE(text.find(" 127.0.0.1 1 POST /printers/1/deposit - 200 failed - "), std::string::npos)
+      << text;
+  EXPECT_NE(text.find(" 127.0.0.1 1 POST /printers/1/receipt LOG-1 200 ok printed "),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("s3cret"), std::string::npos);
+  front->SetLog(nullptr);
+}
+
+}  // namespace

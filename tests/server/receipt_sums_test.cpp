@@ -81,45 +81,61 @@ TEST(ReceiptTotal, CountsAsThePrinterDoes) {
   EXPECT_FALSE(AmountsDiffer(4.20, 4.2000001));
 }
 
+// A printer on a scripted line that keeps just enough state for a receipt:
+// its subtotal is `subtotal` until a sale is voided or a payment made, 0 afterwards.
+struct ScriptedPrinter {
+  explicit ScriptedPrinter(const std::string& subtotal, int retries = 2) {
+    auto open = this->open;
+    auto voided = this->voided;
+    auto paid = this->paid;
+    device.SetHandler([open, voided, paid, subtotal](const FakeDevice::ReceivedFrame& f) {
+      if (f.cmd == Cmd::kOpenFiscalReceipt) *open = true;
+      if (f.cmd == Cmd::kCloseFiscalReceipt) *open = false;
+      if (f.cmd == Cmd::kSellItem && f.data.find('-') != std::string::npos) *voided = true;
+      if (f.cmd == Cmd::kPayment) *paid = true;
+      if (f.cmd == Cmd::kSubtotal)
+        return FakeDevice::Reply::Data(*voided || *paid ? "0.00" : subtotal);
+      if (f.cmd == Cmd::kReadDecimalPoint) return FakeDevice::Reply::Data("2");
+      if (f.cmd == Cmd::kReceiptState) {
+        std::string state(71, '0');
+        state[0] = *open ? '1' : '0';  // no payment yet
+        return FakeDevice::Reply::Data(state);
+      }
+      if (f.cmd == 0x20) {
+        std::vector<int> flags = {22, 23, 24};  // decimals, fiscalized, factory numbers
+        if (*open) flags.push_back(14);         // a fiscal receipt is open
+        return FakeDevice::Reply::Data(FakeDevice::StatusBytes(flags));
+      }
+      return FakeDevice::Reply::Ack("00");
+    });
+    ServerConfig config;
+    config.printers.push_back(ServedPrinter{"1", 202, device.Path(), 9600});
+    config.defaultOperator = OperatorRecord{1, "", "1"};
+    config.retries = retries;
+    api = std::make_unique<Api>(config);
+    LinkTimeouts fast;
+    fast.checkLink = 300;
+    fast.linkSeries = 400;
+    fast.reply = 400;
+    api->SetTimeoutsForTesting(fast);
+  }
+  json Receipt(const std::string& body) {
+    return json::parse(api->Handle("POST", "/printers/1/receipt", body, "").body);
+  }
+
+  FakeDevice device;
+  std::shared_ptr<bool> open = std::make_shared<bool>(false);
+  std::shared_ptr<bool> voided = std::make_shared<bool>(false);
+  std::shared_ptr<bool> paid = std::make_shared<bool>(false);
+  std::unique_ptr<Api> api;
+};
+
 // A printer whose subtotal is not the request's total: the sales are voided
 // and the receipt is closed empty before any payment, with both figures named.
 TEST(ReceiptSumsOnAPrinter, ASubtotalThatDiffersCancelsTheReceipt) {
-  FakeDevice device;
-  auto open = std::make_shared<bool>(false);
-  auto voided = std::make_shared<bool>(false);
-  device.SetHandler([open, voided](const FakeDevice::ReceivedFrame& f) {
-    if (f.cmd == Cmd::kOpenFiscalReceipt) *open = true;
-    if (f.cmd == Cmd::kCloseFiscalReceipt) *open = false;
-    // Its own idea of the total, until the sale is voided.
-    if (f.cmd == Cmd::kSellItem && f.data.find('-') != std::string::npos) *voided = true;
-    if (f.cmd == Cmd::kSubtotal) return FakeDevice::Reply::Data(*voided ? "0.00" : "99.99");
-    if (f.cmd == Cmd::kReadDecimalPoint) return FakeDevice::Reply::Data("2");
-    if (f.cmd == Cmd::kReceiptState) {
-      std::string state(71, '0');
-      state[0] = '1';  // open, no payment yet
-      return FakeDevice::Reply::Data(state);
-    }
-    if (f.cmd == 0x20) {
-      std::vector<int> flags = {22, 23, 24};  // decimals, fiscalized, factory numbers
-      if (*open) flags.push_back(14);         // a fiscal receipt is open
-      return FakeDevice::Reply::Data(FakeDevice::StatusBytes(flags));
-    }
-    return FakeDevice::Reply::Ack("00");
-  });
-  ServerConfig config;
-  config.printers.push_back(ServedPrinter{"1", 202, device.Path(), 9600});
-  config.defaultOperator = OperatorRecord{1, "", "1"};
-  Api api(config);
-  LinkTimeouts fast;
-  fast.checkLink = 300;
-  fast.linkSeries = 400;
-  fast.reply = 400;
-  api.SetTimeoutsForTesting(fast);
-  const ApiResponse out = api.Handle(
-      "POST", "/printers/1/receipt",
-      R"({"items":[{"text":"Сирене","unitPrice":4.20,"taxGroup":2}],"payments":[{"amount":5}]})",
-      "");
-  const json body = json::parse(out.body);
+  ScriptedPrinter printer("99.99");
+  const json body = printer.Receipt(
+      R"({"items":[{"text":"Сирене","unitPrice":4.20,"taxGroup":2}],"payments":[{"amount":5}]})");
   EXPECT_FALSE(body["ok"]) << body.dump();
   EXPECT_EQ(body["receiptState"], "cancelled") << body.dump();
   EXPECT_EQ(body["printed"]["payments"], 0);
@@ -130,8 +146,25 @@ TEST(ReceiptSumsOnAPrinter, ASubtotalThatDiffersCancelsTheReceipt) {
                       m["text"].get<std::string>().find("4.20") != std::string::npos);
   EXPECT_TRUE(named) << body.dump();
   EXPECT_EQ(body["printed"]["voided"], 1);
-  EXPECT_TRUE(*voided);
-  for (const auto& f : device.Frames()) EXPECT_NE(f.cmd, Cmd::kPayment);
+  EXPECT_TRUE(*printer.voided);
+  for (const auto& f : printer.device.Frames()) EXPECT_NE(f.cmd, Cmd::kPayment);
+}
+
+// A noisy line: each command has its own retries, so faults on two commands
+// of one receipt are both retried (one budget for the request ran out).
+TEST(ReceiptSumsOnAPrinter, EachCommandHasItsOwnRetries) {
+  ScriptedPrinter printer("4.20", 1);
+  const auto bad = FakeDevice::Reply::Ack("00").WithChecksum("00");
+  printer.device.Queue(Cmd::kOpenFiscalReceipt, bad);
+  printer.device.Queue(Cmd::kSellItem, bad);
+  printer.device.Queue(Cmd::kCloseFiscalReceipt, bad);
+  const json body = printer.Receipt(
+      R"({"items":[{"text":"Сирене","unitPrice":4.20,"taxGroup":2}],"payments":[{"amount":5}]})");
+  EXPECT_TRUE(body["ok"]) << body.dump();
+  EXPECT_EQ(body["receiptState"], "closed");
+  int retried = 0;
+  for (const auto& m : body["messages"]) retried += m["code"] == "link";
+  EXPECT_EQ(retried, 3) << body.dump();
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Checks of the configuration and of request fields that guard the printer.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
@@ -109,6 +112,26 @@ TEST(HttpRequestParser, ReadsWholeRequestsAndRefusesBrokenOnes) {
   }
   HttpRequest request;
   EXPECT_EQ(ParseHttpRequest(std::string(20000, 'A'), 1024, request).status, 431);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ServerConfigDevices, OneDeviceUnderTwoIdsIsRefused) {
+  const std::string link = ::testing::TempDir() + "/fs-same-device-" + std::to_string(getpid());
+  std::remove(link.c_str());
+  ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
+  ServerConfig config;
+  std::string error;
+  EXPECT_FALSE(
+      ParseServerArgs({"--com", "1=/dev/null", "--device", "kasa=" + link}, config, error));
+  EXPECT_NE(error.find("same device /dev/null"), std::string::npos) << error;
+  EXPECT_FALSE(
+      ParseServerArgs({"--com", "1=/dev/null", "--com", "2=/dev/../dev/null"}, config, error));
+  EXPECT_TRUE(ParseServerArgs({"--com", "1=/dev/null", "--com", "2=/dev/zero"}, config, error))
+      << error;
+  std::remove(link.c_str());
 }
 
 }  // namespace
