@@ -2,14 +2,18 @@
 // latency of a status read and of a three-item receipt over HTTP, each beside
 // the same work done by the bare driver on the same printer in the same run.
 // The printer (its handshake and replies) is the limit; the ratio shows what
-// HTTP, JSON and the worker add.
+// HTTP, JSON and the worker add. Then 64 clients at once on one printer
+// (latency of the answered ones, 503s, other errors) and four printers served
+// at once beside four times one printer's rate.
 #include <httplib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -56,6 +60,86 @@ void Print(const char* what, const Figures& server, const Figures& bare) {
       what, server.perSecond, server.p99Ms, bare.p50Ms > 0 ? server.p50Ms / bare.p50Ms : 0.0);
 }
 
+// 64 keep-alive clients reading one printer's status at once; a 503 is
+// retried after a short pause, as a till would.
+void Concurrent(int port, int perClient) {
+  constexpr int kClients = 64;
+  std::vector<std::vector<double>> times(kClients);
+  std::vector<int> busy(kClients, 0), failed(kClients, 0);
+  std::vector<std::thread> clients;
+  const auto start = std::chrono::steady_clock::now();
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      httplib::Client client("127.0.0.1", port);
+      client.set_read_timeout(60, 0);
+      for (int done = 0; done < perClient;) {
+        const auto t0 = std::chrono::steady_clock::now();
+        auto r = client.Get("/printers/1/status");
+        if (r && r->status == 503) {
+          ++busy[c];
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          continue;
+        }
+        if (!r || r->status != 200) ++failed[c];
+        times[c].push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                .count());
+        ++done;
+      }
+    });
+  }
+  for (auto& t : clients) t.join();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::vector<double> all;
+  int busyTotal = 0, failedTotal = 0;
+  for (int c = 0; c < kClients; ++c) {
+    all.insert(all.end(), times[c].begin(), times[c].end());
+    busyTotal += busy[c];
+    failedTotal += failed[c];
+  }
+  std::sort(all.begin(), all.end());
+  std::printf(
+      "64 clients, 1 printer   %7.1f req/s  p50 %7.2f ms  p99 %7.2f ms  503s %d  errors %d\n",
+      all.size() / seconds, all[all.size() / 2], all[all.size() * 99 / 100], busyTotal,
+      failedTotal);
+  std::printf(
+      "figure: fiscal-server 64 clients: p50, p99, 503s, errors | %.1f ms, %.1f ms, %d, %d\n",
+      all[all.size() / 2], all[all.size() * 99 / 100], busyTotal, failedTotal);
+}
+
+// Status reads per second with `printers` simulated printers served at once,
+// one client each.
+double Printers(int printers, int perClient) {
+  std::vector<std::unique_ptr<SimServer>> sims;
+  ServerConfig config;
+  for (int i = 0; i < printers; ++i) {
+    sims.push_back(std::make_unique<SimServer>());
+    config.printers.push_back(
+        ServedPrinter{std::to_string(i + 1), 211 + i, sims.back()->Path(), 9600});
+  }
+  Api api(config);
+  HttpFront front(api);
+  if (!front.Bind("127.0.0.1", 0)) return 0;
+  std::thread serving([&] { front.Serve(); });
+  std::vector<std::thread> clients;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < printers; ++i) {
+    clients.emplace_back([&, i] {
+      httplib::Client client("127.0.0.1", front.Port());
+      client.set_read_timeout(60, 0);
+      const std::string path = "/printers/" + std::to_string(i + 1) + "/status";
+      for (int n = 0; n < perClient; ++n) client.Get(path.c_str());
+    });
+  }
+  for (auto& t : clients) t.join();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  front.Stop();
+  serving.join();
+  return printers * perClient / seconds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +165,7 @@ int main(int argc, char** argv) {
   const Figures serverStatus = Measure(runs, [&] { return ok(client.Get("/printers/1/status")); });
   const Figures serverReceipt = Measure(
       runs, [&] { return ok(client.Post("/printers/1/receipt", receipt, "application/json")); });
+  Concurrent(front.Port(), std::max(2, runs / 10));
   front.Stop();
   serving.join();
 
@@ -108,5 +193,11 @@ int main(int argc, char** argv) {
   std::printf("fiscal-server on the simulated printer (no line delay), %d runs each\n", runs);
   Print("status", serverStatus, bareStatus);
   Print("3-item receipt", serverReceipt, bareReceipt);
+  const double one = Printers(1, runs);
+  const double four = Printers(4, runs);
+  std::printf("4 printers at once      %7.1f req/s  | 4 x one printer %7.1f req/s  (%.0f %%)\n",
+              four, 4 * one, 4 * one > 0 ? 100 * four / (4 * one) : 0.0);
+  std::printf("figure: fiscal-server 4 printers: req/s, 4 x one printer's | %.1f/s, %.1f/s\n", four,
+              4 * one);
   return 0;
 }
