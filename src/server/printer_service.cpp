@@ -132,7 +132,8 @@ json StatusToJson(const StatusFlags& flags) {
 
 bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result) {
   const CallOutcome& o = printer.LastOutcome();
-  if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "refused", o.message);
+  // The driver refused the call itself (an argument outside the printer's limits ...).
+  if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "rejected", o.message);
   return !result.empty() && o.Done();
 }
 

@@ -243,7 +243,7 @@ TEST_F(HttpSafety, EveryFailureSaysWhyAndEveryRequestIsLogged) {
   EXPECT_EQ(status, 200);
   EXPECT_FALSE(body["ok"]);
   ASSERT_FALSE(body["messages"].empty()) << body.dump();
-  EXPECT_EQ(body["messages"][0]["code"], "rejected");
+  EXPECT_EQ(body["messages"][0]["code"], "rejected") << body.dump();
   // A printer that never answers says so in its own code.
   sim.Inject(Fault::NoAnswer);
   std::tie(status, body) = Post("/printers/1/xreport", "", auth, "");
