@@ -238,6 +238,8 @@ class CliToolHost : public ToolHost {
   bool ConfirmRestore(const RestorePlan&, const Preflight&, RestoreOptions&) override {
     return true;
   }
+  // --cut-texts asks for it on the command line.
+  bool AllowCutTexts(const std::vector<std::string>&) override { return false; }
   bool ConfirmFiscalRecords(int records, int freeRecords) override {
     std::string text =
         "Възстановяването ще използва " + std::to_string(records) + " запис(а) от фискалната памет";
@@ -402,6 +404,8 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
       out << what << ": " << r.plan.steps.size() << " change(s); dry run, nothing sent\n";
       return;
     case JobStatus::kStopped:
+      if (r.check.OnlyCuttableStops())
+        out << "hint: --cut-texts cuts them to the printer's width\n";
       out << what << ": nothing sent: the printer would refuse or change "
           << r.check.Texts(CheckLevel::kStop).size() << " value(s)\n";
       return;

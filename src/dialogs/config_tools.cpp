@@ -96,6 +96,13 @@ class GuiToolHost : public ToolHost {
     options.password = dialog.Password();
     return go;
   }
+  bool AllowCutTexts(const std::vector<std::string>& lines) override {
+    wxString text = U("Тези редове са по-широки от реда на принтера:");
+    for (const std::string& line : lines) text += "\n" + U(line);
+    text += U("\n\nДа бъдат ли отрязани до ширината на принтера?");
+    return tools_.services.ShowMessage(tools_.owner, text, U(kRestoreCaption),
+                                       wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION) == wxYES;
+  }
   bool ConfirmFiscalRecords(int records, int freeRecords) override {
     wxString text = wxString::Format(
         U("Възстановяването ще използва %d запис(а) от фискалната памет"), records);

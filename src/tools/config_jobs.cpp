@@ -88,31 +88,33 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   r.status = Collect(host, *printer, SectionsToRead(wanted), current);
   if (r.status != JobStatus::kDone) return r;
 
-  RestoreOptions options = request.options;
-  for (;;) {
-    r.plan = PlanRestore(current, wanted, options);
-    r.check = CheckRestore(current, wanted, options, r.plan);
+  const auto review = [&](const RestoreOptions& o) {
+    r.plan = PlanRestore(current, wanted, o);
+    r.check = CheckRestore(current, wanted, o, r.plan);
     if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
       int free = 0;
       if (!printer->ReadFreeFMRecords(free).empty()) r.freeRecords = free;
     }
-    if (request.dryRun) return r.status = JobStatus::kDryRun, r;
-    if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
-    if (r.plan.steps.empty() && r.plan.fiscalLeftOut.empty())
-      return r.status = JobStatus::kNothingToDo, r;
-    const RestoreOptions asked = options;
-    if (!host.ConfirmRestore(r.plan, r.check, options)) return r.status = JobStatus::kDeclined, r;
-    if (options.includeFiscal == asked.includeFiscal && options.cutTexts == asked.cutTexts) break;
+  };
+  RestoreOptions options = request.options;
+  review(options);
+  if (request.dryRun) return r.status = JobStatus::kDryRun, r;
+  // Lines too wide are the one stop the technician may lift.
+  if (!options.cutTexts && r.check.OnlyCuttableStops() &&
+      host.AllowCutTexts(r.check.Texts(CheckLevel::kStop))) {
+    options.cutTexts = true;
+    review(options);
+  }
+  if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+  if (r.plan.steps.empty() && r.plan.fiscalLeftOut.empty())
+    return r.status = JobStatus::kNothingToDo, r;
+  const RestoreOptions asked = options;
+  if (!host.ConfirmRestore(r.plan, r.check, options)) return r.status = JobStatus::kDeclined, r;
+  if (options.includeFiscal != asked.includeFiscal || options.cutTexts != asked.cutTexts) {
     // Planned again: with the fiscal settings a new decimal point may make
     // every article be written again, and the checks change with it.
-    r.plan = PlanRestore(current, wanted, options);
-    r.check = CheckRestore(current, wanted, options, r.plan);
-    if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
-      int free = 0;
-      if (!printer->ReadFreeFMRecords(free).empty()) r.freeRecords = free;
-    }
+    review(options);
     if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
-    break;
   }
   if (r.plan.steps.empty()) return r.status = JobStatus::kNothingToDo, r;
   if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))

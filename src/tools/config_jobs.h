@@ -33,6 +33,9 @@ class ToolHost {
   // fiscal settings); the job then plans and checks again.
   virtual bool ConfirmRestore(const RestorePlan& plan, const Preflight& check,
                               RestoreOptions& options) = 0;
+  // Header lines wider than the printer's stop a restore unless they may be
+  // cut: asked with their descriptions when they are the only stops.
+  virtual bool AllowCutTexts(const std::vector<std::string>& lines) = 0;
   // Asked before a restore writes `records` fiscal-memory records, of which
   // the printer has `freeRecords` left (-1 when it could not say).
   virtual bool ConfirmFiscalRecords(int records, int freeRecords) = 0;

@@ -125,9 +125,11 @@ class Checker {
                                         n, c->width) +
                                     Named(text.substr(0, static_cast<size_t>(c->width))));
     else
-      Add(CheckLevel::kStop,
-          Sprintf("Ред %d от клишето е по-дълъг от %d знака (%zu): ", n, c->width, text.size()) +
-              Named(text) + " (--cut-texts го отрязва)");
+      out_.items.push_back(
+          {CheckLevel::kStop,
+           Sprintf("Ред %d от клишето е по-дълъг от %d знака (%zu): ", n, c->width, text.size()) +
+               Named(text),
+           true});
   }
 
   // A new decimal point changes what every price means; the printer
@@ -249,6 +251,16 @@ bool Preflight::Stops() const {
   for (const CheckItem& i : items)
     if (i.level == CheckLevel::kStop) return true;
   return false;
+}
+
+bool Preflight::OnlyCuttableStops() const {
+  bool any = false;
+  for (const CheckItem& i : items) {
+    if (i.level != CheckLevel::kStop) continue;
+    if (!i.cuttable) return false;
+    any = true;
+  }
+  return any;
 }
 
 std::vector<std::string> Preflight::Texts(CheckLevel level) const {

@@ -22,6 +22,9 @@ enum class CheckLevel {
 struct CheckItem {
   CheckLevel level = CheckLevel::kNote;
   std::string text;  // Bulgarian, UTF-8, one line
+  // A stop the technician may lift by asking for it (a header line cut to
+  // the printer's width, RestoreOptions::cutTexts).
+  bool cuttable = false;
 };
 
 struct Preflight {
@@ -33,6 +36,8 @@ struct Preflight {
   int fiscalRecords = 0;
 
   bool Stops() const;
+  // Whether there are stops and every one is cuttable.
+  bool OnlyCuttableStops() const;
   std::vector<std::string> Texts(CheckLevel level) const;
 };
 

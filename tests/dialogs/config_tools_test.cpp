@@ -165,6 +165,27 @@ TEST_F(ConfigToolsSim, ARestoreThePrinterWouldRefuseIsStoppedWithEachValueNamed)
   EXPECT_TRUE(sim_.Writes().empty());
 }
 
+TEST_F(ConfigToolsSim, AHeaderLineTooWideIsCutOnlyWhenTheUserAgrees) {
+  const std::string wide(43, 'W');
+  const ConfigTools tools = Tools(Write("wide.json", R"({"format":"fiscal-service-backup",
+      "formatVersion":1,"header":[{"line":5,"text":")" + wide +
+                                                         R"(","alignment":"left"}]})"));
+  answerYes = false;
+  tools.Restore();
+  ASSERT_EQ(messages.size(), 2u);  // the question, then the stop
+  EXPECT_EQ(messages[0].rfind("Тези редове са по-широки от реда на принтера:\nРед 5 от клишето", 0),
+            0u)
+      << messages[0];
+  EXPECT_TRUE(sim_.Writes().empty());
+
+  messages.clear();
+  answerYes = true;
+  RestoreAnswerer answer(false);
+  tools.Restore();
+  EXPECT_EQ(messages.back(), "Записани: 1 от 1.");
+  EXPECT_EQ(sim_.WithDevice([](SimDevice& d) { return d.State().header[5]; }), wide.substr(0, 42));
+}
+
 TEST(RestoreSummaryText, CountsWhatWillBeWritten) {
   EXPECT_EQ(RestoreSummary(0, 0, false), wxString::FromUTF8("Няма какво да бъде записано."));
   EXPECT_EQ(RestoreSummary(0, 2, false), wxString::FromUTF8("Няма какво да бъде записано."));

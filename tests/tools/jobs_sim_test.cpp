@@ -53,6 +53,11 @@ class TestHost : public ToolHost {
     ++confirmations;
     return true;
   }
+  bool AllowCutTexts(const std::vector<std::string>& lines) override {
+    EXPECT_EQ(lines.size(), 1u);
+    ++cutAsked;
+    return allowCut;
+  }
   bool ConfirmFiscalRecords(int records, int freeRecords) override {
     askedRecords = records;
     askedFree = freeRecords;
@@ -64,6 +69,8 @@ class TestHost : public ToolHost {
   int stopAfter = -1;
   int confirmations = 0;
   bool allowFiscal = true;
+  bool allowCut = false;
+  size_t cutAsked = 0;
   int askedRecords = -1;
   int askedFree = -1;
 };
@@ -207,6 +214,19 @@ TEST_F(JobsSim, AHeaderLineWiderThanThePrinterIsRefusedOrCutWithAWarning) {
   EXPECT_EQ(Header(3), k41.substr(0, 38));
   // Cut the same way again, it is what the printer holds.
   EXPECT_EQ(Restore(file, false, true).status, JobStatus::kNothingToDo);
+  // Asked for instead (the application): the same cut, once agreed.
+  EXPECT_EQ(host.cutAsked, 1u);
+  ASSERT_EQ(Restore(Backup(R"("header":[{"line":4,"text":")" + k41 + R"(","alignment":"right"}])"))
+                .status,
+            JobStatus::kStopped);
+  EXPECT_EQ(host.cutAsked, 2u);
+  EXPECT_TRUE(sim->Writes().size() == 1u);
+  host.allowCut = true;
+  EXPECT_EQ(Restore(Backup(R"("header":[{"line":4,"text":")" + k41 + R"(","alignment":"right"}])"))
+                .status,
+            JobStatus::kDone);
+  EXPECT_EQ(host.cutAsked, 3u);
+  EXPECT_EQ(Header(4), k41.substr(0, 38));
 }
 
 TEST_F(JobsSim, HeaderLinesReadBackAsWrittenSoARestoreSettles) {
