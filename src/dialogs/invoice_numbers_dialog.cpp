@@ -1,13 +1,17 @@
 #include "dialogs/invoice_numbers_dialog.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "dialogs/controls/refusal_hint.h"
 #include "dialogs/layout.h"
 #include "dialogs/ui_text.h"
 
 namespace {
 
 using namespace layout;
+
+constexpr const char* kDigitsOnlyText = "Полето приема само цифри, до 10.";
 
 // Room for the ten digits and the field's frame.
 constexpr int kNumberChars = 13;
@@ -20,12 +24,16 @@ wxTextCtrl* NumberField(wxWindow* parent, int id, long style = 0) {
 }
 
 // Keeps only the digits of whatever reaches `field` (typing, pasting,
-// dropping), with the caret where the user left it.
+// dropping), with the caret where the user left it; anything else is refused
+// aloud, as number fields refuse.
 void KeepDigits(wxTextCtrl* field) {
-  field->Bind(wxEVT_TEXT, [field](wxCommandEvent& e) {
+  // Goes with the handler, which the field drops after its children (the note).
+  auto hint = std::make_shared<RefusalHint>(field);
+  field->Bind(wxEVT_TEXT, [field, hint](wxCommandEvent& e) {
     const std::string text = ToCp1251(field->GetValue());
     const std::string digits = DigitsOnly(text);
     if (digits != text) {
+      hint->Show(FromUtf8(kDigitsOnlyText));
       const long caret = field->GetInsertionPoint();
       const long dropped = static_cast<long>(text.size() - digits.size());
       field->ChangeValue(FromCp1251(digits));

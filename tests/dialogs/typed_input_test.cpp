@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <wx/uiaction.h>
+#include <wx/utils.h>
+
 #include "dialog_fixtures.h"
 #include "dialogs/article_dialog.h"
 #include "dialogs/article_reading_dialog.h"
@@ -241,6 +244,44 @@ TEST_F(TypedInputScriptedTest, TextsThePrinterCannotHoldAreNamedAndNotSent) {
   SetText(&display, DisplayDialog::kIdLine2Text, "Цена: 5 €");
   Click(&display, DisplayDialog::kIdSendLine2);
   EXPECT_EQ(FramesOf('&').size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The same keys through the X server and the toolkit's own key handling (an
+// X test extension under Xvfb): Ctrl+A must reach the field as select-all.
+TEST(TypedInputRealKeys, CtrlAThenTypingReplacesTheNumber) {
+  wxDialog dialog(nullptr, wxID_ANY, "keys", wxPoint(100, 100), wxSize(300, 120));
+  auto* field = new NumericEdit(&dialog, wxID_ANY, wxPoint(20, 20), wxSize(200, -1));
+  field->ConfigureDecimal(0.01, 999999.99, 2, 9, 0.01);
+  dialog.Show();
+  dialog.Raise();
+  auto settle = [](int ms) {
+    for (int i = 0; i < ms / 20; ++i) {
+      wxYield();
+      wxMilliSleep(20);
+    }
+  };
+  settle(300);
+  wxUIActionSimulator input;
+  const wxRect r = field->GetScreenRect();
+  input.MouseMove(r.x + 5, r.y + r.height / 2);
+  settle(100);
+  input.MouseClick();
+  settle(300);
+  if (!field->HasFocus()) GTEST_SKIP() << "the X server gave the field no focus";
+  field->SetInsertionPoint(0);
+  input.Char('a', wxMOD_CONTROL);
+  input.Text("0.50");
+  settle(300);
+  EXPECT_EQ(field->GetValue(), "0.50");
+  input.Char('.');
+  settle(200);
+  EXPECT_EQ(field->GetValue(), "0.50");
+  EXPECT_EQ(field->Refusals().Count(), 1);
+  dialog.Hide();
 }
 
 }  // namespace
