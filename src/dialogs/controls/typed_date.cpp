@@ -1,6 +1,6 @@
 #include "dialogs/controls/typed_date.h"
 
-#include <cwchar>
+#include <string>
 #include <vector>
 
 namespace typed_date {
@@ -98,10 +98,12 @@ std::optional<Date> Read(const std::wstring& raw) {
 }
 
 std::wstring Text(const Date& date) {
-  wchar_t buf[16];
-  std::swprintf(buf, sizeof buf / sizeof buf[0], L"%02d.%02d.%04d", date.day, date.month,
-                date.year);
-  return buf;
+  auto digits = [](int v, size_t width) {
+    std::wstring out = std::to_wstring(v);
+    if (out.size() < width) out.insert(0, width - out.size(), L'0');
+    return out;
+  };
+  return digits(date.day, 2) + L"." + digits(date.month, 2) + L"." + digits(date.year, 4);
 }
 
 std::string HowToType() {
