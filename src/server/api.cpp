@@ -5,6 +5,8 @@
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
+#include "server/netfp_answers.h"
+#include "server/netfp_device.h"
 #include "server/printer_service.h"
 #include "server/receipt_total.h"
 #include "server/request_guard.h"
@@ -26,17 +28,13 @@ constexpr int kClientGone = 408;
 constexpr int kBusy = 503;
 
 constexpr int kInternal = 500;
+// Finished tasks remembered in memory after they were reported.
+constexpr size_t kKeptTasks = 1000;
+// The longest wait a client may ask for with asyncTimeout (ten minutes).
+constexpr long long kMaxAsyncTimeoutMs = 600000;
 
-json MessagesJson(const std::vector<ServerMessage>& messages) {
-  json list = json::array();
-  for (const auto& m : messages)
-    list.push_back({{"type", m.type}, {"code", m.code}, {"text", m.text}});
-  return list;
-}
-
-ApiResponse Error(int status, const std::string& code, const std::string& text) {
-  json body = {{"ok", false},
-               {"messages", json::array({{{"type", "error"}, {"code", code}, {"text", text}}})}};
+ApiResponse Error(int status, const std::string& reason, const std::string& text) {
+  json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
   return ApiResponse{status, body.dump()};
 }
 
@@ -63,6 +61,45 @@ std::string BearerToken(const std::string& authorization) {
   return authorization.substr(start);
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "a=1&b=x%20y" -> {a: 1, b: "x y"}; '+' is a space, a broken escape stays as sent.
+std::multimap<std::string, std::string> ParseQuery(const std::string& query) {
+  auto decode = [](const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (s[i] == '+') {
+        out += ' ';
+      } else if (s[i] == '%' && i + 2 < s.size() + 0 && HexDigit(s[i + 1]) >= 0 &&
+                 HexDigit(s[i + 2]) >= 0) {
+        out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
+        i += 2;
+      } else {
+        out += s[i];
+      }
+    }
+    return out;
+  };
+  std::multimap<std::string, std::string> out;
+  size_t at = 0;
+  while (at <= query.size()) {
+    const size_t end = std::min(query.find('&', at), query.size());
+    const std::string pair = query.substr(at, end - at);
+    if (!pair.empty()) {
+      const size_t eq = pair.find('=');
+      out.emplace(decode(pair.substr(0, eq)),
+                  eq == std::string::npos ? "" : decode(pair.substr(eq + 1)));
+    }
+    at = end + 1;
+  }
+  return out;
+}
+
 std::vector<std::string> Split(const std::string& path) {
   std::vector<std::string> parts;
   size_t i = 0;
@@ -76,14 +113,99 @@ std::vector<std::string> Split(const std::string& path) {
   return parts;
 }
 
+const std::string* QueryValue(const std::multimap<std::string, std::string>& query,
+                              const std::string& key) {
+  const auto it = query.find(key);
+  return it == query.end() ? nullptr : &it->second;
+}
+
+std::string UriOf(const ServedPrinter& p) {
+  return "serial://" + p.path + "?baud=" + std::to_string(p.baud);
+}
+
+// The answer with what the request log needs: the printer, the sale number,
+// whether it did what was asked and whether anything reached the paper.
+// `printsWhenOk`: a request that prints when it succeeds (reports, sums).
+ApiResponse Answered(const std::string& printer, const std::string& saleNumber, const json& answer,
+                     bool printsWhenOk) {
+  ApiResponse out(kOk, answer.dump());
+  out.printer = printer;
+  out.saleNumber = saleNumber;
+  out.ok = answer.value("ok", false);
+  out.printed =
+      answer.value("printed", json::object()).value("opened", false) || (out.ok && printsWhenOk);
+  return out;
+}
+
+enum class Action {
+  kInfo,
+  kStatus,
+  kReadClock,
+  kSetClock,
+  kReceipt,
+  kReversal,
+  kXReport,
+  kZReport,
+  kDuplicate,
+  kDeposit,
+  kWithdraw,
+  kCash,
+  kRaw,
+};
+
+bool PrintsWhenOk(Action action) {
+  return action == Action::kXReport || action == Action::kZReport || action == Action::kDuplicate ||
+         action == Action::kDeposit || action == Action::kWithdraw;
+}
+
+struct Endpoint {
+  const char* name;
+  bool get;
+  bool post;
+  Action action;
+};
+
+constexpr Endpoint kEndpoints[] = {
+    {"", true, false, Action::kInfo},
+    {"status", true, false, Action::kStatus},
+    {"receipt", false, true, Action::kReceipt},
+    {"reversalreceipt", false, true, Action::kReversal},
+    {"xreport", false, true, Action::kXReport},
+    {"zreport", false, true, Action::kZReport},
+    {"duplicate", false, true, Action::kDuplicate},
+    {"deposit", false, true, Action::kDeposit},
+    {"withdraw", false, true, Action::kWithdraw},
+    {"cash", true, true, Action::kCash},
+    {"rawrequest", false, true, Action::kRaw},
+    {"datetime", true, true, Action::kSetClock},  // GET reads it
+};
+
 }  // namespace
 
 struct Api::Printer {
   explicit Printer(const ServedPrinter& info) : worker(info) {}
   PrinterWorker worker;
+  std::mutex identityLock;
+  std::optional<DeviceIdentity> identity;  // as last read
 };
 
-Api::Api(const ServerConfig& config) : config_(config) {
+// A request checked whole, ready to run on the printer.
+struct Api::Prepared {
+  Action action = Action::kInfo;
+  Corrections corrections;
+  ReceiptRequest receipt;
+  ReversalRequest reversal;
+  SumRequest sum;
+  OperatorChoice op;
+  RawRequest raw;
+  std::time_t when = 0;
+  std::string fingerprint;  // of a receipt: tells a retry from another cart
+};
+
+Api::Api(const ServerConfig& config)
+    : config_(config),
+      taskStore_(std::make_unique<JournalTaskStore>(journal_)),
+      tasks_(kKeptTasks, taskStore_.get()) {
   for (const auto& p : config_.printers) {
     PortMap::Instance().Set(p.com, p.path);
     printers_.push_back(std::make_unique<Printer>(p));
@@ -101,8 +223,13 @@ void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
 }
 
 Api::Printer* Api::Find(const std::string& id) {
+  std::lock_guard<std::mutex> lock(printersLock_);
   for (auto& p : printers_)
     if (p->worker.Info().id == id) return p.get();
+  for (auto& p : printers_) {
+    std::lock_guard<std::mutex> hold(p->identityLock);
+    if (p->identity && PrinterIdOf(p->identity->serialNumber) == id) return p.get();
+  }
   return nullptr;
 }
 
@@ -110,7 +237,9 @@ ApiResponse Api::Handle(const std::string& method, const std::string& path, cons
                         const std::string& authorization) {
   ApiRequest request;
   request.method = method;
-  request.path = path;
+  const size_t mark = path.find('?');
+  request.path = path.substr(0, mark);
+  if (mark != std::string::npos) request.query = path.substr(mark + 1);
   request.body = body;
   request.authorization = authorization;
   if (!body.empty()) request.contentType = "application/json";
@@ -141,42 +270,69 @@ ApiResponse Api::Handle(const ApiRequest& in) {
 
 ApiResponse Api::Route(const ApiRequest& in) {
   const std::string& method = in.method;
-  const std::string& path = in.path;
-  const std::string& body = in.body;
   if (!config_.token.empty() && !SameSecret(BearerToken(in.authorization), config_.token))
     return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
-  if (body.size() > kMaxBody) return Error(kTooLarge, "request", "The body is over 64 KiB");
-  const auto parts = Split(path);
+  if (in.body.size() > kMaxBody) return Error(kTooLarge, "too-large", "The body is over 64 KiB");
+  const Query query = ParseQuery(in.query);
+  const auto parts = Split(in.path);
   if (parts.empty() || parts[0] != "printers" || parts.size() > 3)
-    return Error(kNotFound, "path", "No such endpoint: " + path);
+    return Error(kNotFound, "path", "No such endpoint: " + in.path);
   if (parts.size() == 1) {
     if (method != "GET") return Error(kBadMethod, "method", "GET /printers");
-    json list = json::array();
-    for (auto& p : printers_) {
-      const ApiResponse one = Dispatch(*p, "GET", "", "", in.clientGone);
-      list.push_back(json::parse(one.body));
-    }
-    return ApiResponse{kOk, json{{"ok", true}, {"printers", list}}.dump()};
+    return ListPrinters(in.clientGone);
+  }
+  if (parts.size() == 2 && parts[1] == "taskinfo") {
+    if (method != "GET") return Error(kBadMethod, "method", "GET /printers/taskinfo?id=TASK");
+    return TaskInfo(query);
   }
   Printer* printer = Find(parts[1]);
-  if (!printer) return Error(kNotFound, "printer", "No printer \"" + parts[1] + "\"");
-  return Dispatch(*printer, method, parts.size() == 3 ? parts[2] : "", body, in.clientGone);
+  if (!printer) return Error(kNotFound, "printer-id", "No printer \"" + parts[1] + "\"");
+  return Dispatch(*printer, method, parts.size() == 3 ? parts[2] : "", query, in.body,
+                  in.clientGone);
 }
 
-ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& action,
-                          const std::string& body, const std::function<bool()>& clientGone) {
+ApiResponse Api::ListPrinters(const std::function<bool()>& clientGone) {
+  std::vector<Printer*> all;
+  {
+    std::lock_guard<std::mutex> lock(printersLock_);
+    for (auto& p : printers_) all.push_back(p.get());
+  }
+  json list = json::object();
+  for (Printer* p : all) {
+    const ApiResponse one = Dispatch(*p, "GET", "", Query{}, "", clientGone);
+    list[p->worker.Info().id] = json::parse(one.body, nullptr, false);
+  }
+  return ApiResponse{kOk, list.dump()};
+}
+
+ApiResponse Api::TaskInfo(const Query& query) {
+  const std::string* id = QueryValue(query, "id");
+  if (!id || !TaskRegistry::ValidId(*id))
+    return Error(kBadRequest, "request", "taskinfo needs ?id=TASK");
+  json result;
+  const TaskRegistry::State state = tasks_.Take(*id, result);
+  json body = {
+      {"ok", true}, {"messages", json::array()}, {"taskStatus", TaskRegistry::StateName(state)}};
+  if (state == TaskRegistry::State::kFinished) body["result"] = result;
+  return ApiResponse{kOk, body.dump()};
+}
+
+ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& name,
+                          const Query& query, const std::string& body,
+                          const std::function<bool()>& clientGone) {
   const ServedPrinter& info = printer.worker.Info();
-  const bool isGet =
-      action.empty() || action == "status" || (action == "datetime" && method == "GET");
-  static const char* const kPosts[] = {"receipt", "xreport",  "zreport",  "duplicate",
-                                       "deposit", "withdraw", "datetime", "rawrequest"};
-  bool known = isGet;
-  for (const char* a : kPosts) known = known || action == a;
-  if (!known) return Error(kNotFound, "path", "No such endpoint: " + action);
-  if (action == "rawrequest" && !config_.allowRaw)
+  const Endpoint* route = nullptr;
+  for (const auto& r : kEndpoints)
+    if (name == r.name) route = &r;
+  if (!route) return Error(kNotFound, "path", "No such endpoint: " + name);
+  if (route->action == Action::kRaw && !config_.allowRaw)
     return Error(kNotFound, "path", "rawrequest is off (fiscal-server --allow-raw)");
-  if (isGet != (method == "GET"))
-    return Error(kBadMethod, "method", (isGet ? "GET " : "POST ") + action);
+  const bool isGet = method == "GET";
+  if ((isGet && !route->get) || (method == "POST" && !route->post) ||
+      (method != "GET" && method != "POST"))
+    return Error(kBadMethod, "method",
+                 std::string(route->get ? "GET " : "") + (route->get && route->post ? "or " : "") +
+                     (route->post ? "POST " : "") + name);
 
   // The body, checked whole before the printer is touched.
   json request = json::object();
@@ -185,128 +341,233 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
     if (request.is_discarded()) return Error(kBadRequest, "json", "The body is not valid JSON");
     if (!request.is_object()) return Error(kBadRequest, "json", "The body must be a JSON object");
   }
+  auto job = std::make_shared<Prepared>();
+  job->action = route->action;
+  if (job->action == Action::kSetClock && isGet) job->action = Action::kReadClock;
   std::string error;
-  Corrections corrections;
-  if (!ParseCorrections(request, corrections, error)) return Error(kBadRequest, "request", error);
-  ReceiptRequest receipt;
-  SumRequest sum;
-  RawRequest raw;
-  std::time_t when = 0;
+  if (!ParseCorrections(request, job->corrections, error))
+    return Error(kBadRequest, "request", error);
   bool valid = true;
-  if (action == "receipt")
-    valid = ParseReceiptRequest(request, receipt, error) && CheckReceiptSums(receipt, error);
-  if (action == "deposit" || action == "withdraw") valid = ParseSumRequest(request, sum, error);
-  if (action == "datetime" && !isGet) valid = ParseDateTimeRequest(request, when, error);
-  if (action == "rawrequest") valid = ParseRawRequest(request, raw, error);
-  if (action == "xreport" || action == "zreport" || action == "duplicate")
-    valid = ParseEmptyRequest(request, error);
+  switch (job->action) {
+    case Action::kReceipt:
+      valid = ParseReceiptRequest(request, config_.paymentTypes, job->receipt, error) &&
+              CheckReceiptSums(job->receipt, error);
+      break;
+    case Action::kReversal:
+      valid = ParseReversalRequest(request, config_.paymentTypes, job->reversal, error);
+      break;
+    case Action::kDeposit:
+    case Action::kWithdraw:
+      valid = ParseSumRequest(request, config_.paymentTypes, job->sum, error);
+      break;
+    case Action::kCash:
+      valid = ParseCashRequest(request, job->op, error);
+      break;
+    case Action::kSetClock:
+      valid = ParseDateTimeRequest(request, job->when, error);
+      break;
+    case Action::kRaw:
+      valid = ParseRawRequest(request, job->raw, error);
+      break;
+    case Action::kXReport:
+    case Action::kZReport:
+    case Action::kDuplicate:
+      valid = ParseEmptyRequest(request, error);
+      break;
+    default:
+      break;
+  }
   if (!valid) return Error(kBadRequest, "request", error);
-  if (action == "zreport") corrections.zeroDayReport = true;
+  if (job->action == Action::kZReport) job->corrections.zeroDayReport = true;
+  if (job->action == Action::kReceipt) job->fingerprint = SaleFingerprint(request);
 
-  const std::string& sale = receipt.uniqueSaleNumber;
-  const std::string fingerprint = action == "receipt" ? SaleFingerprint(request) : "";
-  std::optional<ApiResponse> early;  // answered without the printer
-  json result = json::object();
-  bool ok = false;
-  std::vector<ServerMessage> messages;
-  const int retries = isGet ? 0 : config_.retries;
-  const PrinterWorker::RunResult run = printer.worker.Run(
-      [&] {
-        if (!sale.empty()) {
-          if (const auto entry = journal_.Find(info.id, sale)) {
-            const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, fingerprint);
-            early = ApiResponse(used.status, used.body.dump());
-            early->ok = used.body.value("ok", false);
-            return;
-          }
-          std::string journalError;
-          if (!journal_.Start(info.id, sale, fingerprint, journalError)) {
-            early = Error(kInternal, "journal", journalError + "; nothing was printed");
-            return;
-          }
-        }
-        PolicyHost host(corrections, retries,
-                        [&printer](UiHost* h) { return printer.worker.Open(h); });
-        for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
-        std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
-        if (fp->IsConnected()) {
-          if (action.empty()) {
-            result = ReadPrinterInfo(*fp);
-            ok = result.contains("version");
-          } else if (action == "status") {
-            StatusFlags flags{};
-            ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
-            if (ok) result["status"] = StatusToJson(flags);
-          } else if (action == "datetime" && isGet) {
-            std::time_t t = 0;
-            ok = CallSucceeded(*fp, host, fp->ReadDateTime(t));
-            if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
-          } else if (action == "datetime") {
-            // A date before the last fiscal-memory record ends told ("BP"): the
-            // host has the driver's message.
-            ok = CallSucceeded(*fp, host, fp->SetDateTime(when));
-          } else if (action == "xreport" || action == "zreport") {
-            ok = CallSucceeded(*fp, host, fp->PrintDailyReport(action == "zreport"));
-          } else if (action == "duplicate") {
-            ok = CallSucceeded(*fp, host, fp->PrintDuplicate());
-          } else if (action == "deposit" || action == "withdraw") {
-            const double amount = action == "deposit" ? sum.amount : -sum.amount;
-            ok = CallSucceeded(*fp, host,
-                               fp->ServiceSumInOut(sum.op.value_or(config_.defaultOperator),
-                                                   sum.paymentType, amount));
-          } else if (action == "rawrequest") {
-            const std::string reply = fp->Transact(static_cast<uint8_t>(raw.command), raw.data);
-            ok = !reply.empty();
-            if (ok) result["response"] = Cp1251ToUtf8(reply);
-          } else if (action == "receipt") {
-            const SaleOutcome outcome =
-                RunReceipt(*fp, host, receipt, receipt.op.value_or(config_.defaultOperator));
-            ok = outcome.ok;
-            result = OutcomeToJson(outcome);
-          }
-        }
-        const bool connected = fp->IsConnected();
-        fp.reset();  // the line is free again before the response goes out
-        // Every failure says why: the printer that never answered apart from the
-        // request the driver refused before sending it (a value over the printer's limit).
-        if (!ok && !host.HasError()) {
-          if (!connected)
-            host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
-          else
-            host.Add("error", "rejected",
-                     "The driver refused the request before sending it: a value this printer "
-                     "does not accept (for example an amount over its maximum), or a state "
-                     "that does not allow it");
-        }
-        messages = host.Messages();
-        if (!sale.empty()) {
-          json kept = result;
-          kept["ok"] = ok;
-          kept["messages"] = MessagesJson(messages);
-          std::string journalError;
-          const bool printed = result.value("printed", json::object()).value("opened", false);
-          // A receipt that printed nothing may be sent again under its number.
-          if (!(printed ? journal_.Finish(info.id, sale, fingerprint, kept, journalError)
-                        : journal_.Release(info.id, sale, journalError)))
-            messages.push_back(ServerMessage{"error", "journal", journalError});
-        }
-      },
-      clientGone);
+  if (!isGet && (QueryValue(query, "asyncTimeout") || QueryValue(query, "taskId")))
+    return RunAsTask(printer, job, query);
+  ApiResponse answer;
+  const PrinterWorker::RunResult run =
+      printer.worker.Run([&] { answer = Execute(printer, *job); }, clientGone);
   if (run == PrinterWorker::RunResult::kFull)
     return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
   if (run == PrinterWorker::RunResult::kDropped)
     return Error(kClientGone, "gone",
                  "The client left before its turn; nothing was sent to the printer");
-  ApiResponse out(kOk, "");
-  if (early) out = *early;
-  out.printer = info.id;
-  out.saleNumber = sale;
-  if (early) return out;
-  out.ok = ok;
-  static const char* const kPrinting[] = {"xreport", "zreport", "duplicate", "deposit", "withdraw"};
-  for (const char* a : kPrinting) out.printed = out.printed || (ok && action == a);
-  out.printed = out.printed || result.value("printed", json::object()).value("opened", false);
-  if (action.empty()) {
+  return answer;
+}
+
+ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query) {
+  std::optional<std::chrono::milliseconds> wait;
+  if (const std::string* t = QueryValue(query, "asyncTimeout")) {
+    long long ms = -1;
+    if (!t->empty() && t->size() <= 9 && t->find_first_not_of("0123456789") == std::string::npos)
+      ms = std::stoll(*t);
+    if (ms < 0 || ms > kMaxAsyncTimeoutMs)
+      return Error(kBadRequest, "request", "asyncTimeout: milliseconds from 0 to 600000");
+    wait = std::chrono::milliseconds(ms);
+  }
+  std::string id;
+  if (const std::string* given = QueryValue(query, "taskId")) {
+    if (!TaskRegistry::ValidId(*given))
+      return Error(kBadRequest, "request", "taskId: 1 to 64 printable characters");
+    id = *given;
+  } else {
+    id = TaskRegistry::NewId();
+  }
+  // A known id is that task again: nothing new is queued.
+  if (tasks_.Add(id, printer.worker.Info().id)) {
+    const bool queued = printer.worker.Post([this, &printer, job, id] {
+      tasks_.Start(id);
+      ApiResponse result;
+      try {
+        result = Execute(printer, *job);
+      } catch (const std::exception& e) {
+        result = Error(kInternal, "internal", std::string("Internal error: ") + e.what());
+      }
+      tasks_.Finish(id, json::parse(result.body, nullptr, false));
+    });
+    if (!queued) {
+      tasks_.Drop(id);
+      return Error(kBusy, "busy",
+                   "Too many requests wait for printer \"" + printer.worker.Info().id + "\"");
+    }
+  }
+  json result;
+  if (tasks_.Wait(id, wait, result) == TaskRegistry::State::kFinished) {
+    result["taskId"] = id;
+    ApiResponse out = Answered(printer.worker.Info().id, job->receipt.uniqueSaleNumber, result,
+                               PrintsWhenOk(job->action));
+    out.printed = false;  // logged when it ran, not again when it is read
+    return out;
+  }
+  return ApiResponse{kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump()};
+}
+
+ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
+  const ServedPrinter& info = printer.worker.Info();
+  const ReceiptRequest& receipt = job.receipt;
+  const std::string& sale = receipt.uniqueSaleNumber;
+  json result = json::object();
+  bool ok = false;
+  if (!sale.empty()) {
+    if (const auto entry = journal_.Find(info.id, sale)) {
+      const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, job.fingerprint);
+      ApiResponse out(used.status, used.body.dump());
+      out.printer = info.id;
+      out.saleNumber = sale;
+      out.ok = used.body.value("ok", false);
+      return out;
+    }
+    std::string journalError;
+    if (!journal_.Start(info.id, sale, job.fingerprint, journalError)) {
+      ApiResponse out = Error(kInternal, "journal", journalError + "; nothing was printed");
+      out.printer = info.id;
+      out.saleNumber = sale;
+      return out;
+    }
+  }
+  const int retries =
+      job.action == Action::kInfo || job.action == Action::kStatus ? 0 : config_.retries;
+  PolicyHost host(job.corrections, retries,
+                  [&printer](UiHost* h) { return printer.worker.Open(h); });
+  for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
+  std::vector<ServerMessage> status;
+  std::unique_ptr<FiscalPrinter> fp;
+  if (job.action == Action::kReversal) {
+    host.Add("error", "unsupported",
+             "Сторно бонове не се поддържат: принтерът няма команда за сторно бон; нищо не е "
+             "отпечатано");
+  } else {
+    fp = printer.worker.Open(&host);
+  }
+  if (fp && fp->IsConnected()) {
+    switch (job.action) {
+      case Action::kInfo: {
+        const auto identity = ReadDeviceIdentity(*fp);
+        std::lock_guard<std::mutex> lock(printer.identityLock);
+        if (identity) printer.identity = identity;
+        ok = identity.has_value();
+        break;
+      }
+      case Action::kStatus: {
+        StatusFlags flags{};
+        std::time_t t = 0;
+        ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
+        if (ok) {
+          result["status"] = StatusToJson(flags);
+          status = StatusMessages(flags);
+          ok = result["status"]["ok"].get<bool>();
+        }
+        if (!fp->ReadDateTime(t).empty()) result["deviceDateTime"] = FormatDeviceTime(t);
+        break;
+      }
+      case Action::kReadClock: {
+        std::time_t t = 0;
+        ok = CallSucceeded(*fp, host, fp->ReadDateTime(t));
+        if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
+        break;
+      }
+      case Action::kSetClock: {
+        // A date before the last fiscal-memory record ends told ("BP"): the
+        // host has the driver's message.
+        ok = CallSucceeded(*fp, host, fp->SetDateTime(job.when));
+        break;
+      }
+      case Action::kXReport:
+      case Action::kZReport:
+        ok = CallSucceeded(*fp, host, fp->PrintDailyReport(job.action == Action::kZReport));
+        break;
+      case Action::kDuplicate:
+        ok = CallSucceeded(*fp, host, fp->PrintDuplicate());
+        break;
+      case Action::kDeposit:
+      case Action::kWithdraw: {
+        const double amount = job.action == Action::kDeposit ? job.sum.amount : -job.sum.amount;
+        ok = CallSucceeded(*fp, host,
+                           fp->ServiceSumInOut(job.sum.op.Resolve(config_.defaultOperator),
+                                               job.sum.paymentType, amount));
+        break;
+      }
+      case Action::kCash: {
+        const auto cash = ReadCashInDrawer(*fp);
+        ok = cash.has_value();
+        if (ok) result["amount"] = *cash;
+        break;
+      }
+      case Action::kRaw: {
+        const std::string reply = fp->Transact(static_cast<uint8_t>(job.raw.command), job.raw.data);
+        ok = !reply.empty();
+        if (ok) result["rawResponse"] = Cp1251ToUtf8(reply);
+        break;
+      }
+      case Action::kReceipt: {
+        const SaleOutcome outcome =
+            RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator));
+        ok = outcome.ok;
+        result = OutcomeToJson(outcome);
+        break;
+      }
+      case Action::kReversal:
+        break;
+    }
+  }
+  const bool connected = fp && fp->IsConnected();
+  fp.reset();  // the line is free again before the response goes out
+  // Every failure says why: the printer that never answered apart from the
+  // request the driver refused before sending it (a value over the printer's limit).
+  if (!ok && !host.HasError()) {
+    if (!connected)
+      host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
+    else
+      host.Add("error", "rejected",
+               "The driver refused the request before sending it: a value this printer "
+               "does not accept (for example an amount over its maximum), or a state "
+               "that does not allow it");
+  }
+  std::vector<ServerMessage> messages = host.Messages();
+  messages.insert(messages.end(), status.begin(), status.end());
+  if (job.action == Action::kInfo) {
+    std::lock_guard<std::mutex> lock(printer.identityLock);
+    if (printer.identity)
+      result = DeviceInfoJson(*printer.identity, UriOf(info), config_.paymentTypes);
     result["id"] = info.id;
     result["port"] = info.path;
     result["com"] = info.com;
@@ -315,6 +576,15 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   }
   result["ok"] = ok;
   result["messages"] = MessagesJson(messages);
-  out.body = result.dump();
-  return out;
+  if (!sale.empty()) {
+    std::string journalError;
+    const bool printed = result.value("printed", json::object()).value("opened", false);
+    // A receipt that printed nothing may be sent again under its number.
+    if (!(printed ? journal_.Finish(info.id, sale, job.fingerprint, result, journalError)
+                  : journal_.Release(info.id, sale, journalError))) {
+      messages.push_back(ServerMessage{"error", "journal", journalError});
+      result["messages"] = MessagesJson(messages);
+    }
+  }
+  return Answered(info.id, sale, result, PrintsWhenOk(job.action));
 }

@@ -8,20 +8,27 @@
 #include <utility>
 #include <vector>
 
+#include "server/netfp_tasks.h"
 #include "server/printer_worker.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
 
-// The HTTP API without the HTTP: a request's method, path, body and
-// Authorization header in, a status and a JSON body out. Thread-safe: the
-// HTTP library calls it from many threads; each printer's work runs on that
-// printer's worker, one request at a time.
+// The HTTP API without the HTTP: a request's method, path, query, headers and
+// body in, a status and a JSON body out. Thread-safe: the HTTP side calls it
+// from many threads; each printer's work runs on that printer's worker, one
+// request at a time. The requests and answers are those of the Net.FP
+// protocol (docs/fiscal-server.md has the table):
 //
-//   GET  /printers, /printers/{id}, /printers/{id}/status, /printers/{id}/datetime
-//   POST /printers/{id}/receipt, xreport, zreport, duplicate, deposit, withdraw,
-//        datetime, rawrequest (only with allowRaw)
+//   GET  /printers (an object keyed by printer id), /printers/{id} (device info),
+//        /printers/{id}/status, /printers/{id}/cash, /printers/{id}/datetime,
+//        /printers/taskinfo?id=TASK
+//   POST /printers/{id}/receipt, reversalreceipt (refused: the printer has no
+//        such receipt), xreport, zreport, duplicate, deposit, withdraw,
+//        datetime, cash, rawrequest (only with allowRaw)
 //
-// Every response is {"ok":bool,"messages":[{"type","code","text"}], ...}.
+// A printer is found by its configured id or by the id its serial number gives.
+// Every POST may carry ?asyncTimeout=MS and ?taskId=ID (see TaskRegistry).
+// Answers are {"ok":bool,"messages":[{"type","code","text","reason"}], ...}.
 // 400 a refused body (nothing sent), 401 a missing or wrong token, 404 an
 // unknown printer or path, 405 a wrong method, 413 a body over 64 KiB, 503 the
 // printer's queue is full; otherwise 200, with "ok" false when the printer
@@ -45,6 +52,7 @@ struct ApiResponse {
 struct ApiRequest {
   std::string method;
   std::string path;
+  std::string query;  // after the '?', as sent ("asyncTimeout=0&taskId=abc")
   std::string body;
   std::string authorization;  // the Authorization header
   std::string host;           // the Host header
@@ -72,8 +80,9 @@ class Api {
   ApiResponse Handle(const std::string& method, const std::string& path, const std::string& body,
                      const std::string& authorization);
 
-  // Keeps the sale-number journal in the file `path` (read now). Without it the
-  // journal lives in memory only. False with `error` when it cannot be used.
+  // Keeps the sale-number journal, and with it the task ids, in the file
+  // `path` (read now). Without it the journal lives in memory only. False with
+  // `error` when it cannot be used.
   bool OpenJournal(const std::string& path, std::string& error);
 
   size_t PrinterCount() const { return printers_.size(); }
@@ -83,12 +92,23 @@ class Api {
 
  private:
   struct Printer;
+  struct Prepared;
+  using Query = std::multimap<std::string, std::string>;
   Printer* Find(const std::string& id);
   ApiResponse Route(const ApiRequest& request);
   ApiResponse Dispatch(Printer& printer, const std::string& method, const std::string& action,
-                       const std::string& body, const std::function<bool()>& clientGone);
+                       const Query& query, const std::string& body,
+                       const std::function<bool()>& clientGone);
+  ApiResponse ListPrinters(const std::function<bool()>& clientGone);
+  ApiResponse TaskInfo(const Query& query);
+  ApiResponse RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query);
+  // Runs a checked request on its printer's worker thread: the whole answer.
+  ApiResponse Execute(Printer& printer, const Prepared& job);
 
   ServerConfig config_;
   SaleJournal journal_;
+  std::unique_ptr<TaskStore> taskStore_;  // tasks in the journal
+  std::mutex printersLock_;
   std::vector<std::unique_ptr<Printer>> printers_;
+  TaskRegistry tasks_;
 };

@@ -13,6 +13,7 @@
 #include "server/api.h"
 #include "server/http_request.h"
 #include "server/net_socket.h"
+#include "server/netfp_answers.h"
 
 namespace {
 
@@ -40,14 +41,10 @@ struct Task {
   Clock::time_point started;
 };
 
-std::string ErrorBody(const std::string& code, const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    if (c == '"' || c == '\\') escaped += '\\';
-    escaped += c;
-  }
-  return R"({"ok":false,"messages":[{"type":"error","code":")" + code + R"(","text":")" + escaped +
-         "\"}]}";
+std::string ErrorBody(const std::string& reason, const std::string& text) {
+  const nlohmann::json body = {{"ok", false},
+                               {"messages", MessagesJson({{"error", reason, text}})}};
+  return body.dump();
 }
 
 std::string UtcNow() {
@@ -136,6 +133,8 @@ struct HttpFront::Impl {
     ApiRequest in;
     in.method = r.method;
     in.path = r.path;
+    const size_t mark = r.target.find('?');
+    if (mark != std::string::npos) in.query = r.target.substr(mark + 1);
     in.body = r.body;
     in.authorization = r.Header("authorization");
     in.host = r.Header("host");

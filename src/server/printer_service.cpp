@@ -2,15 +2,20 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
+#include "server/netfp_device.h"
 #include "server/receipt_total.h"
 
 using nlohmann::json;
 
 namespace {
+
+constexpr char kTwoDecimalsMode = '2';
+constexpr unsigned char kFirstGroupLetter = 0xC0;  // "А" in Windows-1251
 
 struct FlagName {
   int index;
@@ -53,12 +58,45 @@ constexpr FlagName kFlags[] = {
     {Flag::kCurrency, "currency", 0},
 };
 
-constexpr char kTwoDecimalsMode = '2';
+// "А".."З" in UTF-8.
+std::string GroupLetter(int group) {
+  return Cp1251ToUtf8(std::string(1, static_cast<char>(kFirstGroupLetter + group)));
+}
 
 std::string Digits6(int n) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%06d", n);
   return buf;
+}
+
+// A sale (negative price: its void) of a free item or in its department.
+std::string Sell(FiscalPrinter& printer, const RequestLine& line, double price) {
+  if (line.department > 0)
+    return printer.SellInDepartment(line.text, line.department, price, line.quantity, line.percent);
+  return printer.SellItem(line.text, line.taxGroup, price, line.quantity, line.percent);
+}
+
+// A department sells in its own tax group: a line whose group differs would
+// be taxed otherwise than the till asked, so the receipt is not opened.
+bool DepartmentsMatch(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request) {
+  std::map<int, int> groups;  // department -> its tax group
+  for (const auto& line : request.lines) {
+    if (line.kind != LineKind::kSale || line.department == 0) continue;
+    if (!groups.count(line.department)) {
+      Department d;
+      d.number = static_cast<uint8_t>(line.department);
+      if (!CallSucceeded(printer, host, printer.ReadDepartment(d))) return false;
+      groups[line.department] = d.taxGroup;
+    }
+    if (groups[line.department] != line.taxGroup) {
+      host.Add("error", "request",
+               "Отдел " + std::to_string(line.department) + " е в данъчна група " +
+                   GroupLetter(groups[line.department]) + ", а артикулът \"" +
+                   Cp1251ToUtf8(line.text) + "\" е в група " + GroupLetter(line.taxGroup));
+      return false;
+    }
+  }
+  return true;
 }
 
 // Voids every sale registered so far and closes the then empty receipt.
@@ -81,12 +119,9 @@ void CancelReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptReques
   }
   int left = out.sold;
   for (const auto& line : request.lines) {
-    if (line.comment || left == 0) continue;
+    if (line.kind != LineKind::kSale || left == 0) continue;
     --left;
-    if (!CallSucceeded(printer, host,
-                       printer.SellItem(line.text, line.taxGroup, -line.unitPrice, line.quantity,
-                                        line.percent)))
-      break;
+    if (!CallSucceeded(printer, host, Sell(printer, line, -line.unitPrice))) break;
     ++out.voided;
   }
   if (out.voided == out.sold && CallSucceeded(printer, host, printer.CloseFiscalReceipt())) {
@@ -99,6 +134,12 @@ void CancelReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptReques
 }
 
 }  // namespace
+
+std::string ReceiptNumberText(int number) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d", number);
+  return buf;
+}
 
 json ReadPrinterInfo(FiscalPrinter& printer) {
   json info = json::object();
@@ -140,6 +181,7 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                        const OperatorRecord& op) {
   SaleOutcome out;
+  if (!DepartmentsMatch(printer, host, request)) return out;
   if (!CallSucceeded(printer, host, printer.OpenFiscalReceipt(op, false, false))) return out;
   out.opened = true;
   out.state = "open";
@@ -147,18 +189,24 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
     CancelReceipt(printer, host, request, out);
     return out;
   };
-  for (const auto& line : request.lines) {
-    if (line.comment) {
-      if (!CallSucceeded(printer, host, printer.PrintReceiptText(line.text, 0))) return fail();
-      continue;
-    }
-    if (!CallSucceeded(printer, host,
-                       printer.SellItem(line.text, line.taxGroup, line.unitPrice, line.quantity,
-                                        line.percent)))
-      return fail();
-    ++out.sold;
-  }
   double total = 0;
+  for (const auto& line : request.lines) {
+    switch (line.kind) {
+      case LineKind::kComment:
+        if (!CallSucceeded(printer, host, printer.PrintReceiptText(line.text, 0))) return fail();
+        break;
+      case LineKind::kSale:
+        if (!CallSucceeded(printer, host, Sell(printer, line, line.unitPrice))) return fail();
+        ++out.sold;
+        break;
+      case LineKind::kSubtotalAmount:
+        if (!CallSucceeded(printer, host, printer.Subtotal(total, line.amount, true, true, false)))
+          return fail();
+        break;
+      case LineKind::kFooterComment:
+        break;
+    }
+  }
   if (!CallSucceeded(printer, host, printer.Subtotal(total, 0, false, false, false))) return fail();
   out.amount = total;
   // The payments were checked against the total the request adds up to; a
@@ -176,13 +224,21 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
     host.Add("error", "total", text);
     return fail();
   }
-  if (request.payments.empty()) {
-    if (!CallSucceeded(printer, host, printer.Payment(0, total, false, 0))) return fail();
+  double given = 0;
+  for (const auto& p : request.payments) given += p.amount.value_or(0);
+  std::vector<ReceiptPaymentLine> payments = request.payments;
+  if (payments.empty()) payments.push_back(ReceiptPaymentLine{0, std::nullopt});
+  for (const auto& p : payments) {
+    // The rest: what the other payments leave, to the cent.
+    const double amount = p.amount ? *p.amount : std::round((total - given) * 100) / 100;
+    if (amount <= 0) continue;
+    if (!CallSucceeded(printer, host, printer.Payment(p.type, amount, false, 0))) return fail();
     ++out.payments;
   }
-  for (const auto& p : request.payments) {
-    if (!CallSucceeded(printer, host, printer.Payment(p.type, p.amount, false, 0))) return fail();
-    ++out.payments;
+  for (const auto& line : request.lines) {
+    if (line.kind == LineKind::kFooterComment &&
+        !CallSucceeded(printer, host, printer.PrintReceiptText(line.text, 0)))
+      return fail();
   }
   if (!CallSucceeded(printer, host, printer.CloseFiscalReceipt())) return fail();
   out.ok = true;
@@ -191,6 +247,8 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   if (!printer.ReadLastReceiptNumber(number).empty()) out.receiptNumber = number;
   std::time_t t = 0;
   if (!printer.ReadDateTime(t).empty()) out.time = FormatDeviceTime(t);
+  std::string serial;
+  ReadSerialNumbers(printer, serial, out.fiscalMemorySerialNumber);
   return out;
 }
 
@@ -200,9 +258,10 @@ json OutcomeToJson(const SaleOutcome& o) {
   j["printed"] = {
       {"opened", o.opened}, {"sold", o.sold}, {"voided", o.voided}, {"payments", o.payments}};
   if (o.ok) {
-    j["receiptNumber"] = o.receiptNumber;
+    j["receiptNumber"] = ReceiptNumberText(o.receiptNumber);
     j["receiptAmount"] = std::round(o.amount * 100) / 100;
     j["receiptDateTime"] = o.time;
+    j["fiscalMemorySerialNumber"] = o.fiscalMemorySerialNumber;
   }
   return j;
 }

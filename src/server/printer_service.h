@@ -30,6 +30,7 @@ struct SaleOutcome {
   double amount = 0;           // the receipt's total
   int receiptNumber = 0;
   std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
+  std::string fiscalMemorySerialNumber;
 };
 
 // Whether a driver call succeeded: a non-empty result of a call that ended done
@@ -39,11 +40,19 @@ struct SaleOutcome {
 // the host as prompts when they happened.
 bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result);
 
-// Opens a fiscal receipt, registers the lines and payments (no payments: the
-// whole in cash), closes it and reads its number and time. A failure after the
+// Checks that every department sold in has the line's tax group (nothing is
+// opened otherwise), opens a fiscal receipt, registers the lines in order
+// (sales, comments, discounts and surcharges on the subtotal), then the
+// payments (none: the whole in cash; one without an amount: the rest), then
+// the footer comments, closes it and reads its number, time and the fiscal
+// memory's serial number. A failure after the
 // receipt was opened voids what was sold and closes the empty receipt where
 // the printer allows; otherwise the receipt is left open and the outcome says so.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                        const OperatorRecord& op);
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
+
+// The receipt number as the printer tells it to the host: its last four
+// digits ("0085").
+std::string ReceiptNumberText(int number);

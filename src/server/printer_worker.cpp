@@ -53,6 +53,16 @@ PrinterWorker::RunResult PrinterWorker::Run(Job job, std::function<bool()> clien
   return pending->result;
 }
 
+bool PrinterWorker::Post(Job job) {
+  auto pending = std::make_shared<Pending>();
+  pending->job = std::move(job);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (stopping_ || queue_.size() >= maxQueued_) return false;
+  queue_.push_back(pending);
+  wake_.notify_all();
+  return true;
+}
+
 void PrinterWorker::Loop() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {

@@ -42,6 +42,10 @@ class PrinterWorker {
   // `clientGone` (if given) says the client has gone, the job is dropped
   // without touching the printer; once started it always finishes.
   RunResult Run(Job job, std::function<bool()> clientGone = {});
+  // Queues `job` and returns at once (a task whose client comes back for the
+  // result). False, without queueing it, when the queue is full or the worker
+  // stops. An exception the job throws is caught and lost: the job must not throw.
+  bool Post(Job job);
 
   // A driver on this printer's line at its own speed. The speed is process-wide
   // (CurrentBaudRate), so opening is serialized across all workers.

@@ -28,8 +28,10 @@ std::string Money(double value) {
 
 double ReceiptTotal(const ReceiptRequest& request, bool twoDecimals) {
   double total = 0;
-  for (const auto& line : request.lines)
-    if (!line.comment) total += LineTotal(line, twoDecimals);
+  for (const auto& line : request.lines) {
+    if (line.kind == LineKind::kSale) total += LineTotal(line, twoDecimals);
+    if (line.kind == LineKind::kSubtotalAmount) total += RoundMoney(line.amount, twoDecimals);
+  }
   return RoundMoney(total, twoDecimals);
 }
 
@@ -38,16 +40,30 @@ bool AmountsDiffer(double a, double b, bool twoDecimals) {
 }
 
 bool CheckReceiptSums(const ReceiptRequest& request, std::string& error) {
+  double running = 0;
   for (size_t i = 0; i < request.lines.size(); ++i) {
     const RequestLine& line = request.lines[i];
-    if (line.comment || LineTotal(line, true) >= 0.005) continue;
+    if (line.kind == LineKind::kSubtotalAmount) {
+      // The printer refuses a discount that takes the subtotal below zero.
+      running += RoundMoney(line.amount, true);
+      if (running >= 0) continue;
+      error = "items[" + std::to_string(i) + "]: the discount is more than the subtotal " +
+              Money(running - RoundMoney(line.amount, true));
+      return false;
+    }
+    if (line.kind != LineKind::kSale) continue;
+    running += LineTotal(line, true);
+    if (LineTotal(line, true) >= 0.005) continue;
     error = "items[" + std::to_string(i) + "]: the sale is worth 0.00 after rounding";
     return false;
   }
   if (request.payments.empty()) return true;
   const double total = ReceiptTotal(request);
   double paid = 0;
-  for (const auto& p : request.payments) paid += p.amount;
+  for (const auto& p : request.payments) {
+    if (!p.amount) return true;  // one payment takes the rest
+    paid += *p.amount;
+  }
   if (paid + 0.005 < total) {
     error = "payments: " + Money(paid) + " do not cover the receipt's total " + Money(total);
     return false;

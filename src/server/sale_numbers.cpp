@@ -1,5 +1,7 @@
 #include "server/sale_numbers.h"
 
+#include "server/netfp_answers.h"
+
 using nlohmann::json;
 
 namespace {
@@ -7,8 +9,8 @@ namespace {
 constexpr int kOk = 200;
 constexpr int kConflict = 409;
 
-json Message(const char* type, const char* code, const std::string& text) {
-  return {{"type", type}, {"code", code}, {"text", text}};
+json Message(const char* type, const char* reason, const std::string& text) {
+  return MessagesJson({{type, reason, text}})[0];
 }
 
 std::string Describe(const json& result) {
@@ -16,8 +18,9 @@ std::string Describe(const json& result) {
     return "it failed (receipt " + result.value("receiptState", std::string("none")) + ")";
   char amount[32];
   std::snprintf(amount, sizeof amount, "%.2f", result.value("receiptAmount", 0.0));
-  return "receipt " + std::to_string(result.value("receiptNumber", 0)) + " of " + amount + " at " +
-         result.value("receiptDateTime", std::string("?"));
+  const json number = result.value("receiptNumber", json());
+  return "receipt " + (number.is_string() ? number.get<std::string>() : number.dump()) + " of " +
+         amount + " at " + result.value("receiptDateTime", std::string("?"));
 }
 
 }  // namespace

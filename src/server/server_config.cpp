@@ -189,7 +189,7 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
   }
   static const char* const kKeys[] = {"listen",   "token",        "allowRaw",       "operator",
                                       "printers", "allowedHosts", "allowedOrigins", "retries",
-                                      "log",      "journal"};
+                                      "log",      "journal",      "paymentTypes"};
   for (auto it = j.begin(); it != j.end(); ++it) {
     bool known = false;
     for (const char* k : kKeys) known = known || it.key() == k;
@@ -215,6 +215,9 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
       }
       config.retries = retries;
     }
+    if (j.contains("paymentTypes") &&
+        !LoadPaymentTypes(j.at("paymentTypes"), config.paymentTypes, error))
+      return false;
     if (j.contains("log")) config.logPath = j.at("log").get<std::string>();
     if (j.contains("journal")) config.journalPath = j.at("journal").get<std::string>();
     if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
@@ -325,6 +328,15 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
         error = "--retries takes 0..10";
         return false;
       }
+    } else if (name == "--payment-type") {
+      if (!take()) return false;
+      const auto sep = value.find('=');
+      int type = 0;
+      if (sep == std::string::npos || !ParseInt(value.substr(sep + 1), 0, 4, type)) {
+        error = "--payment-type expects NAME=0..4, got \"" + value + "\"";
+        return false;
+      }
+      if (!config.paymentTypes.Set(value.substr(0, sep), type, error)) return false;
     } else if (name == "--com" || name == "--device") {
       if (!take()) return false;
       const auto sep = value.find('=');
@@ -380,5 +392,9 @@ std::string ServerUsage() {
          "  --journal FILE       the sale-number journal (default: see docs/fiscal-server.md)\n"
          "  --log FILE           one line per request to FILE (default: standard error)\n"
          "  --allow-raw          enable POST /printers/{id}/rawrequest (diagnostics)\n"
+         "  --payment-type NAME=N  take the payment NAME (cash, check, card, coupons,\n"
+         "                       ext-coupons, packaging, internal-usage, damage, bank,\n"
+         "                       reserved1, reserved2) as the printer's type N (0..4);\n"
+         "                       default cash=0 card=1 check=2 coupons=3; repeatable\n"
          "  -h, --help           this text\n";
 }

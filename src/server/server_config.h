@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/records.h"
+#include "server/netfp_payments.h"
 
 // What fiscal-server serves and how: from its command line or a JSON file.
 struct ServedPrinter {
@@ -25,15 +26,16 @@ struct ServerConfig {
   // and the web pages (origins, "http://pos.example:8080") that may call.
   std::vector<std::string> allowedHosts;
   std::vector<std::string> allowedOrigins;
-  std::string logPath;      // "": the request log goes to standard error
-  std::string journalPath;  // "": DefaultJournalPath()
+  std::string logPath;          // "": the request log goes to standard error
+  std::string journalPath;      // "": DefaultJournalPath()
+  PaymentTypeMap paymentTypes;  // the protocol's payment names -> the printer's 0..4
   bool help = false;
 };
 
 // Parses the command line (without the program name). Options:
 //   --listen ADDR:PORT, --com N=PATH, --device ID=PATH, --baud RATE (for the
 //   printers that follow), --config FILE, --token TEXT, --allow-raw,
-//   --operator N:PASSWORD, --retries N, --help.
+//   --operator N:PASSWORD, --retries N, --payment-type NAME=N, --help.
 // False with `error` set on a usage error. Checks the whole: at least one
 // printer, unique ids, and a token whenever the address is not a loopback one.
 bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
@@ -41,7 +43,7 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
 
 // Reads the same settings from a JSON text:
 //   {"listen":"127.0.0.1:8001","token":"...","allowRaw":false,
-//    "operator":{"number":1,"password":"0000"},
+//    "operator":{"number":1,"password":"0000"},"paymentTypes":{"bank":4},
 //    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...]}
 // into `config` (printers are added). False with `error` on bad content.
 bool LoadServerConfig(const std::string& json, ServerConfig& config, std::string& error);

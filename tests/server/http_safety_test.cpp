@@ -211,7 +211,8 @@ TEST_F(HttpSafety, HttpDetails) {
        400, "request"},
       {"DELETE /printers/1/status HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 405, "method"},
       {"GET /printers/1/nothing HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404, "path"},
-      {"GET /printers/7/status HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404, "printer"},
+      {"GET /printers/7/status HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404,
+       "printer-id"},
       {"GET /printers/1/rawrequest HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404, "path"},
       {"GET /printers/1/status HTTP/1.1\r\nAuthorization: Bearer s3cret-and-more\r\n\r\n", 401,
        "token"},
@@ -223,7 +224,7 @@ TEST_F(HttpSafety, HttpDetails) {
     c.Send(row.request);
     const std::string got = c.ReadResponse(10000);
     EXPECT_EQ(StatusOf(got), row.status) << row.request << "\n" << got;
-    EXPECT_NE(got.find(std::string("\"code\":\"") + row.code + "\""), std::string::npos) << got;
+    EXPECT_NE(got.find(std::string("\"reason\":\"") + row.code + "\""), std::string::npos) << got;
   }
 }
 
@@ -243,14 +244,14 @@ TEST_F(HttpSafety, EveryFailureSaysWhyAndEveryRequestIsLogged) {
   EXPECT_EQ(status, 200);
   EXPECT_FALSE(body["ok"]);
   ASSERT_FALSE(body["messages"].empty()) << body.dump();
-  EXPECT_EQ(body["messages"][0]["code"], "rejected") << body.dump();
+  EXPECT_EQ(body["messages"][0]["reason"], "rejected") << body.dump();
   // A printer that never answers says so in its own code.
   sim.Inject(Fault::NoAnswer);
   std::tie(status, body) = Post("/printers/1/xreport", "", auth, "");
   sim.Inject(Fault::NoAnswer, 0);
   EXPECT_FALSE(body["ok"]);
   bool link = false;
-  for (const auto& m : body["messages"]) link = link || m["code"] == "link";
+  for (const auto& m : body["messages"]) link = link || m["reason"] == "link";
   EXPECT_TRUE(link) << body.dump();
   const std::string receipt = R"({"uniqueSaleNumber":"LOG-1",
     "items":[{"text":"Хляб","unitPrice":1.10,"taxGroup":2}]})";

@@ -141,7 +141,7 @@ TEST(ReceiptSumsOnAPrinter, ASubtotalThatDiffersCancelsTheReceipt) {
   EXPECT_EQ(body["printed"]["payments"], 0);
   bool named = false;
   for (const auto& m : body["messages"])
-    named = named || (m["code"] == "total" &&
+    named = named || (m["reason"] == "total" &&
                       m["text"].get<std::string>().find("99.99") != std::string::npos &&
                       m["text"].get<std::string>().find("4.20") != std::string::npos);
   EXPECT_TRUE(named) << body.dump();
@@ -163,7 +163,7 @@ TEST(ReceiptSumsOnAPrinter, EachCommandHasItsOwnRetries) {
   EXPECT_TRUE(body["ok"]) << body.dump();
   EXPECT_EQ(body["receiptState"], "closed");
   int retried = 0;
-  for (const auto& m : body["messages"]) retried += m["code"] == "link";
+  for (const auto& m : body["messages"]) retried += m["reason"] == "link";
   EXPECT_EQ(retried, 3) << body.dump();
 }
 

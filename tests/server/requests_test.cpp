@@ -10,6 +10,8 @@ using nlohmann::json;
 
 namespace {
 
+const PaymentTypeMap kPayments;
+
 const char* const kGoodReceipt = R"({
   "uniqueSaleNumber": "DT279013-0001-0000017",
   "operator": {"id": "2", "password": "2"},
@@ -25,16 +27,15 @@ const char* const kGoodReceipt = R"({
 TEST(ServerRequests, ReceiptReadsEveryFieldInPrinterTerms) {
   ReceiptRequest r;
   std::string error;
-  ASSERT_TRUE(ParseReceiptRequest(json::parse(kGoodReceipt), r, error)) << error;
+  ASSERT_TRUE(ParseReceiptRequest(json::parse(kGoodReceipt), kPayments, r, error)) << error;
   EXPECT_EQ(r.uniqueSaleNumber, "DT279013-0001-0000017");
-  ASSERT_TRUE(r.op);
-  EXPECT_EQ(r.op->number, 2);
-  EXPECT_EQ(r.op->password, "2");
+  EXPECT_EQ(r.op.number, 2);
+  EXPECT_EQ(r.op.password, "2");
   ASSERT_EQ(r.lines.size(), 3u);
   EXPECT_EQ(r.lines[0].text, "\xD5\xEB\xFF\xE1 \xE1\xFF\xEB");  // Windows-1251
   EXPECT_EQ(r.lines[0].taxGroup, 1);                            // Б
   EXPECT_DOUBLE_EQ(r.lines[0].quantity, 2);
-  EXPECT_TRUE(r.lines[1].comment);
+  EXPECT_EQ(r.lines[1].kind, LineKind::kComment);
   EXPECT_DOUBLE_EQ(r.lines[2].quantity, 1);
   EXPECT_DOUBLE_EQ(r.lines[2].percent, -10);
   ASSERT_EQ(r.payments.size(), 2u);
@@ -68,8 +69,8 @@ TEST(ServerRequests, RefusesBadReceiptsNamingTheField) {
        "priceModifierType"},
       {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"payments":[{"amount":1,"paymentType":"bitcoin"}]})",
        "payments[0].paymentType"},
-      {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"payments":[{"paymentType":"cash"}]})",
-       "payments[0].amount"},
+      {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"payments":[{"paymentType":"cash"},{"paymentType":"card"}]})",
+       "payments[1].amount"},
       {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"operator":{"id":10}})", "operator"},
       {R"({"items":[{"text":"A","unitPrice":1,"taxGroup":1}],"uniqueSaleNumber":17})",
        "uniqueSaleNumber"},
@@ -78,7 +79,7 @@ TEST(ServerRequests, RefusesBadReceiptsNamingTheField) {
   for (const auto& row : rows) {
     ReceiptRequest r;
     std::string error;
-    EXPECT_FALSE(ParseReceiptRequest(json::parse(row.body), r, error)) << row.body;
+    EXPECT_FALSE(ParseReceiptRequest(json::parse(row.body), kPayments, r, error)) << row.body;
     EXPECT_NE(error.find(row.fieldInError), std::string::npos) << row.body << " -> " << error;
   }
 }
@@ -124,15 +125,17 @@ TEST(ServerRequests, LimitsOnBothSides) {
   for (const auto& row : rows) {
     ReceiptRequest r;
     std::string error;
-    EXPECT_EQ(ParseReceiptRequest(json::parse(row.body), r, error), row.accepted)
+    EXPECT_EQ(ParseReceiptRequest(json::parse(row.body), kPayments, r, error), row.accepted)
         << row.body << " -> " << error;
   }
   SumRequest sum;
   std::string error;
-  EXPECT_TRUE(ParseSumRequest(json::parse(R"({"amount":99999999})"), sum, error)) << error;
-  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":100000000})"), sum, error));
-  EXPECT_FALSE(ParseSumRequest(
-      json::parse(R"({"amount":1,"operator":{"id":1,"password":"12345"}})"), sum, error));
+  EXPECT_TRUE(ParseSumRequest(json::parse(R"({"amount":99999999})"), kPayments, sum, error))
+      << error;
+  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":100000000})"), kPayments, sum, error));
+  EXPECT_FALSE(
+      ParseSumRequest(json::parse(R"({"amount":1,"operator":{"id":1,"password":"12345"}})"),
+                      kPayments, sum, error));
   EXPECT_NE(error.find("operator.password"), std::string::npos) << error;
 }
 
@@ -141,7 +144,8 @@ TEST(ServerRequests, LongTextsAreCutToThePrinterWidthWithAWarning) {
   std::string error;
   const std::string longName(50, 'X');
   ASSERT_TRUE(ParseReceiptRequest(
-      json{{"items", {{{"text", longName}, {"unitPrice", 1}, {"taxGroup", 1}}}}}, r, error));
+      json{{"items", {{{"text", longName}, {"unitPrice", 1}, {"taxGroup", 1}}}}}, kPayments, r,
+      error));
   EXPECT_EQ(r.lines[0].text, std::string(kItemTextWidth, 'X'));
   ASSERT_EQ(r.warnings.size(), 1u);
   EXPECT_NE(r.warnings[0].find("items[0].text"), std::string::npos);
@@ -150,17 +154,18 @@ TEST(ServerRequests, LongTextsAreCutToThePrinterWidthWithAWarning) {
 TEST(ServerRequests, OtherBodies) {
   std::string error;
   SumRequest sum;
-  EXPECT_TRUE(ParseSumRequest(json::parse(R"({"amount":12.5,"paymentType":"card"})"), sum, error));
+  EXPECT_TRUE(ParseSumRequest(json::parse(R"({"amount":12.5,"paymentType":"card"})"), kPayments,
+                              sum, error));
   EXPECT_EQ(sum.paymentType, 1);
-  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":0})"), sum, error));
-  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":-5})"), sum, error));
+  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":0})"), kPayments, sum, error));
+  EXPECT_FALSE(ParseSumRequest(json::parse(R"({"amount":-5})"), kPayments, sum, error));
 
   std::time_t t = 0;
   EXPECT_TRUE(
       ParseDateTimeRequest(json::parse(R"({"deviceDateTime":"2026-12-07T10:11:12"})"), t, error));
   EXPECT_EQ(FormatDeviceTime(t), "2026-12-07T10:11:12");
   for (const char* bad : {"2026-02-30T10:00:00", "2026-12-07", "07-12-2026 10:00:00",
-                          "2026-12-07T24:00:00", "2026-12-07T10:00:00Z"}) {
+                          "2026-12-07T24:00:00", "2026-12-07T10:00:00X"}) {
     EXPECT_FALSE(ParseDateTimeRequest(json{{"deviceDateTime", bad}}, t, error)) << bad;
   }
 
@@ -223,6 +228,177 @@ TEST(ServerConfig, CommandLine) {
   EXPECT_EQ(fromJson.printers.at(0).baud, 115200);
   EXPECT_FALSE(LoadServerConfig(R"({"printers":[{"id":"x"}]})", fromJson, error));
   EXPECT_FALSE(LoadServerConfig("[1,2", fromJson, error));
+}
+
+}  // namespace
+
+namespace {
+
+// The protocol's own shapes, as POS software sends them.
+TEST(NetFpRequests, ReceiptInTheProtocolsShapes) {
+  ReceiptRequest r;
+  std::string error;
+  ASSERT_TRUE(ParseReceiptRequest(json::parse(R"({
+    "uniqueSaleNumber": "NV000123-0002-0000001", "operator": "0002", "operatorPassword": "22",
+    "items": [
+      {"text": "Кафе", "unitPrice": 2, "taxGroup": 2, "department": 3},
+      {"type": "discount-amount", "amount": 0.5},
+      {"type": "footer-comment", "text": "Заповядайте пак"},
+      {"type": "sale", "text": "Вода", "unitPrice": 1, "taxGroup": 2,
+       "priceModifierValue": 5, "priceModifierType": "surcharge-percent"},
+      {"type": "surcharge-amount", "amount": 0.25}],
+    "payments": [{"paymentType": "card", "amount": 1}, {"paymentType": "coupons"}]})"),
+                                  kPayments, r, error))
+      << error;
+  EXPECT_EQ(r.op.number, 2);
+  EXPECT_EQ(r.op.password, "22");
+  ASSERT_EQ(r.lines.size(), 5u);
+  EXPECT_EQ(r.lines[0].department, 3);
+  EXPECT_EQ(r.lines[1].kind, LineKind::kSubtotalAmount);
+  EXPECT_DOUBLE_EQ(r.lines[1].amount, -0.5);
+  EXPECT_EQ(r.lines[2].kind, LineKind::kFooterComment);
+  EXPECT_DOUBLE_EQ(r.lines[3].percent, 5);
+  EXPECT_DOUBLE_EQ(r.lines[4].amount, 0.25);
+  ASSERT_EQ(r.payments.size(), 2u);
+  EXPECT_EQ(r.payments[0].type, 1);
+  EXPECT_EQ(r.payments[1].type, 3);
+  EXPECT_FALSE(r.payments[1].amount);  // the rest
+}
+
+TEST(NetFpRequests, OperatorChoiceFallsBackToTheConfiguredOperator) {
+  const OperatorRecord configured{1, "", "0000"};
+  struct Row {
+    const char* body;
+    int number;
+    const char* password;
+  };
+  const Row rows[] = {
+      {R"({})", 1, "0000"},
+      {R"({"operator":"","operatorPassword":""})", 1, "0000"},
+      {R"({"operatorPassword":"9"})", 1, "9"},
+      {R"({"operator":"1"})", 1, "0000"},
+      {R"({"operator":"3"})", 3, ""},
+      {R"({"operator":"3","operatorPassword":"33"})", 3, "33"},
+      {R"({"operator":{"id":4,"password":"44"}})", 4, "44"},
+  };
+  for (const auto& row : rows) {
+    OperatorChoice op;
+    std::string error;
+    ASSERT_TRUE(ParseCashRequest(json::parse(row.body), op, error)) << row.body << error;
+    const OperatorRecord got = op.Resolve(configured);
+    EXPECT_EQ(got.number, row.number) << row.body;
+    EXPECT_EQ(got.password, row.password) << row.body;
+  }
+  for (const char* bad : {R"({"operator":"10"})", R"({"operator":"x"})", R"({"operator":0})",
+                          R"({"operatorPassword":"12345"})", R"({"operatorPassword":7})",
+                          R"({"operator":{"id":1},"operatorPassword":"1"})", R"({"amount":1})"}) {
+    OperatorChoice op;
+    std::string error;
+    EXPECT_FALSE(ParseCashRequest(json::parse(bad), op, error)) << bad;
+  }
+}
+
+TEST(NetFpRequests, WhatThePrinterCannotDoIsRefusedNamingWhy) {
+  struct Row {
+    const char* body;
+    const char* inError;
+  };
+  const Row rows[] = {
+      // The printer changes a line by percent only: an amount is never converted.
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1,"priceModifierValue":1,"priceModifierType":"discount-amount"}]})",
+       "percent only"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1,"priceModifierValue":1,"priceModifierType":"surcharge-amount"}]})",
+       "percent only"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1}],"payments":[{"paymentType":"bank","amount":3}]})",
+       "cash, check, card, coupons"},
+      {R"({"items":[{"type":"discount-amount","amount":1},{"text":"A","unitPrice":3,"taxGroup":1}]})",
+       "needs a sale before it"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"discount-amount","amount":0}]})",
+       "items[1].amount"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"discount-amount"}]})",
+       "items[1].amount: missing"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1,"department":100}]})",
+       "items[0].department"},
+      {R"({"items":[{"type":"footer-comment"},{"text":"A","unitPrice":3,"taxGroup":1}]})",
+       "items[0].text"},
+      {R"({"items":[{"type":"refund","text":"A"}]})", "items[0].type"},
+  };
+  for (const auto& row : rows) {
+    ReceiptRequest r;
+    std::string error;
+    EXPECT_FALSE(ParseReceiptRequest(json::parse(row.body), kPayments, r, error)) << row.body;
+    EXPECT_NE(error.find(row.inError), std::string::npos) << row.body << " -> " << error;
+  }
+}
+
+TEST(NetFpRequests, PaymentTypesAreMappedAsConfigured) {
+  PaymentTypeMap map;
+  std::string error;
+  EXPECT_EQ(map.SupportedText(), "cash, check, card, coupons");
+  EXPECT_FALSE(map.Find("bank"));
+  ASSERT_TRUE(LoadPaymentTypes(json::parse(R"({"bank":4,"coupons":null})"), map, error)) << error;
+  EXPECT_EQ(map.Find("bank"), 4);
+  EXPECT_FALSE(map.Find("coupons"));
+  EXPECT_EQ(map.Supported(), (std::vector<std::string>{"cash", "check", "card", "bank"}));
+  for (const char* bad : {R"({"bitcoin":1})", R"({"bank":5})", R"({"bank":"4"})", R"([1])"})
+    EXPECT_FALSE(LoadPaymentTypes(json::parse(bad), map, error)) << bad;
+  EXPECT_EQ(map.Find("bank"), 4);
+}
+
+TEST(NetFpRequests, ReversalFieldsAreCheckedBeforeItIsRefused) {
+  const json good = json::parse(R"({
+    "uniqueSaleNumber": "NV000123-0001-0000007", "receiptNumber": "0085",
+    "receiptDateTime": "2026-12-07T10:11:12", "fiscalMemorySerialNumber": "50000456",
+    "reason": "refund", "items": [{"text": "A", "unitPrice": 3, "taxGroup": 1}]})");
+  ReversalRequest r;
+  std::string error;
+  ASSERT_TRUE(ParseReversalRequest(good, kPayments, r, error)) << error;
+  EXPECT_EQ(r.reason, "refund");
+  EXPECT_EQ(r.receiptNumber, "0085");
+  for (const char* key : {"uniqueSaleNumber", "receiptNumber", "receiptDateTime",
+                          "fiscalMemorySerialNumber", "reason", "items"}) {
+    json bad = good;
+    bad.erase(key);
+    EXPECT_FALSE(ParseReversalRequest(bad, kPayments, r, error)) << key;
+  }
+  json badReason = good;
+  badReason["reason"] = "mistake";
+  EXPECT_FALSE(ParseReversalRequest(badReason, kPayments, r, error));
+  EXPECT_NE(error.find("taxbase-reduction"), std::string::npos);
+}
+
+TEST(NetFpRequests, ClockTakesWhatJavaScriptSends) {
+  std::string error;
+  std::time_t local = 0, withMs = 0, utc = 0, plus2 = 0;
+  ASSERT_TRUE(ParseDateTimeRequest(json{{"deviceDateTime", "2026-12-08T10:15:00"}}, local, error));
+  ASSERT_TRUE(
+      ParseDateTimeRequest(json{{"deviceDateTime", "2026-12-08T10:15:00.123"}}, withMs, error));
+  EXPECT_EQ(withMs, local);
+  ASSERT_TRUE(
+      ParseDateTimeRequest(json{{"deviceDateTime", "2026-12-08T08:15:00.000Z"}}, utc, error));
+  ASSERT_TRUE(
+      ParseDateTimeRequest(json{{"deviceDateTime", "2026-12-08T10:15:00+02:00"}}, plus2, error));
+  EXPECT_EQ(utc, plus2);  // the same instant
+  std::tm tm{};
+  gmtime_r(&utc, &tm);
+  EXPECT_EQ(tm.tm_hour, 8);
+  for (const char* bad : {"2026-12-08T10:15:00.", "2026-12-08T10:15:00+2",
+                          "2026-12-08T10:15:00+15:00", "2026-12-08T10:15:00 Z"})
+    EXPECT_FALSE(ParseDateTimeRequest(json{{"deviceDateTime", bad}}, local, error)) << bad;
+}
+
+TEST(NetFpRequests, RawRequestsFirstCharacterIsTheCommand) {
+  RawRequest raw;
+  std::string error;
+  ASSERT_TRUE(ParseRawRequest(json{{"rawRequest", "!"}}, raw, error)) << error;
+  EXPECT_EQ(raw.command, 0x21);
+  EXPECT_EQ(raw.data, "");
+  ASSERT_TRUE(ParseRawRequest(json{{"rawRequest", "7Ден"}}, raw, error));
+  EXPECT_EQ(raw.command, '7');
+  EXPECT_EQ(raw.data, "\xC4\xE5\xED");
+  EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", ""}}, raw, error));
+  EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", "\x01"}}, raw, error));
+  EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", "!"}, {"command", 33}}, raw, error));
 }
 
 }  // namespace

@@ -51,7 +51,8 @@ TEST_F(SaleNumbers, AnotherCartUnderAUsedNumberIsRefusedNamingTheFirst) {
   EXPECT_EQ(other.first, 409);
   EXPECT_FALSE(other.second["ok"]);
   EXPECT_EQ(other.second["firstResult"]["receiptNumber"], first.second["receiptNumber"]);
-  EXPECT_EQ(other.second["messages"][0]["code"], "saleNumber");
+  EXPECT_EQ(other.second["messages"][0]["reason"], "saleNumber");
+  EXPECT_EQ(other.second["messages"][0]["code"], "E409");
   EXPECT_EQ(sim.FrameCount(), frames);
   // The same cart again (numbers written differently) is the same sale.
   std::string same = kCart;
@@ -107,7 +108,7 @@ TEST_F(SaleNumbers, StartedButNotFinishedIsNotPrintedAgain) {
   EXPECT_EQ(status, 409);
   EXPECT_FALSE(body["ok"]);
   ASSERT_EQ(body["messages"].size(), 1u);
-  EXPECT_EQ(body["messages"][0]["code"], "unfinished");
+  EXPECT_EQ(body["messages"][0]["reason"], "unfinished");
   EXPECT_NE(body["messages"][0]["text"].get<std::string>().find("fiscalReceiptOpen"),
             std::string::npos);
   EXPECT_EQ(sim.FrameCount(), frames);

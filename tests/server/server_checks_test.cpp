@@ -56,7 +56,7 @@ TEST(ServerRequestFields, ControlCharactersAndRawCommandCodes) {
   for (const char* text : {"A\\nB", "A\\tB", "A\\u0000", "A\\u001b[2J", "A\\u007f"}) {
     const std::string body =
         std::string(R"({"items":[{"text":")") + text + R"(","unitPrice":1,"taxGroup":1}]})";
-    EXPECT_FALSE(ParseReceiptRequest(json::parse(body), receipt, error)) << body;
+    EXPECT_FALSE(ParseReceiptRequest(json::parse(body), PaymentTypeMap(), receipt, error)) << body;
     EXPECT_NE(error.find("control character"), std::string::npos) << error;
   }
   struct Row {
