@@ -82,7 +82,8 @@ std::string FiscalPrinter::SetTaxNumber(const std::string& password, const std::
   StatusFlags flags{};
   if (CheckStatus(flags, kReqTaxNumber).empty()) return "";
   if (!IsValidTaxNumber(taxNumber)) {
-    if (ShowPrompt("Невалиден Булстат.\n\nДа продължи ли процедурата?", "Предупреждение",
+    if (ShowPrompt(PromptId::kInvalidTaxNumberContinue,
+                   "Невалиден Булстат.\n\nДа продължи ли процедурата?", "Предупреждение",
                    Prompt::kDefaultSecond | Prompt::kIconExclamation | Prompt::kYesNo,
                    1) != Prompt::kResultYes)
       return EndAfterPrompt(CallEnd::kCancelled);
@@ -163,8 +164,8 @@ std::string FiscalPrinter::Fiscalize(const std::string& password) {
   const std::string question =
       Sprintf("Сигурни ли сте?\n Фискален код: %s\nДата: %s", Cp1251ToUtf8(fiscalCode).c_str(),
               FormatTime(t, "%d %B %Y  %H:%M").c_str());
-  if (ShowPrompt(question, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
-      Prompt::kResultYes)
+  if (ShowPrompt(PromptId::kFiscalizationConfirm, question, "Потвърждение",
+                 Prompt::kIconExclamation | Prompt::kYesNo, 1) != Prompt::kResultYes)
     return EndAfterPrompt(CallEnd::kCancelled);
 
   return Transact(Cmd::kSetTaxNumber, Password6(password) + ";2");
@@ -201,19 +202,19 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
       const std::string stop = Sprintf(
           "Въведената дата е с над 1 година разлика\nИскате ли да прекратите сверяването?\n%s",
           FormatTime(time, "%d %B %Y         %H:%M:%S").c_str());
-      if (ShowPrompt(stop, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNoCancel, 1) !=
-          Prompt::kResultNo)
+      if (ShowPrompt(PromptId::kClockMoveStopQuestion, stop, "Потвърждение",
+                     Prompt::kIconExclamation | Prompt::kYesNoCancel, 1) != Prompt::kResultNo)
         return EndAfterPrompt(CallEnd::kCancelled);
       const std::string sure = Sprintf("Сигурни ли сте?\n%s",
                                        FormatTime(time, "%d-%m-%Y година        %H:%M:%S").c_str());
-      if (ShowPrompt(sure, "Последно потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
-          Prompt::kResultYes)
+      if (ShowPrompt(PromptId::kClockMoveConfirm, sure, "Последно потвърждение",
+                     Prompt::kIconExclamation | Prompt::kYesNo, 1) != Prompt::kResultYes)
         return EndAfterPrompt(CallEnd::kCancelled);
     } else if (days >= 2) {
       const std::string sure =
           Sprintf("Сигурни ли сте?\n%s", FormatTime(time, "%d %B %Y        %H:%M:%S").c_str());
-      if (ShowPrompt(sure, "Потвърждение", Prompt::kIconExclamation | Prompt::kYesNo, 1) !=
-          Prompt::kResultYes)
+      if (ShowPrompt(PromptId::kClockMoveConfirm, sure, "Потвърждение",
+                     Prompt::kIconExclamation | Prompt::kYesNo, 1) != Prompt::kResultYes)
         return EndAfterPrompt(CallEnd::kCancelled);
     }
   }

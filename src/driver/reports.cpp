@@ -49,7 +49,8 @@ std::string FiscalPrinter::PrintDailyReport(bool zero) {
   StatusFlags flags{};
   if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kDailyNotZeroed] &&
-      ShowPrompt("Искате да направите Нулев Дневен Отчет?", "Нулев Дневен Отчет",
+      ShowPrompt(PromptId::kZeroDailyReport, "Искате да направите Нулев Дневен Отчет?",
+                 "Нулев Дневен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return EndAfterPrompt(CallEnd::kCancelled);
   return Transact(Cmd::kDailyReport, std::string(1, Kind(zero)));
@@ -59,7 +60,8 @@ std::string FiscalPrinter::PrintArticleReport(bool zero) {
   StatusFlags flags{};
   if (CheckStatus(flags, kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kArticleNotZeroed] &&
-      ShowPrompt("Искате да направите Нулев Артикулен Отчет?", "Нулев Артикулен Отчет",
+      ShowPrompt(PromptId::kZeroArticleReport, "Искате да направите Нулев Артикулен Отчет?",
+                 "Нулев Артикулен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return EndAfterPrompt(CallEnd::kCancelled);
   return Transact(Cmd::kArticleReport, std::string(1, Kind(zero)));
@@ -69,7 +71,8 @@ std::string FiscalPrinter::PrintExtendedDailyReport(bool zero) {
   StatusFlags flags{};
   if (CheckStatus(flags, zero ? kReportZWithWarning : kReportX).empty()) return std::string();
   if (zero && !flags[Flag::kArticleNotZeroed] && !flags[Flag::kDailyNotZeroed] &&
-      ShowPrompt("Искате да направите Нулеви Дневен и Артикулен Отчет?",
+      ShowPrompt(PromptId::kZeroDailyAndArticleReport,
+                 "Искате да направите Нулеви Дневен и Артикулен Отчет?",
                  "Нулеви Дневен и Артикулен Отчет",
                  Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
     return EndAfterPrompt(CallEnd::kCancelled);
@@ -82,7 +85,8 @@ std::string FiscalPrinter::PrintOperatorReport(bool zero, int op) {
   if (zero) {
     op = 0;  // a Z report always zeroes every operator
     if (!flags[Flag::kOperatorNotZeroed] &&
-        ShowPrompt("Искате да направите Нулев Операторски Отчет?", "Нулев Операторски Отчет",
+        ShowPrompt(PromptId::kZeroOperatorReport, "Искате да направите Нулев Операторски Отчет?",
+                   "Нулев Операторски Отчет",
                    Prompt::kIconExclamation | Prompt::kYesNo) != Prompt::kResultYes)
       return EndAfterPrompt(CallEnd::kCancelled);
   } else if (op < 0 || op > Limit::kLastOperator) {  // 0: every operator

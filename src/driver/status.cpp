@@ -149,17 +149,20 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
     if (ShowPrompt(overflow, kError, Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
       return std::string();
     for (;;) {
-      if (ShowPrompt("Желаете ли да нулирате Дневен Отчет?", "Дневен Отчет",
+      if (ShowPrompt(PromptId::kResetDailyReport, "Желаете ли да нулирате Дневен Отчет?",
+                     "Дневен Отчет",
                      Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintDailyReport(true).empty()) return std::string();
         WaitUntilNotBusy();
       }
-      if (ShowPrompt("Желаете ли да нулирате Операторски Отчет?", "Операторски Отчет",
+      if (ShowPrompt(PromptId::kResetOperatorReport, "Желаете ли да нулирате Операторски Отчет?",
+                     "Операторски Отчет",
                      Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintOperatorReport(true, 0).empty()) return std::string();
         WaitUntilNotBusy();
       }
-      if (ShowPrompt("Желаете ли да нулирате Отчет по Артикули?", "Отчет по Артикули",
+      if (ShowPrompt(PromptId::kResetArticleReport, "Желаете ли да нулирате Отчет по Артикули?",
+                     "Отчет по Артикули",
                      Prompt::kIconQuestion | Prompt::kYesNo) == Prompt::kResultYes) {
         if (PrintArticleReport(true).empty()) return std::string();
         WaitUntilNotBusy();

@@ -66,22 +66,27 @@ int PrinterLink::Reconnect() {
 
 int PrinterLink::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                             int textStyle) {
+  return ShowPrompt(PromptId::kUnnamed, text, caption, style, textStyle);
+}
+
+int PrinterLink::ShowPrompt(PromptId id, const std::string& text, const std::string& caption,
+                            unsigned style, int textStyle) {
   lastPrompt_ = owner_ ? text : std::string();
   if (!owner_) return kPromptClosedResult;  // nobody to ask: as if the window had been closed
-  return owner_->ShowPrompt(text, caption, style, textStyle);
+  return owner_->ShowPromptWithId(id, text, caption, style, textStyle);
 }
 
 int PrinterLink::ReportLinkError(int code) {
   const int sysErr = serialPort_ ? serialPort_->LastSystemError() : 0;
   const auto msg = LinkErrorMessage(code, port_, sysErr);
   if (!msg) return 0;
-  return ShowPrompt(msg->text, msg->caption, msg->style, 1);
+  return ShowPrompt(PromptId::kLinkFault, msg->text, msg->caption, msg->style, 1);
 }
 
 int PrinterLink::ReportCommandError(const std::string& code) {
   const auto msg = CommandErrorMessage(code);
   if (!msg) return 0;
-  return ShowPrompt(msg->text, msg->caption, msg->style, 1);
+  return ShowPrompt(PromptId::kPrinterError, msg->text, msg->caption, msg->style, 1);
 }
 
 std::string PrinterLink::EndOutOfRange(const std::string& what) {

@@ -64,6 +64,9 @@ class PrinterLink {
   // Texts are UTF-8; an empty caption means the application's name.
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle = 1);
+  // The same for a prompt the driver names (prompt_id.h).
+  int ShowPrompt(PromptId id, const std::string& text, const std::string& caption, unsigned style,
+                 int textStyle = 1);
   // Shows the message of a LinkResult code; 0 (nothing shown) for codes without one.
   int ReportLinkError(int code);
   // Shows the message of a printer's two-character ACK code; 0 when it has none.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "link/prompt_id.h"
+
 // What the driver needs from the window it works for. The GUI, the command-line
 // tool and the tests each implement it. All texts here are UTF-8: the driver
 // converts printer data (Windows-1251) before it puts it into a prompt.
@@ -17,6 +19,14 @@ class UiHost {
   // `textStyle` is the extra style of the text field (1 = centred text).
   virtual int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                          int textStyle) = 0;
+
+  // The same prompt with the driver's name for it (prompt_id.h). Hosts that
+  // answer by a policy decide by `id`; the others show it as ShowPrompt does.
+  virtual int ShowPromptWithId(PromptId id, const std::string& text, const std::string& caption,
+                               unsigned style, int textStyle) {
+    (void)id;
+    return ShowPrompt(text, caption, style, textStyle);
+  }
 
   // Runs the date and time dialog modally on COM `port` (the dialog opens its
   // own FiscalPrinter on that port; the caller has released it). Returns 1 when

@@ -46,10 +46,6 @@ std::string TypeOf(unsigned style) {
   }
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
-
 }  // namespace
 
 PolicyHost::PolicyHost(Corrections corrections, int retries, Opener opener)
@@ -69,7 +65,12 @@ bool PolicyHost::HasError() const {
 }
 
 int PolicyHost::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
-                           int /*textStyle*/) {
+                           int textStyle) {
+  return ShowPromptWithId(PromptId::kUnnamed, text, caption, style, textStyle);
+}
+
+int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std::string& caption,
+                                 unsigned style, int /*textStyle*/) {
   const std::string full = caption.empty() ? text : caption + ": " + text;
   auto refuse = [&](const char* why, int answer) {
     Add("error", "refused", full + " (" + why + ")");
@@ -80,7 +81,7 @@ int PolicyHost::ShowPrompt(const std::string& text, const std::string& caption, 
     return answer;
   };
   const unsigned set = style & 0x0F;
-  if (style == kCommandErrorStyle) {
+  if (id == PromptId::kPrinterError || style == kCommandErrorStyle) {
     Add("error", "printer", text);
     return kAbort;
   }
@@ -112,16 +113,28 @@ int PolicyHost::ShowPrompt(const std::string& text, const std::string& caption, 
       return kContinue;
     case kSetYesNo:
     case kSetYesNoCancel:
-      if (StartsWith(text, "Искате да направите Нулев"))
-        return corrections_.zeroDayReport ? allow(kYes) : refuse("zero report not asked for", kNo);
-      if (StartsWith(text, "Желаете ли да нулирате"))
-        return corrections_.zeroReports ? allow(kYes) : refuse("zeroReports not allowed", kNo);
-      // Moving the clock by days: confirmed only when the request allows it.
-      if (StartsWith(text, "Въведената дата е с над"))  // "... прекратите сверяването?"
-        return corrections_.setClock ? allow(kNo) : refuse("setClock not allowed", kYes);
-      if (StartsWith(text, "Сигурни ли сте?"))
-        return corrections_.setClock ? allow(kYes) : refuse("setClock not allowed", kNo);
-      return refuse("needs a person", set == kSetYesNoCancel ? kCancel : kNo);
+      // Questions are told apart by the driver's name for them, never by their
+      // words; one it does not name (fiscalization's confirmation among them)
+      // is refused.
+      switch (id) {
+        case PromptId::kZeroDailyReport:
+        case PromptId::kZeroArticleReport:
+        case PromptId::kZeroDailyAndArticleReport:
+        case PromptId::kZeroOperatorReport:
+          return corrections_.zeroDayReport ? allow(kYes)
+                                            : refuse("zero report not asked for", kNo);
+        case PromptId::kResetDailyReport:
+        case PromptId::kResetOperatorReport:
+        case PromptId::kResetArticleReport:
+          return corrections_.zeroReports ? allow(kYes) : refuse("zeroReports not allowed", kNo);
+        // Moving the clock by days: confirmed only when the request allows it.
+        case PromptId::kClockMoveStopQuestion:  // "Да" stops
+          return corrections_.setClock ? allow(kNo) : refuse("setClock not allowed", kYes);
+        case PromptId::kClockMoveConfirm:
+          return corrections_.setClock ? allow(kYes) : refuse("setClock not allowed", kNo);
+        default:
+          return refuse("needs a person", set == kSetYesNoCancel ? kCancel : kNo);
+      }
     default:
       if (PromptStyle::Decode(style).buttons.size() == 1) {
         Add(TypeOf(style), "notice", full);

@@ -31,6 +31,7 @@ struct Corrections {
 //    `retries` times for each command, then cancelled (so the steps that
 //    cancel a failed receipt get their own retries);
 //  - printer refusals (ACK error codes) are cancelled;
+//  - questions are told apart by the driver's PromptId, never by their words;
 //  - corrective actions (zeroing, closing a receipt, setting the clock) are
 //    taken only when `corrections` allows them, otherwise cancelled;
 //  - a paper prompt is cancelled, a notice (OK only) is acknowledged.
@@ -44,6 +45,8 @@ class PolicyHost : public UiHost {
 
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
+  int ShowPromptWithId(PromptId id, const std::string& text, const std::string& caption,
+                       unsigned style, int textStyle) override;
   int RunDateTimeDialog(int port) override;
   void CommandStarting() override { retriesLeft_ = retries_; }
 
