@@ -22,7 +22,9 @@
 //   notice     E107   W107      a notice of the printer's
 //   rejected   E108   -         the driver refused the call before sending it (a value
 //                               outside the printer's limits, a state that forbids it)
+//   total      E111   -         the printer's subtotal differed from the request's total
 //   request    E400   W400      the request was refused (or a text cut to fit)
+//   host, origin E403, contentType E415: refused by the request guard
 //   unsupported E410  -         the printer has no command for what was asked
 //   saleNumber E409   -         the sale number was used for another cart
 //   unfinished -      W409      the sale number was started and never finished

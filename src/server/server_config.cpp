@@ -396,5 +396,8 @@ std::string ServerUsage() {
          "                       ext-coupons, packaging, internal-usage, damage, bank,\n"
          "                       reserved1, reserved2) as the printer's type N (0..4);\n"
          "                       default cash=0 card=1 check=2 coupons=3; repeatable\n"
-         "  -h, --help           this text\n";
+         "  -h, --help           this text\n"
+         "\n"
+         "Serves plain http only (no https in this build): keep it on loopback or put\n"
+         "a TLS proxy in front of it (docs/fiscal-server.md).\n";
 }

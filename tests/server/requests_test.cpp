@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "server/receipt_total.h"
 #include "server/server_config.h"
 
 using nlohmann::json;
@@ -399,6 +400,40 @@ TEST(NetFpRequests, RawRequestsFirstCharacterIsTheCommand) {
   EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", ""}}, raw, error));
   EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", "\x01"}}, raw, error));
   EXPECT_FALSE(ParseRawRequest(json{{"rawRequest", "!"}, {"command", 33}}, raw, error));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NetFpRequests, SubtotalChangesAndTheRestAreCountedBeforeThePrinter) {
+  struct Row {
+    const char* body;
+    const char* inError;  // "": accepted
+  };
+  const Row rows[] = {
+      // 3.00 - 0.50 = 2.50: the rest by card covers it, 2.50 in cash does too.
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"discount-amount","amount":0.5}],
+          "payments":[{"amount":1},{"paymentType":"card"}]})",
+       ""},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"discount-amount","amount":0.5}],
+          "payments":[{"amount":2.5}]})",
+       ""},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"surcharge-amount","amount":0.5}],
+          "payments":[{"amount":3}]})",
+       "3.00 do not cover the receipt's total 3.50"},
+      {R"({"items":[{"text":"A","unitPrice":3,"taxGroup":1},{"type":"discount-amount","amount":3.01}]})",
+       "the discount is more than the subtotal 3.00"},
+  };
+  for (const auto& row : rows) {
+    ReceiptRequest r;
+    std::string error;
+    ASSERT_TRUE(ParseReceiptRequest(json::parse(row.body), kPayments, r, error)) << error;
+    EXPECT_EQ(CheckReceiptSums(r, error), *row.inError == '\0') << row.body;
+    if (*row.inError) {
+      EXPECT_NE(error.find(row.inError), std::string::npos) << error;
+    }
+  }
 }
 
 }  // namespace
