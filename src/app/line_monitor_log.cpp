@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "link/utf8_file.h"
+#include "link/private_file.h"
 
 bool LineMonitorLog::Add(bool sent, const std::string& bytes,
                          std::chrono::system_clock::time_point when) {
@@ -69,7 +69,8 @@ std::string LineMonitorLog::Text() const {
 }
 
 bool LineMonitorLog::SaveTo(const std::string& path, std::string& error) const {
-  std::FILE* f = OpenFileUtf8(path, "wb");
+  // Owner-only: the line carries the operators' and the service passwords.
+  std::FILE* f = OpenPrivateFileUtf8(path, "wb");
   if (!f) {
     error = std::strerror(errno);
     return false;

@@ -39,6 +39,7 @@ std::string PortLine(const PortScanResult& p, size_t nameWidth, size_t pathWidth
       return s + "printer at " + std::to_string(p.baud) + " baud, version \"" +
              QuoteLine(p.version) + "\"";
     case ScanOutcome::CannotOpen:
+    case ScanOutcome::InUse:
     case ScanOutcome::NotSerial:
       return s + ScanOutcomeName(p.outcome) + (p.detail.empty() ? "" : " (" + p.detail + ")");
     default:

@@ -16,6 +16,7 @@
 #include "driver/system_error.h"
 #include "driver/text.h"
 #include "link/frame.h"
+#include "link/link_errors.h"
 #include "link/link_result.h"
 #include "link/prompt_style.h"
 #include "link/serial_port.h"
@@ -115,6 +116,8 @@ std::string ScanOutcomeName(ScanOutcome outcome) {
       return "printer";
     case ScanOutcome::CannotOpen:
       return "cannot open";
+    case ScanOutcome::InUse:
+      return "in use by another program";
     case ScanOutcome::NotSerial:
       return "not a serial port";
     case ScanOutcome::NoAnswer:
@@ -201,10 +204,11 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
     result.speeds.push_back(a);
     if (first || Better(a.outcome, result.outcome)) result.outcome = a.outcome;
     first = false;
-    // A device that cannot be opened cannot be opened at another speed either,
-    // and a printer answers at one speed only.
-    if (a.outcome == ScanOutcome::CannotOpen || a.outcome == ScanOutcome::NotSerial ||
-        a.outcome == ScanOutcome::Printer)
+    // A device that cannot be opened cannot be opened at another speed either
+    // (nor is one that another program holds free a moment later), and a
+    // printer answers at one speed only.
+    if (a.outcome == ScanOutcome::CannotOpen || a.outcome == ScanOutcome::InUse ||
+        a.outcome == ScanOutcome::NotSerial || a.outcome == ScanOutcome::Printer)
       break;
   }
   return result;
@@ -216,6 +220,10 @@ SpeedAttempt PortScanner::TrySpeed(int comPort, int baud, PortScanResult& result
   {
     SerialPort sp(comPort, baud, 0, 0, 8, nullptr);
     const int open = sp.TakeError();
+    if (open == LinkResult::kOpenFailed && PortInUse(sp.LastSystemError())) {
+      attempt.outcome = ScanOutcome::InUse;
+      return attempt;
+    }
     if (open == LinkResult::kOpenFailed) {
       attempt.outcome = ScanOutcome::CannotOpen;
       result.detail = SystemErrorText(sp.LastSystemError());

@@ -13,6 +13,9 @@
 // to a silent host and are answered "Отказ"), and every attempt is short, so a
 // scan of a handful of ports ends within seconds.
 //
+// A port another program holds (a backup running on it, the application) is
+// skipped: probing it would put bytes into that program's exchange.
+//
 // Candidates, in this order and each device once (symbolic links resolved):
 // COM 1 to 8 as mapped (PortMap), every other COM mapping, then on Linux the
 // devices /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*.
@@ -27,15 +30,17 @@
 // What was found on one port at one speed, or on the whole port.
 enum class ScanOutcome {
   Printer,     // the printer answered the status and version reads
-  CannotOpen,  // the device could not be opened (missing, busy, no access)
+  CannotOpen,  // the device could not be opened (missing, no access)
+  InUse,       // another program holds the port: left alone, not a byte sent
   NotSerial,   // it opened but is not a serial line (its settings cannot be set)
   NoAnswer,    // nothing came back
   Garbage,     // bytes came back, but not the echo: another speed or another device
   NoStatus,    // the handshake answered, the status read did not
 };
 
-// A short English name of the outcome ("printer", "cannot open", "no answer",
-// "garbage at this speed", ...), as fiscal-cli prints it.
+// A short English name of the outcome ("printer", "cannot open", "in use by
+// another program", "no answer", "garbage at this speed", ...), as fiscal-cli
+// prints it.
 std::string ScanOutcomeName(ScanOutcome outcome);
 
 struct SpeedAttempt {

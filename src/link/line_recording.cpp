@@ -4,7 +4,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "link/utf8_file.h"
+#include "link/private_file.h"
 
 namespace {
 
@@ -88,7 +88,8 @@ LineRecorder::~LineRecorder() {
 }
 
 bool LineRecorder::Start(const std::string& path, std::string& error) {
-  std::FILE* f = OpenFileUtf8(path, "wb");
+  // Owner-only: the line carries the operators' and the service passwords.
+  std::FILE* f = OpenPrivateFileUtf8(path, "wb");
   if (!f) {
     error = "cannot create \"" + path + "\": " + std::strerror(errno);
     return false;

@@ -5,12 +5,18 @@
 #include <cerrno>
 #include <cstdio>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr unsigned kHardStyle = Prompt::kIconStop | Prompt::kRetryCancel;
 constexpr unsigned kWarnStyle = Prompt::kIconExclamation | Prompt::kAbortRetryContinue;
 const char* const kError = "Грешка";
 const char* const kWarning = "Предупреждение";
+const char* const kPortInUse = "COM %d се използва от друга програма";
 
 std::string Format(const char* fmt, int a, int b) {
   char buf[512];
@@ -19,6 +25,14 @@ std::string Format(const char* fmt, int a, int b) {
 }
 
 }  // namespace
+
+bool PortInUse(int systemError) {
+#ifdef _WIN32
+  return systemError == ERROR_ACCESS_DENIED || systemError == ERROR_SHARING_VIOLATION;
+#else
+  return systemError == EBUSY;
+#endif
+}
 
 std::string PermissionHint(int systemError) {
 #ifdef __linux__
@@ -39,7 +53,7 @@ std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError)
   bool warning = false;
   switch (code) {
     case 1:
-      text = "Не може да бъде отворен COM %d";
+      text = PortInUse(systemError) ? kPortInUse : "Не може да бъде отворен COM %d";
       break;
     case 2:
     case 3:

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -88,6 +89,13 @@ SerialPort::~SerialPort() {
   Close();
 }
 
+int SerialPort::Refuse(int systemError) {
+  lastErrno_ = systemError;
+  ::close(fd_);
+  fd_ = -1;
+  return LinkResult::kOpenFailed;
+}
+
 int SerialPort::Open(int port, int baudRate, int parity, int stopBits, int dataBits) {
   fd_ = -1;
   const std::string path = PortMap::Instance().PathFor(port);
@@ -95,10 +103,26 @@ int SerialPort::Open(int port, int baudRate, int parity, int stopBits, int dataB
   // a line nobody reads; every wait below is bounded by poll().
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) {
+    // EBUSY: another program holds the line exclusively (PortInUse).
     lastErrno_ = errno;
     return LinkResult::kOpenFailed;
   }
-  if (::isatty(fd_)) ::ioctl(fd_, TIOCEXCL);  // no sharing while we hold it
+  if (::isatty(fd_)) {
+    // One program at a time on a line, whoever runs it: the lock is taken
+    // without waiting, so a port another program holds is reported at once.
+    // The lock goes with the descriptor, so a program that dies releases it.
+    // (Only terminals: anything else is no serial line and fails below. A
+    // system that cannot lock the device at all leaves it to the flag.)
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return Refuse(EBUSY);
+      // The exclusive flag keeps out other programs that do not lock. The
+      // system lets an administrator open such a line anyway, so the flag is
+      // also read: set, another program is using the line.
+#ifdef TIOCGEXCL
+    int held = 0;
+    if (::ioctl(fd_, TIOCGEXCL, &held) == 0 && held != 0) return Refuse(EBUSY);
+#endif
+    exclusive_ = ::ioctl(fd_, TIOCEXCL) == 0;
+  }
 
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) {
@@ -150,6 +174,12 @@ void SerialPort::Close() {
   if (fd_ < 0) return;
   ::tcflush(fd_, TCOFLUSH);
   ::tcflush(fd_, TCIFLUSH);
+  // The flag belongs to the terminal, not to this descriptor: it stays set
+  // until the line's last close, and the simulated printer (or anything else
+  // keeping its end open) never closes it, so nobody but an administrator
+  // could open the line again.
+  if (exclusive_) ::ioctl(fd_, TIOCNXCL);
+  exclusive_ = false;
   ::close(fd_);
   fd_ = -1;
   pending_.clear();

@@ -16,6 +16,13 @@ class UiHost;
 // The COM number maps to a device path through PortMap (settings.h). The owner
 // (may be null) gets BeginWait/EndWait around every write and receive.
 // Nothing here throws or blocks past its time-out.
+//
+// One program at a time: while open, a terminal is locked (flock, without
+// waiting) and its exclusive flag is set; Close clears the flag again, so the
+// line can be opened any number of times, also by ordinary users, while its
+// other end stays open (the simulated printer). A port that another program
+// holds fails to open with code 1 and a system error PortInUse accepts. On
+// Windows the port is opened without sharing, which does the same.
 class SerialPort {
  public:
   // Opens at 9600 baud, no parity, one stop bit, 8 data bits.
@@ -28,7 +35,9 @@ class SerialPort {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Returns 0, or 1 (open failed), 2 (reading the line settings), 3 (setting
+  // Returns 0, or 1 (open failed; LastSystemError says why, and PortInUse
+  // (link_errors.h) tells a port that another program holds), 2 (reading the
+  // line settings), 3 (setting
   // them, or an unsupported speed); on Windows also 4 and 5 (reading and setting
   // the time-outs) and 6 (the driver's queue sizes). Called once, by the
   // constructor; the port is never reopened.
@@ -73,6 +82,9 @@ class SerialPort {
   void* handle_;  // a HANDLE; INVALID_HANDLE_VALUE when closed
 #else
   int fd_ = -1;
+  bool exclusive_ = false;  // this port set the terminal's exclusive flag
+  // Closes the descriptor just opened and fails the open with `systemError`.
+  int Refuse(int systemError);
 #endif
   uint8_t port_;
   int lastErrno_ = 0;

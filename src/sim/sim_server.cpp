@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -67,10 +68,11 @@ SimServer::SimServer(const SimOptions& options) : opt_(options), device_(StartSt
     });
   }
   if (!opt_.stateFile.empty()) SaveLocked();
-  // Watched after our own open: every open from now on is a host's. Without
-  // the watch (no inotify), only the resend window tells sessions apart.
+  // Watched after our own open: every open and close from now on is a host's.
+  // Without the watch (no inotify), only the resend window tells sessions
+  // apart.
   opens_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (opens_ >= 0 && ::inotify_add_watch(opens_, path_.c_str(), IN_OPEN) < 0) {
+  if (opens_ >= 0 && ::inotify_add_watch(opens_, path_.c_str(), IN_OPEN | IN_CLOSE) < 0) {
     ::close(opens_);
     opens_ = -1;
   }
@@ -310,8 +312,21 @@ std::vector<SimServer::Written> SimServer::Writes() const {
 void SimServer::NoteOpens() {
   if (opens_ < 0) return;
   alignas(inotify_event) char events[1024];
-  bool opened = false;
-  while (::read(opens_, events, sizeof events) > 0) opened = true;
+  bool opened = false, closed = false;
+  ssize_t n;
+  while ((n = ::read(opens_, events, sizeof events)) > 0) {
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+      opened = opened || (e->mask & IN_OPEN) != 0;
+      closed = closed || (e->mask & IN_CLOSE) != 0;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+  // A host that set the line's exclusive flag and ended without clearing it
+  // (killed, or an older build) would keep every ordinary user out while our
+  // end stays open: the flag is the terminal's, not the host's descriptor's.
+  // Hosts that share the line take turns by locking it, not by the flag.
+  if (closed && slave_ >= 0) ::ioctl(slave_, TIOCNXCL);
   if (!opened) return;
   std::lock_guard<std::mutex> lock(mu_);
   haveLast_ = false;

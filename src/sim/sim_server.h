@@ -163,7 +163,8 @@ class SimServer {
   bool LineMatches();
   void Send(const std::string& bytes, bool garble);
   void SaveLocked();
-  // Forgets the last frame when a host has opened the line since.
+  // Forgets the last frame when a host has opened the line since, and clears
+  // the line's exclusive flag when a host has closed it.
   void NoteOpens();
   int64_t NowMs() const;
 
@@ -172,7 +173,7 @@ class SimServer {
   int master_ = -1;
   int slave_ = -1;  // held open so that the line survives the host's close
   int wake_[2] = {-1, -1};
-  int opens_ = -1;  // inotify: opens of the line, -1 when not watched
+  int opens_ = -1;  // inotify: opens and closes of the line, -1 when not watched
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::vector<Written> writes_;  // guarded by mu_

@@ -9,6 +9,7 @@
 
 #include "cli_run.h"
 #include "json_lite.h"
+#include "link/serial_port.h"
 #include "link/settings.h"
 #include "sim/sim_server.h"
 #include "support/fake_device.h"
@@ -107,6 +108,28 @@ TEST(Scan, FindsTheSimulatedPrinterAndSaysWhyNotElsewhere) {
   EXPECT_GT(silent.ProbeCount(), 0);
   // The printer was read, not changed: status and version only.
   EXPECT_EQ(sim.FrameCount(), 2);
+}
+
+TEST(Scan, APortAnotherProgramHoldsIsLeftAlone) {
+  FakeDevice printer;  // answers the handshake: a probe would show up
+  PortMap::Instance().Set(6, printer.Path());
+  SerialPort holder(6, nullptr);  // the other program, in the middle of its work
+  ASSERT_EQ(holder.TakeError(), 0);
+
+  const CliRun r = RunScan({"--com", "6=" + printer.Path(), "scan"});
+  EXPECT_EQ(r.code, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find(printer.Path() + "  in use by another program\n"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(printer.ProbeCount(), 0);
+  EXPECT_TRUE(printer.Frames().empty());
+
+  PortScanner scanner;
+  scanner.SetTimeouts(QuickScan());
+  const PortScanResult p = scanner.ScanPort({"COM 6", 6, printer.Path()});
+  EXPECT_EQ(p.outcome, ScanOutcome::InUse);
+  EXPECT_EQ(p.speeds.size(), 1u);  // not tried again at other speeds
+  EXPECT_EQ(printer.ProbeCount(), 0);
+  PortMap::Instance().Clear();
 }
 
 TEST(Scan, ReadableReportAndNothingFound) {

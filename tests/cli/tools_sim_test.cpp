@@ -95,6 +95,9 @@ TEST_F(CliToolsSim, BackupWritesTheWholeProgrammingAndRestoresIt) {
   const std::string saved = ReadBack("printer.json");
   EXPECT_NE(saved.find("\"printerNumber\": 123456"), std::string::npos);
   EXPECT_NE(saved.find("\"name\": \"Оператор 9\""), std::string::npos);
+  // It holds the operators' passwords: nobody but its owner reads it.
+  EXPECT_EQ(fs::status(File("printer.json")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 
   ASSERT_EQ(Run({"set-operator", "4", "Друг", "44"}).code, 0);
   ASSERT_EQ(Run({"set-article", "900", "Нов", "3.10", "Б", "0"}).code, 0);

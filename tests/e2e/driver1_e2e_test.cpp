@@ -112,6 +112,7 @@ TEST_F(Driver1EndToEnd, ServiceReceiptAndVoid) {
 
 TEST_F(Driver1EndToEnd, StatusCheckClosesAnOpenReceiptBeforeAReport) {
   OpenAndSell();
+  printer.reset();      // that action is over and lets the port go;
   printer = Connect();  // a later action finds the receipt open
   ui.Answer({1, 1});    // "Затваряне", then "Приключване" for the unpaid 2.40
   ASSERT_EQ(printer->PrintDailyReport(false), "00");

@@ -54,14 +54,20 @@ TEST(LinkErrors, EveryCodeHasItsMessageOrNone) {
   for (int code = -5; code <= 300; ++code) {
     const auto msg = LinkErrorMessage(code, 3, 5);
     const auto it = Table().find(code);
-    if (it == Table().end()) {
+    const Expected* want = it == Table().end() ? nullptr : &it->second;
+#ifdef _WIN32
+    // There system error 5 is ERROR_ACCESS_DENIED: the port is in use.
+    static const Expected kInUse{"COM 3 се използва от друга програма", "Грешка", 0x15};
+    if (code == 1) want = &kInUse;
+#endif
+    if (!want) {
       EXPECT_FALSE(msg) << "code " << code << " must be silent";
       continue;
     }
     ASSERT_TRUE(msg) << "code " << code;
-    EXPECT_EQ(msg->text, it->second.text) << code;
-    EXPECT_EQ(msg->caption, it->second.caption) << code;
-    EXPECT_EQ(msg->style, it->second.style) << code;
+    EXPECT_EQ(msg->text, want->text) << code;
+    EXPECT_EQ(msg->caption, want->caption) << code;
+    EXPECT_EQ(msg->style, want->style) << code;
   }
 }
 
@@ -75,6 +81,36 @@ TEST(LinkErrors, OpenRefusedForLackOfPermissionSaysHowToGetIt) {
 #endif
   // A missing device is not a permission matter.
   EXPECT_EQ(LinkErrorMessage(1, 2, ENOENT)->text, "Не може да бъде отворен COM 2");
+}
+
+TEST(LinkErrors, APortAnotherProgramHoldsIsNamedAsInUse) {
+  const struct {
+    int systemError;
+    bool inUse;
+  } kCases[] = {
+#ifdef _WIN32
+      {5, true},    // ERROR_ACCESS_DENIED: a COM port opens for one program only
+      {32, true},   // ERROR_SHARING_VIOLATION
+      {2, false},   // ERROR_FILE_NOT_FOUND
+      {16, false},  // EBUSY's number means something else here
+#else
+      {EBUSY, true},  // the lock, or another program's exclusive flag
+      {ENOENT, false},
+      {EACCES, false},
+      {EIO, false},
+#endif
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(PortInUse(c.systemError), c.inUse) << c.systemError;
+    const std::string text = LinkErrorMessage(1, 4, c.systemError)->text;
+    if (c.inUse)
+      EXPECT_EQ(text, "COM 4 се използва от друга програма") << c.systemError;
+    else
+      EXPECT_EQ(text.rfind("Не може да бъде отворен COM 4", 0), 0u) << c.systemError;
+    // Only the open has this reading: a failed write stays a failed write.
+    EXPECT_EQ(LinkErrorMessage(8, 4, c.systemError)->text.find("друга програма"),
+              std::string::npos);
+  }
 }
 
 TEST(CommandErrors, CombinesCommandAndPrinterTexts) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "link/link_errors.h"
 #include "link/link_result.h"
 #include "link/settings.h"
 
@@ -194,6 +196,76 @@ TEST_F(SerialPortTest, LogoSizedBlockGoesOutWhole) {
   port.SendRaw(reinterpret_cast<const uint8_t*>(block.data()), block.size());
   EXPECT_EQ(port.TakeError(), 0);
   reader.join();
+}
+
+// One program at a time, any number of times one after another, also when
+// the far end keeps the line open (as the simulated printer does) and also
+// for an administrator, whom the system lets past the exclusive flag.
+class SharedLineTest : public SerialPortTest {
+ protected:
+  void SetUp() override {
+    SerialPortTest::SetUp();
+    held_ = ::open(pty_.Path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held_, 0);
+  }
+  void TearDown() override {
+    if (held_ >= 0) ::close(held_);
+    SerialPortTest::TearDown();
+  }
+  bool ExclusiveFlag() const {
+    int set = 0;
+    EXPECT_EQ(::ioctl(held_, TIOCGEXCL, &set), 0);
+    return set != 0;
+  }
+  int held_ = -1;  // the far end's own descriptor of the line, never locked
+};
+
+TEST_F(SharedLineTest, ClosingClearsTheExclusiveFlagSoTheLineOpensAgain) {
+  for (int round = 0; round < 3; ++round) {
+    {
+      SerialPort port(7, nullptr);
+      ASSERT_EQ(port.TakeError(), 0) << "round " << round << ": " << port.LastSystemError();
+      EXPECT_TRUE(ExclusiveFlag());
+      port.Send("a");
+      EXPECT_EQ(port.TakeError(), 0);
+      EXPECT_EQ(pty_.Read(1), "a");
+    }
+    EXPECT_FALSE(ExclusiveFlag()) << "round " << round;
+  }
+}
+
+TEST_F(SharedLineTest, ALineAnotherProgramHoldsIsInUseUntilItLetsGo) {
+  std::string text;
+  {
+    SerialPort first(7, nullptr);
+    ASSERT_EQ(first.TakeError(), 0);
+    SerialPort second(7, nullptr);
+    EXPECT_EQ(second.TakeError(), LinkResult::kOpenFailed);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_TRUE(PortInUse(second.LastSystemError())) << second.LastSystemError();
+    text = LinkErrorMessage(LinkResult::kOpenFailed, 7, second.LastSystemError())->text;
+    // The refused open leaves the holder's line as it was.
+    EXPECT_TRUE(ExclusiveFlag());
+    first.Send("b");
+    EXPECT_EQ(first.TakeError(), 0);
+    EXPECT_EQ(pty_.Read(1), "b");
+  }
+  EXPECT_EQ(text, "COM 7 се използва от друга програма");
+  SerialPort third(7, nullptr);
+  EXPECT_EQ(third.TakeError(), 0);
+}
+
+TEST_F(SharedLineTest, AnExclusiveFlagSetByAProgramThatDoesNotLockMeansInUse) {
+  ASSERT_EQ(::ioctl(held_, TIOCEXCL), 0);
+  {
+    SerialPort port(7, nullptr);
+    EXPECT_EQ(port.TakeError(), LinkResult::kOpenFailed);
+    EXPECT_TRUE(PortInUse(port.LastSystemError())) << port.LastSystemError();
+  }
+  EXPECT_TRUE(ExclusiveFlag());  // not ours to clear
+  ASSERT_EQ(::ioctl(held_, TIOCNXCL), 0);
+  SerialPort port(7, nullptr);
+  EXPECT_EQ(port.TakeError(), 0);
 }
 
 }  // namespace
