@@ -438,7 +438,13 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
     out.printed = false;  // logged when it ran, not again when it is read
     return out;
   }
-  return ApiResponse{kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump()};
+  // Queued or still running: the log names the printer; what it printed is
+  // known when it finishes.
+  ApiResponse out(kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump());
+  out.printer = printer.worker.Info().id;
+  out.saleNumber = job->receipt.uniqueSaleNumber;
+  out.ok = true;
+  return out;
 }
 
 ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
