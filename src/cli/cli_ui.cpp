@@ -58,7 +58,7 @@ int CliUi::RunDateTimeDialog(int port) {
   if (answer != Prompt::kResultCancel) {
     const std::time_t now = std::time(nullptr);
     FiscalPrinter printer(this, port);
-    if (timeouts_) printer.SetTimeoutsForTesting(*timeouts_);
+    if (timeouts_) printer.SetTimeouts(*timeouts_);
     if (printer.IsConnected()) {
       const std::string r = printer.SetDateTime(now);
       if (!r.empty() && printer.LastOutcome().Done()) result = Prompt::kResultOk;

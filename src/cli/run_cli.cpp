@@ -148,7 +148,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
     if (call.method->needsPrinter) {
       if (!printer) {
         printer = std::make_unique<FiscalPrinter>(&ui, CurrentPort);
-        if (env.timeouts) printer->SetTimeoutsForTesting(*env.timeouts);
+        if (env.timeouts) printer->SetTimeouts(*env.timeouts);
       }
       inv.printer = printer.get();
     }

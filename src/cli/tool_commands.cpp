@@ -224,7 +224,7 @@ class CliToolHost : public ToolHost {
 
   std::unique_ptr<FiscalPrinter> OpenPrinter() override {
     auto printer = std::make_unique<FiscalPrinter>(&ui_, CurrentPort);
-    if (env_.timeouts) printer->SetTimeoutsForTesting(*env_.timeouts);
+    if (env_.timeouts) printer->SetTimeouts(*env_.timeouts);
     if (!printer->IsConnected()) return nullptr;
     return printer;
   }

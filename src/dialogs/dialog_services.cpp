@@ -28,6 +28,6 @@ std::unique_ptr<FiscalPrinter> DialogServices::OpenPrinter(UiHost* ui, int port)
   std::unique_ptr<FiscalPrinter> printer =
       openPrinter ? openPrinter(ui, port) : std::make_unique<FiscalPrinter>(ui, port);
   if (!printer) printer = std::make_unique<FiscalPrinter>(ui, port);
-  if (timeouts) printer->SetTimeoutsForTesting(*timeouts);
+  if (timeouts) printer->SetTimeouts(*timeouts);
   return printer;
 }

@@ -28,6 +28,8 @@
 // Methods never throw. One object per user action (see PrinterLink).
 class FiscalPrinter : public PrinterLink {
  public:
+  FiscalPrinter(UiHost* owner, const PrinterLine& line) : PrinterLink(owner, line) {}
+  // COM `port` at the application's selected speed (settings.h).
   FiscalPrinter(UiHost* owner, int port) : PrinterLink(owner, port) {}
   ~FiscalPrinter() override = default;
 

@@ -38,45 +38,6 @@ constexpr int kListedPorts = 8;
 constexpr int kDrainMs = 25;
 constexpr int kMaxDrainMs = 300;
 
-// Puts the process-wide values back when the scan is done with them.
-class RestoreSettings {
- public:
-  RestoreSettings() : baud_(CurrentBaudRate) {}
-  ~RestoreSettings() {
-    CurrentBaudRate = baud_;
-    PortMap& map = PortMap::Instance();
-    for (const auto& [port, old] : borrowed_) {
-      if (old.empty())
-        map.Remove(port);
-      else
-        map.Set(port, old);
-    }
-  }
-  RestoreSettings(const RestoreSettings&) = delete;
-  RestoreSettings& operator=(const RestoreSettings&) = delete;
-
-  // Maps `port` to `path` until the end of the scope.
-  void Borrow(int port, const std::string& path) {
-    PortMap& map = PortMap::Instance();
-    const auto& m = map.Mappings();
-    const auto it = m.find(port);
-    borrowed_.emplace_back(port, it == m.end() ? std::string() : it->second);
-    map.Set(port, path);
-  }
-
- private:
-  int baud_;
-  std::vector<std::pair<int, std::string>> borrowed_;
-};
-
-// A COM number that no mapping uses and the main window does not offer.
-int ScratchPort() {
-  const auto& m = PortMap::Instance().Mappings();
-  for (int p = PortScanner::kScratchPort; p > kListedPorts; --p)
-    if (!m.count(p)) return p;
-  return PortScanner::kScratchPort;
-}
-
 // The device a path stands for, so that a symbolic link and its target are
 // tried once.
 std::string Identity(const std::string& path) {
@@ -187,12 +148,11 @@ ScanReport PortScanner::Scan(const std::vector<ScanCandidate>& candidates) {
 }
 
 PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
-  RestoreSettings restore;
-  int port = candidate.comPort;
-  if (port == 0) {
-    port = ScratchPort();
-    restore.Borrow(port, candidate.path);
-  }
+  // Every attempt opens the candidate's path at its own speed; nothing
+  // process-wide is changed. A device without a COM number is named by the
+  // spare one in the driver's messages (which nobody sees).
+  const PrinterLine line{candidate.comPort != 0 ? candidate.comPort : kScratchPort, 0,
+                         candidate.path};
   PortScanResult result;
   result.name = candidate.name;
   result.comPort = candidate.comPort;
@@ -200,7 +160,9 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
   result.outcome = ScanOutcome::NoAnswer;
   bool first = true;
   for (const int baud : speeds_) {
-    const SpeedAttempt a = TrySpeed(port, baud, result);
+    PrinterLine atSpeed = line;
+    atSpeed.baudRate = baud;
+    const SpeedAttempt a = TrySpeed(atSpeed, result);
     result.speeds.push_back(a);
     if (first || Better(a.outcome, result.outcome)) result.outcome = a.outcome;
     first = false;
@@ -214,11 +176,12 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
   return result;
 }
 
-SpeedAttempt PortScanner::TrySpeed(int comPort, int baud, PortScanResult& result) {
+SpeedAttempt PortScanner::TrySpeed(const PrinterLine& line, PortScanResult& result) {
+  const int baud = line.baudRate;
   SpeedAttempt attempt{baud, ScanOutcome::NoAnswer};
   bool echoed = false;
   {
-    SerialPort sp(comPort, baud, 0, 0, 8, nullptr);
+    SerialPort sp(line.port, line.path, baud, nullptr);
     const int open = sp.TakeError();
     if (open == LinkResult::kOpenFailed && PortInUse(sp.LastSystemError())) {
       attempt.outcome = ScanOutcome::InUse;
@@ -261,9 +224,8 @@ SpeedAttempt PortScanner::TrySpeed(int comPort, int baud, PortScanResult& result
   // The handshake answered: read the status and the version through the
   // driver, as any operation would, but without anybody to ask.
   SilentUiHost silent;
-  CurrentBaudRate = baud;
-  FiscalPrinter printer(&silent, comPort);
-  printer.SetTimeoutsForTesting(timeouts_.link);
+  FiscalPrinter printer(&silent, line);
+  printer.SetTimeouts(timeouts_.link);
   attempt.outcome = ScanOutcome::NoStatus;
   if (!printer.IsConnected()) return attempt;
   StatusFlags flags{};

@@ -20,12 +20,11 @@
 // COM 1 to 8 as mapped (PortMap), every other COM mapping, then on Linux the
 // devices /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*.
 // Pseudo-terminals are tried only when a COM mapping names them (an unnamed
-// one belongs to some terminal window). A device without a COM number is
-// reached through a spare COM number (kScratchPort), mapped for the attempt
-// and restored afterwards.
+// one belongs to some terminal window).
 //
-// Runs on the caller's thread and uses the process-wide PortMap and
-// CurrentBaudRate, which it leaves as it found them.
+// Runs on the caller's thread. Each attempt opens the candidate's path at its
+// speed (PrinterLine); PortMap is only read, for the candidates, and nothing
+// process-wide is changed.
 
 // What was found on one port at one speed, or on the whole port.
 enum class ScanOutcome {
@@ -69,7 +68,7 @@ struct ScanReport {
 
 struct ScanCandidate {
   std::string name;
-  int comPort = 0;  // 0: reached through kScratchPort
+  int comPort = 0;  // 0: none (kScratchPort names it in the driver's messages)
   std::string path;
 };
 
@@ -83,7 +82,7 @@ struct ScanTimeouts {
 
 class PortScanner {
  public:
-  // The COM number borrowed for devices that have none.
+  // The COM number that names a device without one.
   static constexpr int kScratchPort = 255;
 
   PortScanner();
@@ -102,7 +101,7 @@ class PortScanner {
   PortScanResult ScanPort(const ScanCandidate& candidate);
 
  private:
-  SpeedAttempt TrySpeed(int comPort, int baud, PortScanResult& result);
+  SpeedAttempt TrySpeed(const PrinterLine& line, PortScanResult& result);
 
   std::vector<int> speeds_;
   ScanTimeouts timeouts_;

@@ -31,10 +31,13 @@ constexpr int kMaxRepeats = 100;
 
 }  // namespace
 
-PrinterLink::PrinterLink(UiHost* owner, int port)
-    : owner_(owner), port_(port & 0xFF), baudRate_(CurrentBaudRate) {
+PrinterLink::PrinterLink(UiHost* owner, const PrinterLine& line)
+    : owner_(owner), port_(line.port & 0xFF), baudRate_(line.baudRate), path_(line.path) {
   OpenWithRetry();
 }
+
+PrinterLink::PrinterLink(UiHost* owner, int port)
+    : PrinterLink(owner, PrinterLine{port, CurrentBaudRate, {}}) {}
 
 PrinterLink::~PrinterLink() = default;
 
@@ -47,7 +50,7 @@ int PrinterLink::OpenWithRetry() {
   int choice;
   do {
     serialPort_.reset();
-    serialPort_ = std::make_unique<SerialPort>(port_, baudRate_, 0, 0, 8, owner_);
+    serialPort_ = std::make_unique<SerialPort>(port_, path_, baudRate_, owner_);
     result = serialPort_->TakeError();
     choice = ReportLinkError(result);
   } while (IsRetry(choice));

@@ -6,10 +6,11 @@
 
 #include "link/call_outcome.h"
 #include "link/serial_port.h"
+#include "link/settings.h"
 #include "link/ui_host.h"
 
-// Time-outs of the link, in milliseconds. The defaults are the protocol's; tests
-// may pass shorter ones through PrinterLink::SetTimeoutsForTesting.
+// Time-outs of the link, in milliseconds. The defaults are the protocol's; the
+// port scan and tests pass shorter ones through PrinterLink::SetTimeouts.
 struct LinkTimeouts {
   int checkLink = 2000;   // one CheckLink call inside an attempt
   int linkSeries = 3000;  // series of link checks in one attempt
@@ -28,9 +29,12 @@ struct LinkTimeouts {
 // start at 0x20 with each object. Not thread-safe; never throws.
 class PrinterLink {
  public:
-  // Opens COM `port` (low 8 bits) at CurrentBaudRate, offering "Повтори" and
+  // Opens `line` (its COM number's low 8 bits name it), offering "Повтори" and
   // "Отказ" while the open fails. `owner` may be null only in code that never
   // meets a failure (it then answers every prompt with 2).
+  PrinterLink(UiHost* owner, const PrinterLine& line);
+  // COM `port` at the selected speed: PrinterLine{port, CurrentBaudRate} (the
+  // application's and fiscal-cli's selection, settings.h).
   PrinterLink(UiHost* owner, int port);
   virtual ~PrinterLink();
 
@@ -97,7 +101,7 @@ class PrinterLink {
   // The open port, or null when disconnected (the report download reads from it).
   SerialPort* Serial() const { return serialPort_.get(); }
 
-  void SetTimeoutsForTesting(const LinkTimeouts& t) { timeouts_ = t; }
+  void SetTimeouts(const LinkTimeouts& t) { timeouts_ = t; }
   const LinkTimeouts& Timeouts() const { return timeouts_; }
 
  private:
@@ -110,6 +114,7 @@ class PrinterLink {
   UiHost* owner_;
   int port_;
   int baudRate_;
+  std::string path_;  // "" = PortMap's path for port_
   uint8_t sequence_ = 0x20;
   bool lastWasAck_ = false;
   CallOutcome outcome_;

@@ -79,6 +79,11 @@ class WaitCursor {
 
 SerialPort::SerialPort(int port, UiHost* owner) : SerialPort(port, 9600, 0, 0, 8, owner) {}
 
+SerialPort::SerialPort(int port, const std::string& path, int baudRate, UiHost* owner)
+    : owner_(owner), port_(static_cast<uint8_t>(port)), path_(path) {
+  error_ = Open(port, baudRate, 0, 0, 8);
+}
+
 SerialPort::SerialPort(int port, int baudRate, int parity, int stopBits, int dataBits,
                        UiHost* owner)
     : owner_(owner), port_(static_cast<uint8_t>(port)) {
@@ -98,7 +103,7 @@ int SerialPort::Refuse(int systemError) {
 
 int SerialPort::Open(int port, int baudRate, int parity, int stopBits, int dataBits) {
   fd_ = -1;
-  const std::string path = PortMap::Instance().PathFor(port);
+  const std::string path = path_.empty() ? PortMap::Instance().PathFor(port) : path_;
   // Non-blocking, so that neither open nor a write can hang on modem lines or
   // a line nobody reads; every wait below is bounded by poll().
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -13,7 +13,8 @@ class UiHost;
 // in the slot; the caller reads and clears it with TakeError() right after each
 // call. An operation never clears a code left by an earlier one.
 //
-// The COM number maps to a device path through PortMap (settings.h). The owner
+// The COM number maps to a device path through PortMap (settings.h), unless a
+// path is given to the constructor (PrinterLine). The owner
 // (may be null) gets BeginWait/EndWait around every write and receive.
 // Nothing here throws or blocks past its time-out.
 //
@@ -30,6 +31,9 @@ class SerialPort {
   // parity: 0 none (the only value the driver uses; 1 odd, 2 even);
   // stopBits: 0 one, 2 two; dataBits: 5..8.
   SerialPort(int port, int baudRate, int parity, int stopBits, int dataBits, UiHost* owner);
+  // Opens `path` (PortMap's path for `port` when empty) at `baudRate`, 8 data
+  // bits, no parity, one stop bit; `port` names the line in messages.
+  SerialPort(int port, const std::string& path, int baudRate, UiHost* owner);
   virtual ~SerialPort();
 
   SerialPort(const SerialPort&) = delete;
@@ -88,4 +92,5 @@ class SerialPort {
 #endif
   uint8_t port_;
   int lastErrno_ = 0;
+  std::string path_;  // "" = PortMap's path for port_
 };

@@ -65,6 +65,11 @@ DWORD QueuedBytes(HANDLE h) {
 
 SerialPort::SerialPort(int port, UiHost* owner) : SerialPort(port, 9600, 0, 0, 8, owner) {}
 
+SerialPort::SerialPort(int port, const std::string& path, int baudRate, UiHost* owner)
+    : owner_(owner), handle_(INVALID_HANDLE_VALUE), port_(static_cast<uint8_t>(port)), path_(path) {
+  error_ = Open(port, baudRate, 0, 0, 8);
+}
+
 SerialPort::SerialPort(int port, int baudRate, int parity, int stopBits, int dataBits,
                        UiHost* owner)
     : owner_(owner), handle_(INVALID_HANDLE_VALUE), port_(static_cast<uint8_t>(port)) {
@@ -82,7 +87,7 @@ bool SerialPort::IsOpen() const {
 int SerialPort::Open(int port, int baudRate, int parity, int stopBits, int dataBits) {
   handle_ = INVALID_HANDLE_VALUE;
   // "\\.\COMn" (PortMap's default) reaches every port number, COM10 and up too.
-  const std::string name = PortMap::Instance().PathFor(port);
+  const std::string name = path_.empty() ? PortMap::Instance().PathFor(port) : path_;
   HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                          nullptr);
   if (h == INVALID_HANDLE_VALUE) {

@@ -206,10 +206,9 @@ Api::Api(const ServerConfig& config)
     : config_(config),
       taskStore_(std::make_unique<JournalTaskStore>(journal_)),
       tasks_(kKeptTasks, taskStore_.get()) {
-  for (const auto& p : config_.printers) {
-    PortMap::Instance().Set(p.com, p.path);
-    printers_.push_back(std::make_unique<Printer>(p));
-  }
+  // Each worker opens its printer by path and speed (PrinterLine): nothing
+  // process-wide is set for it.
+  for (const auto& p : config_.printers) printers_.push_back(std::make_unique<Printer>(p));
 }
 
 Api::~Api() = default;

@@ -5,17 +5,6 @@
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
 
-namespace {
-
-// CurrentBaudRate is read by the driver's constructor: set it and construct
-// under one lock.
-std::mutex& OpenLock() {
-  static std::mutex lock;
-  return lock;
-}
-
-}  // namespace
-
 struct PrinterWorker::Pending {
   Job job;
   std::function<bool()> clientGone;
@@ -89,14 +78,8 @@ void PrinterWorker::Loop() {
 }
 
 std::unique_ptr<FiscalPrinter> PrinterWorker::Open(UiHost* host) const {
-  std::unique_ptr<FiscalPrinter> printer;
-  {
-    std::lock_guard<std::mutex> lock(OpenLock());
-    const int saved = CurrentBaudRate;
-    CurrentBaudRate = printer_.baud;
-    printer = std::make_unique<FiscalPrinter>(host, printer_.com);
-    CurrentBaudRate = saved;
-  }
-  if (timeouts_) printer->SetTimeoutsForTesting(*timeouts_);
+  auto printer = std::make_unique<FiscalPrinter>(
+      host, PrinterLine{printer_.com, printer_.baud, printer_.path});
+  if (timeouts_) printer->SetTimeouts(*timeouts_);
   return printer;
 }

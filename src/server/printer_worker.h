@@ -47,8 +47,8 @@ class PrinterWorker {
   // stops. An exception the job throws is caught and lost: the job must not throw.
   bool Post(Job job);
 
-  // A driver on this printer's line at its own speed. The speed is process-wide
-  // (CurrentBaudRate), so opening is serialized across all workers.
+  // A driver on this printer's line (its path) at its own speed. Nothing
+  // process-wide is read or changed: workers open their printers at once.
   std::unique_ptr<FiscalPrinter> Open(UiHost* host) const;
 
   const ServedPrinter& Info() const { return printer_; }

@@ -158,7 +158,7 @@ class FiscalSequences : public ::testing::Test {
     t.checkLink = 200;
     t.linkSeries = 300;
     t.reply = 300;
-    printer->SetTimeoutsForTesting(t);
+    printer->SetTimeouts(t);
     return printer;
   }
 

@@ -32,7 +32,7 @@ class ScriptedPrinterTest : public ::testing::Test {
     t.checkLink = 500;
     t.linkSeries = 700;
     t.reply = 700;
-    printer->SetTimeoutsForTesting(t);
+    printer->SetTimeouts(t);
   }
 
   // The frames the printer received, status reads left out.

@@ -359,7 +359,7 @@ class RequirementWords : public ::testing::TestWithParam<Row> {
     t.probeEcho = 100;
     t.readyEcho = 500;
     t.drain = 2;
-    printer->SetTimeoutsForTesting(t);
+    printer->SetTimeouts(t);
   }
 
   // Runs the row's method once on a printer with `flags` set (and no others);

@@ -29,7 +29,7 @@ class PrinterScript : public ::testing::Test {
     dev.SetHandler([this](const FakeDevice::ReceivedFrame& f) { return Answer(f); });
     printer = std::make_unique<FiscalPrinter>(&ui, kPort);
     ASSERT_TRUE(printer->IsConnected());
-    printer->SetTimeoutsForTesting(FastTimeouts());
+    printer->SetTimeouts(FastTimeouts());
     dev.ClearRecords();
   }
 

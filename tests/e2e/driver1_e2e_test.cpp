@@ -207,7 +207,7 @@ TEST_F(Driver1EndToEnd, DownloadsTheFiscalMemory) {
   // A stream cut short: the time-out message, and what came is kept.
   LinkTimeouts fast;
   fast.reply = 500;
-  printer->SetTimeoutsForTesting(fast);
+  printer->SetTimeouts(fast);
   sim->Inject(Fault::DownloadCut);
   TempFile cut;
   EXPECT_EQ(printer->DownloadFMToFile(cut.f), "");

@@ -190,7 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzDevice device(in, kGoodStatus, fuzzStatus);
   FuzzUi ui(in, device);
   FiscalPrinter printer(&ui, 1);
-  printer.SetTimeoutsForTesting(Tiny());
+  printer.SetTimeouts(Tiny());
   kMethods[method](printer, in);
   Require(device.resends <= device.repeats + ui.retries,
           "frame sent again without REPEAT or Повтори");

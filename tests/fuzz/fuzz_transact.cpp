@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzDevice device(in, std::string(6, '\x80'), true);
   FuzzUi ui(in, device);
   PrinterLink link(&ui, 1);
-  link.SetTimeoutsForTesting(Tiny());
+  link.SetTimeouts(Tiny());
   for (int i = 0; i < calls; ++i) {
     const uint8_t before = link.Sequence();
     const size_t framesBefore = device.frames.size();

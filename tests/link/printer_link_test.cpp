@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "link/link_result.h"
 #include "link/settings.h"
@@ -41,7 +43,7 @@ class LinkTest : public ::testing::Test {
   }
   std::unique_ptr<PrinterLink> Open() {
     auto link = std::make_unique<PrinterLink>(&ui_, 2);
-    link->SetTimeoutsForTesting(Fast());
+    link->SetTimeouts(Fast());
     return link;
   }
   FakeDevice dev_;
@@ -168,7 +170,7 @@ TEST_F(LinkTest, BlockNumbersWrapAfter224Replies) {
   auto link = Open();
   LinkTimeouts t = Fast();
   t.drain = 1;
-  link->SetTimeoutsForTesting(t);
+  link->SetTimeouts(t);
   for (int i = 0; i < 224; ++i) ASSERT_EQ(link->Transact('7', ""), "00") << i;
   EXPECT_EQ(link->Sequence(), 0x20);
   const auto frames = dev_.Frames();
@@ -396,7 +398,7 @@ TEST_F(LinkTest, ALineThatKeepsTalkingIsGivenUpOnAfterTheReplyTimeOut) {
   auto link = Open();
   LinkTimeouts t = Fast();
   t.drain = 25;
-  link->SetTimeoutsForTesting(t);
+  link->SetTimeouts(t);
   // Noise before any echo: no answer.
   dev_.SetChatter("\x7F\x7F\x7F\x7F\x7F\x7F\x7F\x7F");
   auto start = Clock::now();
@@ -422,6 +424,42 @@ TEST_F(LinkTest, SilentCodesShowNothing) {
   EXPECT_EQ(link->ReportLinkError(14), 0);
   EXPECT_EQ(link->ReportCommandError("00"), 0);
   EXPECT_TRUE(ui_.prompts.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Two printers at different speeds, opened at once from two threads, each on
+// its own path: neither reads nor changes the process-wide selection or map.
+TEST(PrinterLineTest, EachPrinterOpensItsOwnPathAndSpeed) {
+  PortMap::Instance().Clear();
+  CurrentBaudRate = 9600;
+  FakeDevice a, b;
+  struct Opened {
+    bool connected = false;
+    int baud = 0;
+    int ready = 0;
+  } ra, rb;
+  const auto open = [](const PrinterLine& line, Opened& out) {
+    PrinterLink link(nullptr, line);
+    link.SetTimeouts(Fast());
+    out.connected = link.IsConnected();
+    out.baud = link.BaudRate();
+    out.ready = link.CheckLink(500);
+  };
+  std::thread ta(open, PrinterLine{41, 19200, a.Path()}, std::ref(ra));
+  std::thread tb(open, PrinterLine{42, 115200, b.Path()}, std::ref(rb));
+  ta.join();
+  tb.join();
+  EXPECT_TRUE(ra.connected);
+  EXPECT_TRUE(rb.connected);
+  EXPECT_EQ(ra.baud, 19200);
+  EXPECT_EQ(rb.baud, 115200);
+  EXPECT_EQ(ra.ready, LinkResult::kReady);
+  EXPECT_EQ(rb.ready, LinkResult::kReady);
+  EXPECT_EQ(CurrentBaudRate, 9600);
+  EXPECT_TRUE(PortMap::Instance().Mappings().empty());
 }
 
 }  // namespace

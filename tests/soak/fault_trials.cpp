@@ -141,7 +141,7 @@ class Trials {
  private:
   std::unique_ptr<FiscalPrinter> Connect(UiHost* ui) {
     auto p = std::make_unique<FiscalPrinter>(ui, kPort);
-    p->SetTimeoutsForTesting(TrialTimeouts());
+    p->SetTimeouts(TrialTimeouts());
     return p;
   }
 

@@ -40,7 +40,7 @@ class TestHost : public ToolHost {
     t.linkSeries = 400;
     t.reply = 1000;
     t.drain = 1;
-    p->SetTimeoutsForTesting(t);
+    p->SetTimeouts(t);
     if (!p->IsConnected()) return nullptr;
     return p;
   }

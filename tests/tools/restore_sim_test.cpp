@@ -49,7 +49,7 @@ class RestoreSim : public ::testing::Test {
     t.linkSeries = 400;
     t.reply = 1000;
     t.drain = 1;
-    printer->SetTimeoutsForTesting(t);
+    printer->SetTimeouts(t);
     ASSERT_TRUE(printer->IsConnected());
   }
   PrinterConfig Read(const SectionSet& sections = AllSections()) {
