@@ -7,6 +7,7 @@
 
 #include "dialogs/field_spin.h"
 #include "dialogs/ui_text.h"
+#include "driver/limits.h"
 #include "driver/text.h"
 
 namespace {
@@ -21,7 +22,7 @@ ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
   ConfigureNumber(number_, ArticleNumberConfig());
   auto* numberSpin = new wxSpinButton(this, kIdNumberSpin, wxDefaultPosition, wxDefaultSize,
                                       wxSP_VERTICAL | wxSP_ARROW_KEYS);
-  numberSpin->SetRange(1, 1000);
+  numberSpin->SetRange(Limit::kFirstArticle, Limit::kLastArticle);
   numberSpin->SetValue(1);
 
   auto* name = new wxTextCtrl(this, kIdName);

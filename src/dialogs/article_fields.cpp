@@ -2,17 +2,18 @@
 
 #include "driver/cp1251.h"
 #include "driver/date_words.h"
+#include "driver/limits.h"
 #include "driver/text.h"
 
 const std::array<const char*, 8> kTaxGroupItems = {"А", "Б", "В", "Г", "Д", "Е", "Ж", "З"};
 
 NumericFieldConfig ArticleNumberConfig() {
-  return {false, 1, 1000, 0, 4, 1};
+  return {false, Limit::kFirstArticle, Limit::kLastArticle, 0, 4, 1};
 }
 
 NumericFieldConfig ArticlePriceConfig(char mode) {
-  if (mode == '2') return {true, 0, 999999.99, 2, 9, 0};
-  return {false, 0, 99999999, 0, 8, 0};
+  if (mode == '2') return {true, 0, Limit::kMaxAmountTwoDecimals, 2, 9, 0};
+  return {false, 0, Limit::kMaxAmountWhole, 0, 8, 0};
 }
 
 NumericFieldConfig ArticleAmountConfig(char mode) {

@@ -6,6 +6,7 @@
 
 #include "dialogs/field_spin.h"
 #include "dialogs/ui_text.h"
+#include "driver/limits.h"
 
 namespace {
 constexpr int kGap = 6;
@@ -22,7 +23,7 @@ ArticleReadingDialog::ArticleReadingDialog(wxWindow* parent, UiHost* ui, int por
   ConfigureNumber(number_, ArticleNumberConfig());
   auto* numberSpin = new wxSpinButton(this, kIdNumberSpin, wxDefaultPosition, wxDefaultSize,
                                       wxSP_VERTICAL | wxSP_ARROW_KEYS);
-  numberSpin->SetRange(1, 1000);
+  numberSpin->SetRange(Limit::kFirstArticle, Limit::kLastArticle);
   numberSpin->SetValue(1);
   auto* name = new wxTextCtrl(this, kIdName);
   name->SetMinSize(wxSize(charWidth * 24, -1));

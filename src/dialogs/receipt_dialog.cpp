@@ -4,6 +4,7 @@
 
 #include "dialogs/invoice_data_dialog.h"
 #include "dialogs/ui_text.h"
+#include "driver/limits.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
 
@@ -36,9 +37,9 @@ ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
 
   // Printer lines in the fixed-pitch font, limited to what the printer takes.
   freeText_ = CreateMonospaceEdit(freeText_, 0, false);
-  freeText_->SetMaxLength(34);
+  freeText_->SetMaxLength(Limit::kCommentText);
   itemName_ = CreateMonospaceEdit(itemName_, 0, false);
-  itemName_->SetMaxLength(36);
+  itemName_->SetMaxLength(Limit::kItemText);
 
   // Fixed configurations; the amount fields follow the printer once it is read.
   purchases_.Configure({false, 0, 999, 0, 3, 0});

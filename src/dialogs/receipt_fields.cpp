@@ -1,4 +1,5 @@
 #include "dialogs/receipt_fields.h"
+#include "driver/limits.h"
 
 #include <cctype>
 #include <climits>
@@ -35,13 +36,13 @@ std::optional<int> DepartmentNumber(const std::string& text, int minimum) {
 }
 
 NumericFieldConfig PriceFieldConfig(char mode) {
-  if (mode == '2') return {true, 0.01, 999999.99, 2, 9, 0.01};
-  return {false, 1, 99999999, 0, 8, 1};
+  if (mode == '2') return {true, 0.01, Limit::kMaxAmountTwoDecimals, 2, 9, 0.01};
+  return {false, 1, Limit::kMaxAmountWhole, 0, 8, 1};
 }
 
 NumericFieldConfig PaymentFieldConfig(char mode) {
-  if (mode == '2') return {true, 0, 999999.99, 2, 9, 0.01};
-  return {false, 1, 99999999, 0, 8, 1};
+  if (mode == '2') return {true, 0, Limit::kMaxAmountTwoDecimals, 2, 9, 0.01};
+  return {false, 1, Limit::kMaxAmountWhole, 0, 8, 1};
 }
 
 NumericFieldConfig AmountDisplayFieldConfig(char mode) {
@@ -49,19 +50,20 @@ NumericFieldConfig AmountDisplayFieldConfig(char mode) {
 }
 
 NumericFieldConfig PercentFieldConfig() {
-  return {true, -99.99, 99.99, 2, 6, 0};
+  return {true, -Limit::kMaxPercent, Limit::kMaxPercent, 2, 6, 0};
 }
 
 NumericFieldConfig QuantityFieldConfig() {
-  return {true, 0.001, 999999.999, 3, 10, 1.0};
+  return {true, 0.001, Limit::kMaxQuantity, 3, 10, 1.0};
 }
 
 NumericFieldConfig SubtotalValueConfig(bool isAmount, char mode, double current) {
   if (!isAmount) {
     NumericFieldConfig c = PercentFieldConfig();
-    c.fallback = (current >= -99.99 && current <= 99.99) ? current : 0;
+    c.fallback = (current >= -Limit::kMaxPercent && current <= Limit::kMaxPercent) ? current : 0;
     return c;
   }
-  if (mode == '2') return {true, -999999.99, 999999.99, 2, 10, current};
-  return {false, -99999999, 99999999, 0, 8, 0};
+  if (mode == '2')
+    return {true, -Limit::kMaxAmountTwoDecimals, Limit::kMaxAmountTwoDecimals, 2, 10, current};
+  return {false, -Limit::kMaxAmountWhole, Limit::kMaxAmountWhole, 0, 8, 0};
 }

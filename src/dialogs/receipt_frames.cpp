@@ -4,6 +4,7 @@
 #include "dialogs/layout.h"
 #include "dialogs/receipt_dialog.h"
 #include "dialogs/ui_text.h"
+#include "driver/limits.h"
 
 using namespace layout;
 
@@ -65,7 +66,7 @@ wxSizer* ReceiptDialog::BuildOpenFrame() {
   AddNumber(operator_, kIdOperator, box, 3);
   operatorSpin_ = new wxSpinButton(box, kIdOperatorSpin, wxDefaultPosition, wxDefaultSize,
                                    wxSP_VERTICAL | wxSP_ARROW_KEYS);
-  operatorSpin_->SetRange(1, 9);
+  operatorSpin_->SetRange(Limit::kFirstOperator, Limit::kLastOperator);
   operatorSpin_->SetValue(1);
   frame->Add(Row({Label(box, "Номер на оператор"), operator_.edit, operatorSpin_}), 0, wxALL, kGap);
   frame->Add(ButtonRow(box, {{kIdOpenService, "Служебен"}, {kIdOpenFiscal, "Фискален"}}), 0, wxALL,
@@ -146,7 +147,7 @@ wxSizer* ReceiptDialog::BuildDepartmentFrame() {
   wxStaticBoxSizer* frame = Frame(this, "Продажба в департамент");
   wxWindow* box = frame->GetStaticBox();
   departmentName_ = new wxTextCtrl(box, kIdDepartmentName);
-  departmentName_->SetMaxLength(36);
+  departmentName_->SetMaxLength(Limit::kItemText);
   frame->Add(Row({Label(box, "Име:")}), 0, wxLEFT | wxRIGHT | wxTOP, kGap);
   frame->Add(departmentName_, 0, wxEXPAND | wxALL, kGap);
   wxFlexGridSizer* grid = Grid(3);

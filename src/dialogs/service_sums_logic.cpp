@@ -1,12 +1,13 @@
 #include "dialogs/service_sums_logic.h"
+#include "driver/limits.h"
 
 namespace {
 
 constexpr int kOperatorLength = 1;
 constexpr double kSmallestCents = 0.01;
-constexpr double kLargestWithCents = 999999.99;
+constexpr double kLargestWithCents = Limit::kMaxAmountTwoDecimals;
 constexpr int kLengthWithCents = 9;
-constexpr double kLargestWhole = 99999999;
+constexpr double kLargestWhole = Limit::kMaxAmountWhole;
 constexpr int kLengthWhole = 8;
 constexpr char kTwoDecimals = '2';
 

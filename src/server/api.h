@@ -71,7 +71,7 @@ class Api {
   // below what the HTTP side can hold, so an overloaded printer answers 503 at once.
   static constexpr size_t kMaxQueuedPerPrinter = 8;
 
-  // Maps every printer's COM number to its device (PortMap) and starts its worker.
+  // Starts every printer's worker; each opens its device by path and speed.
   explicit Api(const ServerConfig& config);
   ~Api();
 
