@@ -314,8 +314,9 @@ wxString PictureWildcard() {
 
 std::string DriverPath(const wxString& path) {
 #ifdef _WIN32
-  // The C library's narrow file names are in the ANSI code page.
-  const wxCharBuffer narrow = path.mb_str(wxCSConv(wxFONTENCODING_SYSTEM));
+  // UTF-8, which the driver opens by its wide-character name: the ANSI code
+  // page cannot hold every folder name.
+  const wxCharBuffer narrow = path.utf8_str();
 #else
   const wxCharBuffer narrow = path.mb_str(*wxConvFileName);
 #endif

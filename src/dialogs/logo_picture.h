@@ -135,8 +135,8 @@ wxImage LoadPicture(const wxString& path);
 // every file.
 wxString PictureWildcard();
 
-// The path in the form the driver opens files with (the C library's narrow
-// names: UTF-8 on Linux, the ANSI code page on Windows).
+// The path in the form the driver opens files with: the file system's own
+// bytes on Linux, UTF-8 on Windows (opened there by its wide-character name).
 std::string DriverPath(const wxString& path);
 
 }  // namespace logo

@@ -115,7 +115,7 @@ class FiscalPrinter : public PrinterLink {
   std::string ReadArticle(int number, ArticleRecord& article);
   std::string SetParameters(const PrintParameters& params);
   std::string ReadParameters(PrintParameters& params);
-  std::string LoadLogo(const std::string& path);
+  std::string LoadLogo(const std::string& path);  // path: UTF-8 (any name on Windows)
   std::string PrintLogo();
 
   // --- Display, paper, payments, departments, invoices (display.cpp, paper.cpp,

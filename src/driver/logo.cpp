@@ -7,6 +7,7 @@
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "link/prompt_style.h"
+#include "link/utf8_file.h"
 
 namespace {
 
@@ -19,11 +20,11 @@ constexpr uint32_t kReqPrintLogo = Require::kFactoryNumbers | Require::kNoOpenRe
 // with its file header.
 constexpr size_t kLogoBytes = 3902;
 
-// Reads at most kLogoBytes from the start of `path`; fewer when the file is
-// shorter or cannot be read (an unopenable file gives nothing).
+// Reads at most kLogoBytes from the start of the file named by the UTF-8 text
+// `path`; fewer when the file is shorter or cannot be read (an unopenable file
+// gives nothing).
 std::string ReadLogoBytes(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFileUtf8(path, "rb"), &std::fclose);
   if (!file) return std::string();
   std::string bytes(kLogoBytes, '\0');
   const size_t n = std::fread(bytes.data(), 1, kLogoBytes, file.get());

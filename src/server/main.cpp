@@ -1,16 +1,23 @@
 // fiscal-server: the printers over HTTP and JSON (see docs/fiscal-server.md).
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "link/utf8_file.h"
 #include "server/api.h"
 #include "server/http_front.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
+
+#ifdef _WIN32
+#include "server/service_setup.h"
+#include "server/windows_service.h"
+#else
+#include <csignal>
+#endif
 
 namespace {
 
@@ -22,14 +29,28 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   ServerConfig config;
   std::string error;
+#ifdef _WIN32
+  args = Utf8Arguments();
+  // The service's own commands; the service reads its options from its file.
+  service::Command serviceCommand;
+  if (!service::ParseCommand(args, serviceCommand, error)) {
+    std::fprintf(stderr, "fiscal-server: %s\n", error.c_str());
+    return 2;
+  }
+  if (serviceCommand.action != service::Action::kNone) return RunServiceCommand(serviceCommand);
+#endif
   if (!ParseServerArgs(args, config, error)) {
     std::fprintf(stderr, "fiscal-server: %s\n", error.c_str());
     return 2;
   }
   if (config.help) {
     std::fputs(ServerUsage().c_str(), stdout);
+#ifdef _WIN32
+    std::fputs(service::Usage().c_str(), stdout);
+#endif
     return 0;
   }
+#ifndef _WIN32
   // Signals are taken by one thread that stops the server; the others block them.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
@@ -37,6 +58,7 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+#endif
 
   Api api(config);
   HttpFront front(api);
@@ -61,7 +83,7 @@ int main(int argc, char** argv) {
   }
   std::FILE* log = stderr;
   if (!config.logPath.empty()) {
-    log = std::fopen(config.logPath.c_str(), "a");
+    log = OpenFileUtf8(config.logPath, "a");
     if (!log) {
       std::fprintf(stderr, "fiscal-server: cannot write the log %s: %s\n", config.logPath.c_str(),
                    std::strerror(errno));
@@ -73,6 +95,10 @@ int main(int argc, char** argv) {
   std::printf("fiscal-server: listening on %s:%d, %zu printer(s), sale journal %s\n",
               config.host.c_str(), front.Port(), config.printers.size(), journal.c_str());
   std::fflush(stdout);
+#ifdef _WIN32
+  StopOnConsoleClose([] { g_front->Stop(); });
+  front.Serve();
+#else
   std::thread waiter([&] {
     int sig = 0;
     sigwait(&stopSignals, &sig);
@@ -81,5 +107,6 @@ int main(int argc, char** argv) {
   front.Serve();
   pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
+#endif
   return 0;
 }

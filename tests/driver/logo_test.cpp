@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "command_fixture.h"
@@ -48,6 +49,23 @@ TEST_F(LogoTest, SendsFirst3902BytesUnchanged) {
     EXPECT_EQ(DataOf('L'), contents.substr(0, 3902)) << size;
   }
   EXPECT_TRUE(ui.prompts.empty());
+}
+
+// The path is UTF-8: a folder named in Cyrillic (outside the ANSI code page
+// of a Western Windows, where the C library's own names would miss it) loads.
+TEST_F(LogoTest, LogoInACyrillicFolderIsSent) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / fs::path(u8"driver2_лого-Ж");
+  const fs::path file = dir / fs::path(u8"емблема.bmp");
+  fs::create_directories(dir);
+  const std::string written = WriteFile("cyrillic.bmp", 3902);
+  fs::copy_file(written, file, fs::copy_options::overwrite_existing);
+  const std::u8string name = file.u8string();
+  EXPECT_EQ(printer->LoadLogo(std::string(name.begin(), name.end())), "00");
+  EXPECT_EQ(DataOf('L'), contents);
+  EXPECT_TRUE(ui.prompts.empty());
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
 }
 
 TEST_F(LogoTest, PrintLogoFeedsTwoLines) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "server/service_setup.h"
+
+// fiscal-server as a Windows service (the rest of the server does not know):
+//   --install-service [OPTIONS]: checks OPTIONS as the console server would,
+//     writes them as JSON to %ProgramData%\fiscal-service\fiscal-server.json
+//     (a folder only the system and administrators can read, since it may
+//     hold the token), installs the service "fiscal-server" to start with
+//     Windows and restart after a failure, and starts it. Run again, it
+//     changes the settings and restarts the service.
+//   --uninstall-service: stops the service and removes it; the configuration
+//     and the log stay (the installer's uninstaller removes them).
+//   --service: the service manager's way to start it. The service reads the
+//     configuration file and writes its log beside it: when it started and
+//     stopped, why it could not start, and one line per request.
+// Returns the process's exit status: 0 done, 1 failed (the message says
+// why, in the system's own words), 2 a usage error.
+int RunServiceCommand(const service::Command& command);
+
+// The program's arguments as UTF-8 (argv holds them in the ANSI code page).
+std::vector<std::string> Utf8Arguments();
+
+// Calls `stop` (on a thread of its own) when the console is closed or Ctrl+C
+// or Ctrl+Break is pressed.
+void StopOnConsoleClose(std::function<void()> stop);
+
+#endif
