@@ -234,6 +234,9 @@ int Uninstall() {
 // --- The service process ---------------------------------------------------
 
 SERVICE_STATUS_HANDLE g_status = nullptr;
+// The running service, for the control handler's thread; guarded, since the
+// handler may be called while ServiceMain is ending.
+std::mutex g_runnerMutex;
 service::Runner* g_runner = nullptr;
 
 // The service's log: its own time-stamped lines (started, stopped, why it
@@ -303,9 +306,11 @@ void ReportToManager(service::State state, int exitCode) {
 DWORD WINAPI ControlHandler(DWORD control, DWORD, void*, void*) {
   switch (control) {
     case SERVICE_CONTROL_STOP:
-    case SERVICE_CONTROL_SHUTDOWN:
+    case SERVICE_CONTROL_SHUTDOWN: {
+      std::lock_guard<std::mutex> lock(g_runnerMutex);
       if (g_runner) g_runner->Stop();
       return NO_ERROR;
+    }
     case SERVICE_CONTROL_INTERROGATE:
       return NO_ERROR;
     default:
@@ -345,8 +350,12 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
       [&] { front->Stop(); },
       [&](const std::string& line) { log.Line(line); },
   });
-  g_runner = &runner;
+  {
+    std::lock_guard<std::mutex> lock(g_runnerMutex);
+    g_runner = &runner;
+  }
   runner.Run();
+  std::lock_guard<std::mutex> lock(g_runnerMutex);
   g_runner = nullptr;
 }
 
