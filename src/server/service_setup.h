@@ -14,10 +14,11 @@ constexpr const char* kName = "fiscal-server";
 constexpr const char* kDisplayName = "fiscal-server (фискални принтери по HTTP)";
 constexpr const char* kDescription =
     "Обслужва фискалните принтери по HTTP и JSON за търговския софтуер.";
-// Under %ProgramData%: the folder, the configuration and the log.
+// Under %ProgramData%: the folder, the configuration, the log and the sale journal.
 constexpr const char* kFolder = "fiscal-service";
 constexpr const char* kConfigFile = "fiscal-server.json";
 constexpr const char* kLogFile = "fiscal-server.log";
+constexpr const char* kJournalFile = "sales-journal.jsonl";  // unless the configuration names one
 
 enum class Action {
   kNone,       // not a service command: the server runs in the console

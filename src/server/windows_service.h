@@ -18,8 +18,9 @@
 //   --uninstall-service: stops the service and removes it; the configuration
 //     and the log stay (the installer's uninstaller removes them).
 //   --service: the service manager's way to start it. The service reads the
-//     configuration file and writes its log beside it: when it started and
-//     stopped, why it could not start, and one line per request.
+//     configuration file and keeps its log and sale journal beside it (unless
+//     the configuration names others): the log says when it started and
+//     stopped, why it could not start, and has one line per request.
 // Returns the process's exit status: 0 done, 1 failed (the message says
 // why, in the system's own words), 2 a usage error.
 int RunServiceCommand(const service::Command& command);

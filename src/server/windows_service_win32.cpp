@@ -97,6 +97,10 @@ std::wstring LogPath() {
   return DataFolder() + L"\\" + Widen(service::kLogFile);
 }
 
+std::wstring JournalPath() {
+  return DataFolder() + L"\\" + Widen(service::kJournalFile);
+}
+
 // Creates the data folder, readable by the system and administrators only.
 bool MakeDataFolder(DWORD& error) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -341,6 +345,9 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
                   front->BindError();
           return false;
         }
+        const std::string journal =
+            config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
+        if (!api->OpenJournal(journal, error)) return false;
         front->SetLog(log.File());
         log.Line("listening on " + config.host + ":" + std::to_string(front->Port()) + ", " +
                  std::to_string(config.printers.size()) + " printer(s), settings from " + path);
