@@ -152,6 +152,22 @@ bool StopAndWait(SC_HANDLE svc) {
   return WaitForState(svc, SERVICE_STOPPED) == SERVICE_STOPPED;
 }
 
+// Starts the service. The manager refuses while it is starting others (after
+// boot, or when it has just been started itself): that passes, so it is asked
+// again until kWaitSeconds have gone.
+bool StartWhenUnlocked(SC_HANDLE svc) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kWaitSeconds);
+  while (!StartServiceW(svc, 0, nullptr)) {
+    const DWORD code = GetLastError();
+    if (code != ERROR_SERVICE_DATABASE_LOCKED || std::chrono::steady_clock::now() >= until) {
+      SetLastError(code);
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
 int Install(const std::vector<std::string>& serverArgs) {
   ServerConfig config;
   std::string error;
@@ -200,8 +216,7 @@ int Install(const std::vector<std::string>& serverArgs) {
   SERVICE_FAILURE_ACTIONSW failure{kFailureResetSeconds, nullptr, nullptr, 2, restart};
   ChangeServiceConfig2W(svc.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failure);
 
-  if (!StartServiceW(svc.get(), 0, nullptr))
-    return Fail("cannot start the service", GetLastError());
+  if (!StartWhenUnlocked(svc.get())) return Fail("cannot start the service", GetLastError());
   if (WaitForState(svc.get(), SERVICE_RUNNING) != SERVICE_RUNNING) {
     std::fprintf(stderr, "fiscal-server: the service did not start; %s says why\n",
                  Narrow(LogPath()).c_str());
