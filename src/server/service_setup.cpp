@@ -1,6 +1,7 @@
 #include "server/service_setup.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace service {
 
@@ -52,6 +53,13 @@ std::string ConfigJson(const ServerConfig& config) {
   if (!config.allowedOrigins.empty()) j["allowedOrigins"] = config.allowedOrigins;
   if (!config.logPath.empty()) j["log"] = config.logPath;
   if (!config.journalPath.empty()) j["journal"] = config.journalPath;
+  // Every name, mapped or not, so that the file says the whole map.
+  nlohmann::ordered_json payments = nlohmann::ordered_json::object();
+  for (const std::string& name : PaymentTypeMap::Names()) {
+    const std::optional<int> type = config.paymentTypes.Find(name);
+    payments[name] = type ? nlohmann::ordered_json(*type) : nlohmann::ordered_json(nullptr);
+  }
+  j["paymentTypes"] = payments;
   j["printers"] = nlohmann::ordered_json::array();
   for (const ServedPrinter& p : config.printers)
     j["printers"].push_back({{"id", p.id}, {"com", p.com}, {"path", p.path}, {"baud", p.baud}});

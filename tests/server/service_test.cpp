@@ -63,7 +63,7 @@ TEST(ServiceConfigFile, ReadsBackToTheSameSettings) {
        "--retries", "0", "--baud", "115200", "--device", "kasa=COM4", "--com", "7=COM7"},
       {"--listen", "[::1]:9001", "--retries", "10", "--com", "1=COM1", "--allow-host", "kasa",
        "--allow-origin", "http://pos.example:8080", "--log", "C:\\логове\\server.log", "--journal",
-       "D:\\journal.json"},
+       "D:\\journal.json", "--payment-type", "bank=4", "--payment-type", "check=3"},
   };
   for (const auto& args : commandLines) {
     ServerConfig given;
@@ -83,6 +83,8 @@ TEST(ServiceConfigFile, ReadsBackToTheSameSettings) {
     EXPECT_EQ(read.allowedOrigins, given.allowedOrigins) << where;
     EXPECT_EQ(read.logPath, given.logPath) << where;
     EXPECT_EQ(read.journalPath, given.journalPath) << where;
+    for (const std::string& name : PaymentTypeMap::Names())
+      EXPECT_EQ(read.paymentTypes.Find(name), given.paymentTypes.Find(name)) << where << name;
     ASSERT_EQ(read.printers.size(), given.printers.size()) << where;
     for (size_t i = 0; i < given.printers.size(); ++i) {
       EXPECT_EQ(read.printers[i].id, given.printers[i].id) << where;
