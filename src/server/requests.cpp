@@ -12,6 +12,15 @@ using nlohmann::json;
 
 namespace {
 
+// mktime for a time in UTC: timegm, which Windows' C runtime names _mkgmtime.
+std::time_t UtcTime(std::tm* tm) {
+#ifdef _WIN32
+  return _mkgmtime(tm);
+#else
+  return timegm(tm);
+#endif
+}
+
 // The printer's decimal mode is not known here: amounts get the larger limit of
 // the two modes, and the driver refuses, with a message, what its mode cannot take.
 constexpr double kMaxAmount = Limit::kMaxAmountAnyMode;
@@ -539,7 +548,7 @@ bool ParseDateTimeRequest(const json& body, std::time_t& out, std::string& error
   tm.tm_sec = s;
   tm.tm_isdst = -1;
   std::tm check = tm;
-  out = offset ? timegm(&check) : std::mktime(&check);
+  out = offset ? UtcTime(&check) : std::mktime(&check);
   if (out == static_cast<std::time_t>(-1) || check.tm_mday != d || check.tm_mon != mo - 1) {
     error = "deviceDateTime: no such date: \"" + text + "\"";
     return false;
