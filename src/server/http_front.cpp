@@ -14,6 +14,7 @@
 #include "server/http_request.h"
 #include "server/net_socket.h"
 #include "server/netfp_answers.h"
+#include "server/utc_time.h"
 
 namespace {
 
@@ -45,19 +46,6 @@ std::string ErrorBody(const std::string& reason, const std::string& text) {
   const nlohmann::json body = {{"ok", false},
                                {"messages", MessagesJson({{"error", reason, text}})}};
   return body.dump();
-}
-
-std::string UtcNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  gmtime_s(&tm, &t);
-#else
-  gmtime_r(&t, &tm);
-#endif
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return buf;
 }
 
 }  // namespace

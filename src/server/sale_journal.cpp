@@ -5,7 +5,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "link/private_file.h"
 #include "link/utf8_file.h"
+#include "server/utc_time.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -29,19 +31,6 @@ std::string Key(const std::string& printer, const std::string& sale) {
   return printer + '\n' + sale;
 }
 
-std::string UtcNow() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  gmtime_s(&tm, &t);
-#else
-  gmtime_r(&t, &tm);
-#endif
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return buf;
-}
-
 std::string SystemError() {
   return std::strerror(errno);
 }
@@ -56,20 +45,10 @@ bool SyncFile(std::FILE* f) {
 #endif
 }
 
-// Opens `path` for `mode` ("a" or "w"), created readable and writable by its
-// owner only. (A shared owner-only file helper may replace this.)
+// Opens `path` for `mode` ("a" or "w"), readable and writable by its owner
+// only: the journal holds what the tills sold.
 std::FILE* OpenOwnerOnly(const std::string& path, const char* mode) {
-#ifdef _WIN32
-  // Files under the user's own profile folder are the user's only.
-  return OpenFileUtf8(path, mode[0] == 'a' ? "ab" : "wb");
-#else
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode[0] == 'a' ? O_APPEND : O_TRUNC);
-  const int fd = open(path.c_str(), flags, 0600);
-  if (fd < 0) return nullptr;
-  std::FILE* f = fdopen(fd, mode[0] == 'a' ? "ab" : "wb");
-  if (!f) close(fd);
-  return f;
-#endif
+  return OpenPrivateFileUtf8(path, mode[0] == 'a' ? "ab" : "wb");
 }
 
 bool MakeFolders(const std::string& path) {
