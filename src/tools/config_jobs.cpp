@@ -90,6 +90,12 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
 
   const auto review = [&](const RestoreOptions& o) {
     r.plan = PlanRestore(current, wanted, o);
+    // The status is read (a read, nothing written) only when a step waits for
+    // a report to be zeroed, so the pre-flight can name that report.
+    if (!current.status && NeedsZeroedReports(r.plan)) {
+      StatusFlags flags{};
+      if (!printer->ReadStatus(flags).empty()) current.status = flags;
+    }
     r.check = CheckRestore(current, wanted, o, r.plan);
     if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
       int free = 0;

@@ -1,16 +1,57 @@
 // The pre-flight of a restore: every value checked against the target printer.
 #include "tools/preflight.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
 #include "driver/cp1251.h"
+#include "driver/status_flags.h"
 #include "driver/text.h"
 #include "tools/value_checks.h"
 
 namespace {
 
 constexpr int kGroupsAlwaysOn = 4;  // А..Г cannot be switched off
+
+// The reports each kind of step waits for: the requirement words the driver's
+// Set... commands pass to CheckStatus. Departments, print parameters and the
+// invoice range wait for none (a department with turnover is checked by
+// itself: the printer refuses it whatever the flags say).
+struct ZeroingNeed {
+  Section section;
+  uint32_t requirement;
+};
+constexpr ZeroingNeed kZeroingNeeds[] = {
+    {Section::kDecimalPoint,
+     Require::kDailyZeroed | Require::kOperatorZeroed | Require::kArticleZeroed},
+    {Section::kTaxRates, Require::kDailyZeroed},
+    {Section::kHeader, Require::kDailyZeroed},
+    {Section::kPayments, Require::kDailyZeroed},
+    {Section::kOperators, Require::kOperatorZeroed},
+    {Section::kArticles, Require::kArticleZeroed},
+};
+
+uint32_t ZeroingRequirement(Section s) {
+  for (const ZeroingNeed& n : kZeroingNeeds)
+    if (n.section == s) return n.requirement;
+  return 0;
+}
+
+// A report the printer asks to zero, by the status flag that says it is not.
+struct ZeroedReport {
+  uint32_t requirement;
+  int flag;
+  const char* text;  // followed by the sections that wait for it
+};
+constexpr ZeroedReport kZeroedReports[] = {
+    {Require::kDailyZeroed, Flag::kDailyNotZeroed,
+     "Денят има оборот: принтерът ще поиска дневен Z отчет преди записа на "},
+    {Require::kOperatorZeroed, Flag::kOperatorNotZeroed,
+     "Операторски отчет не е нулиран: принтерът ще поиска нулирането му преди записа на "},
+    {Require::kArticleZeroed, Flag::kArticleNotZeroed,
+     "Отчетът по артикули не е нулиран: принтерът ще поиска нулирането му преди записа на "},
+};
 
 std::string Named(const std::string& cp1251) {
   return "„" + Cp1251ToUtf8(cp1251) + "“";
@@ -48,6 +89,7 @@ class Checker {
     ExchangeRate();
     for (const RestoreStep& s : plan_.steps) Step(s);
     ReportsToZero();
+    FlagsToZero();
     return std::move(out_);
   }
 
@@ -231,6 +273,29 @@ class Checker {
         "Артикули с продажби (" + list + "): принтерът ще поиска нулиране на отчета по артикули");
   }
 
+  // The reports the printer's flags say are not zeroed, each named once with
+  // the kinds of step that wait for it, before anything is sent: declined
+  // during the restore, such a report would stop it half-way.
+  void FlagsToZero() {
+    if (!cur_.status) return;
+    for (const ZeroedReport& report : kZeroedReports) {
+      if (!(*cur_.status)[static_cast<size_t>(report.flag)]) continue;
+      std::vector<Section> waiting;
+      for (const RestoreStep& s : plan_.steps) {
+        if (!(ZeroingRequirement(s.section) & report.requirement)) continue;
+        // Articles with sales are already named one by one.
+        if (s.section == Section::kArticles && !withSales_.empty()) continue;
+        if (std::find(waiting.begin(), waiting.end(), s.section) == waiting.end())
+          waiting.push_back(s.section);
+      }
+      if (waiting.empty()) continue;
+      std::string text = report.text;
+      for (size_t i = 0; i < waiting.size(); ++i)
+        text += (i ? ", " : "") + SectionTitle(waiting[i], true);
+      Add(CheckLevel::kWarning, text);
+    }
+  }
+
   static const HeaderLine* Find(const std::vector<HeaderLine>& lines, int n) {
     for (const HeaderLine& h : lines)
       if (h.line == n) return &h;
@@ -273,6 +338,12 @@ std::vector<std::string> Preflight::Texts(CheckLevel level) const {
 Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                        const RestoreOptions& options, const RestorePlan& plan) {
   return Checker(current, wanted, options, plan).Run();
+}
+
+bool NeedsZeroedReports(const RestorePlan& plan) {
+  for (const RestoreStep& s : plan.steps)
+    if (ZeroingRequirement(s.section) != 0) return true;
+  return false;
 }
 
 SectionSet SectionsToRead(const PrinterConfig& c) {

@@ -43,9 +43,15 @@ struct Preflight {
 
 // Checks `plan` (made by PlanRestore from the same three arguments). `current`
 // is the printer as read, with its decimal point, tax rates and header lines
-// whenever the file has articles, departments or header lines.
+// whenever the file has articles, departments or header lines, and with its
+// status when NeedsZeroedReports(plan) (otherwise no report is named from it).
 Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                        const RestoreOptions& options, const RestorePlan& plan);
+
+// Whether a step of `plan` is refused by the printer while one of its reports
+// is not zeroed (a restore then reads the status flags into `current.status`
+// before CheckRestore, so that the reports to zero first are named).
+bool NeedsZeroedReports(const RestorePlan& plan);
 
 // The sections to read from the printer for a restore of `wanted`: those the
 // file has, and what the pre-flight needs to check them.

@@ -83,6 +83,9 @@ struct PrinterConfig {
   // Only programmed entries (a name that is not empty), in number order.
   std::optional<std::vector<Department>> departments;
   std::optional<std::vector<ArticleRecord>> articles;
+  // The printer's status flags, read for a restore's pre-flight (which reports
+  // are not zeroed); never in a file.
+  std::optional<StatusFlags> status;
 };
 
 // Progress of a long job: step `done` (0-based) of `total`, which works on

@@ -283,6 +283,48 @@ TEST_F(JobsSim, ValuesThePrinterWouldRefuseStopBeforeTheFirstWrite) {
   EXPECT_TRUE(sim->Writes().empty());
 }
 
+// A step the printer refuses while a report is not zeroed names that report
+// before anything is sent, so the restore never stops half-way at the offer.
+TEST_F(JobsSim, ReportsToZeroFirstAreNamedBeforeAnythingIsSent) {
+  Start(Shape(42, 8, '2'));
+  const std::string kDaily =
+      "Денят има оборот: принтерът ще поиска дневен Z отчет преди записа на ";
+  const std::string kOperator =
+      "Операторски отчет не е нулиран: принтерът ще поиска нулирането му преди записа на ";
+  const std::string kHeader = R"("header":[{"line":3,"text":"НОВ РЕД","alignment":"left"}])";
+  const std::string kPayments = R"("payments":{"names":[{"type":1,"name":"ДЕБИТ"},
+      {"type":2,"name":"ЧЕК"},{"type":3,"name":"ВАУЧЕР"},{"type":4,"name":"ВАЛУТА"}],
+      "exchangeRate":1.95583})";
+  const std::string kOperators = R"("operators":[{"number":1,"name":"Петър","password":"7"}])";
+  const struct {
+    bool daily, operators;
+    std::string members;
+    std::vector<std::string> named;
+  } cases[] = {
+      {true, false, kHeader, {kDaily + "Ред от клишето"}},
+      {true, false, kHeader + "," + kPayments, {kDaily + "Ред от клишето, Вид плащане"}},
+      {true, true, kOperators + "," + kHeader, {kDaily + "Ред от клишето", kOperator + "Оператор"}},
+      {true, true, R"("invoiceRange":{"first":"1","last":"500"})", {}},
+      {false, true, kHeader, {}},
+      {true, false, kOperators, {}},
+      {false, false, kHeader + "," + kOperators, {}},
+  };
+  for (const auto& c : cases) {
+    sim->WithDevice([&c](SimDevice& d) {
+      d.State().dailyUnzeroed = c.daily;
+      d.State().operators[0].unzeroed = c.operators;
+      return 0;
+    });
+    RestoreRequest request;
+    request.file = File("restore.json", Backup(c.members));
+    request.dryRun = true;
+    const JobResult r = RunRestore(host, request);
+    EXPECT_EQ(r.status, JobStatus::kDryRun) << c.members;
+    EXPECT_EQ(r.check.Texts(CheckLevel::kWarning), c.named) << c.members;
+  }
+  EXPECT_TRUE(sim->Writes().empty());
+}
+
 TEST_F(JobsSim, AFileFromAnotherPrinterIsNamed) {
   Start(Shape(42, 8, '2'));
   const JobResult r = Restore(Backup(R"("printer":{"printerNumber":111111,"memoryNumber":222222},
