@@ -433,6 +433,10 @@ namespace {
 // Two printers at different speeds, opened at once from two threads, each on
 // its own path: neither reads nor changes the process-wide selection or map.
 TEST(PrinterLineTest, EachPrinterOpensItsOwnPathAndSpeed) {
+#ifdef _WIN32
+  // The Windows test line is one linked pair of COM ports: one fake device at a time.
+  GTEST_SKIP() << "two fake devices need two linked COM pairs";
+#endif
   PortMap::Instance().Clear();
   CurrentBaudRate = 9600;
   FakeDevice a, b;
