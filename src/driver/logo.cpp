@@ -39,7 +39,8 @@ std::string FiscalPrinter::LoadLogo(const std::string& path) {
   if (CheckStatus(flags, kReqLoadLogo).empty()) return "";
   const std::string bytes = ReadLogoBytes(path);
   if (bytes.size() < kLogoBytes) {
-    ShowPrompt("Грешка при зареждане на лого", "Грешка", Prompt::kIconStop, 1);
+    ShowPrompt(PromptId::kLogoLoadError, "Грешка при зареждане на лого", "Грешка",
+               Prompt::kIconStop, 1);
     return EndAfterPrompt(CallEnd::kFileFailed);
   }
   return Transact(Cmd::kLoadLogo, bytes);

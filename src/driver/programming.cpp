@@ -150,7 +150,8 @@ std::string FiscalPrinter::Fiscalize(const std::string& password) {
   if (ReadDateTime(t).empty()) return "";
 
   const int answer =
-      ShowPrompt("Датата във Фискалния Принтер е " + FormatTime(t, "%d %B %Y  %H:%M"),
+      ShowPrompt(PromptId::kFiscalizationDateCheck,
+                 "Датата във Фискалния Принтер е " + FormatTime(t, "%d %B %Y  %H:%M"),
                  "Потвърждение", Prompt::kIconExclamation | Prompt::kSetClockContinueCancel, 1);
   if (answer == Prompt::kResultOk) {
     if (RunDateTimeDialogDetached() == Prompt::kResultCancel)
@@ -190,7 +191,8 @@ std::string FiscalPrinter::SetDateTime(std::time_t time) {
   // A date before the last fiscal-memory record is never sent, whatever the
   // printer's clock says: records in the fiscal memory must stay in date order.
   if (time < lastRecord) {
-    ShowPrompt("Въведената дата е преди\nпоследната дата във фискалната памет", "Грешка",
+    ShowPrompt(PromptId::kClockBeforeFiscalMemory,
+               "Въведената дата е преди\nпоследната дата във фискалната памет", "Грешка",
                Prompt::kIconStop, 1);
     EndAfterPrompt(CallEnd::kOutOfRange);
     return "BP";
@@ -229,6 +231,7 @@ std::string FiscalPrinter::SetDecimalPoint(const std::string& password, char mod
   if (current.empty()) return "";
   if (current[0] == mode) {
     ShowPrompt(
+        PromptId::kDecimalPointAlreadySet,
         "Десетичната точка, \nкоято искате да зададете, \nвече е въведена във Фискалния Принтер",
         "Грешка", Prompt::kIconStop, 1);
     return current;

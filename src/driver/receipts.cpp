@@ -171,7 +171,7 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
   if (stateReply.empty()) return stateReply;
   if (state.paymentFinished) {
     const int answer =
-        ShowPrompt("Плащането е завършено", "Завършено плащане",
+        ShowPrompt(PromptId::kPaymentFinished, "Плащането е завършено", "Завършено плащане",
                    Prompt::kIconExclamation | Prompt::kContinueCancel);  // "Продължи"/"Отказ"
     return answer == Prompt::kResultContinue ? std::string("OK")
                                              : EndAfterPrompt(CallEnd::kCancelled);
@@ -203,8 +203,8 @@ std::string FiscalPrinter::CloseFiscalReceipt() {
     if (ReadDecimalPoint(mode).empty()) return std::string();
     const MoneyFormat money(mode);
     const std::string text = "Има неприключена сметка от " + money.InMessage(unpaid) + " лева";
-    if (ShowPrompt(text, "Неприключена сметка", Prompt::kIconStop | Prompt::kFinishCancelB) !=
-        Prompt::kResultOk)
+    if (ShowPrompt(PromptId::kUnfinishedReceipt, text, "Неприключена сметка",
+                   Prompt::kIconStop | Prompt::kFinishCancelB) != Prompt::kResultOk)
       return EndAfterPrompt(CallEnd::kCancelled);
     const std::string paid = Payment(0, unpaid, false, 1);
     if (paid.empty()) return paid;

@@ -120,18 +120,21 @@ static std::string PrintFMReportByBlocks(FiscalPrinter& printer, const BlockRepo
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
-    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
+    printer.ShowPrompt(PromptId::kNoFiscalReports, "Фискалният принтер няма фискални отчети",
+                       kError, Prompt::kIconStop);
     return printer.EndAfterPrompt(CallEnd::kStatusRefused);
   }
   if (last > info.lastFMReport) {
-    printer.ShowPrompt(Sprintf("Зададеният Краен блок е извън диапазона от записани отчети.\n"
+    printer.ShowPrompt(PromptId::kReportRangeInvalid,
+                       Sprintf("Зададеният Краен блок е извън диапазона от записани отчети.\n"
                                "Последния блок във Фискалната памет е с номер: %1.d.",
                                info.lastFMReport),
                        kError, Prompt::kIconStop);
     return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   if (last < first) {
-    printer.ShowPrompt(kind.lastBeforeFirst, kError, Prompt::kIconStop, 0);
+    printer.ShowPrompt(PromptId::kReportRangeInvalid, kind.lastBeforeFirst, kError,
+                       Prompt::kIconStop, 0);
     return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   return printer.Transact(kind.cmd, Sprintf("%.4d;%.4d", first, last));
@@ -157,13 +160,15 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
   const std::string read = printer.ReadDailyReportInfo(info);
   if (read.empty()) return read;
   if (info.lastFMReport == 0) {
-    printer.ShowPrompt("Фискалният принтер няма фискални отчети", kError, Prompt::kIconStop);
+    printer.ShowPrompt(PromptId::kNoFiscalReports, "Фискалният принтер няма фискални отчети",
+                       kError, Prompt::kIconStop);
     return printer.EndAfterPrompt(CallEnd::kStatusRefused);
   }
   from = StartOfDay(from);
   to = StartOfDay(to);
   if (to < from) {
-    printer.ShowPrompt("Зададената Крайна дата е преди Началната", kError, Prompt::kIconStop);
+    printer.ShowPrompt(PromptId::kReportRangeInvalid, "Зададената Крайна дата е преди Началната",
+                       kError, Prompt::kIconStop);
     return printer.EndAfterPrompt(CallEnd::kOutOfRange);
   }
   std::time_t now = 0;
@@ -173,8 +178,8 @@ static std::string PrintFMReportByDates(FiscalPrinter& printer, uint8_t cmd, std
     const std::string text = "Зададената Крайна дата е след\n Сегашната във Фискалния Принтер\n(" +
                              FormatTime(now, "%d %B %Y") +
                              ")\nМожете да сверите датата във Фискалния Принтер";
-    if (printer.ShowPrompt(text, kError, Prompt::kIconStop | Prompt::kSetClockCancel) !=
-        Prompt::kResultOk)
+    if (printer.ShowPrompt(PromptId::kReportEndAfterClock, text, kError,
+                           Prompt::kIconStop | Prompt::kSetClockCancel) != Prompt::kResultOk)
       return printer.EndAfterPrompt(CallEnd::kCancelled);
     if (!correctClock()) return printer.EndAfterPrompt(CallEnd::kCancelled);
     // The corrected clock is read again but not compared: the user has seen it.
@@ -203,7 +208,8 @@ std::string FiscalPrinter::PrintShortFMReportByDates(std::time_t from, std::time
 std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
   if (file == nullptr) {
     // Nowhere to write: refuse before the printer starts streaming.
-    ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
+    ShowPrompt(PromptId::kReportFileWriteError, "Грешка при запис файл!", kError,
+               Prompt::kIconStop);
     return EndAfterPrompt(CallEnd::kFileFailed);
   }
   StatusFlags flags{};
@@ -223,13 +229,15 @@ std::string FiscalPrinter::DownloadFMToFile(std::FILE* file) {
       if (received && byte.empty()) byte.assign(1, '\0');
     }
     if (!received || byte.empty()) {
-      ShowPrompt("Просрочено време за получаване на данните!", kError, Prompt::kIconStop);
+      ShowPrompt(PromptId::kReportDataTimeout, "Просрочено време за получаване на данните!", kError,
+                 Prompt::kIconStop);
       return EndAfterPrompt(CallEnd::kLinkFailed);
     }
     // Flushed byte by byte, so that a full disk shows at the byte that failed
     // and everything received before it is in the file.
     if (std::fputc(static_cast<unsigned char>(byte[0]), file) == EOF || std::fflush(file) != 0) {
-      ShowPrompt("Грешка при запис файл!", kError, Prompt::kIconStop);
+      ShowPrompt(PromptId::kReportFileWriteError, "Грешка при запис файл!", kError,
+                 Prompt::kIconStop);
       return EndAfterPrompt(CallEnd::kFileFailed);
     }
     if (byte[0] == kDownloadTerminator) return "OK";

@@ -62,7 +62,8 @@ std::string FiscalPrinter::SetPaymentName(int n, const std::string& name, double
     return EndOutOfRange(
         RangeMessage("Видът плащане", Limit::kFirstNamedPaymentType, Limit::kLastPaymentType));
   if (name.empty()) {
-    ShowPrompt("Моля въведете име на плащане!", "Грешка", Prompt::kIconStop, 1);
+    ShowPrompt(PromptId::kPaymentNameMissing, "Моля въведете име на плащане!", "Грешка",
+               Prompt::kIconStop, 1);
     return EndAfterPrompt(CallEnd::kOutOfRange);
   }
   const std::string field = FitText(name, kNameWidth, 0, '_');

@@ -76,7 +76,8 @@ std::string FiscalPrinter::ReadStatus(StatusFlags& flags) {
   if (reply.empty()) return reply;
   if (!DecodeStatus(reply, flags)) {
     // Decoding needs all five status bytes; a shorter answer is a failed read.
-    ShowPrompt("Непълен статус от Фискалния принтер", kError, Prompt::kIconStop);
+    ShowPrompt(PromptId::kIncompleteStatus, "Непълен статус от Фискалния принтер", kError,
+               Prompt::kIconStop);
     return std::string();
   }
   return reply;
@@ -94,7 +95,7 @@ std::string FiscalPrinter::CheckStatus(StatusFlags& flags, uint32_t word) {
 std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
   const auto has = [word](uint32_t bit) { return (word & bit) != 0; };
   const auto refuse = [this](const char* text) {
-    ShowPrompt(text, kError, Prompt::kIconStop);
+    ShowPrompt(PromptId::kStatusRefusal, text, kError, Prompt::kIconStop);
     return std::string();
   };
 
@@ -116,8 +117,8 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
       return refuse("Хардуерна грешка в часовника на Фискалния Принтер");
     for (const ClockStep& step : kClockSteps) {
       if (!flags[static_cast<size_t>(step.flag)]) continue;
-      if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kSetClockCancel) !=
-          Prompt::kResultOk)
+      if (ShowPrompt(PromptId::kClockNotSet, step.prompt, kError,
+                     Prompt::kIconStop | Prompt::kSetClockCancel) != Prompt::kResultOk)
         return std::string();
       if (RunDateTimeDialogDetached() == Prompt::kResultCancel) return std::string();
       WaitUntilNotBusy();
@@ -140,13 +141,15 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
   if (has(Require::kWarnFewRecords) && flags[Flag::kFMFewRecords]) {
     int count = 0;
     if (ReadFreeFMRecords(count).empty()) return std::string();
-    ShowPrompt(Sprintf("ВНИМАНИЕ!!! Остават %1.d Свободни Записи във Фискалната Памет", count),
+    ShowPrompt(PromptId::kFewFiscalMemoryRecords,
+               Sprintf("ВНИМАНИЕ!!! Остават %1.d Свободни Записи във Фискалната Памет", count),
                "Предупреждение", Prompt::kIconExclamation);
   }
 
   if (has(Require::kNoOverflow) && flags[Flag::kReportOverflow]) {
     const char* const overflow = "Препълване в натрупванията на отчетите";
-    if (ShowPrompt(overflow, kError, Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
+    if (ShowPrompt(PromptId::kReportsOverflow, overflow, kError,
+                   Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
       return std::string();
     for (;;) {
       if (ShowPrompt(PromptId::kResetDailyReport, "Желаете ли да нулирате Дневен Отчет?",
@@ -169,8 +172,8 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
       }
       if (ReadStatus(flags).empty()) return std::string();
       if (!flags[Flag::kReportOverflow]) break;
-      if (ShowPrompt(overflow, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
-          Prompt::kResultOk)
+      if (ShowPrompt(PromptId::kReportsOverflow, overflow, kError,
+                     Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
         return std::string();
     }
   }
@@ -178,32 +181,32 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
   for (const ZeroingStep& step : kZeroingSteps) {
     const size_t flag = static_cast<size_t>(step.flag);
     if (!has(step.requirement) || !flags[flag]) continue;
-    if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
-        Prompt::kResultOk)
+    if (ShowPrompt(PromptId::kZeroingRequired, step.prompt, kError,
+                   Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
       return std::string();
     for (;;) {
       if (Transact(step.cmd, step.data).empty()) return std::string();
       WaitUntilNotBusy();
       if (ReadStatus(flags).empty()) return std::string();
       if (!flags[flag]) break;
-      if (ShowPrompt(step.prompt, kError, Prompt::kIconStop | Prompt::kZeroCancel) !=
-          Prompt::kResultOk)
+      if (ShowPrompt(PromptId::kZeroingRequired, step.prompt, kError,
+                     Prompt::kIconStop | Prompt::kZeroCancel) != Prompt::kResultOk)
         return std::string();
     }
   }
 
   if (has(Require::kNoOpenReceipt)) {
     if (flags[Flag::kServiceReceiptOpen]) {
-      if (ShowPrompt("Отворен Служебен Бон", kError, Prompt::kIconStop | Prompt::kCloseCancel) !=
-          Prompt::kResultOk)
+      if (ShowPrompt(PromptId::kOpenServiceReceipt, "Отворен Служебен Бон", kError,
+                     Prompt::kIconStop | Prompt::kCloseCancel) != Prompt::kResultOk)
         return std::string();
       if (CloseServiceReceipt().empty()) return std::string();
       if (ReadStatus(flags).empty()) return std::string();
       if (flags[Flag::kServiceReceiptOpen]) return refuse("Бонът не може да се затвори");
     }
     if (flags[Flag::kFiscalReceiptOpen]) {
-      if (ShowPrompt("Отворен Фискален Бон", kError, Prompt::kIconStop | Prompt::kCloseCancel) !=
-          Prompt::kResultOk)
+      if (ShowPrompt(PromptId::kOpenFiscalReceipt, "Отворен Фискален Бон", kError,
+                     Prompt::kIconStop | Prompt::kCloseCancel) != Prompt::kResultOk)
         return std::string();
       if (CloseFiscalReceipt().empty()) return std::string();
       if (ReadStatus(flags).empty()) return std::string();
@@ -219,19 +222,22 @@ std::string FiscalPrinter::CheckStatusSteps(StatusFlags& flags, uint32_t word) {
     return refuse("Дубликатът на бележката е вече отпечатан");
 
   if (has(Require::kPaper) && flags[Flag::kNoPaper]) {
-    int answer = ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel);
+    int answer =
+        ShowPrompt(PromptId::kNoPaper, kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel);
     for (;;) {
       if (answer == Prompt::kResultFeed) {
         if (FeedPaperNoCheck().empty()) return std::string();
         if (ReadStatus(flags).empty()) return std::string();
         answer = flags[Flag::kNoPaper]
-                     ? ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel)
-                     : ShowPrompt("Има хартия", "Съобщение",
+                     ? ShowPrompt(PromptId::kNoPaper, kNoPaper, kError,
+                                  Prompt::kIconStop | Prompt::kFeedOkCancel)
+                     : ShowPrompt(PromptId::kPaperBack, "Има хартия", "Съобщение",
                                   Prompt::kIconExclamation | Prompt::kFeedOkCancel);
       } else if (answer == Prompt::kResultOk) {
         if (ReadStatus(flags).empty()) return std::string();
         if (!flags[Flag::kNoPaper]) break;
-        answer = ShowPrompt(kNoPaper, kError, Prompt::kIconStop | Prompt::kFeedOkCancel);
+        answer = ShowPrompt(PromptId::kNoPaper, kNoPaper, kError,
+                            Prompt::kIconStop | Prompt::kFeedOkCancel);
       } else {
         return std::string();
       }

@@ -67,11 +67,6 @@ int PrinterLink::Reconnect() {
   return OpenWithRetry();
 }
 
-int PrinterLink::ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
-                            int textStyle) {
-  return ShowPrompt(PromptId::kUnnamed, text, caption, style, textStyle);
-}
-
 int PrinterLink::ShowPrompt(PromptId id, const std::string& text, const std::string& caption,
                             unsigned style, int textStyle) {
   lastPrompt_ = owner_ ? text : std::string();
@@ -161,8 +156,8 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   // has a fixed size of its own.
   const bool logo = cmd == Frame::kLogoCommand;
   if (logo ? data.size() != Frame::kLogoSize : data.size() > Frame::kMaxData) {
-    ShowPrompt("Командата е твърде дълга за един кадър", "Грешка", Prompt::kIconStop | Prompt::kOk,
-               1);
+    ShowPrompt(PromptId::kCommandTooLong, "Командата е твърде дълга за един кадър", "Грешка",
+               Prompt::kIconStop | Prompt::kOk, 1);
     return EndAfterPrompt(CallEnd::kOutOfRange);
   }
 

@@ -65,10 +65,8 @@ class PrinterLink {
   int Reconnect();
 
   // Shows a prompt through the UI host; returns the pressed button's result.
-  // Texts are UTF-8; an empty caption means the application's name.
-  int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
-                 int textStyle = 1);
-  // The same for a prompt the driver names (prompt_id.h).
+  // Texts are UTF-8; an empty caption means the application's name. Every
+  // prompt is named (prompt_id.h): a host answering without a person decides by it.
   int ShowPrompt(PromptId id, const std::string& text, const std::string& caption, unsigned style,
                  int textStyle = 1);
   // Shows the message of a LinkResult code; 0 (nothing shown) for codes without one.

@@ -7,20 +7,6 @@
 
 namespace {
 
-// Button sets (low four bits of the style word) and results of the prompts.
-constexpr unsigned kSetCancelRetryContinue = Prompt::kAbortRetryContinue;
-constexpr unsigned kSetYesNoCancel = Prompt::kYesNoCancel;
-constexpr unsigned kSetYesNo = Prompt::kYesNo;
-constexpr unsigned kSetRetryCancel = Prompt::kRetryCancel;
-constexpr unsigned kSetZeroCancel = Prompt::kZeroCancel;
-constexpr unsigned kSetClockCancel = Prompt::kSetClockCancel;
-constexpr unsigned kSetCloseCancel = Prompt::kCloseCancel;
-constexpr unsigned kSetFeedOkCancel = Prompt::kFeedOkCancel;
-constexpr unsigned kSetFinishCancel = Prompt::kFinishCancel;
-constexpr unsigned kSetFinishCancel2 = Prompt::kFinishCancelB;
-constexpr unsigned kSetContinueCancel = Prompt::kContinueCancel;
-constexpr unsigned kSetClockContinueCancel = Prompt::kSetClockContinueCancel;
-
 constexpr int kOk = Prompt::kResultOk;
 constexpr int kCancel = Prompt::kResultCancel;
 constexpr int kAbort = Prompt::kResultAbort;
@@ -29,11 +15,22 @@ constexpr int kContinue = Prompt::kResultContinue;
 constexpr int kYes = Prompt::kResultYes;
 constexpr int kNo = Prompt::kResultNo;
 
-// The printer's ACK error codes come with this style; link faults with others.
-constexpr unsigned kCommandErrorStyle = Prompt::kIconStop | Prompt::kAbortRetryContinue;
-
 constexpr int kClockSet = 1;
 constexpr int kClockNotSet = 2;
+
+// The button that declines or gives up among those the prompt offers. Which
+// answer to give is decided by the prompt's identity; this only picks the
+// button that carries "no" on this prompt.
+int DeclineButton(unsigned style) {
+  switch (style & 0x0F) {
+    case Prompt::kYesNo:
+      return kNo;
+    case Prompt::kAbortRetryContinue:
+      return kAbort;
+    default:
+      return kCancel;
+  }
+}
 
 std::string TypeOf(unsigned style) {
   switch (style & 0xF0) {
@@ -80,68 +77,86 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
     Add("warning", "corrected", full);
     return answer;
   };
-  const unsigned set = style & 0x0F;
-  if (id == PromptId::kPrinterError || style == kCommandErrorStyle) {
-    Add("error", "printer", text);
-    return kAbort;
-  }
-  switch (set) {
-    case kSetCancelRetryContinue:
-    case kSetRetryCancel:
+  auto notice = [&](int answer) {
+    Add(TypeOf(style), "notice", full);
+    return answer;
+  };
+  auto allowIf = [&](bool allowed, const char* why, int yes, int no) {
+    return allowed ? allow(yes) : refuse(why, no);
+  };
+  const int decline = DeclineButton(style);
+  switch (id) {
+    case PromptId::kLinkFault:
       if (retriesLeft_ > 0) {
         --retriesLeft_;
         Add("warning", "link", text + " (повторен опит)");
         return kRetry;
       }
       Add("error", "link", text);
-      return set == kSetRetryCancel ? kCancel : kAbort;
-    case kSetZeroCancel:
-      return corrections_.zeroReports ? allow(kOk) : refuse("zeroReports not allowed", kCancel);
-    case kSetClockCancel:
-    case kSetClockContinueCancel:
-      return corrections_.setClock ? allow(kOk) : refuse("setClock not allowed", kCancel);
-    case kSetCloseCancel:
-    case kSetFinishCancel:
-    case kSetFinishCancel2:
-      return corrections_.closeReceipt ? allow(kOk) : refuse("closeReceipt not allowed", kCancel);
-    case kSetFeedOkCancel:
+      return decline;
+    case PromptId::kPrinterError:
+      Add("error", "printer", text);
+      return kAbort;
+
+    // Zero reports a Z report prints on a day without sales: only for a Z report.
+    case PromptId::kZeroDailyReport:
+    case PromptId::kZeroArticleReport:
+    case PromptId::kZeroDailyAndArticleReport:
+    case PromptId::kZeroOperatorReport:
+      return allowIf(corrections_.zeroDayReport, "zero report not asked for", kYes, kNo);
+    // Zeroing reports that block the command.
+    case PromptId::kReportsOverflow:
+    case PromptId::kZeroingRequired:
+      return allowIf(corrections_.zeroReports, "zeroReports not allowed", kOk, kCancel);
+    case PromptId::kResetDailyReport:
+    case PromptId::kResetOperatorReport:
+    case PromptId::kResetArticleReport:
+      return allowIf(corrections_.zeroReports, "zeroReports not allowed", kYes, kNo);
+    // The clock: set, or moved by days, only when the request allows it.
+    case PromptId::kClockNotSet:
+    case PromptId::kReportEndAfterClock:
+    case PromptId::kFiscalizationDateCheck:
+      return allowIf(corrections_.setClock, "setClock not allowed", kOk, kCancel);
+    case PromptId::kClockMoveStopQuestion:  // "Да" stops
+      return allowIf(corrections_.setClock, "setClock not allowed", kNo, kYes);
+    case PromptId::kClockMoveConfirm:
+      return allowIf(corrections_.setClock, "setClock not allowed", kYes, kNo);
+    // A receipt left open: closing it pays the rest in cash.
+    case PromptId::kOpenServiceReceipt:
+    case PromptId::kOpenFiscalReceipt:
+    case PromptId::kUnfinishedReceipt:
+      return allowIf(corrections_.closeReceipt, "closeReceipt not allowed", kOk, kCancel);
+    // Nobody can load paper: give up and say so.
+    case PromptId::kNoPaper:
       Add("error", "paper", full);
       return kCancel;
-    case kSetContinueCancel:
-      // "Плащането е завършено": the receipt is paid already; going on pays nothing.
-      Add("info", "notice", full);
-      return kContinue;
-    case kSetYesNo:
-    case kSetYesNoCancel:
-      // Questions are told apart by the driver's name for them, never by their
-      // words; one it does not name (fiscalization's confirmation among them)
-      // is refused.
-      switch (id) {
-        case PromptId::kZeroDailyReport:
-        case PromptId::kZeroArticleReport:
-        case PromptId::kZeroDailyAndArticleReport:
-        case PromptId::kZeroOperatorReport:
-          return corrections_.zeroDayReport ? allow(kYes)
-                                            : refuse("zero report not asked for", kNo);
-        case PromptId::kResetDailyReport:
-        case PromptId::kResetOperatorReport:
-        case PromptId::kResetArticleReport:
-          return corrections_.zeroReports ? allow(kYes) : refuse("zeroReports not allowed", kNo);
-        // Moving the clock by days: confirmed only when the request allows it.
-        case PromptId::kClockMoveStopQuestion:  // "Да" stops
-          return corrections_.setClock ? allow(kNo) : refuse("setClock not allowed", kYes);
-        case PromptId::kClockMoveConfirm:
-          return corrections_.setClock ? allow(kYes) : refuse("setClock not allowed", kNo);
-        default:
-          return refuse("needs a person", set == kSetYesNoCancel ? kCancel : kNo);
-      }
-    default:
-      if (PromptStyle::Decode(style).buttons.size() == 1) {
-        Add(TypeOf(style), "notice", full);
-        return kOk;
-      }
-      return refuse("needs a person", kCancel);
+    case PromptId::kPaperBack:
+      return notice(kOk);
+    // The receipt is paid already; going on pays nothing.
+    case PromptId::kPaymentFinished:
+      return notice(kContinue);
+    // Notices: acknowledged (OK is their only button).
+    case PromptId::kCommandTooLong:
+    case PromptId::kIncompleteStatus:
+    case PromptId::kStatusRefusal:
+    case PromptId::kFewFiscalMemoryRecords:
+    case PromptId::kClockBeforeFiscalMemory:
+    case PromptId::kDecimalPointAlreadySet:
+    case PromptId::kNoFiscalReports:
+    case PromptId::kReportRangeInvalid:
+    case PromptId::kReportFileWriteError:
+    case PromptId::kReportDataTimeout:
+    case PromptId::kLogoLoadError:
+    case PromptId::kPaymentNameMissing:
+      return notice(kOk);
+
+    // Irreversible, or not known: a person decides, whatever is allowed.
+    case PromptId::kFiscalizationConfirm:
+    case PromptId::kInvalidTaxNumberContinue:
+    case PromptId::kUnnamed:
+      break;
   }
+  return refuse("needs a person", decline);
 }
 
 int PolicyHost::RunDateTimeDialog(int port) {

@@ -31,7 +31,8 @@ struct Corrections {
 //    `retries` times for each command, then cancelled (so the steps that
 //    cancel a failed receipt get their own retries);
 //  - printer refusals (ACK error codes) are cancelled;
-//  - questions are told apart by the driver's PromptId, never by their words;
+//  - every prompt is told apart by the driver's PromptId, never by its words
+//    or buttons; one without a name is refused;
 //  - corrective actions (zeroing, closing a receipt, setting the clock) are
 //    taken only when `corrections` allows them, otherwise cancelled;
 //  - a paper prompt is cancelled, a notice (OK only) is acknowledged.

@@ -12,77 +12,142 @@ constexpr unsigned kQuestionCancel = Prompt::kIconExclamation | Prompt::kYesNoCa
 constexpr unsigned kStop = Prompt::kIconStop;
 
 enum Allow { kNone = 0, kZeroReports = 1, kCloseReceipt = 2, kSetClock = 4, kZeroDay = 8 };
+constexpr int kAllCorrections = 16;  // every combination of the four
 
+constexpr int kOk = Prompt::kResultOk;
+constexpr int kCancel = Prompt::kResultCancel;
+constexpr int kYes = Prompt::kResultYes;
+constexpr int kNo = Prompt::kResultNo;
+
+// One prompt the driver can show, with its buttons as the driver shows it: the
+// answer and message code when the request allows the correction `needs`, and
+// when it does not (kNone: the same whatever is allowed).
 struct Row {
   PromptId id;
   unsigned style;
-  int allow;         // the corrections the request allows
-  int answer;        // what the policy answers
-  const char* code;  // the message it adds
+  int needs;
+  int allowed;
+  const char* allowedCode;
+  int refused;
+  const char* refusedCode;
 };
+
+constexpr unsigned kStopOk = kStop | Prompt::kOk;
+constexpr unsigned kWarn = Prompt::kIconExclamation;
 
 const Row kRows[] = {
+    // The link: a fault is given up when no retry is left (none here).
+    {PromptId::kLinkFault, kStop | Prompt::kRetryCancel, kNone, 0, "", kCancel, "link"},
+    {PromptId::kPrinterError, kStop | Prompt::kAbortRetryContinue, kNone, 0, "",
+     Prompt::kResultAbort, "printer"},
+    {PromptId::kCommandTooLong, kStopOk, kNone, 0, "", kOk, "notice"},
     // Zero reports a Z report prints on a day without sales: only for a Z report.
-    {PromptId::kZeroDailyReport, kQuestion, kNone, Prompt::kResultNo, "refused"},
-    {PromptId::kZeroDailyReport, kQuestion, kZeroDay, Prompt::kResultYes, "corrected"},
-    {PromptId::kZeroArticleReport, kQuestion, kZeroReports | kSetClock, Prompt::kResultNo,
+    {PromptId::kZeroDailyReport, kQuestion, kZeroDay, kYes, "corrected", kNo, "refused"},
+    {PromptId::kZeroArticleReport, kQuestion, kZeroDay, kYes, "corrected", kNo, "refused"},
+    {PromptId::kZeroDailyAndArticleReport, kQuestion, kZeroDay, kYes, "corrected", kNo, "refused"},
+    {PromptId::kZeroOperatorReport, kQuestion, kZeroDay, kYes, "corrected", kNo, "refused"},
+    // Zeroing reports that block the command.
+    {PromptId::kReportsOverflow, kStop | Prompt::kZeroCancel, kZeroReports, kOk, "corrected",
+     kCancel, "refused"},
+    {PromptId::kZeroingRequired, kStop | Prompt::kZeroCancel, kZeroReports, kOk, "corrected",
+     kCancel, "refused"},
+    {PromptId::kResetDailyReport, kQuestion, kZeroReports, kYes, "corrected", kNo, "refused"},
+    {PromptId::kResetOperatorReport, kQuestion, kZeroReports, kYes, "corrected", kNo, "refused"},
+    {PromptId::kResetArticleReport, kQuestion, kZeroReports, kYes, "corrected", kNo, "refused"},
+    // The clock; moving it far: "Не" goes on, "Да" stops.
+    {PromptId::kClockNotSet, kStop | Prompt::kSetClockCancel, kSetClock, kOk, "corrected", kCancel,
      "refused"},
-    {PromptId::kZeroArticleReport, kQuestion, kZeroDay, Prompt::kResultYes, "corrected"},
-    {PromptId::kZeroDailyAndArticleReport, kQuestion, kZeroDay, Prompt::kResultYes, "corrected"},
-    {PromptId::kZeroOperatorReport, kQuestion, kNone, Prompt::kResultNo, "refused"},
-    {PromptId::kZeroOperatorReport, kQuestion, kZeroDay, Prompt::kResultYes, "corrected"},
-    // Zeroing overflowed reports: zeroReports.
-    {PromptId::kResetDailyReport, kQuestion, kZeroDay, Prompt::kResultNo, "refused"},
-    {PromptId::kResetDailyReport, kQuestion, kZeroReports, Prompt::kResultYes, "corrected"},
-    {PromptId::kResetOperatorReport, kQuestion, kZeroReports, Prompt::kResultYes, "corrected"},
-    {PromptId::kResetArticleReport, kQuestion, kNone, Prompt::kResultNo, "refused"},
-    // Moving the clock far: "Не" goes on, "Да" stops.
-    {PromptId::kClockMoveStopQuestion, kQuestionCancel, kNone, Prompt::kResultYes, "refused"},
-    {PromptId::kClockMoveStopQuestion, kQuestionCancel, kSetClock, Prompt::kResultNo, "corrected"},
-    {PromptId::kClockMoveConfirm, kQuestion, kNone, Prompt::kResultNo, "refused"},
-    {PromptId::kClockMoveConfirm, kQuestion, kSetClock, Prompt::kResultYes, "corrected"},
-    // Irreversible or unknown questions: never, whatever is allowed.
-    {PromptId::kFiscalizationConfirm, kQuestion, kSetClock | kZeroReports | kZeroDay,
-     Prompt::kResultNo, "refused"},
-    {PromptId::kInvalidTaxNumberContinue, kQuestion, kSetClock, Prompt::kResultNo, "refused"},
-    {PromptId::kUnnamed, kQuestion, kSetClock | kZeroReports | kZeroDay, Prompt::kResultNo,
+    {PromptId::kReportEndAfterClock, kStop | Prompt::kSetClockCancel, kSetClock, kOk, "corrected",
+     kCancel, "refused"},
+    {PromptId::kFiscalizationDateCheck, kWarn | Prompt::kSetClockContinueCancel, kSetClock, kOk,
+     "corrected", kCancel, "refused"},
+    {PromptId::kClockMoveStopQuestion, kQuestionCancel, kSetClock, kNo, "corrected", kYes,
      "refused"},
-    {PromptId::kUnnamed, kQuestionCancel, kSetClock, Prompt::kResultCancel, "refused"},
-    // Decided by their buttons.
-    {PromptId::kPrinterError, kStop | Prompt::kAbortRetryContinue, kNone, Prompt::kResultAbort,
-     "printer"},
-    {PromptId::kUnnamed, kStop | Prompt::kZeroCancel, kNone, Prompt::kResultCancel, "refused"},
-    {PromptId::kUnnamed, kStop | Prompt::kZeroCancel, kZeroReports, Prompt::kResultOk, "corrected"},
-    {PromptId::kUnnamed, kStop | Prompt::kSetClockCancel, kSetClock, Prompt::kResultOk,
-     "corrected"},
-    {PromptId::kUnnamed, kStop | Prompt::kSetClockContinueCancel, kNone, Prompt::kResultCancel,
-     "refused"},
-    {PromptId::kUnnamed, kStop | Prompt::kCloseCancel, kCloseReceipt, Prompt::kResultOk,
-     "corrected"},
-    {PromptId::kUnnamed, kStop | Prompt::kFinishCancelB, kNone, Prompt::kResultCancel, "refused"},
-    {PromptId::kUnnamed, kStop | Prompt::kFeedOkCancel, kCloseReceipt, Prompt::kResultCancel,
-     "paper"},
-    {PromptId::kUnnamed, Prompt::kContinueCancel, kNone, Prompt::kResultContinue, "notice"},
-    {PromptId::kUnnamed, kStop, kNone, Prompt::kResultOk, "notice"},
-    {PromptId::kUnnamed, Prompt::kOkCancel, kCloseReceipt, Prompt::kResultCancel, "refused"},
+    {PromptId::kClockMoveConfirm, kQuestion, kSetClock, kYes, "corrected", kNo, "refused"},
+    // Receipts left open.
+    {PromptId::kOpenServiceReceipt, kStop | Prompt::kCloseCancel, kCloseReceipt, kOk, "corrected",
+     kCancel, "refused"},
+    {PromptId::kOpenFiscalReceipt, kStop | Prompt::kCloseCancel, kCloseReceipt, kOk, "corrected",
+     kCancel, "refused"},
+    {PromptId::kUnfinishedReceipt, kStop | Prompt::kFinishCancelB, kCloseReceipt, kOk, "corrected",
+     kCancel, "refused"},
+    // Paper: nobody can load it.
+    {PromptId::kNoPaper, kStop | Prompt::kFeedOkCancel, kNone, 0, "", kCancel, "paper"},
+    {PromptId::kPaperBack, kWarn | Prompt::kFeedOkCancel, kNone, 0, "", kOk, "notice"},
+    {PromptId::kPaymentFinished, kWarn | Prompt::kContinueCancel, kNone, 0, "",
+     Prompt::kResultContinue, "notice"},
+    // Notices.
+    {PromptId::kIncompleteStatus, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kStatusRefusal, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kFewFiscalMemoryRecords, kWarn, kNone, 0, "", kOk, "notice"},
+    {PromptId::kClockBeforeFiscalMemory, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kDecimalPointAlreadySet, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kNoFiscalReports, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kReportRangeInvalid, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kReportFileWriteError, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kReportDataTimeout, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kLogoLoadError, kStop, kNone, 0, "", kOk, "notice"},
+    {PromptId::kPaymentNameMissing, kStop, kNone, 0, "", kOk, "notice"},
+    // Irreversible or unknown: never, whatever is allowed.
+    {PromptId::kFiscalizationConfirm, kQuestion, kNone, 0, "", kNo, "refused"},
+    {PromptId::kInvalidTaxNumberContinue, kQuestion, kNone, 0, "", kNo, "refused"},
+    {PromptId::kUnnamed, kQuestion, kNone, 0, "", kNo, "refused"},
 };
 
-TEST(PolicyHost, AnswersEachPromptByItsIdentityAndTheCorrectionsAllowed) {
-  for (const auto& row : kRows) {
-    Corrections c;
-    c.zeroReports = row.allow & kZeroReports;
-    c.closeReceipt = row.allow & kCloseReceipt;
-    c.setClock = row.allow & kSetClock;
-    c.zeroDayReport = row.allow & kZeroDay;
-    PolicyHost host(c, 0, nullptr);
-    // The words do not matter: each question is asked with the same text.
-    const int answer = host.ShowPromptWithId(row.id, "Сигурни ли сте?", "", row.style, 1);
-    const std::string where = "prompt " + std::to_string(static_cast<int>(row.id)) + " style " +
-                              std::to_string(row.style) + " allow " + std::to_string(row.allow);
-    EXPECT_EQ(answer, row.answer) << where;
-    ASSERT_EQ(host.Messages().size(), 1u) << where;
-    EXPECT_EQ(host.Messages()[0].code, row.code) << where;
+Corrections CorrectionsOf(int allow) {
+  Corrections c;
+  c.zeroReports = allow & kZeroReports;
+  c.closeReceipt = allow & kCloseReceipt;
+  c.setClock = allow & kSetClock;
+  c.zeroDayReport = allow & kZeroDay;
+  return c;
+}
+
+TEST(PolicyHost, AnswersEveryDriverPromptByItsIdentityAndTheCorrectionsAllowed) {
+  // Every prompt the driver names has a row (kPaymentNameMissing is the last name).
+  const int names = static_cast<int>(PromptId::kPaymentNameMissing) + 1;
+  for (int id = 0; id < names; ++id) {
+    int rows = 0;
+    for (const auto& row : kRows) rows += static_cast<int>(row.id) == id;
+    EXPECT_EQ(rows, 1) << "prompt " << id;
   }
+  for (const auto& row : kRows) {
+    for (int allow = 0; allow < kAllCorrections; ++allow) {
+      PolicyHost host(CorrectionsOf(allow), 0, nullptr);
+      // The words do not matter: each prompt is shown with the same text.
+      const int answer = host.ShowPromptWithId(row.id, "Сигурни ли сте?", "", row.style, 1);
+      const bool allowed = row.needs != kNone && (allow & row.needs) != 0;
+      const std::string where =
+          "prompt " + std::to_string(static_cast<int>(row.id)) + " allow " + std::to_string(allow);
+      EXPECT_EQ(answer, allowed ? row.allowed : row.refused) << where;
+      ASSERT_EQ(host.Messages().size(), 1u) << where;
+      EXPECT_EQ(host.Messages()[0].code, allowed ? row.allowedCode : row.refusedCode) << where;
+    }
+  }
+}
+
+TEST(PolicyHost, ButtonsDoNotDecideWithoutTheIdentity) {
+  // A prompt without a name is refused whatever its buttons offer and the request
+  // allows; a named question keeps its decision under other buttons.
+  const unsigned corrective[] = {
+      Prompt::kZeroCancel,    Prompt::kSetClockCancel,         Prompt::kCloseCancel,
+      Prompt::kFinishCancelB, Prompt::kSetClockContinueCancel, Prompt::kYesNo};
+  for (unsigned set : corrective) {
+    PolicyHost host(CorrectionsOf(kAllCorrections - 1), 0, nullptr);
+    const int answer =
+        host.ShowPromptWithId(PromptId::kUnnamed, "Отворен Фискален Бон", "", kStop | set, 1);
+    EXPECT_NE(answer, set == Prompt::kYesNo ? kYes : kOk) << set;
+    EXPECT_EQ(host.Messages().at(0).code, "refused") << set;
+    PolicyHost fiscal(CorrectionsOf(kAllCorrections - 1), 0, nullptr);
+    fiscal.ShowPromptWithId(PromptId::kFiscalizationConfirm, "Сигурни ли сте?", "", kStop | set, 1);
+    EXPECT_EQ(fiscal.Messages().at(0).code, "refused") << set;
+  }
+  // A printer error is one by its name, not by its style.
+  PolicyHost host(Corrections{}, 3, nullptr);
+  EXPECT_EQ(host.ShowPromptWithId(PromptId::kUnnamed, "Грешка", "",
+                                  kStop | Prompt::kAbortRetryContinue, 1),
+            Prompt::kResultAbort);
+  EXPECT_EQ(host.Messages().at(0).code, "refused");
 }
 
 TEST(PolicyHost, LinkFaultsAreRetriedWithinEachCommandsBudget) {
