@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <future>
 
@@ -13,8 +14,18 @@ using nlohmann::json;
 
 namespace {
 
+// A folder of this process's own: a name made from the process id alone can
+// meet a file that another user's run left behind under a reused id.
+const std::string& TempFolder() {
+  static const std::string folder = [] {
+    std::string t = ::testing::TempDir() + "/fs-journal-XXXXXX";
+    return mkdtemp(t.data()) ? t : ::testing::TempDir();
+  }();
+  return folder;
+}
+
 std::string TempPath(const std::string& name) {
-  return ::testing::TempDir() + "/" + std::to_string(getpid()) + "-" + name;
+  return TempFolder() + "/" + name;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -32,6 +43,10 @@ class SaleNumbers : public ServerOnSimBase {
  protected:
   void SetUp() override {
     journal = TempPath("sales.jsonl");
+    std::remove(journal.c_str());
+  }
+  void TearDown() override {
+    ServerOnSimBase::TearDown();
     std::remove(journal.c_str());
   }
   void StartWithJournal() {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
@@ -119,8 +120,10 @@ TEST(HttpRequestParser, ReadsWholeRequestsAndRefusesBrokenOnes) {
 namespace {
 
 TEST(ServerConfigDevices, OneDeviceUnderTwoIdsIsRefused) {
-  const std::string link = ::testing::TempDir() + "/fs-same-device-" + std::to_string(getpid());
-  std::remove(link.c_str());
+  // In a folder of its own: a leftover link of another user's run cannot be replaced.
+  std::string folder = ::testing::TempDir() + "/fs-same-device-XXXXXX";
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const std::string link = folder + "/kasa";
   ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
   ServerConfig config;
   std::string error;
@@ -132,6 +135,7 @@ TEST(ServerConfigDevices, OneDeviceUnderTwoIdsIsRefused) {
   EXPECT_TRUE(ParseServerArgs({"--com", "1=/dev/null", "--com", "2=/dev/zero"}, config, error))
       << error;
   std::remove(link.c_str());
+  rmdir(folder.c_str());
 }
 
 }  // namespace
