@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kGroupsAlwaysOn = 4;  // А..Г cannot be switched off
-
 // The reports each kind of step waits for: the requirement words the driver's
 // Set... commands pass to CheckStatus. Departments, print parameters and the
 // invoice range wait for none (a department with turnover is checked by
