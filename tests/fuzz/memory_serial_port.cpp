@@ -19,6 +19,12 @@ SerialPort::SerialPort(int port, int baudRate, int parity, int stopBits, int dat
   error_ = Open(port, baudRate, parity, stopBits, dataBits);
 }
 
+SerialPort::SerialPort(int port, const std::string& path, int baudRate, UiHost* owner)
+    : owner_(owner), port_(static_cast<uint8_t>(port)), path_(path) {
+  (void)owner_;
+  error_ = Open(port, baudRate, 0, 0, 8);
+}
+
 SerialPort::~SerialPort() {
   Close();
 }
