@@ -50,7 +50,7 @@ constexpr FlagText kFlagTexts[] = {
 };
 
 std::string Code(char letter, int number) {
-  char buf[8];
+  char buf[16];  // room for any int, so the code is never cut
   std::snprintf(buf, sizeof buf, "%c%03d", letter, number);
   return buf;
 }
