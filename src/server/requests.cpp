@@ -48,13 +48,9 @@ bool OnlyKnown(const json& object, std::initializer_list<const char*> known,
     error = where + ": an object is expected";
     return false;
   }
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    bool found = false;
-    for (const char* k : known) found = found || it.key() == k;
-    if (!found) {
-      error = where + ": unknown field \"" + it.key() + "\"";
-      return false;
-    }
+  if (const auto key = FirstUnknownMember(object, known)) {
+    error = where + ": unknown field \"" + *key + "\"";
+    return false;
   }
   return true;
 }
@@ -394,6 +390,16 @@ bool OriginalText(const json& body, const char* key, size_t maxSize, std::string
 }
 
 }  // namespace
+
+std::optional<std::string> FirstUnknownMember(const nlohmann::json& object,
+                                              std::initializer_list<const char*> known) {
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    bool found = false;
+    for (const char* k : known) found = found || it.key() == k;
+    if (!found) return it.key();
+  }
+  return std::nullopt;
+}
 
 bool ParseCorrections(const json& body, Corrections& out, std::string& error) {
   out = Corrections{};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <initializer_list>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
@@ -110,3 +111,8 @@ bool ParseEmptyRequest(const nlohmann::json& body, std::string& error);
 
 // "YYYY-MM-DDTHH:MM:SS" of a local time.
 std::string FormatDeviceTime(std::time_t t);
+
+// The first member of the JSON object `object` whose name is not in `known`,
+// or nothing: requests and the configuration file refuse what they do not know.
+std::optional<std::string> FirstUnknownMember(const nlohmann::json& object,
+                                              std::initializer_list<const char*> known);

@@ -11,6 +11,7 @@
 
 #include "driver/limits.h"
 #include "link/settings.h"
+#include "server/requests.h"
 
 namespace {
 
@@ -66,13 +67,9 @@ bool OnlyKeys(const nlohmann::json& object, std::initializer_list<const char*> k
     error = where + ": an object is expected";
     return false;
   }
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    bool found = false;
-    for (const char* k : known) found = found || it.key() == k;
-    if (!found) {
-      error = "unknown setting \"" + where + "." + it.key() + "\"";
-      return false;
-    }
+  if (const auto key = FirstUnknownMember(object, known)) {
+    error = "unknown setting \"" + where + "." + *key + "\"";
+    return false;
   }
   return true;
 }
