@@ -5,6 +5,7 @@
 #include <string>
 
 class Api;
+class TlsContext;
 
 // The HTTP side of fiscal-server: a listening socket in front of an Api.
 //
@@ -38,6 +39,9 @@ class HttpFront {
   void Serve();
   void Stop();
 
+  // Serves https only, with `tls`'s certificate (set before Serve). The TLS
+  // handshake counts into the time a request has to arrive.
+  void SetTls(std::unique_ptr<TlsContext> tls);
   // Where one line per request is written (nullptr: no log). Set before Serve.
   void SetLog(std::FILE* log);
   // Tests only: the time a request has to arrive whole, in milliseconds.
