@@ -207,7 +207,9 @@ std::unique_ptr<TlsContext> TlsContext::Load(const std::string& certFile,
   SSL_CTX* ctx = impl->ctx;
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
   SSL_CTX_set_options(ctx, SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
-  SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  // Idle connections (up to HttpFront::kMaxConnections) keep no buffers.
+  SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER |
+                            SSL_MODE_RELEASE_BUFFERS);
   if (SSL_CTX_use_certificate_chain_file(ctx, certFile.c_str()) != 1) {
     error = "the certificate " + certFile + " cannot be used: " + FileProblem(true);
     return nullptr;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <future>
 
 #include "server_on_sim.h"
 
@@ -149,6 +150,27 @@ TEST_F(Https, SilentAndStalledHandshakesHoldNobody) {
   idle[0]->ReadAll(8000);
   idle[1]->ReadAll(8000);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
+}
+
+TEST_F(Https, AJobWhoseClientLeftNeverReachesThePrinter) {
+  StartHttps();
+  sim.ClearPaper();
+  sim.Inject(Fault::NoAnswer);  // the printer is slow to take the first job
+  auto first = std::async(std::launch::async, [this] { return Get("/printers/1/status").first; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  {
+    httplib::Client impatient("https://127.0.0.1:" + std::to_string(front->Port()));
+    impatient.set_ca_cert_path(tlsCa.c_str());
+    impatient.set_read_timeout(0, 300 * 1000);
+    // Gives up and says goodbye: TLS bytes come before its end of stream.
+    EXPECT_FALSE(impatient.Post("/printers/1/receipt",
+                                R"({"items":[{"text":"Изоставен","unitPrice":1,"taxGroup":2}]})",
+                                "application/json"));
+  }
+  sim.Inject(Fault::NoAnswer, 0);
+  first.get();
+  EXPECT_EQ(Get("/printers/1/status").first, 200);
+  EXPECT_EQ(sim.Paper().find("Изоставен"), std::string::npos) << sim.Paper();
 }
 
 TEST_F(Https, CertificateFilesAShopGetsWrongAreSaidAtStartUp) {
