@@ -140,10 +140,11 @@ struct HttpFront::Impl {
   }
 
   // A handler thread: one complete request at a time.
+  // Counted idle from its creation (AddHandlers), so that a request arriving
+  // before the thread first runs is queued for it, not refused.
   void Handle() {
     std::unique_lock<std::mutex> lock(mutex);
     while (true) {
-      ++idleHandlers;
       work.wait(lock, [&] { return stopping || !tasks.empty(); });
       --idleHandlers;
       if (tasks.empty()) return;
@@ -152,6 +153,20 @@ struct HttpFront::Impl {
       lock.unlock();
       Respond(task);
       lock.lock();
+      ++idleHandlers;
+    }
+  }
+
+  // Handler threads for the printers served now: printers found after the
+  // start add theirs. On the reading thread only.
+  void AddHandlers() {
+    const size_t wanted = api.PrinterCount() * (Api::kMaxQueuedPerPrinter + 1) + kSpareHandlers;
+    while (handlers.size() < wanted) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++idleHandlers;
+      }
+      handlers.emplace_back([this] { Handle(); });
     }
   }
 
@@ -199,6 +214,7 @@ struct HttpFront::Impl {
 
   // Hands a complete request to a handler; 503 at once when none is free.
   void Submit(std::unique_ptr<Connection> c, HttpRequest request) {
+    AddHandlers();
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (idleHandlers > tasks.size()) {
@@ -241,8 +257,7 @@ struct HttpFront::Impl {
   }
 
   void Serve() {
-    size_t count = api.PrinterCount() * (Api::kMaxQueuedPerPrinter + 1) + kSpareHandlers;
-    for (size_t i = 0; i < count; ++i) handlers.emplace_back([this] { Handle(); });
+    AddHandlers();
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<NetSocket> sockets;
     while (!stopping) {
