@@ -592,7 +592,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();
         }
-        if (!fp->ReadDateTime(t).empty()) result["deviceDateTime"] = FormatDeviceTime(t);
+        if (CallDone(fp->ReadDateTime(t), fp->LastOutcome()))
+          result["deviceDateTime"] = FormatDeviceTime(t);
         break;
       }
       case Action::kReadClock: {
