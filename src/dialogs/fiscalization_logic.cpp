@@ -123,15 +123,20 @@ bool ReadFiscalOpening(FiscalPrinter& printer, FiscalOpening& opening) {
 bool ZeroReport(FiscalPrinter& printer, ZeroedReport report) {
   constexpr bool kZero = true;
   constexpr int kAllOperators = 0;
+  std::string result;
   switch (report) {
     case ZeroedReport::kDaily:
-      return !printer.PrintDailyReport(kZero).empty();
+      result = printer.PrintDailyReport(kZero);
+      break;
     case ZeroedReport::kOperators:
-      return !printer.PrintOperatorReport(kZero, kAllOperators).empty();
+      result = printer.PrintOperatorReport(kZero, kAllOperators);
+      break;
     case ZeroedReport::kArticles:
-      return !printer.PrintArticleReport(kZero).empty();
+      result = printer.PrintArticleReport(kZero);
+      break;
   }
-  return false;
+  // The dialog clears the report's mark: a refusal passed over zeroed nothing.
+  return CallDone(result, printer.LastOutcome());
 }
 
 bool PrintOperatorsInReceipt(FiscalPrinter& printer) {
