@@ -129,6 +129,19 @@ TEST_F(TablesTest, ReadArticleDecodesFields) {
   EXPECT_EQ(a.department, 0);
 }
 
+// The group travels as its letter А..З (0xC0..0xC7): all eight come back,
+// З too.
+TEST_F(TablesTest, EveryTaxGroupLetterReadsBackAsItsIndex) {
+  for (int group = 0; group <= 7; ++group) {
+    std::string reply = ArticleReply(true);
+    reply[39] = static_cast<char>(0xC0 + group);
+    device.Queue('k', FakeDevice::Reply::Data(reply));
+    ArticleRecord a;
+    ASSERT_EQ(printer->ReadArticle(12, a), "OK");
+    EXPECT_EQ(a.taxGroup, group);
+  }
+}
+
 TEST_F(TablesTest, SetParametersData) {
   PrintParameters p;
   p.deviceNumber = 42;
