@@ -260,6 +260,8 @@ const char* StatusKey(JobStatus s) {
       return "done";
     case JobStatus::kNothingToDo:
       return "nothing-to-do";
+    case JobStatus::kFiscalLeftOut:
+      return "fiscal-left-out";
     case JobStatus::kDryRun:
       return "dry-run";
     case JobStatus::kBadFile:
@@ -290,7 +292,7 @@ int ExitStatus(JobStatus s, bool diff) {
     case JobStatus::kBadFile:
     case JobStatus::kStopped:
       return kExitUsage;
-    default:
+    default:  // kFiscalLeftOut among them: the printer does not hold the file
       return kExitFailed;
   }
 }
@@ -399,6 +401,10 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
     case JobStatus::kNothingToDo:
       out << what << ": the printer already holds " << file << '\n';
       return;
+    case JobStatus::kFiscalLeftOut:
+      out << what << ": nothing sent: the printer differs from " << file
+          << " only in fiscal settings, left alone (--include-fiscal writes them)\n";
+      return;
     case JobStatus::kDryRun:
       for (const RestoreStep& step : r.plan.steps) out << DescribeStep(step, false) << '\n';
       out << what << ": " << r.plan.steps.size() << " change(s); dry run, nothing sent\n";
@@ -502,7 +508,11 @@ std::string ToolUsageText() {
          "import-operators)\n"
          "             [--separator ';'] [--decimal-comma] [--encoding cp1251|utf-8]\n"
          "  SECTION: decimalPoint taxRates header parameters payments invoiceRange departments\n"
-         "           operators articles. --json prints one JSON object per command.\n";
+         "           operators articles. --json prints one JSON object per command.\n"
+         "  Exit status of these: 0 done or nothing to do; 1 something not written, the\n"
+         "  printer not read, interrupted, or (restore) only fiscal settings differ and\n"
+         "  were left alone; 2 a file that cannot be used or values the printer would\n"
+         "  refuse (nothing sent). diff: 1 when the files differ.\n";
 }
 
 #else  // without the tools library

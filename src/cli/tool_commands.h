@@ -10,9 +10,10 @@
 // lists their options): backup, restore, diff, export-* and import-* of the
 // articles, departments and operators. They run the shared jobs of
 // tools/config_jobs.h on the printer that --device/--port name, with the same
-// prompts as the methods. Exit statuses: 0 done, 1 failed, incomplete or
-// interrupted (diff: the files differ), 2 usage error, a file that cannot be
-// used or values the printer would refuse (nothing sent).
+// prompts as the methods. Exit statuses: 0 done, 1 failed, incomplete,
+// interrupted, or a restore whose only differences are fiscal settings left
+// alone (diff: the files differ), 2 usage error, a file that cannot be used or
+// values the printer would refuse (nothing sent).
 
 // Whether `name` is one of these commands.
 bool IsToolCommand(const std::string& name);

@@ -171,6 +171,17 @@ bool ShowTrouble(const ConfigTools& tools, const JobResult& r, const wxString& c
     case JobStatus::kNothingToDo:
       tools.services.ShowMessage(tools.owner, U("Принтерът вече съдържа тези настройки."), caption);
       return true;
+    case JobStatus::kFiscalLeftOut: {
+      // Not "already holds": the printer still differs from the file.
+      wxString text =
+          U("Нищо не е изпратено към принтера. Принтерът се различава от файла само по "
+            "фискални настройки, които бяха оставени без промяна:");
+      for (const RestoreStep& step : r.plan.fiscalLeftOut)
+        text += "\n" + U(DescribeStep(step, true));
+      text += U("\n\nТе се записват само с отметка „Запиши и тези промени“.");
+      tools.services.ShowMessage(tools.owner, text, caption, wxOK | wxICON_WARNING);
+      return true;
+    }
     case JobStatus::kDone:
     case JobStatus::kIncomplete:
       return false;

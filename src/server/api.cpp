@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <cstdio>
+
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
@@ -183,7 +186,8 @@ constexpr Endpoint kEndpoints[] = {
 }  // namespace
 
 struct Api::Printer {
-  explicit Printer(const ServedPrinter& info) : worker(info) {}
+  explicit Printer(const ServedPrinter& info, std::optional<DeviceIdentity> known = std::nullopt)
+      : worker(info), identity(std::move(known)) {}
   PrinterWorker worker;
   std::mutex identityLock;
   std::optional<DeviceIdentity> identity;  // as last read
@@ -211,13 +215,78 @@ Api::Api(const ServerConfig& config)
   for (const auto& p : config_.printers) printers_.push_back(std::make_unique<Printer>(p));
 }
 
-Api::~Api() = default;
+Api::~Api() {
+  {
+    std::lock_guard<std::mutex> lock(stopLock_);
+    stopping_ = true;
+  }
+  stopWake_.notify_all();
+  if (rescanThread_.joinable()) rescanThread_.join();
+}
+
+size_t Api::PrinterCount() {
+  std::lock_guard<std::mutex> lock(printersLock_);
+  return printers_.size();
+}
+
+void Api::StartFinding(std::function<void(const std::string& line)> log) {
+  if (!config_.findPrinters) return;
+  findLog_ = std::move(log);
+  Rescan();
+  if (config_.rescanInterval > 0) rescanThread_ = std::thread([this] { RescanLoop(); });
+}
+
+void Api::RescanLoop() {
+  const auto interval = std::chrono::seconds(config_.rescanInterval);
+  std::unique_lock<std::mutex> lock(stopLock_);
+  while (!stopWake_.wait_for(lock, interval, [this] { return stopping_; })) {
+    lock.unlock();
+    Rescan();
+    lock.lock();
+  }
+}
+
+size_t Api::Rescan() {
+  std::lock_guard<std::mutex> scanning(rescanLock_);
+  std::vector<ServedPrinter> served;
+  {
+    std::lock_guard<std::mutex> lock(printersLock_);
+    for (const auto& p : printers_) served.push_back(p->worker.Info());
+  }
+  const DiscoveryResult result =
+      DiscoverPrinters(PortScanner::Candidates(discovery_.scanDevices), served, discovery_);
+  {
+    std::lock_guard<std::mutex> lock(printersLock_);
+    for (const auto& found : result.found) {
+      printers_.push_back(std::make_unique<Printer>(found.printer, found.identity));
+      if (testTimeouts_) printers_.back()->worker.SetTimeoutsForTesting(testTimeouts_);
+    }
+  }
+  if (findLog_) {
+    const std::string stamp = "scan: ";
+    for (const auto& found : result.found)
+      findLog_(stamp + "printer " + found.printer.id + " on " + found.printer.path + " at " +
+               std::to_string(found.printer.baud) + " baud");
+    for (const auto& line : result.skipped) findLog_(stamp + line);
+    char tried[64];
+    std::snprintf(tried, sizeof tried, "%d ports tried in %.1f s", result.scannedPorts,
+                  result.elapsedMs / 1000.0);
+    const size_t total = served.size() + result.found.size();
+    findLog_(stamp + (total == 0 ? "no printer found (" + std::string(tried) +
+                                       "); POST /printers/rescan looks again"
+                                 : std::to_string(result.found.size()) + " new, " +
+                                       std::to_string(total) + " served (" + tried + ")"));
+  }
+  return result.found.size();
+}
 
 bool Api::OpenJournal(const std::string& path, std::string& error) {
   return journal_.Open(path, error);
 }
 
 void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
+  std::lock_guard<std::mutex> lock(printersLock_);
+  testTimeouts_ = timeouts;
   for (auto& p : printers_) p->worker.SetTimeoutsForTesting(timeouts);
 }
 
@@ -280,6 +349,10 @@ ApiResponse Api::Route(const ApiRequest& in) {
     if (method != "GET") return Error(kBadMethod, "method", "GET /printers");
     return ListPrinters(in.clientGone);
   }
+  if (parts.size() == 2 && parts[1] == "rescan") {
+    if (method != "POST") return Error(kBadMethod, "method", "POST /printers/rescan");
+    return RescanRequest(in);
+  }
   if (parts.size() == 2 && parts[1] == "taskinfo") {
     if (method != "GET") return Error(kBadMethod, "method", "GET /printers/taskinfo?id=TASK");
     return TaskInfo(query);
@@ -302,6 +375,22 @@ ApiResponse Api::ListPrinters(const std::function<bool()>& clientGone) {
     list[p->worker.Info().id] = json::parse(one.body, nullptr, false);
   }
   return ApiResponse{kOk, list.dump()};
+}
+
+ApiResponse Api::RescanRequest(const ApiRequest& in) {
+  if (!config_.findPrinters)
+    return Error(kNotFound, "path",
+                 "The printers were given with --com/--device: the server does not look for "
+                 "others");
+  if (!in.body.empty()) {
+    const json request = json::parse(in.body, nullptr, false);
+    if (request.is_discarded() || !request.is_object())
+      return Error(kBadRequest, "json", "The body must be empty or a JSON object");
+    if (const auto key = FirstUnknownMember(request, {}))
+      return Error(kBadRequest, "request", "rescan: unknown field \"" + *key + "\"");
+  }
+  Rescan();
+  return ListPrinters(in.clientGone);
 }
 
 ApiResponse Api::TaskInfo(const Query& query) {

@@ -1,14 +1,18 @@
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "server/netfp_tasks.h"
+#include "server/printer_discovery.h"
 #include "server/printer_worker.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
@@ -25,6 +29,7 @@
 //   POST /printers/{id}/receipt, reversalreceipt (refused: the printer has no
 //        such receipt), xreport, zreport, duplicate, deposit, withdraw,
 //        datetime, cash, rawrequest (only with allowRaw)
+//   POST /printers/rescan (when the server finds its printers: see StartFinding)
 //
 // A printer is found by its configured id or by the id its serial number gives.
 // Every POST may carry ?asyncTimeout=MS and ?taskId=ID (see TaskRegistry).
@@ -85,10 +90,24 @@ class Api {
   // `error` when it cannot be used.
   bool OpenJournal(const std::string& path, std::string& error);
 
-  size_t PrinterCount() const { return printers_.size(); }
+  // With config.findPrinters: scans for printers now (on the caller's thread)
+  // and then every config.rescanInterval seconds (when set) on a thread of its
+  // own, until the Api is destroyed. `log` gets a line (without a time stamp:
+  // "scan: printer nv123456 on /dev/ttyUSB0 at 9600 baud") per printer found
+  // and per scan; it is called from that thread too. Call once.
+  void StartFinding(std::function<void(const std::string& line)> log);
+  // One scan of the ports not served yet (POST /printers/rescan): every printer
+  // found is served under its serial-number id. Served printers keep their ids
+  // and stay listed, answering or not; their ports are not touched. One scan at
+  // a time. Returns how many printers were added.
+  size_t Rescan();
 
-  // Tests only: link time-outs for every printer's drivers.
+  size_t PrinterCount();
+
+  // Tests only: link time-outs for every printer's drivers (those found later too).
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
+  // Tests only: what the scan tries and its time-outs.
+  void SetDiscoveryForTesting(const DiscoveryOptions& options) { discovery_ = options; }
 
  private:
   struct Printer;
@@ -100,6 +119,8 @@ class Api {
                        const Query& query, const std::string& body,
                        const std::function<bool()>& clientGone);
   ApiResponse ListPrinters(const std::function<bool()>& clientGone);
+  ApiResponse RescanRequest(const ApiRequest& request);
+  void RescanLoop();
   ApiResponse TaskInfo(const Query& query);
   ApiResponse RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query);
   // Runs a checked request on its printer's worker thread: the whole answer.
@@ -109,6 +130,16 @@ class Api {
   SaleJournal journal_;
   std::unique_ptr<TaskStore> taskStore_;  // tasks in the journal
   std::mutex printersLock_;
-  std::vector<std::unique_ptr<Printer>> printers_;
+  std::vector<std::unique_ptr<Printer>> printers_;  // only ever added to
+  std::optional<LinkTimeouts> testTimeouts_;
   TaskRegistry tasks_;
+
+  // Finding printers: one scan at a time; the periodic one stops with the Api.
+  DiscoveryOptions discovery_;
+  std::mutex rescanLock_;
+  std::function<void(const std::string&)> findLog_;
+  std::mutex stopLock_;
+  std::condition_variable stopWake_;
+  bool stopping_ = false;
+  std::thread rescanThread_;
 };

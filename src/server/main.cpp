@@ -11,6 +11,7 @@
 #include "server/http_front.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
+#include "server/utc_time.h"
 
 #ifdef _WIN32
 #include "server/service_setup.h"
@@ -91,9 +92,14 @@ int main(int argc, char** argv) {
     }
   }
   front.SetLog(log);
+  // No printer given: they are found now, before the first request is served.
+  api.StartFinding([log](const std::string& line) {
+    std::fprintf(log, "%s %s\n", UtcNow().c_str(), line.c_str());
+    std::fflush(log);
+  });
   g_front = &front;
   std::printf("fiscal-server: listening on %s:%d, %zu printer(s), sale journal %s\n",
-              config.host.c_str(), front.Port(), config.printers.size(), journal.c_str());
+              config.host.c_str(), front.Port(), api.PrinterCount(), journal.c_str());
   std::fflush(stdout);
 #ifdef _WIN32
   StopOnConsoleClose([] { g_front->Stop(); });

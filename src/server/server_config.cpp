@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kFirstDeviceCom = 101;  // --device printers get COM numbers from here on
 constexpr int kMaxCom = 255;
+constexpr int kMaxRescanInterval = 24 * 60 * 60;  // seconds
 
 bool ParseInt(const std::string& text, int lo, int hi, int& out) {
   if (text.empty() || text.size() > 9) return false;
@@ -138,8 +139,10 @@ std::string CanonicalDevice(const std::string& path) {
 
 bool Finish(ServerConfig& config, std::string& error) {
   if (config.help) return true;
-  if (config.printers.empty()) {
-    error = "no printer: give --com N=PATH, --device ID=PATH or --config FILE";
+  // No printer given: the server finds them itself.
+  config.findPrinters = config.printers.empty();
+  if (!config.findPrinters && config.rescanInterval > 0) {
+    error = "--rescan-interval is for a server that finds its printers (no --com or --device)";
     return false;
   }
   std::set<std::string> ids;
@@ -184,9 +187,9 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     error = "the configuration is not a JSON object";
     return false;
   }
-  static const char* const kKeys[] = {"listen",   "token",        "allowRaw",       "operator",
-                                      "printers", "allowedHosts", "allowedOrigins", "retries",
-                                      "log",      "journal",      "paymentTypes"};
+  static const char* const kKeys[] = {
+      "listen",         "token",   "allowRaw", "operator", "printers",     "allowedHosts",
+      "allowedOrigins", "retries", "log",      "journal",  "paymentTypes", "rescanInterval"};
   for (auto it = j.begin(); it != j.end(); ++it) {
     bool known = false;
     for (const char* k : kKeys) known = known || it.key() == k;
@@ -215,6 +218,14 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     if (j.contains("paymentTypes") &&
         !LoadPaymentTypes(j.at("paymentTypes"), config.paymentTypes, error))
       return false;
+    if (j.contains("rescanInterval")) {
+      const int seconds = j.at("rescanInterval").get<int>();
+      if (seconds < 0 || seconds > kMaxRescanInterval) {
+        error = "rescanInterval: 0..86400 seconds";
+        return false;
+      }
+      config.rescanInterval = seconds;
+    }
     if (j.contains("log")) config.logPath = j.at("log").get<std::string>();
     if (j.contains("journal")) config.journalPath = j.at("journal").get<std::string>();
     if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
@@ -325,6 +336,12 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
         error = "--retries takes 0..10";
         return false;
       }
+    } else if (name == "--rescan-interval") {
+      if (!take()) return false;
+      if (!ParseInt(value, 0, kMaxRescanInterval, config.rescanInterval)) {
+        error = "--rescan-interval takes 0..86400 seconds";
+        return false;
+      }
     } else if (name == "--payment-type") {
       if (!take()) return false;
       const auto sep = value.find('=');
@@ -371,15 +388,21 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
 }
 
 std::string ServerUsage() {
-  return "usage: fiscal-server [OPTIONS] (--com N=PATH | --device ID=PATH | --config FILE)...\n"
+  return "usage: fiscal-server [OPTIONS] [--com N=PATH | --device ID=PATH | --config FILE]...\n"
          "\n"
          "Serves fiscal printers over HTTP with JSON, for shop and ERP software.\n"
+         "Without --com and --device it finds them: the ports fiscal-cli scan tries\n"
+         "(COM 1..8; on Linux also /dev/ttyS*, ttyUSB*, ttyACM*, serial/by-id), every\n"
+         "speed; each printer is served under its serial number in lower case.\n"
          "\n"
          "  --listen ADDR:PORT   where to listen (default 127.0.0.1:8001); an address\n"
          "                       other than loopback needs --token\n"
          "  --com N=PATH         serve the device PATH as printer \"N\" (COM N); repeatable\n"
          "  --device ID=PATH     serve the device PATH as printer ID; repeatable\n"
          "  --baud RATE          line speed of the printers given after it (default 9600)\n"
+         "  --rescan-interval SEC  without --com/--device: look for new printers every\n"
+         "                       SEC seconds (default 0: at start and on\n"
+         "                       POST /printers/rescan only)\n"
          "  --config FILE        the same settings as JSON (see docs/fiscal-server.md)\n"
          "  --token TEXT         every request must carry \"Authorization: Bearer TEXT\"\n"
          "  --operator N:PASS    operator for receipts that name none (default 1:0000)\n"

@@ -29,22 +29,29 @@ struct ServerConfig {
   std::string logPath;          // "": the request log goes to standard error
   std::string journalPath;      // "": DefaultJournalPath()
   PaymentTypeMap paymentTypes;  // the protocol's payment names -> the printer's 0..4
+  // No printer given: the server finds them with the port scan (Api::StartFinding),
+  // and looks again every `rescanInterval` seconds (0: only when asked).
+  bool findPrinters = false;
+  int rescanInterval = 0;
   bool help = false;
 };
 
 // Parses the command line (without the program name). Options:
 //   --listen ADDR:PORT, --com N=PATH, --device ID=PATH, --baud RATE (for the
 //   printers that follow), --config FILE, --token TEXT, --allow-raw,
-//   --operator N:PASSWORD, --retries N, --payment-type NAME=N, --help.
-// False with `error` set on a usage error. Checks the whole: at least one
-// printer, unique ids, and a token whenever the address is not a loopback one.
+//   --operator N:PASSWORD, --retries N, --payment-type NAME=N,
+//   --rescan-interval SEC, --help.
+// False with `error` set on a usage error. Checks the whole: unique ids, and a
+// token whenever the address is not a loopback one. Without any printer,
+// `findPrinters` is set (and only then may `rescanInterval` be given).
 bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
                      std::string& error);
 
 // Reads the same settings from a JSON text:
 //   {"listen":"127.0.0.1:8001","token":"...","allowRaw":false,
 //    "operator":{"number":1,"password":"0000"},"paymentTypes":{"bank":4},
-//    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...]}
+//    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...],
+//    "rescanInterval":0}
 // into `config` (printers are added). False with `error` on bad content.
 bool LoadServerConfig(const std::string& json, ServerConfig& config, std::string& error);
 

@@ -49,6 +49,7 @@ std::string ConfigJson(const ServerConfig& config) {
   j["operator"] = {{"number", config.defaultOperator.number},
                    {"password", config.defaultOperator.password}};
   j["retries"] = config.retries;
+  if (config.rescanInterval > 0) j["rescanInterval"] = config.rescanInterval;
   if (!config.allowedHosts.empty()) j["allowedHosts"] = config.allowedHosts;
   if (!config.allowedOrigins.empty()) j["allowedOrigins"] = config.allowedOrigins;
   if (!config.logPath.empty()) j["log"] = config.logPath;

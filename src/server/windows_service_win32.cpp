@@ -364,8 +364,11 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
             config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
         if (!api->OpenJournal(journal, error)) return false;
         front->SetLog(log.File());
+        // No printer configured: they are found now (COM 1 to 8), within the
+        // manager's wait for the start.
+        api->StartFinding([&log](const std::string& line) { log.Line(line); });
         log.Line("listening on " + config.host + ":" + std::to_string(front->Port()) + ", " +
-                 std::to_string(config.printers.size()) + " printer(s), settings from " + path);
+                 std::to_string(api->PrinterCount()) + " printer(s), settings from " + path);
         return true;
       },
       [&] { front->Serve(); },

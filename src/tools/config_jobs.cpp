@@ -122,7 +122,11 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
     review(options);
     if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
   }
-  if (r.plan.steps.empty()) return r.status = JobStatus::kNothingToDo, r;
+  // The printer still differs from the file when fiscal settings were left out.
+  if (r.plan.steps.empty()) {
+    r.status = r.plan.fiscalLeftOut.empty() ? JobStatus::kNothingToDo : JobStatus::kFiscalLeftOut;
+    return r;
+  }
   if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
     return r.status = JobStatus::kDeclined, r;
   Apply(host, *printer, r);

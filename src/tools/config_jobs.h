@@ -44,6 +44,7 @@ class ToolHost {
 enum class JobStatus {
   kDone,           // everything read, written or saved
   kNothingToDo,    // the printer already holds the file
+  kFiscalLeftOut,  // only fiscal settings differ, not asked for (plan.fiscalLeftOut): nothing sent
   kDryRun,         // differences and checks shown, nothing sent
   kBadFile,        // the input file cannot be used: nothing opened, nothing sent
   kStopped,        // the pre-flight found values the printer would refuse: nothing sent

@@ -87,6 +87,30 @@ TEST_F(CliToolsSim, DryRunListsTheDifferencesAndSendsNothing) {
   EXPECT_NE(again.out.find("already holds"), std::string::npos) << again.out;
 }
 
+// Differences in fiscal settings only, left alone without --include-fiscal:
+// the printer does not hold the file, so no "already holds" and no exit 0.
+TEST_F(CliToolsSim, ARestoreThatLeavesOnlyFiscalDifferencesSaysSoAndFails) {
+  Write("fiscal.json", R"({"format":"fiscal-service-backup","formatVersion":1,"decimalPoint":0})");
+  const std::string kLeftAlone =
+      "left alone (fiscal memory; --include-fiscal writes it): decimal point: mode 2 -> 0";
+  const std::string kSaid = "restore: nothing sent: the printer differs from " +
+                            File("fiscal.json") +
+                            " only in fiscal settings, left alone (--include-fiscal writes them)";
+  const CliRun r = Run({"restore", File("fiscal.json")});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_EQ(r.OutLines(), (std::vector<std::string>{kLeftAlone, kSaid}));
+
+  const CliRun json = Run({"--json", "restore", File("fiscal.json")});
+  EXPECT_EQ(json.code, 1);
+  EXPECT_NE(json.out.find("\"status\":\"fiscal-left-out\",\"ok\":false"), std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"fiscalLeftOut\":[{\"section\":\"decimalPoint\""), std::string::npos)
+      << json.out;
+  // A dry run sends nothing by design and stays a success.
+  EXPECT_EQ(Run({"restore", File("fiscal.json"), "--dry-run"}).code, 0);
+  EXPECT_TRUE(sim.Writes().empty());
+}
+
 TEST_F(CliToolsSim, BackupWritesTheWholeProgrammingAndRestoresIt) {
   const CliRun backup = Run({"backup", File("printer.json")});
   ASSERT_EQ(backup.code, 0) << backup.err;

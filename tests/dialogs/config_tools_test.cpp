@@ -132,6 +132,24 @@ TEST_F(ConfigToolsSim, TickedFiscalChangesAreWrittenWithThePassword) {
   EXPECT_EQ(OperatorName(2), "Мария");
 }
 
+// Agreed with fiscal settings left alone and nothing else to write: the
+// printer still differs, so the message names them instead of "already holds".
+TEST_F(ConfigToolsSim, OnlyFiscalDifferencesLeftAloneAreNamedNotCalledHeld) {
+  ConfigTools tools = Tools(Write("rates.json", R"({"format":"fiscal-service-backup",
+      "formatVersion":1,"taxRates":{"А":0,"Б":20,"В":20,"Г":10}})"));
+  tools.confirmRestore = [](const wxString&, const RestorePlan&, RestoreOptions&) { return true; };
+  tools.Restore();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind("Нищо не е изпратено към принтера. Принтерът се различава от файла "
+                              "само по фискални настройки, които бяха оставени без промяна:\n"
+                              "Данъчни ставки: Г ",
+                              0),
+            0u)
+      << messages[0];
+  EXPECT_TRUE(sim_.Writes().empty());
+  EXPECT_EQ(RateG(), 900);
+}
+
 TEST_F(ConfigToolsSim, ImportWithABadRowNamesItAndSendsNothing) {
   const ConfigTools tools =
       Tools(Write("ops.csv", "Оператор,Име на оператор,Парола\n1,Иван,1\n12,Петър,2\n"));

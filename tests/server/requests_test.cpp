@@ -203,7 +203,7 @@ TEST(ServerConfig, CommandLine) {
   EXPECT_EQ(c.port, 8001);
 
   const std::vector<std::vector<std::string>> bad = {
-      {},                                                    // no printer
+      {"--com", "1=/dev/a", "--rescan-interval", "5"},       // no printer to find
       {"--com", "1=/dev/a", "--com", "1=/dev/b"},            // one id twice
       {"--com", "0=/dev/a"},                                 // COM 0
       {"--com", "1=/dev/a", "--listen", "0.0.0.0:8001"},     // open to the network, no token

@@ -91,6 +91,15 @@ int StatusOf(const std::string& response) {
 
 void ServerOnSimBase::Start(ServerConfig config) {
   config.printers.insert(config.printers.begin(), ServedPrinter{"1", 201, sim.Path(), 9600});
+  StartServing(config);
+}
+
+std::string ServerOnSimBase::ScanLog() {
+  std::lock_guard<std::mutex> lock(scanLogLock_);
+  return scanLog_;
+}
+
+void ServerOnSimBase::StartServing(ServerConfig config) {
   config.defaultOperator = OperatorRecord{1, "", "1"};
   config_ = config;
   api = std::make_unique<Api>(config);
@@ -103,6 +112,11 @@ void ServerOnSimBase::Start(ServerConfig config) {
   fast.linkSeries = 400;
   fast.reply = 400;
   api->SetTimeoutsForTesting(fast);
+  api->SetDiscoveryForTesting(discovery);
+  api->StartFinding([this](const std::string& line) {
+    std::lock_guard<std::mutex> lock(scanLogLock_);
+    scanLog_ += line + "\n";
+  });
   front = std::make_unique<HttpFront>(*api);
   ASSERT_TRUE(front->Bind("127.0.0.1", 0)) << front->BindError();
   serving = std::thread([this] { front->Serve(); });

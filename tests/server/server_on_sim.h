@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -46,7 +47,11 @@ class ServerOnSimBase : public ::testing::Test {
 
   // Starts the server with `config` (the simulated printer is added as "1").
   void Start(ServerConfig config = {});
+  // Starts it with `config` alone; with config.findPrinters it scans first
+  // (`discovery`), its log lines going to ScanLog().
+  void StartServing(ServerConfig config);
   void Stop();
+  std::string ScanLog();
 
   std::pair<int, nlohmann::json> Post(const std::string& path, const std::string& body,
                                       const httplib::Headers& headers = {},
@@ -54,9 +59,14 @@ class ServerOnSimBase : public ::testing::Test {
   std::pair<int, nlohmann::json> Get(const std::string& path, const httplib::Headers& headers = {});
 
   SimServer sim;
+  DiscoveryOptions discovery;
   ServerConfig config_;
   std::unique_ptr<Api> api;
   std::unique_ptr<HttpFront> front;
   std::thread serving;
   std::unique_ptr<httplib::Client> client;
+
+ private:
+  std::mutex scanLogLock_;
+  std::string scanLog_;
 };

@@ -156,8 +156,35 @@ TEST_F(JobsSim, WholeNumbersGoIntoATwoDecimalPrinterExactlyAndSettle) {
       {"number":14,"name":"Сол","price":3,"taxGroup":"Б","department":0},
       {"number":15,"name":"Ориз","price":5,"taxGroup":"Б","department":0}])"))
                 .status,
-            JobStatus::kNothingToDo);
+            JobStatus::kFiscalLeftOut);
   EXPECT_EQ(sim->Writes().size(), writes);
+}
+
+// A printer that differs only in settings left alone does not hold the file,
+// and says so; the front end was shown them, nothing was written.
+TEST_F(JobsSim, OnlyFiscalDifferencesLeftAloneAreNotTheFileHeld) {
+  Start(Shape(42, 4, '2'));
+  const int before = FreeRecords();
+  struct Case {
+    const char* members;
+    JobStatus status;
+    size_t leftOut;
+  };
+  const Case cases[] = {
+      {R"("decimalPoint":0)", JobStatus::kFiscalLeftOut, 1},
+      {R"("taxRates":{"А":0,"Б":20,"В":20,"Г":10})", JobStatus::kFiscalLeftOut, 1},
+      {R"("decimalPoint":0,"taxRates":{"А":0,"Б":20,"В":20,"Г":10})", JobStatus::kFiscalLeftOut, 2},
+      {R"("decimalPoint":2,"taxRates":{"А":0,"Б":20,"В":20,"Г":9})", JobStatus::kNothingToDo, 0},
+  };
+  for (const Case& c : cases) {
+    host.confirmations = 0;
+    const JobResult r = Restore(Backup(c.members));
+    EXPECT_EQ(r.status, c.status) << c.members;
+    EXPECT_EQ(r.plan.fiscalLeftOut.size(), c.leftOut) << c.members;
+    EXPECT_EQ(host.confirmations, c.leftOut > 0 ? 1 : 0) << c.members;
+  }
+  EXPECT_TRUE(sim->Writes().empty());
+  EXPECT_EQ(FreeRecords(), before);
 }
 
 TEST_F(JobsSim, GroupsThePrinterLacksAreNoChangeAndSpareTheFiscalMemory) {
