@@ -35,7 +35,7 @@ void ShowFreeFMRecords(MenuContext& context) {
   FiscalPrinter printer(context.ui, CurrentPort);
   if (!printer.IsConnected()) return;
   int count = 0;
-  if (printer.ReadFreeFMRecords(count).empty()) return;
+  if (!CallDone(printer.ReadFreeFMRecords(count), printer.LastOutcome())) return;
   context.ui->ShowPrompt(Sprintf("Оставащи брой записи във ФП: %1.1d", count), "Информация",
                          Prompt::kIconExclamation, 0);
 }

@@ -61,7 +61,7 @@ int CliUi::RunDateTimeDialog(int port) {
     if (timeouts_) printer.SetTimeouts(*timeouts_);
     if (printer.IsConnected()) {
       const std::string r = printer.SetDateTime(now);
-      if (!r.empty() && printer.LastOutcome().Done()) result = Prompt::kResultOk;
+      if (CallDone(r, printer.LastOutcome())) result = Prompt::kResultOk;
     }
   }
   err_ << "datetime-dialog answer=" << answer << " result=" << result << '\n' << std::flush;

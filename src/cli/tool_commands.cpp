@@ -335,6 +335,8 @@ std::string StepJson(const RestoreStep& step, const JobResult& r, size_t i, bool
   if (sent && i < r.report.outcomes.size()) {
     s += ",\"outcome\":" + JsonString(OutcomeKey(r.report.outcomes[i]));
     if (!r.report.codes[i].empty()) s += ",\"code\":" + JsonString(r.report.codes[i]);
+    if (r.report.outcomes[i] == StepOutcome::kFailed && !r.report.untold.empty())
+      s += ",\"message\":" + JsonString(r.report.untold);
   }
   return s + "}";
 }
@@ -438,7 +440,9 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
                                                     : "not sent: ";
     out << state;
     if (o == StepOutcome::kRefused) out << r.report.codes[i] << "): ";
-    out << DescribeStep(steps[i], false) << '\n';
+    out << DescribeStep(steps[i], false);
+    if (o == StepOutcome::kFailed && !r.report.untold.empty()) out << ": " << r.report.untold;
+    out << '\n';
   }
   out << what << ": " << r.report.Count(StepOutcome::kWritten) << " of " << steps.size()
       << " written";

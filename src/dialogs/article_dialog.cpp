@@ -83,7 +83,7 @@ ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
 bool ArticleDialog::Open() {
   auto printer = OpenPrinter();
   StatusFlags flags{};
-  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+  if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
     CloseItself();
     return false;
   }
@@ -98,7 +98,8 @@ void ArticleDialog::OnGet(wxCommandEvent&) {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   ArticleRecord article;
-  if (printer->ReadArticle(static_cast<int>(*number), article).empty()) return;
+  if (!CallDone(printer->ReadArticle(static_cast<int>(*number), article), printer->LastOutcome()))
+    return;
   SetTextRedraw(name_, FromCp1251(article.name));
   if (priceConfig_.decimal) {
     price_->SetDecimalValue(article.price);

@@ -83,7 +83,7 @@ ArticleReadingDialog::ArticleReadingDialog(wxWindow* parent, UiHost* ui, int por
 bool ArticleReadingDialog::Open() {
   auto printer = OpenPrinter();
   StatusFlags flags{};
-  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+  if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
     CloseItself();
     return false;
   }
@@ -99,7 +99,8 @@ void ArticleReadingDialog::OnGet(wxCommandEvent&) {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   ArticleRecord article;
-  if (printer->ReadArticle(static_cast<int>(*number), article).empty()) return;
+  if (!CallDone(printer->ReadArticle(static_cast<int>(*number), article), printer->LastOutcome()))
+    return;
   SetTextRedraw(name_, FromCp1251(article.name));
   price_->SetDecimalValue(article.price);
   quantity_->SetDecimalValue(article.soldQuantity);

@@ -97,7 +97,7 @@ void ClicheDialog::OnAlignment(wxCommandEvent& event) {
 bool ClicheDialog::GetRow(FiscalPrinter& printer, int r) {
   const ClicheRow& spec = kClicheRows[static_cast<size_t>(r)];
   HeaderLine read;
-  if (printer.ReadHeaderLine(spec.line, read) != "OK") return false;
+  if (!CallDone(printer.ReadHeaderLine(spec.line, read), printer.LastOutcome())) return false;
   Row& row = rows_[static_cast<size_t>(r)];
   row.alignment->SetSelection(read.alignment);
   Realign(r, read.alignment);
@@ -160,7 +160,7 @@ int ClicheWidthFromPrinter(UiHost* ui, int port, const DialogServices& services)
   const std::unique_ptr<FiscalPrinter> printer = services.OpenPrinter(ui, port);
   if (!printer->IsConnected()) return 0;
   HeaderLine line1;
-  if (printer->ReadHeaderLine(1, line1) != "OK") return 0;
+  if (!CallDone(printer->ReadHeaderLine(1, line1), printer->LastOutcome())) return 0;
   return ClicheWidthForLine1(line1);
 }
 

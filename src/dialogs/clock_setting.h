@@ -28,7 +28,7 @@ ClockFields SplitLocalTime(std::time_t t);
 // call that ended done. "BP" (a date before the last fiscal-memory record,
 // nothing sent) and an ACK code the user passed over are not.
 inline bool ClockWasSet(const std::string& result, const CallOutcome& outcome) {
-  return !result.empty() && outcome.Done();
+  return CallDone(result, outcome);
 }
 
 // Modal result of the dialog: 1 when the clock was set at least once, 2 otherwise

@@ -135,6 +135,8 @@ wxString ApplySummary(const std::vector<RestoreStep>& steps, const ApplyReport& 
     text += "\n" + U(DescribeStep(steps[i], true));
     if (report.outcomes[i] == StepOutcome::kRefused)
       text += U(" (отказано, код ") + U(report.codes[i]) + ")";
+    if (report.outcomes[i] == StepOutcome::kFailed && !report.untold.empty())
+      text += U(": ") + U(report.untold);
   }
   text += U("\n\nСтартирайте отново, за да довършите.");
   return text;

@@ -95,7 +95,7 @@ void DateTimeDialog::OnGetFromPrinter(wxCommandEvent&) {
   const auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   std::time_t t = 0;
-  if (printer->ReadDateTime(t).empty()) return;
+  if (!CallDone(printer->ReadDateTime(t), printer->LastOutcome())) return;
   ClockFields f = SplitLocalTime(t);
   f.second = 0;
   SetPickers(ComposeLocalTime(f));

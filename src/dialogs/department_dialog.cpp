@@ -90,7 +90,7 @@ void DepartmentDialog::OnGet(wxCommandEvent&) {
   Department department;
   // The check above has made sure the text names a department.
   department.number = static_cast<uint8_t>(DepartmentNumber(numberText).value_or(0));
-  if (printer->ReadDepartment(department).empty()) return;
+  if (!CallDone(printer->ReadDepartment(department), printer->LastOutcome())) return;
   name_->SetValue(FromCp1251(department.name));
   // A group the selector does not have (the printer reports 8..15) shows as
   // none chosen: a Set then asks for one rather than writing the group of the

@@ -127,7 +127,7 @@ void FiscalizationDialog::OnDecimalGet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   char mode = 0;
-  if (printer->ReadDecimalPoint(mode).empty()) return;
+  if (!CallDone(printer->ReadDecimalPoint(mode), printer->LastOutcome())) return;
   ShowDecimalChoice(fiscal::DecimalChoiceAfterGet(mode));
   Refresh(*printer);
 }
@@ -143,7 +143,7 @@ void FiscalizationDialog::OnRatesGet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   TaxRates rates{};
-  if (printer->ReadTaxRates(rates).empty()) {
+  if (!CallDone(printer->ReadTaxRates(rates), printer->LastOutcome())) {
     CloseItself();
     return;
   }
@@ -180,7 +180,7 @@ void FiscalizationDialog::OnTaxNumberGet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   std::string number;
-  if (printer->ReadTaxNumber(number).empty()) return;
+  if (!CallDone(printer->ReadTaxNumber(number), printer->LastOutcome())) return;
   taxNumber_->ChangeValue(FromCp1251(number));
   Refresh(*printer);
 }
@@ -250,7 +250,7 @@ void FiscalizationDialog::OnDateGet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   std::time_t time = 0;
-  if (!printer->ReadDateTime(time).empty()) ShowDate(time);
+  if (CallDone(printer->ReadDateTime(time), printer->LastOutcome())) ShowDate(time);
 }
 
 void FiscalizationDialog::OnDateSet() {
@@ -258,6 +258,6 @@ void FiscalizationDialog::OnDateSet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   std::time_t time = 0;
-  if (!printer->ReadDateTime(time).empty()) ShowDate(time);
+  if (CallDone(printer->ReadDateTime(time), printer->LastOutcome())) ShowDate(time);
   Refresh(*printer);
 }

@@ -100,9 +100,9 @@ std::string PrinterDateText(std::time_t time) {
 
 bool ReadFiscalDisplay(FiscalPrinter& printer, FiscalDisplay& display) {
   FactoryNumbers numbers;
-  if (printer.ReadFactoryNumbers(numbers).empty()) return false;
+  if (!CallDone(printer.ReadFactoryNumbers(numbers), printer.LastOutcome())) return false;
   StatusFlags flags{};
-  if (printer.ReadStatus(flags).empty()) return false;
+  if (!CallDone(printer.ReadStatus(flags), printer.LastOutcome())) return false;
   display.printerNumber = PrinterNumberText(numbers.printerNumber);
   display.memoryNumber = MemoryNumberText(numbers.memoryNumber);
   display.dailyNotZeroed = flags[Flag::kDailyNotZeroed];
@@ -112,26 +112,31 @@ bool ReadFiscalDisplay(FiscalPrinter& printer, FiscalDisplay& display) {
 }
 
 bool ReadFiscalOpening(FiscalPrinter& printer, FiscalOpening& opening) {
-  if (printer.ReadDateTime(opening.time).empty()) return false;
+  if (!CallDone(printer.ReadDateTime(opening.time), printer.LastOutcome())) return false;
   FiscalDisplay display;
   if (ReadFiscalDisplay(printer, display)) opening.display = display;
-  if (printer.ReadTaxNumber(opening.taxNumber).empty()) return false;
-  if (printer.ReadTaxRates(opening.rates).empty()) return false;
-  return !printer.ReadDecimalPoint(opening.decimalMode).empty();
+  if (!CallDone(printer.ReadTaxNumber(opening.taxNumber), printer.LastOutcome())) return false;
+  if (!CallDone(printer.ReadTaxRates(opening.rates), printer.LastOutcome())) return false;
+  return CallDone(printer.ReadDecimalPoint(opening.decimalMode), printer.LastOutcome());
 }
 
 bool ZeroReport(FiscalPrinter& printer, ZeroedReport report) {
   constexpr bool kZero = true;
   constexpr int kAllOperators = 0;
+  std::string result;
   switch (report) {
     case ZeroedReport::kDaily:
-      return !printer.PrintDailyReport(kZero).empty();
+      result = printer.PrintDailyReport(kZero);
+      break;
     case ZeroedReport::kOperators:
-      return !printer.PrintOperatorReport(kZero, kAllOperators).empty();
+      result = printer.PrintOperatorReport(kZero, kAllOperators);
+      break;
     case ZeroedReport::kArticles:
-      return !printer.PrintArticleReport(kZero).empty();
+      result = printer.PrintArticleReport(kZero);
+      break;
   }
-  return false;
+  // The dialog clears the report's mark: a refusal passed over zeroed nothing.
+  return CallDone(result, printer.LastOutcome());
 }
 
 bool PrintOperatorsInReceipt(FiscalPrinter& printer) {
@@ -142,7 +147,8 @@ bool PrintOperatorsInReceipt(FiscalPrinter& printer) {
 
 FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
   OperatorRecord op;
-  if (printer.ReadOperator(kFirstOperator, op).empty()) return FirstReceiptEnd::kStopped;
+  if (!CallDone(printer.ReadOperator(kFirstOperator, op), printer.LastOutcome()))
+    return FirstReceiptEnd::kStopped;
   op.number = kFirstOperator;
   constexpr bool kDetailed = true, kWithVat = true, kNoChange = false, kZero = true;
   if (printer.OpenFiscalReceipt(op, kDetailed, kWithVat).empty()) return FirstReceiptEnd::kStopped;
@@ -157,7 +163,8 @@ FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
   if (printer.PrintDailyReport(kZero).empty()) return FirstReceiptEnd::kStopped;
   if (!printer.WaitUntilNotBusy()) return FirstReceiptEnd::kNotReady;
   FMRecordInfo last;
-  if (printer.ReadLastFMRecord(last).empty()) return FirstReceiptEnd::kStopped;
+  if (!CallDone(printer.ReadLastFMRecord(last), printer.LastOutcome()))
+    return FirstReceiptEnd::kStopped;
   if (printer.PrintDetailedFMReportByDates(last.date, last.date).empty())
     return FirstReceiptEnd::kStopped;
   return printer.WaitUntilNotBusy() ? FirstReceiptEnd::kDone : FirstReceiptEnd::kNotReady;

@@ -113,7 +113,8 @@ bool ReadFiscalOpening(FiscalPrinter& printer, FiscalOpening& opening);
 // --- Reports -----------------------------------------------------------------
 
 enum class ZeroedReport { kDaily, kOperators, kArticles };
-// Prints the report in Z mode (all operators for kOperators). True when it went out.
+// Prints the report in Z mode (all operators for kOperators). True when the
+// printer carried it out (not after a refusal passed over).
 bool ZeroReport(FiscalPrinter& printer, ZeroedReport report);
 
 // --- Printouts ---------------------------------------------------------------

@@ -28,7 +28,8 @@ namespace {
 // The counters read and checked for a report: kClose, kNoReports or kReady.
 FmReportOpening ReadReportCount(FiscalPrinter& printer, int& lastReport) {
   DailyReportInfo info;
-  if (printer.ReadDailyReportInfo(info).empty()) return FmReportOpening::kClose;
+  if (!CallDone(printer.ReadDailyReportInfo(info), printer.LastOutcome()))
+    return FmReportOpening::kClose;
   lastReport = info.lastFMReport;
   return info.lastFMReport <= 0 ? FmReportOpening::kNoReports : FmReportOpening::kReady;
 }
@@ -47,7 +48,8 @@ FmDatesPreset ReadFmDatesPreset(FiscalPrinter& printer) {
   preset.opening = ReadReportCount(printer, lastReport);
   if (preset.opening != FmReportOpening::kReady) return preset;
   std::time_t now = 0;
-  if (!printer.ReadDateTime(now).empty()) preset.range = PreviousMonth(SplitLocalTime(now));
+  if (CallDone(printer.ReadDateTime(now), printer.LastOutcome()))
+    preset.range = PreviousMonth(SplitLocalTime(now));
   return preset;
 }
 

@@ -12,7 +12,7 @@ bool GetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form) {
   form.SetLast("");
   form.SetNext("");
   InvoiceRange range;
-  if (printer.ReadInvoiceRange(range).empty()) return false;
+  if (!CallDone(printer.ReadInvoiceRange(range), printer.LastOutcome())) return false;
   form.SetFirst(range.first);
   form.SetLast(range.last);
   form.SetNext(range.first);
@@ -28,7 +28,9 @@ bool InvoiceRangeComplete(InvoiceRangeForm& form) {
 bool SetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form) {
   if (!InvoiceRangeComplete(form)) return false;
   const InvoiceRange range{form.First(), form.Last()};
-  // Any answer counts: after a refusal the user has passed with "Продължи",
-  // and the fields must show the range the printer kept, not the refused one.
-  return !printer.SetInvoiceRange(range).empty();
+  // A refusal counts too, whatever the user answered: the fields must show the
+  // range the printer kept, not the refused one.
+  printer.SetInvoiceRange(range);
+  const CallEnd end = printer.LastOutcome().end;
+  return end == CallEnd::kDone || end == CallEnd::kPrinterRefused;
 }

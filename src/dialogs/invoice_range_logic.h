@@ -39,8 +39,8 @@ std::string DigitsOnly(const std::string& text);
 
 // "Get": empties the three fields, then reads the range. The printer answers
 // with two numbers; the first is shown as the first and as the next number of
-// the range, the second as the last. False when the read failed (the fields
-// stay empty; the driver has told the user).
+// the range, the second as the last. False when the read failed or was
+// refused (the fields stay empty; the driver has told the user).
 bool GetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form);
 
 // Whether "Set" may talk to the printer: both numbers are there. When one is
@@ -48,7 +48,7 @@ bool GetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form);
 bool InvoiceRangeComplete(InvoiceRangeForm& form);
 
 // "Set": programs the range the form holds. True when the printer answered,
-// whether it took the range or refused it (the dialog then reads the range
-// back with "Get", so the fields never keep refused numbers); false when
-// nothing was sent or no answer came.
+// whether it took the range or refused it, "Продължи" or not (the dialog then
+// reads the range back with "Get", so the fields never keep refused numbers);
+// false when nothing was sent or no answer came.
 bool SetInvoiceRange(FiscalPrinter& printer, InvoiceRangeForm& form);

@@ -31,7 +31,7 @@ bool PrintOperatorLines(FiscalPrinter& printer, const std::vector<int>& operator
   if (printer.PrintReceiptText(OperatorListHeading(), kAlignLeft).empty()) return false;
   for (int n : operators) {
     OperatorRecord record;
-    if (printer.ReadOperator(n, record).empty()) return false;
+    if (!CallDone(printer.ReadOperator(n, record), printer.LastOutcome())) return false;
     record.number = n;  // the row asked for, whatever number the reply carries
     if (onRead) onRead(record);
     const std::string line = OperatorListLine(n, record.name, record.password);

@@ -146,7 +146,7 @@ void OperatorsDialog::ShowRecord(const OperatorRecord& record) {
 
 bool OperatorsDialog::GetRow(FiscalPrinter& printer, int n) {
   OperatorRecord record;
-  if (printer.ReadOperator(n, record).empty()) return false;
+  if (!CallDone(printer.ReadOperator(n, record), printer.LastOutcome())) return false;
   record.number = n;
   ShowRecord(record);
   return true;

@@ -2,7 +2,7 @@
 
 bool GetParameters(FiscalPrinter& printer, ParametersForm& form) {
   PrintParameters params;
-  if (printer.ReadParameters(params).empty()) return false;
+  if (!CallDone(printer.ReadParameters(params), printer.LastOutcome())) return false;
   form.Show(params);
   return true;
 }

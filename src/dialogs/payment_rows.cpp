@@ -50,7 +50,7 @@ bool PaymentButtonNeedsPrinter(int id, PaymentForm& form) {
 
 void RunPaymentButton(FiscalPrinter& printer, PaymentForm& form, int id) {
   PaymentNames names;
-  if (printer.ReadPaymentNames(names).empty()) return;
+  if (!CallDone(printer.ReadPaymentNames(names), printer.LastOutcome())) return;
   if (const PaymentRow* row = PaymentRowOfButton(id)) {
     if (id == row->getId)
       GetRow(form, names, row->payment);

@@ -28,8 +28,19 @@ int PrinterDialog::ShowModal() {
   return wxDialog::ShowModal();
 }
 
-std::unique_ptr<FiscalPrinter> PrinterDialog::OpenPrinter() const {
-  return services_.OpenPrinter(ui_, port_);
+void TellUntoldEnd::operator()(FiscalPrinter* printer) const {
+  if (!printer) return;
+  const CallOutcome outcome = printer->LastOutcome();
+  delete printer;  // the port is free while the message is up
+  if (show && outcome.end == CallEnd::kOutOfRange && !outcome.userTold && !outcome.message.empty())
+    show(outcome.message);
+}
+
+ButtonPrinter PrinterDialog::OpenPrinter() {
+  TellUntoldEnd tell{[this](const std::string& message) {
+    ShowMessage(FromUtf8(message), FromUtf8("Грешка"), wxOK | wxICON_STOP);
+  }};
+  return ButtonPrinter(services_.OpenPrinter(ui_, port_).release(), std::move(tell));
 }
 
 void PrinterDialog::CloseItself(int result) {

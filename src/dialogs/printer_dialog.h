@@ -2,6 +2,7 @@
 
 #include <wx/dialog.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +21,9 @@
 //  - OpenPrinter(): a short-lived FiscalPrinter for one button. Open it at the
 //    top of the handler and let it go out of scope before the handler returns,
 //    so that the port is free again for the next button, for the date and time
-//    dialog the driver may run, and for other programs;
+//    dialog the driver may run, and for other programs. When it goes, a last
+//    call the driver refused without a word (a value outside its range) is
+//    told to the user: dialogs show nothing more for an empty result;
 //  - the opening read: ShowModal() first calls ReadAtOpening(); when that
 //    returns false the dialog has closed itself (CloseItself) and never shows;
 //  - one set of modal results (below).
@@ -60,6 +63,16 @@
 // time-outs (tests/dialogs/dialog_fixtures.h), run it with RunModal and click
 // its buttons by id.
 //
+// Deletes a button's driver, then shows the message of its last call when that
+// ended outside the driver's range with nobody told (LastOutcome: kOutOfRange,
+// userTold false): nothing was sent, and an amount limit that depends on the
+// printer's decimal mode cannot be put on the field beforehand.
+struct TellUntoldEnd {
+  std::function<void(const std::string& message)> show;  // UTF-8
+  void operator()(FiscalPrinter* printer) const;
+};
+using ButtonPrinter = std::unique_ptr<FiscalPrinter, TellUntoldEnd>;
+
 // UI-thread only. The UI host given (not owned) must outlive the dialog.
 class PrinterDialog : public wxDialog {
  public:
@@ -93,8 +106,9 @@ class PrinterDialog : public wxDialog {
  protected:
   // A driver on the dialog's port with its UI host, for one action; never
   // null. When the port cannot be opened the user has already been told and
-  // IsConnected() is false.
-  std::unique_ptr<FiscalPrinter> OpenPrinter() const;
+  // IsConnected() is false. A silent refusal of its last call is told when it
+  // goes (TellUntoldEnd).
+  ButtonPrinter OpenPrinter();
 
   // What must be read before the user may act. Return false after calling
   // CloseItself() when it could not be read. The default reads nothing.

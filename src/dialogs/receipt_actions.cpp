@@ -2,7 +2,7 @@
 
 std::optional<ReceiptState> ReadReceiptInfo(FiscalPrinter& printer) {
   ReceiptState state;
-  if (printer.ReadReceiptState(state).empty()) return std::nullopt;
+  if (!CallDone(printer.ReadReceiptState(state), printer.LastOutcome())) return std::nullopt;
   return state;
 }
 
@@ -43,14 +43,14 @@ using Follow = ReceiptOutcome::Follow;
 
 bool ReadLast(FiscalPrinter& printer, ReceiptOutcome& out) {
   int number = 0;
-  if (printer.ReadLastReceiptNumber(number).empty()) return false;
+  if (!CallDone(printer.ReadLastReceiptNumber(number), printer.LastOutcome())) return false;
   out.lastReceiptNumber = number;
   return true;
 }
 
 bool OpenFiscal(FiscalPrinter& printer, const ReceiptForm& f, const InvoiceDataSource& askInvoice) {
   OperatorRecord op;
-  if (printer.ReadOperator(f.operatorNumber, op).empty()) return false;
+  if (!CallDone(printer.ReadOperator(f.operatorNumber, op), printer.LastOutcome())) return false;
   if (!f.invoice) return !printer.OpenFiscalReceipt(op, f.detailed, f.withVat).empty();
   // An invoice ignores "Подробен" and "С ДДС": the command carries its own flags.
   const std::optional<InvoiceData> data = askInvoice ? askInvoice() : std::nullopt;
@@ -70,7 +70,7 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
   switch (action) {
     case ReceiptAction::kOpenService: {
       OperatorRecord op;
-      ok = !printer.ReadOperator(f.operatorNumber, op).empty() &&
+      ok = CallDone(printer.ReadOperator(f.operatorNumber, op), printer.LastOutcome()) &&
            !printer.OpenServiceReceipt(op).empty();
       break;
     }

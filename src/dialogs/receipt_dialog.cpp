@@ -88,7 +88,7 @@ void ReceiptDialog::ConfigureByMode() {
 bool ReceiptDialog::Open() {
   const auto printer = OpenPrinter();
   StatusFlags flags{};
-  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+  if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
     CloseItself(kResultChanged);
     return false;
   }

@@ -105,7 +105,7 @@ bool ReportDataDialog::ReadAtOpening() {
   StatusFlags flags{};
   {
     auto printer = OpenPrinter();
-    if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+    if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
       CloseItself();
       return false;
     }

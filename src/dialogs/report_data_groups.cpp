@@ -85,17 +85,17 @@ std::optional<Values> ReadDaily(FiscalPrinter& p, int getId) {
   switch (getId) {
     case kDailyTaxes: {
       TaxGroupTotals t;
-      if (p.ReadDailyTaxTotals(t).empty()) return std::nullopt;
+      if (!CallDone(p.ReadDailyTaxTotals(t), p.LastOutcome())) return std::nullopt;
       return Amounts(t.groups);
     }
     case kDailyPayments: {
       PaymentTotals t;
-      if (p.ReadDailyPaymentTotals(t).empty()) return std::nullopt;
+      if (!CallDone(p.ReadDailyPaymentTotals(t), p.LastOutcome())) return std::nullopt;
       return Amounts(t.payments);
     }
     case kDailyCounters: {
       ReceiptCounters c;
-      if (p.ReadDailyCounters(c).empty()) return std::nullopt;
+      if (!CallDone(p.ReadDailyCounters(c), p.LastOutcome())) return std::nullopt;
       return CountersValues(c);
     }
     case kDailyIn:
@@ -107,7 +107,7 @@ std::optional<Values> ReadDaily(FiscalPrinter& p, int getId) {
     }
     case kDailyInfo: {
       DailyReportInfo i;
-      if (p.ReadDailyReportInfo(i).empty()) return std::nullopt;
+      if (!CallDone(p.ReadDailyReportInfo(i), p.LastOutcome())) return std::nullopt;
       return Values{Num(i.reportNumber), Num(i.lastFMReport), Num(i.journalNumber),
                     Date(i.lastReportTime)};
     }
@@ -120,12 +120,12 @@ std::optional<Values> ReadOperator(FiscalPrinter& p, int op, int getId) {
   switch (getId) {
     case kOpPayments: {
       PaymentTotals t;
-      if (p.ReadOperatorPayments(op, t).empty()) return std::nullopt;
+      if (!CallDone(p.ReadOperatorPayments(op, t), p.LastOutcome())) return std::nullopt;
       return Amounts(t.payments);
     }
     case kOpCounters: {
       ReceiptCounters c;
-      if (p.ReadOperatorTotals(op, c).empty()) return std::nullopt;
+      if (!CallDone(p.ReadOperatorTotals(op, c), p.LastOutcome())) return std::nullopt;
       return CountersValues(c);
     }
     case kOpIn:
@@ -138,13 +138,13 @@ std::optional<Values> ReadOperator(FiscalPrinter& p, int op, int getId) {
     }
     case kOpInfo: {
       OperatorReportInfo i;
-      if (p.ReadOperatorReportInfo(op, i).empty()) return std::nullopt;
+      if (!CallDone(p.ReadOperatorReportInfo(op, i), p.LastOutcome())) return std::nullopt;
       return Values{Num(i.reportNumber), Date(i.lastReportTime)};
     }
     case report_data::kReturnedSumsGet: {
       OperatorReturnedSums s;
       s.operatorNumber = op;
-      if (p.ReadOperatorReturnedSums(s).empty()) return std::nullopt;
+      if (!CallDone(p.ReadOperatorReturnedSums(s), p.LastOutcome())) return std::nullopt;
       return Amounts(s.sums);
     }
     default:

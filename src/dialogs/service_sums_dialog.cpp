@@ -67,7 +67,7 @@ ServiceSumsDialog::ServiceSumsDialog(wxWindow* parent, UiHost* ui, int port,
 bool ServiceSumsDialog::ReadAtOpening() {
   StatusFlags flags{};
   auto printer = OpenPrinter();
-  if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+  if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
     CloseItself();
     return false;
   }

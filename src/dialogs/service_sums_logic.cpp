@@ -31,7 +31,7 @@ std::string RunServiceSum(FiscalPrinter& printer, ServiceSumForm& form, ServiceS
   const std::optional<double> amount = form.Amount();
   if (!amount) return "";
   OperatorRecord op;
-  if (printer.ReadOperator(*number, op).empty()) return "";
+  if (!CallDone(printer.ReadOperator(*number, op), printer.LastOutcome())) return "";
   // The operator goes out as the printer described it: number and password.
   const double signedAmount = kind == ServiceSumKind::kWithdrawal ? -*amount : *amount;
   return printer.ServiceSumInOut(op, form.PaymentType(), signedAmount);

@@ -83,7 +83,7 @@ bool StatusDialog::Refresh() {
   StatusFlags flags{};
   {
     const auto printer = OpenPrinter();
-    if (!printer->IsConnected() || printer->ReadStatus(flags).empty()) {
+    if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
       CloseItself();
       return false;
     }

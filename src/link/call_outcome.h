@@ -46,6 +46,14 @@ struct CallOutcome {
   bool Done() const { return end == CallEnd::kDone; }
 };
 
+// Whether a driver call did what it was asked: a non-empty result of a call
+// that ended done. A refusal passed over with "Продължи" and SetDateTime's
+// "BP" are non-empty too; a read passed over that way decodes the ACK code as
+// if it were the reply, so its out-parameters are not the printer's values.
+inline bool CallDone(const std::string& result, const CallOutcome& outcome) {
+  return !result.empty() && outcome.Done();
+}
+
 // A stable word for machine-readable output: "done", "printer-refused",
 // "link-failed", "out-of-range", "cancelled", "status-refused", "file-failed".
 const char* CallEndWord(CallEnd end);

@@ -263,19 +263,19 @@ size_t Api::Rescan() {
     }
   }
   if (findLog_) {
-    const std::string stamp = "scan: ";
+    const std::string prefix = "scan: ";
     for (const auto& found : result.found)
-      findLog_(stamp + "printer " + found.printer.id + " on " + found.printer.path + " at " +
+      findLog_(prefix + "printer " + found.printer.id + " on " + found.printer.path + " at " +
                std::to_string(found.printer.baud) + " baud");
-    for (const auto& line : result.skipped) findLog_(stamp + line);
+    for (const auto& line : result.skipped) findLog_(prefix + line);
     char tried[64];
     std::snprintf(tried, sizeof tried, "%d ports tried in %.1f s", result.scannedPorts,
                   result.elapsedMs / 1000.0);
     const size_t total = served.size() + result.found.size();
-    findLog_(stamp + (total == 0 ? "no printer found (" + std::string(tried) +
-                                       "); POST /printers/rescan looks again"
-                                 : std::to_string(result.found.size()) + " new, " +
-                                       std::to_string(total) + " served (" + tried + ")"));
+    findLog_(prefix + (total == 0 ? "no printer found (" + std::string(tried) +
+                                        "); POST /printers/rescan looks again"
+                                  : std::to_string(result.found.size()) + " new, " +
+                                        std::to_string(total) + " served (" + tried + ")"));
   }
   return result.found.size();
 }
@@ -374,7 +374,9 @@ ApiResponse Api::ListPrinters(const std::function<bool()>& clientGone) {
     const ApiResponse one = Dispatch(*p, "GET", "", Query{}, "", clientGone);
     list[p->worker.Info().id] = json::parse(one.body, nullptr, false);
   }
-  return ApiResponse{kOk, list.dump()};
+  ApiResponse out{kOk, list.dump()};
+  out.ok = true;  // the table was made; each printer's own "ok" says how it answered
+  return out;
 }
 
 ApiResponse Api::RescanRequest(const ApiRequest& in) {
@@ -590,7 +592,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();
         }
-        if (!fp->ReadDateTime(t).empty()) result["deviceDateTime"] = FormatDeviceTime(t);
+        if (CallDone(fp->ReadDateTime(t), fp->LastOutcome()))
+          result["deviceDateTime"] = FormatDeviceTime(t);
         break;
       }
       case Action::kReadClock: {

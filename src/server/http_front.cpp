@@ -14,6 +14,7 @@
 #include "server/http_request.h"
 #include "server/net_socket.h"
 #include "server/netfp_answers.h"
+#include "server/tls.h"
 #include "server/utc_time.h"
 
 namespace {
@@ -29,11 +30,29 @@ constexpr size_t kSpareHandlers = 16;
 constexpr int kQuickWriteMs = 200;
 constexpr int kMaxWaitMs = 1000;
 
+// Plain http, or https when `tls` is set: the rest of the server sees the same bytes.
 struct Connection {
   NetSocket socket = kNoSocket;
+  std::unique_ptr<TlsSession> tls;
   std::string peer;
   std::string buffer;
   Clock::time_point deadline;
+
+  long Read(char* into, size_t size) {
+    return tls ? tls->Read(into, size) : NetRead(socket, into, size);
+  }
+  bool Write(const std::string& data, int timeoutMs) {
+    return tls ? tls->WriteAll(data, timeoutMs) : NetWriteAll(socket, data, timeoutMs);
+  }
+  // The TLS handshake waits for the socket to take its bytes.
+  bool WantsWrite() const { return tls && tls->WantsWrite(); }
+  // Request bytes wait inside the TLS session, where polling the socket cannot see them.
+  bool HasBuffered() const { return tls && tls->HasBuffered(); }
+  void Close() {
+    if (tls) tls->Shutdown();
+    NetClose(socket);
+    socket = kNoSocket;
+  }
 };
 
 struct Task {
@@ -60,6 +79,7 @@ struct HttpFront::Impl {
   int port = 0;
   std::string bindError;
   std::FILE* log = nullptr;
+  std::unique_ptr<TlsContext> tls;  // null: plain http
   std::chrono::milliseconds requestTime{kRequestSeconds * 1000};
 
   std::atomic<bool> stopping{false};
@@ -78,7 +98,26 @@ struct HttpFront::Impl {
 
   void Refuse(Connection& c, int status, const std::string& code, const std::string& text) {
     WriteLog(c.peer, nullptr, nullptr, status, Clock::now());
-    NetWriteAll(c.socket, HttpResponseText(status, kJson, ErrorBody(code, text), {}, false),
+    c.Write(HttpResponseText(status, kJson, ErrorBody(code, text), {}, false), kQuickWriteMs);
+  }
+
+  // Plain http sent to the https port: told so in plain http, then closed.
+  void RefusePlainHttp(Connection& c) {
+    // The rest of the request is read first: closing with unread bytes would
+    // reset the connection and could lose the answer on its way.
+    char drain[1024];
+    for (size_t read = 0; read < kMaxHeaderBytes;) {
+      const long n = NetRead(c.socket, drain, sizeof drain);
+      if (n <= 0) break;
+      read += static_cast<size_t>(n);
+    }
+    WriteLog(c.peer, nullptr, nullptr, 400, Clock::now());
+    NetWriteAll(c.socket,
+                HttpResponseText(400, kJson,
+                                 ErrorBody("request",
+                                           "This server speaks https only: use https:// in "
+                                           "the address"),
+                                 {}, false),
                 kQuickWriteMs);
   }
 
@@ -101,10 +140,11 @@ struct HttpFront::Impl {
   }
 
   // A handler thread: one complete request at a time.
+  // Counted idle from its creation (AddHandlers), so that a request arriving
+  // before the thread first runs is queued for it, not refused.
   void Handle() {
     std::unique_lock<std::mutex> lock(mutex);
     while (true) {
-      ++idleHandlers;
       work.wait(lock, [&] { return stopping || !tasks.empty(); });
       --idleHandlers;
       if (tasks.empty()) return;
@@ -113,6 +153,20 @@ struct HttpFront::Impl {
       lock.unlock();
       Respond(task);
       lock.lock();
+      ++idleHandlers;
+    }
+  }
+
+  // Handler threads for the printers served now: printers found after the
+  // start add theirs. On the reading thread only.
+  void AddHandlers() {
+    const size_t wanted = api.PrinterCount() * (Api::kMaxQueuedPerPrinter + 1) + kSpareHandlers;
+    while (handlers.size() < wanted) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++idleHandlers;
+      }
+      handlers.emplace_back([this] { Handle(); });
     }
   }
 
@@ -130,7 +184,9 @@ struct HttpFront::Impl {
     in.contentType = r.Header("content-type");
     in.hasOrigin = r.HasHeader("origin");
     const NetSocket s = task.connection->socket;
-    in.clientGone = [s] { return NetPeerGone(s); };
+    // A TLS client's goodbye is bytes before its end of stream.
+    const bool tlsClient = task.connection->tls != nullptr;
+    in.clientGone = [s, tlsClient] { return tlsClient ? NetPeerHungUp(s) : NetPeerGone(s); };
     ApiResponse out;
     try {
       out = api.Handle(in);
@@ -143,9 +199,9 @@ struct HttpFront::Impl {
     const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
                                               out.headers, keepAlive);
     WriteLog(task.connection->peer, &r, &out, out.status, task.started);
-    const bool written = NetWriteAll(s, text, kWriteSeconds * 1000);
+    const bool written = task.connection->Write(text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
-      NetClose(s);
+      task.connection->Close();
       return;
     }
     task.connection->deadline = Clock::now() + requestTime;
@@ -158,6 +214,7 @@ struct HttpFront::Impl {
 
   // Hands a complete request to a handler; 503 at once when none is free.
   void Submit(std::unique_ptr<Connection> c, HttpRequest request) {
+    AddHandlers();
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (idleHandlers > tasks.size()) {
@@ -167,16 +224,17 @@ struct HttpFront::Impl {
       }
     }
     Refuse(*c, 503, "busy", "The server is busy; try again");
-    NetClose(c->socket);
+    c->Close();
   }
 
   // Reads what `c` sent. False when the connection is finished with (closed,
   // or handed to a handler: then `c` is empty).
   bool ReadFrom(std::unique_ptr<Connection>& c) {
     char chunk[kReadChunk];
-    const long n = NetRead(c->socket, chunk, sizeof chunk);
+    const long n = c->Read(chunk, sizeof chunk);
     if (n == 0 || n == -1) {
-      NetClose(c->socket);
+      if (c->tls && c->tls->SpokePlainHttp()) RefusePlainHttp(*c);
+      c->Close();
       return false;
     }
     if (n > 0) c->buffer.append(chunk, static_cast<size_t>(n));
@@ -190,7 +248,7 @@ struct HttpFront::Impl {
     if (r.state == HttpParse::kNeedMore) return true;
     if (r.state == HttpParse::kBad) {
       Refuse(*c, r.status, "request", r.error);
-      NetClose(c->socket);
+      c->Close();
       return false;
     }
     c->buffer.erase(0, r.used);
@@ -199,25 +257,24 @@ struct HttpFront::Impl {
   }
 
   void Serve() {
-    size_t count = api.PrinterCount() * (Api::kMaxQueuedPerPrinter + 1) + kSpareHandlers;
-    for (size_t i = 0; i < count; ++i) handlers.emplace_back([this] { Handle(); });
+    AddHandlers();
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<NetSocket> sockets;
-    std::vector<char> ready;
     while (!stopping) {
       sockets.assign({listener, watch});
       auto now = Clock::now();
       auto next = now + std::chrono::milliseconds(kMaxWaitMs);
-      for (const auto& c : open) {
-        sockets.push_back(c->socket);
-        next = std::min(next, c->deadline);
+      std::unique_ptr<bool[]> writable(new bool[open.size() + 2]());
+      for (size_t i = 0; i < open.size(); ++i) {
+        sockets.push_back(open[i]->socket);
+        writable[i + 2] = open[i]->WantsWrite();
+        next = std::min(next, open[i]->HasBuffered() ? now : open[i]->deadline);
       }
-      ready.assign(sockets.size(), 0);
       const auto waitMs = std::max<long long>(
           0, std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
       std::unique_ptr<bool[]> flags(new bool[sockets.size()]);
-      if (NetWaitReadable(sockets.data(), sockets.size(), flags.get(), static_cast<int>(waitMs)) <
-          0)
+      if (NetWait(sockets.data(), writable.get(), sockets.size(), flags.get(),
+                  static_cast<int>(waitMs)) < 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       if (stopping) break;
       std::vector<std::unique_ptr<Connection>> still;
@@ -225,13 +282,13 @@ struct HttpFront::Impl {
       now = Clock::now();
       for (size_t i = 0; i < open.size(); ++i) {
         std::unique_ptr<Connection>& c = open[i];
-        if (flags[i + 2] && !ReadFrom(c)) continue;
+        if ((flags[i + 2] || c->HasBuffered()) && !ReadFrom(c)) continue;
         if (c->deadline <= now) {
           if (!c->buffer.empty())
             Refuse(*c, 408, "request",
                    "The request did not arrive whole within " +
                        std::to_string(requestTime.count() / 1000.0).substr(0, 4) + " s");
-          NetClose(c->socket);
+          c->Close();
           continue;
         }
         still.push_back(std::move(c));
@@ -253,7 +310,7 @@ struct HttpFront::Impl {
       }
       if (flags[0]) Accept(open);
     }
-    for (auto& c : open) NetClose(c->socket);
+    for (auto& c : open) c->Close();
     {
       std::lock_guard<std::mutex> lock(mutex);
       stopping = true;
@@ -261,7 +318,7 @@ struct HttpFront::Impl {
     work.notify_all();
     for (auto& t : handlers) t.join();
     handlers.clear();
-    for (auto& c : returned) NetClose(c->socket);
+    for (auto& c : returned) c->Close();
     returned.clear();
   }
 
@@ -275,11 +332,15 @@ struct HttpFront::Impl {
         auto oldest = std::min_element(open.begin(), open.end(), [](const auto& a, const auto& b) {
           return a->deadline < b->deadline;
         });
-        NetClose((*oldest)->socket);
+        (*oldest)->Close();
         open.erase(oldest);
       }
       auto c = std::make_unique<Connection>();
       c->socket = s;
+      if (tls && !(c->tls = tls->Start(s))) {
+        NetClose(s);
+        continue;
+      }
       c->peer = peer;
       c->deadline = Clock::now() + requestTime;
       open.push_back(std::move(c));
@@ -314,6 +375,10 @@ const std::string& HttpFront::BindError() const {
 
 int HttpFront::Port() const {
   return impl_->port;
+}
+
+void HttpFront::SetTls(std::unique_ptr<TlsContext> tls) {
+  impl_->tls = std::move(tls);
 }
 
 void HttpFront::SetLog(std::FILE* log) {

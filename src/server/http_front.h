@@ -5,6 +5,7 @@
 #include <string>
 
 class Api;
+class TlsContext;
 
 // The HTTP side of fiscal-server: a listening socket in front of an Api.
 //
@@ -17,7 +18,9 @@ class Api;
 // is busy a new request gets 503 at once too, never a wait.
 //
 // Each response is written in one piece with Nagle off; connections are kept
-// alive unless the client asks otherwise.
+// alive unless the client asks otherwise. With SetTls every connection is
+// https: the reading thread drives each TLS handshake without blocking, so a
+// handshake is bound by the same whole-request time as the request itself.
 class HttpFront {
  public:
   static constexpr int kRequestSeconds = 10;
@@ -38,6 +41,9 @@ class HttpFront {
   void Serve();
   void Stop();
 
+  // Serves https only, with `tls`'s certificate (set before Serve). The TLS
+  // handshake counts into the time a request has to arrive.
+  void SetTls(std::unique_ptr<TlsContext> tls);
   // Where one line per request is written (nullptr: no log). Set before Serve.
   void SetLog(std::FILE* log);
   // Tests only: the time a request has to arrive whole, in milliseconds.

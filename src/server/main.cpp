@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "server/http_front.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
+#include "server/tls.h"
 #include "server/utc_time.h"
 
 #ifdef _WIN32
@@ -61,8 +63,23 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 #endif
 
+  // The certificate is checked before anything else starts: a till's https
+  // that cannot work is said at once, not at the first request.
+  std::unique_ptr<TlsContext> tls;
+  if (!config.tlsCert.empty()) {
+    std::vector<std::string> warnings;
+    tls = TlsContext::Load(config.tlsCert, config.tlsKey, error, warnings);
+    for (const auto& w : warnings) std::fprintf(stderr, "fiscal-server: warning: %s\n", w.c_str());
+    if (!tls) {
+      std::fprintf(stderr, "fiscal-server: %s\n", error.c_str());
+      return 1;
+    }
+  }
+
   Api api(config);
   HttpFront front(api);
+  const char* scheme = tls ? "https" : "http";
+  if (tls) front.SetTls(std::move(tls));
   if (!front.Bind(config.host, config.port)) {
     std::fprintf(stderr, "fiscal-server: cannot listen on %s:%d: %s%s\n", config.host.c_str(),
                  config.port, front.BindError().c_str(),
@@ -98,8 +115,8 @@ int main(int argc, char** argv) {
     std::fflush(log);
   });
   g_front = &front;
-  std::printf("fiscal-server: listening on %s:%d, %zu printer(s), sale journal %s\n",
-              config.host.c_str(), front.Port(), api.PrinterCount(), journal.c_str());
+  std::printf("fiscal-server: listening on %s:%d (%s), %zu printer(s), sale journal %s\n",
+              config.host.c_str(), front.Port(), scheme, api.PrinterCount(), journal.c_str());
   std::fflush(stdout);
 #ifdef _WIN32
   StopOnConsoleClose([] { g_front->Stop(); });

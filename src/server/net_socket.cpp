@@ -162,24 +162,29 @@ long NetRead(NetSocket s, char* buffer, size_t size) {
   return WouldBlock() ? -2 : -1;
 }
 
+long NetWrite(NetSocket s, const char* data, size_t size) {
+  const auto n = send(s, data, static_cast<int>(size), kSendFlags);
+  if (n > 0) return static_cast<long>(n);
+  return n < 0 && WouldBlock() ? -2 : -1;
+}
+
 bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   size_t sent = 0;
   while (sent < data.size()) {
-    const auto n = send(s, data.data() + sent, static_cast<int>(data.size() - sent), kSendFlags);
+    const long n = NetWrite(s, data.data() + sent, data.size() - sent);
     if (n > 0) {
       sent += static_cast<size_t>(n);
       continue;
     }
-    if (n < 0 && !WouldBlock()) return false;
+    if (n == -1) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();
     if (left <= 0) return false;
-    PollEntry entry{};
-    entry.fd = s;
-    entry.events = POLLOUT;
-    if (PollAll(&entry, 1, static_cast<int>(left)) < 0) return false;
+    const bool writable = true;
+    bool ready = false;
+    if (NetWait(&s, &writable, 1, &ready, static_cast<int>(left)) < 0) return false;
   }
   return true;
 }
@@ -192,15 +197,28 @@ bool NetPeerGone(NetSocket s) {
   return !WouldBlock();
 }
 
-int NetWaitReadable(const NetSocket* sockets, size_t count, bool* ready, int timeoutMs) {
+bool NetPeerHungUp(NetSocket s) {
+#ifdef POLLRDHUP
+  PollEntry entry{};
+  entry.fd = s;
+  entry.events = POLLRDHUP;
+  if (PollAll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0)
+    return true;
+#endif
+  return NetPeerGone(s);
+}
+
+int NetWait(const NetSocket* sockets, const bool* writable, size_t count, bool* ready,
+            int timeoutMs) {
   std::vector<PollEntry> entries(count);
   for (size_t i = 0; i < count; ++i) {
     entries[i].fd = sockets[i];
     entries[i].events = POLLIN;
+    if (writable && writable[i]) entries[i].events |= POLLOUT;
   }
   const int n = PollAll(entries.data(), count, timeoutMs);
   for (size_t i = 0; i < count; ++i)
-    ready[i] = n > 0 && (entries[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+    ready[i] = n > 0 && (entries[i].revents & (POLLIN | POLLOUT | POLLHUP | POLLERR)) != 0;
   return n;
 }
 

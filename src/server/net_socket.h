@@ -35,6 +35,10 @@ void NetClose(NetSocket s);
 // nothing is there yet.
 long NetRead(NetSocket s, char* buffer, size_t size);
 
+// Bytes written (> 0; maybe fewer than `size`), -1 on an error, -2 when the
+// socket cannot take any now. Never raises SIGPIPE.
+long NetWrite(NetSocket s, const char* data, size_t size);
+
 // Writes all of `data`, waiting at most `timeoutMs` in all. False on an
 // error or when the time runs out.
 bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs);
@@ -42,10 +46,15 @@ bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs);
 // True when the peer has closed its side or the connection is broken (a
 // non-destructive look: waiting request bytes stay where they are).
 bool NetPeerGone(NetSocket s);
+// True also when bytes still wait before the peer's end of stream (where the
+// system tells; otherwise as NetPeerGone): a TLS client's goodbye is such bytes.
+bool NetPeerHungUp(NetSocket s);
 
-// Waits up to `timeoutMs` for any of `sockets` to become readable; `ready`
-// receives one flag per socket. -1 on an error of the wait itself.
-int NetWaitReadable(const NetSocket* sockets, size_t count, bool* ready, int timeoutMs);
+// Waits up to `timeoutMs` for any of `sockets` to become readable, or, where
+// `writable` (nullptr: none) says so, writable; `ready` receives one flag per
+// socket. -1 on an error of the wait itself.
+int NetWait(const NetSocket* sockets, const bool* writable, size_t count, bool* ready,
+            int timeoutMs);
 
 // A pair of connected sockets: writing a byte to `wake` makes `watch`
 // readable. Lets another thread wake a thread waiting in NetWaitReadable.

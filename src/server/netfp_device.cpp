@@ -33,7 +33,7 @@ std::string Trim(const std::string& s) {
 
 // A read that ended done: a refusal passed over is a text too.
 bool Done(const FiscalPrinter& printer, const std::string& result) {
-  return !result.empty() && printer.LastOutcome().Done();
+  return CallDone(result, printer.LastOutcome());
 }
 
 double Cents(double amount) {

@@ -144,9 +144,9 @@ std::string ReceiptNumberText(int number) {
 json ReadPrinterInfo(FiscalPrinter& printer) {
   json info = json::object();
   const std::string version = printer.ReadVersion();
-  if (!version.empty()) info["version"] = Cp1251ToUtf8(version);
+  if (CallDone(version, printer.LastOutcome())) info["version"] = Cp1251ToUtf8(version);
   FactoryNumbers numbers;
-  if (!printer.ReadFactoryNumbers(numbers).empty()) {
+  if (CallDone(printer.ReadFactoryNumbers(numbers), printer.LastOutcome())) {
     info["factoryNumbers"] = {{"printer", Digits6(numbers.printerNumber)},
                               {"memory", Digits6(numbers.memoryNumber)}};
   }
@@ -175,7 +175,7 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
   const CallOutcome& o = printer.LastOutcome();
   // The driver refused the call itself (an argument outside the printer's limits ...).
   if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "rejected", o.message);
-  return !result.empty() && o.Done();
+  return CallDone(result, o);
 }
 
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
@@ -244,9 +244,10 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   out.ok = true;
   out.state = "closed";
   int number = 0;
-  if (!printer.ReadLastReceiptNumber(number).empty()) out.receiptNumber = number;
+  if (CallDone(printer.ReadLastReceiptNumber(number), printer.LastOutcome()))
+    out.receiptNumber = number;
   std::time_t t = 0;
-  if (!printer.ReadDateTime(t).empty()) out.time = FormatDeviceTime(t);
+  if (CallDone(printer.ReadDateTime(t), printer.LastOutcome())) out.time = FormatDeviceTime(t);
   std::string serial;
   ReadSerialNumbers(printer, serial, out.fiscalMemorySerialNumber);
   return out;

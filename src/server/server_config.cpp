@@ -12,6 +12,7 @@
 #include "driver/limits.h"
 #include "link/settings.h"
 #include "server/requests.h"
+#include "server/tls.h"
 
 namespace {
 
@@ -168,6 +169,14 @@ bool Finish(ServerConfig& config, std::string& error) {
       return false;
     }
   }
+  if (config.tlsCert.empty() != config.tlsKey.empty()) {
+    error = "--tls-cert and --tls-key go together: the certificate and its private key";
+    return false;
+  }
+  if (!config.tlsCert.empty() && !TlsAvailable()) {
+    error = kNoTlsInThisBuild;
+    return false;
+  }
   if (!IsLoopbackAddress(config.host) && config.token.empty()) {
     error = "listening on " + config.host + " needs --token (every request must carry it)";
     return false;
@@ -188,8 +197,9 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     return false;
   }
   static const char* const kKeys[] = {
-      "listen",         "token",   "allowRaw", "operator", "printers",     "allowedHosts",
-      "allowedOrigins", "retries", "log",      "journal",  "paymentTypes", "rescanInterval"};
+      "listen",       "token",          "allowRaw", "operator", "printers",
+      "allowedHosts", "allowedOrigins", "retries",  "log",      "journal",
+      "paymentTypes", "rescanInterval", "tlsCert",  "tlsKey"};
   for (auto it = j.begin(); it != j.end(); ++it) {
     bool known = false;
     for (const char* k : kKeys) known = known || it.key() == k;
@@ -231,6 +241,8 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
     if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
       return false;
     if (j.contains("token")) config.token = j.at("token").get<std::string>();
+    if (j.contains("tlsCert")) config.tlsCert = j.at("tlsCert").get<std::string>();
+    if (j.contains("tlsKey")) config.tlsKey = j.at("tlsKey").get<std::string>();
     if (j.contains("allowRaw")) config.allowRaw = j.at("allowRaw").get<bool>();
     if (j.contains("operator")) {
       const auto& op = j.at("operator");
@@ -322,6 +334,13 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
         return false;
       }
       config.token = value;
+    } else if (name == "--tls-cert" || name == "--tls-key") {
+      if (!take()) return false;
+      if (value.empty()) {
+        error = name + " needs a file";
+        return false;
+      }
+      (name == "--tls-cert" ? config.tlsCert : config.tlsKey) = value;
     } else if (name == "--baud") {
       if (!take()) return false;
       if (!ParseInt(value, 1, 1000000, baud) || !IsSupportedBaudRate(baud)) {
@@ -388,6 +407,18 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
 }
 
 std::string ServerUsage() {
+  const std::string https =
+      TlsAvailable()
+          ? "  --tls-cert FILE      serve https (TLS 1.2 or newer) with this certificate\n"
+            "                       (PEM; intermediate certificates may follow it)\n"
+            "  --tls-key FILE       the certificate's private key (PEM, no passphrase)\n"
+          : "  --tls-cert, --tls-key  not in this build: it has no TLS library\n";
+  const std::string note =
+      TlsAvailable()
+          ? "Without --tls-cert it serves plain http: keep it on loopback, or give it a\n"
+            "certificate for the till (docs/fiscal-server.md, \"https\").\n"
+          : "This build serves plain http only (it has no TLS library): keep it on\n"
+            "loopback or put a TLS proxy in front of it (docs/fiscal-server.md).\n";
   return "usage: fiscal-server [OPTIONS] [--com N=PATH | --device ID=PATH | --config FILE]...\n"
          "\n"
          "Serves fiscal printers over HTTP with JSON, for shop and ERP software.\n"
@@ -404,7 +435,8 @@ std::string ServerUsage() {
          "                       SEC seconds (default 0: at start and on\n"
          "                       POST /printers/rescan only)\n"
          "  --config FILE        the same settings as JSON (see docs/fiscal-server.md)\n"
-         "  --token TEXT         every request must carry \"Authorization: Bearer TEXT\"\n"
+         "  --token TEXT         every request must carry \"Authorization: Bearer TEXT\"\n" +
+         https +
          "  --operator N:PASS    operator for receipts that name none (default 1:0000)\n"
          "  --retries N          retries of a link fault within one request (default 2)\n"
          "  --allow-origin URL   a web page (scheme://host[:port]) that may call; repeatable\n"
@@ -417,7 +449,6 @@ std::string ServerUsage() {
          "                       reserved1, reserved2) as the printer's type N (0..4);\n"
          "                       default cash=0 card=1 check=2 coupons=3; repeatable\n"
          "  -h, --help           this text\n"
-         "\n"
-         "Serves plain http only (no https in this build): keep it on loopback or put\n"
-         "a TLS proxy in front of it (docs/fiscal-server.md).\n";
+         "\n" +
+         note;
 }

@@ -18,7 +18,9 @@ struct ServerConfig {
   std::string host = "127.0.0.1";
   int port = 8001;
   std::vector<ServedPrinter> printers;
-  std::string token;                              // when set, every request must carry it
+  std::string token;    // when set, every request must carry it
+  std::string tlsCert;  // with tlsKey: https (PEM files), in builds that have TLS
+  std::string tlsKey;
   bool allowRaw = false;                          // POST /printers/{id}/rawrequest
   OperatorRecord defaultOperator{1, "", "0000"};  // for receipts that name none
   int retries = 2;  // "Повтори" answers to link faults within one request
@@ -40,9 +42,10 @@ struct ServerConfig {
 //   --listen ADDR:PORT, --com N=PATH, --device ID=PATH, --baud RATE (for the
 //   printers that follow), --config FILE, --token TEXT, --allow-raw,
 //   --operator N:PASSWORD, --retries N, --payment-type NAME=N,
-//   --rescan-interval SEC, --help.
-// False with `error` set on a usage error. Checks the whole: unique ids, and a
-// token whenever the address is not a loopback one. Without any printer,
+//   --rescan-interval SEC, --tls-cert FILE, --tls-key FILE, --help.
+// False with `error` set on a usage error. Checks the whole: unique ids, a
+// token whenever the address is not a loopback one, and the TLS files both or
+// neither (and none in a build without TLS). Without any printer,
 // `findPrinters` is set (and only then may `rescanInterval` be given).
 bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
                      std::string& error);
@@ -50,6 +53,7 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
 // Reads the same settings from a JSON text:
 //   {"listen":"127.0.0.1:8001","token":"...","allowRaw":false,
 //    "operator":{"number":1,"password":"0000"},"paymentTypes":{"bank":4},
+//    "tlsCert":"/etc/fiscal-server/till.crt","tlsKey":"/etc/fiscal-server/till.key",
 //    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...],
 //    "rescanInterval":0}
 // into `config` (printers are added). False with `error` on bad content.

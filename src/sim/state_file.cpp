@@ -1,6 +1,7 @@
 #include "sim/state_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 
 namespace {
 constexpr const char* kMagic = "fiscal-sim-state 1";
+constexpr mode_t kOwnerOnly = S_IRUSR | S_IWUSR;
 
 std::string Hex(const std::string& s) {
   static const char* d = "0123456789abcdef";
@@ -287,9 +289,18 @@ std::string SaveState(const DeviceState& state, const std::string& path) {
   std::string text = std::string(kMagic) + "\n";
   for (const auto& [k, v] : w.kv) text += k + " " + v + "\n";
 
+  // The file holds the simulated passwords: only its owner reads it. A
+  // temporary file left by an earlier run keeps its mode through O_CREAT, so
+  // it is narrowed too; the rename carries the mode over to `path`.
   const std::string temp = path + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kOwnerOnly);
   if (fd < 0) return "cannot write " + temp + ": " + std::strerror(errno);
+  if (::fchmod(fd, kOwnerOnly) != 0) {
+    const std::string e = std::strerror(errno);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return "cannot write " + temp + ": " + e;
+  }
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);

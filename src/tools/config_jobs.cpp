@@ -94,12 +94,12 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
     // a report to be zeroed, so the pre-flight can name that report.
     if (!current.status && NeedsZeroedReports(r.plan)) {
       StatusFlags flags{};
-      if (!printer->ReadStatus(flags).empty()) current.status = flags;
+      if (CallDone(printer->ReadStatus(flags), printer->LastOutcome())) current.status = flags;
     }
     r.check = CheckRestore(current, wanted, o, r.plan);
     if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
       int free = 0;
-      if (!printer->ReadFreeFMRecords(free).empty()) r.freeRecords = free;
+      if (CallDone(printer->ReadFreeFMRecords(free), printer->LastOutcome())) r.freeRecords = free;
     }
   };
   RestoreOptions options = request.options;

@@ -50,6 +50,10 @@ class Collector {
     return s == Section::kOrigin || sections_[static_cast<size_t>(s)];
   }
 
+  // Whether a read gave the printer's values: a refusal passed over with
+  // "Продължи" leaves out-parameters decoded from an ACK code.
+  bool Got(const std::string& result) const { return CallDone(result, printer_.LastOutcome()); }
+
   // Reports the next step; false when the caller wants to stop.
   bool Step(Section s, int item) {
     const bool go = !progress_ || progress_(ProgressStep{s, item, done_, total_});
@@ -64,14 +68,14 @@ class Collector {
       case Section::kDecimalPoint: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         char mode = 0;
-        if (printer_.ReadDecimalPoint(mode).empty()) return CollectResult::kFailed;
+        if (!Got(printer_.ReadDecimalPoint(mode))) return CollectResult::kFailed;
         config_.decimalPoint = mode;
         return CollectResult::kDone;
       }
       case Section::kTaxRates: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         TaxRates rates{};
-        if (printer_.ReadTaxRates(rates).empty()) return CollectResult::kFailed;
+        if (!Got(printer_.ReadTaxRates(rates))) return CollectResult::kFailed;
         std::vector<double> read;
         for (double r : rates) {
           if (r == kRateNotRead) break;
@@ -85,7 +89,7 @@ class Collector {
         for (int n = 0; n < kHeaderLineCount; ++n) {
           if (!Step(s, n)) return CollectResult::kCancelled;
           HeaderLine line;
-          if (printer_.ReadHeaderLine(n, line).empty()) return CollectResult::kFailed;
+          if (!Got(printer_.ReadHeaderLine(n, line))) return CollectResult::kFailed;
           line.line = n;
           lines.push_back(line);
         }
@@ -95,14 +99,14 @@ class Collector {
       case Section::kParameters: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         PrintParameters params;
-        if (printer_.ReadParameters(params).empty()) return CollectResult::kFailed;
+        if (!Got(printer_.ReadParameters(params))) return CollectResult::kFailed;
         config_.parameters = params;
         return CollectResult::kDone;
       }
       case Section::kPayments: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         PaymentNames names;
-        if (printer_.ReadPaymentNames(names).empty()) return CollectResult::kFailed;
+        if (!Got(printer_.ReadPaymentNames(names))) return CollectResult::kFailed;
         PaymentSetup setup;
         for (int t = 1; t <= kPaymentTypes; ++t)
           setup.names[static_cast<size_t>(t - 1)] = names[static_cast<size_t>(t)];
@@ -113,7 +117,7 @@ class Collector {
       case Section::kInvoices: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         InvoiceRange range;
-        if (printer_.ReadInvoiceRange(range).empty()) return CollectResult::kFailed;
+        if (!Got(printer_.ReadInvoiceRange(range))) return CollectResult::kFailed;
         config_.invoices = range;
         return CollectResult::kDone;
       }
@@ -122,7 +126,7 @@ class Collector {
         for (int n = 1; n <= kOperatorCount; ++n) {
           if (!Step(s, n)) return CollectResult::kCancelled;
           OperatorRecord op;
-          if (printer_.ReadOperator(n, op).empty()) return CollectResult::kFailed;
+          if (!Got(printer_.ReadOperator(n, op))) return CollectResult::kFailed;
           op.number = n;
           ops.push_back(op);
         }
@@ -135,7 +139,7 @@ class Collector {
           if (!Step(s, n)) return CollectResult::kCancelled;
           Department d;
           d.number = static_cast<uint8_t>(n);
-          if (printer_.ReadDepartment(d).empty()) return CollectResult::kFailed;
+          if (!Got(printer_.ReadDepartment(d))) return CollectResult::kFailed;
           d.number = static_cast<uint8_t>(n);
           if (!d.name.empty()) deps.push_back(d);
         }
@@ -147,7 +151,7 @@ class Collector {
         for (int n = 1; n <= kArticleCount; ++n) {
           if (!Step(s, n)) return CollectResult::kCancelled;
           ArticleRecord a;
-          if (printer_.ReadArticle(n, a).empty()) return CollectResult::kFailed;
+          if (!Got(printer_.ReadArticle(n, a))) return CollectResult::kFailed;
           a.number = n;
           if (!a.name.empty()) arts.push_back(a);
         }
@@ -162,12 +166,12 @@ class Collector {
     if (!Step(Section::kOrigin, 0)) return CollectResult::kCancelled;
     ConfigOrigin& o = config_.origin;
     o.version = printer_.ReadVersion();
-    if (o.version.empty()) return CollectResult::kFailed;
+    if (!Got(o.version)) return CollectResult::kFailed;
     FactoryNumbers numbers;
-    if (printer_.ReadFactoryNumbers(numbers).empty()) return CollectResult::kFailed;
+    if (!Got(printer_.ReadFactoryNumbers(numbers))) return CollectResult::kFailed;
     o.printerNumber = numbers.printerNumber;
     o.memoryNumber = numbers.memoryNumber;
-    if (printer_.ReadTaxNumber(o.taxNumber).empty()) return CollectResult::kFailed;
+    if (!Got(printer_.ReadTaxNumber(o.taxNumber))) return CollectResult::kFailed;
     o.created = FormatTime(std::time(nullptr), "%Y-%m-%d %H:%M:%S");
     return CollectResult::kDone;
   }

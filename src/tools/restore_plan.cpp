@@ -335,13 +335,17 @@ ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& st
       break;
     }
     const std::string result = step.send(printer);
+    const CallOutcome& outcome = printer.LastOutcome();
     report.codes[static_cast<size_t>(i)] = result;
-    if (result.empty()) {
+    if (CallDone(result, outcome)) {
+      report.outcomes[static_cast<size_t>(i)] = StepOutcome::kWritten;
+    } else if (!result.empty() && outcome.end == CallEnd::kPrinterRefused) {
+      report.outcomes[static_cast<size_t>(i)] = StepOutcome::kRefused;
+    } else {
       report.outcomes[static_cast<size_t>(i)] = StepOutcome::kFailed;
+      if (!outcome.userTold) report.untold = outcome.message;
       break;
     }
-    report.outcomes[static_cast<size_t>(i)] =
-        result == kAckDone ? StepOutcome::kWritten : StepOutcome::kRefused;
   }
   return report;
 }

@@ -27,7 +27,7 @@ enum class StepKind {
 
 // One command of a restore or an import. `send` runs it and returns the
 // driver's result ("" failed or cancelled, the user has been told; otherwise
-// the ACK code).
+// the ACK code); the driver's LastOutcome() says how it ended.
 struct RestoreStep {
   Section section = Section::kOrigin;
   int item = 0;  // line, operator, department, article or payment type; 0 for one-record sections
@@ -73,13 +73,17 @@ enum class StepOutcome {
   kNotSent,
   kWritten,
   kRefused,  // the printer answered an error code and the user chose to carry on
-  kFailed,   // no answer, refused status check, or cancelled: the run stopped here
+  kFailed,   // anything else (no answer, refused status check, cancelled, a value
+             // outside the driver's range): the run stopped here
 };
 
 struct ApplyReport {
   std::vector<StepOutcome> outcomes;  // one per step of the plan
   std::vector<std::string> codes;     // the driver's result per step ("" not sent/failed)
   bool cancelled = false;             // the progress callback stopped the run
+  // UTF-8: why the failed step stopped the run when nobody was told (the
+  // driver refused a value outside its range); empty otherwise.
+  std::string untold;
   int Count(StepOutcome o) const;
   bool Complete() const {
     return Count(StepOutcome::kWritten) == static_cast<int>(outcomes.size());
@@ -91,9 +95,6 @@ struct ApplyReport {
 // run goes on. `progress` is asked before every step and may stop the run.
 ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& steps,
                       const ProgressFn& progress);
-
-// The ACK code of a command the printer carried out.
-constexpr const char* kAckDone = "00";
 
 // Formatting for people. `bulgarian` selects the application's language; the
 // command-line tool uses the English form.

@@ -7,6 +7,7 @@
 #include "dialogs/factory_numbers.h"
 #include "dialogs/fiscalization_logic.h"
 #include "driver/cp1251.h"
+#include "link/prompt_style.h"
 #include "support/fake_device.h"
 #include "support/scripted_ui.h"
 
@@ -264,6 +265,19 @@ TEST_F(FiscalSequences, ZeroingRunsTheZReportOfEachKind) {
   ASSERT_EQ(DataOf(0x7D).size(), 1u);
   EXPECT_EQ(DataOf(0x7D)[0].substr(0, 1), "Z");
   ASSERT_EQ(DataOf(0x7E).size(), 1u);
+}
+
+// A Z report the printer refused zeroed nothing, "Продължи" or not: its mark stays.
+TEST_F(FiscalSequences, ARefusedZReportIsNotZeroed) {
+  auto printer = Open();
+  ASSERT_TRUE(printer->IsConnected());
+  size_t sent = 0;
+  for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
+    device_.Queue(0x7C, FakeDevice::Reply::Ack("01"));
+    ui_.Answer({Prompt::kResultYes, answer});  // a zero report: "Да"; then the refusal
+    EXPECT_FALSE(ZeroReport(*printer, ZeroedReport::kDaily)) << answer;
+    EXPECT_EQ(DataOf(0x7C).size(), ++sent);
+  }
 }
 
 }  // namespace

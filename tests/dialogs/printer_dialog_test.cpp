@@ -5,6 +5,8 @@
 #include <wx/button.h>
 
 #include "dialog_fixtures.h"
+#include "link/prompt_id.h"
+#include "link/prompt_style.h"
 
 namespace {
 
@@ -52,6 +54,49 @@ TEST_F(PrinterDialogTest, OpenPrinterUsesTheFactoryAndTheTimeouts) {
   EXPECT_EQ(made, 1);
   EXPECT_TRUE(printer->IsConnected());
   EXPECT_EQ(printer->Timeouts().reply, Services().timeouts->reply);
+}
+
+// A button's driver tells the user, when it goes, about a last call that ended
+// with nobody told; every other end has been told already or needs nothing.
+TEST_F(PrinterDialogTest, OnlyASilentEndOfTheLastCallIsShownWhenTheDriverGoes) {
+  const std::string kWhy = "Сумата трябва да е от -999999.99 до 999999.99";
+  struct Case {
+    const char* name;
+    std::function<void(FiscalPrinter&)> calls;
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {"silent", [&](FiscalPrinter& p) { p.EndOutOfRange(kWhy); }, {kWhy}},
+      {"silent, then another end",
+       [&](FiscalPrinter& p) {
+         p.EndOutOfRange(kWhy);
+         p.EndAfterPrompt(CallEnd::kCancelled);
+       },
+       {}},
+      {"told",
+       [&](FiscalPrinter& p) {
+         p.ShowPrompt(PromptId::kUnnamed, "BP", "", Prompt::kOk);
+         p.EndAfterPrompt(CallEnd::kOutOfRange);
+       },
+       {}},
+      {"nothing", [](FiscalPrinter&) {}, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> shown;
+    DialogServices services = Services();
+    services.messageBox = [&](wxWindow*, const wxString& text, const wxString&, long style) {
+      EXPECT_TRUE(style & wxICON_STOP);
+      shown.push_back(text.utf8_string());
+      return wxOK;
+    };
+    ProbeDialog dialog(&ui_, services, true);
+    {
+      const auto printer = dialog.OpenPrinter();
+      c.calls(*printer);
+      EXPECT_TRUE(shown.empty()) << c.name;
+    }
+    EXPECT_EQ(shown, c.shown) << c.name;
+  }
 }
 
 TEST_F(PrinterDialogTest, WithoutAHostTheDialogOwnsOne) {

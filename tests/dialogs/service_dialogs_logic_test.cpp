@@ -13,6 +13,7 @@
 #include "dialogs/parameters_logic.h"
 #include "dialogs/service_sums_logic.h"
 #include "driver/cp1251.h"
+#include "link/prompt_style.h"
 #include "support/fake_device.h"
 #include "support/scripted_ui.h"
 
@@ -111,13 +112,22 @@ TEST_F(InvoiceRangeLogic, GetShowsTheStartOfTheRangeTooNotOnlyTheNextNumber) {
   EXPECT_EQ(form.next, "0000000123");
 }
 
+// A read refused and passed over with "Продължи" has only the ACK code to
+// decode: it is no range either.
 TEST_F(InvoiceRangeLogic, AFailedGetLeavesTheFieldsEmpty) {
-  FakeInvoiceForm form("1", "2", "3");
-  device_.Queue('p', FakeDevice::Reply::Nack());
-  FiscalPrinter printer(&ui_, kPort);
-  ASSERT_TRUE(printer.IsConnected());
-  EXPECT_FALSE(GetInvoiceRange(printer, form));
-  EXPECT_EQ(form.first + form.last + form.next, "");
+  const std::pair<FakeDevice::Reply, int> cases[] = {
+      {FakeDevice::Reply::Nack(), Prompt::kResultAbort},
+      {FakeDevice::Reply::Ack("01"), Prompt::kResultContinue},
+  };
+  for (const auto& [reply, answer] : cases) {
+    FakeInvoiceForm form("1", "2", "3");
+    device_.Queue('p', reply);
+    ui_.Answer({answer});
+    FiscalPrinter printer(&ui_, kPort);
+    ASSERT_TRUE(printer.IsConnected());
+    EXPECT_FALSE(GetInvoiceRange(printer, form)) << answer;
+    EXPECT_EQ(form.first + form.last + form.next, "") << answer;
+  }
 }
 
 TEST_F(InvoiceRangeLogic, SetNeedsBothNumbersAndSendsThemAsTenDigits) {
@@ -139,13 +149,17 @@ TEST_F(InvoiceRangeLogic, SetNeedsBothNumbersAndSendsThemAsTenDigits) {
 // A refusal is an answer too: the dialog reads the range back after it, so
 // the fields show what the printer kept rather than the refused numbers.
 TEST_F(InvoiceRangeLogic, ARangeThePrinterRefusedIsReadBackLikeATakenOne) {
-  device_.Queue('P', FakeDevice::Reply::Ack("04"));
-  ui_.Answer({5});  // "Продължи" past the command error
-  FakeInvoiceForm form("900", "100");
-  FiscalPrinter printer(&ui_, kPort);
-  ASSERT_TRUE(printer.IsConnected());
-  EXPECT_TRUE(SetInvoiceRange(printer, form));
-  EXPECT_EQ(ui_.prompts.size(), 1u);
+  // "Продължи" or "Отказ" past the command error: the printer kept its range
+  // either way, and the fields must show it.
+  for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
+    device_.Queue('P', FakeDevice::Reply::Ack("04"));
+    ui_.Answer({answer});
+    FakeInvoiceForm form("900", "100");
+    FiscalPrinter printer(&ui_, kPort);
+    ASSERT_TRUE(printer.IsConnected());
+    EXPECT_TRUE(SetInvoiceRange(printer, form)) << answer;
+  }
+  EXPECT_EQ(ui_.prompts.size(), 2u);
 }
 
 TEST(InvoiceDigits, OnlyDigitsStay) {

@@ -155,4 +155,19 @@ TEST_F(ServiceDialogsSimTest, ServiceSumsInWholeNumbersInAnyPaymentType) {
   EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
 }
 
+// The printer changed to two decimals after the dialog opened in whole numbers:
+// the field let 5000000 through, the driver refuses it without sending, and
+// the user is told why instead of seeing nothing.
+TEST_F(ServiceDialogsSimTest, AnAmountTheDriverRefusesSilentlyIsToldToTheUser) {
+  sim_.WithDevice([](SimDevice& d) { d.State().decimals = '0'; });
+  ServiceSumsDialog dialog(nullptr, &ui_, kPort, WatchedServices());
+  ASSERT_TRUE(dialog.ReadAtOpening());
+  sim_.WithDevice([](SimDevice& d) { d.State().decimals = '2'; });
+  SetText(&dialog, service_sum_ids::kAmount, "5000000");
+  Click(&dialog, service_sum_ids::kDeposit);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Сумата трябва да е от -999999.99 до 999999.99"});
+  EXPECT_EQ(State([](DeviceState& s) { return s.serviceIn.count; }), 0);
+  EXPECT_TRUE(ui_.prompts.empty()) << ui_.prompts.front().text;
+}
+
 }  // namespace

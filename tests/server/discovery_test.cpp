@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <future>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
@@ -131,7 +132,10 @@ TEST_F(FindingPrinters, APrinterThatStopsAnsweringStaysListedAndItsStatusSaysSo)
   Plug(kComA, sim);
   Plug(kComB, *second);
   StartFinding();
-  second.reset();  // its simulator stopped: the device is gone
+  // Its simulator stopped and the device gone (the link too: another program
+  // on this machine may get the freed pseudo-terminal).
+  second.reset();
+  fs::remove(Link(kComB));
 
   auto [status, body] = Get("/printers/nv222222/status");
   EXPECT_EQ(status, 200);
@@ -162,6 +166,35 @@ TEST_F(FindingPrinters, NoPrinterFoundStillServesAndTheRescanNeedsTheToken) {
   EXPECT_EQ(api->PrinterCount(), 0u);
   std::tie(status, body) = Post("/printers/rescan", "", auth);
   EXPECT_EQ(Table(body).size(), 1u) << body.dump();
+}
+
+TEST_F(FindingPrinters, PrintersFoundLaterHaveTheirQueuesOnTheHttpSide) {
+  StartFinding();  // none found: handler threads for the refusals only
+  SimServer second;
+  SetSerial(second, 222222);
+  Plug(kComA, sim);
+  Plug(kComB, second);
+  ASSERT_EQ(Table(Post("/printers/rescan", "").second).size(), 2u);
+  sim.Inject(Fault::NoAnswer);  // every request now takes a while
+  second.Inject(Fault::NoAnswer);
+  LinkTimeouts quick;  // but not long
+  quick.checkLink = 60;
+  quick.linkSeries = 80;
+  quick.reply = 100;
+  api->SetTimeoutsForTesting(quick);
+  // Each printer's full queue at once: more requests than the handlers made at the start.
+  std::vector<std::future<std::string>> calls;
+  for (const char* id : {"nv123456", "nv222222"}) {
+    for (size_t i = 0; i <= Api::kMaxQueuedPerPrinter; ++i) {
+      calls.push_back(std::async(std::launch::async, [this, id] {
+        httplib::Client c("127.0.0.1", front->Port());
+        c.set_read_timeout(120, 0);
+        auto res = c.Get((std::string("/printers/") + id + "/status").c_str());
+        return res ? res->body : std::string("no answer");
+      }));
+    }
+  }
+  for (auto& call : calls) EXPECT_EQ(call.get().find("The server is busy"), std::string::npos);
 }
 
 TEST_F(FindingPrinters, TheIntervalFindsAPrinterPluggedInLater) {

@@ -211,6 +211,7 @@ TEST(ServerConfig, CommandLine) {
       {"--com", "1=/dev/a", "--baud", "12345"},
       {"--device", "a b=/dev/a"},
       {"--com", "1=/dev/a", "--bogus"},
+      {"--com", "1=/dev/a", "--tls-key", "till.key"},  // a key without its certificate
   };
   for (const auto& args : bad) {
     EXPECT_FALSE(ParseServerArgs(args, c, error)) << (args.empty() ? "" : args.back());
@@ -222,10 +223,12 @@ TEST(ServerConfig, CommandLine) {
 
   ServerConfig fromJson;
   ASSERT_TRUE(LoadServerConfig(
-      R"({"listen":"127.0.0.1:9000","printers":[{"id":"main","path":"/dev/ttyS0","baud":115200}]})",
+      R"({"listen":"127.0.0.1:9000","printers":[{"id":"main","path":"/dev/ttyS0","baud":115200}],
+          "tlsCert":"till.crt","tlsKey":"till.key"})",
       fromJson, error))
       << error;
   EXPECT_EQ(fromJson.port, 9000);
+  EXPECT_EQ(fromJson.tlsCert + " " + fromJson.tlsKey, "till.crt till.key");
   EXPECT_EQ(fromJson.printers.at(0).baud, 115200);
   EXPECT_FALSE(LoadServerConfig(R"({"printers":[{"id":"x"}]})", fromJson, error));
   EXPECT_FALSE(LoadServerConfig("[1,2", fromJson, error));

@@ -119,8 +119,17 @@ void ServerOnSimBase::StartServing(ServerConfig config) {
   });
   front = std::make_unique<HttpFront>(*api);
   ASSERT_TRUE(front->Bind("127.0.0.1", 0)) << front->BindError();
+  const bool https = tls != nullptr;
+  if (https) front->SetTls(std::move(tls));
   serving = std::thread([this] { front->Serve(); });
-  client = std::make_unique<httplib::Client>("127.0.0.1", front->Port());
+  client = std::make_unique<httplib::Client>((https ? "https://127.0.0.1:" : "http://127.0.0.1:") +
+                                             std::to_string(front->Port()));
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
+  if (https) {
+    client->set_ca_cert_path(tlsCa.c_str());
+    client->enable_server_certificate_verification(true);
+  }
+#endif
   client->set_read_timeout(60, 0);
   for (int i = 0; i < 100 && !client->Get("/printers/none"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

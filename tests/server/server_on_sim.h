@@ -16,6 +16,7 @@
 
 #include "server/api.h"
 #include "server/http_front.h"
+#include "server/tls.h"
 #include "sim/sim_server.h"
 
 int CountOf(const std::string& text, const std::string& what);
@@ -45,7 +46,8 @@ class ServerOnSimBase : public ::testing::Test {
  protected:
   void TearDown() override { Stop(); }
 
-  // Starts the server with `config` (the simulated printer is added as "1").
+  // Starts the server with `config` (the simulated printer is added as "1"),
+  // serving https when `tls` is set; `client` then trusts `tlsCa` only.
   void Start(ServerConfig config = {});
   // Starts it with `config` alone; with config.findPrinters it scans first
   // (`discovery`), its log lines going to ScanLog().
@@ -65,6 +67,8 @@ class ServerOnSimBase : public ::testing::Test {
   std::unique_ptr<HttpFront> front;
   std::thread serving;
   std::unique_ptr<httplib::Client> client;
+  std::unique_ptr<TlsContext> tls;
+  std::string tlsCa;
 
  private:
   std::mutex scanLogLock_;

@@ -154,6 +154,20 @@ TEST(StateFileTest, TablesAndListsComeBackWhole) {
   EXPECT_EQ(t.headerWidth, 42);
 }
 
+// The file holds the simulated passwords: owner-only, also over a temporary
+// file an earlier run left readable by others.
+TEST(StateFileTest, TheFileIsReadableByItsOwnerOnly) {
+  const std::string path = TempDir() + "/private.state";
+  std::ofstream(path + ".tmp") << "left over";
+  ASSERT_EQ(::chmod((path + ".tmp").c_str(), 0644), 0);
+  ASSERT_EQ(SaveState(SimDevice::SampleState(42), path), "");
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_NE(::access((path + ".tmp").c_str(), F_OK), 0);
+  ::unlink(path.c_str());
+}
+
 // The keys are the file format: state files kept by earlier runs must load.
 TEST(StateFileTest, TheKeysOfTheFileStayAsTheyWere) {
   const std::string path = TempDir() + "/keys.state";

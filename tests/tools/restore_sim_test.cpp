@@ -3,10 +3,13 @@
 // printer that stops answering is finished by running it again.
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <functional>
 #include <memory>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "link/prompt_style.h"
 #include "link/settings.h"
 #include "sim/sim_server.h"
 #include "support/scripted_ui.h"
@@ -156,6 +159,60 @@ TEST_F(RestoreSim, RestoreCutOffByASilentPrinterIsFinishedByRunningItAgain) {
   EXPECT_EQ(rest.steps[0].item, 3);
   EXPECT_TRUE(ApplyPlan(*printer, rest.steps, nullptr).Complete());
   EXPECT_EQ(Snapshot(Read(operators)), Snapshot(saved));
+}
+
+// Each step's outcome is read from how the driver's call ended, not from its
+// text: a refusal passed over goes on, "BP" and a value the driver refuses
+// stop the run, and a silent refusal keeps its reason for the report.
+TEST_F(RestoreSim, EachStepIsJudgedByHowTheCallEnded) {
+  constexpr uint8_t kUnknownCommand = 0x5F;  // the printer answers "01"
+  constexpr std::time_t kYear2000 = 946684800;
+  struct Case {
+    const char* name;
+    std::function<std::string(FiscalPrinter&)> send;
+    std::vector<int> answers;  // to the prompts the calls show
+    StepOutcome outcome;
+    std::string untold;
+  };
+  const Case cases[] = {
+      {"done",
+       [](FiscalPrinter& p) { return p.SetOperator(1, Cp("Иван"), "1"); },
+       {},
+       StepOutcome::kWritten,
+       ""},
+      {"refused, carried on",
+       [&](FiscalPrinter& p) { return p.Transact(kUnknownCommand, ""); },
+       {Prompt::kResultContinue, Prompt::kResultContinue},
+       StepOutcome::kRefused,
+       ""},
+      {"refused, given up",
+       [&](FiscalPrinter& p) { return p.Transact(kUnknownCommand, ""); },
+       {Prompt::kResultAbort},
+       StepOutcome::kFailed,
+       ""},
+      {"before the last record",
+       [&](FiscalPrinter& p) { return p.SetDateTime(kYear2000); },
+       {Prompt::kResultOk},
+       StepOutcome::kFailed,
+       ""},
+      {"out of range",
+       [](FiscalPrinter& p) { return p.SetOperator(12, Cp("Иван"), "1"); },
+       {},
+       StepOutcome::kFailed,
+       "Номерът на оператора трябва да е от 1 до 9"},
+  };
+  for (const Case& c : cases) {
+    RestoreStep step;
+    step.section = Section::kOperators;
+    step.send = c.send;
+    for (int a : c.answers) ui.Answer({a});
+    const ApplyReport r = ApplyPlan(*printer, {step, step}, nullptr);
+    const StepOutcome second =
+        c.outcome == StepOutcome::kFailed ? StepOutcome::kNotSent : c.outcome;
+    EXPECT_EQ(r.outcomes, (std::vector<StepOutcome>{c.outcome, second})) << c.name;
+    EXPECT_EQ(r.untold, c.untold) << c.name;
+    Reopen();
+  }
 }
 
 TEST_F(RestoreSim, CancelStopsBetweenCommands) {

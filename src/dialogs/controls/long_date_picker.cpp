@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "dialogs/controls/control_letter.h"
 #include "dialogs/controls/numeric_rule.h"
 #include "dialogs/controls/typed_date.h"
 
@@ -175,10 +176,7 @@ void LongDatePicker::OnEntryChar(wxKeyEvent& event) {
     return;
   }
   if (event.ControlDown() || event.RawControlDown()) {
-    int letter = 0;
-    if (key >= 1 && key <= 26) letter = 'A' + key - 1;
-    if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
-    if (key >= 'A' && key <= 'Z') letter = key;
+    const int letter = ControlLetter(key);
     if (letter == 'A') {
       entry->SelectAll();
     } else if (letter == 'C' || letter == 'X' || letter == 'V' || letter == 'Z' || letter == 0) {

@@ -6,6 +6,8 @@
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 
+#include "dialogs/controls/control_letter.h"
+
 NumericEdit::NumericEdit(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                          long style)
     : wxTextCtrl(parent, id, wxEmptyString, pos, size, style) {
@@ -181,11 +183,7 @@ void NumericEdit::OnChar(wxKeyEvent& event) {
     return;
   }
   if (event.ControlDown() || event.RawControlDown()) {
-    // Control characters arrive as 1..26 or as the letter itself.
-    int letter = 0;
-    if (key >= 1 && key <= 26) letter = 'A' + key - 1;
-    if (key >= 'a' && key <= 'z') letter = key - 'a' + 'A';
-    if (key >= 'A' && key <= 'Z') letter = key;
+    const int letter = ControlLetter(key);
     if (rule_.ReadOnly() && letter != 'C' && letter != 'A' && letter != 0) return;
     switch (letter) {
       case 'A':
