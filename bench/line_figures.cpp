@@ -233,12 +233,12 @@ void WaitingCpu() {
   }
   {
     FiscalPrinter p(&ui, kPort);
-    sim.Inject(Fault::NoAnswer);
+    sim.Inject(Fault::kNoAnswer);
     measure("no answer, then \"Отказ\"", [&] {
       StatusFlags flags{};
       p.ReadStatus(flags);
     });
-    sim.Inject(Fault::NoAnswer, 0);
+    sim.Inject(Fault::kNoAnswer, 0);
   }
 }
 

@@ -199,7 +199,7 @@ ScanReport MainDialog::Search() {
     // A device the list does not name: lend it a COM number that leads nowhere.
     port = 0;
     for (const auto& p : report.ports)
-      if (p.comPort >= 1 && p.comPort <= 8 && p.outcome == ScanOutcome::CannotOpen) {
+      if (p.comPort >= 1 && p.comPort <= 8 && p.outcome == ScanOutcome::kCannotOpen) {
         port = p.comPort;
         break;
       }

@@ -3,13 +3,13 @@
 namespace {
 
 MenuEntry Item(int id, const char* text) {
-  return {MenuEntry::Kind::Item, id, text, {}};
+  return {MenuEntry::Kind::kItem, id, text, {}};
 }
 MenuEntry Separator() {
-  return {MenuEntry::Kind::Separator, 0, "", {}};
+  return {MenuEntry::Kind::kSeparator, 0, "", {}};
 }
 MenuEntry Submenu(const char* text, std::vector<MenuEntry> children) {
-  return {MenuEntry::Kind::Submenu, 0, text, std::move(children)};
+  return {MenuEntry::Kind::kSubmenu, 0, text, std::move(children)};
 }
 
 std::vector<TopMenu> BuildLayout() {
@@ -113,8 +113,8 @@ std::vector<TopMenu> BuildLayout() {
 
 void CollectIds(const std::vector<MenuEntry>& entries, std::vector<int>& ids) {
   for (const MenuEntry& e : entries) {
-    if (e.kind == MenuEntry::Kind::Item) ids.push_back(e.id);
-    if (e.kind == MenuEntry::Kind::Submenu) CollectIds(e.children, ids);
+    if (e.kind == MenuEntry::Kind::kItem) ids.push_back(e.id);
+    if (e.kind == MenuEntry::Kind::kSubmenu) CollectIds(e.children, ids);
   }
 }
 
@@ -122,13 +122,13 @@ wxMenu* BuildMenu(const std::vector<MenuEntry>& entries) {
   auto* menu = new wxMenu;
   for (const MenuEntry& e : entries) {
     switch (e.kind) {
-      case MenuEntry::Kind::Item:
+      case MenuEntry::Kind::kItem:
         menu->Append(ToolkitMenuId(e.id), wxString::FromUTF8(e.text));
         break;
-      case MenuEntry::Kind::Separator:
+      case MenuEntry::Kind::kSeparator:
         menu->AppendSeparator();
         break;
-      case MenuEntry::Kind::Submenu:
+      case MenuEntry::Kind::kSubmenu:
         menu->AppendSubMenu(BuildMenu(e.children), wxString::FromUTF8(e.text));
         break;
     }

@@ -7,8 +7,8 @@
 // The main window's menu: three menus with submenus and the tools menu, every item with its
 // command identifier. Item texts are UTF-8 and shown exactly as written here.
 struct MenuEntry {
-  enum class Kind { Item, Separator, Submenu };
-  Kind kind = Kind::Item;
+  enum class Kind { kItem, kSeparator, kSubmenu };
+  Kind kind = Kind::kItem;
   int id = 0;                       // items only
   const char* text = "";            // items and submenus
   std::vector<MenuEntry> children;  // submenus only

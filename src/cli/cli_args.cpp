@@ -94,7 +94,7 @@ std::string Describe(const MethodSpec& m) {
 bool ConvertArg(const ArgSpec& spec, const std::string& word, std::time_t now, ArgValue& v,
                 std::string& why) {
   switch (spec.kind) {
-    case ArgKind::Integer:
+    case ArgKind::kInteger:
       if (const auto n = ParseInteger(word, spec.min, spec.max)) {
         v.integer = *n;
         return true;
@@ -103,56 +103,56 @@ bool ConvertArg(const ArgSpec& spec, const std::string& word, std::time_t now, A
                 ? "is out of range " + std::to_string(spec.min) + ".." + std::to_string(spec.max)
                 : "is not an integer";
       return false;
-    case ArgKind::Decimal:
+    case ArgKind::kDecimal:
       if (const auto d = ParseDecimal(word)) {
         v.decimal = *d;
         return true;
       }
       why = "is not a number";
       return false;
-    case ArgKind::Flag:
+    case ArgKind::kFlag:
       if (const auto f = ParseFlag(word)) {
         v.flag = *f;
         return true;
       }
       why = "is not 0 or 1";
       return false;
-    case ArgKind::TaxGroup:
+    case ArgKind::kTaxGroup:
       if (const auto g = ParseTaxGroup(word)) {
         v.integer = *g;
         return true;
       }
       why = "is not a tax group 0..7 or А..З";
       return false;
-    case ArgKind::Time:
+    case ArgKind::kTime:
       if (const auto t = ParseCliTime(word, now)) {
         v.time = *t;
         return true;
       }
       why = "is not a time DD-MM-YYYY HH:MM:SS or now";
       return false;
-    case ArgKind::Date:
+    case ArgKind::kDate:
       if (const auto t = ParseCliDate(word)) {
         v.time = *t;
         return true;
       }
       why = "is not a date DD-MM-YYYY";
       return false;
-    case ArgKind::Text:
+    case ArgKind::kText:
       if (const auto t = ParseCliText(word)) {
         v.text = *t;
         return true;
       }
       why = "has a character that Windows-1251 cannot hold";
       return false;
-    case ArgKind::Char:
+    case ArgKind::kChar:
       if (const auto c = ParseCliChar(word)) {
         v.text = std::string(1, *c);
         return true;
       }
       why = "is not one character that Windows-1251 can hold";
       return false;
-    case ArgKind::Path:
+    case ArgKind::kPath:
       if (!word.empty() && word.find('\0') == std::string::npos) {
         v.text = word;
         return true;

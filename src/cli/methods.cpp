@@ -196,11 +196,11 @@ std::string DownloadToFile(Invocation& c) {
   return r;
 }
 
-constexpr ArgKind I = ArgKind::Integer;
-constexpr ArgKind D = ArgKind::Decimal;
-constexpr ArgKind F = ArgKind::Flag;
-constexpr ArgKind G = ArgKind::TaxGroup;
-constexpr ArgKind T = ArgKind::Text;
+constexpr ArgKind I = ArgKind::kInteger;
+constexpr ArgKind D = ArgKind::kDecimal;
+constexpr ArgKind F = ArgKind::kFlag;
+constexpr ArgKind G = ArgKind::kTaxGroup;
+constexpr ArgKind T = ArgKind::kText;
 
 ArgSpec Byte(const char* name) {
   return {name, I, 0, 255};
@@ -429,12 +429,12 @@ std::vector<MethodSpec> BuildTable() {
        {{"first", I}, {"last", I}},
        [](C& c) { return c.printer->PrintShortFMReportByBlocks(c.Int(0), c.Int(1)); }},
       {"PrintDetailedFMReportByDates",
-       {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
+       {{"from", ArgKind::kDate}, {"to", ArgKind::kDate}},
        [](C& c) { return c.printer->PrintDetailedFMReportByDates(c.Time(0), c.Time(1)); }},
       {"PrintShortFMReportByDates",
-       {{"from", ArgKind::Date}, {"to", ArgKind::Date}},
+       {{"from", ArgKind::kDate}, {"to", ArgKind::kDate}},
        [](C& c) { return c.printer->PrintShortFMReportByDates(c.Time(0), c.Time(1)); }},
-      {"DownloadFMToFile", {{"file", ArgKind::Path}}, DownloadToFile},
+      {"DownloadFMToFile", {{"file", ArgKind::kPath}}, DownloadToFile},
 
       // Fiscalization, clock, decimal point, tax rates.
       {"SetTaxNumber",
@@ -458,10 +458,10 @@ std::vector<MethodSpec> BuildTable() {
        true,
        {"taxNumber"}},
       {"SetDateTime",
-       {{"time", ArgKind::Time}},
+       {{"time", ArgKind::kTime}},
        [](C& c) { return c.printer->SetDateTime(c.Time(0)); }},
       {"SetDecimalPoint",
-       {{"password", T}, {"mode", ArgKind::Char}},
+       {{"password", T}, {"mode", ArgKind::kChar}},
        [](C& c) { return c.printer->SetDecimalPoint(c.Text(0), c.Text(1)[0]); }},
       {"ReadTaxRates",
        {},
@@ -562,7 +562,7 @@ std::vector<MethodSpec> BuildTable() {
        },
        true,
        {"params"}},
-      {"LoadLogo", {{"file", ArgKind::Path}}, [](C& c) { return c.printer->LoadLogo(c.Text(0)); }},
+      {"LoadLogo", {{"file", ArgKind::kPath}}, [](C& c) { return c.printer->LoadLogo(c.Text(0)); }},
       {"PrintLogo", {}, [](C& c) { return c.printer->PrintLogo(); }},
 
       // Display, paper, payments, departments, invoices.
@@ -657,15 +657,15 @@ std::vector<MethodSpec> BuildTable() {
 
       // Text helpers: no printer needed.
       {"FitText",
-       {{"text", T}, {"width", I}, {"alignment", I}, {"fill", ArgKind::Char}},
+       {{"text", T}, {"width", I}, {"alignment", I}, {"fill", ArgKind::kChar}},
        [](C& c) { return FitText(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); },
        false},
       {"PadWithChar",
-       {{"text", T}, {"before", I}, {"after", I}, {"fill", ArgKind::Char}},
+       {{"text", T}, {"before", I}, {"after", I}, {"fill", ArgKind::kChar}},
        [](C& c) { return PadWithChar(c.Text(0), c.Int(1), c.Int(2), c.Text(3)[0]); },
        false},
       {"RemoveChar",
-       {{"text", T}, {"char", ArgKind::Char}, {"mode", I}},
+       {{"text", T}, {"char", ArgKind::kChar}, {"mode", I}},
        [](C& c) { return RemoveChar(c.Text(0), c.Text(1)[0], c.Int(2)); },
        false},
       {"ParseDateTime",
@@ -717,23 +717,23 @@ std::string KebabCase(const std::string& name) {
 
 const char* ArgKindName(ArgKind kind) {
   switch (kind) {
-    case ArgKind::Integer:
+    case ArgKind::kInteger:
       return "integer";
-    case ArgKind::Decimal:
+    case ArgKind::kDecimal:
       return "number";
-    case ArgKind::Flag:
+    case ArgKind::kFlag:
       return "0/1";
-    case ArgKind::TaxGroup:
+    case ArgKind::kTaxGroup:
       return "tax-group";
-    case ArgKind::Time:
+    case ArgKind::kTime:
       return "time";
-    case ArgKind::Date:
+    case ArgKind::kDate:
       return "date";
-    case ArgKind::Text:
+    case ArgKind::kText:
       return "text";
-    case ArgKind::Char:
+    case ArgKind::kChar:
       return "character";
-    case ArgKind::Path:
+    case ArgKind::kPath:
       return "file";
   }
   return "?";

@@ -15,15 +15,15 @@ class FiscalPrinter;
 // the code that calls it and decodes its out-parameters.
 
 enum class ArgKind {
-  Integer,   // decimal or 0x-hexadecimal, within the row's range
-  Decimal,   // '.' as decimal point
-  Flag,      // 0 or 1
-  TaxGroup,  // 0..7 or А..З
-  Time,      // "DD-MM-YYYY HH:MM:SS" or now
-  Date,      // "DD-MM-YYYY"
-  Text,      // UTF-8, sent as Windows-1251
-  Char,      // one character, sent as its Windows-1251 byte
-  Path,      // a file name, used as given
+  kInteger,   // decimal or 0x-hexadecimal, within the row's range
+  kDecimal,   // '.' as decimal point
+  kFlag,      // 0 or 1
+  kTaxGroup,  // 0..7 or А..З
+  kTime,      // "DD-MM-YYYY HH:MM:SS" or now
+  kDate,      // "DD-MM-YYYY"
+  kText,      // UTF-8, sent as Windows-1251
+  kChar,      // one character, sent as its Windows-1251 byte
+  kPath,      // a file name, used as given
 };
 
 struct ArgSpec {

@@ -9,9 +9,9 @@
 // A decoded out-parameter of a driver method, ready for either output form.
 // Texts are UTF-8 (converted from the printer's Windows-1251 when built).
 struct OutValue {
-  enum class Kind { Integer, Number, Flag, Text, Time, List, Record };
+  enum class Kind { kInteger, kNumber, kFlag, kText, kTime, kList, kRecord };
 
-  Kind kind = Kind::Integer;
+  Kind kind = Kind::kInteger;
   int64_t integer = 0;
   double number = 0;
   bool flag = false;

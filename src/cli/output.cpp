@@ -17,7 +17,7 @@ std::string ShortestNumber(double v) {
 }
 
 // How a control character without a short escape is written.
-enum class ControlEscape { Json /* \u00NN */, Hex /* \xNN */ };
+enum class ControlEscape { kJson /* \u00NN */, kHex /* \xNN */ };
 
 // Escapes '\\', '"', \n, \r and \t, and the other control characters as `style`
 // says, so that the text stands between double quotes on one line.
@@ -43,7 +43,7 @@ std::string EscapeLine(const std::string& utf8, ControlEscape style) {
         break;
       default:
         if (c < 0x20 || c == 0x7F) {
-          s += Sprintf(style == ControlEscape::Json ? "\\u%04x" : "\\x%02x", c);
+          s += Sprintf(style == ControlEscape::kJson ? "\\u%04x" : "\\x%02x", c);
         } else {
           s += ch;
         }
@@ -54,22 +54,22 @@ std::string EscapeLine(const std::string& utf8, ControlEscape style) {
 
 void AppendJson(std::string& s, const OutValue& v) {
   switch (v.kind) {
-    case OutValue::Kind::Integer:
+    case OutValue::Kind::kInteger:
       s += std::to_string(v.integer);
       break;
-    case OutValue::Kind::Number:
+    case OutValue::Kind::kNumber:
       s += JsonNumber(v.number);
       break;
-    case OutValue::Kind::Flag:
+    case OutValue::Kind::kFlag:
       s += v.flag ? "true" : "false";
       break;
-    case OutValue::Kind::Text:
+    case OutValue::Kind::kText:
       s += JsonString(v.text);
       break;
-    case OutValue::Kind::Time:
+    case OutValue::Kind::kTime:
       s += JsonString(FormatCliTime(v.time));
       break;
-    case OutValue::Kind::List:
+    case OutValue::Kind::kList:
       s += '[';
       for (size_t i = 0; i < v.items.size(); ++i) {
         if (i) s += ',';
@@ -77,7 +77,7 @@ void AppendJson(std::string& s, const OutValue& v) {
       }
       s += ']';
       break;
-    case OutValue::Kind::Record:
+    case OutValue::Kind::kRecord:
       s += '{';
       for (size_t i = 0; i < v.members.size(); ++i) {
         if (i) s += ',';
@@ -92,31 +92,31 @@ void AppendJson(std::string& s, const OutValue& v) {
 
 // A list of 32 flags reads best as the numbers of the flags that are set.
 bool IsFlagList(const OutValue& v) {
-  if (v.kind != OutValue::Kind::List || v.items.empty()) return false;
+  if (v.kind != OutValue::Kind::kList || v.items.empty()) return false;
   for (const auto& i : v.items) {
-    if (i.kind != OutValue::Kind::Flag) return false;
+    if (i.kind != OutValue::Kind::kFlag) return false;
   }
   return true;
 }
 
 void AppendReadable(std::string& s, const OutValue& v) {
   switch (v.kind) {
-    case OutValue::Kind::Integer:
+    case OutValue::Kind::kInteger:
       s += std::to_string(v.integer);
       break;
-    case OutValue::Kind::Number:
+    case OutValue::Kind::kNumber:
       s += ShortestNumber(v.number);
       break;
-    case OutValue::Kind::Flag:
+    case OutValue::Kind::kFlag:
       s += v.flag ? '1' : '0';
       break;
-    case OutValue::Kind::Text:
+    case OutValue::Kind::kText:
       s += '"' + QuoteLine(v.text) + '"';
       break;
-    case OutValue::Kind::Time:
+    case OutValue::Kind::kTime:
       s += FormatCliTime(v.time);
       break;
-    case OutValue::Kind::List:
+    case OutValue::Kind::kList:
       if (IsFlagList(v)) {
         s += "set:[";
         bool first = true;
@@ -136,7 +136,7 @@ void AppendReadable(std::string& s, const OutValue& v) {
       }
       s += ']';
       break;
-    case OutValue::Kind::Record:
+    case OutValue::Kind::kRecord:
       s += '{';
       for (size_t i = 0; i < v.members.size(); ++i) {
         if (i) s += ", ";
@@ -156,11 +156,11 @@ std::string JsonNumber(double v) {
 }
 
 std::string JsonString(const std::string& utf8) {
-  return '"' + EscapeLine(utf8, ControlEscape::Json) + '"';
+  return '"' + EscapeLine(utf8, ControlEscape::kJson) + '"';
 }
 
 std::string QuoteLine(const std::string& utf8) {
-  return EscapeLine(utf8, ControlEscape::Hex);
+  return EscapeLine(utf8, ControlEscape::kHex);
 }
 
 static std::string HexBytes(const std::string& bytes) {

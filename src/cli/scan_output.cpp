@@ -25,7 +25,7 @@ std::string SpeedSummary(const PortScanResult& p) {
   for (const auto& [outcome, bauds] : groups) {
     if (!out.empty()) out += "; ";
     std::string name = ScanOutcomeName(outcome);
-    if (outcome == ScanOutcome::Garbage) name = "garbage";
+    if (outcome == ScanOutcome::kGarbage) name = "garbage";
     out += name + " at " + bauds;
   }
   return out;
@@ -35,12 +35,12 @@ std::string PortLine(const PortScanResult& p, size_t nameWidth, size_t pathWidth
   std::string s = p.name + std::string(nameWidth - p.name.size() + 2, ' ');
   if (p.path != p.name) s += p.path + std::string(pathWidth - p.path.size() + 2, ' ');
   switch (p.outcome) {
-    case ScanOutcome::Printer:
+    case ScanOutcome::kPrinter:
       return s + "printer at " + std::to_string(p.baud) + " baud, version \"" +
              QuoteLine(p.version) + "\"";
-    case ScanOutcome::CannotOpen:
-    case ScanOutcome::InUse:
-    case ScanOutcome::NotSerial:
+    case ScanOutcome::kCannotOpen:
+    case ScanOutcome::kInUse:
+    case ScanOutcome::kNotSerial:
       return s + ScanOutcomeName(p.outcome) + (p.detail.empty() ? "" : " (" + p.detail + ")");
     default:
       return s + SpeedSummary(p);

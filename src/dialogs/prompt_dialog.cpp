@@ -88,16 +88,16 @@ wxBitmap PromptDialog::IconBitmap() const {
   const wxSize size(kIconSize, kIconSize);
   wxBitmap bitmap;
   switch (style_.icon) {
-    case PromptIcon::Stop:
+    case PromptIcon::kStop:
       bitmap = wxArtProvider::GetBitmap(wxART_ERROR, wxART_MESSAGE_BOX, size);
       break;
-    case PromptIcon::Question:
+    case PromptIcon::kQuestion:
       bitmap = wxArtProvider::GetBitmap(wxART_QUESTION, wxART_MESSAGE_BOX, size);
       break;
-    case PromptIcon::Exclamation:
+    case PromptIcon::kExclamation:
       bitmap = wxArtProvider::GetBitmap(wxART_WARNING, wxART_MESSAGE_BOX, size);
       break;
-    case PromptIcon::Application:
+    case PromptIcon::kApplication:
       break;
   }
   if (!bitmap.IsOk()) bitmap = ProgramIconBitmap(kIconSize);

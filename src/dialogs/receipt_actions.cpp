@@ -9,28 +9,29 @@ std::optional<ReceiptState> ReadReceiptInfo(FiscalPrinter& printer) {
 std::vector<ReceiptNumber> NumbersReadBy(ReceiptAction action) {
   using N = ReceiptNumber;
   switch (action) {
-    case ReceiptAction::OpenService:
-    case ReceiptAction::OpenFiscal:
-      return {N::Operator};
-    case ReceiptAction::SellItem:
-    case ReceiptAction::VoidItem:
-      return {N::ItemPrice, N::ItemQuantity, N::ItemPercent};
-    case ReceiptAction::SellArticle:
-    case ReceiptAction::VoidArticle:
-      return {N::ArticleNumber, N::ArticleQuantity, N::ArticlePercent};
-    case ReceiptAction::SellDepartment:
-    case ReceiptAction::VoidDepartment:
-      return {N::DepartmentNumber, N::DepartmentPrice, N::DepartmentQuantity, N::DepartmentPercent};
-    case ReceiptAction::Apply:
-      return {N::SubtotalValue};
-    case ReceiptAction::Pay:
-      return {N::PaymentAmount};
-    case ReceiptAction::CloseService:
-    case ReceiptAction::CloseFiscal:
-    case ReceiptAction::GetLastReceipt:
-    case ReceiptAction::PrintDuplicate:
-    case ReceiptAction::PrintText:
-    case ReceiptAction::Information:
+    case ReceiptAction::kOpenService:
+    case ReceiptAction::kOpenFiscal:
+      return {N::kOperator};
+    case ReceiptAction::kSellItem:
+    case ReceiptAction::kVoidItem:
+      return {N::kItemPrice, N::kItemQuantity, N::kItemPercent};
+    case ReceiptAction::kSellArticle:
+    case ReceiptAction::kVoidArticle:
+      return {N::kArticleNumber, N::kArticleQuantity, N::kArticlePercent};
+    case ReceiptAction::kSellDepartment:
+    case ReceiptAction::kVoidDepartment:
+      return {N::kDepartmentNumber, N::kDepartmentPrice, N::kDepartmentQuantity,
+              N::kDepartmentPercent};
+    case ReceiptAction::kApply:
+      return {N::kSubtotalValue};
+    case ReceiptAction::kPay:
+      return {N::kPaymentAmount};
+    case ReceiptAction::kCloseService:
+    case ReceiptAction::kCloseFiscal:
+    case ReceiptAction::kGetLastReceipt:
+    case ReceiptAction::kPrintDuplicate:
+    case ReceiptAction::kPrintText:
+    case ReceiptAction::kInformation:
       break;
   }
   return {};
@@ -67,56 +68,56 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
   ReceiptOutcome out;
   bool ok = false;
   switch (action) {
-    case ReceiptAction::OpenService: {
+    case ReceiptAction::kOpenService: {
       OperatorRecord op;
       ok = CallDone(printer.ReadOperator(f.operatorNumber, op), printer.LastOutcome()) &&
            !printer.OpenServiceReceipt(op).empty();
       break;
     }
-    case ReceiptAction::OpenFiscal:
+    case ReceiptAction::kOpenFiscal:
       ok = OpenFiscal(printer, f, askInvoice);
-      if (ok) out.follow = Follow::Refresh;
+      if (ok) out.follow = Follow::kRefresh;
       break;
-    case ReceiptAction::CloseService:
+    case ReceiptAction::kCloseService:
       ok = !printer.CloseServiceReceipt().empty() && ReadLast(printer, out);
       break;
-    case ReceiptAction::CloseFiscal:
+    case ReceiptAction::kCloseFiscal:
       ok = !printer.CloseFiscalReceipt().empty() && ReadLast(printer, out);
-      if (ok) out.follow = Follow::PostInfo;
+      if (ok) out.follow = Follow::kPostInfo;
       break;
-    case ReceiptAction::GetLastReceipt:
+    case ReceiptAction::kGetLastReceipt:
       ok = ReadLast(printer, out);
       break;
-    case ReceiptAction::PrintDuplicate:
+    case ReceiptAction::kPrintDuplicate:
       ok = !printer.PrintDuplicate().empty();
       break;
-    case ReceiptAction::SellItem:
-    case ReceiptAction::VoidItem: {
-      const double price = action == ReceiptAction::VoidItem ? -f.itemPrice : f.itemPrice;
+    case ReceiptAction::kSellItem:
+    case ReceiptAction::kVoidItem: {
+      const double price = action == ReceiptAction::kVoidItem ? -f.itemPrice : f.itemPrice;
       ok = !printer.SellItem(f.itemName, f.taxGroup, price, f.itemQuantity, f.itemPercent).empty();
-      if (ok) out.follow = Follow::Refresh;
+      if (ok) out.follow = Follow::kRefresh;
       break;
     }
-    case ReceiptAction::SellArticle:
-    case ReceiptAction::VoidArticle:
+    case ReceiptAction::kSellArticle:
+    case ReceiptAction::kVoidArticle:
       ok = !printer
                 .SellArticle(f.articleNumber, f.articleQuantity, f.articlePercent,
-                             action == ReceiptAction::VoidArticle)
+                             action == ReceiptAction::kVoidArticle)
                 .empty();
-      if (ok) out.follow = Follow::Refresh;
+      if (ok) out.follow = Follow::kRefresh;
       break;
-    case ReceiptAction::SellDepartment:
-    case ReceiptAction::VoidDepartment: {
+    case ReceiptAction::kSellDepartment:
+    case ReceiptAction::kVoidDepartment: {
       const double price =
-          action == ReceiptAction::VoidDepartment ? -f.departmentPrice : f.departmentPrice;
+          action == ReceiptAction::kVoidDepartment ? -f.departmentPrice : f.departmentPrice;
       ok = !printer
                 .SellInDepartment(f.departmentName, LeadingInteger(f.departmentNumber), price,
                                   f.departmentQuantity, f.departmentPercent)
                 .empty();
-      if (ok) out.follow = Follow::PostInfo;
+      if (ok) out.follow = Follow::kPostInfo;
       break;
     }
-    case ReceiptAction::Apply: {
+    case ReceiptAction::kApply: {
       double subtotal = 0;
       ok = !printer
                 .Subtotal(subtotal, f.subtotalValue, f.subtotalIsAmount, f.subtotalPrint,
@@ -131,17 +132,17 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
       }
       break;
     }
-    case ReceiptAction::PrintText:
+    case ReceiptAction::kPrintText:
       ok = !printer.PrintReceiptText(f.freeText, f.alignment).empty();
       break;
-    case ReceiptAction::Information:
+    case ReceiptAction::kInformation:
       out.stateRead = true;
       out.state = ReadReceiptInfo(printer);
       ok = out.state.has_value();
       break;
-    case ReceiptAction::Pay:
+    case ReceiptAction::kPay:
       ok = !printer.Payment(f.paymentType, f.paymentAmount, f.noChange, f.changeType).empty();
-      if (ok) out.follow = Follow::Refresh;
+      if (ok) out.follow = Follow::kRefresh;
       break;
   }
   out.ok = ok;

@@ -16,41 +16,41 @@
 
 // Every button of the dialog that talks to the printer.
 enum class ReceiptAction {
-  OpenService,     // "Служебен" in "Отваряне на бон"
-  OpenFiscal,      // "Фискален" in "Отваряне на бон"
-  CloseService,    // "Служебен" in "Затваряне на бон"
-  CloseFiscal,     // "Фискален" in "Затваряне на бон"
-  GetLastReceipt,  // "Get Посл.Бон"
-  PrintDuplicate,  // "Печат на дубликат"
-  SellItem,        // free item "Продажба"
-  VoidItem,        // free item "Войд"
-  SellArticle,     // article "Продажба"
-  VoidArticle,     // article "Войд"
-  SellDepartment,  // department "Продажба"
-  VoidDepartment,  // department "Войд"
-  Apply,           // subtotal "Apply"
-  PrintText,       // free text "Печат"
-  Information,     // "Информация"
-  Pay,             // "Плащане"
+  kOpenService,     // "Служебен" in "Отваряне на бон"
+  kOpenFiscal,      // "Фискален" in "Отваряне на бон"
+  kCloseService,    // "Служебен" in "Затваряне на бон"
+  kCloseFiscal,     // "Фискален" in "Затваряне на бон"
+  kGetLastReceipt,  // "Get Посл.Бон"
+  kPrintDuplicate,  // "Печат на дубликат"
+  kSellItem,        // free item "Продажба"
+  kVoidItem,        // free item "Войд"
+  kSellArticle,     // article "Продажба"
+  kVoidArticle,     // article "Войд"
+  kSellDepartment,  // department "Продажба"
+  kVoidDepartment,  // department "Войд"
+  kApply,           // subtotal "Apply"
+  kPrintText,       // free text "Печат"
+  kInformation,     // "Информация"
+  kPay,             // "Плащане"
 };
 
 // The number fields of the form. An action sends nothing unless every field it
 // reads holds a number within that field's range: the dialog checks them all
 // first and names the first one that does not.
 enum class ReceiptNumber {
-  Operator,
-  ItemPrice,
-  ItemQuantity,
-  ItemPercent,
-  ArticleNumber,
-  ArticleQuantity,
-  ArticlePercent,
-  DepartmentNumber,
-  DepartmentPrice,
-  DepartmentQuantity,
-  DepartmentPercent,
-  SubtotalValue,
-  PaymentAmount,
+  kOperator,
+  kItemPrice,
+  kItemQuantity,
+  kItemPercent,
+  kArticleNumber,
+  kArticleQuantity,
+  kArticlePercent,
+  kDepartmentNumber,
+  kDepartmentPrice,
+  kDepartmentQuantity,
+  kDepartmentPercent,
+  kSubtotalValue,
+  kPaymentAmount,
 };
 
 // The number fields `action` reads, in the order they stand in the dialog.
@@ -109,12 +109,12 @@ using InvoiceDataSource = std::function<std::optional<InvoiceData>()>;
 // What the dialog does after an action.
 struct ReceiptOutcome {
   enum class Follow {
-    None,
-    Refresh,   // release the port, run "Информация" on its own driver, take the port back
-    PostInfo,  // run "Информация" once this action has released the port
+    kNone,
+    kRefresh,  // release the port, run "Информация" on its own driver, take the port back
+    kPostInfo,  // run "Информация" once this action has released the port
   };
   bool ok = false;  // every command of the action succeeded
-  Follow follow = Follow::None;
+  Follow follow = Follow::kNone;
   std::optional<int> lastReceiptNumber;  // for the "N Посл.Бон:" label
   std::optional<double> subtotal;        // for "Сума:" of "Междинна сума"
   // Set when the action read the receipt state itself ("Информация", "Apply"):

@@ -143,26 +143,26 @@ void ReceiptDialog::OnButton(wxCommandEvent& event) {
     int id;
     ReceiptAction action;
   } kButtons[] = {
-      {kIdOpenService, ReceiptAction::OpenService},
-      {kIdOpenFiscal, ReceiptAction::OpenFiscal},
-      {kIdCloseService, ReceiptAction::CloseService},
-      {kIdCloseFiscal, ReceiptAction::CloseFiscal},
-      {kIdGetLastReceipt, ReceiptAction::GetLastReceipt},
-      {kIdDuplicate, ReceiptAction::PrintDuplicate},
-      {kIdItemSell, ReceiptAction::SellItem},
-      {kIdItemVoid, ReceiptAction::VoidItem},
-      {kIdArticleSell, ReceiptAction::SellArticle},
-      {kIdArticleVoid, ReceiptAction::VoidArticle},
-      {kIdDepartmentSell, ReceiptAction::SellDepartment},
-      {kIdDepartmentVoid, ReceiptAction::VoidDepartment},
-      {kIdApply, ReceiptAction::Apply},
-      {kIdPrintText, ReceiptAction::PrintText},
-      {kIdInformation, ReceiptAction::Information},
-      {kIdPay, ReceiptAction::Pay},
+      {kIdOpenService, ReceiptAction::kOpenService},
+      {kIdOpenFiscal, ReceiptAction::kOpenFiscal},
+      {kIdCloseService, ReceiptAction::kCloseService},
+      {kIdCloseFiscal, ReceiptAction::kCloseFiscal},
+      {kIdGetLastReceipt, ReceiptAction::kGetLastReceipt},
+      {kIdDuplicate, ReceiptAction::kPrintDuplicate},
+      {kIdItemSell, ReceiptAction::kSellItem},
+      {kIdItemVoid, ReceiptAction::kVoidItem},
+      {kIdArticleSell, ReceiptAction::kSellArticle},
+      {kIdArticleVoid, ReceiptAction::kVoidArticle},
+      {kIdDepartmentSell, ReceiptAction::kSellDepartment},
+      {kIdDepartmentVoid, ReceiptAction::kVoidDepartment},
+      {kIdApply, ReceiptAction::kApply},
+      {kIdPrintText, ReceiptAction::kPrintText},
+      {kIdInformation, ReceiptAction::kInformation},
+      {kIdPay, ReceiptAction::kPay},
   };
   for (const auto& b : kButtons) {
     if (b.id != event.GetId()) continue;
-    if (b.action == ReceiptAction::Information)
+    if (b.action == ReceiptAction::kInformation)
       RunInformation();
     else
       RunAction(b.action);
@@ -179,7 +179,7 @@ bool ReceiptDialog::NumbersReady(ReceiptAction action) {
   static constexpr const char* kQuantity = "Количество";
   static constexpr const char* kPercent = "Надбавка/Отстъпка";
   for (ReceiptNumber n : NumbersReadBy(action)) {
-    if (n == ReceiptNumber::DepartmentNumber) {
+    if (n == ReceiptNumber::kDepartmentNumber) {
       // A plain text field: its leading integer is the department.
       if (!ReadField(departmentNumber_, departmentNumber_->GetValue(), DepartmentNumberRule(),
                      "Номер", kDepartment))
@@ -192,18 +192,18 @@ bool ReceiptDialog::NumbersReady(ReceiptAction action) {
       const char* name;
       const char* frame;
     } kFields[] = {
-        {ReceiptNumber::Operator, &operator_, "Номер на оператор", ""},
-        {ReceiptNumber::ItemPrice, &itemPrice_, "Цена", kItem},
-        {ReceiptNumber::ItemQuantity, &itemQuantity_, kQuantity, kItem},
-        {ReceiptNumber::ItemPercent, &itemPercent_, kPercent, kItem},
-        {ReceiptNumber::ArticleNumber, &articleNumber_, "Артикул номер", ""},
-        {ReceiptNumber::ArticleQuantity, &articleQuantity_, kQuantity, kArticle},
-        {ReceiptNumber::ArticlePercent, &articlePercent_, kPercent, kArticle},
-        {ReceiptNumber::DepartmentPrice, &departmentPrice_, "Цена", kDepartment},
-        {ReceiptNumber::DepartmentQuantity, &departmentQuantity_, kQuantity, kDepartment},
-        {ReceiptNumber::DepartmentPercent, &departmentPercent_, kPercent, kDepartment},
-        {ReceiptNumber::SubtotalValue, &subtotalValue_, kPercent, "Междинна сума"},
-        {ReceiptNumber::PaymentAmount, &paymentAmount_, "Сума", "Плащане"},
+        {ReceiptNumber::kOperator, &operator_, "Номер на оператор", ""},
+        {ReceiptNumber::kItemPrice, &itemPrice_, "Цена", kItem},
+        {ReceiptNumber::kItemQuantity, &itemQuantity_, kQuantity, kItem},
+        {ReceiptNumber::kItemPercent, &itemPercent_, kPercent, kItem},
+        {ReceiptNumber::kArticleNumber, &articleNumber_, "Артикул номер", ""},
+        {ReceiptNumber::kArticleQuantity, &articleQuantity_, kQuantity, kArticle},
+        {ReceiptNumber::kArticlePercent, &articlePercent_, kPercent, kArticle},
+        {ReceiptNumber::kDepartmentPrice, &departmentPrice_, "Цена", kDepartment},
+        {ReceiptNumber::kDepartmentQuantity, &departmentQuantity_, kQuantity, kDepartment},
+        {ReceiptNumber::kDepartmentPercent, &departmentPercent_, kPercent, kDepartment},
+        {ReceiptNumber::kSubtotalValue, &subtotalValue_, kPercent, "Междинна сума"},
+        {ReceiptNumber::kPaymentAmount, &paymentAmount_, "Сума", "Плащане"},
     };
     for (const auto& f : kFields) {
       if (f.number == n && !ReadField(f.field->edit, f.name, f.frame)) return false;
@@ -221,14 +221,14 @@ void ReceiptDialog::RunAction(ReceiptAction action) {
   if (out.subtotal) subtotalSum_.edit->SetDecimalValue(*out.subtotal);
   if (out.stateRead) ShowState(out.state);
   switch (out.follow) {
-    case ReceiptOutcome::Follow::Refresh:
+    case ReceiptOutcome::Follow::kRefresh:
       RefreshWhileHolding(*printer);
       break;
-    case ReceiptOutcome::Follow::PostInfo:
+    case ReceiptOutcome::Follow::kPostInfo:
       // Runs from the event loop, after this handler has closed the port.
       CallAfter(&ReceiptDialog::RunInformation);
       break;
-    case ReceiptOutcome::Follow::None:
+    case ReceiptOutcome::Follow::kNone:
       break;
   }
 }

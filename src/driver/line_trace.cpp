@@ -52,70 +52,70 @@ std::string TraceFormatter::Describe(bool sent, const std::string& bytes) {
   if (sent) {
     reply_.clear();
     if (bytes.size() == 1 && first == Frame::kLinkProbe) {
-      state_ = State::LinkProbe;
+      state_ = State::kLinkProbe;
       return "link probe";
     }
     if (bytes.size() == 1 && first == Frame::kReadyProbe) {
-      state_ = State::ReadyProbe;
+      state_ = State::kReadyProbe;
       return "ready probe";
     }
     if (bytes.size() == 4 && first == Frame::kStx && At(bytes, 3) == Frame::kLogoCommand) {
-      state_ = State::Idle;  // the logo data follows before the reply
+      state_ = State::kIdle;  // the logo data follows before the reply
       return Sprintf("logo frame header seq=0x%02x", At(bytes, 2));
     }
     if (first == Frame::kStx) {
-      state_ = State::Reply;
+      state_ = State::kReply;
       if (const auto cmd = Frame::ParseCommand(bytes)) {
         return Sprintf("frame seq=0x%02x cmd=0x%02x data=%zu", cmd->seq, cmd->cmd,
                        cmd->data.size());
       }
       return "frame (malformed)";
     }
-    state_ = State::Reply;
+    state_ = State::kReply;
     return Sprintf("logo data, %zu bytes", bytes.size());
   }
 
   switch (state_) {
-    case State::LinkProbe:
-      state_ = State::Idle;
+    case State::kLinkProbe:
+      state_ = State::kIdle;
       return first == Frame::kLinkProbe && bytes.size() == 1 ? "link probe echo" : "stray bytes";
-    case State::ReadyProbe:
-      state_ = State::Idle;
+    case State::kReadyProbe:
+      state_ = State::kIdle;
       return first == Frame::kReadyProbe && bytes.size() == 1 ? "ready" : "busy";
-    case State::Reply:
+    case State::kReply:
       if (bytes.size() != 1) break;
       switch (first) {
         case Frame::kStx:
-          state_ = State::DataLength;
+          state_ = State::kDataLength;
           reply_ = bytes;
           return "STX: data reply";
         case Frame::kAck:
-          state_ = State::AckRest;
+          state_ = State::kAckRest;
           return "ACK";
         case Frame::kRepeat:
           return "REPEAT";
         case Frame::kNack:
           return "NACK";
         default:
-          state_ = State::Idle;
+          state_ = State::kIdle;
           return "unexpected start byte";
       }
-    case State::DataLength:
-      state_ = State::DataRest;
+    case State::kDataLength:
+      state_ = State::kDataRest;
       reply_ += bytes;
       return Sprintf("LEN: %d bytes follow", static_cast<int>(first) - 0x1E);
-    case State::DataRest: {
-      state_ = State::Idle;
+    case State::kDataRest: {
+      state_ = State::kIdle;
       reply_ += bytes;
       const size_t dataLen = reply_.size() >= 7 ? reply_.size() - 7 : 0;
       return Sprintf("data reply seq=0x%02x cmd=0x%02x data=%zu", first, At(bytes, 1), dataLen);
     }
-    case State::AckRest:
-      state_ = State::Idle;
+    case State::kAckRest:
+      state_ = State::kIdle;
       return Sprintf("ACK seq=0x%02x code=%c%c", first, At(bytes, 1), At(bytes, 2));
-    case State::Idle:
+    case State::kIdle:
       break;
   }
-  state_ = State::Idle;
+  state_ = State::kIdle;
   return "stream";
 }

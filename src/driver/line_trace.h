@@ -19,15 +19,15 @@ class TraceFormatter {
   std::string Describe(bool sent, const std::string& bytes);
 
   enum class State {
-    Idle,        // nothing expected: drained bytes or a report stream
-    LinkProbe,   // 0x04 sent, its echo expected
-    ReadyProbe,  // 0x05 sent, 0x05 expected when ready
-    Reply,       // a frame sent, the first byte of the reply expected
-    DataLength,  // STX received, LEN expected
-    DataRest,    // LEN received, the rest of the data reply expected
-    AckRest,     // ACK received, its six bytes expected
+    kIdle,        // nothing expected: drained bytes or a report stream
+    kLinkProbe,   // 0x04 sent, its echo expected
+    kReadyProbe,  // 0x05 sent, 0x05 expected when ready
+    kReply,       // a frame sent, the first byte of the reply expected
+    kDataLength,  // STX received, LEN expected
+    kDataRest,    // LEN received, the rest of the data reply expected
+    kAckRest,     // ACK received, its six bytes expected
   };
-  State state_ = State::Idle;
+  State state_ = State::kIdle;
   std::string reply_;  // the data reply read so far
 };
 

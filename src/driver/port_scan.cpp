@@ -54,13 +54,13 @@ bool Better(ScanOutcome a, ScanOutcome b) {
   // The most telling outcome of a port's speeds wins.
   const auto rank = [](ScanOutcome o) {
     switch (o) {
-      case ScanOutcome::Printer:
+      case ScanOutcome::kPrinter:
         return 5;
-      case ScanOutcome::NoStatus:
+      case ScanOutcome::kNoStatus:
         return 4;
-      case ScanOutcome::Garbage:
+      case ScanOutcome::kGarbage:
         return 3;
-      case ScanOutcome::NoAnswer:
+      case ScanOutcome::kNoAnswer:
         return 2;
       default:
         return 1;
@@ -73,19 +73,19 @@ bool Better(ScanOutcome a, ScanOutcome b) {
 
 std::string ScanOutcomeName(ScanOutcome outcome) {
   switch (outcome) {
-    case ScanOutcome::Printer:
+    case ScanOutcome::kPrinter:
       return "printer";
-    case ScanOutcome::CannotOpen:
+    case ScanOutcome::kCannotOpen:
       return "cannot open";
-    case ScanOutcome::InUse:
+    case ScanOutcome::kInUse:
       return "in use by another program";
-    case ScanOutcome::NotSerial:
+    case ScanOutcome::kNotSerial:
       return "not a serial port";
-    case ScanOutcome::NoAnswer:
+    case ScanOutcome::kNoAnswer:
       return "no answer";
-    case ScanOutcome::Garbage:
+    case ScanOutcome::kGarbage:
       return "garbage at this speed";
-    case ScanOutcome::NoStatus:
+    case ScanOutcome::kNoStatus:
       return "handshake but no status";
   }
   return "?";
@@ -93,7 +93,7 @@ std::string ScanOutcomeName(ScanOutcome outcome) {
 
 const PortScanResult* ScanReport::Found() const {
   for (const auto& p : ports)
-    if (p.outcome == ScanOutcome::Printer) return &p;
+    if (p.outcome == ScanOutcome::kPrinter) return &p;
   return nullptr;
 }
 
@@ -157,7 +157,7 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
   result.name = candidate.name;
   result.comPort = candidate.comPort;
   result.path = candidate.path;
-  result.outcome = ScanOutcome::NoAnswer;
+  result.outcome = ScanOutcome::kNoAnswer;
   bool first = true;
   for (const int baud : speeds_) {
     PrinterLine atSpeed = line;
@@ -169,8 +169,8 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
     // A device that cannot be opened cannot be opened at another speed either
     // (nor is one that another program holds free a moment later), and a
     // printer answers at one speed only.
-    if (a.outcome == ScanOutcome::CannotOpen || a.outcome == ScanOutcome::InUse ||
-        a.outcome == ScanOutcome::NotSerial || a.outcome == ScanOutcome::Printer)
+    if (a.outcome == ScanOutcome::kCannotOpen || a.outcome == ScanOutcome::kInUse ||
+        a.outcome == ScanOutcome::kNotSerial || a.outcome == ScanOutcome::kPrinter)
       break;
   }
   return result;
@@ -178,22 +178,22 @@ PortScanResult PortScanner::ScanPort(const ScanCandidate& candidate) {
 
 SpeedAttempt PortScanner::TrySpeed(const PrinterLine& line, PortScanResult& result) {
   const int baud = line.baudRate;
-  SpeedAttempt attempt{baud, ScanOutcome::NoAnswer};
+  SpeedAttempt attempt{baud, ScanOutcome::kNoAnswer};
   bool echoed = false;
   {
     SerialPort sp(line.port, line.path, baud, nullptr);
     const int open = sp.TakeError();
     if (open == LinkResult::kOpenFailed && PortInUse(sp.LastSystemError())) {
-      attempt.outcome = ScanOutcome::InUse;
+      attempt.outcome = ScanOutcome::kInUse;
       return attempt;
     }
     if (open == LinkResult::kOpenFailed) {
-      attempt.outcome = ScanOutcome::CannotOpen;
+      attempt.outcome = ScanOutcome::kCannotOpen;
       result.detail = SystemErrorText(sp.LastSystemError());
       return attempt;
     }
     if (open != LinkResult::kOk) {
-      attempt.outcome = ScanOutcome::NotSerial;
+      attempt.outcome = ScanOutcome::kNotSerial;
       result.detail = SystemErrorText(sp.LastSystemError());
       return attempt;
     }
@@ -211,7 +211,7 @@ SpeedAttempt PortScanner::TrySpeed(const PrinterLine& line, PortScanResult& resu
         echoed = true;
         break;
       }
-      attempt.outcome = ScanOutcome::Garbage;
+      attempt.outcome = ScanOutcome::kGarbage;
       const auto drain = Clock::now();
       while (ElapsedMs(drain) < kMaxDrainMs) {
         sp.Receive(1, kDrainMs);
@@ -226,12 +226,12 @@ SpeedAttempt PortScanner::TrySpeed(const PrinterLine& line, PortScanResult& resu
   SilentUiHost silent;
   FiscalPrinter printer(&silent, line);
   printer.SetTimeouts(timeouts_.link);
-  attempt.outcome = ScanOutcome::NoStatus;
+  attempt.outcome = ScanOutcome::kNoStatus;
   if (!printer.IsConnected()) return attempt;
   StatusFlags flags{};
   const std::string status = printer.ReadStatus(flags);
   if (status.empty()) return attempt;
-  attempt.outcome = ScanOutcome::Printer;
+  attempt.outcome = ScanOutcome::kPrinter;
   result.baud = baud;
   result.status.clear();
   for (size_t i = 0; i < status.size(); ++i)

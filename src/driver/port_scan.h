@@ -28,13 +28,13 @@
 
 // What was found on one port at one speed, or on the whole port.
 enum class ScanOutcome {
-  Printer,     // the printer answered the status and version reads
-  CannotOpen,  // the device could not be opened (missing, no access)
-  InUse,       // another program holds the port: left alone, not a byte sent
-  NotSerial,   // it opened but is not a serial line (its settings cannot be set)
-  NoAnswer,    // nothing came back
-  Garbage,     // bytes came back, but not the echo: another speed or another device
-  NoStatus,    // the handshake answered, the status read did not
+  kPrinter,     // the printer answered the status and version reads
+  kCannotOpen,  // the device could not be opened (missing, no access)
+  kInUse,       // another program holds the port: left alone, not a byte sent
+  kNotSerial,   // it opened but is not a serial line (its settings cannot be set)
+  kNoAnswer,    // nothing came back
+  kGarbage,     // bytes came back, but not the echo: another speed or another device
+  kNoStatus,    // the handshake answered, the status read did not
 };
 
 // A short English name of the outcome ("printer", "cannot open", "in use by
@@ -44,14 +44,14 @@ std::string ScanOutcomeName(ScanOutcome outcome);
 
 struct SpeedAttempt {
   int baud = 0;
-  ScanOutcome outcome = ScanOutcome::NoAnswer;
+  ScanOutcome outcome = ScanOutcome::kNoAnswer;
 };
 
 struct PortScanResult {
-  std::string name;                             // "COM 3" or the device path
-  int comPort = 0;                              // the COM number, 0 when the device has none
-  std::string path;                             // the device path tried
-  ScanOutcome outcome = ScanOutcome::NoAnswer;  // the port as a whole (below)
+  std::string name;                              // "COM 3" or the device path
+  int comPort = 0;                               // the COM number, 0 when the device has none
+  std::string path;                              // the device path tried
+  ScanOutcome outcome = ScanOutcome::kNoAnswer;  // the port as a whole (below)
   std::string detail;                // why it could not be opened (the system's text), "" otherwise
   int baud = 0;                      // the speed the printer answered at (outcome Printer)
   std::string version;               // its version text, UTF-8 (outcome Printer)

@@ -164,19 +164,19 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
   if (owner_) owner_->CommandStarting();
 
   // What the user's answer to a reported failure means here.
-  enum class Verdict { Carry, Retry, Abort };
+  enum class Verdict { kCarry, kRetry, kAbort };
   const auto report = [this](int code) {
     const int choice = ReportLinkError(code);
-    return IsAbort(choice) ? Verdict::Abort : IsRetry(choice) ? Verdict::Retry : Verdict::Carry;
+    return IsAbort(choice) ? Verdict::kAbort : IsRetry(choice) ? Verdict::kRetry : Verdict::kCarry;
   };
   // Reports each failed check (a non-zero code) in order, until an abort or a retry.
   const auto check = [&](std::initializer_list<int> codes) {
     for (int code : codes) {
       if (code == 0) continue;
       const Verdict v = report(code);
-      if (v != Verdict::Carry) return v;
+      if (v != Verdict::kCarry) return v;
     }
-    return Verdict::Carry;
+    return Verdict::kCarry;
   };
   // Reads `count` bytes of the reply. Carry means they are all there. The port
   // ends its text at a zero byte and reports no error for a zero in the last
@@ -189,9 +189,9 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
     const int e = serialPort_->TakeError();
     if (e == 0) {
       out.resize(static_cast<size_t>(count), '\0');
-      return Verdict::Carry;
+      return Verdict::kCarry;
     }
-    return report(e) == Verdict::Retry ? Verdict::Retry : Verdict::Abort;
+    return report(e) == Verdict::kRetry ? Verdict::kRetry : Verdict::kAbort;
   };
   const auto send = [&](const uint8_t* bytes, size_t count) {
     serialPort_->SendRaw(bytes, count);
@@ -206,58 +206,59 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
       link = CheckLink(timeouts_.checkLink);
     } while (link != LinkResult::kReady && ElapsedMs(attemptStart) < timeouts_.linkSeries);
     Verdict v = report(link);
-    if (v == Verdict::Abort) return EndAfterPrompt(CallEnd::kLinkFailed);
-    if (v == Verdict::Retry) continue;
+    if (v == Verdict::kAbort) return EndAfterPrompt(CallEnd::kLinkFailed);
+    if (v == Verdict::kRetry) continue;
 
     while (true) {  // send the frame (again, after REPEAT) and read one reply
       const std::string head =
           logo ? Frame::BuildLogoHeader(sequence_) : Frame::BuildCommand(sequence_, cmd, data);
       v = send(reinterpret_cast<const uint8_t*>(head.data()), head.size());
-      if (logo && v != Verdict::Retry && v != Verdict::Abort)
+      if (logo && v != Verdict::kRetry && v != Verdict::kAbort)
         v = send(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-      if (v != Verdict::Carry) break;
+      if (v != Verdict::kCarry) break;
 
       std::string first;
-      if ((v = receive(1, first)) != Verdict::Carry) break;
+      if ((v = receive(1, first)) != Verdict::kCarry) break;
 
       const uint8_t start = static_cast<uint8_t>(first[0]);
       if (start == Frame::kStx) {
         std::string len, rest;
-        if ((v = receive(1, len)) != Verdict::Carry) break;
+        if ((v = receive(1, len)) != Verdict::kCarry) break;
         const int lenByte = static_cast<uint8_t>(len[0]);
         if (lenByte < kMinReplyLength) {
           // Too short to hold SEQ, CMD, checksum and terminator: a corrupted
           // reply. Nothing trustworthy can be returned from it, so "Продължи"
           // gives up like "Отказ"; only "Повтори" sends the frame again.
           DrainInput();
-          v = report(LinkResult::kStxChecksum) == Verdict::Retry ? Verdict::Retry : Verdict::Abort;
+          v = report(LinkResult::kStxChecksum) == Verdict::kRetry ? Verdict::kRetry
+                                                                  : Verdict::kAbort;
           break;
         }
-        if ((v = receive(lenByte - 0x1E, rest)) != Verdict::Carry) break;
+        if ((v = receive(lenByte - 0x1E, rest)) != Verdict::kCarry) break;
         const size_t n = rest.size();
         v = check({ComputeChecksum(len + rest.substr(0, n - 3)) == rest.substr(n - 3, 2)
                        ? 0
                        : LinkResult::kStxChecksum,
                    static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kStxSequence,
                    static_cast<uint8_t>(rest[1]) == cmd ? 0 : LinkResult::kStxCommand});
-        if (v != Verdict::Carry) break;
+        if (v != Verdict::kCarry) break;
         sequence_ = Frame::NextSequence(sequence_);
         outcome_ = CallOutcome{};
         return rest.substr(2, n - 5);
       }
       if (start == Frame::kAck) {
         std::string rest;
-        if ((v = receive(6, rest)) != Verdict::Carry) break;
+        if ((v = receive(6, rest)) != Verdict::kCarry) break;
         v = check(
             {ComputeChecksum(rest.substr(0, 3)) == rest.substr(3, 2) ? 0 : LinkResult::kAckChecksum,
              static_cast<uint8_t>(rest[0]) == sequence_ ? 0 : LinkResult::kAckSequence});
-        if (v != Verdict::Carry) break;
+        if (v != Verdict::kCarry) break;
         sequence_ = Frame::NextSequence(sequence_);
         const std::string code = rest.substr(1, 2);
         lastPrompt_.clear();
         const int choice = ReportCommandError(code);
         if (IsRetry(choice)) {
-          v = Verdict::Retry;
+          v = Verdict::kRetry;
           break;
         }
         // The second character names the command's error ('0': none); the
@@ -282,9 +283,9 @@ std::string PrinterLink::Transact(uint8_t cmd, const std::string& data) {
       v = report(start == Frame::kRepeat ? LinkResult::kTooManyRepeats
                  : start == Frame::kNack ? LinkResult::kNack
                                          : LinkResult::kUnknownStart);
-      if (v == Verdict::Carry) v = Verdict::Abort;  // nobody asked for it again
+      if (v == Verdict::kCarry) v = Verdict::kAbort;  // nobody asked for it again
       break;
     }
-    if (v == Verdict::Abort) return EndAfterPrompt(CallEnd::kLinkFailed);
+    if (v == Verdict::kAbort) return EndAfterPrompt(CallEnd::kLinkFailed);
   }
 }

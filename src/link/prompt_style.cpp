@@ -55,19 +55,19 @@ PromptStyle PromptStyle::Decode(unsigned style) {
   }
   switch (style & 0xF0) {
     case Prompt::kIconStop:
-      s.icon = PromptIcon::Stop;
+      s.icon = PromptIcon::kStop;
       s.beep = 0x10;
       break;
     case Prompt::kIconQuestion:
-      s.icon = PromptIcon::Question;
+      s.icon = PromptIcon::kQuestion;
       s.beep = 0x20;
       break;
     case Prompt::kIconExclamation:
-      s.icon = PromptIcon::Exclamation;
+      s.icon = PromptIcon::kExclamation;
       s.beep = 0x30;
       break;
     default:
-      s.icon = PromptIcon::Application;
+      s.icon = PromptIcon::kApplication;
       s.beep = 0;
       break;
   }

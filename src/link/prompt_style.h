@@ -11,7 +11,7 @@
 //   bits 8-11 default button: 0x100 second, 0x200 third, 0x300 fourth (only if
 //             that many buttons exist, else none); anything else the first
 // Closing the dialog by its close box returns 2.
-enum class PromptIcon { Application, Stop, Question, Exclamation };
+enum class PromptIcon { kApplication, kStop, kQuestion, kExclamation };
 
 // The names of the style word's parts and of the button results. A style is
 // one button set | one icon | at most one default, e.g.
@@ -65,7 +65,7 @@ struct PromptButton {
 
 struct PromptStyle {
   std::vector<PromptButton> buttons;  // left to right, 1..3 buttons
-  PromptIcon icon = PromptIcon::Application;
+  PromptIcon icon = PromptIcon::kApplication;
   unsigned beep = 0;          // value for the platform beep: 0x10, 0x20, 0x30 or 0
   int defaultButton = 0;      // index into buttons, or -1 for none
   bool focusDefault = false;  // the second button also takes the focus

@@ -87,7 +87,7 @@ DiscoveryResult DiscoverPrinters(const std::vector<ScanCandidate>& candidates,
   // patience, so that a slow reply does not leave it unserved.
   const LinkTimeouts timeouts = options.identityTimeouts.value_or(LinkTimeouts{});
   for (const PortScanResult& port : report.ports) {
-    if (port.outcome != ScanOutcome::Printer) continue;
+    if (port.outcome != ScanOutcome::kPrinter) continue;
     const int com = ComFor(port.comPort, coms);
     if (com == 0) {
       result.skipped.push_back(port.path + ": a printer, but no COM number is left for it");

@@ -245,7 +245,7 @@ std::array<bool, 32> SimDevice::Flags() const {
   bool opUnzeroed = false;
   for (const auto& op : s_.operators) opUnzeroed = opUnzeroed || op.unzeroed;
   const int kind = s_.receipt.kind;
-  const bool fiscalOpen = kind == OpenReceipt::Fiscal || kind == OpenReceipt::Invoice;
+  const bool fiscalOpen = kind == OpenReceipt::kFiscal || kind == OpenReceipt::kInvoice;
   f[0] = full;
   f[1] = s_.lowVoltage;
   f[2] = s_.overheated;
@@ -259,11 +259,11 @@ std::array<bool, 32> SimDevice::Flags() const {
   f[10] = s_.articlesUnzeroed;
   f[11] = opUnzeroed;
   f[12] = s_.duplicatePending;
-  f[13] = kind == OpenReceipt::Service;
+  f[13] = kind == OpenReceipt::kService;
   f[14] = fiscalOpen;
   f[15] = fiscalOpen && s_.receipt.detailed;
   f[16] = fiscalOpen && s_.receipt.withVat;
-  f[17] = kind == OpenReceipt::Invoice;
+  f[17] = kind == OpenReceipt::kInvoice;
   f[18] = s_.fmMissing;
   f[19] = s_.fmFaulty;
   f[20] = full;
@@ -321,8 +321,8 @@ std::string SimDevice::Refusal(unsigned needs) const {
   if ((needs & kClock) && (s_.clockHardware || s_.clockNotSet || s_.clockIncorrect || s_.ramReset))
     return "32";
   if (needs & kNoReceipt) {
-    if (s_.receipt.kind == OpenReceipt::Service) return "62";
-    if (s_.receipt.kind != OpenReceipt::None) return "42";
+    if (s_.receipt.kind == OpenReceipt::kService) return "62";
+    if (s_.receipt.kind != OpenReceipt::kNone) return "42";
   }
   if ((needs & kNoOverflow) && s_.reportOverflow) return "22";
   if ((needs & kFmSpace) && FreeFmRecords() == 0) return "82";

@@ -83,14 +83,14 @@ DeviceState SimDevice::SampleState(int headerWidth) {
   // A short history: fiscalized a month ago, three daily reports since.
   const std::time_t now = std::time(nullptr);
   FmRecord fisc;
-  fisc.type = FmRecord::Fiscalization;
+  fisc.type = FmRecord::kFiscalization;
   fisc.time = now - 30 * 86400;
   fisc.rates = s.rates;
   fisc.text = s.taxNumber;
   s.fm.push_back(fisc);
   for (int day = 3; day >= 1; --day) {
     FmRecord z;
-    z.type = FmRecord::ZReport;
+    z.type = FmRecord::kZReport;
     z.number = 4 - day;
     z.time = now - day * 86400;
     z.rates = s.rates;
@@ -120,7 +120,7 @@ void SimDevice::LimitGroups(DeviceState& s, int groups) {
     if (d.group >= groups) d.group = kStandard;
   for (auto& r : s.fm) {
     for (int g = groups; g < kGroups; ++g) {
-      if (r.type == FmRecord::ZReport) r.totals[kStandard] += r.totals[g];
+      if (r.type == FmRecord::kZReport) r.totals[kStandard] += r.totals[g];
       r.totals[g] = 0;
       r.rates[g] = -100;
     }

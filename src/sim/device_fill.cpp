@@ -14,7 +14,7 @@ int SimDevice::FillFm(int n) {
   const std::time_t step = std::max<std::time_t>(1, (now - last) / (n + 1));
   for (int i = 1; i <= n; ++i) {
     FmRecord z;
-    z.type = FmRecord::ZReport;
+    z.type = FmRecord::kZReport;
     z.number = s_.reportNumber++;
     z.time = std::min(now, last + i * step);
     z.rates = s_.rates;

@@ -84,7 +84,7 @@ SimDevice::Reply SimDevice::TaxNumberOrFiscalize(const std::string& data) {
   if (auto r = Refusal(kPaper | kFmSpace | kDailyZeroed); !r.empty()) return Ack(r);
   s_.fiscalized = true;
   s_.reportNumber = 1;  // the first Z report in the fiscal memory
-  AddFmRecord(FmRecord::Fiscalization);
+  AddFmRecord(FmRecord::kFiscalization);
   Document doc(s_.headerWidth);
   HeaderBlock(doc);
   doc.Center(Cp("ФИСКАЛИЗАЦИЯ"));
@@ -128,7 +128,7 @@ SimDevice::Reply SimDevice::SetTaxRates(const std::string& data) {
     if (!ParseRate(f[1 + g], rates[g])) return Ack("04");
   if (rates[0] < 0) return Ack("04");  // group А always exists
   s_.rates = rates;
-  if (s_.fiscalized) AddFmRecord(FmRecord::TaxRates);
+  if (s_.fiscalized) AddFmRecord(FmRecord::kTaxRates);
   Document doc(s_.headerWidth);
   doc.Center(Cp("ДАНЪЧНИ СТАВКИ"));
   for (int g = 0; g < s_.groupCount; ++g)
@@ -152,7 +152,7 @@ SimDevice::Reply SimDevice::SetDecimals(const std::string& data) {
   if (s_.articlesUnzeroed || opUnzeroed) return Ack("03");
   s_.decimals = f[1][0];
   for (auto& [n, a] : s_.articles) a.price = RoundToMode(a.price, s_.decimals);
-  if (s_.fiscalized) AddFmRecord(FmRecord::DecimalPoint);
+  if (s_.fiscalized) AddFmRecord(FmRecord::kDecimalPoint);
   Document doc(s_.headerWidth);
   doc.LeftRight(Cp("ДЕСЕТИЧНА ТОЧКА"), std::string(1, s_.decimals));
   doc.Line(DateTimeText(Now()));

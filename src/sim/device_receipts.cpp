@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kItemTextWidth = 36;
 
 bool FiscalOpen(const DeviceState& s) {
-  return s.receipt.kind == OpenReceipt::Fiscal || s.receipt.kind == OpenReceipt::Invoice;
+  return s.receipt.kind == OpenReceipt::kFiscal || s.receipt.kind == OpenReceipt::kInvoice;
 }
 }  // namespace
 
@@ -68,7 +68,7 @@ SimDevice::Reply SimDevice::OpenService(const std::string& data) {
   if (f.size() < 2 || !ParseInt(f[0], op) || op < 1 || op > kOperators) return Ack("04");
   if (!OperatorOk(op, f[1])) return Ack("92");
   s_.receipt = OpenReceipt{};
-  s_.receipt.kind = OpenReceipt::Service;
+  s_.receipt.kind = OpenReceipt::kService;
   s_.receipt.op = op;
   Document doc(s_.headerWidth);
   HeaderBlock(doc);
@@ -79,7 +79,7 @@ SimDevice::Reply SimDevice::OpenService(const std::string& data) {
 }
 
 SimDevice::Reply SimDevice::CloseService(const std::string&) {
-  if (s_.receipt.kind != OpenReceipt::Service) return Ack("02");
+  if (s_.receipt.kind != OpenReceipt::kService) return Ack("02");
   if (s_.paperOut) return Ack("12");
   Document doc(s_.headerWidth);
   FooterBlock(doc, Cp("СЛУЖЕБЕН БОН"));
@@ -106,7 +106,7 @@ SimDevice::Reply SimDevice::OpenFiscal(const std::string& data) {
   }
   s_.receipt = OpenReceipt{};
   OpenReceipt& r = s_.receipt;
-  r.kind = invoice ? OpenReceipt::Invoice : OpenReceipt::Fiscal;
+  r.kind = invoice ? OpenReceipt::kInvoice : OpenReceipt::kFiscal;
   r.op = op;
   r.detailed = f[2] == "1";
   r.withVat = f[3] == "1" || invoice;
@@ -471,7 +471,7 @@ SimDevice::Reply SimDevice::Text(const std::string& data) {
   if (auto r = Refusal(kFm | kPaper); !r.empty()) return Ack(r);
   Document doc(s_.headerWidth);
   doc.Line(data.substr(0, 34));
-  if (s_.receipt.kind == OpenReceipt::None)
+  if (s_.receipt.kind == OpenReceipt::kNone)
     Print(doc);
   else
     ReceiptPrint(doc);
@@ -531,7 +531,7 @@ SimDevice::Reply SimDevice::CloseFiscal(const std::string&) {
   if (overflow) s_.reportOverflow = true;
   s_.dailyUnzeroed = true;
   op.unzeroed = true;
-  if (r.kind == OpenReceipt::Invoice) ++s_.invoiceNext;
+  if (r.kind == OpenReceipt::kInvoice) ++s_.invoiceNext;
   s_.lastReceipt = r.printed;
   s_.duplicatePending = true;
   s_.journal.push_back(r.printed);
@@ -624,7 +624,7 @@ SimDevice::Reply SimDevice::ReceiptStatus(const std::string&) {
   add(Sprintf("%03d", std::min(r.purchases, 999)));
   for (int g = 0; g < 3; ++g) add(Field(r.groups[g]));
   for (bool v : {r.paymentStarted, r.withVat, r.detailed, r.paymentStarted, r.paymentFinished,
-                 false, r.kind == OpenReceipt::Invoice})
+                 false, r.kind == OpenReceipt::kInvoice})
     add(b(v));
   add(Field(s_.lastChange));
   add(Sprintf("%d", s_.lastChangeType));

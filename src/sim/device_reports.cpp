@@ -52,7 +52,7 @@ std::string SumsText(const std::array<Money, kPayments>& a,
 int LastZNumber(const std::vector<FmRecord>& fm) {
   int last = 0;
   for (const auto& r : fm)
-    if (r.type == FmRecord::ZReport) last = r.number;
+    if (r.type == FmRecord::kZReport) last = r.number;
   return last;
 }
 }  // namespace
@@ -126,10 +126,10 @@ std::string SimDevice::FmText() const {
   for (const auto& r : s_.fm) {
     const std::string when = FormatTime(r.time, "%d-%m-%Y %H:%M");
     switch (r.type) {
-      case FmRecord::Fiscalization:
+      case FmRecord::kFiscalization:
         line(when + Cp(" ФИСКАЛИЗАЦИЯ ЕИК ") + r.text);
         break;
-      case FmRecord::TaxRates: {
+      case FmRecord::kTaxRates: {
         std::string rates;
         for (int g = 0; g < kGroups; ++g) {
           rates += ' ';
@@ -138,7 +138,7 @@ std::string SimDevice::FmText() const {
         line(when + Cp(" ДАНЪЧНИ СТАВКИ") + rates);
         break;
       }
-      case FmRecord::DecimalPoint:
+      case FmRecord::kDecimalPoint:
         line(when + Cp(" ДЕСЕТИЧНА ТОЧКА ") + std::string(1, r.decimals));
         break;
       default: {
@@ -239,7 +239,7 @@ SimDevice::Reply SimDevice::FmReportByBlocks(const std::string& data, bool detai
   if (!ParseBlocks(data, first, last)) return Ack("04");
   std::vector<const FmRecord*> list;
   for (const auto& r : s_.fm)
-    if (r.type == FmRecord::ZReport && r.number >= first && r.number <= last) list.push_back(&r);
+    if (r.type == FmRecord::kZReport && r.number >= first && r.number <= last) list.push_back(&r);
   return FmReport(list, detailed,
                   Cp("ОТЧЕТ НА ФП ПО БЛОКОВЕ ") + Sprintf("%04d-%04d", first, last));
 }
@@ -265,7 +265,7 @@ SimDevice::Reply SimDevice::FmReportByDates(const std::string& data, bool detail
   if (!ParseDates(data, from, to)) return Ack("04");
   std::vector<const FmRecord*> list;
   for (const auto& r : s_.fm)
-    if (r.type == FmRecord::ZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
+    if (r.type == FmRecord::kZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
   return FmReport(
       list, detailed,
       Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
@@ -289,15 +289,15 @@ SimDevice::Reply SimDevice::SpecialFmReport(const std::string&) {
   int n = 0;
   for (const auto& r : s_.fm) {
     const std::string when = FormatTime(r.time, "%d-%m-%Y %H:%M");
-    if (r.type == FmRecord::Fiscalization) {
+    if (r.type == FmRecord::kFiscalization) {
       doc.Line(when + Cp(" ФИСКАЛИЗАЦИЯ"));
       doc.LeftRight(Cp("  ЕИК"), r.text);
-    } else if (r.type == FmRecord::TaxRates) {
+    } else if (r.type == FmRecord::kTaxRates) {
       doc.Line(when + Cp(" ДАНЪЧНИ СТАВКИ"));
       for (int g = 0; g < s_.groupCount; ++g)
         doc.LeftRight("  " + GroupLetter(g),
                       r.rates[g] < 0 ? Cp("ЗАБРАНЕНА") : PercentText(r.rates[g]) + "%");
-    } else if (r.type == FmRecord::DecimalPoint) {
+    } else if (r.type == FmRecord::kDecimalPoint) {
       doc.LeftRight(when + Cp(" ДЕСЕТИЧНА ТОЧКА"), std::string(1, r.decimals));
     } else {
       continue;
@@ -421,7 +421,7 @@ std::string SimDevice::DailyZRefusal() const {
 
 void SimDevice::CloseDay() {
   if (s_.fiscalized) {
-    AddFmRecord(FmRecord::ZReport);
+    AddFmRecord(FmRecord::kZReport);
     s_.fm.back().number = s_.reportNumber;
     s_.fm.back().totals = s_.dailyTotals;
   }

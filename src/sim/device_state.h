@@ -74,8 +74,8 @@ struct DepartmentState {
 
 // One record of the fiscal memory.
 struct FmRecord {
-  enum Type { ZReport = 0, Fiscalization = 1, TaxRates = 2, DecimalPoint = 3 };
-  int type = ZReport;
+  enum Type { kZReport = 0, kFiscalization = 1, kTaxRates = 2, kDecimalPoint = 3 };
+  int type = kZReport;
   int number = 0;  // Z: the report number; others: 0
   std::time_t time = 0;
   std::array<Money, kGroups> totals{};  // Z: daily totals by group
@@ -96,8 +96,8 @@ struct ReceiptLine {
 };
 
 struct OpenReceipt {
-  enum Kind { None = 0, Fiscal = 1, Invoice = 2, Service = 3 };
-  int kind = None;
+  enum Kind { kNone = 0, kFiscal = 1, kInvoice = 2, kService = 3 };
+  int kind = kNone;
   int op = 0;
   bool detailed = false;
   bool withVat = false;

@@ -5,48 +5,48 @@
 using namespace simwire;
 
 void LineProtocol::Reset() {
-  state_ = State::Idle;
+  state_ = State::kIdle;
   frame_.clear();
   want_ = 0;
 }
 
 std::string LineProtocol::Feed(uint8_t byte, int64_t nowMs) {
-  if (state_ != State::Idle && nowMs - lastMs_ > kStallMs) Reset();
+  if (state_ != State::kIdle && nowMs - lastMs_ > kStallMs) Reset();
   lastMs_ = nowMs;
   switch (state_) {
-    case State::Idle:
+    case State::kIdle:
       if (byte == kLinkProbe) return std::string(1, static_cast<char>(kLinkProbe));
       if (byte == kReadyProbe) {
         const bool busy = hooks_.busy && hooks_.busy();
         return std::string(1, static_cast<char>(busy ? kBusy : kReadyProbe));
       }
       if (byte == kStx) {
-        state_ = State::Length;
+        state_ = State::kLength;
         frame_.clear();
       }
       return {};
-    case State::Length:
+    case State::kLength:
       frame_ += static_cast<char>(byte);
       if (byte < 0x23) {
         // Shorter than an empty frame: nothing sensible can follow.
         Reset();
         return std::string(1, static_cast<char>(kNack));
       }
-      state_ = State::Body;
+      state_ = State::kBody;
       want_ = byte - 0x1E;
       return {};
-    case State::Body:
+    case State::kBody:
       frame_ += static_cast<char>(byte);
       // The logo frame is recognised by its fixed length byte and command.
       if (frame_.size() == 3 && static_cast<uint8_t>(frame_[0]) == kLogoLength &&
           static_cast<uint8_t>(frame_[2]) == kLogoCommand) {
-        state_ = State::Logo;
+        state_ = State::kLogo;
         want_ = kLogoSize;
         return {};
       }
       if (--want_ > 0) return {};
       return Finish();
-    case State::Logo:
+    case State::kLogo:
       frame_ += static_cast<char>(byte);
       if (--want_ > 0) return {};
       {

@@ -34,15 +34,15 @@ class LineProtocol {
   std::string Feed(uint8_t byte, int64_t nowMs);
 
   // True while a frame is being received.
-  bool InFrame() const { return state_ != State::Idle; }
+  bool InFrame() const { return state_ != State::kIdle; }
 
  private:
-  enum class State { Idle, Length, Body, Logo };
+  enum class State { kIdle, kLength, kBody, kLogo };
   std::string Finish();
   void Reset();
 
   Hooks hooks_;
-  State state_ = State::Idle;
+  State state_ = State::kIdle;
   std::string frame_;  // bytes after STX
   size_t want_ = 0;    // bytes still expected
   int64_t lastMs_ = 0;

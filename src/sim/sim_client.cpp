@@ -91,14 +91,14 @@ SimClient::Reply SimClient::ReadReply(int timeoutMs) {
   if (first < 0) return r;
   r.raw += static_cast<char>(first);
   if (first == simwire::kNack || first == simwire::kRepeat) {
-    r.kind = first == simwire::kNack ? Reply::Nack : Reply::Repeat;
+    r.kind = first == simwire::kNack ? Reply::kNack : Reply::kRepeat;
     return r;
   }
   if (first == simwire::kAck) {
     const std::string rest = ReadRaw(6, timeoutMs);
     r.raw += rest;
     if (rest.size() < 6) return r;  // Timeout
-    r.kind = Reply::Ack;
+    r.kind = Reply::kAck;
     r.seq = static_cast<uint8_t>(rest[0]);
     r.code = rest.substr(1, 2);
     r.checksumOk = simwire::Checksum(rest.substr(0, 3)) == rest.substr(3, 2);
@@ -112,14 +112,14 @@ SimClient::Reply SimClient::ReadReply(int timeoutMs) {
     const std::string rest = ReadRaw(want, timeoutMs);
     r.raw += rest;
     if (rest.size() < want) return r;
-    r.kind = Reply::Data;
+    r.kind = Reply::kData;
     r.seq = static_cast<uint8_t>(rest[0]);
     r.cmd = static_cast<uint8_t>(rest[1]);
     r.data = rest.substr(2, want - 5);
     r.checksumOk = simwire::Checksum(len + rest.substr(0, want - 3)) == rest.substr(want - 3, 2);
     return r;
   }
-  r.kind = Reply::Other;
+  r.kind = Reply::kOther;
   return r;
 }
 
@@ -139,7 +139,7 @@ SimClient::Reply SimClient::SendLogo(const std::string& bytes, int timeoutMs) {
 SimClient::Reply SimClient::SendFrame(const std::string& frame, int timeoutMs) {
   WriteRaw(frame);
   Reply r = ReadReply(timeoutMs);
-  if ((r.kind == Reply::Ack || r.kind == Reply::Data) && r.seq == seq_)
+  if ((r.kind == Reply::kAck || r.kind == Reply::kData) && r.seq == seq_)
     seq_ = seq_ == 0xFF ? 0x20 : static_cast<uint8_t>(seq_ + 1);
   return r;
 }

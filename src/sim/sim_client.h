@@ -9,15 +9,15 @@
 class SimClient {
  public:
   struct Reply {
-    enum Kind { Timeout, Ack, Data, Nack, Repeat, Other };
-    Kind kind = Timeout;
+    enum Kind { kTimeout, kAck, kData, kNack, kRepeat, kOther };
+    Kind kind = kTimeout;
     uint8_t seq = 0;
     uint8_t cmd = 0;
     std::string code;  // ACK: the two-character code
     std::string data;  // data reply: DATA
     std::string raw;   // every byte of the reply as received
     bool checksumOk = false;
-    bool ok() const { return (kind == Ack && code == "00") || kind == Data; }
+    bool ok() const { return (kind == kAck && code == "00") || kind == kData; }
   };
 
   // Opens `path` raw (8N1) at `baud`. IsOpen tells whether that worked.

@@ -11,37 +11,39 @@ namespace {
 struct FaultName {
   const char* name;
   Fault fault;
-  enum Kind { Condition, Event, OneShot } kind;
+  enum Kind { kCondition, kEvent, kOneShot } kind;
   const char* help;
 };
 
 const FaultName kFaults[] = {
-    {"paper-out", Fault::PaperOut, FaultName::Condition, "no paper (flag 7)"},
-    {"busy", Fault::Busy, FaultName::Condition, "answer the ready probe busy"},
-    {"no-answer", Fault::NoAnswer, FaultName::Condition, "answer nothing, not even 0x04"},
-    {"clock-not-set", Fault::ClockNotSet, FaultName::Condition, "clock not set (flag 3)"},
-    {"clock-incorrect", Fault::ClockIncorrect, FaultName::Condition, "clock incorrect (flag 6)"},
-    {"clock-error", Fault::ClockHardware, FaultName::Condition, "clock hardware error (flag 4)"},
-    {"fm-missing", Fault::FmMissing, FaultName::Condition, "fiscal memory missing (flag 18)"},
-    {"fm-faulty", Fault::FmFaulty, FaultName::Condition, "fiscal memory faulty (flag 19)"},
-    {"overflow", Fault::ReportOverflow, FaultName::Condition, "report registers overflow (flag 8)"},
-    {"ram-reset", Fault::RamReset, FaultName::Event, "lose working memory (flags 5, 3)"},
-    {"fm-nearly-full", Fault::FmNearlyFull, FaultName::Event,
+    {"paper-out", Fault::kPaperOut, FaultName::kCondition, "no paper (flag 7)"},
+    {"busy", Fault::kBusy, FaultName::kCondition, "answer the ready probe busy"},
+    {"no-answer", Fault::kNoAnswer, FaultName::kCondition, "answer nothing, not even 0x04"},
+    {"clock-not-set", Fault::kClockNotSet, FaultName::kCondition, "clock not set (flag 3)"},
+    {"clock-incorrect", Fault::kClockIncorrect, FaultName::kCondition, "clock incorrect (flag 6)"},
+    {"clock-error", Fault::kClockHardware, FaultName::kCondition, "clock hardware error (flag 4)"},
+    {"fm-missing", Fault::kFmMissing, FaultName::kCondition, "fiscal memory missing (flag 18)"},
+    {"fm-faulty", Fault::kFmFaulty, FaultName::kCondition, "fiscal memory faulty (flag 19)"},
+    {"overflow", Fault::kReportOverflow, FaultName::kCondition,
+     "report registers overflow (flag 8)"},
+    {"ram-reset", Fault::kRamReset, FaultName::kEvent, "lose working memory (flags 5, 3)"},
+    {"fm-nearly-full", Fault::kFmNearlyFull, FaultName::kEvent,
      "leave 49 free fiscal-memory records (off: normal size)"},
-    {"fm-full", Fault::FmFull, FaultName::Event, "leave no free record (off: normal size)"},
-    {"overheat", Fault::Overheated, FaultName::Condition, "print head overheated (flag 2)"},
-    {"low-voltage", Fault::LowVoltage, FaultName::Condition, "supply voltage dropped (flag 1)"},
-    {"nack", Fault::Nack, FaultName::OneShot, "answer the next N frames NACK"},
-    {"repeat", Fault::Repeat, FaultName::OneShot, "answer the next N frames REPEAT"},
-    {"bad-checksum", Fault::BadChecksum, FaultName::OneShot,
+    {"fm-full", Fault::kFmFull, FaultName::kEvent, "leave no free record (off: normal size)"},
+    {"overheat", Fault::kOverheated, FaultName::kCondition, "print head overheated (flag 2)"},
+    {"low-voltage", Fault::kLowVoltage, FaultName::kCondition, "supply voltage dropped (flag 1)"},
+    {"nack", Fault::kNack, FaultName::kOneShot, "answer the next N frames NACK"},
+    {"repeat", Fault::kRepeat, FaultName::kOneShot, "answer the next N frames REPEAT"},
+    {"bad-checksum", Fault::kBadChecksum, FaultName::kOneShot,
      "wrong checksum in the next N replies"},
-    {"wrong-seq", Fault::WrongSeq, FaultName::OneShot, "wrong block number in the next N replies"},
-    {"wrong-cmd", Fault::WrongCmd, FaultName::OneShot,
+    {"wrong-seq", Fault::kWrongSeq, FaultName::kOneShot,
+     "wrong block number in the next N replies"},
+    {"wrong-cmd", Fault::kWrongCmd, FaultName::kOneShot,
      "wrong command byte in the next N data replies"},
-    {"garbage", Fault::GarbageFirstByte, FaultName::OneShot,
+    {"garbage", Fault::kGarbageFirstByte, FaultName::kOneShot,
      "a meaningless first byte in the next N replies"},
-    {"zero-byte", Fault::ZeroByte, FaultName::OneShot, "a zero byte in the next N replies"},
-    {"download-cut", Fault::DownloadCut, FaultName::OneShot,
+    {"zero-byte", Fault::kZeroByte, FaultName::kOneShot, "a zero byte in the next N replies"},
+    {"download-cut", Fault::kDownloadCut, FaultName::kOneShot,
      "the next N download streams stop before their terminator"},
 };
 
@@ -82,10 +84,10 @@ const char* kFlagNames[32] = {"FM read-only",
 std::string SimServer::ControlHelp() {
   std::string out = "Control commands (one per line; N defaults to 1, on/off to on):\n";
   for (const auto& f : kFaults) {
-    const char* arg = f.kind == FaultName::OneShot ? " [N]"
-                      : f.fault == Fault::RamReset ? ""
-                      : f.kind == FaultName::Event ? " [off]"
-                                                   : " [on|off]";
+    const char* arg = f.kind == FaultName::kOneShot ? " [N]"
+                      : f.fault == Fault::kRamReset ? ""
+                      : f.kind == FaultName::kEvent ? " [off]"
+                                                    : " [on|off]";
     out += Sprintf("  %-28s %s\n", (std::string(f.name) + arg).c_str(), f.help);
   }
   out +=
@@ -105,7 +107,7 @@ std::string SimServer::Control(const std::string& line) {
   if (word.empty()) return "";
   if (word == "help" || word == "?") return ControlHelp();
   if (word == "paper") {
-    Inject(Fault::PaperOut, 0);
+    Inject(Fault::kPaperOut, 0);
     return "ok: paper in\n";
   }
   if (word == "clear") {
@@ -136,7 +138,7 @@ std::string SimServer::Control(const std::string& line) {
   for (const auto& f : kFaults) {
     if (word != f.name) continue;
     int count = 1;
-    if (f.kind == FaultName::OneShot) {
+    if (f.kind == FaultName::kOneShot) {
       if (!arg.empty()) {
         char* end = nullptr;
         const long v = std::strtol(arg.c_str(), &end, 10);
@@ -150,7 +152,7 @@ std::string SimServer::Control(const std::string& line) {
     }
     Inject(f.fault, count);
     std::string answer = "ok: " + word;
-    if (f.kind == FaultName::OneShot)
+    if (f.kind == FaultName::kOneShot)
       answer += ' ' + std::to_string(count);
     else
       answer += count ? " on" : " off";

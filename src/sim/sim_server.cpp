@@ -130,75 +130,75 @@ void SimServer::Inject(Fault fault, int count) {
   const bool on = count > 0;
   const int n = count < 0 ? 0 : count;
   switch (fault) {
-    case Fault::PaperOut:
+    case Fault::kPaperOut:
       s.paperOut = on;
       break;
-    case Fault::Busy:
+    case Fault::kBusy:
       busy_ = on;
       break;
-    case Fault::NoAnswer:
+    case Fault::kNoAnswer:
       noAnswer_ = on;
       break;
-    case Fault::ClockNotSet:
+    case Fault::kClockNotSet:
       s.clockNotSet = on;
       break;
-    case Fault::ClockIncorrect:
+    case Fault::kClockIncorrect:
       s.clockIncorrect = on;
       break;
-    case Fault::ClockHardware:
+    case Fault::kClockHardware:
       s.clockHardware = on;
       break;
-    case Fault::FmMissing:
+    case Fault::kFmMissing:
       s.fmMissing = on;
       break;
-    case Fault::FmFaulty:
+    case Fault::kFmFaulty:
       s.fmFaulty = on;
       break;
-    case Fault::ReportOverflow:
+    case Fault::kReportOverflow:
       s.reportOverflow = on;
       break;
-    case Fault::RamReset:
+    case Fault::kRamReset:
       if (on) device_.ResetRam();
       break;
-    case Fault::FmNearlyFull:
-    case Fault::FmFull:
+    case Fault::kFmNearlyFull:
+    case Fault::kFmFull:
       if (!on) {
         const int used = static_cast<int>(s.fm.size());
         s.fmCapacity = used < 1000 ? 2000 : used + 1000;
-      } else if (fault == Fault::FmFull) {
+      } else if (fault == Fault::kFmFull) {
         device_.FillFmFull();
       } else {
         device_.FillFmNearlyFull();
       }
       break;
-    case Fault::Nack:
+    case Fault::kNack:
       nack_ = n;
       break;
-    case Fault::Repeat:
+    case Fault::kRepeat:
       repeat_ = n;
       break;
-    case Fault::BadChecksum:
+    case Fault::kBadChecksum:
       badChecksum_ = n;
       break;
-    case Fault::WrongSeq:
+    case Fault::kWrongSeq:
       wrongSeq_ = n;
       break;
-    case Fault::WrongCmd:
+    case Fault::kWrongCmd:
       wrongCmd_ = n;
       break;
-    case Fault::GarbageFirstByte:
+    case Fault::kGarbageFirstByte:
       garbage_ = n;
       break;
-    case Fault::ZeroByte:
+    case Fault::kZeroByte:
       zeroByte_ = n;
       break;
-    case Fault::DownloadCut:
+    case Fault::kDownloadCut:
       downloadCut_ = n;
       break;
-    case Fault::Overheated:
+    case Fault::kOverheated:
       s.overheated = on;
       break;
-    case Fault::LowVoltage:
+    case Fault::kLowVoltage:
       s.lowVoltage = on;
       break;
   }
@@ -206,11 +206,11 @@ void SimServer::Inject(Fault fault, int count) {
 }
 
 void SimServer::ClearFaults() {
-  for (Fault f : {Fault::PaperOut, Fault::Busy, Fault::NoAnswer, Fault::ClockNotSet,
-                  Fault::ClockIncorrect, Fault::ClockHardware, Fault::FmMissing, Fault::FmFaulty,
-                  Fault::ReportOverflow, Fault::Nack, Fault::Repeat, Fault::BadChecksum,
-                  Fault::WrongSeq, Fault::WrongCmd, Fault::GarbageFirstByte, Fault::ZeroByte,
-                  Fault::DownloadCut, Fault::Overheated, Fault::LowVoltage})
+  for (Fault f : {Fault::kPaperOut, Fault::kBusy, Fault::kNoAnswer, Fault::kClockNotSet,
+                  Fault::kClockIncorrect, Fault::kClockHardware, Fault::kFmMissing,
+                  Fault::kFmFaulty, Fault::kReportOverflow, Fault::kNack, Fault::kRepeat,
+                  Fault::kBadChecksum, Fault::kWrongSeq, Fault::kWrongCmd, Fault::kGarbageFirstByte,
+                  Fault::kZeroByte, Fault::kDownloadCut, Fault::kOverheated, Fault::kLowVoltage})
     Inject(f, 0);
   std::lock_guard<std::mutex> lock(mu_);
   busyUntilMs_ = 0;

@@ -64,29 +64,29 @@ struct SimOptions {
 // SimOptions::resendWindowMs after the reply, or after the line was opened
 // again (a new host session, which starts its block numbers afresh), runs.
 enum class Fault {
-  PaperOut,
-  Busy,
-  NoAnswer,
-  ClockNotSet,
-  ClockIncorrect,
-  ClockHardware,
-  FmMissing,
-  FmFaulty,
-  ReportOverflow,
-  RamReset,
-  FmNearlyFull,
-  FmFull,
-  Nack,
-  Repeat,
-  BadChecksum,
-  WrongSeq,
-  WrongCmd,
-  GarbageFirstByte,
-  ZeroByte,
-  DownloadCut,
+  kPaperOut,
+  kBusy,
+  kNoAnswer,
+  kClockNotSet,
+  kClockIncorrect,
+  kClockHardware,
+  kFmMissing,
+  kFmFaulty,
+  kReportOverflow,
+  kRamReset,
+  kFmNearlyFull,
+  kFmFull,
+  kNack,
+  kRepeat,
+  kBadChecksum,
+  kWrongSeq,
+  kWrongCmd,
+  kGarbageFirstByte,
+  kZeroByte,
+  kDownloadCut,
   // Conditions beyond the usual faults, for the status display:
-  Overheated,  // flag 2; printing commands answer "C2"
-  LowVoltage,  // flag 1
+  kOverheated,  // flag 2; printing commands answer "C2"
+  kLowVoltage,  // flag 1
 };
 
 // The simulated printer on a pseudo-terminal. The constructor creates the

@@ -356,8 +356,8 @@ std::string LoadState(const std::string& path, DeviceState& state) {
   if (s.groupCount < 3 || s.groupCount > kGroups) return path + ": bad tax group count";
   for (const auto& rl : s.receipt.lines)
     if (rl.group < 0 || rl.group >= kGroups) return path + ": bad receipt line";
-  if (s.receipt.kind < 0 || s.receipt.kind > OpenReceipt::Service ||
-      (s.receipt.kind != OpenReceipt::None && (s.receipt.op < 1 || s.receipt.op > kOperators)))
+  if (s.receipt.kind < 0 || s.receipt.kind > OpenReceipt::kService ||
+      (s.receipt.kind != OpenReceipt::kNone && (s.receipt.op < 1 || s.receipt.op > kOperators)))
     return path + ": bad open receipt";
   if (s.lastChangeType < 0 || s.lastChangeType >= kPayments) return path + ": bad change type";
   for (auto& [n, a] : s.articles)

@@ -259,7 +259,7 @@ TEST_F(FiscalServiceTest, NewPrinterIsTakenIntoFiscalServiceFromTheWindows) {
   EXPECT_EQ(s.operators[0].password, "1111");
   EXPECT_FALSE(s.dailyUnzeroed);
   ASSERT_GE(s.fm.size(), 2u) << "the fiscalization and the first Z report";
-  EXPECT_EQ(s.fm.front().type, FmRecord::Fiscalization);
+  EXPECT_EQ(s.fm.front().type, FmRecord::kFiscalization);
 
   // And what it printed, in order.
   const std::string paper = ReadFile(paperPath_);

@@ -352,7 +352,7 @@ TEST_F(MainDialogTest, FreeRecordsShowNothingWhenTheStatusCheckRefuses) {
   MainDialog* w = Open();
   FakeDevice printer;
   printer.MapTo(1);
-  printer.SetProbe(FakeDevice::Probe::Silent);
+  printer.SetProbe(FakeDevice::Probe::kSilent);
   PromptWatch prompts;
   prompts.Answer({2});  // "Отказ" to the link failure
   w->RunItem(menu_id::kFreeFMRecords);

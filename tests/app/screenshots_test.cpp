@@ -122,9 +122,9 @@ TEST(Screenshots, Application) {
 
   CapturePromptDuring([&] { main->RunItem(menu_id::kFreeFMRecords); }, "prompt_free_records");
 
-  sim.Inject(Fault::NoAnswer, 1);
+  sim.Inject(Fault::kNoAnswer, 1);
   CapturePromptDuring([&] { main->RunItem(menu_id::kDailyX); }, "prompt_no_answer");
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
 
   // A receipt's worth of paper, then the daily Z report.
   sim.ClearPaper();

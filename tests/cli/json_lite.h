@@ -11,7 +11,7 @@
 // A small strict JSON reader for checking fiscal-cli's output in tests. Parse
 // returns nothing for anything that is not exactly one JSON value.
 struct Json {
-  enum class Type { Null, Bool, Number, String, Array, Object } type = Type::Null;
+  enum class Type { kNull, kBool, kNumber, kString, kArray, kObject } type = Type::kNull;
   bool boolean = false;
   double number = 0;
   std::string string;
@@ -104,20 +104,20 @@ struct Json {
     const char c = s[p];
     if (c == 'n') return Literal(s, p, "null");
     if (c == 't') {
-      v.type = Type::Bool;
+      v.type = Type::kBool;
       v.boolean = true;
       return Literal(s, p, "true");
     }
     if (c == 'f') {
-      v.type = Type::Bool;
+      v.type = Type::kBool;
       return Literal(s, p, "false");
     }
     if (c == '"') {
-      v.type = Type::String;
+      v.type = Type::kString;
       return String(s, p, v.string);
     }
     if (c == '[') {
-      v.type = Type::Array;
+      v.type = Type::kArray;
       ++p;
       Space(s, p);
       if (p < s.size() && s[p] == ']') return ++p, true;
@@ -135,7 +135,7 @@ struct Json {
       }
     }
     if (c == '{') {
-      v.type = Type::Object;
+      v.type = Type::kObject;
       ++p;
       Space(s, p);
       if (p < s.size() && s[p] == '}') return ++p, true;
@@ -168,7 +168,7 @@ struct Json {
     if (p == start) return false;
     char* end = nullptr;
     const std::string text = s.substr(start, p - start);
-    v.type = Type::Number;
+    v.type = Type::kNumber;
     v.number = std::strtod(text.c_str(), &end);
     return end == text.c_str() + text.size();
   }

@@ -63,7 +63,7 @@ TEST(CliRunFake, NoPortExitsOneAfterTheOpenPrompts) {
 
 TEST(CliRunFake, SilentPrinterExitsOneWithoutAFrame) {
   FakeDevice fake;
-  fake.SetProbe(FakeDevice::Probe::Silent);
+  fake.SetProbe(FakeDevice::Probe::kSilent);
   const CliRun r = RunTool({"--com", "3=" + fake.Path(), "--port", "3", "--json", "read-version"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out,
@@ -291,7 +291,7 @@ TEST(CliRunFake, JsonStatusHasThirtyTwoFlags) {
   const Json& flags = (*json)["flags"];
   ASSERT_EQ(flags.array.size(), 32u);
   for (size_t i = 0; i < 32; ++i) {
-    EXPECT_EQ(flags.array[i].type, Json::Type::Bool);
+    EXPECT_EQ(flags.array[i].type, Json::Type::kBool);
     EXPECT_EQ(flags.array[i].boolean, i == 22 || i == 23 || i == 24) << i;
   }
 }

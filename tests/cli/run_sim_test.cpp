@@ -106,19 +106,19 @@ TEST_F(CliRunSim, ZeroReportQuestionIsAnsweredFromTheList) {
 }
 
 TEST_F(CliRunSim, PaperPromptWithoutAnswersIsClosed) {
-  sim.Inject(Fault::PaperOut);
+  sim.Inject(Fault::kPaperOut);
   const CliRun r = Run({"feed-paper"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(
       r.ErrLines("prompt"),
       std::vector<std::string>{"prompt style=0x19 caption=\"Грешка\" text=\"Липсва хартия или "
                                "е прегрял принтера\" answer=2"});
-  sim.Inject(Fault::PaperOut, 0);
+  sim.Inject(Fault::kPaperOut, 0);
   EXPECT_EQ(Run({"feed-paper"}).code, 0);
 }
 
 TEST_F(CliRunSim, DateTimeDialogSetsTheClockFromTheComputer) {
-  sim.Inject(Fault::ClockNotSet);
+  sim.Inject(Fault::kClockNotSet);
   ASSERT_TRUE(sim.Flags()[3]);
   // "Сверяване", then the dialog's "Set From System"; any confirmation "Да".
   const CliRun r = Run({"--answers", "1,1,6,6", "check-status", "0x2"});
@@ -129,7 +129,7 @@ TEST_F(CliRunSim, DateTimeDialogSetsTheClockFromTheComputer) {
 }
 
 TEST_F(CliRunSim, DateTimeDialogCancelledLeavesTheClock) {
-  sim.Inject(Fault::ClockNotSet);
+  sim.Inject(Fault::kClockNotSet);
   const CliRun r = Run({"--answers", "1,2", "check-status", "0x2"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.ErrLines("datetime-dialog"),
@@ -171,7 +171,7 @@ TEST_F(CliRunSim, UsageErrorsSendNothing) {
 }
 
 TEST_F(CliRunSim, PrinterThatDoesNotAnswerExitsOne) {
-  sim.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);
   const CliRun r = Run({"--json", "read-status"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out,

@@ -53,9 +53,9 @@ const Json* PortNamed(const Json& report, const std::string& name) {
 TEST(Scan, FindsTheSimulatedPrinterAndSaysWhyNotElsewhere) {
   SimServer sim(At19200());
   FakeDevice silent;
-  silent.SetProbe(FakeDevice::Probe::Silent);
+  silent.SetProbe(FakeDevice::Probe::kSilent);
   FakeDevice chatter;  // another device, or the printer at another speed
-  chatter.SetProbe(FakeDevice::Probe::Silent);
+  chatter.SetProbe(FakeDevice::Probe::kSilent);
   chatter.SetChatter("\xA5\x5A\x81");
   FakeDevice mute;  // echoes the handshake, never answers a frame
   mute.SetHandler([](const FakeDevice::ReceivedFrame&) { return FakeDevice::Reply::Silence(); });
@@ -126,7 +126,7 @@ TEST(Scan, APortAnotherProgramHoldsIsLeftAlone) {
   PortScanner scanner;
   scanner.SetTimeouts(QuickScan());
   const PortScanResult p = scanner.ScanPort({"COM 6", 6, printer.Path()});
-  EXPECT_EQ(p.outcome, ScanOutcome::InUse);
+  EXPECT_EQ(p.outcome, ScanOutcome::kInUse);
   EXPECT_EQ(p.speeds.size(), 1u);  // not tried again at other speeds
   EXPECT_EQ(printer.ProbeCount(), 0);
   PortMap::Instance().Clear();
@@ -134,7 +134,7 @@ TEST(Scan, APortAnotherProgramHoldsIsLeftAlone) {
 
 TEST(Scan, ReadableReportAndNothingFound) {
   FakeDevice silent;
-  silent.SetProbe(FakeDevice::Probe::Silent);
+  silent.SetProbe(FakeDevice::Probe::kSilent);
   const CliRun r = RunScan({"--com", "1=" + silent.Path(), "scan"});
   EXPECT_EQ(r.code, 1);
   const auto lines = r.OutLines();
@@ -154,7 +154,7 @@ TEST(Scan, ADeviceWithoutACOMNumberIsReachedAndTheSettingsAreRestored) {
   PortScanner scanner;
   scanner.SetTimeouts(QuickScan());
   const PortScanResult p = scanner.ScanPort({sim.Path(), 0, sim.Path()});
-  EXPECT_EQ(p.outcome, ScanOutcome::Printer);
+  EXPECT_EQ(p.outcome, ScanOutcome::kPrinter);
   EXPECT_EQ(p.baud, 19200);
   EXPECT_EQ(p.comPort, 0);
   EXPECT_TRUE(PortMap::Instance().Mappings().empty());  // the borrowed number is given back

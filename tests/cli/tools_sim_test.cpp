@@ -162,14 +162,14 @@ TEST_F(CliToolsSim, ImportedRowsAreWrittenAndExportedAgain) {
 
 TEST_F(CliToolsSim, RestoreThatCannotFinishSaysWhatWasNotWritten) {
   Write("ops.json", kOperatorsOnly);
-  sim.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);
   const CliRun r = Run({"restore", File("ops.json")});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(sim.FrameCount(), 0);
 
   // Reading works; department 1 has sales, so the printer would refuse to
   // change it: the pre-flight names it and nothing is sent.
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   sim.WithDevice([](SimDevice& d) { d.State().departments[1].turnover = 500; });
   Write("deps.json",
         R"({"format":"fiscal-service-backup","formatVersion":1,"departments":[

@@ -120,7 +120,7 @@ TEST_F(FiscalDialogsTest, DecimalPointGoesToWholeNumbersAndOperatorsArePrinted) 
 }
 
 TEST_F(FiscalDialogsTest, ClosesItselfWhenThePrinterCannotBeRead) {
-  sim_.Inject(Fault::NoAnswer);
+  sim_.Inject(Fault::kNoAnswer);
   FiscalizationDialog dialog(nullptr, &ui_, kPort, Services());
   EXPECT_EQ(dialog.ShowModal(), PrinterDialog::kResultNotOpened);
   EXPECT_TRUE(dialog.ClosedItself());

@@ -234,7 +234,7 @@ TEST_F(FiscalSequences, FirstReceiptSellsOnceThenPrintsBothReports) {
 }
 
 TEST_F(FiscalSequences, FirstReceiptStopsAfterTheZReportWhenThePrinterFallsSilent) {
-  device_.SetProbeAfter(0x7C, FakeDevice::Probe::Silent);
+  device_.SetProbeAfter(0x7C, FakeDevice::Probe::kSilent);
   auto printer = Open();
   ASSERT_TRUE(printer->IsConnected());
   EXPECT_EQ(RunFirstReceipt(*printer), FirstReceiptEnd::kNotReady);

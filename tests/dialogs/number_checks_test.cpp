@@ -18,25 +18,25 @@ TEST(NumberChecks, EveryReceiptActionReadsTheFieldsOfItsOwnGroup) {
     ReceiptAction action;
     std::vector<ReceiptNumber> fields;
   } rows[] = {
-      {ReceiptAction::OpenService, {N::Operator}},
-      {ReceiptAction::OpenFiscal, {N::Operator}},
-      {ReceiptAction::SellItem, {N::ItemPrice, N::ItemQuantity, N::ItemPercent}},
-      {ReceiptAction::VoidItem, {N::ItemPrice, N::ItemQuantity, N::ItemPercent}},
-      {ReceiptAction::SellArticle, {N::ArticleNumber, N::ArticleQuantity, N::ArticlePercent}},
-      {ReceiptAction::VoidArticle, {N::ArticleNumber, N::ArticleQuantity, N::ArticlePercent}},
-      {ReceiptAction::SellDepartment,
-       {N::DepartmentNumber, N::DepartmentPrice, N::DepartmentQuantity, N::DepartmentPercent}},
-      {ReceiptAction::VoidDepartment,
-       {N::DepartmentNumber, N::DepartmentPrice, N::DepartmentQuantity, N::DepartmentPercent}},
-      {ReceiptAction::Apply, {N::SubtotalValue}},
-      {ReceiptAction::Pay, {N::PaymentAmount}},
+      {ReceiptAction::kOpenService, {N::kOperator}},
+      {ReceiptAction::kOpenFiscal, {N::kOperator}},
+      {ReceiptAction::kSellItem, {N::kItemPrice, N::kItemQuantity, N::kItemPercent}},
+      {ReceiptAction::kVoidItem, {N::kItemPrice, N::kItemQuantity, N::kItemPercent}},
+      {ReceiptAction::kSellArticle, {N::kArticleNumber, N::kArticleQuantity, N::kArticlePercent}},
+      {ReceiptAction::kVoidArticle, {N::kArticleNumber, N::kArticleQuantity, N::kArticlePercent}},
+      {ReceiptAction::kSellDepartment,
+       {N::kDepartmentNumber, N::kDepartmentPrice, N::kDepartmentQuantity, N::kDepartmentPercent}},
+      {ReceiptAction::kVoidDepartment,
+       {N::kDepartmentNumber, N::kDepartmentPrice, N::kDepartmentQuantity, N::kDepartmentPercent}},
+      {ReceiptAction::kApply, {N::kSubtotalValue}},
+      {ReceiptAction::kPay, {N::kPaymentAmount}},
       // These send no number from the form: nothing may hold them back.
-      {ReceiptAction::CloseService, {}},
-      {ReceiptAction::CloseFiscal, {}},
-      {ReceiptAction::GetLastReceipt, {}},
-      {ReceiptAction::PrintDuplicate, {}},
-      {ReceiptAction::PrintText, {}},
-      {ReceiptAction::Information, {}},
+      {ReceiptAction::kCloseService, {}},
+      {ReceiptAction::kCloseFiscal, {}},
+      {ReceiptAction::kGetLastReceipt, {}},
+      {ReceiptAction::kPrintDuplicate, {}},
+      {ReceiptAction::kPrintText, {}},
+      {ReceiptAction::kInformation, {}},
   };
   for (const auto& row : rows)
     EXPECT_EQ(NumbersReadBy(row.action), row.fields) << static_cast<int>(row.action);

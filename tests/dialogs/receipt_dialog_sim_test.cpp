@@ -118,7 +118,7 @@ TEST_F(ReceiptDialogSimTest, InvoiceReceiptAndTheFrameClearedWhenNothingCanBeRea
   EXPECT_EQ(Text(D::kIdInfoPurchases), "1");
 
   // The printer stops answering: the link message, then an empty frame.
-  sim_.Inject(Fault::NoAnswer);
+  sim_.Inject(Fault::kNoAnswer);
   Click(d, D::kIdInformation);
   ASSERT_FALSE(ui_.prompts.empty());
   EXPECT_EQ(ui_.prompts.back().text, "Няма връзка с Фискалния принтер");
@@ -128,7 +128,7 @@ TEST_F(ReceiptDialogSimTest, InvoiceReceiptAndTheFrameClearedWhenNothingCanBeRea
   EXPECT_EQ(Text(D::GroupId(1)), "0.00");
 
   // Back again: closing pays the rest after the question.
-  sim_.Inject(Fault::NoAnswer, 0);
+  sim_.Inject(Fault::kNoAnswer, 0);
   ui_.prompts.clear();
   ui_.Answer({1});  // "Приключване"
   Click(d, D::kIdCloseFiscal);

@@ -40,7 +40,7 @@ class ReportDialogsSimTest : public SimPrinterDialogTest {
     sim_.WithDevice([](SimDevice& d) {
       auto& fm = d.State().fm;
       fm.erase(std::remove_if(fm.begin(), fm.end(),
-                              [](const FmRecord& r) { return r.type == FmRecord::ZReport; }),
+                              [](const FmRecord& r) { return r.type == FmRecord::kZReport; }),
                fm.end());
     });
   }

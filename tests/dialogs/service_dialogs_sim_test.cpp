@@ -82,7 +82,7 @@ TEST_F(ServiceDialogsSimTest, EepromErasesOnlyUnderThePrintersConditions) {
   EXPECT_EQ(State([](DeviceState& s) { return s.articles.size(); }), articles);
 
   // After a RAM reset a wrong password is the printer's refusal...
-  sim_.Inject(Fault::RamReset);
+  sim_.Inject(Fault::kRamReset);
   SetText(&dialog, EepromDialog::kIdPassword, "123");
   Click(&dialog, EepromDialog::kIdErase);
   EXPECT_EQ(State([](DeviceState& s) { return s.articles.size(); }), articles);

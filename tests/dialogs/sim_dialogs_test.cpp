@@ -30,9 +30,9 @@ TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
   EXPECT_TRUE(dialog.Box(22)->GetValue());  // "Дробни числа"
   EXPECT_EQ(dialog.Box(30)->GetValue(), !sim_.Flags()[30]);
 
-  sim_.Inject(Fault::PaperOut);
-  sim_.Inject(Fault::ClockNotSet);
-  sim_.Inject(Fault::FmNearlyFull);
+  sim_.Inject(Fault::kPaperOut);
+  sim_.Inject(Fault::kClockNotSet);
+  sim_.Inject(Fault::kFmNearlyFull);
   Click(&dialog, StatusDialog::kIdGetStatus);
   ExpectBoxesMatchPrinter(dialog);
   EXPECT_TRUE(dialog.Box(7)->GetValue());   // "Няма хартия"
@@ -42,7 +42,7 @@ TEST_F(SimDialogsTest, StatusBoxesMatchThePrinter) {
 }
 
 TEST_F(SimDialogsTest, ClockSetOnThePrinterIsReadBack) {
-  sim_.Inject(Fault::ClockNotSet);
+  sim_.Inject(Fault::kClockNotSet);
   DateTimeDialog dialog(nullptr, &ui_, kPort, Services());
   // Half an hour behind the computer: less than two days after the last
   // fiscal-memory record (yesterday) at any hour, so no confirmation is needed.

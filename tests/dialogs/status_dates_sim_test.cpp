@@ -39,7 +39,7 @@ void ExpectBoxesShow(const StatusDialog& dialog, const std::array<bool, 32>& fla
 }
 
 TEST_F(StatusDatesSimTest, ASetFlagIsTickedAndColouredAndClearedAgain) {
-  sim_.Inject(Fault::PaperOut);
+  sim_.Inject(Fault::kPaperOut);
   StatusDialog dialog(nullptr, &ui_, kPort, Services());
   ASSERT_TRUE(dialog.Refresh());
   const std::array<bool, 32> withoutPaper = sim_.Flags();
@@ -47,7 +47,7 @@ TEST_F(StatusDatesSimTest, ASetFlagIsTickedAndColouredAndClearedAgain) {
   ExpectBoxesShow(dialog, withoutPaper);
   EXPECT_TRUE(dialog.Box(BoxOf(Flag::kNoPaper))->GetValue());
 
-  sim_.Inject(Fault::PaperOut, 0);
+  sim_.Inject(Fault::kPaperOut, 0);
   Click(&dialog, StatusDialog::kIdGetStatus);
   ExpectBoxesShow(dialog, sim_.Flags());
   EXPECT_FALSE(dialog.Box(BoxOf(Flag::kNoPaper))->GetValue());

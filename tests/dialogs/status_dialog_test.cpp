@@ -66,7 +66,7 @@ TEST_F(StatusDialogTest, NoPrinterShowsTheLinkMessageAndCloses) {
 TEST_F(StatusDialogTest, GetStatusAfterThePrinterWentSilentClosesTheDialog) {
   StatusDialog dialog(nullptr, &ui_, kPort, Services());
   const int result = RunModal(dialog, [&] {
-    device_.SetProbe(FakeDevice::Probe::Silent);
+    device_.SetProbe(FakeDevice::Probe::kSilent);
     Click(&dialog, StatusDialog::kIdGetStatus);
   });
   EXPECT_EQ(result, wxID_CANCEL);

@@ -285,10 +285,10 @@ TEST_F(ReportWire, DateReportsWaitWhileThePrinterIsBusyAfterTheDialog) {
     ui.OnDateTimeDialog([&](int) {
       // The printer stays busy for a second after its clock was set; reading
       // the date without waiting would run into "busy" and its prompt.
-      dev.SetProbe(FakeDevice::Probe::Busy);
+      dev.SetProbe(FakeDevice::Probe::kBusy);
       release = std::thread([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        dev.SetProbe(FakeDevice::Probe::Ready);
+        dev.SetProbe(FakeDevice::Probe::kReady);
       });
     });
     EXPECT_EQ(((*printer).*report)(Local(1, 3, 2008), Local(8, 3, 2008)), "00");

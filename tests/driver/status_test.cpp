@@ -205,10 +205,10 @@ TEST_F(StatusCheck, WaitsWhileThePrinterIsBusyAfterTheDialog) {
   ui.OnDateTimeDialog([&](int) {
     // The printer stays busy for a second after its clock was set; a status
     // read without waiting would run into "busy" and its prompt.
-    dev.SetProbe(FakeDevice::Probe::Busy);
+    dev.SetProbe(FakeDevice::Probe::kBusy);
     release = std::thread([this] {
       std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-      dev.SetProbe(FakeDevice::Probe::Ready);
+      dev.SetProbe(FakeDevice::Probe::kReady);
     });
   });
   ui.DateTimeResults({1});

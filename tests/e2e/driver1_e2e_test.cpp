@@ -123,7 +123,7 @@ TEST_F(Driver1EndToEnd, StatusCheckClosesAnOpenReceiptBeforeAReport) {
 }
 
 TEST_F(Driver1EndToEnd, StatusCheckSetsTheClockThroughTheDialog) {
-  sim->Inject(Fault::ClockNotSet);
+  sim->Inject(Fault::kClockNotSet);
   std::string set;
   ui.OnDateTimeDialog([&](int port) {
     FiscalPrinter clock(&ui, port);
@@ -208,7 +208,7 @@ TEST_F(Driver1EndToEnd, DownloadsTheFiscalMemory) {
   LinkTimeouts fast;
   fast.reply = 500;
   printer->SetTimeouts(fast);
-  sim->Inject(Fault::DownloadCut);
+  sim->Inject(Fault::kDownloadCut);
   TempFile cut;
   EXPECT_EQ(printer->DownloadFMToFile(cut.f), "");
   ASSERT_EQ(ui.prompts.size(), 1u);

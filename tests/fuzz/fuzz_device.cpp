@@ -30,30 +30,30 @@ void FuzzDevice::OnSend(const std::string& bytes) {
     return;
   }
   if (bytes.size() == 1 && bytes[0] == Frame::kLinkProbe) {
-    if (handshake_ == Handshake::None) {
+    if (handshake_ == Handshake::kNone) {
       switch (in_.Byte() % 8) {
         case 5:
-          handshake_ = Handshake::Silent;
+          handshake_ = Handshake::kSilent;
           break;
         case 6:
-          handshake_ = Handshake::Busy;
+          handshake_ = Handshake::kBusy;
           break;
         case 7:
-          handshake_ = Handshake::Noise;
+          handshake_ = Handshake::kNoise;
           break;
         default:
-          handshake_ = Handshake::Ready;
+          handshake_ = Handshake::kReady;
       }
     }
-    if (handshake_ == Handshake::Noise)
+    if (handshake_ == Handshake::kNoise)
       Emit(std::string(1, static_cast<char>(in_.Byte(Frame::kLinkProbe))));
-    if (handshake_ == Handshake::Ready || handshake_ == Handshake::Busy) out += bytes;
+    if (handshake_ == Handshake::kReady || handshake_ == Handshake::kBusy) out += bytes;
     return;
   }
   if (bytes.size() == 1 && bytes[0] == Frame::kReadyProbe) {
-    if (handshake_ == Handshake::Ready) out += bytes;
-    if (handshake_ == Handshake::Busy) out += kBusyAnswer;
-    handshake_ = Handshake::None;
+    if (handshake_ == Handshake::kReady) out += bytes;
+    if (handshake_ == Handshake::kBusy) out += kBusyAnswer;
+    handshake_ = Handshake::kNone;
     return;
   }
   if (bytes.size() == 4 && static_cast<uint8_t>(bytes[0]) == Frame::kStx &&
@@ -66,7 +66,7 @@ void FuzzDevice::OnSend(const std::string& bytes) {
 }
 
 void FuzzDevice::OnFrame(const std::string& frame) {
-  handshake_ = Handshake::None;
+  handshake_ = Handshake::kNone;
   if (!frames.empty() && frames.back() == frame) ++resends;
   frames.push_back(frame);
   const uint8_t seq = static_cast<uint8_t>(frame[2]);

@@ -24,7 +24,7 @@ class FuzzDevice {
   ~FuzzDevice();
 
   // A prompt was shown: the next probe starts a new handshake.
-  void NewHandshake() { handshake_ = Handshake::None; }
+  void NewHandshake() { handshake_ = Handshake::kNone; }
 
   std::vector<std::string> frames;  // every frame received, whole
   int repeats = 0;                  // 0x0E bytes sent (each may be taken for a REPEAT)
@@ -33,7 +33,7 @@ class FuzzDevice {
   bool freeForm = false;            // raw bytes or a damaged length were sent
 
  private:
-  enum class Handshake { None, Ready, Silent, Busy, Noise };
+  enum class Handshake { kNone, kReady, kSilent, kBusy, kNoise };
   void OnSend(const std::string& bytes);
   void OnFrame(const std::string& frame);
   void Emit(const std::string& bytes);
@@ -42,7 +42,7 @@ class FuzzDevice {
   FuzzInput& in_;
   std::string status_;
   bool fuzzStatus_;
-  Handshake handshake_ = Handshake::None;
+  Handshake handshake_ = Handshake::kNone;
   std::string logoHeader_;
 };
 

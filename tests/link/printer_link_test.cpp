@@ -179,7 +179,7 @@ TEST_F(LinkTest, BlockNumbersWrapAfter224Replies) {
 }
 
 TEST_F(LinkTest, NoAnswerIsReportedAfterAboutFourSecondsAndNoFrameIsSent) {
-  dev_.SetProbe(FakeDevice::Probe::Silent);
+  dev_.SetProbe(FakeDevice::Probe::kSilent);
   PrinterLink link(&ui_, 2);  // the real time-outs
   const auto start = Clock::now();
   EXPECT_EQ(link.Transact(0x20, ""), "");
@@ -194,7 +194,7 @@ TEST_F(LinkTest, NoAnswerIsReportedAfterAboutFourSecondsAndNoFrameIsSent) {
 }
 
 TEST_F(LinkTest, BusyPrinterIsReported) {
-  dev_.SetProbe(FakeDevice::Probe::Busy);
+  dev_.SetProbe(FakeDevice::Probe::kBusy);
   auto link = Open();
   EXPECT_EQ(link->CheckLink(200), LinkResult::kBusy);
   EXPECT_EQ(link->Transact(0x20, ""), "");
@@ -203,7 +203,7 @@ TEST_F(LinkTest, BusyPrinterIsReported) {
   EXPECT_TRUE(dev_.Frames().empty());
   // "Повтори" once the printer is ready again goes through.
   ui_.prompts.clear();
-  dev_.SetProbe(FakeDevice::Probe::Ready);
+  dev_.SetProbe(FakeDevice::Probe::kReady);
   EXPECT_EQ(link->CheckLink(200), LinkResult::kReady);
 }
 

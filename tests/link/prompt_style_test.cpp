@@ -35,9 +35,9 @@ TEST(PromptStyle, ButtonSets) {
 
 TEST(PromptStyle, IconsAndBeeps) {
   const std::tuple<unsigned, PromptIcon, unsigned> rows[] = {
-      {0x15, PromptIcon::Stop, 0x10},        {0x24, PromptIcon::Question, 0x20},
-      {0x32, PromptIcon::Exclamation, 0x30}, {0x05, PromptIcon::Application, 0},
-      {0x45, PromptIcon::Application, 0},    {0xF5, PromptIcon::Application, 0},
+      {0x15, PromptIcon::kStop, 0x10},        {0x24, PromptIcon::kQuestion, 0x20},
+      {0x32, PromptIcon::kExclamation, 0x30}, {0x05, PromptIcon::kApplication, 0},
+      {0x45, PromptIcon::kApplication, 0},    {0xF5, PromptIcon::kApplication, 0},
   };
   for (const auto& [style, icon, beep] : rows) {
     const auto s = PromptStyle::Decode(style);

@@ -175,8 +175,8 @@ TEST_F(FindingPrinters, PrintersFoundLaterHaveTheirQueuesOnTheHttpSide) {
   Plug(kComA, sim);
   Plug(kComB, second);
   ASSERT_EQ(Table(Post("/printers/rescan", "").second).size(), 2u);
-  sim.Inject(Fault::NoAnswer);  // every request now takes a while
-  second.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);  // every request now takes a while
+  second.Inject(Fault::kNoAnswer);
   LinkTimeouts quick;  // but not long
   quick.checkLink = 60;
   quick.linkSeries = 80;

@@ -140,7 +140,7 @@ TEST_F(HttpSafety, SlowClientsNeverKeepANewOneWaiting) {
 
 TEST_F(HttpSafety, AnOverloadedPrinterAnswers503AtOnce) {
   Start();
-  sim.Inject(Fault::NoAnswer);  // every request now takes seconds
+  sim.Inject(Fault::kNoAnswer);  // every request now takes seconds
   std::vector<std::future<std::pair<int, std::chrono::steady_clock::duration>>> calls;
   const int kCalls = static_cast<int>(Api::kMaxQueuedPerPrinter) + 5;
   for (int i = 0; i < kCalls; ++i) {
@@ -161,13 +161,13 @@ TEST_F(HttpSafety, AnOverloadedPrinterAnswers503AtOnce) {
     EXPECT_LT(took, std::chrono::milliseconds(1000));
   }
   EXPECT_GE(busy, 3);
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
 }
 
 TEST_F(HttpSafety, AJobWhoseClientLeftNeverReachesThePrinter) {
   Start();
   sim.ClearPaper();
-  sim.Inject(Fault::NoAnswer);  // the printer is slow to take the first job
+  sim.Inject(Fault::kNoAnswer);  // the printer is slow to take the first job
   auto first = std::async(std::launch::async, [this] { return Get("/printers/1/status").first; });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   {
@@ -180,7 +180,7 @@ TEST_F(HttpSafety, AJobWhoseClientLeftNeverReachesThePrinter) {
         std::to_string(body.size()) + "\r\n\r\n" + body);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }  // gives up and closes
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   first.get();
   // The worker reached the receipt after its client had gone: nothing printed.
   EXPECT_EQ(Get("/printers/1/status").first, 200);
@@ -246,9 +246,9 @@ TEST_F(HttpSafety, EveryFailureSaysWhyAndEveryRequestIsLogged) {
   ASSERT_FALSE(body["messages"].empty()) << body.dump();
   EXPECT_EQ(body["messages"][0]["reason"], "rejected") << body.dump();
   // A printer that never answers says so in its own code.
-  sim.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);
   std::tie(status, body) = Post("/printers/1/xreport", "", auth, "");
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   EXPECT_FALSE(body["ok"]);
   bool link = false;
   for (const auto& m : body["messages"]) link = link || m["reason"] == "link";

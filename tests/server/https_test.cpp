@@ -155,7 +155,7 @@ TEST_F(Https, SilentAndStalledHandshakesHoldNobody) {
 TEST_F(Https, AJobWhoseClientLeftNeverReachesThePrinter) {
   StartHttps();
   sim.ClearPaper();
-  sim.Inject(Fault::NoAnswer);  // the printer is slow to take the first job
+  sim.Inject(Fault::kNoAnswer);  // the printer is slow to take the first job
   auto first = std::async(std::launch::async, [this] { return Get("/printers/1/status").first; });
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   {
@@ -167,7 +167,7 @@ TEST_F(Https, AJobWhoseClientLeftNeverReachesThePrinter) {
                                 R"({"items":[{"text":"Изоставен","unitPrice":1,"taxGroup":2}]})",
                                 "application/json"));
   }
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   first.get();
   EXPECT_EQ(Get("/printers/1/status").first, 200);
   EXPECT_EQ(sim.Paper().find("Изоставен"), std::string::npos) << sim.Paper();

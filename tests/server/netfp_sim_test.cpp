@@ -67,14 +67,14 @@ TEST_F(NetFpOnSim, StatusSaysOkWithTheClockOrWhatIsWrongInThePrintersWords) {
   EXPECT_EQ(clock.size(), 19u);
   EXPECT_EQ(clock[10], 'T');
 
-  sim.Inject(Fault::PaperOut);
+  sim.Inject(Fault::kPaperOut);
   std::tie(status, body) = Get("/printers/1/status");
   EXPECT_EQ(body["ok"], false);
   EXPECT_TRUE(HasMessage(body, "E307", "Няма хартия")) << body.dump();
-  sim.Inject(Fault::PaperOut, 0);
+  sim.Inject(Fault::kPaperOut, 0);
 
   // A printer that stops answering stays listed and its status says so.
-  sim.Inject(Fault::NoAnswer, 100);
+  sim.Inject(Fault::kNoAnswer, 100);
   std::tie(status, body) = Get("/printers/1/status");
   EXPECT_EQ(status, 200);
   EXPECT_EQ(body["ok"], false);

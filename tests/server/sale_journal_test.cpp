@@ -95,13 +95,13 @@ TEST_F(SaleNumbers, ARestartRemembersWhatPrinted) {
 
 TEST_F(SaleNumbers, TheJournalIsOnDiskBeforeThePrinterAnswers) {
   StartWithJournal();
-  sim.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);
   auto pending =
       std::async(std::launch::async, [this] { return Post("/printers/1/receipt", kCart); });
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   EXPECT_NE(ReadFile(journal).find(R"("state":"started")"), std::string::npos);
   pending.get();
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   // Nothing printed: the number is free again and the receipt prints.
   EXPECT_NE(ReadFile(journal).find(R"("state":"released")"), std::string::npos);
   EXPECT_TRUE(Post("/printers/1/receipt", kCart).second["ok"]);

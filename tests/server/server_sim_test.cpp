@@ -174,7 +174,7 @@ TEST_F(ServerOnSim, StatusReportsAndClock) {
   EXPECT_TRUE(body["status"]["flags"]["fiscalized"]);
   EXPECT_TRUE(body["status"]["ok"]);
 
-  sim.Inject(Fault::PaperOut);
+  sim.Inject(Fault::kPaperOut);
   std::tie(status, body) = Get("/printers/1/status");
   EXPECT_FALSE(body["status"]["ok"]);
   EXPECT_EQ(body["status"]["errors"][0], "noPaper");
@@ -182,7 +182,7 @@ TEST_F(ServerOnSim, StatusReportsAndClock) {
   std::tie(status, body) = Post("/printers/1/receipt", kReceipt);
   EXPECT_FALSE(body["ok"]);
   EXPECT_EQ(body["receiptState"], "none");
-  sim.Inject(Fault::PaperOut, 0);
+  sim.Inject(Fault::kPaperOut, 0);
 
   std::tie(status, body) = Get("/printers");
   ASSERT_EQ(body.size(), 1u);
@@ -216,7 +216,7 @@ TEST_F(ServerOnSim, StatusReportsAndClock) {
 }
 
 TEST_F(ServerOnSim, PrinterThatStopsAnsweringGivesAnErrorInTime) {
-  sim.Inject(Fault::NoAnswer);
+  sim.Inject(Fault::kNoAnswer);
   const auto start = std::chrono::steady_clock::now();
   const auto [status, body] = Post("/printers/1/receipt", kReceipt);
   const auto took = std::chrono::steady_clock::now() - start;
@@ -228,7 +228,7 @@ TEST_F(ServerOnSim, PrinterThatStopsAnsweringGivesAnErrorInTime) {
   EXPECT_TRUE(link) << body.dump();
   EXPECT_LT(took, std::chrono::seconds(20));
   // Nothing was printed, so the same sale number may be tried again.
-  sim.Inject(Fault::NoAnswer, 0);
+  sim.Inject(Fault::kNoAnswer, 0);
   EXPECT_TRUE(Post("/printers/1/receipt", kReceipt).second["ok"]);
 }
 

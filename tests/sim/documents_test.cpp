@@ -173,7 +173,7 @@ TEST(DocumentsTest, ZReportsBeforeFiscalizationLeaveTheFiscalMemoryNumberingAlon
   ASSERT_EQ(d.Code(0x41, "000000;1;    123456786"), "00");
   ASSERT_EQ(d.Code(0x41, "000000;2"), "00");
   ASSERT_EQ(d.Code(0x7C, "Z"), "00");
-  ASSERT_EQ(d.S().fm.back().type, FmRecord::ZReport);
+  ASSERT_EQ(d.S().fm.back().type, FmRecord::kZReport);
   EXPECT_EQ(d.S().fm.back().number, 1);
   const std::string info = d.Data(0x6E, "5");
   EXPECT_EQ(info.substr(0, 14), "5;00002;00001;");

@@ -8,30 +8,30 @@ using R = SimClient::Reply;
 class FaultTest : public SimTest {};
 
 TEST_F(FaultTest, LineConditions) {
-  sim_->Inject(Fault::Busy);
+  sim_->Inject(Fault::kBusy);
   EXPECT_EQ(client_->Probe(), simwire::kBusy);
-  sim_->Inject(Fault::Busy, 0);
+  sim_->Inject(Fault::kBusy, 0);
   EXPECT_EQ(client_->Probe(), simwire::kReadyProbe);
 
-  sim_->Inject(Fault::NoAnswer);
+  sim_->Inject(Fault::kNoAnswer);
   EXPECT_EQ(client_->Probe(50), -1);
-  EXPECT_EQ(client_->Send(0x20, "", 100).kind, R::Timeout);
-  sim_->Inject(Fault::NoAnswer, 0);
+  EXPECT_EQ(client_->Send(0x20, "", 100).kind, R::kTimeout);
+  sim_->Inject(Fault::kNoAnswer, 0);
   EXPECT_EQ(client_->Probe(), simwire::kReadyProbe);
 
   sim_->BusyFor(300);
   EXPECT_EQ(client_->Probe(), simwire::kBusy);
-  EXPECT_EQ(Run(0x20).kind, R::Data);  // Transact waits until it is over
+  EXPECT_EQ(Run(0x20).kind, R::kData);  // Transact waits until it is over
 }
 
 TEST_F(FaultTest, NackAndRepeatDoNotRunTheFrame) {
   OpenReceipt();
-  sim_->Inject(Fault::Nack);
+  sim_->Inject(Fault::kNack);
   const uint8_t seq = client_->Seq();
-  EXPECT_EQ(Run(0x31, "X;Б;0000001.00").kind, R::Nack);
+  EXPECT_EQ(Run(0x31, "X;Б;0000001.00").kind, R::kNack);
   EXPECT_EQ(client_->Seq(), seq);
-  sim_->Inject(Fault::Repeat, 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Run(0x31, "X;Б;0000001.00").kind, R::Repeat);
+  sim_->Inject(Fault::kRepeat, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Run(0x31, "X;Б;0000001.00").kind, R::kRepeat);
   EXPECT_EQ(FieldInt(Data(0x72), 2, 4), 0);
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
   EXPECT_EQ(FieldInt(Data(0x72), 2, 4), 1);
@@ -39,54 +39,54 @@ TEST_F(FaultTest, NackAndRepeatDoNotRunTheFrame) {
 
 TEST_F(FaultTest, DamagedReplies) {
   const uint8_t seq = client_->Seq();
-  sim_->Inject(Fault::BadChecksum);
+  sim_->Inject(Fault::kBadChecksum);
   R r = Run(0x20);
-  EXPECT_EQ(r.kind, R::Data);
+  EXPECT_EQ(r.kind, R::kData);
   EXPECT_FALSE(r.checksumOk);
 
   client_->SetSeq(seq);
-  sim_->Inject(Fault::WrongSeq);
+  sim_->Inject(Fault::kWrongSeq);
   r = Run(0x2B);  // an ACK reply
-  EXPECT_EQ(r.kind, R::Ack);
+  EXPECT_EQ(r.kind, R::kAck);
   EXPECT_TRUE(r.checksumOk);
   EXPECT_NE(r.seq, seq);
 
-  sim_->Inject(Fault::WrongCmd);
+  sim_->Inject(Fault::kWrongCmd);
   EXPECT_EQ(Run(0x2B).code, "00");  // an ACK carries no command byte: the fault waits
   r = Run(0x20);
-  EXPECT_EQ(r.kind, R::Data);
+  EXPECT_EQ(r.kind, R::kData);
   EXPECT_TRUE(r.checksumOk);
   EXPECT_NE(r.cmd, 0x20);
   EXPECT_EQ(Run(0x20).cmd, 0x20);
 
-  sim_->Inject(Fault::GarbageFirstByte);
+  sim_->Inject(Fault::kGarbageFirstByte);
   r = Run(0x20);
-  EXPECT_EQ(r.kind, R::Other);
+  EXPECT_EQ(r.kind, R::kOther);
   client_->Drain(30);
 
-  sim_->Inject(Fault::ZeroByte);
+  sim_->Inject(Fault::kZeroByte);
   r = Run(0x20);
   ASSERT_GT(r.raw.size(), 3u);
   EXPECT_EQ(r.raw[2], '\0');
   client_->Drain(30);
-  EXPECT_EQ(Run(0x20).kind, R::Data);
+  EXPECT_EQ(Run(0x20).kind, R::kData);
 }
 
 TEST_F(FaultTest, ClockFaults) {
-  sim_->Inject(Fault::ClockNotSet);
+  sim_->Inject(Fault::kClockNotSet);
   EXPECT_TRUE(Flags()[3]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "32");
-  sim_->Inject(Fault::ClockIncorrect);
+  sim_->Inject(Fault::kClockIncorrect);
   EXPECT_TRUE(Flags()[6]);
   const std::string now = FormatTime(std::time(nullptr) + 60, "%d-%m-%y %H:%M:%S");
   EXPECT_EQ(Code(0x48, now), "00");
   EXPECT_FALSE(Flags()[3]);
   EXPECT_FALSE(Flags()[6]);
-  sim_->Inject(Fault::ClockHardware);
+  sim_->Inject(Fault::kClockHardware);
   EXPECT_TRUE(Flags()[4]);
   EXPECT_EQ(Code(0x48, now), "32");
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "32");
-  sim_->Inject(Fault::ClockHardware, 0);
+  sim_->Inject(Fault::kClockHardware, 0);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "00");
 }
 
@@ -94,7 +94,7 @@ TEST_F(FaultTest, RamResetLosesWorkingMemory) {
   OpenReceipt();
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
   EXPECT_EQ(Code(0x3F, "000000"), "42");
-  sim_->Inject(Fault::RamReset);
+  sim_->Inject(Fault::kRamReset);
   const auto f = Flags();
   EXPECT_TRUE(f[5]);
   EXPECT_TRUE(f[3]);
@@ -108,50 +108,50 @@ TEST_F(FaultTest, RamResetLosesWorkingMemory) {
 }
 
 TEST_F(FaultTest, FiscalMemoryFaults) {
-  sim_->Inject(Fault::FmMissing);
+  sim_->Inject(Fault::kFmMissing);
   EXPECT_TRUE(Flags()[18]);
   EXPECT_EQ(Code(0x74), "82");
   EXPECT_EQ(Code(0x7C, "Z"), "82");
-  sim_->Inject(Fault::FmMissing, 0);
-  sim_->Inject(Fault::FmFaulty);
+  sim_->Inject(Fault::kFmMissing, 0);
+  sim_->Inject(Fault::kFmFaulty);
   EXPECT_TRUE(Flags()[19]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "82");
-  sim_->Inject(Fault::FmFaulty, 0);
+  sim_->Inject(Fault::kFmFaulty, 0);
 
-  sim_->Inject(Fault::FmNearlyFull);
+  sim_->Inject(Fault::kFmNearlyFull);
   EXPECT_TRUE(Flags()[21]);
   EXPECT_FALSE(Flags()[20]);
   EXPECT_EQ(Data(0x74), "49");
   EXPECT_EQ(Code(0x7C, "Z"), "00");
   EXPECT_EQ(Data(0x74), "48");
-  sim_->Inject(Fault::FmFull);
+  sim_->Inject(Fault::kFmFull);
   const auto f = Flags();
   EXPECT_TRUE(f[20]);
   EXPECT_TRUE(f[0]);
   EXPECT_EQ(Data(0x74), "0");
   EXPECT_EQ(Code(0x7C, "Z"), "82");
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "82");
-  sim_->Inject(Fault::FmFull, 0);
+  sim_->Inject(Fault::kFmFull, 0);
   EXPECT_FALSE(Flags()[21]);
 }
 
 TEST_F(FaultTest, PaperOutAndOverflow) {
-  sim_->Inject(Fault::PaperOut);
+  sim_->Inject(Fault::kPaperOut);
   EXPECT_TRUE(Flags()[7]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "12");
   EXPECT_EQ(Code(0x2B), "00");  // feeding is always possible
   EXPECT_EQ(sim_->Control("paper"), "ok: paper in\n");
   EXPECT_FALSE(Flags()[7]);
 
-  sim_->Inject(Fault::Overheated);
+  sim_->Inject(Fault::kOverheated);
   EXPECT_TRUE(Flags()[2]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "C2");
-  sim_->Inject(Fault::Overheated, 0);
-  sim_->Inject(Fault::LowVoltage);
+  sim_->Inject(Fault::kOverheated, 0);
+  sim_->Inject(Fault::kLowVoltage);
   EXPECT_TRUE(Flags()[1]);
-  sim_->Inject(Fault::LowVoltage, 0);
+  sim_->Inject(Fault::kLowVoltage, 0);
 
-  sim_->Inject(Fault::ReportOverflow);
+  sim_->Inject(Fault::kReportOverflow);
   EXPECT_TRUE(Flags()[8]);
   EXPECT_EQ(Code(0x30, "1;1;0;1"), "22");
   EXPECT_EQ(Code(0x7C, "Z"), "00");
@@ -159,7 +159,7 @@ TEST_F(FaultTest, PaperOutAndOverflow) {
 }
 
 TEST_F(FaultTest, DownloadCutStopsBeforeTheTerminator) {
-  sim_->Inject(Fault::DownloadCut);
+  sim_->Inject(Fault::kDownloadCut);
   EXPECT_EQ(Code(0x75), "00");
   const std::string cut = client_->ReadUntil('@', 200);
   EXPECT_FALSE(cut.empty());
@@ -172,9 +172,9 @@ TEST_F(FaultTest, DownloadCutStopsBeforeTheTerminator) {
 
 TEST_F(FaultTest, ControlLanguage) {
   EXPECT_EQ(sim_->Control("nack 2"), "ok: nack 2\n");
-  EXPECT_EQ(Run(0x20).kind, R::Nack);
-  EXPECT_EQ(Run(0x20).kind, R::Nack);
-  EXPECT_EQ(Run(0x20).kind, R::Data);
+  EXPECT_EQ(Run(0x20).kind, R::kNack);
+  EXPECT_EQ(Run(0x20).kind, R::kNack);
+  EXPECT_EQ(Run(0x20).kind, R::kData);
   EXPECT_EQ(sim_->Control("paper-out on"), "ok: paper-out on\n");
   EXPECT_NE(sim_->Control("status").find("7(no paper)"), std::string::npos);
   EXPECT_EQ(sim_->Control("clear"), "ok: faults cleared\n");

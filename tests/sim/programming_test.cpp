@@ -45,7 +45,7 @@ TEST_F(FactoryTest, WholeFiscalization) {
   EXPECT_TRUE(f[23]);
   const auto st = State();
   ASSERT_EQ(st.fm.size(), 1u);
-  EXPECT_EQ(st.fm[0].type, FmRecord::Fiscalization);
+  EXPECT_EQ(st.fm[0].type, FmRecord::kFiscalization);
   EXPECT_EQ(Code(0x41, "000000;2"), "02");
   EXPECT_EQ(Code(0x41, "000000;1;    999999999"), "02");
   EXPECT_NE(sim_->Paper().find("ФИСКАЛИЗАЦИЯ"), std::string::npos);
@@ -59,7 +59,7 @@ TEST_F(ProgrammingTest, TaxRates) {
   EXPECT_EQ(Code(0x42, "000000;-1.00%;20.00%;20.00%;09.00%;-1.00%;-1.00%;-1.00%;-1.00%"), "04");
   EXPECT_EQ(Code(0x42, "000000;00.00%;20.00%;20.00%;09.00%;05.00%;-1.00%;-1.00%;-1.00%"), "00");
   EXPECT_EQ(FieldDouble(Data(0x62), 28, 32), 5.0);
-  EXPECT_EQ(State().fm.back().type, FmRecord::TaxRates);
+  EXPECT_EQ(State().fm.back().type, FmRecord::kTaxRates);
   OpenReceipt();
   EXPECT_EQ(Code(0x31, "X;Д;0000001.00"), "00");  // group Д is on now
 }

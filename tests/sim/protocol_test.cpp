@@ -114,7 +114,7 @@ class LineTest : public SimTest {};
 
 TEST_F(LineTest, StatusBytesHaveBitSevenAndNoReplyHoldsAZero) {
   const auto st = Run(0x20);
-  ASSERT_EQ(st.kind, SimClient::Reply::Data);
+  ASSERT_EQ(st.kind, SimClient::Reply::kData);
   ASSERT_EQ(st.data.size(), 6u);
   for (unsigned char c : st.data) EXPECT_EQ(c & 0x80, 0x80);
   EXPECT_TRUE(st.checksumOk);
@@ -130,7 +130,7 @@ TEST_F(LineTest, StatusBytesHaveBitSevenAndNoReplyHoldsAZero) {
       {0x71, ""},      {0x72, ""}, {0x73, ""},   {0x74, ""},  {0x33, "0;0"}};
   for (const auto& [cmd, data] : reads) {
     const auto r = client_->Transact(cmd, data);
-    EXPECT_TRUE(r.kind == SimClient::Reply::Data || r.kind == SimClient::Reply::Ack) << int(cmd);
+    EXPECT_TRUE(r.kind == SimClient::Reply::kData || r.kind == SimClient::Reply::kAck) << int(cmd);
     EXPECT_TRUE(r.checksumOk) << int(cmd);
     EXPECT_EQ(r.raw.find('\0'), std::string::npos) << "command " << int(cmd);
   }
@@ -146,7 +146,7 @@ TEST(RealTimingTest, RepliesArriveWhole) {
   SimClient c(sim.Path(), 115200);
   EXPECT_EQ(c.Probe(), simwire::kReadyProbe);
   const auto r = c.Transact(0x72, "");
-  EXPECT_EQ(r.kind, SimClient::Reply::Data);
+  EXPECT_EQ(r.kind, SimClient::Reply::kData);
   EXPECT_EQ(r.data.size(), 129u);
   EXPECT_TRUE(r.checksumOk);
   EXPECT_TRUE(sim.Flags()[27]);  // not 9600
@@ -180,7 +180,7 @@ TEST_F(LineTest, BlockNumbersAreEchoedAndWrap) {
 
 TEST_F(LineTest, AResentFrameIsNotRunTwice) {
   OpenReceipt();
-  sim_->Inject(Fault::BadChecksum);
+  sim_->Inject(Fault::kBadChecksum);
   const uint8_t seq = client_->Seq();
   const auto bad = Run(0x31, "X;Б;0000001.00");
   EXPECT_FALSE(bad.checksumOk);
@@ -203,7 +203,7 @@ size_t Sales(SimServer& sim) {
 TEST_F(LineTest, AResendCountsOnlySoonAfterTheReplyItRepeats) {
   OpenReceipt();
   const uint8_t seq = client_->Seq();
-  sim_->Inject(Fault::BadChecksum);
+  sim_->Inject(Fault::kBadChecksum);
   EXPECT_FALSE(Run(0x31, "X;Б;0000001.00").checksumOk);
   // Each resend answered from memory starts the window again.
   for (int i = 0; i < 2; ++i) {
@@ -244,7 +244,7 @@ class SlowPrinterTest : public SimTest {
 
 TEST_F(SlowPrinterTest, TheResendWindowStartsWhenThePrintingEnds) {
   const uint8_t seq = client_->Seq();
-  sim_->Inject(Fault::BadChecksum);
+  sim_->Inject(Fault::kBadChecksum);
   EXPECT_FALSE(Run(0x7C, "X").checksumOk);
   const std::string printed = sim_->Paper();
   // The host can only resend once the printer is ready again.

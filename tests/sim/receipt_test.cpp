@@ -25,7 +25,7 @@ TEST_F(ReceiptTest, FullFiscalReceiptUpdatesCountersAndPaper) {
 
   // А 1.00, Б 5.60, В 9.00: 15.60; 5 % off gives 14.82.
   const R sub = Run(0x33, "1;0,-05.00%");
-  ASSERT_EQ(sub.kind, R::Data);
+  ASSERT_EQ(sub.kind, R::kData);
   EXPECT_EQ(sub.data, "0000014.82");
 
   std::string st = Data(0x72);
@@ -128,9 +128,9 @@ TEST_F(ReceiptTest, RefusalsCarryTheirCodes) {
   };
   for (const auto& c : during) EXPECT_EQ(Code(c.cmd, c.data), c.code) << c.what;
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
-  sim_->Inject(Fault::PaperOut);
+  sim_->Inject(Fault::kPaperOut);
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "12");
-  sim_->Inject(Fault::PaperOut, 0);
+  sim_->Inject(Fault::kPaperOut, 0);
   EXPECT_EQ(Code(0x31, "X;Б;0000001.00"), "00");
 }
 
@@ -145,9 +145,9 @@ TEST_F(ReceiptTest, EveryKindOfSaleIsRefusedOutsideTheSellingPhase) {
   };
   for (const auto& sale : sales) EXPECT_EQ(code(sale), "02") << "no receipt " << int(sale.first);
   OpenReceipt();
-  sim_->Inject(Fault::PaperOut);
+  sim_->Inject(Fault::kPaperOut);
   for (const auto& sale : sales) EXPECT_EQ(code(sale), "12") << "no paper " << int(sale.first);
-  sim_->Inject(Fault::PaperOut, 0);
+  sim_->Inject(Fault::kPaperOut, 0);
   for (const auto& sale : sales) EXPECT_EQ(code(sale), "00") << "selling " << int(sale.first);
   EXPECT_EQ(Code(0x35, "0;0;0000001.00;0;"), "00");
   for (const auto& sale : sales) EXPECT_EQ(code(sale), "02") << "paying " << int(sale.first);
@@ -235,7 +235,7 @@ TEST_F(ReceiptTest, ListingOutsideAReceipt) {
   EXPECT_NE(paper.find("   1   Оператор 1"), std::string::npos);
   EXPECT_NE(paper.find("✂"), std::string::npos);  // the sample printer cuts
   EXPECT_EQ(State().receiptNumber, 57);           // a listing is not a receipt
-  sim_->Inject(Fault::PaperOut);
+  sim_->Inject(Fault::kPaperOut);
   EXPECT_EQ(Code(0x37, "x"), "12");
 }
 

@@ -33,7 +33,7 @@ TEST_F(ReportTest, ZReportZeroesTheDayAndWritesTheFiscalMemory) {
   EXPECT_FALSE(Flags()[9]);
   const auto st = State();
   ASSERT_EQ(st.fm.size(), records + 1);
-  EXPECT_EQ(st.fm.back().type, FmRecord::ZReport);
+  EXPECT_EQ(st.fm.back().type, FmRecord::kZReport);
   EXPECT_EQ(st.fm.back().number, 4);
   EXPECT_EQ(st.fm.back().totals[1], 240);
   const std::string after = Data(0x6E, "5");
@@ -158,7 +158,7 @@ TEST_F(ReportTest, DownloadStreamsReadableTextEndingWithTheTerminator) {
   const std::string text = Cp1251ToUtf8(stream);
   EXPECT_NE(text.find("ФИСКАЛНА ПАМЕТ"), std::string::npos);
   EXPECT_NE(text.find("Z 0003"), std::string::npos);
-  EXPECT_EQ(Run(0x20).kind, SimClient::Reply::Data);  // back to frames
+  EXPECT_EQ(Run(0x20).kind, SimClient::Reply::kData);  // back to frames
 }
 
 TEST_F(ReportTest, JournalReportPrintsTheDaysDocuments) {

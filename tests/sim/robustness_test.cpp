@@ -87,7 +87,7 @@ TEST(RobustnessTest, RandomFramesGetWellFormedRepliesAndConsistentState) {
       // Money registers stay in range and receipts stay coherent.
       for (Money g : s.receipt.groups) ASSERT_LE(std::llabs(g), 9999999999LL);
       ASSERT_GE(s.receipt.paidTotal, 0);
-      if (s.receipt.kind == OpenReceipt::None) {
+      if (s.receipt.kind == OpenReceipt::kNone) {
         ASSERT_TRUE(s.receipt.lines.empty());
       }
       ASSERT_EQ(d.StatusBytes().size(), 6u);

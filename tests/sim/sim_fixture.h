@@ -36,12 +36,12 @@ class SimTest : public ::testing::Test {
   // The ACK code of a command ("" when the reply was not an ACK).
   std::string Code(uint8_t cmd, const std::string& utf8 = "") {
     const auto r = Run(cmd, utf8);
-    return r.kind == SimClient::Reply::Ack ? r.code : "not an ACK";
+    return r.kind == SimClient::Reply::kAck ? r.code : "not an ACK";
   }
   // The data of a command's data reply ("" when the reply was not data).
   std::string Data(uint8_t cmd, const std::string& utf8 = "") {
     const auto r = Run(cmd, utf8);
-    EXPECT_EQ(r.kind, SimClient::Reply::Data) << "command " << int(cmd) << " code " << r.code;
+    EXPECT_EQ(r.kind, SimClient::Reply::kData) << "command " << int(cmd) << " code " << r.code;
     return r.data;
   }
   static std::string U(const std::string& cp1251) { return Cp1251ToUtf8(cp1251); }

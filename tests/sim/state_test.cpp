@@ -58,7 +58,7 @@ TEST_F(StateTest, MemorySurvivesARestart) {
   EXPECT_EQ(Code(0x7C, "Z"), "00");
   OpenReceipt();  // a receipt left open, as at a power cut
   EXPECT_EQ(Code(0x31, "Y;В;0000003.00"), "00");
-  sim_->Inject(Fault::PaperOut);
+  sim_->Inject(Fault::kPaperOut);
   const DeviceState before = State();
   EXPECT_EQ(sim_->StateError(), "");
 
@@ -72,7 +72,7 @@ TEST_F(StateTest, MemorySurvivesARestart) {
   EXPECT_EQ(after.journal, before.journal);
   EXPECT_TRUE(Flags()[7]);
   EXPECT_TRUE(Flags()[14]);
-  sim_->Inject(Fault::PaperOut, 0);
+  sim_->Inject(Fault::kPaperOut, 0);
   EXPECT_DOUBLE_EQ(FieldDouble(Data(0x72), 30, 40), 3.0);
   EXPECT_EQ(Code(0x35, "0;0;0000003.00;0;"), "00");
   EXPECT_EQ(Code(0x38), "00");
@@ -109,7 +109,7 @@ TEST(StateFileTest, TablesAndListsComeBackWhole) {
   s.articles.erase(1);
   s.articles[kArticles] = ArticleState{"Last", 123, 2, 3, 4567, 8910};
   s.departments[kDepartments] = DepartmentState{"Dept", 1, 250, 3000};
-  s.receipt.kind = OpenReceipt::Fiscal;
+  s.receipt.kind = OpenReceipt::kFiscal;
   s.receipt.op = 2;
   ReceiptLine line;
   line.text = std::string("a\0b\n c", 6);
@@ -118,7 +118,7 @@ TEST(StateFileTest, TablesAndListsComeBackWhole) {
   s.receipt.lines = {ReceiptLine{}, line};
   s.journal = {"first\nreceipt", ""};
   FmRecord fm;
-  fm.type = FmRecord::Fiscalization;
+  fm.type = FmRecord::kFiscalization;
   fm.text = "123456789";
   fm.rates[7] = -100;
   s.fm.push_back(fm);
@@ -264,7 +264,7 @@ TEST(ExecutableTest, ClosedStandardInputIsNotMistakenForTheLine) {
   ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
   {
     SimClient c(path);
-    EXPECT_EQ(c.Transact(0x21, "").kind, SimClient::Reply::Data);
+    EXPECT_EQ(c.Transact(0x21, "").kind, SimClient::Reply::kData);
     EXPECT_EQ(c.Transact(0x2E, "1;1").code, "00");
   }
   const int status = p.Stop();

@@ -69,16 +69,16 @@ struct FaultKind {
 };
 
 const FaultKind kFaults[] = {
-    {"nack", Fault::Nack, false},
-    {"repeat", Fault::Repeat, false},
-    {"bad-checksum", Fault::BadChecksum, false},
-    {"wrong-seq", Fault::WrongSeq, false},
-    {"wrong-cmd", Fault::WrongCmd, false},
-    {"garbage", Fault::GarbageFirstByte, false},
-    {"zero-byte", Fault::ZeroByte, false},
-    {"no-answer", Fault::NoAnswer, true},
-    {"paper-out", Fault::PaperOut, true},
-    {"download-cut", Fault::DownloadCut, false},
+    {"nack", Fault::kNack, false},
+    {"repeat", Fault::kRepeat, false},
+    {"bad-checksum", Fault::kBadChecksum, false},
+    {"wrong-seq", Fault::kWrongSeq, false},
+    {"wrong-cmd", Fault::kWrongCmd, false},
+    {"garbage", Fault::kGarbageFirstByte, false},
+    {"zero-byte", Fault::kZeroByte, false},
+    {"no-answer", Fault::kNoAnswer, true},
+    {"paper-out", Fault::kPaperOut, true},
+    {"download-cut", Fault::kDownloadCut, false},
 };
 constexpr int kFaultKinds = sizeof kFaults / sizeof kFaults[0];
 constexpr int kBusyKind = kFaultKinds;  // the printer busy printing for a while
@@ -103,8 +103,8 @@ class RandomUi : public UiHost {
   int ShowPrompt(const std::string&, const std::string&, unsigned style, int) override {
     ++prompts;
     if (rng_() % 2) {
-      sim_.Inject(Fault::NoAnswer, 0);
-      sim_.Inject(Fault::PaperOut, 0);
+      sim_.Inject(Fault::kNoAnswer, 0);
+      sim_.Inject(Fault::kPaperOut, 0);
     }
     const auto buttons = PromptStyle::Decode(style).buttons;
     if (buttons.empty() || rng_() % 10 == 0) return kPromptClosedResult;
@@ -179,8 +179,8 @@ class Trials {
     f_.maxCallMs = std::max(f_.maxCallMs, ms);
     if (ms > (prompts + 2) * AttemptBoundMs()) Violation("call outlasted its time-outs");
     // Conditions the operator did not put right end with the call.
-    sim_.Inject(Fault::NoAnswer, 0);
-    sim_.Inject(Fault::PaperOut, 0);
+    sim_.Inject(Fault::kNoAnswer, 0);
+    sim_.Inject(Fault::kPaperOut, 0);
     return r;
   }
 

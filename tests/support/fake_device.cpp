@@ -34,25 +34,25 @@ constexpr FlagBit kFlagBits[32] = {
 using Reply = FakeDevice::Reply;
 
 Reply Reply::Ack(const std::string& code) {
-  return Reply{Kind::Ack, code, {}, {}, {}, {}};
+  return Reply{Kind::kAck, code, {}, {}, {}, {}};
 }
 Reply Reply::Data(const std::string& data) {
-  return Reply{Kind::Data, data, {}, {}, {}, {}};
+  return Reply{Kind::kData, data, {}, {}, {}, {}};
 }
 Reply Reply::Nack() {
-  return Reply{Kind::Nack, {}, {}, {}, {}, {}};
+  return Reply{Kind::kNack, {}, {}, {}, {}, {}};
 }
 Reply Reply::Repeat() {
-  return Reply{Kind::Repeat, {}, {}, {}, {}, {}};
+  return Reply{Kind::kRepeat, {}, {}, {}, {}, {}};
 }
 Reply Reply::Raw(const std::string& bytes) {
-  return Reply{Kind::Raw, bytes, {}, {}, {}, {}};
+  return Reply{Kind::kRaw, bytes, {}, {}, {}, {}};
 }
 Reply Reply::Silence() {
-  return Reply{Kind::Silence, {}, {}, {}, {}, {}};
+  return Reply{Kind::kSilence, {}, {}, {}, {}, {}};
 }
 Reply Reply::CloseLine() {
-  return Reply{Kind::CloseLine, {}, {}, {}, {}, {}};
+  return Reply{Kind::kCloseLine, {}, {}, {}, {}, {}};
 }
 Reply Reply::WithSeq(uint8_t s) const {
   Reply r = *this;
@@ -284,14 +284,14 @@ void FakeDevice::HandleByte(uint8_t b) {
   if (pending_.empty()) {
     if (b == Frame::kLinkProbe) {
       ++probes_;
-      const bool answer = probe_ != Probe::Silent;
+      const bool answer = probe_ != Probe::kSilent;
       l.unlock();
       if (answer) Write(std::string(1, static_cast<char>(Frame::kLinkProbe)));
     } else if (b == Frame::kReadyProbe) {
       const Probe p = probe_;
       l.unlock();
-      if (p == Probe::Ready) Write(std::string(1, static_cast<char>(Frame::kReadyProbe)));
-      if (p == Probe::Busy) Write("\x11");
+      if (p == Probe::kReady) Write(std::string(1, static_cast<char>(Frame::kReadyProbe)));
+      if (p == Probe::kBusy) Write("\x11");
     } else if (b == Frame::kStx) {
       pending_ = std::string(1, static_cast<char>(b));
     }
@@ -356,14 +356,14 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
   }
   std::string out;
   switch (r.kind) {
-    case Reply::Kind::Ack: {
+    case Reply::Kind::kAck: {
       std::string body(1, static_cast<char>(seq));
       body += r.payload;
       out = std::string(1, static_cast<char>(Frame::kAck)) + body +
             r.checksum.value_or(Frame::Checksum(body)) + terminator;
       break;
     }
-    case Reply::Kind::Data: {
+    case Reply::Kind::kData: {
       std::string body;
       body += static_cast<char>(static_cast<uint8_t>(0x23 + r.payload.size()));
       body += static_cast<char>(seq);
@@ -373,18 +373,18 @@ void FakeDevice::Answer(const ReceivedFrame& f) {
             r.checksum.value_or(Frame::Checksum(body)) + terminator;
       break;
     }
-    case Reply::Kind::Nack:
+    case Reply::Kind::kNack:
       out = std::string(1, static_cast<char>(Frame::kNack));
       break;
-    case Reply::Kind::Repeat:
+    case Reply::Kind::kRepeat:
       out = std::string(1, static_cast<char>(Frame::kRepeat));
       break;
-    case Reply::Kind::Raw:
+    case Reply::Kind::kRaw:
       out = r.payload;
       break;
-    case Reply::Kind::Silence:
+    case Reply::Kind::kSilence:
       break;
-    case Reply::Kind::CloseLine: {
+    case Reply::Kind::kCloseLine: {
       std::lock_guard<std::mutex> l(mu_);
       lineClosed_ = true;
       CloseDeviceEnd();

@@ -25,8 +25,8 @@ class FakeDevice {
  public:
   // One reply to one command frame.
   struct Reply {
-    enum class Kind { Ack, Data, Nack, Repeat, Raw, Silence, CloseLine };
-    Kind kind = Kind::Ack;
+    enum class Kind { kAck, kData, kNack, kRepeat, kRaw, kSilence, kCloseLine };
+    Kind kind = Kind::kAck;
     std::string payload;                  // the ACK code, the reply data, or raw bytes
     std::optional<uint8_t> seq;           // overrides the echoed block number
     std::optional<uint8_t> cmd;           // overrides the echoed command byte
@@ -47,9 +47,9 @@ class FakeDevice {
   };
 
   enum class Probe {
-    Ready,   // echo 0x04, answer 0x05 with 0x05
-    Busy,    // echo 0x04, answer 0x05 with another byte
-    Silent,  // no answer to 0x04
+    kReady,   // echo 0x04, answer 0x05 with 0x05
+    kBusy,    // echo 0x04, answer 0x05 with another byte
+    kSilent,  // no answer to 0x04
   };
 
   struct ReceivedFrame {
@@ -123,7 +123,7 @@ class FakeDevice {
   int wake_[2] = {-1, -1};
 
   mutable std::mutex mu_;
-  Probe probe_ = Probe::Ready;
+  Probe probe_ = Probe::kReady;
   std::optional<std::pair<uint8_t, Probe>> probeAfter_;
   std::deque<Reply> anyQueue_;
   std::vector<std::deque<Reply>> queues_{256};

@@ -143,7 +143,7 @@ TEST_F(RestoreSim, RestoreCutOffByASilentPrinterIsFinishedByRunningItAgain) {
   // The printer stops answering before the third command; the user closes the
   // link prompt.
   const ApplyReport cut = ApplyPlan(*printer, plan.steps, [this](const ProgressStep& s) {
-    if (s.done == 2) sim->Inject(Fault::NoAnswer);
+    if (s.done == 2) sim->Inject(Fault::kNoAnswer);
     return true;
   });
   EXPECT_FALSE(cut.Complete());
@@ -152,7 +152,7 @@ TEST_F(RestoreSim, RestoreCutOffByASilentPrinterIsFinishedByRunningItAgain) {
                                                     StepOutcome::kNotSent}));
   EXPECT_FALSE(ui.prompts.empty());
 
-  sim->Inject(Fault::NoAnswer, 0);
+  sim->Inject(Fault::kNoAnswer, 0);
   Reopen();
   const RestorePlan rest = PlanRestore(Read(operators), saved, RestoreOptions{});
   ASSERT_EQ(rest.steps.size(), 3u);
