@@ -133,9 +133,15 @@ struct HttpFront::Impl {
     line += " " + std::to_string(status);
     line += response && response->ok ? " ok" : " failed";
     line += response && response->printed ? " printed" : " -";
-    line += " " + std::to_string(ms) + "ms\n";
+    line += " " + std::to_string(ms) + "ms";
+    WriteLine(line);
+  }
+
+  // One line of the log, as it stands.
+  void WriteLine(const std::string& line) {
+    if (!log) return;
     std::lock_guard<std::mutex> lock(logMutex);
-    std::fputs(line.c_str(), log);
+    std::fputs((line + "\n").c_str(), log);
     std::fflush(log);
   }
 
@@ -234,6 +240,9 @@ struct HttpFront::Impl {
     const long n = c->Read(chunk, sizeof chunk);
     if (n == 0 || n == -1) {
       if (c->tls && c->tls->SpokePlainHttp()) RefusePlainHttp(*c);
+      if (c->tls && !c->tls->HandshakeFailure().empty())
+        WriteLine(UtcNow() + " " + c->peer +
+                  " TLS handshake failed: " + c->tls->HandshakeFailure());
       c->Close();
       return false;
     }

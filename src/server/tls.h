@@ -65,6 +65,9 @@ class TlsSession {
   bool HasBuffered() const;
   // The handshake failed because the client sent plain HTTP.
   bool SpokePlainHttp() const;
+  // Why the handshake failed otherwise, for the log ("the client does not
+  // trust this server's certificate"); "" when the client simply left.
+  const std::string& HandshakeFailure() const;
 
   // Writes all of `data`, waiting at most `timeoutMs` in all.
   bool WriteAll(const std::string& data, int timeoutMs);

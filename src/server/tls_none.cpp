@@ -36,6 +36,10 @@ bool TlsSession::HasBuffered() const {
 bool TlsSession::SpokePlainHttp() const {
   return false;
 }
+const std::string& TlsSession::HandshakeFailure() const {
+  static const std::string none;
+  return none;
+}
 bool TlsSession::WriteAll(const std::string&, int) {
   return false;
 }

@@ -57,6 +57,24 @@ std::string FileProblem(bool certificate) {
   return "OpenSSL: " + said;
 }
 
+// A failed handshake in OpenSSL's words, with what the shop can do about the
+// usual ones.
+std::string HandshakeProblem(unsigned long e) {
+  const char* said = ERR_reason_error_string(e);
+  std::string text = said ? said : "unknown OpenSSL error";
+  switch (ERR_GET_REASON(e)) {
+    case SSL_R_TLSV1_ALERT_UNKNOWN_CA:
+    case SSL_R_SSLV3_ALERT_BAD_CERTIFICATE:
+    case SSL_R_SSLV3_ALERT_CERTIFICATE_UNKNOWN:
+      return text + " (the client does not trust this server's certificate: install it there)";
+    case SSL_R_UNSUPPORTED_PROTOCOL:
+    case SSL_R_VERSION_TOO_LOW:
+      return text + " (the client offers nothing newer than TLS 1.1)";
+    default:
+      return text;
+  }
+}
+
 bool Readable(const std::string& path, const char* what, std::string& error) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
@@ -164,6 +182,7 @@ struct TlsSession::Impl {
   bool broken = false;
   bool wantWrite = false;
   bool plainHttp = false;
+  std::string failure;
   ~Impl() { SSL_free(ssl); }
 
   // What a failed call of OpenSSL returning `result` means for Read.
@@ -180,8 +199,11 @@ struct TlsSession::Impl {
         broken = true;
         const unsigned long e = ERR_peek_error();
         const int reason = ERR_GET_REASON(e);
-        plainHttp = ERR_GET_LIB(e) == ERR_LIB_SSL &&
-                    (reason == SSL_R_HTTP_REQUEST || reason == SSL_R_HTTPS_PROXY_REQUEST);
+        const bool ssl = ERR_GET_LIB(e) == ERR_LIB_SSL;
+        plainHttp = ssl && (reason == SSL_R_HTTP_REQUEST || reason == SSL_R_HTTPS_PROXY_REQUEST);
+        // A client that connects and leaves (a port check) is no failure worth a line.
+        if (!handshaken && !plainHttp && e != 0 && reason != SSL_R_UNEXPECTED_EOF_WHILE_READING)
+          failure = HandshakeProblem(e);
         ERR_clear_error();
         return -1;
       }
@@ -283,6 +305,10 @@ bool TlsSession::HasBuffered() const {
 
 bool TlsSession::SpokePlainHttp() const {
   return impl_->plainHttp;
+}
+
+const std::string& TlsSession::HandshakeFailure() const {
+  return impl_->failure;
 }
 
 bool TlsSession::WriteAll(const std::string& data, int timeoutMs) {

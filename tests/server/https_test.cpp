@@ -4,6 +4,7 @@
 #ifdef FS_HAVE_TLS
 #include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -56,6 +57,21 @@ void WriteKey(EVP_PKEY* key, const std::string& path, mode_t mode = 0600,
   chmod(path.c_str(), mode);
 }
 
+// A handshake by a client that checks the certificate against the system's
+// authorities only, as curl or a browser does: it refuses during the handshake.
+bool UntrustingHandshake(int port) {
+  SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+  SSL_CTX_set_default_verify_paths(ctx);
+  SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+  SSL* ssl = SSL_new(ctx);
+  BIO* bio = BIO_new_connect(("127.0.0.1:" + std::to_string(port)).c_str());
+  SSL_set_bio(ssl, bio, bio);
+  const bool ok = SSL_connect(ssl) == 1;
+  SSL_free(ssl);
+  SSL_CTX_free(ctx);
+  return ok;
+}
+
 class Https : public ServerOnSimBase {
  protected:
   void SetUp() override {
@@ -67,6 +83,7 @@ class Https : public ServerOnSimBase {
   }
   void TearDown() override {
     Stop();
+    if (requestLog) std::fclose(requestLog);
     std::filesystem::remove_all(dir);
   }
   std::string Path(const char* file) const { return dir + "/" + file; }
@@ -131,6 +148,23 @@ TEST_F(Https, ClientsWithoutTlsAreClosedAtOnceAndTheNextIsServed) {
     }
     EXPECT_EQ(FreshStatus(), 200);
   }
+}
+
+TEST_F(Https, AClientThatDoesNotTrustTheCertificateIsLoggedWithWhy) {
+  requestLog = std::tmpfile();
+  StartHttps();
+  EXPECT_FALSE(UntrustingHandshake(front->Port()));
+  std::string text;
+  for (int i = 0; i < 100 && text.find("does not trust") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::rewind(requestLog);
+    text.assign(4096, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), requestLog));
+  }
+  EXPECT_NE(text.find("127.0.0.1 TLS handshake failed: tlsv1 alert unknown ca (the client does "
+                      "not trust this server's certificate"),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(Https, SilentAndStalledHandshakesHoldNobody) {

@@ -121,6 +121,7 @@ void ServerOnSimBase::StartServing(ServerConfig config) {
   ASSERT_TRUE(front->Bind("127.0.0.1", 0)) << front->BindError();
   const bool https = tls != nullptr;
   if (https) front->SetTls(std::move(tls));
+  if (requestLog) front->SetLog(requestLog);
   serving = std::thread([this] { front->Serve(); });
   client = std::make_unique<httplib::Client>((https ? "https://127.0.0.1:" : "http://127.0.0.1:") +
                                              std::to_string(front->Port()));

@@ -69,6 +69,7 @@ class ServerOnSimBase : public ::testing::Test {
   std::unique_ptr<httplib::Client> client;
   std::unique_ptr<TlsContext> tls;
   std::string tlsCa;
+  std::FILE* requestLog = nullptr;  // where the server writes its log, when set
 
  private:
   std::mutex scanLogLock_;
