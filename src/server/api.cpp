@@ -232,7 +232,7 @@ size_t Api::PrinterCount() {
 void Api::StartFinding(std::function<void(const std::string& line)> log) {
   if (!config_.findPrinters) return;
   findLog_ = std::move(log);
-  Rescan();
+  Scan(true);
   if (config_.rescanInterval > 0) rescanThread_ = std::thread([this] { RescanLoop(); });
 }
 
@@ -241,12 +241,16 @@ void Api::RescanLoop() {
   std::unique_lock<std::mutex> lock(stopLock_);
   while (!stopWake_.wait_for(lock, interval, [this] { return stopping_; })) {
     lock.unlock();
-    Rescan();
+    Scan(false);
     lock.lock();
   }
 }
 
 size_t Api::Rescan() {
+  return Scan(true);
+}
+
+size_t Api::Scan(bool summaryAlways) {
   std::lock_guard<std::mutex> scanning(rescanLock_);
   std::vector<ServedPrinter> served;
   {
@@ -262,7 +266,8 @@ size_t Api::Rescan() {
       if (testTimeouts_) printers_.back()->worker.SetTimeoutsForTesting(testTimeouts_);
     }
   }
-  if (findLog_) {
+  // A periodic scan that found nothing new says nothing.
+  if (findLog_ && (summaryAlways || !result.found.empty() || !result.skipped.empty())) {
     const std::string prefix = "scan: ";
     for (const auto& found : result.found)
       findLog_(prefix + "printer " + found.printer.id + " on " + found.printer.path + " at " +

@@ -94,7 +94,8 @@ class Api {
   // and then every config.rescanInterval seconds (when set) on a thread of its
   // own, until the Api is destroyed. `log` gets a line (without a time stamp:
   // "scan: printer nv123456 on /dev/ttyUSB0 at 9600 baud") per printer found
-  // and per scan; it is called from that thread too. Call once.
+  // and per scan (a periodic scan that finds nothing new says nothing); it is
+  // called from that thread too. Call once.
   void StartFinding(std::function<void(const std::string& line)> log);
   // One scan of the ports not served yet (POST /printers/rescan): every printer
   // found is served under its serial-number id. Served printers keep their ids
@@ -121,6 +122,8 @@ class Api {
   ApiResponse ListPrinters(const std::function<bool()>& clientGone);
   ApiResponse RescanRequest(const ApiRequest& request);
   void RescanLoop();
+  // Rescan; `summaryAlways` false: no log line when nothing new was found.
+  size_t Scan(bool summaryAlways);
   ApiResponse TaskInfo(const Query& query);
   ApiResponse RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query);
   // Runs a checked request on its printer's worker thread: the whole answer.

@@ -203,9 +203,12 @@ TEST_F(FindingPrinters, TheIntervalFindsAPrinterPluggedInLater) {
   SimServer second;
   SetSerial(second, 222222);
   Plug(kComB, second);
-  for (int i = 0; i < 300 && api->PrinterCount() < 2; ++i)
+  for (int i = 0; i < 300 && CountOf(ScanLog(), " served (") < 2; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(Table(Get("/printers").second).size(), 2u) << ScanLog();
+  // The scans at the interval that find nothing new leave the log alone.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  EXPECT_EQ(CountOf(ScanLog(), " served ("), 2) << ScanLog();
 }
 
 TEST_F(FindingPrinters, ConfiguredPrintersAreNotRescanned) {
