@@ -3,10 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/cp1251.h"
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 namespace simtext {
 std::vector<std::string> Split(const std::string& text, char sep) {
@@ -52,7 +51,7 @@ bool ParseInt(const std::string& text, int& out) {
   return true;
 }
 std::string Cp(const char* utf8) {
-  return Utf8ToCp1251Lossy(utf8);
+  return ToCp1251(utf8);
 }
 }  // namespace simtext
 
@@ -347,7 +346,7 @@ void SimDevice::Print(const Document& doc, bool journal) {
 }
 
 std::string SimDevice::DateTimeText(std::time_t t) const {
-  return FormatTime(t, "%d-%m-%Y %H:%M:%S");
+  return LocalTime(t, "%d-%m-%Y %H:%M:%S");
 }
 
 std::string SimDevice::GroupLetter(int group) const {
@@ -394,7 +393,7 @@ SimDevice::Reply SimDevice::SetClock(const std::string& data) {
   if (t == static_cast<std::time_t>(-1) || tm.tm_mday != d) return Ack("04");
   // The fiscal memory's dates must never run backwards.
   for (const auto& r : s_.fm)
-    if (FormatTime(t, "%Y%m%d") < FormatTime(r.time, "%Y%m%d")) return Ack("02");
+    if (LocalTime(t, "%Y%m%d") < LocalTime(r.time, "%Y%m%d")) return Ack("02");
   s_.clockOffset = static_cast<int64_t>(t) - static_cast<int64_t>(std::time(nullptr));
   s_.clockNotSet = s_.clockIncorrect = s_.ramReset = false;
   return Ack("00");

@@ -1,7 +1,7 @@
 // The two starting states: a printer in daily use, and a new one.
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
@@ -40,15 +40,15 @@ DeviceState SimDevice::SampleState(int headerWidth) {
   s.factoryWritten = true;
   s.taxNumber = "123456786";
   s.fiscalized = true;
-  s.header[1] = FitText(Cp("ДЕМО ТЪРГОВИЯ ЕООД"), w, 1, ' ');
-  s.header[2] = FitText(Cp("МАГАЗИН №1"), w, 1, ' ');
-  s.header[3] = FitText(Cp("гр. София, ул. Примерна 1"), w, 1, ' ');
-  s.header[4] = FitText(Cp("тел. 02 123 4567"), w, 1, ' ');
-  s.header[6] = FitText(Cp("ЗДДС № BG123456786"), w, 1, ' ');
-  s.header[7] = FitText(Cp("БУЛСТАТ 123456786"), w, 1, ' ');
-  s.header[8] = FitText(Cp("5% отстъпка с карта за лоялност"), w, 1, ' ');
-  s.header[9] = FitText(Cp("ЕИК:"), 12, 0, ' ');
-  s.header[0] = FitText(Cp("ЗАПОВЯДАЙТЕ ОТНОВО"), 20, 1, ' ');
+  s.header[1] = Fit(Cp("ДЕМО ТЪРГОВИЯ ЕООД"), w, Align::kCentre);
+  s.header[2] = Fit(Cp("МАГАЗИН №1"), w, Align::kCentre);
+  s.header[3] = Fit(Cp("гр. София, ул. Примерна 1"), w, Align::kCentre);
+  s.header[4] = Fit(Cp("тел. 02 123 4567"), w, Align::kCentre);
+  s.header[6] = Fit(Cp("ЗДДС № BG123456786"), w, Align::kCentre);
+  s.header[7] = Fit(Cp("БУЛСТАТ 123456786"), w, Align::kCentre);
+  s.header[8] = Fit(Cp("5% отстъпка с карта за лоялност"), w, Align::kCentre);
+  s.header[9] = Fit(Cp("ЕИК:"), 12, Align::kLeft);
+  s.header[0] = Fit(Cp("ЗАПОВЯДАЙТЕ ОТНОВО"), 20, Align::kCentre);
 
   struct Art {
     int n;

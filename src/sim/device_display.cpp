@@ -1,10 +1,9 @@
 // The customer display, paper feed and cut, diagnostics, and the logo.
 #include <cstdint>
 
-#include "driver/cp1251.h"
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
@@ -12,8 +11,8 @@ using namespace simtext;
 // reader of the roll can follow what the customer sees.
 void SimDevice::ShowDisplay() {
   const std::string bar = "────────────────────";
-  std::string out = "┌" + bar + "┐ " + Cp1251ToUtf8(Cp("дисплей")) + "\n";
-  for (const auto& l : s_.display) out += "│" + Cp1251ToUtf8(FitText(l, 20, 0, ' ')) + "│\n";
+  std::string out = "┌" + bar + "┐ " + ToUtf8(Cp("дисплей")) + "\n";
+  for (const auto& l : s_.display) out += "│" + ToUtf8(Fit(l, 20, Align::kLeft)) + "│\n";
   out += "└" + bar + "┘\n";
   roll_.Print(out);
 }
@@ -60,8 +59,8 @@ SimDevice::Reply SimDevice::DisplayBoth(const std::string& data) {
 SimDevice::Reply SimDevice::DisplayClock(const std::string&) {
   if (auto r = Refusal(kFm | kClock); !r.empty()) return Ack(r);
   const std::time_t now = Now();
-  s_.display[0] = FitText(FormatTime(now, "%d-%m-%Y"), 20, 1, ' ');
-  s_.display[1] = FitText(FormatTime(now, "%H:%M"), 20, 1, ' ');
+  s_.display[0] = Fit(LocalTime(now, "%d-%m-%Y"), 20, Align::kCentre);
+  s_.display[1] = Fit(LocalTime(now, "%H:%M"), 20, Align::kCentre);
   ShowDisplay();
   return Ack("00");
 }

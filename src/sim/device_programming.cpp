@@ -2,9 +2,9 @@
 // decimal point, EEPROM erase, and their reads.
 #include <cmath>
 
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
@@ -168,7 +168,7 @@ SimDevice::Reply SimDevice::ReadFactoryNumbers(const std::string&) {
 
 // The tax number right-aligned in 13 characters, then '1' once fiscalized ('0' before).
 SimDevice::Reply SimDevice::ReadTaxNumber(const std::string&) {
-  return Data(FitText(s_.taxNumber, 13, 2, ' ') + (s_.fiscalized ? "1" : "0"));
+  return Data(Fit(s_.taxNumber, 13, Align::kRight) + (s_.fiscalized ? "1" : "0"));
 }
 
 // "dd.dd%" per group, ';' between, as many as the device has groups.

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <optional>
 
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
@@ -378,8 +378,8 @@ SimDevice::Reply SimDevice::Subtotal(const std::string& data) {
     ReceiptPrint(doc);
   }
   if (display) {
-    s_.display[0] = FitText(Cp("МЕЖДИННА СУМА"), 20, 0, ' ');
-    s_.display[1] = FitText(Amount(now), 20, 2, ' ');
+    s_.display[0] = Fit(Cp("МЕЖДИННА СУМА"), 20, Align::kLeft);
+    s_.display[1] = Fit(Amount(now), 20, Align::kRight);
     ShowDisplay();
   }
   return Data(Field(now, s_.decimals == '2' ? 10 : 9));

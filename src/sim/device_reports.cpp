@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <functional>
 
-#include "driver/cp1251.h"
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
@@ -20,7 +19,7 @@ std::string Count(int n) {
 // A date field "DD-MM-YYYY HH:MM" of a report time; before the first report
 // it reads kNoReportYet.
 std::string ReportTime(std::time_t t) {
-  return t ? FormatTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
+  return t ? LocalTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
 }
 }  // namespace
 
@@ -106,7 +105,7 @@ SimDevice::Reply SimDevice::LastFmRecord(const std::string&) {
   if (s_.fmMissing || s_.fmFaulty) return Ack("82");
   const int lastZ = LastZNumber(s_.fm);
   const std::string date =
-      s_.fm.empty() ? std::string(kNoReportYet, 10) : FormatTime(s_.fm.back().time, "%d-%m-%Y");
+      s_.fm.empty() ? std::string(kNoReportYet, 10) : LocalTime(s_.fm.back().time, "%d-%m-%Y");
   return Data(date + ";" + Sprintf("%04d", lastZ % 10000) + ";" +
               Sprintf("%04d", static_cast<int>(s_.fm.size()) % 10000));
 }
@@ -124,7 +123,7 @@ std::string SimDevice::FmText() const {
                s_.memoryNumber));
   line(Cp("ЕИК: ") + s_.taxNumber);
   for (const auto& r : s_.fm) {
-    const std::string when = FormatTime(r.time, "%d-%m-%Y %H:%M");
+    const std::string when = LocalTime(r.time, "%d-%m-%Y %H:%M");
     switch (r.type) {
       case FmRecord::kFiscalization:
         line(when + Cp(" ФИСКАЛИЗАЦИЯ ЕИК ") + r.text);
@@ -189,7 +188,7 @@ SimDevice::Reply SimDevice::FmReport(const std::vector<const FmRecord*>& records
       total += v;
       sum[g] += v;
     }
-    doc.LeftRight(Sprintf("Z %04d  ", r->number) + FormatTime(r->time, "%d-%m-%Y"),
+    doc.LeftRight(Sprintf("Z %04d  ", r->number) + LocalTime(r->time, "%d-%m-%Y"),
                   MoneyText(total, r->decimals));
     if (detailed)
       for (int g = 0; g < kGroups; ++g)
@@ -268,7 +267,7 @@ SimDevice::Reply SimDevice::FmReportByDates(const std::string& data, bool detail
     if (r.type == FmRecord::kZReport && r.time >= from && r.time < to + 86400) list.push_back(&r);
   return FmReport(
       list, detailed,
-      Cp("ОТЧЕТ НА ФП ") + FormatTime(from, "%d-%m-%Y") + " - " + FormatTime(to, "%d-%m-%Y"));
+      Cp("ОТЧЕТ НА ФП ") + LocalTime(from, "%d-%m-%Y") + " - " + LocalTime(to, "%d-%m-%Y"));
 }
 
 SimDevice::Reply SimDevice::FmReportDetailedDates(const std::string& data) {
@@ -288,7 +287,7 @@ SimDevice::Reply SimDevice::SpecialFmReport(const std::string&) {
   doc.Rule('-');
   int n = 0;
   for (const auto& r : s_.fm) {
-    const std::string when = FormatTime(r.time, "%d-%m-%Y %H:%M");
+    const std::string when = LocalTime(r.time, "%d-%m-%Y %H:%M");
     if (r.type == FmRecord::kFiscalization) {
       doc.Line(when + Cp(" ФИСКАЛИЗАЦИЯ"));
       doc.LeftRight(Cp("  ЕИК"), r.text);

@@ -2,15 +2,15 @@
 // lines, operators, articles, the invoice range, and their reads.
 #include <cmath>
 
-#include "driver/text.h"
 #include "sim/money.h"
 #include "sim/sim_device.h"
+#include "sim/sim_text.h"
 
 using namespace simtext;
 
 namespace {
 std::string ReportTime(std::time_t t) {
-  return t ? FormatTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
+  return t ? LocalTime(t, "%d-%m-%Y %H:%M") : kNoReportYet;
 }
 std::string RemoveAll(std::string s, char c) {
   std::string out;
@@ -39,7 +39,7 @@ SimDevice::Reply SimDevice::SetPaymentName(const std::string& data) {
 
 SimDevice::Reply SimDevice::ReadPaymentNames(const std::string&) {
   std::string out;
-  for (int t = 0; t < kPayments; ++t) out += FitText(s_.paymentNames[t], 10, 0, '_') + ";";
+  for (int t = 0; t < kPayments; ++t) out += Fit(s_.paymentNames[t], 10, Align::kLeft, '_') + ";";
   return Data(out + Sprintf("%010.5f", s_.exchangeRate / 100000.0));
 }
 
@@ -104,8 +104,8 @@ SimDevice::Reply SimDevice::ReadDepartment(const std::string& data) {
     return Ack("04");
   DepartmentState d;
   if (auto it = s_.departments.find(n); it != s_.departments.end()) d = it->second;
-  return Data(Sprintf("%02d;", n) + FitText(d.name, 20, 0, ' ') + ";" + GroupLetter(d.group) + ";" +
-              Field(d.turnover) + ";" + Sprintf("%011.3f", d.quantity / 1000.0));
+  return Data(Sprintf("%02d;", n) + Fit(d.name, 20, Align::kLeft) + ";" + GroupLetter(d.group) +
+              ";" + Field(d.turnover) + ";" + Sprintf("%011.3f", d.quantity / 1000.0));
 }
 
 int SimDevice::HeaderLineWidth(int line) const {
@@ -126,12 +126,12 @@ std::string FitHeaderLine(const std::string& sent, int width) {
   if (lead == std::string::npos) return std::string(w, ' ');
   const size_t trail = sent.size() - 1 - sent.find_last_not_of(' ');
   const long diff = static_cast<long>(lead) - static_cast<long>(trail);
-  if (diff >= -1 && diff <= 1) return FitText(Trim(sent), width, 1, ' ');
-  if (lead == 0) return FitText(TrimRight(sent), width, 0, ' ');
-  if (trail == 0) return FitText(TrimLeft(sent), width, 2, ' ');
+  if (diff >= -1 && diff <= 1) return Fit(Trim(sent), width, Align::kCentre);
+  if (lead == 0) return Fit(TrimRight(sent), width, Align::kLeft);
+  if (trail == 0) return Fit(TrimLeft(sent), width, Align::kRight);
   // Fill on both sides, unevenly: the line is centred as it stands.
-  if (sent.size() > w) return FitText(Trim(sent), width, 1, ' ');
-  return FitText(sent, width, 1, ' ');
+  if (sent.size() > w) return Fit(Trim(sent), width, Align::kCentre);
+  return Fit(sent, width, Align::kCentre);
 }
 }  // namespace
 
@@ -168,7 +168,7 @@ SimDevice::Reply SimDevice::ReadOperator(const std::string& data) {
   int n = 0;
   if (data.size() != 1 || !ParseInt(data, n) || n < 1 || n > kOperators) return Ack("04");
   const OperatorState& o = s_.operators[n - 1];
-  return Data(data + ";" + FitText(o.name, 20, 0, ' ') + ";" + FitText(o.password, 4, 0, ' '));
+  return Data(data + ";" + Fit(o.name, 20, Align::kLeft) + ";" + Fit(o.password, 4, Align::kLeft));
 }
 
 // "nnnnn;name(20);price;group letter;department byte;". An empty name deletes.
@@ -206,7 +206,7 @@ SimDevice::Reply SimDevice::ReadArticle(const std::string& data) {
   if (data.size() != 5 || !ParseInt(data, n) || n < 1 || n > kArticles) return Ack("04");
   ArticleState a;
   if (auto it = s_.articles.find(n); it != s_.articles.end()) a = it->second;
-  return Data(Sprintf("%05d;", n) + FitText(a.name, 20, 0, ' ') + ";" + Field(a.price) + ";" +
+  return Data(Sprintf("%05d;", n) + Fit(a.name, 20, Align::kLeft) + ";" + Field(a.price) + ";" +
               GroupLetter(a.group) + ";" + Field(a.turnover) + ";" +
               Sprintf("%011.3f", a.quantity / 1000.0) + ";" +
               Sprintf("%05d", s_.articleReportNumber) + ";" + ReportTime(s_.lastArticleReport) +

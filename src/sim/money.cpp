@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/text.h"
+#include "sim/sim_text.h"
+
+using namespace simtext;
 
 std::optional<double> ParseNumber(const std::string& text) {
   if (text.empty() || text.size() > 40) return std::nullopt;

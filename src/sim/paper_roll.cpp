@@ -1,7 +1,8 @@
 #include "sim/paper_roll.h"
 
-#include "driver/cp1251.h"
-#include "driver/text.h"
+#include "sim/sim_text.h"
+
+using namespace simtext;
 
 void PaperRoll::SetSink(Sink sink) {
   std::lock_guard<std::mutex> lock(mu_);
@@ -37,27 +38,27 @@ void Document::Emit(const std::string& cp1251) {
   for (char& c : t)
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   while (!t.empty() && t.back() == ' ') t.pop_back();
-  out_ += Cp1251ToUtf8(t);
+  out_ += ToUtf8(t);
   out_ += '\n';
 }
 
 void Document::Line(const std::string& text) {
-  Emit(FitText(text, width_, 0, ' '));
+  Emit(Fit(text, width_, Align::kLeft));
 }
 void Document::Center(const std::string& text) {
   std::string t = text;
   while (!t.empty() && t.back() == ' ') t.pop_back();
   while (!t.empty() && t.front() == ' ') t.erase(t.begin());
-  Emit(FitText(t, width_, 1, ' '));
+  Emit(Fit(t, width_, Align::kCentre));
 }
 void Document::Right(const std::string& text) {
-  Emit(FitText(text, width_, 2, ' '));
+  Emit(Fit(text, width_, Align::kRight));
 }
 
 void Document::LeftRight(const std::string& left, const std::string& right) {
   const int room = width_ - static_cast<int>(right.size()) - 1;
   if (room <= 0) {
-    Emit(FitText(right, width_, 2, ' '));
+    Emit(Fit(right, width_, Align::kRight));
     return;
   }
   std::string l = left.size() > static_cast<size_t>(room) ? left.substr(0, room) : left;

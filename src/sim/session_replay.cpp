@@ -11,10 +11,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "driver/cp1251.h"
 #include "sim/line_protocol.h"
+#include "sim/sim_text.h"
 #include "sim/sim_wire.h"
 #include "sim/tty_line.h"
+
+using namespace simtext;
 
 namespace {
 
@@ -40,7 +42,7 @@ std::string Readable(const std::string& data) {
       s += '\\';
       s += static_cast<char>(c);
     } else {
-      s += Cp1251ToUtf8(std::string(1, static_cast<char>(c)));
+      s += ToUtf8(std::string(1, static_cast<char>(c)));
     }
   }
   if (data.size() > kShown) s += "...";

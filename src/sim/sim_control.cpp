@@ -4,8 +4,10 @@
 #include <sstream>
 #include <vector>
 
-#include "driver/text.h"
 #include "sim/sim_server.h"
+#include "sim/sim_text.h"
+
+using namespace simtext;
 
 namespace {
 struct FaultName {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <map>
 
-#include "driver/text.h"
+#include "sim/sim_text.h"
 
 namespace {
 constexpr const char* kMagic = "fiscal-sim-state 1";
