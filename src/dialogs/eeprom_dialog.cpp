@@ -37,6 +37,8 @@ EepromDialog::EepromDialog(wxWindow* parent, UiHost* ui, int port, DialogService
 }
 
 void EepromDialog::OnErase(wxCommandEvent&) {
+  const auto password = PrinterText(password_, "Парола");
+  if (!password) return;
   auto printer = OpenPrinter();
-  if (printer->IsConnected()) printer->EraseEeprom(ToCp1251(password_->GetValue()));
+  if (printer->IsConnected()) printer->EraseEeprom(*password);
 }

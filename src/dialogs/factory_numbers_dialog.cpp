@@ -61,10 +61,13 @@ FactoryNumbersDialog::FactoryNumbersDialog(wxWindow* parent, UiHost* ui, int por
 }
 
 void FactoryNumbersDialog::OnWrite(wxCommandEvent&) {
+  const auto password = PrinterText(password_, "Парола");
+  if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   factory_numbers::Entry entry;
-  entry.password = ToCp1251(password_->GetValue());
+  entry.password = *password;
+  // The numbers must be six digits; anything else is refused below.
   entry.printerNumber = ToCp1251(printerNumber_->GetValue());
   entry.memoryNumber = ToCp1251(memoryNumber_->GetValue());
   entry.checkDigits = checkDigits_->GetIntegerValue();

@@ -75,8 +75,8 @@ bool FiscalizationDialog::ReadAtOpening() {
   return true;
 }
 
-std::string FiscalizationDialog::PasswordText() const {
-  return ToCp1251(password_->GetValue());
+std::optional<std::string> FiscalizationDialog::PasswordText() {
+  return PrinterText(password_, "Парола");
 }
 
 void FiscalizationDialog::ShowDisplay(const fiscal::FiscalDisplay& display) {
@@ -133,10 +133,12 @@ void FiscalizationDialog::OnDecimalGet() {
 }
 
 void FiscalizationDialog::OnDecimalSet() {
+  const auto password = PasswordText();
+  if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   const char mode = fiscal::DecimalModeToSet(fractional_->GetValue());
-  if (!printer->SetDecimalPoint(PasswordText(), mode).empty()) Refresh(*printer);
+  if (!printer->SetDecimalPoint(*password, mode).empty()) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnRatesGet() {
@@ -167,9 +169,11 @@ void FiscalizationDialog::OnRatesSet() {
     field->SetFocus();
     return;
   }
+  const auto password = PasswordText();
+  if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (!printer->SetTaxRates(PasswordText(), toSend.rates).empty()) Refresh(*printer);
+  if (!printer->SetTaxRates(*password, toSend.rates).empty()) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnRateCheck(int group) {
@@ -186,18 +190,24 @@ void FiscalizationDialog::OnTaxNumberGet() {
 }
 
 void FiscalizationDialog::OnTaxNumberSet() {
+  const auto password = PasswordText();
+  if (!password) return;
+  const auto number = PrinterText(taxNumber_, "Ф. код");
+  if (!number) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (printer->SetTaxNumber(PasswordText(), ToCp1251(taxNumber_->GetValue())).empty())
+  if (printer->SetTaxNumber(*password, *number).empty())
     taxNumber_->SetFocus();
   else
     Refresh(*printer);
 }
 
 void FiscalizationDialog::OnFiscalize() {
+  const auto password = PasswordText();
+  if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (!printer->Fiscalize(PasswordText()).empty()) Refresh(*printer);
+  if (!printer->Fiscalize(*password).empty()) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnFirstReceipt() {

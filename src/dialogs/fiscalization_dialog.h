@@ -6,6 +6,7 @@
 #include <wx/textctrl.h>
 
 #include <array>
+#include <optional>
 
 #include "dialogs/controls/color_label.h"
 #include "dialogs/controls/numeric_edit.h"
@@ -99,7 +100,10 @@ class FiscalizationDialog : public PrinterDialog {
   ColorLabel* RedLabel(wxWindow* parent, int id, const wxString& text = wxString());
 
   void BindButtons();
-  std::string PasswordText() const;
+  // The service password as sent; none (the user told) when it holds a
+  // character Windows-1251 has none for, so that nothing goes out with a
+  // password other than the one typed.
+  std::optional<std::string> PasswordText();
   void ShowDisplay(const fiscal::FiscalDisplay& display);
   // Reads the numbers and marks again on `printer`; leaves them as they were
   // when that fails.

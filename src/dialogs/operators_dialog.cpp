@@ -156,7 +156,9 @@ bool OperatorsDialog::SetRow(FiscalPrinter& printer, int n) {
   const RowControls& row = Row(n);
   const auto name = PrinterText(row.name, "Име на оператор " + std::to_string(n));
   if (!name) return false;
-  return !printer.SetOperator(n, *name, ToCp1251(row.password->GetValue())).empty();
+  const auto password = PrinterText(row.password, "Парола " + std::to_string(n));
+  if (!password) return false;
+  return !printer.SetOperator(n, *name, *password).empty();
 }
 
 void OperatorsDialog::OnButton(wxCommandEvent& event) {

@@ -12,8 +12,8 @@ void GetRow(PaymentForm& form, const PaymentNames& names, int payment) {
   if (payment == 4) form.SetRateText(RateTextFromPrinter(names[kRateIndex]));
 }
 
-// Programs one row; false when nothing was programmed.
-bool SetRow(FiscalPrinter& printer, PaymentForm& form, int payment) {
+// Programs one row with `name`; false when nothing was programmed.
+bool SetRow(FiscalPrinter& printer, PaymentForm& form, int payment, const std::string& name) {
   double rate = 0.0;
   if (payment == 4) {
     rate = form.Rate();
@@ -24,7 +24,7 @@ bool SetRow(FiscalPrinter& printer, PaymentForm& form, int payment) {
       return false;
     }
   }
-  return !printer.SetPaymentName(payment, form.Name(payment), rate).empty();
+  return !printer.SetPaymentName(payment, name, rate).empty();
 }
 
 }  // namespace
@@ -49,20 +49,24 @@ bool PaymentButtonNeedsPrinter(int id, PaymentForm& form) {
 }
 
 void RunPaymentButton(FiscalPrinter& printer, PaymentForm& form, int id) {
+  const PaymentRow* row = PaymentRowOfButton(id);
+  if (!row && id != payment_ids::kGetSelected && id != payment_ids::kSetSelected) return;
+  const bool set = row ? id == row->setId : id == payment_ids::kSetSelected;
+  // The names to program, all of them printable before anything goes out.
+  std::array<std::string, kPaymentRows.size() + 1> toSet;
+  for (const PaymentRow& r : kPaymentRows) {
+    if (!set || (row ? row != &r : !form.Ticked(r.payment))) continue;
+    std::optional<std::string> name = form.Name(r.payment);
+    if (!name) return;
+    toSet[static_cast<size_t>(r.payment)] = std::move(*name);
+  }
   PaymentNames names;
   if (!CallDone(printer.ReadPaymentNames(names), printer.LastOutcome())) return;
-  if (const PaymentRow* row = PaymentRowOfButton(id)) {
-    if (id == row->getId)
-      GetRow(form, names, row->payment);
-    else
-      SetRow(printer, form, row->payment);
-    return;
-  }
   for (const PaymentRow& r : kPaymentRows) {
-    if (!form.Ticked(r.payment)) continue;
-    if (id == payment_ids::kGetSelected)
+    if (row ? row != &r : !form.Ticked(r.payment)) continue;
+    if (!set)
       GetRow(form, names, r.payment);
-    else if (id == payment_ids::kSetSelected && !SetRow(printer, form, r.payment))
+    else if (!SetRow(printer, form, r.payment, toSet[static_cast<size_t>(r.payment)]))
       return;
   }
 }

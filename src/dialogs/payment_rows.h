@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "driver/fiscal_printer.h"
@@ -47,7 +48,9 @@ inline constexpr const char* kRateRefusedText = "Моля въведете ва�
 class PaymentForm {
  public:
   virtual ~PaymentForm() = default;
-  virtual std::string Name(int payment) = 0;
+  // None when the name holds a character the printer cannot print; the user
+  // has then been told which.
+  virtual std::optional<std::string> Name(int payment) = 0;
   // Writing a name is a change of the field, so it ticks the row.
   virtual void SetName(int payment, const std::string& name) = 0;
   // The rate field as a number: 0.0 when empty, -1.0 when it is not a number.
@@ -71,7 +74,8 @@ std::string RateTextFromPrinter(const std::string& rate);
 bool PaymentButtonNeedsPrinter(int id, PaymentForm& form);
 
 // Runs a printer button (a row's Get or Set, Get or Set Selected) on an open
-// printer. The payment names are read first, for Set buttons too; when that
-// fails nothing else happens. Set Selected stops at the first row whose
-// programming failed.
+// printer. A Set button first takes the names it programs from the form: when
+// one cannot be printed nothing at all is sent. Then the payment names are
+// read, for Set buttons too; when that fails nothing else happens. Set
+// Selected stops at the first row whose programming failed.
 void RunPaymentButton(FiscalPrinter& printer, PaymentForm& form, int id);

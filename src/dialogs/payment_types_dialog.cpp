@@ -98,8 +98,8 @@ void PaymentTypesDialog::OnButton(int id) {
   if (printer->IsConnected()) RunPaymentButton(*printer, *this, id);
 }
 
-std::string PaymentTypesDialog::Name(int payment) {
-  return ToCp1251(names_[Index(payment)]->GetValue());
+std::optional<std::string> PaymentTypesDialog::Name(int payment) {
+  return PrinterText(names_[Index(payment)], Sprintf("Плащане %d", payment));
 }
 
 void PaymentTypesDialog::SetName(int payment, const std::string& name) {

@@ -35,7 +35,7 @@ class PaymentTypesDialog : public PrinterDialog, private PaymentForm {
   void TickAll(bool on);
 
   // PaymentForm
-  std::string Name(int payment) override;
+  std::optional<std::string> Name(int payment) override;
   void SetName(int payment, const std::string& name) override;
   double Rate() override;
   void SetRateText(const std::string& text) override;

@@ -67,11 +67,13 @@ void PrinterDialog::SetExitButton(int id, std::function<int()> result) {
   SetEscapeId(id);
 }
 
-std::optional<std::string> PrinterDialog::PrinterText(wxTextCtrl* field, const std::string& name) {
+std::optional<std::string> PrinterDialog::PrinterText(wxTextCtrl* field, const std::string& name,
+                                                      const std::string& frame) {
   const std::string text = field->GetValue().utf8_string();
   const std::vector<std::string> missing = CharsWithoutCp1251(text);
   if (missing.empty()) return Utf8ToCp1251Lossy(text);
-  ShowMessage(FromUtf8(UnprintableMessage(name, missing)), FromUtf8("Грешка"), wxOK | wxICON_STOP);
+  ShowMessage(FromUtf8(UnprintableMessage(name, missing, frame)), FromUtf8("Грешка"),
+              wxOK | wxICON_STOP);
   field->SetFocus();
   return std::nullopt;
 }

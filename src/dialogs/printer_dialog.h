@@ -144,8 +144,10 @@ class PrinterDialog : public wxDialog {
   // The text of `field` in Windows-1251 for the printer. When it holds
   // characters the printer has no byte for, names them in a stop message
   // (UnprintableMessage with `name`, UTF-8), puts the caret into the field and
-  // returns none: the caller then sends nothing.
-  std::optional<std::string> PrinterText(wxTextCtrl* field, const std::string& name);
+  // returns none: the caller then sends nothing. Passwords and numbers go the
+  // same way: a character replaced on the way would send a wrong one.
+  std::optional<std::string> PrinterText(wxTextCtrl* field, const std::string& name,
+                                         const std::string& frame = "");
   // The same for a number field under its own rule.
   std::optional<double> ReadField(NumericEdit* edit, const std::string& name,
                                   const std::string& frame = "") {

@@ -8,5 +8,8 @@
 // for is never sent as something else: the dialog names it and sends nothing.
 
 // The stop message for the field `name` holding `chars` (CharsWithoutCp1251),
-// each named with its code point, since some cannot be seen. UTF-8.
-std::string UnprintableMessage(const std::string& name, const std::vector<std::string>& chars);
+// each named with its code point, since some cannot be seen. `frame` is the
+// caption of the group the field stands in, where several fields share one
+// caption ("" for none). UTF-8.
+std::string UnprintableMessage(const std::string& name, const std::vector<std::string>& chars,
+                               const std::string& frame = "");

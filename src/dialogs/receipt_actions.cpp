@@ -37,6 +37,22 @@ std::vector<ReceiptNumber> NumbersReadBy(ReceiptAction action) {
   return {};
 }
 
+std::vector<ReceiptText> TextsReadBy(ReceiptAction action) {
+  switch (action) {
+    case ReceiptAction::kSellItem:
+    case ReceiptAction::kVoidItem:
+      return {ReceiptText::kItemName};
+    case ReceiptAction::kSellDepartment:
+    case ReceiptAction::kVoidDepartment:
+      return {ReceiptText::kDepartmentName};
+    case ReceiptAction::kPrintText:
+      return {ReceiptText::kFreeText};
+    default:
+      break;
+  }
+  return {};
+}
+
 namespace {
 
 using Follow = ReceiptOutcome::Follow;

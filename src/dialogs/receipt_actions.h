@@ -56,6 +56,19 @@ enum class ReceiptNumber {
 // The number fields `action` reads, in the order they stand in the dialog.
 std::vector<ReceiptNumber> NumbersReadBy(ReceiptAction action);
 
+// The text fields of the form that go onto the receipt. The same holds for
+// them: an action sends nothing unless every text it prints can be printed as
+// typed (each character has a Windows-1251 byte); the dialog names the first
+// one that cannot.
+enum class ReceiptText {
+  kItemName,
+  kDepartmentName,
+  kFreeText,
+};
+
+// The text fields `action` prints.
+std::vector<ReceiptText> TextsReadBy(ReceiptAction action);
+
 // The values of the controls, as the commands take them. Texts are
 // Windows-1251 bytes; list selections are indexes.
 struct ReceiptForm {

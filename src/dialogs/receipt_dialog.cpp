@@ -32,7 +32,7 @@ void ReceiptDialog::FollowField(wxSpinButton* spin, const wxString& text) {
 
 ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
     : PrinterDialog(parent, FromUtf8("Операции с бонове"), ui, port, std::move(services)) {
-  invoiceSource_ = [this] { return InvoiceDataDialog::Ask(this); };
+  invoiceSource_ = [this] { return InvoiceDataDialog::Ask(this, Services()); };
   BuildControls();
 
   // Printer lines in the fixed-pitch font, limited to what the printer takes.
@@ -107,6 +107,7 @@ ReceiptForm ReceiptDialog::Form() const {
   f.detailed = detailed_->GetValue();
   f.invoice = invoice_->GetValue();
 
+  // Texts an action prints are taken again by TextsReady, without loss.
   f.itemName = ToCp1251(itemName_->GetValue());
   f.taxGroup = taxGroup_->GetSelection();
   f.itemPrice = itemPrice_.Value();
@@ -212,11 +213,36 @@ bool ReceiptDialog::NumbersReady(ReceiptAction action) {
   return true;
 }
 
+bool ReceiptDialog::TextsReady(ReceiptAction action, ReceiptForm& form) {
+  for (ReceiptText t : TextsReadBy(action)) {
+    const struct {
+      ReceiptText text;
+      wxTextCtrl* field;
+      const char* name;
+      const char* frame;
+      std::string* value;
+    } kFields[] = {
+        {ReceiptText::kItemName, itemName_, "Име", "Продажба на свободен артикул", &form.itemName},
+        {ReceiptText::kDepartmentName, departmentName_, "Име", "Продажба в департамент",
+         &form.departmentName},
+        {ReceiptText::kFreeText, freeText_, "Свободен текст", "", &form.freeText},
+    };
+    for (const auto& f : kFields) {
+      if (f.text != t) continue;
+      const std::optional<std::string> text = PrinterText(f.field, f.name, f.frame);
+      if (!text) return false;
+      *f.value = *text;
+    }
+  }
+  return true;
+}
+
 void ReceiptDialog::RunAction(ReceiptAction action) {
-  if (!NumbersReady(action)) return;
+  ReceiptForm form = Form();
+  if (!NumbersReady(action) || !TextsReady(action, form)) return;
   const auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  const ReceiptOutcome out = RunReceiptAction(*printer, action, Form(), invoiceSource_);
+  const ReceiptOutcome out = RunReceiptAction(*printer, action, form, invoiceSource_);
   if (out.lastReceiptNumber) lastReceipt_->SetLabel(wxString::Format("%d", *out.lastReceiptNumber));
   if (out.subtotal) subtotalSum_.edit->SetDecimalValue(*out.subtotal);
   if (out.stateRead) ShowState(out.state);

@@ -153,6 +153,9 @@ class ReceiptDialog : public PrinterDialog {
   // Whether every number field `action` reads holds a number it may send;
   // when one does not, the user has been told which.
   bool NumbersReady(ReceiptAction action);
+  // The same for the texts `action` prints; puts them into `form` as the
+  // printer takes them.
+  bool TextsReady(ReceiptAction action, ReceiptForm& form);
   void RunAction(ReceiptAction action);
   void RunInformation();
   // Releases `printer`'s port, runs "Информация" on its own driver, takes it back.

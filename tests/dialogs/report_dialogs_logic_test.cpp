@@ -271,7 +271,7 @@ TEST_F(DialogLogicTest, OperatorGetAllOrderAndStop) {
 // Records the payment dialog's controls.
 class RecordingPaymentForm : public PaymentForm {
  public:
-  std::string Name(int n) override { return names[n]; }
+  std::optional<std::string> Name(int n) override { return names[n]; }
   void SetName(int n, const std::string& name) override {
     names[n] = name;
     ticked.insert(n);

@@ -15,15 +15,21 @@
 #include "dialogs/cliche_dialog.h"
 #include "dialogs/department_dialog.h"
 #include "dialogs/display_dialog.h"
+#include "dialogs/eeprom_dialog.h"
+#include "dialogs/factory_numbers_dialog.h"
 #include "dialogs/fiscalization_dialog.h"
 #include "dialogs/fm_dates_dialog.h"
 #include "dialogs/fm_report_range.h"
 #include "dialogs/invoice_numbers_dialog.h"
+#include "dialogs/operators_dialog.h"
+#include "dialogs/payment_types_dialog.h"
+#include "dialogs/receipt_dialog.h"
 #include "dialogs/report_data_dialog.h"
 #include "dialogs/service_sums_dialog.h"
 #include "driver/date_words.h"
 #include "driver/status_flags.h"
 #include "driver/text.h"
+#include "link/prompt_style.h"
 
 namespace {
 
@@ -244,6 +250,148 @@ TEST_F(TypedInputScriptedTest, TextsThePrinterCannotHoldAreNamedAndNotSent) {
   SetText(&display, DisplayDialog::kIdLine2Text, "Цена: 5 €");
   Click(&display, DisplayDialog::kIdSendLine2);
   EXPECT_EQ(FramesOf('&').size(), 1u);
+}
+
+// Types `text` into the buyer of the invoice dialog and issues it; a dialog
+// still open after that is cancelled.
+class InvoiceTyper : public wxTimer {
+ public:
+  explicit InvoiceTyper(std::string text) : text_(std::move(text)) { Start(10); }
+  void Notify() override {
+    auto* d = ModalDialog<InvoiceDataDialog>();
+    if (!d) return;
+    SetText(d, InvoiceDataDialog::kIdBuyer, text_);
+    Click(d, wxID_OK);
+    if (d->IsModal()) Click(d, wxID_CANCEL);
+  }
+
+ private:
+  std::string text_;
+};
+
+// Receipt texts, invoice data, payment names, passwords and the tax number go
+// out whole or not at all: "€" has a Windows-1251 byte and is sent, "ő" and
+// "😀" have none and are named while nothing carries them.
+TEST_F(TypedInputScriptedTest, PrintedTextsAndPasswordsGoOutWholeOrNotAtAll) {
+  using R = ReceiptDialog;
+  ui_.SetFallback(Prompt::kResultYes);  // "Невалиден Булстат." - go on
+  auto receipt = [&](int field, int button) {
+    return [&, field, button](const std::string& text, bool) {
+      R d(nullptr, &ui_, Port(), Watched(Services(), shown_));
+      ASSERT_TRUE(d.Open());
+      device_.ClearRecords();  // what the opening read
+      SetText(&d, R::kIdItemPrice, "1.00");
+      SetText(&d, R::kIdDepartmentPrice, "1.00");
+      SetText(&d, field, text);
+      Click(&d, button);
+    };
+  };
+  auto password = [&](auto* d, int field, int button) {
+    SetText(d, field, "00");
+    return [&, d, field, button](const std::string& text, bool) {
+      SetText(d, field, text);
+      Click(d, button);
+    };
+  };
+  PaymentTypesDialog payments(nullptr, &ui_, Port(), Watched(Services(), shown_));
+  FiscalizationDialog fiscal(nullptr, &ui_, Port(), Watched(Services(), shown_));
+  EepromDialog eeprom(nullptr, &ui_, Port(), Watched(Services(), shown_));
+  FactoryNumbersDialog factory(nullptr, &ui_, Port(), Watched(Services(), shown_));
+  OperatorsDialog operators(nullptr, &ui_, Port(), Watched(Services(), shown_));
+  SetText(&fiscal, FiscalizationDialog::kIdTaxNumber, "123456786");
+  SetText(&factory, FactoryNumbersDialog::kIdPrinterNumber, "123456");
+  SetText(&factory, FactoryNumbersDialog::kIdMemoryNumber, "654321");
+  SetText(&operators, OperatorsDialog::NameId(1), "Иван");
+  const struct {
+    const char* field;  // as the message names it
+    std::vector<int> flags;
+    uint8_t cmd;
+    std::function<void(const std::string& text, bool printable)> typeAndSend;
+  } rows[] = {
+      {"„Име“ в „Продажба на свободен артикул“",
+       {14, 22, 23, 24},
+       0x31,
+       receipt(R::kIdItemName, R::kIdItemSell)},
+      {"„Име“ в „Продажба в департамент“",
+       {14, 22, 23, 24},
+       0x34,
+       receipt(R::kIdDepartmentName, R::kIdDepartmentSell)},
+      {"„Свободен текст“", {14, 22, 23, 24}, 0x37, receipt(R::kIdFreeText, R::kIdPrintText)},
+      {"„Купувач (МОЛ)“",
+       {22, 23, 24},
+       0x30,
+       [&](const std::string& text, bool) {
+         R d(nullptr, &ui_, Port(), Watched(Services(), shown_));
+         ASSERT_TRUE(d.Open());
+         device_.ClearRecords();
+         SetChecked(&d, R::kIdInvoice, true);
+         device_.Queue(0x6A, Reply::Data("1;" + std::string(20, 'O') + ";1234"));
+         InvoiceTyper typer(text);
+         Click(&d, R::kIdOpenFiscal);
+       }},
+      {"„Плащане 1“",
+       {22, 23, 24},
+       0x44,
+       [&](const std::string& text, bool printable) {
+         std::string names;
+         for (char c : std::string("ABCDE")) names += std::string(10, c) + ";";
+         if (printable) device_.Queue(0x64, Reply::Data(names + " 001.00000"));
+         SetText(&payments, kPaymentRows[0].nameId, text);
+         Click(&payments, kPaymentRows[0].setId);
+       }},
+      {"„Ф. код“",
+       {22, 24},
+       0x41,
+       [&](const std::string& text, bool) {
+         SetText(&fiscal, FiscalizationDialog::kIdPassword, "000000");
+         SetText(&fiscal, FiscalizationDialog::kIdTaxNumber, text);
+         Click(&fiscal, FiscalizationDialog::kIdTaxNumberSet);
+         SetText(&fiscal, FiscalizationDialog::kIdTaxNumber, "123456786");
+       }},
+      {"„Парола“",
+       {22, 24},
+       0x41,
+       password(&fiscal, FiscalizationDialog::kIdPassword, FiscalizationDialog::kIdTaxNumberSet)},
+      {"„Парола“",
+       {5, 22, 24},
+       0x3F,
+       password(&eeprom, EepromDialog::kIdPassword, EepromDialog::kIdErase)},
+      {"„Парола“",
+       {22},
+       0x40,
+       password(&factory, FactoryNumbersDialog::kIdPassword, FactoryNumbersDialog::kIdWrite)},
+      {"„Парола 1“",
+       {22, 23, 24},
+       0x4A,
+       password(&operators, OperatorsDialog::PasswordId(1), OperatorsDialog::kIdFirstSet)},
+  };
+  const struct {
+    std::string text;
+    const char* named;  // "" when it goes out
+  } texts[] = {{"ő1", "„ő“ (U+0151)"}, {"😀", "„😀“ (U+1F600)"}, {"€1", ""}};
+  for (const auto& row : rows) {
+    device_.SetStatus(FakeDevice::StatusBytes(row.flags));
+    for (const auto& t : texts) {
+      SCOPED_TRACE(std::string(row.field) + " " + t.text);
+      shown_.clear();
+      device_.ClearRecords();
+      row.typeAndSend(t.text, *t.named == '\0');
+      ProcessPending();
+      const bool told = !shown_.empty() && Has(shown_[0], "съдържа знаци");
+      if (*t.named != '\0') {
+        ASSERT_TRUE(told);
+        EXPECT_TRUE(Has(shown_[0], row.field) && Has(shown_[0], t.named)) << shown_[0];
+        // Status reads only, and the operator the invoice is opened with.
+        for (const auto& f : device_.Frames())
+          EXPECT_TRUE(f.cmd == 0x20 || f.cmd == 0x6A) << +f.cmd;
+      } else {
+        EXPECT_FALSE(told) << shown_[0];
+        const auto sent = FramesOf(row.cmd);
+        ASSERT_FALSE(sent.empty());
+        EXPECT_TRUE(Has(sent.back().data, "\x88")) << sent.back().data;
+      }
+    }
+  }
 }
 
 }  // namespace
