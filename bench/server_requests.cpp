@@ -21,6 +21,7 @@
 #include "link/settings.h"
 #include "server/api.h"
 #include "server/http_front.h"
+#include "server/printer_pin.h"
 #include "sim/sim_server.h"
 #include "support/scripted_ui.h"
 
@@ -190,9 +191,22 @@ int main(int argc, char** argv) {
            !p.Payment(0, total, false, 0).empty() && !p.CloseFiscalReceipt().empty() &&
            !p.ReadLastReceiptNumber(number).empty() && !p.ReadDateTime(time).empty();
   });
+  // What each printing request adds: the check that the printer on the line
+  // is still the one its id stands for (its serial number read).
+  PrinterPin pin;
+  const Figures identity = Measure(runs, [&] {
+    FiscalPrinter p(&ui, 201);
+    std::string onLine;
+    return pin.Confirm(p, onLine) == PrinterPin::Check::kSame;
+  });
   std::printf("fiscal-server on the simulated printer (no line delay), %d runs each\n", runs);
   Print("status", serverStatus, bareStatus);
   Print("3-item receipt", serverReceipt, bareReceipt);
+  std::printf("printer identity check  p50 %7.2f ms  p99 %7.2f ms (%.1f %% of the receipt's p50)\n",
+              identity.p50Ms, identity.p99Ms,
+              serverReceipt.p50Ms > 0 ? 100 * identity.p50Ms / serverReceipt.p50Ms : 0.0);
+  std::printf("figure: fiscal-server identity check before a printing job: p50 | %.2f ms\n",
+              identity.p50Ms);
   const double one = Printers(1, runs);
   const double four = Printers(4, runs);
   std::printf("4 printers at once      %7.1f req/s  | 4 x one printer %7.1f req/s  (%.0f %%)\n",

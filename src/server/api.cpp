@@ -10,6 +10,7 @@
 #include "link/settings.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
+#include "server/printer_pin.h"
 #include "server/printer_service.h"
 #include "server/receipt_total.h"
 #include "server/request_guard.h"
@@ -31,6 +32,7 @@ constexpr int kClientGone = 408;
 constexpr int kBusy = 503;
 
 constexpr int kInternal = 500;
+constexpr const char* kWrongPrinter = "wrongPrinter";
 // Finished tasks remembered in memory after they were reported.
 constexpr size_t kKeptTasks = 1000;
 // The longest wait a client may ask for with asyncTimeout (ten minutes).
@@ -137,6 +139,8 @@ ApiResponse Answered(const std::string& printer, const std::string& saleNumber, 
   out.ok = answer.value("ok", false);
   out.printed =
       answer.value("printed", json::object()).value("opened", false) || (out.ok && printsWhenOk);
+  for (const auto& m : answer.value("messages", json::array()))
+    if (m.value("reason", "") == kWrongPrinter) out.note = m.value("text", "");
   return out;
 }
 
@@ -159,6 +163,13 @@ enum class Action {
 bool PrintsWhenOk(Action action) {
   return action == Action::kXReport || action == Action::kZReport || action == Action::kDuplicate ||
          action == Action::kDeposit || action == Action::kWithdraw;
+}
+
+// Jobs that print or change money or fiscal state: they run only on the
+// printer the id stands for (PrinterPin). A raw command may be any of them.
+bool NeedsThePinnedPrinter(Action action) {
+  return PrintsWhenOk(action) || action == Action::kReceipt || action == Action::kSetClock ||
+         action == Action::kRaw;
 }
 
 struct Endpoint {
@@ -187,10 +198,11 @@ constexpr Endpoint kEndpoints[] = {
 
 struct Api::Printer {
   explicit Printer(const ServedPrinter& info, std::optional<DeviceIdentity> known = std::nullopt)
-      : worker(info), identity(std::move(known)) {}
+      : worker(info), identity(std::move(known)), pin(identity ? identity->serialNumber : "") {}
   PrinterWorker worker;
   std::mutex identityLock;
-  std::optional<DeviceIdentity> identity;  // as last read
+  std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
+  PrinterPin pin;                          // which printer that is
 };
 
 // A request checked whole, ready to run on the printer.
@@ -579,13 +591,38 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   } else {
     fp = printer.worker.Open(&host);
   }
-  if (fp && fp->IsConnected()) {
+  // Another printer on this port: its serial number. A job that needs the
+  // pinned printer is then not sent; reads answer, saying so.
+  std::string onLine;
+  bool confirmed = true;
+  if (fp && fp->IsConnected() &&
+      (NeedsThePinnedPrinter(job.action) || job.action == Action::kStatus)) {
+    const PrinterPin::Check check = printer.pin.Confirm(*fp, onLine);
+    if (check != PrinterPin::Check::kOther) onLine.clear();
+    if (check != PrinterPin::Check::kSame && NeedsThePinnedPrinter(job.action)) {
+      confirmed = false;
+      if (check == PrinterPin::Check::kOther)
+        host.Add("error", kWrongPrinter,
+                 OtherPrinterText(onLine, printer.pin.SerialNumber()) + "; нищо не е изпратено");
+      else if (!host.HasError())
+        host.Add("error", "link",
+                 "Серийният номер на принтера не може да бъде прочетен; нищо не е изпратено");
+    }
+  }
+  std::optional<DeviceIdentity> otherIdentity;  // device info of another printer on the port
+  bool answered = false;
+  if (fp && fp->IsConnected() && confirmed) {
     switch (job.action) {
       case Action::kInfo: {
         const auto identity = ReadDeviceIdentity(*fp);
+        ok = answered = identity.has_value();
+        if (identity && printer.pin.Compare(identity->serialNumber) == PrinterPin::Check::kOther) {
+          onLine = identity->serialNumber;
+          otherIdentity = identity;
+          break;
+        }
         std::lock_guard<std::mutex> lock(printer.identityLock);
         if (identity) printer.identity = identity;
-        ok = identity.has_value();
         break;
       }
       case Action::kStatus: {
@@ -664,17 +701,22 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
                "does not accept (for example an amount over its maximum), or a state "
                "that does not allow it");
   }
+  // Reads of another printer answer what it said, and that it is not this one.
+  if (confirmed && !onLine.empty()) {
+    host.Add("error", kWrongPrinter, OtherPrinterText(onLine, printer.pin.SerialNumber()));
+    ok = false;
+  }
   std::vector<ServerMessage> messages = host.Messages();
   messages.insert(messages.end(), status.begin(), status.end());
   if (job.action == Action::kInfo) {
     std::lock_guard<std::mutex> lock(printer.identityLock);
-    if (printer.identity)
-      result = DeviceInfoJson(*printer.identity, UriOf(info), config_.paymentTypes);
+    const std::optional<DeviceIdentity>& shown = otherIdentity ? otherIdentity : printer.identity;
+    if (shown) result = DeviceInfoJson(*shown, UriOf(info), config_.paymentTypes);
     result["id"] = info.id;
     result["port"] = info.path;
     result["com"] = info.com;
     result["speed"] = info.baud;
-    result["connected"] = ok;
+    result["connected"] = answered;
   }
   result["ok"] = ok;
   result["messages"] = MessagesJson(messages);

@@ -51,6 +51,8 @@ struct ApiResponse {
   std::string saleNumber;
   bool ok = false;
   bool printed = false;
+  // What the log should say besides: another printer answered on the port.
+  std::string note;
 };
 
 // A request as the HTTP side read it.

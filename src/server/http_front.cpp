@@ -134,6 +134,7 @@ struct HttpFront::Impl {
     line += response && response->ok ? " ok" : " failed";
     line += response && response->printed ? " printed" : " -";
     line += " " + std::to_string(ms) + "ms";
+    if (response && !response->note.empty()) line += " " + response->note;
     WriteLine(line);
   }
 

@@ -12,14 +12,14 @@ struct ReasonCode {
 };
 
 constexpr ReasonCode kCodes[] = {
-    {"link", 101},      {"noAnswer", 101},   {"rejected", 108},    {"printer", 102},
-    {"refused", 103},   {"paper", 104},      {"receipt", 105},     {"corrected", 106},
-    {"notice", 107},    {"request", 400},    {"json", 400},        {"token", 401},
-    {"forbidden", 403}, {"path", 404},       {"printer-id", 404},  {"method", 405},
-    {"conflict", 409},  {"saleNumber", 409}, {"unfinished", 409},  {"journal", 500},
-    {"host", 403},      {"origin", 403},     {"contentType", 415}, {"total", 111},
-    {"internal", 500},  {"gone", 408},       {"unsupported", 410}, {"too-large", 413},
-    {"busy", 503},
+    {"link", 101},      {"noAnswer", 101},     {"rejected", 108},    {"printer", 102},
+    {"refused", 103},   {"paper", 104},        {"receipt", 105},     {"corrected", 106},
+    {"notice", 107},    {"request", 400},      {"json", 400},        {"token", 401},
+    {"forbidden", 403}, {"path", 404},         {"printer-id", 404},  {"method", 405},
+    {"conflict", 409},  {"saleNumber", 409},   {"unfinished", 409},  {"journal", 500},
+    {"host", 403},      {"origin", 403},       {"contentType", 415}, {"total", 111},
+    {"internal", 500},  {"gone", 408},         {"unsupported", 410}, {"too-large", 413},
+    {"busy", 503},      {"wrongPrinter", 112},
 };
 constexpr int kOtherCode = 199;
 constexpr int kStatusCodeBase = 300;

@@ -23,6 +23,8 @@
 //   rejected   E108   -         the driver refused the call before sending it (a value
 //                               outside the printer's limits, a state that forbids it)
 //   total      E111   -         the printer's subtotal differed from the request's total
+//   wrongPrinter E112 -         another printer answers on the id's port (its serial
+//                               number differs from the one the id stands for)
 //   request    E400   W400      the request was refused (or a text cut to fit)
 //   host, origin E403, contentType E415: refused by the request guard
 //   unsupported E410  -         the printer has no command for what was asked

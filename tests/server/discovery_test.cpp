@@ -48,6 +48,7 @@ class FindingPrinters : public ServerOnSimBase {
   }
   void TearDown() override {
     Stop();
+    if (requestLog) std::fclose(requestLog);
     PortMap::Instance().Clear();
     fs::remove_all(dir_);
   }
@@ -209,6 +210,75 @@ TEST_F(FindingPrinters, TheIntervalFindsAPrinterPluggedInLater) {
   // The scans at the interval that find nothing new leave the log alone.
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   EXPECT_EQ(CountOf(ScanLog(), " served ("), 2) << ScanLog();
+}
+
+// Another printer on a served port (swapped on the cable, a reused adapter):
+// nothing meant for the id reaches it, and the sale waits for the right one.
+TEST_F(FindingPrinters, AnotherPrinterOnTheSamePortPrintsNothingMeantForTheId) {
+  SimServer other;
+  SetSerial(other, 333333);
+  Plug(kComA, sim);
+  requestLog = std::tmpfile();
+  StartFinding();
+  fs::remove(Link(kComA));
+  Plug(kComA, other);
+  other.ClearPaper();
+  const std::string receipt =
+      R"({"uniqueSaleNumber":"SW-1","items":[{"text":"Хляб","unitPrice":1.20,"taxGroup":2}]})";
+  const int frames = other.FrameCount();
+  auto [status, body] = Post("/printers/nv123456/receipt", receipt);
+  EXPECT_EQ(body["ok"], false);
+  ASSERT_FALSE(body["messages"].empty()) << body.dump();
+  EXPECT_EQ(body["messages"][0]["code"], "E112");
+  EXPECT_EQ(body["messages"][0]["text"],
+            "На този порт отговаря друг принтер (NV333333), а не NV123456; нищо не е изпратено");
+  EXPECT_EQ(other.FrameCount() - frames, 2);  // the serial number read only: status, numbers
+  EXPECT_EQ(Post("/printers/nv123456/zreport", "").second["messages"][0]["code"], "E112");
+  EXPECT_TRUE(other.Paper().empty()) << other.Paper();
+  std::tie(status, body) = Get("/printers/nv123456/status");
+  EXPECT_EQ(body["ok"], false);
+  EXPECT_NE(body["messages"].dump().find("E112"), std::string::npos) << body.dump();
+  std::tie(status, body) = Get("/printers/nv123456");
+  EXPECT_EQ(body["serialNumber"], "NV333333");  // what answers, and that it is not this one
+  EXPECT_EQ(body["connected"], true);
+  EXPECT_EQ(body["messages"][0]["code"], "E112");
+  std::string log;
+  for (int i = 0; i < 100 && log.find("(NV333333), а не NV123456") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::rewind(requestLog);
+    log.assign(8192, '\0');
+    log.resize(std::fread(&log[0], 1, log.size(), requestLog));
+  }
+  const size_t line = log.find("SW-1 200 failed - ");
+  ASSERT_NE(line, std::string::npos) << log;
+  EXPECT_LT(log.find("(NV333333), а не NV123456", line), log.find('\n', line)) << log;
+
+  // The right printer back: the same sale prints once.
+  fs::remove(Link(kComA));
+  Plug(kComA, sim);
+  sim.ClearPaper();
+  std::tie(status, body) = Post("/printers/nv123456/receipt", receipt);
+  EXPECT_EQ(body["ok"], true) << body.dump();
+  EXPECT_EQ(Get("/printers/nv123456/status").second["ok"], true);
+  Post("/printers/nv123456/receipt", receipt);
+  EXPECT_EQ(CountOf(sim.Paper(), "Хляб"), 1) << sim.Paper();
+  EXPECT_TRUE(other.Paper().empty());
+}
+
+TEST_F(FindingPrinters, APrinterGivenByItsPortIsTheOneFirstRead) {
+  SimServer other;
+  SetSerial(other, 333333);
+  Plug(kComA, sim);
+  ServerConfig config;
+  config.printers = {ServedPrinter{"till", kComA, Link(kComA), 9600}};
+  StartServing(config);
+  EXPECT_EQ(Post("/printers/till/xreport", "").second["ok"], true);  // reads NV123456 first
+  fs::remove(Link(kComA));
+  Plug(kComA, other);
+  other.ClearPaper();
+  const json body = Post("/printers/till/xreport", "").second;
+  EXPECT_EQ(body["messages"][0]["code"], "E112") << body.dump();
+  EXPECT_TRUE(other.Paper().empty());
 }
 
 TEST_F(FindingPrinters, ConfiguredPrintersAreNotRescanned) {
