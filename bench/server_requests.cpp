@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
   // is still the one its id stands for (its serial number read).
   PrinterPin pin;
   const Figures identity = Measure(runs, [&] {
-    FiscalPrinter p(&ui, 201);
+    FiscalPrinter p(&ui, PrinterLine{201, 9600, sim.Path()});
     std::string onLine;
     return pin.Confirm(p, onLine) == PrinterPin::Check::kSame;
   });
