@@ -609,6 +609,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
                  "Серийният номер на принтера не може да бъде прочетен; нищо не е изпратено");
     }
   }
+  // A receipt not started answers the receipt's members all the same.
+  if (!confirmed && job.action == Action::kReceipt) result = OutcomeToJson(SaleOutcome{});
   std::optional<DeviceIdentity> otherIdentity;  // device info of another printer on the port
   bool answered = false;
   if (fp && fp->IsConnected() && confirmed) {

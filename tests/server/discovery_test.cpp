@@ -232,6 +232,7 @@ TEST_F(FindingPrinters, AnotherPrinterOnTheSamePortPrintsNothingMeantForTheId) {
   EXPECT_EQ(body["messages"][0]["code"], "E112");
   EXPECT_EQ(body["messages"][0]["text"],
             "На този порт отговаря друг принтер (NV333333), а не NV123456; нищо не е изпратено");
+  EXPECT_EQ(body["printed"]["opened"], false);
   EXPECT_EQ(other.FrameCount() - frames, 2);  // the serial number read only: status, numbers
   EXPECT_EQ(Post("/printers/nv123456/zreport", "").second["messages"][0]["code"], "E112");
   EXPECT_TRUE(other.Paper().empty()) << other.Paper();
