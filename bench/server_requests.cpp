@@ -173,13 +173,14 @@ int main(int argc, char** argv) {
   // The same work through the driver alone, one printer object per action as
   // the server and the application do.
   ScriptedUi ui;
+  const PrinterLine line{201, 9600, sim.Path()};
   const Figures bareStatus = Measure(runs, [&] {
-    FiscalPrinter p(&ui, 201);
+    FiscalPrinter p(&ui, line);
     StatusFlags flags{};
     return !p.ReadStatus(flags).empty();
   });
   const Figures bareReceipt = Measure(runs, [&] {
-    FiscalPrinter p(&ui, 201);
+    FiscalPrinter p(&ui, line);
     double total = 0;
     int number = 0;
     std::time_t time = 0;
@@ -195,7 +196,7 @@ int main(int argc, char** argv) {
   // is still the one its id stands for (its serial number read).
   PrinterPin pin;
   const Figures identity = Measure(runs, [&] {
-    FiscalPrinter p(&ui, PrinterLine{201, 9600, sim.Path()});
+    FiscalPrinter p(&ui, line);
     std::string onLine;
     return pin.Confirm(p, onLine) == PrinterPin::Check::kSame;
   });
