@@ -1,32 +1,16 @@
 #include "server/printer_discovery.h"
 
 #include <chrono>
-#include <climits>
-#include <cstdlib>
 
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
+#include "server/server_config.h"
 
 namespace {
 
 constexpr int kFirstFreeCom = 101;  // as --device printers are numbered
 constexpr int kLastCom = 255;
 constexpr char kSuffixMark = '_';
-
-// The device a path stands for, so that a link and its target are one device.
-std::string DeviceOf(const std::string& path) {
-#ifdef _WIN32
-  std::string upper = path;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (upper.rfind("\\\\.\\", 0) == 0) upper = upper.substr(4);
-  return upper;
-#else
-  char resolved[PATH_MAX];
-  if (::realpath(path.c_str(), resolved)) return resolved;
-  return path;
-#endif
-}
 
 bool IdCharacter(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
@@ -43,10 +27,10 @@ std::string PathOf(const ScanCandidate& c) {
 std::vector<ScanCandidate> UnservedCandidates(const std::vector<ScanCandidate>& candidates,
                                               const std::vector<ServedPrinter>& served) {
   std::set<std::string> busy;
-  for (const auto& p : served) busy.insert(DeviceOf(p.path));
+  for (const auto& p : served) busy.insert(CanonicalDevice(p.path));
   std::vector<ScanCandidate> out;
   for (const auto& c : candidates)
-    if (!busy.count(DeviceOf(PathOf(c)))) out.push_back(c);
+    if (!busy.count(CanonicalDevice(PathOf(c)))) out.push_back(c);
   return out;
 }
 

@@ -123,21 +123,6 @@ bool AddPrinter(ServerConfig& config, const std::string& id, int com, const std:
   return true;
 }
 
-// The device a path names, links resolved (the path itself when it does not exist).
-std::string CanonicalDevice(const std::string& path) {
-#ifdef _WIN32
-  std::string upper = path;
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (upper.rfind("\\\\.\\", 0) == 0) upper = upper.substr(4);
-  return upper;
-#else
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved)) return resolved;
-  return path;
-#endif
-}
-
 bool Finish(ServerConfig& config, std::string& error) {
   if (config.help) return true;
   // No printer given: the server finds them itself.
@@ -185,6 +170,20 @@ bool Finish(ServerConfig& config, std::string& error) {
 }
 
 }  // namespace
+
+std::string CanonicalDevice(const std::string& path) {
+#ifdef _WIN32
+  std::string upper = path;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (upper.rfind("\\\\.\\", 0) == 0) upper = upper.substr(4);
+  return upper;
+#else
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved)) return resolved;
+  return path;
+#endif
+}
 
 bool IsLoopbackAddress(const std::string& host) {
   return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;

@@ -62,4 +62,9 @@ bool LoadServerConfig(const std::string& json, ServerConfig& config, std::string
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool IsLoopbackAddress(const std::string& host);
 
+// The device a path names, so that a link and its target are one device: links
+// resolved (the path itself when it does not exist); on Windows upper case
+// without the \\.\ prefix.
+std::string CanonicalDevice(const std::string& path);
+
 std::string ServerUsage();
