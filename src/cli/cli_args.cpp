@@ -335,8 +335,8 @@ Arguments: integers decimal or 0x-hex; decimals with '.'; booleans 0/1; tax
 groups 0..7 or А..З; times "DD-MM-YYYY HH:MM:SS" or now; dates "DD-MM-YYYY";
 texts in UTF-8. An operator is given as its number and password.
 
-scan tries COM 1..8, every --com mapping and (on Linux) the serial devices
-under /dev at every speed, and prints per port the printer found or why not;
+scan tries COM 1..8, every --com mapping and the serial devices the system
+lists (/dev on Linux; on Windows COM10 and up too) at every speed, and prints per port the printer found or why not;
 with --json one object. It uses no --port, --baud or --answers.
 
 Exit status: 0 every method succeeded (scan: a printer was found); 1 a method

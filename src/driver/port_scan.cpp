@@ -14,6 +14,7 @@
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "driver/system_error.h"
+#include "driver/system_ports.h"
 #include "driver/text.h"
 #include "link/frame.h"
 #include "link/link_errors.h"
@@ -131,7 +132,9 @@ std::vector<ScanCandidate> PortScanner::Candidates(bool scanDevices) {
     }
   }
 #else
-  (void)scanDevices;
+  // The ports Windows lists: a USB adapter's COM10 and up, found without a mapping.
+  if (scanDevices)
+    for (int n : SystemComPorts()) add("COM " + std::to_string(n), n, map.PathFor(n));
 #endif
   return out;
 }

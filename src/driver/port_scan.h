@@ -18,7 +18,8 @@
 //
 // Candidates, in this order and each device once (symbolic links resolved):
 // COM 1 to 8 as mapped (PortMap), every other COM mapping, then on Linux the
-// devices /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*.
+// devices /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* and /dev/serial/by-id/*, on
+// Windows every other port the system lists (SystemComPorts: COM10 and up).
 // Pseudo-terminals are tried only when a COM mapping names them (an unnamed
 // one belongs to some terminal window).
 //
@@ -87,8 +88,8 @@ class PortScanner {
 
   PortScanner();
 
-  // The candidate ports (see above), from PortMap and, on Linux, /dev.
-  // `scanDevices` false leaves the /dev devices out (tests).
+  // The candidate ports (see above): PortMap, and /dev on Linux or the system's list on Windows.
+  // `scanDevices` false leaves the /dev devices and the system's list out (tests).
   static std::vector<ScanCandidate> Candidates(bool scanDevices = true);
 
   void SetSpeeds(std::vector<int> speeds) { speeds_ = std::move(speeds); }

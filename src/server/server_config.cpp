@@ -114,6 +114,12 @@ bool AddPrinter(ServerConfig& config, const std::string& id, int com, const std:
       return false;
     }
   }
+  // These are requests of their own under /printers/: a printer so named
+  // could never be reached.
+  if (id == "rescan" || id == "taskinfo") {
+    error = "printer id \"" + id + "\" is taken by POST/GET /printers/" + id + "; choose another";
+    return false;
+  }
   if (com == 0) com = FreeCom(config);
   if (com == 0) {
     error = "too many printers";
@@ -422,7 +428,8 @@ std::string ServerUsage() {
          "\n"
          "Serves fiscal printers over HTTP with JSON, for shop and ERP software.\n"
          "Without --com and --device it finds them: the ports fiscal-cli scan tries\n"
-         "(COM 1..8; on Linux also /dev/ttyS*, ttyUSB*, ttyACM*, serial/by-id), every\n"
+         "(COM 1..8; on Linux also /dev/ttyS*, ttyUSB*, ttyACM*, serial/by-id; on\n"
+         "Windows every COM port the system lists), every\n"
          "speed; each printer is served under its serial number in lower case.\n"
          "\n"
          "  --listen ADDR:PORT   where to listen (default 127.0.0.1:8001); an address\n"

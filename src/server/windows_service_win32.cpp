@@ -364,7 +364,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
             config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
         if (!api->OpenJournal(journal, error)) return false;
         front->SetLog(log.File());
-        // No printer configured: they are found now (COM 1 to 8), within the
+        // No printer configured: they are found now (the ports Windows lists), within the
         // manager's wait for the start.
         api->StartFinding([&log](const std::string& line) { log.Line(line); });
         log.Line("listening on " + config.host + ":" + std::to_string(front->Port()) + ", " +

@@ -31,6 +31,9 @@ TEST(ServerConfigFile, RefusesWhatItDoesNotKnow) {
       {R"({"printers":[],"allowedOrigins":["http://pos.example/path"]})", "scheme://host"},
       {R"({"printers":[],"allowedOrigins":["pos.example"]})", "scheme://host"},
       {R"({"printers":[],"retries":11})", "retries"},
+      {R"({"printers":[{"id":"rescan","path":"/dev/ttyS0"}]})", "taken by"},
+      {R"({"printers":[{"id":"taskinfo","path":"/dev/ttyS0"}]})", "taken by"},
+      {R"({"printers":[{"id":"Rescan-2","path":"/dev/ttyS0"}]})", ""},
   };
   for (const auto& row : rows) {
     ServerConfig config;
