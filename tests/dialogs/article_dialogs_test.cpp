@@ -139,13 +139,7 @@ TEST_F(ArticleDialogsScriptedTest, ArticleDialogsCloseWhenThePrinterCannotBeRead
 
 TEST_F(ArticleDialogsScriptedTest, DepartmentChecksItsFieldsBeforeThePrinter) {
   std::vector<std::string> shown;
-  DialogServices services = Services();
-  services.messageBox = [&](wxWindow*, const wxString& text, const wxString&, long style) {
-    EXPECT_TRUE(style & wxICON_STOP);
-    shown.push_back(text.utf8_string());
-    return wxOK;
-  };
-  DepartmentDialog dialog(nullptr, &ui_, Port(), services);
+  DepartmentDialog dialog(nullptr, &ui_, Port(), StopMessagesInto(shown));
   SetText(&dialog, DepartmentDialog::kIdNumber, "");
   Click(&dialog, DepartmentDialog::kIdGet);
   SetText(&dialog, DepartmentDialog::kIdNumber, "3");

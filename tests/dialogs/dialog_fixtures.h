@@ -46,6 +46,18 @@ class DialogLinkTest : public ::testing::Test {
     return services;
   }
 
+  // Services() whose message boxes must be stop messages; each text goes
+  // into `shown` (UTF-8) and is answered OK.
+  DialogServices StopMessagesInto(std::vector<std::string>& shown) const {
+    DialogServices services = Services();
+    services.messageBox = [&shown](wxWindow*, const wxString& text, const wxString&, long style) {
+      EXPECT_TRUE(style & wxICON_STOP);
+      shown.push_back(text.utf8_string());
+      return wxOK;
+    };
+    return services;
+  }
+
   ScriptedUi ui_;
 
  private:

@@ -83,13 +83,7 @@ TEST_F(PrinterDialogTest, OnlyASilentEndOfTheLastCallIsShownWhenTheDriverGoes) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> shown;
-    DialogServices services = Services();
-    services.messageBox = [&](wxWindow*, const wxString& text, const wxString&, long style) {
-      EXPECT_TRUE(style & wxICON_STOP);
-      shown.push_back(text.utf8_string());
-      return wxOK;
-    };
-    ProbeDialog dialog(&ui_, services, true);
+    ProbeDialog dialog(&ui_, StopMessagesInto(shown), true);
     {
       const auto printer = dialog.OpenPrinter();
       c.calls(*printer);

@@ -243,13 +243,7 @@ TEST_F(FindingPrinters, AnotherPrinterOnTheSamePortPrintsNothingMeantForTheId) {
   EXPECT_EQ(body["serialNumber"], "NV333333");  // what answers, and that it is not this one
   EXPECT_EQ(body["connected"], true);
   EXPECT_EQ(body["messages"][0]["code"], "E112");
-  std::string log;
-  for (int i = 0; i < 100 && log.find("(NV333333), а не NV123456") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::rewind(requestLog);
-    log.assign(8192, '\0');
-    log.resize(std::fread(&log[0], 1, log.size(), requestLog));
-  }
+  const std::string log = LogOnceItHolds(requestLog, "(NV333333), а не NV123456");
   const size_t line = log.find("SW-1 200 failed - ");
   ASSERT_NE(line, std::string::npos) << log;
   EXPECT_LT(log.find("(NV333333), а не NV123456", line), log.find('\n', line)) << log;

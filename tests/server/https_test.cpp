@@ -154,13 +154,7 @@ TEST_F(Https, AClientThatDoesNotTrustTheCertificateIsLoggedWithWhy) {
   requestLog = std::tmpfile();
   StartHttps();
   EXPECT_FALSE(UntrustingHandshake(front->Port()));
-  std::string text;
-  for (int i = 0; i < 100 && text.find("does not trust") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::rewind(requestLog);
-    text.assign(4096, '\0');
-    text.resize(std::fread(&text[0], 1, text.size(), requestLog));
-  }
+  const std::string text = LogOnceItHolds(requestLog, "does not trust");
   EXPECT_NE(text.find("127.0.0.1 TLS handshake failed: tlsv1 alert unknown ca (the client does "
                       "not trust this server's certificate"),
             std::string::npos)

@@ -89,6 +89,17 @@ int StatusOf(const std::string& response) {
   return std::stoi(response.substr(9, 3));
 }
 
+std::string LogOnceItHolds(std::FILE* log, const std::string& part) {
+  std::string text;
+  for (int i = 0; i < 100 && text.find(part) == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::rewind(log);
+    text.assign(16384, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), log));
+  }
+  return text;
+}
+
 void ServerOnSimBase::Start(ServerConfig config) {
   config.printers.insert(config.printers.begin(), ServedPrinter{"1", 201, sim.Path(), 9600});
   StartServing(config);

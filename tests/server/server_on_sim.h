@@ -8,6 +8,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -41,6 +42,10 @@ class RawClient {
 
 // The HTTP status of a raw response text, 0 when there is none.
 int StatusOf(const std::string& response);
+
+// The whole of `log` (a server's request log, still being written) once it
+// holds `part`, or as it stands after about 2 s.
+std::string LogOnceItHolds(std::FILE* log, const std::string& part);
 
 class ServerOnSimBase : public ::testing::Test {
  protected:
