@@ -739,9 +739,13 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   const bool connected = fp && fp->IsConnected();
   fp.reset();  // the line is free again before the response goes out
   // The receipt rules are read again after the link was lost (the printer may
-  // have been changed meanwhile), another printer answered, or a raw command
-  // may have changed them.
-  if (!connected || LinkFailed(host) || !onLine.empty() || job.action == Action::kRaw)
+  // have been changed meanwhile), another printer answered, a raw command may
+  // have changed them, or a receipt failed on the printer after it opened
+  // (its rules may have changed under another program).
+  const bool receiptFailed = job.action == Action::kReceipt && !ok &&
+                             result.value("printed", json::object()).value("opened", false);
+  if (!connected || LinkFailed(host) || !onLine.empty() || job.action == Action::kRaw ||
+      receiptFailed)
     printer.rules.Forget();
   // Every failure says why: the printer that never answered apart from the
   // request the driver refused before sending it (a value over the printer's limit).

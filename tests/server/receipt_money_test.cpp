@@ -33,7 +33,7 @@ std::string Sale(const std::string& price, const std::string& extra = "") {
 // the paper, with the printer's rules read from it or already known.
 TEST_F(ReceiptMoney, WhatThePrinterWouldCountOtherwiseIsRefusedWithNothingPrinted) {
   Start();
-  sim.WithDevice([](SimDevice& d) { return d.State().rates[5] = -100; });  // group Е off
+  // The simulated printer has groups Д..З switched off.
   struct Row {
     std::string items, payments, inError;
   };
@@ -150,6 +150,38 @@ TEST_F(ReceiptMoney, WholeNumberPrintersTakeWholeAmountsOnly) {
   const auto large = Post("/printers/1/receipt", R"({"items":[)" + Sale("1000000") + "]}");
   EXPECT_TRUE(large.second["ok"]) << large.second.dump();
   EXPECT_EQ(Post("/printers/1/receipt", R"({"items":[)" + Sale("100000000") + "]}").first, 400);
+}
+
+// The rules are read once and kept; they are read again after the printer
+// stopped answering, and after a receipt failed on the printer.
+TEST_F(ReceiptMoney, ThePrintersRulesAreReadAgainAfterTheLinkWasLost) {
+  Start();
+  const std::string half = R"({"items":[)" + Sale("1.50") + "]}";
+  EXPECT_TRUE(Post("/printers/1/receipt", half).second["ok"]);
+  sim.Inject(Fault::kNoAnswer);
+  EXPECT_FALSE(Post("/printers/1/receipt", half).second["ok"]);
+  sim.Inject(Fault::kNoAnswer, 0);
+  sim.WithDevice([](SimDevice& d) {
+    SimDevice::UseWholeNumbers(d.State());
+    return 0;
+  });
+  sim.ClearPaper();
+  const auto whole = Post("/printers/1/receipt", half);
+  EXPECT_EQ(whole.first, 400) << whole.second.dump();
+  EXPECT_EQ(sim.Paper(), "");
+
+  // Another program switches a group off meanwhile: the kept rules let the
+  // receipt open, the printer refuses the sale and it is annulled; the rules
+  // are read again, and the same cart is then refused before it opens.
+  const std::string groupG = R"({"items":[{"text":"A","unitPrice":2,"taxGroup":4}]})";
+  sim.WithDevice([](SimDevice& d) { return d.State().rates[3] = -100; });
+  const auto annulled = Post("/printers/1/receipt", groupG);
+  EXPECT_EQ(annulled.second.value("receiptState", ""), "cancelled") << annulled.second.dump();
+  sim.ClearPaper();
+  const auto again = Post("/printers/1/receipt", groupG);
+  EXPECT_EQ(again.first, 400);
+  EXPECT_NE(MessagesText(again.second).find("group 4 is switched off"), std::string::npos);
+  EXPECT_EQ(sim.Paper(), "");
 }
 
 // The printer's report registers are full: a sale with zeroReports prints the
