@@ -491,7 +491,12 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
       valid = ParseReceiptRequest(request, config_.paymentTypes, job->receipt, error);
       // With the printer's rules known already, a receipt it would not take is
       // refused here, without a turn on the printer; otherwise its job checks.
-      if (const auto rules = printer.rules.Known(); valid && rules)
+      // A sale number already used is answered by its job from the journal,
+      // whatever the rules say now.
+      if (const auto rules = printer.rules.Known();
+          valid && rules &&
+          (job->receipt.uniqueSaleNumber.empty() ||
+           !journal_.Find(info.id, job->receipt.uniqueSaleNumber)))
         valid = CheckReceiptSums(job->receipt, *rules, error);
       break;
     case Action::kReversal:

@@ -184,6 +184,27 @@ TEST_F(ReceiptMoney, ThePrintersRulesAreReadAgainAfterTheLinkWasLost) {
   EXPECT_EQ(sim.Paper(), "");
 }
 
+// A sale that printed is answered again from the journal when resent, even
+// when the printer's rules known now would refuse its cart.
+TEST_F(ReceiptMoney, AResentSaleIsAnsweredItsFirstResultWhateverTheRulesSayNow) {
+  Start();
+  const std::string sale =
+      R"({"uniqueSaleNumber":"DT279013-0001-0000042","items":[{"text":"A","unitPrice":2,"taxGroup":4}]})";
+  const auto first = Post("/printers/1/receipt", sale);
+  ASSERT_TRUE(first.second["ok"]) << first.second.dump();
+  sim.WithDevice([](SimDevice& d) { return d.State().rates[3] = -100; });
+  sim.Inject(Fault::kNoAnswer);  // the rules are read again after this
+  EXPECT_FALSE(Get("/printers/1/status").second["ok"]);
+  sim.Inject(Fault::kNoAnswer, 0);
+  EXPECT_EQ(
+      Post("/printers/1/receipt", R"({"items":[{"text":"B","unitPrice":2,"taxGroup":4}]})").first,
+      400);
+  const auto again = Post("/printers/1/receipt", sale);
+  EXPECT_EQ(again.first, 200);
+  EXPECT_TRUE(again.second.value("repeated", false)) << again.second.dump();
+  EXPECT_EQ(again.second["receiptNumber"], first.second["receiptNumber"]);
+}
+
 // The printer's report registers are full: a sale with zeroReports prints the
 // reports the printer asks for, answering every question of that chain, and
 // says which reports printed.
