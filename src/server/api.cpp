@@ -171,9 +171,11 @@ bool LinkFailed(const PolicyHost& host) {
 // The reports a zeroing chain printed before the job's own command went out
 // (zeroReports), named in a message, in "reportsPrinted" and in the returned
 // note for the log. `wentOn`: that command went out after the chain, so its
-// last report printed too; otherwise the last may not have.
-std::string TellReports(PolicyHost& host, bool wentOn, json& result) {
+// last report printed too; otherwise the last may not have. `printed` is set
+// when one surely did.
+std::string TellReports(PolicyHost& host, bool wentOn, json& result, bool& printed) {
   const std::vector<std::string>& agreed = host.ReportsAgreed();
+  printed = false;
   if (agreed.empty()) return "";
   const size_t sure = wentOn ? agreed.size() : host.ReportsConfirmed();
   std::string names;
@@ -183,6 +185,7 @@ std::string TellReports(PolicyHost& host, bool wentOn, json& result) {
     list.push_back(agreed[i]);
   }
   result["reportsPrinted"] = list;
+  printed = sure > 0;
   std::string text = "Printed to put the printer right first: " + (names.empty() ? "-" : names);
   if (sure < agreed.size()) text += "; the " + agreed.back() + " may not have printed";
   host.Add("warning", "corrected", text);
@@ -768,8 +771,10 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     host.Add("error", kWrongPrinter, OtherPrinterText(onLine, printer.pin.SerialNumber()));
     ok = false;
   }
-  const std::string reports = TellReports(
-      host, ok || result.value("printed", json::object()).value("opened", false), result);
+  bool reportsPrinted = false;
+  const std::string reports =
+      TellReports(host, ok || result.value("printed", json::object()).value("opened", false),
+                  result, reportsPrinted);
   std::vector<ServerMessage> messages = host.Messages();
   messages.insert(messages.end(), status.begin(), status.end());
   if (job.action == Action::kInfo) {
@@ -796,9 +801,7 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   }
   ApiResponse out = Answered(info.id, sale, result, PrintsWhenOk(job.action));
   out.status = httpStatus;
-  if (!reports.empty()) {
-    out.printed = true;
-    out.note += (out.note.empty() ? "" : "; ") + reports;
-  }
+  out.printed = out.printed || reportsPrinted;
+  if (!reports.empty()) out.note += (out.note.empty() ? "" : "; ") + reports;
   return out;
 }

@@ -237,4 +237,25 @@ TEST_F(ReceiptMoney, AZeroingChainAllowedIsAnsweredToItsEnd) {
   std::fclose(log);
 }
 
+// The chain stops at its first report (no paper): nothing is said to have
+// printed, and that report is named as one that may not have.
+TEST_F(ReceiptMoney, AZeroingChainThatStopsSaysWhatMayNotHavePrinted) {
+  FILE* log = std::tmpfile();
+  requestLog = log;
+  Start();
+  sim.Inject(Fault::kReportOverflow);
+  sim.Inject(Fault::kPaperOut);
+  const auto [status, answer] =
+      Post("/printers/1/receipt",
+           R"({"items":[)" + Sale("1") + R"(],"corrections":{"zeroReports":true}})");
+  EXPECT_FALSE(answer["ok"]);
+  EXPECT_EQ(answer["reportsPrinted"], json::array());
+  EXPECT_NE(MessagesText(answer).find("the daily Z report may not have printed"), std::string::npos)
+      << answer.dump();
+  const std::string line = LogOnceItHolds(log, "maybe daily Z report");
+  EXPECT_NE(line.find("200 failed -"), std::string::npos) << line;
+  Stop();
+  std::fclose(log);
+}
+
 }  // namespace
