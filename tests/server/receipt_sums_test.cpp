@@ -98,6 +98,49 @@ TEST(ReceiptTotal, CountsAsThePrinterDoes) {
   }
 }
 
+// Payments in the order given, each as it will be sent: a payment without an
+// amount takes what the others leave (nothing: left out); only cash (type 0)
+// may pay more than is left.
+TEST(ReceiptPlan, PaymentsAsTheyWillBeSent) {
+  using Paid = std::vector<std::pair<int, long long>>;  // type, hundredths
+  struct Row {
+    double total;
+    std::vector<std::pair<int, double>> given;  // amount < 0: the rest
+    Paid sent;                                  // empty: refused
+  };
+  const Row rows[] = {
+      {12, {{1, -1}, {0, 5}}, {{1, 700}, {0, 500}}},
+      {3, {{0, 5}, {1, -1}}, {{0, 500}}},
+      {3, {{1, 2}, {0, -1}}, {{1, 200}, {0, 100}}},
+      {3, {}, {{0, 300}}},
+      {3, {{1, 3.01}}, {}},
+      {3, {{4, 3.01}}, {}},  // foreign currency gives no change either
+      {3, {{0, 3}, {1, 1}}, {}},
+      {3, {{2, 1}, {0, 0.5}}, {}},
+      {3, {{2, 1}, {0, 10}}, {{2, 100}, {0, 1000}}},
+  };
+  for (const auto& row : rows) {
+    ReceiptRequest r;
+    RequestLine line;
+    line.unitPrice = row.total;
+    r.lines.push_back(line);
+    for (const auto& [type, amount] : row.given) {
+      ReceiptPaymentLine p;
+      p.type = type;
+      if (amount >= 0) p.amount = amount;
+      r.payments.push_back(p);
+    }
+    ReceiptPlan plan;
+    std::string error;
+    const bool planned = PlanReceipt(r, Rules(true), plan, error);
+    EXPECT_EQ(planned, !row.sent.empty()) << row.total << " " << error;
+    if (!planned) continue;
+    Paid sent;
+    for (const auto& p : plan.payments) sent.emplace_back(p.type, p.amount);
+    EXPECT_EQ(sent, row.sent) << row.total;
+  }
+}
+
 // A printer on a scripted line that keeps just enough state for a receipt:
 // its subtotal is `subtotal` until a sale is voided or a payment made, 0 afterwards.
 struct ScriptedPrinter {
