@@ -495,9 +495,9 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
       // With the printer's rules known already, a receipt it would not take is
       // refused here, without a turn on the printer; otherwise its job checks.
       // A sale number already used is answered by its job from the journal,
-      // whatever the rules say now.
+      // and a task id by its task, whatever the rules say now.
       if (const auto rules = printer.rules.Known();
-          valid && rules &&
+          valid && rules && !QueryValue(query, "taskId") &&
           (job->receipt.uniqueSaleNumber.empty() ||
            !journal_.Find(info.id, job->receipt.uniqueSaleNumber)))
         valid = CheckReceiptSums(job->receipt, *rules, error);

@@ -192,6 +192,10 @@ TEST_F(ReceiptMoney, AResentSaleIsAnsweredItsFirstResultWhateverTheRulesSayNow) 
       R"({"uniqueSaleNumber":"DT279013-0001-0000042","items":[{"text":"A","unitPrice":2,"taxGroup":4}]})";
   const auto first = Post("/printers/1/receipt", sale);
   ASSERT_TRUE(first.second["ok"]) << first.second.dump();
+  const std::string task = "/printers/1/receipt?taskId=t-42&asyncTimeout=5000";
+  const std::string cart = R"({"items":[{"text":"C","unitPrice":3,"taxGroup":4}]})";
+  const auto tasked = Post(task, cart);
+  ASSERT_TRUE(tasked.second["ok"]) << tasked.second.dump();
   sim.WithDevice([](SimDevice& d) { return d.State().rates[3] = -100; });
   sim.Inject(Fault::kNoAnswer);  // the rules are read again after this
   EXPECT_FALSE(Get("/printers/1/status").second["ok"]);
@@ -203,6 +207,10 @@ TEST_F(ReceiptMoney, AResentSaleIsAnsweredItsFirstResultWhateverTheRulesSayNow) 
   EXPECT_EQ(again.first, 200);
   EXPECT_TRUE(again.second.value("repeated", false)) << again.second.dump();
   EXPECT_EQ(again.second["receiptNumber"], first.second["receiptNumber"]);
+  const auto taskAgain = Post(task, cart);
+  EXPECT_EQ(taskAgain.first, 200);
+  EXPECT_EQ(taskAgain.second.value("receiptNumber", ""), tasked.second["receiptNumber"])
+      << taskAgain.second.dump();
 }
 
 // The printer's report registers are full: a sale with zeroReports prints the
