@@ -12,6 +12,7 @@
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
 #include "server/printer_service.h"
+#include "server/receipt_rules.h"
 #include "server/receipt_total.h"
 #include "server/request_guard.h"
 #include "server/requests.h"
@@ -160,6 +161,38 @@ enum class Action {
   kRaw,
 };
 
+// True when the printer stopped answering during the job (its retries ran out).
+bool LinkFailed(const PolicyHost& host) {
+  for (const auto& m : host.Messages())
+    if (m.type == "error" && (m.code == "link" || m.code == "noAnswer")) return true;
+  return false;
+}
+
+// The reports a zeroing chain printed before the job's own command went out
+// (zeroReports), named in a message, in "reportsPrinted" and in the returned
+// note for the log. `wentOn`: that command went out after the chain, so its
+// last report printed too; otherwise the last may not have. `printed` is set
+// when one surely did.
+std::string TellReports(PolicyHost& host, bool wentOn, json& result, bool& printed) {
+  const std::vector<std::string>& agreed = host.ReportsAgreed();
+  printed = false;
+  if (agreed.empty()) return "";
+  const size_t sure = wentOn ? agreed.size() : host.ReportsConfirmed();
+  std::string names;
+  json list = json::array();
+  for (size_t i = 0; i < sure; ++i) {
+    names += (i ? ", " : "") + agreed[i];
+    list.push_back(agreed[i]);
+  }
+  result["reportsPrinted"] = list;
+  printed = sure > 0;
+  std::string text = "Printed to put the printer right first: " + (names.empty() ? "-" : names);
+  if (sure < agreed.size()) text += "; the " + agreed.back() + " may not have printed";
+  host.Add("warning", "corrected", text);
+  return "reports printed: " + (names.empty() ? "-" : names) +
+         (sure < agreed.size() ? ", maybe " + agreed.back() : "");
+}
+
 bool PrintsWhenOk(Action action) {
   return action == Action::kXReport || action == Action::kZReport || action == Action::kDuplicate ||
          action == Action::kDeposit || action == Action::kWithdraw;
@@ -203,6 +236,7 @@ struct Api::Printer {
   std::mutex identityLock;
   std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
   PrinterPin pin;                          // which printer that is
+  ReceiptRulesCache rules;                 // its decimal mode and tax groups, while it answers
 };
 
 // A request checked whole, ready to run on the printer.
@@ -457,8 +491,16 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   bool valid = true;
   switch (job->action) {
     case Action::kReceipt:
-      valid = ParseReceiptRequest(request, config_.paymentTypes, job->receipt, error) &&
-              CheckReceiptSums(job->receipt, error);
+      valid = ParseReceiptRequest(request, config_.paymentTypes, job->receipt, error);
+      // With the printer's rules known already, a receipt it would not take is
+      // refused here, without a turn on the printer; otherwise its job checks.
+      // A sale number already used is answered by its job from the journal,
+      // and a task id by its task, whatever the rules say now.
+      if (const auto rules = printer.rules.Known();
+          valid && rules && !QueryValue(query, "taskId") &&
+          (job->receipt.uniqueSaleNumber.empty() ||
+           !journal_.Find(info.id, job->receipt.uniqueSaleNumber)))
+        valid = CheckReceiptSums(job->receipt, *rules, error);
       break;
     case Action::kReversal:
       valid = ParseReversalRequest(request, config_.paymentTypes, job->reversal, error);
@@ -560,6 +602,7 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   const std::string& sale = receipt.uniqueSaleNumber;
   json result = json::object();
   bool ok = false;
+  int httpStatus = kOk;  // 400 for a receipt the printer's rules refuse
   if (!sale.empty()) {
     if (const auto entry = journal_.Find(info.id, sale)) {
       const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, job.fingerprint);
@@ -680,8 +723,19 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
         break;
       }
       case Action::kReceipt: {
-        const SaleOutcome outcome =
-            RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator));
+        // Nothing is opened that the printer could not close: the receipt is
+        // counted by this printer's rules first.
+        ReceiptPlan plan;
+        std::string refusal;
+        const auto rules = printer.rules.Get(*fp, host);
+        if (rules && !PlanReceipt(receipt, *rules, plan, refusal)) {
+          host.Add("error", "request", refusal + "; nothing was printed");
+          httpStatus = kBadRequest;
+        }
+        SaleOutcome outcome;
+        if (rules && httpStatus == kOk)
+          outcome =
+              RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator), plan);
         ok = outcome.ok;
         result = OutcomeToJson(outcome);
         break;
@@ -692,6 +746,15 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   }
   const bool connected = fp && fp->IsConnected();
   fp.reset();  // the line is free again before the response goes out
+  // The receipt rules are read again after the link was lost (the printer may
+  // have been changed meanwhile), another printer answered, a raw command may
+  // have changed them, or a receipt failed on the printer after it opened
+  // (its rules may have changed under another program).
+  const bool receiptFailed = job.action == Action::kReceipt && !ok &&
+                             result.value("printed", json::object()).value("opened", false);
+  if (!connected || LinkFailed(host) || !onLine.empty() || job.action == Action::kRaw ||
+      receiptFailed)
+    printer.rules.Forget();
   // Every failure says why: the printer that never answered apart from the
   // request the driver refused before sending it (a value over the printer's limit).
   if (!ok && !host.HasError()) {
@@ -708,6 +771,10 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     host.Add("error", kWrongPrinter, OtherPrinterText(onLine, printer.pin.SerialNumber()));
     ok = false;
   }
+  bool reportsPrinted = false;
+  const std::string reports =
+      TellReports(host, ok || result.value("printed", json::object()).value("opened", false),
+                  result, reportsPrinted);
   std::vector<ServerMessage> messages = host.Messages();
   messages.insert(messages.end(), status.begin(), status.end());
   if (job.action == Action::kInfo) {
@@ -732,5 +799,9 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       result["messages"] = MessagesJson(messages);
     }
   }
-  return Answered(info.id, sale, result, PrintsWhenOk(job.action));
+  ApiResponse out = Answered(info.id, sale, result, PrintsWhenOk(job.action));
+  out.status = httpStatus;
+  out.printed = out.printed || reportsPrinted;
+  if (!reports.empty()) out.note += (out.note.empty() ? "" : "; ") + reports;
+  return out;
 }

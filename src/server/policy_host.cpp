@@ -85,6 +85,19 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
     return allowed ? allow(yes) : refuse(why, no);
   };
   const int decline = DeclineButton(style);
+  // A report agreed to earlier has printed once the chain asks its next step.
+  const bool chainStep = id == PromptId::kReportsOverflow || id == PromptId::kZeroingRequired ||
+                         id == PromptId::kResetDailyReport ||
+                         id == PromptId::kResetOperatorReport ||
+                         id == PromptId::kResetArticleReport;
+  if (chainStep) confirmed_ = reports_.size();
+  // Agreeing to a step of the chain: the policy answers the rest of it too.
+  auto zeroing = [&](int yes, int no, const std::string& report) {
+    if (!corrections_.zeroReports) return refuse("zeroReports not allowed", no);
+    zeroing_ = true;
+    if (!report.empty()) reports_.push_back(report);
+    return allow(yes);
+  };
   switch (id) {
     case PromptId::kLinkFault:
       if (retriesLeft_ > 0) {
@@ -98,20 +111,25 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
       Add("error", "printer", text);
       return kAbort;
 
-    // Zero reports a Z report prints on a day without sales: only for a Z report.
+    // Zero reports a Z report prints on a day without sales: for a Z report,
+    // and for the reports of a zeroing chain agreed to.
     case PromptId::kZeroDailyReport:
     case PromptId::kZeroArticleReport:
     case PromptId::kZeroDailyAndArticleReport:
     case PromptId::kZeroOperatorReport:
-      return allowIf(corrections_.zeroDayReport, "zero report not asked for", kYes, kNo);
+      return allowIf(corrections_.zeroDayReport || zeroing_, "zero report not asked for", kYes,
+                     kNo);
     // Zeroing reports that block the command.
     case PromptId::kReportsOverflow:
-    case PromptId::kZeroingRequired:
-      return allowIf(corrections_.zeroReports, "zeroReports not allowed", kOk, kCancel);
+      return zeroing(kOk, kCancel, "");
+    case PromptId::kZeroingRequired:  // "Нулиране" prints the report the text names
+      return zeroing(kOk, kCancel, "report of \"" + text + "\"");
     case PromptId::kResetDailyReport:
+      return zeroing(kYes, kNo, "daily Z report");
     case PromptId::kResetOperatorReport:
+      return zeroing(kYes, kNo, "operator report");
     case PromptId::kResetArticleReport:
-      return allowIf(corrections_.zeroReports, "zeroReports not allowed", kYes, kNo);
+      return zeroing(kYes, kNo, "article report");
     // The clock: set, or moved by days, only when the request allows it.
     case PromptId::kClockNotSet:
     case PromptId::kReportEndAfterClock:

@@ -34,7 +34,11 @@ struct Corrections {
 //  - every prompt is told apart by the driver's PromptId, never by its words
 //    or buttons; one without a name is refused;
 //  - corrective actions (zeroing, closing a receipt, setting the clock) are
-//    taken only when `corrections` allows them, otherwise cancelled;
+//    taken only when `corrections` allows them, otherwise cancelled. A chain
+//    of zeroing the policy agreed to is answered to its end: the question
+//    whether to print a report that holds nothing ("Нулев ... Отчет?"), which
+//    the chain's reports ask, is answered yes too, so that it never stops
+//    half-way with some reports printed and the request failed;
 //  - a paper prompt is cancelled, a notice (OK only) is acknowledged.
 // Never blocks. Used on the thread of one printer's worker only.
 class PolicyHost : public UiHost {
@@ -56,10 +60,21 @@ class PolicyHost : public UiHost {
   // Adds a message of the server's own (validation of a reply, a summary).
   void Add(const std::string& type, const std::string& code, const std::string& text);
 
+  // The reports the policy agreed to print to put the printer right
+  // (zeroReports), in order ("daily Z report", "operator report", "article
+  // report"). The first ReportsConfirmed() of them have printed: the driver
+  // came back for the next step of the chain. The last one has printed when
+  // the command the check ran for went out afterwards.
+  const std::vector<std::string>& ReportsAgreed() const { return reports_; }
+  size_t ReportsConfirmed() const { return confirmed_; }
+
  private:
   Corrections corrections_;
   int retries_;
   int retriesLeft_;
   Opener opener_;
   std::vector<ServerMessage> messages_;
+  bool zeroing_ = false;  // a zeroing chain the policy agreed to is under way
+  std::vector<std::string> reports_;
+  size_t confirmed_ = 0;
 };

@@ -14,7 +14,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr char kTwoDecimalsMode = '2';
 constexpr unsigned char kFirstGroupLetter = 0xC0;  // "А" in Windows-1251
 
 struct FlagName {
@@ -179,7 +178,7 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 }
 
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op) {
+                       const OperatorRecord& op, const ReceiptPlan& plan) {
   SaleOutcome out;
   if (!DepartmentsMatch(printer, host, request)) return out;
   if (!CallSucceeded(printer, host, printer.OpenFiscalReceipt(op, false, false))) return out;
@@ -209,30 +208,21 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   }
   if (!CallSucceeded(printer, host, printer.Subtotal(total, 0, false, false, false))) return fail();
   out.amount = total;
-  // The payments were checked against the total the request adds up to; a
-  // printer that counts another total would take payments that do not match.
-  char mode = kTwoDecimalsMode;
-  printer.ReadDecimalPoint(mode);
-  const bool twoDecimals = mode == kTwoDecimalsMode;
-  const double expected = ReceiptTotal(request, twoDecimals);
-  if (AmountsDiffer(total, expected, twoDecimals)) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "The printer's subtotal %.2f differs from the receipt's total %.2f; the sales "
-                  "are voided and the receipt cancelled",
-                  total, expected);
-    host.Add("error", "total", text);
+  // The payments were planned from the total the request adds up to on this
+  // printer; a printer that counts another total would take payments that do
+  // not match.
+  const ReceiptRules& rules = plan.rules;
+  if (AmountToUnits(total, rules) != plan.total) {
+    host.Add("error", "total",
+             "The printer's subtotal " + UnitsText(AmountToUnits(total, rules), rules) +
+                 " differs from the receipt's total " + UnitsText(plan.total, rules) +
+                 "; the sales are voided and the receipt cancelled");
     return fail();
   }
-  double given = 0;
-  for (const auto& p : request.payments) given += p.amount.value_or(0);
-  std::vector<ReceiptPaymentLine> payments = request.payments;
-  if (payments.empty()) payments.push_back(ReceiptPaymentLine{0, std::nullopt});
-  for (const auto& p : payments) {
-    // The rest: what the other payments leave, to the cent.
-    const double amount = p.amount ? *p.amount : std::round((total - given) * 100) / 100;
-    if (amount <= 0) continue;
-    if (!CallSucceeded(printer, host, printer.Payment(p.type, amount, false, 0))) return fail();
+  for (const auto& p : plan.payments) {
+    if (!CallSucceeded(printer, host,
+                       printer.Payment(p.type, UnitsToAmount(p.amount, rules), false, 0)))
+      return fail();
     ++out.payments;
   }
   for (const auto& line : request.lines) {

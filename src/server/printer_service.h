@@ -4,6 +4,7 @@
 
 #include "driver/records.h"
 #include "server/policy_host.h"
+#include "server/receipt_total.h"
 #include "server/requests.h"
 
 class FiscalPrinter;
@@ -42,14 +43,15 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 
 // Checks that every department sold in has the line's tax group (nothing is
 // opened otherwise), opens a fiscal receipt, registers the lines in order
-// (sales, comments, discounts and surcharges on the subtotal), then the
-// payments (none: the whole in cash; one without an amount: the rest), then
+// (sales, comments, discounts and surcharges on the subtotal), compares the
+// printer's subtotal with `plan` (PlanReceipt of the request on this
+// printer), then sends the plan's payments, then
 // the footer comments, closes it and reads its number, time and the fiscal
 // memory's serial number. A failure after the
 // receipt was opened voids what was sold and closes the empty receipt where
 // the printer allows; otherwise the receipt is left open and the outcome says so.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op);
+                       const OperatorRecord& op, const ReceiptPlan& plan);
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
 

@@ -163,4 +163,41 @@ TEST(PolicyHost, LinkFaultsAreRetriedWithinEachCommandsBudget) {
   EXPECT_EQ(host.Messages().back().code, "link");
 }
 
+// The printer's report registers overflow: with zeroReports, every question
+// of the chain is answered (also whether to print a report that holds
+// nothing), so it never stops with some reports printed; without it, the
+// first question is refused and nothing prints.
+TEST(PolicyHost, AZeroingChainAgreedToIsAnsweredToItsEnd) {
+  const unsigned zero = kStop | Prompt::kZeroCancel;
+  const unsigned yesNo = Prompt::kIconQuestion | Prompt::kYesNo;
+  struct Step {
+    PromptId id;
+    unsigned style;
+    int allowed, refused;
+    size_t confirmed;  // reports known printed once this step is asked
+  };
+  const Step chain[] = {
+      {PromptId::kReportsOverflow, zero, kOk, kCancel, 0},
+      {PromptId::kResetDailyReport, yesNo, kYes, kNo, 0},
+      {PromptId::kZeroDailyReport, kQuestion, kYes, kNo, 0},
+      {PromptId::kResetOperatorReport, yesNo, kYes, kNo, 1},
+      {PromptId::kZeroOperatorReport, kQuestion, kYes, kNo, 1},
+      {PromptId::kResetArticleReport, yesNo, kYes, kNo, 2},
+      {PromptId::kZeroArticleReport, kQuestion, kYes, kNo, 2},
+  };
+  PolicyHost allowed(CorrectionsOf(kZeroReports), 0, nullptr);
+  for (const auto& step : chain) {
+    EXPECT_EQ(allowed.ShowPromptWithId(step.id, "?", "", step.style, 1), step.allowed)
+        << static_cast<int>(step.id);
+    EXPECT_EQ(allowed.ReportsConfirmed(), step.confirmed) << static_cast<int>(step.id);
+  }
+  EXPECT_EQ(allowed.ReportsAgreed(),
+            (std::vector<std::string>{"daily Z report", "operator report", "article report"}));
+  EXPECT_FALSE(allowed.HasError());
+
+  PolicyHost refused(CorrectionsOf(kZeroDay), 0, nullptr);
+  EXPECT_EQ(refused.ShowPromptWithId(PromptId::kReportsOverflow, "?", "", zero, 1), kCancel);
+  EXPECT_TRUE(refused.ReportsAgreed().empty());
+}
+
 }  // namespace

@@ -15,6 +15,17 @@ class ReceiptSums : public ServerOnSimBase {};
 
 TEST_F(ReceiptSums, UnderpaidOrZeroReceiptsAreRefusedBeforeThePrinter) {
   Start();
+  // Exactly covered, and overpaid in cash (change): both print. The first
+  // receipt reads the printer's rules, which are kept while it answers.
+  EXPECT_TRUE(Post("/printers/1/receipt",
+                   R"({"items":[{"text":"A","unitPrice":1.15,"quantity":3,"taxGroup":2}],
+                       "payments":[{"amount":3.45}]})")
+                  .second["ok"]);
+  EXPECT_TRUE(Post("/printers/1/receipt",
+                   R"({"items":[{"text":"A","unitPrice":0.99,"taxGroup":2,
+                       "priceModifierValue":12.5,"priceModifierType":"surcharge-percent"}],
+                       "payments":[{"amount":20}]})")
+                  .second["ok"]);
   const int frames = sim.FrameCount();
   struct Row {
     const char* body;
@@ -41,44 +52,93 @@ TEST_F(ReceiptSums, UnderpaidOrZeroReceiptsAreRefusedBeforeThePrinter) {
   }
   EXPECT_EQ(Post("/printers/1/deposit", R"({"amount":0})").first, 400);
   EXPECT_EQ(sim.FrameCount(), frames);
-  // Exactly covered, and overpaid in cash (change): both print.
-  EXPECT_TRUE(Post("/printers/1/receipt",
-                   R"({"items":[{"text":"A","unitPrice":1.15,"quantity":3,"taxGroup":2}],
-                       "payments":[{"amount":3.45}]})")
-                  .second["ok"]);
-  EXPECT_TRUE(Post("/printers/1/receipt",
-                   R"({"items":[{"text":"A","unitPrice":0.99,"taxGroup":2,
-                       "priceModifierValue":12.5,"priceModifierType":"surcharge-percent"}],
-                       "payments":[{"amount":20}]})")
-                  .second["ok"]);
 }
 
+ReceiptRules Rules(bool twoDecimals) {
+  ReceiptRules rules;
+  rules.twoDecimals = twoDecimals;
+  rules.groupOn.fill(true);
+  return rules;
+}
+
+// Each line counted in the printer's units, rounded half away from zero as the
+// printer rounds; -1: refused, because the field the driver writes would
+// carry another value than the one given.
 TEST(ReceiptTotal, CountsAsThePrinterDoes) {
   struct Row {
     double price, quantity, percent;
-    double twoDecimals, whole;
+    long long twoDecimals, whole;  // units of the mode, -1 refused
   };
   const Row rows[] = {
-      {1.50, 2, -10, 2.70, 3},
-      {0.99, 1, 12.5, 1.11, 1},
-      {1.005, 1, 0, 1.01, 1},
-      {0.333, 3, 0, 1.00, 1},
-      {2.49, 0.5, 0, 1.25, 1},
-      {10, 1.234, -50, 6.17, 6},
-      {999999.99, 1, 0, 999999.99, 1000000},
+      {1.50, 2, -10, 270, -1},  {0.99, 1, 12.5, 111, -1},
+      {1.005, 1, 0, -1, -1},                              // goes to the printer as 1.00
+      {0.333, 3, 0, -1, -1},    {2.49, 0.5, 0, 125, -1},  // 1.245 rounds up
+      {10, 1.234, -50, 617, 6}, {999999.99, 1, 0, 99999999, -1},
+      {3, 1.0005, 0, -1, -1},  // goes as quantity 1.000
+      {10, 1, -12.345, -1, -1}, {10000, 1, 0.004, -1, -1},
+      {7, 0.5, 0, 350, 4},  // 3.5 whole units round up
+  };
+  for (const auto& row : rows) {
+    for (bool two : {true, false}) {
+      ReceiptRequest r;
+      RequestLine line;
+      line.unitPrice = row.price;
+      line.quantity = row.quantity;
+      line.percent = row.percent;
+      r.lines.push_back(line);
+      ReceiptPlan plan;
+      std::string error;
+      const long long want = two ? row.twoDecimals : row.whole;
+      EXPECT_EQ(PlanReceipt(r, Rules(two), plan, error), want >= 0)
+          << row.price << " x " << row.quantity << " " << row.percent << " " << error;
+      if (want >= 0) {
+        EXPECT_EQ(plan.total, want) << row.price;
+      }
+    }
+  }
+}
+
+// Payments in the order given, each as it will be sent: a payment without an
+// amount takes what the others leave (nothing: left out); only cash (type 0)
+// may pay more than is left.
+TEST(ReceiptPlan, PaymentsAsTheyWillBeSent) {
+  using Paid = std::vector<std::pair<int, long long>>;  // type, hundredths
+  struct Row {
+    double total;
+    std::vector<std::pair<int, double>> given;  // amount < 0: the rest
+    Paid sent;                                  // empty: refused
+  };
+  const Row rows[] = {
+      {12, {{1, -1}, {0, 5}}, {{1, 700}, {0, 500}}},
+      {3, {{0, 5}, {1, -1}}, {{0, 500}}},
+      {3, {{1, 2}, {0, -1}}, {{1, 200}, {0, 100}}},
+      {3, {}, {{0, 300}}},
+      {3, {{1, 3.01}}, {}},
+      {3, {{4, 3.01}}, {}},  // foreign currency gives no change either
+      {3, {{0, 3}, {1, 1}}, {}},
+      {3, {{2, 1}, {0, 0.5}}, {}},
+      {3, {{2, 1}, {0, 10}}, {{2, 100}, {0, 1000}}},
   };
   for (const auto& row : rows) {
     ReceiptRequest r;
     RequestLine line;
-    line.unitPrice = row.price;
-    line.quantity = row.quantity;
-    line.percent = row.percent;
+    line.unitPrice = row.total;
     r.lines.push_back(line);
-    EXPECT_NEAR(ReceiptTotal(r, true), row.twoDecimals, 1e-9) << row.price;
-    EXPECT_NEAR(ReceiptTotal(r, false), row.whole, 1e-9) << row.price;
+    for (const auto& [type, amount] : row.given) {
+      ReceiptPaymentLine p;
+      p.type = type;
+      if (amount >= 0) p.amount = amount;
+      r.payments.push_back(p);
+    }
+    ReceiptPlan plan;
+    std::string error;
+    const bool planned = PlanReceipt(r, Rules(true), plan, error);
+    EXPECT_EQ(planned, !row.sent.empty()) << row.total << " " << error;
+    if (!planned) continue;
+    Paid sent;
+    for (const auto& p : plan.payments) sent.emplace_back(p.type, p.amount);
+    EXPECT_EQ(sent, row.sent) << row.total;
   }
-  EXPECT_TRUE(AmountsDiffer(4.20, 4.21));
-  EXPECT_FALSE(AmountsDiffer(4.20, 4.2000001));
 }
 
 // A printer on a scripted line that keeps just enough state for a receipt:
