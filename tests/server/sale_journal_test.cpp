@@ -156,6 +156,24 @@ TEST(SaleJournalFile, KeepsTheNewestNumbersWithinItsBound) {
   std::remove(path.c_str());
 }
 
+TEST(SaleJournalFile, UnfinishedListsOnePrintersStartedNumbersOldestFirst) {
+  SaleJournal j;
+  std::string error;
+  for (const char* n : {"A", "B", "C", "D"}) ASSERT_TRUE(j.Start("1", n, "f", error));
+  ASSERT_TRUE(j.Start("2", "A", "f", error));
+  ASSERT_TRUE(j.Finish("1", "B", "f", json{{"ok", true}}, error));
+  ASSERT_TRUE(j.Release("1", "C", error, "cancelled, nothing sold"));
+  ASSERT_TRUE(j.Start("1", "C", "g", error));  // sent again after its release
+  const auto open = j.Unfinished("1");
+  ASSERT_EQ(open.size(), 3u);
+  EXPECT_EQ(open[0].first, "A");
+  EXPECT_EQ(open[1].first, "D");
+  EXPECT_EQ(open[2].first, "C");
+  EXPECT_EQ(open[2].second.fingerprint, "g");
+  EXPECT_EQ(j.Unfinished("2").size(), 1u);
+  EXPECT_TRUE(j.Unfinished("3").empty());
+}
+
 TEST(SaleJournalFile, AnUnwritablePlaceIsRefusedWithTheReason) {
   SaleJournal j;
   std::string error;
