@@ -44,6 +44,40 @@ ApiResponse Error(int status, const std::string& reason, const std::string& text
   return ApiResponse{status, body.dump()};
 }
 
+ApiResponse Stopping() {
+  return Error(kBusy, "busy",
+               "The server is stopping: nothing was sent to the printer; send the request again "
+               "once the server is back");
+}
+
+// The result of a task the server stopped before its turn: now and after a restart.
+json NeverRan() {
+  return {{"ok", false},
+          {"messages",
+           MessagesJson({{"error", "busy",
+                          "The server stopped before this task's turn: it never ran and nothing "
+                          "was sent to the printer; send it again under a new task id"}})}};
+}
+
+// One of a bounded number of places (handler threads held by one printer's
+// requests): taken when fewer than `max` are, given back when it goes.
+class Place {
+ public:
+  Place(std::atomic<size_t>& count, size_t max) : count_(count), taken_(++count_ <= max) {
+    if (!taken_) --count_;
+  }
+  ~Place() {
+    if (taken_) --count_;
+  }
+  Place(const Place&) = delete;
+  Place& operator=(const Place&) = delete;
+  bool Taken() const { return taken_; }
+
+ private:
+  std::atomic<size_t>& count_;
+  bool taken_;
+};
+
 // Compares without an early exit and over the length given, so the time
 // taken tells neither how much matched nor how long the secret is.
 bool SameSecret(const std::string& given, const std::string& secret) {
@@ -233,6 +267,10 @@ struct Api::Printer {
   explicit Printer(const ServedPrinter& info, std::optional<DeviceIdentity> known = std::nullopt)
       : worker(info), identity(std::move(known)), pin(identity ? identity->serialNumber : "") {}
   PrinterWorker worker;
+  // Handler threads held by this printer's requests, and those of them
+  // waiting for tasks (Api::kMaxHandlersPerPrinter, kMaxTaskWaitsPerPrinter).
+  std::atomic<size_t> handlers{0};
+  std::atomic<size_t> taskWaits{0};
   std::mutex identityLock;
   std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
   PrinterPin pin;                          // which printer that is
@@ -262,12 +300,27 @@ Api::Api(const ServerConfig& config)
 }
 
 Api::~Api() {
+  Shutdown();
   {
     std::lock_guard<std::mutex> lock(stopLock_);
     stopping_ = true;
   }
   stopWake_.notify_all();
   if (rescanThread_.joinable()) rescanThread_.join();
+  // The workers go first: each finishes the job it runs (which reports to the
+  // tasks and the journal) and drops the ones waiting.
+  std::vector<std::unique_ptr<Printer>> all;
+  {
+    std::lock_guard<std::mutex> lock(printersLock_);
+    all.swap(printers_);
+  }
+  all.clear();
+  tasks_.FinishUnrun(NeverRan());
+}
+
+void Api::Shutdown() {
+  shutdown_ = true;
+  tasks_.Stop();
 }
 
 size_t Api::PrinterCount() {
@@ -451,7 +504,7 @@ ApiResponse Api::TaskInfo(const Query& query) {
   if (!id || !TaskRegistry::ValidId(*id))
     return Error(kBadRequest, "request", "taskinfo needs ?id=TASK");
   json result;
-  const TaskRegistry::State state = tasks_.Take(*id, result);
+  const TaskRegistry::State state = tasks_.Info(*id, result);
   json body = {
       {"ok", true}, {"messages", json::array()}, {"taskStatus", TaskRegistry::StateName(state)}};
   if (state == TaskRegistry::State::kFinished) body["result"] = result;
@@ -530,11 +583,16 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   if (job->action == Action::kZReport) job->corrections.zeroDayReport = true;
   if (job->action == Action::kReceipt) job->fingerprint = SaleFingerprint(request);
 
+  if (shutdown_) return Stopping();
   if (!isGet && (QueryValue(query, "asyncTimeout") || QueryValue(query, "taskId")))
-    return RunAsTask(printer, job, query);
+    return RunAsTask(printer, job, query, clientGone);
+  const Place place(printer.handlers, kMaxHandlersPerPrinter);
+  if (!place.Taken())
+    return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
   ApiResponse answer;
-  const PrinterWorker::RunResult run =
-      printer.worker.Run([&] { answer = Execute(printer, *job); }, clientGone);
+  // A request whose turn comes after Shutdown is not run.
+  const PrinterWorker::RunResult run = printer.worker.Run(
+      [&] { answer = shutdown_ ? Stopping() : Execute(printer, *job); }, clientGone);
   if (run == PrinterWorker::RunResult::kFull)
     return Error(kBusy, "busy", "Too many requests wait for printer \"" + info.id + "\"");
   if (run == PrinterWorker::RunResult::kDropped)
@@ -543,7 +601,8 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
   return answer;
 }
 
-ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query) {
+ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query,
+                           const std::function<bool()>& clientGone) {
   std::optional<std::chrono::milliseconds> wait;
   if (const std::string* t = QueryValue(query, "asyncTimeout")) {
     long long ms = -1;
@@ -564,6 +623,10 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
   // A known id is that task again: nothing new is queued.
   if (tasks_.Add(id, printer.worker.Info().id)) {
     const bool queued = printer.worker.Post([this, &printer, job, id] {
+      if (shutdown_) {
+        tasks_.Finish(id, NeverRan());
+        return;
+      }
       tasks_.Start(id);
       ApiResponse result;
       try {
@@ -579,8 +642,18 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
                    "Too many requests wait for printer \"" + printer.worker.Info().id + "\"");
     }
   }
+  // A wait holds a handler thread: only a few per printer and per task do;
+  // beyond them the task id is answered at once, as when the time is up.
   json result;
-  if (tasks_.Wait(id, wait, result) == TaskRegistry::State::kFinished) {
+  TaskRegistry::State state = TaskRegistry::State::kUnknown;
+  {
+    const bool waits = !wait || wait->count() > 0;
+    const Place waiting(printer.taskWaits, waits ? kMaxTaskWaitsPerPrinter : 0);
+    const Place handler(printer.handlers, waiting.Taken() ? kMaxHandlersPerPrinter : 0);
+    state = tasks_.Wait(id, handler.Taken() ? wait : std::chrono::milliseconds(0), result,
+                        clientGone, kMaxWaitsPerTask);
+  }
+  if (state == TaskRegistry::State::kFinished) {
     result["taskId"] = id;
     ApiResponse out = Answered(printer.worker.Info().id, job->receipt.uniqueSaleNumber, result,
                                PrintsWhenOk(job->action));
@@ -589,6 +662,17 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
   }
   // Queued or still running: the log names the printer; what it printed is
   // known when it finishes.
+  if (shutdown_) {
+    json body = json::parse(Stopping().body);
+    body["messages"][0]["text"] =
+        "The server is stopping before this task finished: ask GET /printers/taskinfo?id=" + id +
+        " once the server is back";
+    body["taskId"] = id;
+    ApiResponse out(kBusy, body.dump());
+    out.printer = printer.worker.Info().id;
+    out.saleNumber = job->receipt.uniqueSaleNumber;
+    return out;
+  }
   ApiResponse out(kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump());
   out.printer = printer.worker.Info().id;
   out.saleNumber = job->receipt.uniqueSaleNumber;
@@ -613,8 +697,9 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       return out;
     }
     std::string journalError;
+    // Nothing is sent to the printer unless the journal holds the number.
     if (!journal_.Start(info.id, sale, job.fingerprint, journalError)) {
-      ApiResponse out = Error(kInternal, "journal", journalError + "; nothing was printed");
+      ApiResponse out = Error(kBusy, "journal", journalError + "; nothing was printed");
       out.printer = info.id;
       out.saleNumber = sale;
       return out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -77,10 +78,28 @@ class Api {
   // Requests that may wait for one printer (besides the one it runs): kept well
   // below what the HTTP side can hold, so an overloaded printer answers 503 at once.
   static constexpr size_t kMaxQueuedPerPrinter = 8;
+  // Handler threads one printer's requests may hold at once, waiting for a
+  // task's result included: the HTTP side has this many per printer, so a
+  // printer that is slow, or a client that waits long for a task, never takes
+  // the handlers another printer's requests need. Beyond it a request is
+  // answered 503 at once, a wait for a task its task id at once.
+  static constexpr size_t kMaxHandlersPerPrinter = kMaxQueuedPerPrinter + 1;
+  // Of those, the ones that may wait for tasks (asyncTimeout), and for one task.
+  static constexpr size_t kMaxTaskWaitsPerPrinter = 4;
+  static constexpr size_t kMaxWaitsPerTask = 2;
 
   // Starts every printer's worker; each opens its device by path and speed.
   explicit Api(const ServerConfig& config);
+  // Shuts down (if not yet), lets each worker finish the job it runs, and
+  // records the tasks that never ran as such.
   ~Api();
+
+  // The server stops (SIGTERM, the service manager): call before the HTTP
+  // side stops. Requests not yet run are answered 503 and never reach a
+  // printer; a task that never ran is answered, now and after a restart,
+  // that it never ran; the job a printer runs now finishes; waits for tasks
+  // end at once (503 with the task id). Thread-safe; more than once is fine.
+  void Shutdown();
 
   ApiResponse Handle(const ApiRequest& request);
   // The same for a local client that sends no Host, Origin or Content-Type.
@@ -91,6 +110,8 @@ class Api {
   // `path` (read now). Without it the journal lives in memory only. False with
   // `error` when it cannot be used.
   bool OpenJournal(const std::string& path, std::string& error);
+  // What opening the journal skipped or repaired (lines that could not be read).
+  std::vector<std::string> JournalWarnings() const { return journal_.Warnings(); }
 
   // With config.findPrinters: scans for printers now (on the caller's thread)
   // and then every config.rescanInterval seconds (when set) on a thread of its
@@ -127,17 +148,21 @@ class Api {
   // Rescan; `summaryAlways` false: no log line when nothing new was found.
   size_t Scan(bool summaryAlways);
   ApiResponse TaskInfo(const Query& query);
-  ApiResponse RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query);
+  ApiResponse RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, const Query& query,
+                        const std::function<bool()>& clientGone);
   // Runs a checked request on its printer's worker thread: the whole answer.
   ApiResponse Execute(Printer& printer, const Prepared& job);
 
+  // Declared before the printers, whose jobs use them: the workers stop
+  // (in ~Api, and in any case first) before these go.
   ServerConfig config_;
   SaleJournal journal_;
   std::unique_ptr<TaskStore> taskStore_;  // tasks in the journal
+  TaskRegistry tasks_;
+  std::atomic<bool> shutdown_{false};
   std::mutex printersLock_;
   std::vector<std::unique_ptr<Printer>> printers_;  // only ever added to
   std::optional<LinkTimeouts> testTimeouts_;
-  TaskRegistry tasks_;
 
   // Finding printers: one scan at a time; the periodic one stops with the Api.
   DiscoveryOptions discovery_;

@@ -25,6 +25,14 @@
 namespace {
 
 HttpFront* g_front = nullptr;
+Api* g_api = nullptr;
+
+// Stops the server: requests not yet run are answered 503 and tasks that
+// never ran are recorded so; the jobs running finish; then the HTTP side stops.
+void StopServer() {
+  g_api->Shutdown();
+  g_front->Stop();
+}
 
 }  // namespace
 
@@ -99,6 +107,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fiscal-server: %s\n", journalError.c_str());
     return 1;
   }
+  for (const auto& w : api.JournalWarnings())
+    std::fprintf(stderr, "fiscal-server: warning: %s\n", w.c_str());
   std::FILE* log = stderr;
   if (!config.logPath.empty()) {
     log = OpenFileUtf8(config.logPath, "a");
@@ -115,17 +125,18 @@ int main(int argc, char** argv) {
     std::fflush(log);
   });
   g_front = &front;
+  g_api = &api;
   std::printf("fiscal-server: listening on %s:%d (%s), %zu printer(s), sale journal %s\n",
               config.host.c_str(), front.Port(), scheme, api.PrinterCount(), journal.c_str());
   std::fflush(stdout);
 #ifdef _WIN32
-  StopOnConsoleClose([] { g_front->Stop(); });
+  StopOnConsoleClose([] { StopServer(); });
   front.Serve();
 #else
   std::thread waiter([&] {
     int sig = 0;
     sigwait(&stopSignals, &sig);
-    g_front->Stop();
+    StopServer();
   });
   front.Serve();
   pthread_kill(waiter.native_handle(), SIGTERM);

@@ -1,6 +1,7 @@
 #include "server/netfp_tasks.h"
 
 #include <random>
+#include <vector>
 
 #include "server/sale_journal.h"
 
@@ -90,6 +91,7 @@ bool TaskRegistry::Add(const std::string& id, const std::string& printerId) {
       task.state = State::kFinished;
       task.result = *known;
       tasks_[id] = task;
+      Finished(id);
       return false;
     }
     store_->Enqueued(id, printerId);
@@ -115,49 +117,85 @@ void TaskRegistry::Finish(const std::string& id, const nlohmann::json& result) {
   if (store_) store_->Finished(id, result);
   std::lock_guard<std::mutex> lock(mutex_);
   Task& task = tasks_[id];
+  const bool already = task.state == State::kFinished;
   task.state = State::kFinished;
   task.result = result;
+  if (!already) Finished(id);
   changed_.notify_all();
 }
 
-void TaskRegistry::Reported(const std::string& id, Task& task) {
-  if (task.reported) return;
-  task.reported = true;
-  reported_.push_back(id);
-  while (reported_.size() > kept_) {
-    tasks_.erase(reported_.front());
-    reported_.pop_front();
+void TaskRegistry::Finished(const std::string& id) {
+  finished_.push_back(id);
+  while (finished_.size() > kept_) {
+    tasks_.erase(finished_.front());
+    finished_.pop_front();
   }
 }
 
 TaskRegistry::State TaskRegistry::Wait(const std::string& id,
                                        std::optional<std::chrono::milliseconds> wait,
-                                       nlohmann::json& result) {
+                                       nlohmann::json& result, const std::function<bool()>& gone,
+                                       size_t maxWaiters) {
+  // How often a waiting client is looked at.
+  constexpr std::chrono::milliseconds kLookEvery{250};
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = wait ? Clock::now() + *wait : Clock::time_point::max();
   std::unique_lock<std::mutex> lock(mutex_);
-  auto finished = [&] {
+  // The task, or nullptr once forgotten (dropped, or aged out meanwhile).
+  auto task = [&]() -> Task* {
     const auto it = tasks_.find(id);
-    return it == tasks_.end() || it->second.state == State::kFinished;
+    return it == tasks_.end() ? nullptr : &it->second;
   };
-  if (wait)
-    changed_.wait_for(lock, *wait, finished);
-  else
-    changed_.wait(lock, finished);
-  const auto it = tasks_.find(id);
-  if (it == tasks_.end()) return State::kUnknown;
-  if (it->second.state != State::kFinished) return it->second.state;
-  result = it->second.result;
-  Reported(id, it->second);
+  auto done = [&] { return stopping_ || !task() || task()->state == State::kFinished; };
+  if (!done() && task()->waiters < maxWaiters) {
+    ++task()->waiters;
+    while (true) {
+      const auto now = Clock::now();
+      const auto until = deadline - now > kLookEvery ? now + kLookEvery : deadline;
+      changed_.wait_until(lock, until, done);
+      if (done() || Clock::now() >= deadline) break;
+      if (gone) {
+        lock.unlock();
+        const bool left = gone();
+        lock.lock();
+        if (left) break;
+      }
+    }
+    if (task()) --task()->waiters;
+  }
+  if (!task()) return State::kUnknown;
+  if (task()->state != State::kFinished) return task()->state;
+  result = task()->result;
   return State::kFinished;
 }
 
-TaskRegistry::State TaskRegistry::Take(const std::string& id, nlohmann::json& result) {
+TaskRegistry::State TaskRegistry::Info(const std::string& id, nlohmann::json& result) {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto it = tasks_.find(id);
-  if (it == tasks_.end() || it->second.reported) return State::kUnknown;
-  if (it->second.state == State::kFinished) {
-    result = it->second.result;
-    Reported(id, it->second);
-    return State::kFinished;
+  if (it == tasks_.end()) {
+    // Aged out of memory, or run before a restart: the store may know it.
+    if (const auto known = store_ ? store_->Find(id) : std::nullopt) {
+      result = *known;
+      return State::kFinished;
+    }
+    return State::kUnknown;
   }
+  if (it->second.state == State::kFinished) result = it->second.result;
   return it->second.state;
+}
+
+void TaskRegistry::Stop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  stopping_ = true;
+  changed_.notify_all();
+}
+
+void TaskRegistry::FinishUnrun(const nlohmann::json& result) {
+  std::vector<std::string> unrun;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& [id, task] : tasks_)
+      if (task.state == State::kEnqueued) unrun.push_back(id);
+  }
+  for (const auto& id : unrun) Finish(id, result);
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -42,14 +43,18 @@ class JournalTaskStore : public TaskStore {
 };
 
 // Printing requests run as tasks: each has an id (the client's or one made
-// here), goes through enqueued -> running -> finished, and its result is kept
-// until it has been reported. The same id never runs twice: a request that
-// names a known id gets that task, whatever its body. Thread-safe.
+// here) and goes through enqueued -> running -> finished. The same id never
+// runs twice: a request that names a known id gets that task, whatever its
+// body. A finished task's result is kept until it ages out: the newest `kept`
+// finished tasks in memory, and every task id the store (the sale journal)
+// still holds, across restarts. Reading a result (taskinfo, a wait) changes
+// nothing, so a page that merely fetches it cannot take it from the till.
+// Thread-safe.
 class TaskRegistry {
  public:
   enum class State { kUnknown, kEnqueued, kRunning, kFinished };
 
-  // `kept`: finished tasks remembered (for repeated ids) after being reported.
+  // `kept`: finished tasks remembered in memory.
   explicit TaskRegistry(size_t kept = 1000, TaskStore* store = nullptr);
 
   // A new random id: 16 characters of base64url.
@@ -58,7 +63,7 @@ class TaskRegistry {
   static bool ValidId(const std::string& id);
 
   // Registers `id` as enqueued. False when the id is known (running, waiting,
-  // finished, or reported and still remembered): nothing is added.
+  // finished, in memory or in the store): nothing is added.
   bool Add(const std::string& id, const std::string& printerId);
   // Forgets a task that could not be queued.
   void Drop(const std::string& id);
@@ -66,12 +71,20 @@ class TaskRegistry {
   void Finish(const std::string& id, const nlohmann::json& result);
 
   // Waits up to `wait` (none: for ever) for the task to finish; its state and,
-  // when finished, its result, which then counts as reported.
+  // when finished, its result. Returns early when `gone` (checked a few times
+  // a second, outside the lock) says the client has left, and at once when
+  // `maxWaiters` already wait for this task or after Stop.
   State Wait(const std::string& id, std::optional<std::chrono::milliseconds> wait,
-             nlohmann::json& result);
-  // taskinfo: the state, and the result of a finished task, which is then
-  // reported: a later taskinfo answers kUnknown.
-  State Take(const std::string& id, nlohmann::json& result);
+             nlohmann::json& result, const std::function<bool()>& gone = {},
+             size_t maxWaiters = static_cast<size_t>(-1));
+  // taskinfo: the state, and the result of a finished task.
+  State Info(const std::string& id, nlohmann::json& result);
+
+  // The server stops: every wait returns now, and later ones at once.
+  void Stop();
+  // Finishes every task still enqueued with `result` (after the workers have
+  // stopped: those tasks never ran), in the store too.
+  void FinishUnrun(const nlohmann::json& result);
 
   static const char* StateName(State state);
 
@@ -79,14 +92,16 @@ class TaskRegistry {
   struct Task {
     State state = State::kEnqueued;
     nlohmann::json result;
-    bool reported = false;
+    size_t waiters = 0;  // handlers waiting for it
   };
-  void Reported(const std::string& id, Task& task);
+  // Remembers a finished task; the oldest beyond `kept_` are forgotten.
+  void Finished(const std::string& id);
 
   size_t kept_;
   TaskStore* store_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::string, Task> tasks_;
-  std::deque<std::string> reported_;  // oldest first, forgotten beyond `kept_`
+  std::deque<std::string> finished_;  // oldest first
+  bool stopping_ = false;
 };

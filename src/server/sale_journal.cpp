@@ -1,23 +1,9 @@
 #include "server/sale_journal.h"
 
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 
-#include "link/private_file.h"
-#include "link/utf8_file.h"
 #include "server/utc_time.h"
-
-#ifdef _WIN32
-#include <direct.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 using nlohmann::json;
 
@@ -31,48 +17,6 @@ std::string Key(const std::string& printer, const std::string& sale) {
   return printer + '\n' + sale;
 }
 
-std::string SystemError() {
-  return std::strerror(errno);
-}
-
-// Pushes what was written through the system's caches to the disk.
-bool SyncFile(std::FILE* f) {
-  if (std::fflush(f) != 0) return false;
-#ifdef _WIN32
-  return _commit(_fileno(f)) == 0;
-#else
-  return fsync(fileno(f)) == 0;
-#endif
-}
-
-// Opens `path` for `mode` ("a" or "w"), readable and writable by its owner
-// only: the journal holds what the tills sold.
-std::FILE* OpenOwnerOnly(const std::string& path, const char* mode) {
-  return OpenPrivateFileUtf8(path, mode[0] == 'a' ? "ab" : "wb");
-}
-
-bool MakeFolders(const std::string& path) {
-  for (size_t at = path.find_first_of("/\\", 1); at != std::string::npos;
-       at = path.find_first_of("/\\", at + 1)) {
-    const std::string folder = path.substr(0, at);
-#ifdef _WIN32
-    if (folder.size() == 2 && folder[1] == ':') continue;
-    _mkdir(folder.c_str());
-#else
-    mkdir(folder.c_str(), 0700);
-#endif
-  }
-  return true;
-}
-
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
-
 uint64_t Fnv1a(const std::string& text) {
   uint64_t h = 0xcbf29ce484222325ULL;
   for (unsigned char c : text) {
@@ -84,128 +28,182 @@ uint64_t Fnv1a(const std::string& text) {
 
 }  // namespace
 
-SaleJournal::~SaleJournal() {
-  if (file_) std::fclose(file_);
-}
-
 bool SaleJournal::Open(const std::string& path, std::string& error) {
   std::lock_guard<std::mutex> lock(mutex_);
-  path_ = path;
-  MakeFolders(path);
-  if (std::FILE* in = OpenFileUtf8(path, "rb")) {
-    std::string line;
-    int c;
-    while ((c = std::fgetc(in)) != EOF) {
-      if (c != '\n') {
-        line += static_cast<char>(c);
-        continue;
-      }
-      const json j = json::parse(line, nullptr, false);
-      if (j.is_object()) Apply(j);  // a line cut short by a crash is skipped
-      ++lines_;
-      line.clear();
-    }
-    std::fclose(in);
-  } else if (errno != ENOENT) {
-    error = "cannot read the sale journal " + path + ": " + SystemError();
-    return false;
-  }
-  file_ = OpenOwnerOnly(path, "a");
-  if (!file_) {
-    error = "cannot write the sale journal " + path + ": " + SystemError();
-    return false;
-  }
-  // A torn last line would glue itself to the next one: end it.
-  if (std::ftell(file_) > 0) std::fputc('\n', file_);
-  return SyncFile(file_) || (error = "cannot write the sale journal " + path, false);
+  if (!file_.Open(path, error)) return false;
+  auto warn = [this](const std::string& text) {
+    if (warnings_.size() < kMaxWarnings) warnings_.push_back(text);
+  };
+  size_t skipped = 0;
+  uint64_t torn = 0;
+  const bool read = file_.ReadLines(
+      kMaxLine,
+      [&](const std::string& text, size_t number) {
+        ++lines_;
+        if (text.empty()) return;
+        std::string why;
+        std::optional<Line> line;
+        const json j = json::parse(text, nullptr, false);
+        if (j.is_discarded())
+          why = "not JSON";
+        else
+          line = Read(j, why);
+        if (!line) {
+          ++skipped;
+          warn("sale journal " + path + ": line " + std::to_string(number) + " skipped: " + why);
+          return;
+        }
+        Apply(*line);
+      },
+      torn, error);
+  if (!read) return false;
+  if (skipped > kMaxWarnings)
+    warnings_.push_back("sale journal " + path + ": " + std::to_string(skipped - kMaxWarnings) +
+                        " more lines skipped");
+  if (torn > 0)
+    warnings_.push_back("sale journal " + path + ": its last line was cut short (" +
+                        std::to_string(torn) + " bytes, a crash or a full disk) and was removed");
+  open_ = true;
+  // A file that holds more than what is kept (finished numbers' "started"
+  // lines, released ones, unreadable ones) is rewritten now, so that the
+  // next start reads only what counts.
+  std::string compactError;
+  if (lines_ > entries_.size() && !Compact(compactError))
+    warnings_.push_back(compactError + "; the journal is used as it is");
+  compactAt_ = lines_ + kept_;
+  return true;
 }
 
-void SaleJournal::Apply(const json& line) {
-  if (!line.contains("printer") || !line.contains("sale") || !line.contains("state")) return;
-  const std::string key = Key(line.value("printer", ""), line.value("sale", ""));
-  const std::string state = line.value("state", "");
-  if (state == kReleased) {
-    entries_.erase(key);
-    return;
+std::vector<std::string> SaleJournal::Warnings() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return warnings_;
+}
+
+std::optional<SaleJournal::Line> SaleJournal::Read(const json& j, std::string& why) {
+  if (!j.is_object()) {
+    why = "not a JSON object";
+    return std::nullopt;
   }
-  Entry e;
-  e.fingerprint = line.value("fingerprint", "");
-  e.time = line.value("time", "");
-  if (state == kFinished) {
-    e.state = State::kFinished;
-    e.result = line.value("result", json::object());
-  } else if (state != kStarted) {
+  Line line;
+  const struct {
+    const char* name;
+    std::string* into;
+    bool required;
+  } texts[] = {{"printer", &line.printer, true}, {"sale", &line.sale, true},
+               {"state", &line.state, true},     {"fingerprint", &line.fingerprint, false},
+               {"time", &line.time, false},      {"reason", &line.reason, false}};
+  for (const auto& t : texts) {
+    const auto it = j.find(t.name);
+    if (it == j.end()) {
+      if (!t.required) continue;
+      why = std::string("no \"") + t.name + "\"";
+      return std::nullopt;
+    }
+    if (!it->is_string()) {
+      why = std::string("\"") + t.name + "\" is not a text";
+      return std::nullopt;
+    }
+    *t.into = it->get<std::string>();
+  }
+  if (line.state != kStarted && line.state != kFinished && line.state != kReleased) {
+    why = "unknown state \"" + line.state + "\"";
+    return std::nullopt;
+  }
+  if (line.state == kFinished) {
+    const auto it = j.find("result");
+    if (it == j.end() || !it->is_object()) {
+      why = "a finished sale without its result";
+      return std::nullopt;
+    }
+    line.result = *it;
+  }
+  return line;
+}
+
+json SaleJournal::ToJson(const Line& line) {
+  json j = {{"printer", line.printer}, {"sale", line.sale}, {"state", line.state}};
+  if (line.state != kReleased) j["fingerprint"] = line.fingerprint;
+  if (!line.time.empty()) j["time"] = line.time;
+  if (!line.reason.empty()) j["reason"] = line.reason;
+  if (line.state == kFinished) j["result"] = line.result;
+  return j;
+}
+
+void SaleJournal::Forget(const std::string& key) {
+  const auto it = entries_.find(key);
+  if (it == entries_.end()) return;
+  sales_.erase(it->second.order);
+  others_.erase(it->second.order);
+  entries_.erase(it);
+}
+
+void SaleJournal::Apply(const Line& line) {
+  const std::string key = Key(line.printer, line.sale);
+  if (line.state == kReleased) {
+    Forget(key);
     return;
   }
   auto it = entries_.find(key);
   if (it == entries_.end()) {
-    order_.push_back(key);
-  } else if (e.time.empty()) {
-    e.time = it->second.time;
+    Kept kept;
+    kept.order = nextOrder_++;
+    it = entries_.emplace(key, kept).first;
+    const bool sale = line.printer.empty() || line.printer[0] != '#';
+    (sale ? sales_ : others_).emplace(kept.order, key);
   }
-  entries_[key] = e;
-  // Only the newest numbers are kept.
-  while (order_.size() > kept_) {
-    entries_.erase(order_.front());
-    order_.pop_front();
-  }
+  Entry& e = it->second.entry;
+  e.fingerprint = line.fingerprint;
+  if (!line.time.empty()) e.time = line.time;
+  e.state = line.state == kFinished ? State::kFinished : State::kStarted;
+  e.result = line.state == kFinished ? line.result : json();
+  // Only the newest are kept, sales and other records each by themselves.
+  for (auto* order : {&sales_, &others_})
+    while (order->size() > kept_) Forget(order->begin()->second);
 }
 
-bool SaleJournal::Append(const json& line, std::string& error) {
-  Apply(line);
-  if (!file_) return path_.empty() || (error = "the sale journal is not open", false);
-  const std::string text = line.dump() + "\n";
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || !SyncFile(file_)) {
-    error = "cannot write the sale journal " + path_ + ": " + SystemError();
+bool SaleJournal::Write(const Line& line, bool applyWhenUnwritten, std::string& error) {
+  if (!open_) {
+    Apply(line);
+    return true;
+  }
+  if (!file_.Append(ToJson(line).dump() + "\n", error)) {
+    if (applyWhenUnwritten) Apply(line);
     return false;
   }
   ++lines_;
-  if (lines_ > 2 * kept_) return Compact(error);
+  Apply(line);
+  if (lines_ >= compactAt_) {
+    // A rewrite that fails leaves the old file, which holds every line.
+    std::string ignored;
+    Compact(ignored);
+    compactAt_ = lines_ + kept_;
+  }
   return true;
 }
 
+std::string SaleJournal::Contents() const {
+  std::map<uint64_t, const std::string*> all;
+  for (const auto* order : {&sales_, &others_})
+    for (const auto& [at, key] : *order) all.emplace(at, &key);
+  std::string text;
+  for (const auto& [at, key] : all) {
+    const Entry& e = entries_.at(*key).entry;
+    const size_t nl = key->find('\n');
+    Line line;
+    line.printer = key->substr(0, nl);
+    line.sale = key->substr(nl + 1);
+    line.state = e.state == State::kFinished ? kFinished : kStarted;
+    line.fingerprint = e.fingerprint;
+    line.time = e.time;
+    line.result = e.result;
+    text += ToJson(line).dump() + "\n";
+  }
+  return text;
+}
+
 bool SaleJournal::Compact(std::string& error) {
-  const std::string temp = path_ + ".new";
-  std::FILE* out = OpenOwnerOnly(temp, "w");
-  if (!out) {
-    error = "cannot rewrite the sale journal " + temp + ": " + SystemError();
-    return false;
-  }
-  size_t written = 0;
-  bool ok = true;
-  for (const auto& key : order_) {
-    const auto it = entries_.find(key);
-    if (it == entries_.end()) continue;
-    const size_t nl = key.find('\n');
-    json line = {{"printer", key.substr(0, nl)},
-                 {"sale", key.substr(nl + 1)},
-                 {"fingerprint", it->second.fingerprint},
-                 {"time", it->second.time}};
-    line["state"] = it->second.state == State::kFinished ? kFinished : kStarted;
-    if (it->second.state == State::kFinished) line["result"] = it->second.result;
-    const std::string text = line.dump() + "\n";
-    ok = ok && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    ++written;
-  }
-  ok = SyncFile(out) && ok;
-  std::fclose(out);
-  if (!ok) {
-    error = "cannot rewrite the sale journal " + temp + ": " + SystemError();
-    return false;
-  }
-  std::fclose(file_);
-  file_ = nullptr;
-  if (!ReplaceFile(temp, path_)) {
-    error = "cannot replace the sale journal " + path_ + ": " + SystemError();
-    file_ = OpenOwnerOnly(path_, "a");
-    return false;
-  }
-  file_ = OpenOwnerOnly(path_, "a");
-  lines_ = written;
-  if (!file_) {
-    error = "cannot write the sale journal " + path_ + ": " + SystemError();
-    return false;
-  }
+  if (!file_.Replace(Contents(), error)) return false;
+  lines_ = entries_.size();
   return true;
 }
 
@@ -214,34 +212,55 @@ std::optional<SaleJournal::Entry> SaleJournal::Find(const std::string& printer,
   std::lock_guard<std::mutex> lock(mutex_);
   const auto it = entries_.find(Key(printer, sale));
   if (it == entries_.end()) return std::nullopt;
-  return it->second;
+  return it->second.entry;
 }
 
 bool SaleJournal::Start(const std::string& printer, const std::string& sale,
                         const std::string& fingerprint, std::string& error) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return Append({{"printer", printer},
-                 {"sale", sale},
-                 {"fingerprint", fingerprint},
-                 {"state", kStarted},
-                 {"time", UtcNow()}},
-                error);
+  Line line;
+  line.printer = printer;
+  line.sale = sale;
+  line.state = kStarted;
+  line.fingerprint = fingerprint;
+  line.time = UtcNow();
+  return Write(line, false, error);
 }
 
 bool SaleJournal::Finish(const std::string& printer, const std::string& sale,
                          const std::string& fingerprint, const json& result, std::string& error) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return Append({{"printer", printer},
-                 {"sale", sale},
-                 {"fingerprint", fingerprint},
-                 {"state", kFinished},
-                 {"result", result}},
-                error);
+  Line line;
+  line.printer = printer;
+  line.sale = sale;
+  line.state = kFinished;
+  line.fingerprint = fingerprint;
+  line.result = result.is_object() ? result : json::object();
+  return Write(line, true, error);
 }
 
-bool SaleJournal::Release(const std::string& printer, const std::string& sale, std::string& error) {
+bool SaleJournal::Release(const std::string& printer, const std::string& sale, std::string& error,
+                          const std::string& reason) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return Append({{"printer", printer}, {"sale", sale}, {"state", kReleased}}, error);
+  Line line;
+  line.printer = printer;
+  line.sale = sale;
+  line.state = kReleased;
+  line.reason = reason;
+  return Write(line, true, error);
+}
+
+std::vector<std::pair<std::string, SaleJournal::Entry>> SaleJournal::Unfinished(
+    const std::string& printer) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::pair<std::string, Entry>> out;
+  const std::string prefix = Key(printer, "");
+  for (const auto& [at, key] : printer.empty() || printer[0] != '#' ? sales_ : others_) {
+    if (key.compare(0, prefix.size(), prefix) != 0) continue;
+    const Entry& e = entries_.at(key).entry;
+    if (e.state == State::kStarted) out.emplace_back(key.substr(prefix.size()), e);
+  }
+  return out;
 }
 
 size_t SaleJournal::Size() const {

@@ -363,6 +363,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
         const std::string journal =
             config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
         if (!api->OpenJournal(journal, error)) return false;
+        for (const auto& w : api->JournalWarnings()) log.Line("warning: " + w);
         front->SetLog(log.File());
         // No printer configured: they are found now (the ports Windows lists), within the
         // manager's wait for the start.
@@ -372,7 +373,10 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
         return true;
       },
       [&] { front->Serve(); },
-      [&] { front->Stop(); },
+      [&] {
+        if (api) api->Shutdown();
+        front->Stop();
+      },
       [&](const std::string& line) { log.Line(line); },
   });
   {
