@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -107,6 +108,13 @@ class Api {
 
   size_t PrinterCount();
 
+  // Called on the printer's thread when an async task has run, with its
+  // answer and how long it took: the log's line for what it printed. Set
+  // before serving.
+  using TaskLog = std::function<void(const std::string& taskId, const ApiResponse& result,
+                                     std::chrono::milliseconds took)>;
+  void SetTaskLog(TaskLog log) { taskLog_ = std::move(log); }
+
   // Tests only: link time-outs for every printer's drivers (those found later too).
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
   // Tests only: what the scan tries and its time-outs.
@@ -138,6 +146,7 @@ class Api {
   std::vector<std::unique_ptr<Printer>> printers_;  // only ever added to
   std::optional<LinkTimeouts> testTimeouts_;
   TaskRegistry tasks_;
+  TaskLog taskLog_;
 
   // Finding printers: one scan at a time; the periodic one stops with the Api.
   DiscoveryOptions discovery_;
