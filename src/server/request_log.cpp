@@ -10,7 +10,7 @@
 namespace {
 
 std::filesystem::path PathOf(const std::string& utf8) {
-  return std::filesystem::u8path(utf8);
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 // The length of the UTF-8 character starting at `at`, 0 when the bytes there

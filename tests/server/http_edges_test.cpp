@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -66,6 +67,44 @@ TEST_F(HttpEdges, LoopbackIsHeldOnBothFamilies) {
   const auto res = v6.Get("/printers/1/status");
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 200);
+}
+
+// What the program prints and its exit status (it is stopped after 2 s).
+std::pair<std::string, int> RunServer(const std::string& prefix, const std::string& options) {
+  const std::string command = prefix + "timeout -s TERM 2 " + std::string(FS_BINARY_DIR) +
+                              "/src/server/fiscal-server --com 1=/dev/null --journal " +
+                              ::testing::TempDir() + "/fs-bind-journal-" +
+                              std::to_string(getpid()) + " " + options + " 2>&1";
+  FILE* out = popen(command.c_str(), "r");
+  std::string text;
+  char buf[256];
+  while (out && fgets(buf, sizeof buf, out)) text += buf;
+  const int status = out ? pclose(out) : -1;
+  return {text, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(HttpBind, IPv6LoopbackHeldByAnotherProgramOrMissing) {
+  const int thief = Ipv6Socket();
+  if (thief < 0 || !BindLoopback6(thief, 0)) GTEST_SKIP() << "no ::1 on this computer";
+  listen(thief, 1);
+  sockaddr_in6 a{};
+  socklen_t size = sizeof a;
+  getsockname(thief, reinterpret_cast<sockaddr*>(&a), &size);
+  const std::string port = std::to_string(ntohs(a.sin6_port));
+  // Another program took [::1] first: the server does not start, and says why.
+  const auto [refused, status] = RunServer("", "--listen 127.0.0.1:" + port);
+  close(thief);
+  EXPECT_EQ(status, 1) << refused;
+  EXPECT_NE(refused.find("[::1]:" + port), std::string::npos) << refused;
+  // A computer without ::1 (a network namespace of its own where it is off):
+  // 127.0.0.1 alone.
+  const auto [alone, code] = RunServer(
+      "unshare -rn sh -c 'ip link set lo up && echo 1 > "
+      "/proc/sys/net/ipv6/conf/lo/disable_ipv6 && exec \"$0\" \"$@\"' ",
+      "--listen localhost:8001");
+  if (alone.find("unshare") != std::string::npos || alone.find("denied") != std::string::npos)
+    GTEST_SKIP() << "no network namespace here: " << alone;
+  EXPECT_NE(alone.find("listening on 127.0.0.1:8001 (http)"), std::string::npos) << alone;
 }
 
 TEST_F(HttpEdges, MalformedRequestsAreAnsweredAtOnce) {
