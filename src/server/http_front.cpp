@@ -50,6 +50,7 @@ struct Connection {
   HttpConnectionReader reader{Api::kMaxBody};
   Clock::time_point deadline;    // the request must be whole by then
   Clock::time_point lastActive;  // bytes came, or an answer went
+  bool answeredProbe = false;    // half-closed, and still there when asked
 
   long Read(char* into, size_t size) {
     return tls ? tls->Read(into, size) : NetRead(socket, into, size);
@@ -120,7 +121,11 @@ bool ClientGone(Connection& c, bool http10) {
       break;
   }
   if (http10) return true;
-  return NetProbeForReset(c.socket, kHttpContinue, HttpFront::kProbeMs);
+  // Asked once per connection (a request for every printer asks per printer).
+  if (c.answeredProbe) return false;
+  if (NetProbeForReset(c.socket, kHttpContinue, HttpFront::kProbeMs)) return true;
+  c.answeredProbe = true;
+  return false;
 }
 
 }  // namespace

@@ -237,12 +237,16 @@ NetPeer NetPeerState(NetSocket s) {
   const auto n = recv(s, &byte, 1, MSG_PEEK);
   if (n > 0) return NetPeer::kThere;
   if (n < 0) return WouldBlock() ? NetPeer::kThere : NetPeer::kGone;
+#ifndef _WIN32
   // The end of stream: a reset since then is told by the poll, not by recv.
+  // (Winsock's recv tells the reset itself, and its poll says POLLHUP at a
+  // mere end of stream.)
   PollEntry entry{};
   entry.fd = s;
   entry.events = POLLIN;
   if (PollAll(&entry, 1, 0) > 0 && (entry.revents & (POLLERR | POLLHUP)) != 0)
     return NetPeer::kGone;
+#endif
   return NetPeer::kEnded;
 }
 
