@@ -214,3 +214,37 @@ TEST(ServerConfigDevices, OneDeviceUnderTwoIdsIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ServerConfigLog, TheLogCapIsTakenFromTheCommandLineAndTheFile) {
+  const struct {
+    std::vector<std::string> args;
+    const char* json;
+    int mb;  // 0: refused
+  } rows[] = {
+      {{}, nullptr, 4},
+      {{"--log-max-mb", "12"}, nullptr, 12},
+      {{"--log-max-mb=1"}, nullptr, 1},
+      {{"--log-max-mb", "0"}, nullptr, 0},
+      {{"--log-max-mb", "10241"}, nullptr, 0},
+      {{"--log-max-mb", "x"}, nullptr, 0},
+      {{}, R"({"log":"/tmp/x.log","logMaxMb":7})", 7},
+      {{}, R"({"logMaxMb":0})", 0},
+      {{}, R"({"logMaxMb":"7"})", 0},
+  };
+  for (const auto& row : rows) {
+    ServerConfig config;
+    std::string error;
+    std::vector<std::string> args = row.args;
+    args.insert(args.end(), {"--com", "1=/dev/null"});
+    bool ok = ParseServerArgs(args, config, error);
+    if (ok && row.json) ok = LoadServerConfig(row.json, config, error);
+    EXPECT_EQ(ok, row.mb != 0) << (row.json ? row.json : args[0]) << " " << error;
+    if (ok) {
+      EXPECT_EQ(config.logMaxMb, row.mb);
+    }
+  }
+}
+
+}  // namespace
