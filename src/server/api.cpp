@@ -41,7 +41,9 @@ constexpr long long kMaxAsyncTimeoutMs = 600000;
 
 ApiResponse Error(int status, const std::string& reason, const std::string& text) {
   json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
-  return ApiResponse{status, body.dump()};
+  // A text may quote what the client sent (a path, a Host): bytes that are
+  // not UTF-8 become U+FFFD instead of failing the answer.
+  return ApiResponse{status, body.dump(-1, ' ', false, json::error_handler_t::replace)};
 }
 
 ApiResponse Stopping() {
@@ -628,6 +630,7 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
         return;
       }
       tasks_.Start(id);
+      const auto started = std::chrono::steady_clock::now();
       ApiResponse result;
       try {
         result = Execute(printer, *job);
@@ -635,6 +638,10 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
         result = Error(kInternal, "internal", std::string("Internal error: ") + e.what());
       }
       tasks_.Finish(id, json::parse(result.body, nullptr, false));
+      if (taskLog_)
+        taskLog_(id, result,
+                 std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - started));
     });
     if (!queued) {
       tasks_.Drop(id);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -128,6 +129,13 @@ class Api {
 
   size_t PrinterCount();
 
+  // Called on the printer's thread when an async task has run, with its
+  // answer and how long it took: the log's line for what it printed. Set
+  // before serving.
+  using TaskLog = std::function<void(const std::string& taskId, const ApiResponse& result,
+                                     std::chrono::milliseconds took)>;
+  void SetTaskLog(TaskLog log) { taskLog_ = std::move(log); }
+
   // Tests only: link time-outs for every printer's drivers (those found later too).
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
   // Tests only: what the scan tries and its time-outs.
@@ -159,6 +167,7 @@ class Api {
   SaleJournal journal_;
   std::unique_ptr<TaskStore> taskStore_;  // tasks in the journal
   TaskRegistry tasks_;
+  TaskLog taskLog_;
   std::atomic<bool> shutdown_{false};
   std::mutex printersLock_;
   std::vector<std::unique_ptr<Printer>> printers_;  // only ever added to

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "server/api.h"
+#include "server/http_connection.h"
 #include "server/http_request.h"
 #include "server/net_socket.h"
 #include "server/netfp_answers.h"
+#include "server/request_log.h"
 #include "server/tls.h"
 #include "server/utc_time.h"
 
@@ -29,14 +31,26 @@ constexpr size_t kSpareHandlers = 16;
 // A refusal written by the reading thread must not hold it.
 constexpr int kQuickWriteMs = 200;
 constexpr int kMaxWaitMs = 1000;
+// The longest path the log writes (the rest is cut, "..." marking it).
+constexpr size_t kLoggedPathBytes = 256;
+constexpr size_t kLoggedFieldBytes = 128;
+// Out of file descriptors: the connections kept fewer than the count then by
+// this, leaving descriptors for the printers' ports and the journal; and at
+// least this many kept whatever the limit.
+constexpr size_t kDescriptorReserve = 8;
+constexpr size_t kFewestConnections = 4;
+// Out of file descriptors with nothing to close: the listener rests this long.
+constexpr int kAcceptRestMs = 250;
 
 // Plain http, or https when `tls` is set: the rest of the server sees the same bytes.
 struct Connection {
   NetSocket socket = kNoSocket;
   std::unique_ptr<TlsSession> tls;
   std::string peer;
-  std::string buffer;
-  Clock::time_point deadline;
+  HttpConnectionReader reader{Api::kMaxBody};
+  Clock::time_point deadline;    // the request must be whole by then
+  Clock::time_point lastActive;  // bytes came, or an answer went
+  bool answeredProbe = false;    // half-closed, and still there when asked
 
   long Read(char* into, size_t size) {
     return tls ? tls->Read(into, size) : NetRead(socket, into, size);
@@ -64,7 +78,54 @@ struct Task {
 std::string ErrorBody(const std::string& reason, const std::string& text) {
   const nlohmann::json body = {{"ok", false},
                                {"messages", MessagesJson({{"error", reason, text}})}};
-  return body.dump();
+  return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// "ok" as the answer says it (its "ok" member); an answer without one (the
+// printers table, a preflight) as the Api said.
+bool AnswerOk(const ApiResponse& response) {
+  if (response.body.empty()) return response.ok || response.status == 204;
+  const auto body = nlohmann::json::parse(response.body, nullptr, false);
+  if (body.is_object() && body.contains("ok") && body["ok"].is_boolean())
+    return body["ok"].get<bool>();
+  return response.ok;
+}
+
+// An async task's line when it has run: "task" for the client, the task id
+// for the path.
+void WriteTaskLog(RequestLog& log, const std::string& id, const ApiResponse& result,
+                  std::chrono::milliseconds took) {
+  auto field = [](const std::string& text) {
+    return text.empty() ? std::string("-") : EscapeForLog(text, true, kLoggedFieldBytes);
+  };
+  std::string line = UtcNow() + " task " + field(result.printer) + " TASK " + field(id) + " " +
+                     field(result.saleNumber) + " " + std::to_string(result.status);
+  line += AnswerOk(result) ? " ok" : " failed";
+  line += result.printed ? " printed" : " -";
+  line += " " + std::to_string(took.count()) + "ms";
+  if (!result.note.empty()) line += " " + EscapeForLog(result.note, false);
+  log.Write(line);
+}
+
+// Whether the client of `c`, whose request was read, has gone (see
+// HttpFront: "A client gone").
+bool ClientGone(Connection& c, bool http10) {
+  // A TLS client's goodbye is bytes before its end of stream.
+  if (c.tls) return NetPeerHungUp(c.socket);
+  switch (NetPeerState(c.socket)) {
+    case NetPeer::kThere:
+      return false;
+    case NetPeer::kGone:
+      return true;
+    case NetPeer::kEnded:
+      break;
+  }
+  if (http10) return true;
+  // Asked once per connection (a request for every printer asks per printer).
+  if (c.answeredProbe) return false;
+  if (NetProbeForReset(c.socket, kHttpContinue, HttpFront::kProbeMs)) return true;
+  c.answeredProbe = true;
+  return false;
 }
 
 }  // namespace
@@ -73,14 +134,19 @@ struct HttpFront::Impl {
   explicit Impl(Api& a) : api(a) {}
 
   Api& api;
-  NetSocket listener = kNoSocket;
+  std::vector<NetSocket> listeners;
+  std::vector<std::string> addresses;  // of the listeners, for people
   NetSocket watch = kNoSocket;
   NetSocket wake = kNoSocket;
   int port = 0;
   std::string bindError;
-  std::FILE* log = nullptr;
+  std::mutex logLock;
+  std::shared_ptr<RequestLog> log;  // guarded by logLock; null: no log
   std::unique_ptr<TlsContext> tls;  // null: plain http
   std::chrono::milliseconds requestTime{kRequestSeconds * 1000};
+  size_t maxConnections = kMaxConnections;  // lowered when descriptors run out
+  bool descriptorsLogged = false;
+  Clock::time_point acceptRestUntil;
 
   std::atomic<bool> stopping{false};
   std::mutex mutex;
@@ -89,7 +155,6 @@ struct HttpFront::Impl {
   size_t idleHandlers = 0;
   std::vector<std::unique_ptr<Connection>> returned;  // kept alive, back to the reader
   std::vector<std::thread> handlers;
-  std::mutex logMutex;
 
   void Wake() {
     const char byte = 1;
@@ -121,29 +186,37 @@ struct HttpFront::Impl {
                 kQuickWriteMs);
   }
 
+  // The request's line: every field escaped, none empty, the path cut.
+  std::shared_ptr<RequestLog> Log() {
+    std::lock_guard<std::mutex> lock(logLock);
+    return log;
+  }
+
   void WriteLog(const std::string& peer, const HttpRequest* request, const ApiResponse* response,
                 int status, Clock::time_point started) {
+    const auto log = Log();
     if (!log) return;
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    std::string line = UtcNow() + " " + peer + " ";
-    line += response && !response->printer.empty() ? response->printer : "-";
-    line += " " + (request ? request->method + " " + request->path : std::string("- -"));
-    line += " " + (response && !response->saleNumber.empty() ? response->saleNumber : "-");
+    auto field = [](const std::string& text, size_t max = kLoggedFieldBytes) {
+      return text.empty() ? std::string("-") : EscapeForLog(text, true, max);
+    };
+    std::string line = UtcNow() + " " + field(peer) + " ";
+    line += field(response ? response->printer : "");
+    line += " " + (request ? field(request->method) + " " + field(request->path, kLoggedPathBytes)
+                           : std::string("- -"));
+    line += " " + field(response ? response->saleNumber : "");
     line += " " + std::to_string(status);
-    line += response && response->ok ? " ok" : " failed";
+    line += response && AnswerOk(*response) ? " ok" : " failed";
     line += response && response->printed ? " printed" : " -";
     line += " " + std::to_string(ms) + "ms";
-    if (response && !response->note.empty()) line += " " + response->note;
-    WriteLine(line);
+    if (response && !response->note.empty()) line += " " + EscapeForLog(response->note, false);
+    log->Write(line);
   }
 
-  // One line of the log, as it stands.
-  void WriteLine(const std::string& line) {
-    if (!log) return;
-    std::lock_guard<std::mutex> lock(logMutex);
-    std::fputs((line + "\n").c_str(), log);
-    std::fflush(log);
+  // A line of the server's own (text escaped here).
+  void WriteLine(const std::string& text) {
+    if (const auto log = Log()) log->Line(text);
   }
 
   // A handler thread: one complete request at a time.
@@ -190,10 +263,12 @@ struct HttpFront::Impl {
     in.origin = r.Header("origin");
     in.contentType = r.Header("content-type");
     in.hasOrigin = r.HasHeader("origin");
-    const NetSocket s = task.connection->socket;
-    // A TLS client's goodbye is bytes before its end of stream.
-    const bool tlsClient = task.connection->tls != nullptr;
-    in.clientGone = [s, tlsClient] { return tlsClient ? NetPeerHungUp(s) : NetPeerGone(s); };
+    // HEAD is GET without the body.
+    const bool head = r.method == "HEAD";
+    if (head) in.method = "GET";
+    Connection* connection = task.connection.get();
+    const bool http10 = r.http10;
+    in.clientGone = [connection, http10] { return ClientGone(*connection, http10); };
     ApiResponse out;
     try {
       out = api.Handle(in);
@@ -204,7 +279,7 @@ struct HttpFront::Impl {
     }
     const bool keepAlive = r.keepAlive && !stopping;
     const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
-                                              out.headers, keepAlive);
+                                              out.headers, keepAlive, !head);
     WriteLog(task.connection->peer, &r, &out, out.status, task.started);
     const bool written = task.connection->Write(text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
@@ -212,6 +287,7 @@ struct HttpFront::Impl {
       return;
     }
     task.connection->deadline = Clock::now() + requestTime;
+    task.connection->lastActive = Clock::now();
     {
       std::lock_guard<std::mutex> lock(mutex);
       returned.push_back(std::move(task.connection));
@@ -242,28 +318,70 @@ struct HttpFront::Impl {
     if (n == 0 || n == -1) {
       if (c->tls && c->tls->SpokePlainHttp()) RefusePlainHttp(*c);
       if (c->tls && !c->tls->HandshakeFailure().empty())
-        WriteLine(UtcNow() + " " + c->peer +
-                  " TLS handshake failed: " + c->tls->HandshakeFailure());
+        WriteLine(c->peer + " TLS handshake failed: " + c->tls->HandshakeFailure());
       c->Close();
       return false;
     }
-    if (n > 0) c->buffer.append(chunk, static_cast<size_t>(n));
+    if (n > 0) {
+      c->reader.Add(chunk, static_cast<size_t>(n));
+      c->lastActive = Clock::now();
+    }
     return Parse(c);
   }
 
   bool Parse(std::unique_ptr<Connection>& c) {
-    if (c->buffer.empty()) return true;
-    HttpRequest request;
-    const HttpParseResult r = ParseHttpRequest(c->buffer, Api::kMaxBody, request);
-    if (r.state == HttpParse::kNeedMore) return true;
-    if (r.state == HttpParse::kBad) {
-      Refuse(*c, r.status, "request", r.error);
+    HttpConnectionReader::Step step = c->reader.Next();
+    if (step.state == HttpParse::kNeedMore) {
+      if (step.sendContinue && !c->Write(kHttpContinue, kQuickWriteMs)) {
+        c->Close();
+        return false;
+      }
+      return true;
+    }
+    if (step.state == HttpParse::kBad) {
+      Refuse(*c, step.status, "request", step.error);
       c->Close();
       return false;
     }
-    c->buffer.erase(0, r.used);
-    Submit(std::move(c), std::move(request));
+    Submit(std::move(c), std::move(step.request));
     return false;
+  }
+
+  // Closes one connection of `open` to make room (see HttpFront: "Room").
+  // False when there is none.
+  static bool CloseOne(std::vector<std::unique_ptr<Connection>>& open) {
+    if (open.empty()) return false;
+    auto victim = open.end();
+    for (auto it = open.begin(); it != open.end(); ++it) {
+      if (!(*it)->reader.Empty()) continue;
+      if (victim == open.end() || (*it)->lastActive < (*victim)->lastActive) victim = it;
+    }
+    if (victim == open.end())
+      victim = std::min_element(open.begin(), open.end(), [](const auto& a, const auto& b) {
+        return a->deadline < b->deadline;
+      });
+    (*victim)->Close();
+    open.erase(victim);
+    return true;
+  }
+
+  // Out of file descriptors: fewer connections from now on, said once.
+  void OutOfDescriptors(std::vector<std::unique_ptr<Connection>>& open) {
+    const size_t had = open.size();
+    maxConnections = std::max(kFewestConnections,
+                              had > kDescriptorReserve ? had - kDescriptorReserve : size_t{0});
+    bool closed = false;
+    while (open.size() >= maxConnections && CloseOne(open)) closed = true;
+    if (!descriptorsLogged) {
+      descriptorsLogged = true;
+      WriteLine("out of file descriptors with " + std::to_string(had) +
+                " connections open: idle connections are closed to make room, and at most " +
+                std::to_string(maxConnections) +
+                " are kept from now on (raise the limit: ulimit -n, or LimitNOFILE= of the "
+                "service)");
+    }
+    // Nothing could be closed: the listener rests instead of spinning.
+    if (!closed) acceptRestUntil = Clock::now() + std::chrono::milliseconds(kAcceptRestMs);
   }
 
   void Serve() {
@@ -271,13 +389,18 @@ struct HttpFront::Impl {
     std::vector<std::unique_ptr<Connection>> open;
     std::vector<NetSocket> sockets;
     while (!stopping) {
-      sockets.assign({listener, watch});
       auto now = Clock::now();
+      // The listeners rest while descriptors have run out.
+      const bool accepting = now >= acceptRestUntil;
+      sockets.assign({watch});
+      if (accepting) sockets.insert(sockets.end(), listeners.begin(), listeners.end());
+      const size_t first = sockets.size();
       auto next = now + std::chrono::milliseconds(kMaxWaitMs);
-      std::unique_ptr<bool[]> writable(new bool[open.size() + 2]());
+      if (!accepting) next = std::min(next, acceptRestUntil);
+      std::unique_ptr<bool[]> writable(new bool[open.size() + first]());
       for (size_t i = 0; i < open.size(); ++i) {
         sockets.push_back(open[i]->socket);
-        writable[i + 2] = open[i]->WantsWrite();
+        writable[i + first] = open[i]->WantsWrite();
         next = std::min(next, open[i]->HasBuffered() ? now : open[i]->deadline);
       }
       const auto waitMs = std::max<long long>(
@@ -292,9 +415,9 @@ struct HttpFront::Impl {
       now = Clock::now();
       for (size_t i = 0; i < open.size(); ++i) {
         std::unique_ptr<Connection>& c = open[i];
-        if ((flags[i + 2] || c->HasBuffered()) && !ReadFrom(c)) continue;
+        if ((flags[i + first] || c->HasBuffered()) && !ReadFrom(c)) continue;
         if (c->deadline <= now) {
-          if (!c->buffer.empty())
+          if (!c->reader.Empty())
             Refuse(*c, 408, "request",
                    "The request did not arrive whole within " +
                        std::to_string(requestTime.count() / 1000.0).substr(0, 4) + " s");
@@ -304,7 +427,7 @@ struct HttpFront::Impl {
         still.push_back(std::move(c));
       }
       open.swap(still);
-      if (flags[1]) {
+      if (flags[0]) {
         char drain[256];
         while (NetRead(watch, drain, sizeof drain) > 0) {
         }
@@ -318,7 +441,8 @@ struct HttpFront::Impl {
           if (Parse(c)) open.push_back(std::move(c));
         }
       }
-      if (flags[0]) Accept(open);
+      for (size_t l = 1; l < first; ++l)
+        if (flags[l]) Accept(sockets[l], open);
     }
     for (auto& c : open) c->Close();
     {
@@ -332,18 +456,17 @@ struct HttpFront::Impl {
     returned.clear();
   }
 
-  void Accept(std::vector<std::unique_ptr<Connection>>& open) {
-    while (true) {
+  void Accept(NetSocket listener, std::vector<std::unique_ptr<Connection>>& open) {
+    while (Clock::now() >= acceptRestUntil) {
       std::string peer;
-      const NetSocket s = NetAccept(listener, peer);
-      if (s == kNoSocket) return;
-      if (open.size() >= kMaxConnections) {
-        // The one whose request has waited longest makes room.
-        auto oldest = std::min_element(open.begin(), open.end(), [](const auto& a, const auto& b) {
-          return a->deadline < b->deadline;
-        });
-        (*oldest)->Close();
-        open.erase(oldest);
+      NetAcceptEnd why = NetAcceptEnd::kNoneWaiting;
+      const NetSocket s = NetAccept(listener, peer, &why);
+      if (s == kNoSocket) {
+        if (why != NetAcceptEnd::kOutOfDescriptors) return;
+        OutOfDescriptors(open);
+        continue;
+      }
+      while (open.size() >= maxConnections && CloseOne(open)) {
       }
       auto c = std::make_unique<Connection>();
       c->socket = s;
@@ -353,6 +476,7 @@ struct HttpFront::Impl {
       }
       c->peer = peer;
       c->deadline = Clock::now() + requestTime;
+      c->lastActive = Clock::now();
       open.push_back(std::move(c));
     }
   }
@@ -363,20 +487,55 @@ HttpFront::HttpFront(Api& api) : impl_(std::make_unique<Impl>(api)) {
 }
 
 HttpFront::~HttpFront() {
-  NetClose(impl_->listener);
+  for (NetSocket l : impl_->listeners) NetClose(l);
   NetClose(impl_->watch);
   NetClose(impl_->wake);
 }
 
 bool HttpFront::Bind(const std::string& host, int port) {
-  impl_->listener = NetListen(host, port, impl_->bindError);
-  if (impl_->listener == kNoSocket) return false;
-  if (!NetWakePair(impl_->watch, impl_->wake)) {
-    impl_->bindError = "cannot create the server's internal wake-up socket";
+  Impl& m = *impl_;
+  std::string error;
+  if (host == "127.0.0.1" || host == "localhost" || host == "::1") {
+    // Any free port (0) must be free on both: a few tries.
+    for (int attempt = 0; attempt < (port == 0 ? 8 : 1) && m.listeners.empty(); ++attempt) {
+      const NetSocket v4 = NetListen("127.0.0.1", port, m.bindError);
+      if (v4 == kNoSocket) return false;
+      const int bound = NetLocalPort(v4);
+      bool unavailable = false;
+      const NetSocket v6 = NetListen("::1", bound, error, true, &unavailable);
+      if (v6 != kNoSocket || unavailable) {
+        m.listeners.push_back(v4);
+        m.addresses.push_back("127.0.0.1:" + std::to_string(bound));
+        if (v6 != kNoSocket) {
+          m.listeners.push_back(v6);
+          m.addresses.push_back("[::1]:" + std::to_string(bound));
+        }
+        break;
+      }
+      NetClose(v4);
+      m.bindError = "[::1]:" + std::to_string(bound) + ": " + error +
+                    " (another program holds the port on IPv6 loopback)";
+    }
+    if (m.listeners.empty()) return false;
+  } else {
+    const NetSocket s = NetListen(host, port, m.bindError);
+    if (s == kNoSocket) return false;
+    m.listeners.push_back(s);
+    const bool v6 = host.find(':') != std::string::npos;
+    m.addresses.push_back((v6 ? "[" + host + "]" : host) + ":" + std::to_string(NetLocalPort(s)));
+  }
+  if (!NetWakePair(m.watch, m.wake)) {
+    m.bindError = "cannot create the server's internal wake-up socket";
     return false;
   }
-  impl_->port = NetLocalPort(impl_->listener);
+  m.port = NetLocalPort(m.listeners[0]);
   return true;
+}
+
+std::string HttpFront::Addresses() const {
+  std::string text;
+  for (const auto& a : impl_->addresses) text += (text.empty() ? "" : " and ") + a;
+  return text;
 }
 
 const std::string& HttpFront::BindError() const {
@@ -391,8 +550,28 @@ void HttpFront::SetTls(std::unique_ptr<TlsContext> tls) {
   impl_->tls = std::move(tls);
 }
 
+void HttpFront::SetRequestLog(std::shared_ptr<RequestLog> log) {
+  {
+    std::lock_guard<std::mutex> lock(impl_->logLock);
+    impl_->log = log;
+  }
+  if (!log) {
+    impl_->api.SetTaskLog(nullptr);
+    return;
+  }
+  // The task's line may come after this front has gone: it holds the log itself.
+  impl_->api.SetTaskLog(
+      [log](const std::string& id, const ApiResponse& result, std::chrono::milliseconds took) {
+        WriteTaskLog(*log, id, result, took);
+      });
+}
+
 void HttpFront::SetLog(std::FILE* log) {
-  impl_->log = log;
+  SetRequestLog(log ? std::make_shared<RequestLog>(log) : nullptr);
+}
+
+void HttpFront::SetMaxConnectionsForTesting(size_t connections) {
+  impl_->maxConnections = connections;
 }
 
 void HttpFront::SetRequestDeadlineForTesting(int ms) {

@@ -32,22 +32,40 @@ enum class HttpParse {
 struct HttpParseResult {
   HttpParse state = HttpParse::kNeedMore;
   size_t used = 0;
-  int status = 0;     // kBad: 400, 411, 413, 431, 501 or 505
+  int status = 0;     // kBad: 400, 411, 413, 417, 431 or 505
   std::string error;  // kBad: why, for the response
+  // kNeedMore: the headers are complete and the body is still to come.
+  bool headersComplete = false;
+  // kNeedMore with headersComplete: the client (HTTP/1.1) waits for
+  // "100 Continue" before it sends the body.
+  bool expectContinue = false;
 };
 
+// The header block, blank lines before the request line included.
 constexpr size_t kMaxHeaderBytes = 16 * 1024;
 constexpr size_t kMaxHeaderCount = 100;
 
-// Reads one request from the start of `bytes`. Bodies over `maxBody` are
-// refused (413); so are a Transfer-Encoding (411: Content-Length is needed),
-// Content-Length headers that disagree or are not numbers (400) and headers
-// over kMaxHeaderBytes (431).
+// Reads one request from the start of `bytes`. Refused at once (kBad), before
+// anything else arrives: a line that does not end with CR LF (a bare LF, a CR
+// alone), a control character in the request line or a header value (CR, LF,
+// NUL ...: one header must never become two), an HTTP/1.1 request without
+// Host or any request with two (400); a Transfer-Encoding (411: Content-Length
+// is needed); Content-Length headers that disagree or are not numbers (400);
+// a body over `maxBody` (413, the text names the limit); an Expect other than
+// 100-continue (417); headers over kMaxHeaderBytes or kMaxHeaderCount (431).
+// `Connection` is read as a list of tokens.
 HttpParseResult ParseHttpRequest(const std::string& bytes, size_t maxBody, HttpRequest& request);
 
-// A whole response in one piece: status line, headers, body.
+// "64 KiB", "1000 bytes": a size limit in words.
+std::string SizeInWords(size_t bytes);
+
+// The interim answer to "Expect: 100-continue" (HTTP/1.1 clients only).
+constexpr const char* kHttpContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+
+// A whole response in one piece: status line, headers, body. `withBody`
+// false (HEAD): the same head, Content-Length of the body, no body.
 std::string HttpResponseText(int status, const std::string& contentType, const std::string& body,
                              const std::vector<std::pair<std::string, std::string>>& headers,
-                             bool keepAlive);
+                             bool keepAlive, bool withBody = true);
 
 const char* HttpReason(int status);

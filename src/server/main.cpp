@@ -10,10 +10,10 @@
 #include "link/utf8_file.h"
 #include "server/api.h"
 #include "server/http_front.h"
+#include "server/request_log.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
 #include "server/tls.h"
-#include "server/utc_time.h"
 
 #ifdef _WIN32
 #include "server/service_setup.h"
@@ -109,25 +109,25 @@ int main(int argc, char** argv) {
   }
   for (const auto& w : api.JournalWarnings())
     std::fprintf(stderr, "fiscal-server: warning: %s\n", w.c_str());
-  std::FILE* log = stderr;
-  if (!config.logPath.empty()) {
-    log = OpenFileUtf8(config.logPath, "a");
+  std::shared_ptr<RequestLog> log;
+  if (config.logPath.empty()) {
+    log = std::make_shared<RequestLog>(stderr);
+  } else {
+    std::string logError;
+    log = RequestLog::Open(config.logPath, config.logMaxMb * 1024ull * 1024ull, logError);
     if (!log) {
       std::fprintf(stderr, "fiscal-server: cannot write the log %s: %s\n", config.logPath.c_str(),
-                   std::strerror(errno));
+                   logError.c_str());
       return 1;
     }
   }
-  front.SetLog(log);
+  front.SetRequestLog(log);
   // No printer given: they are found now, before the first request is served.
-  api.StartFinding([log](const std::string& line) {
-    std::fprintf(log, "%s %s\n", UtcNow().c_str(), line.c_str());
-    std::fflush(log);
-  });
+  api.StartFinding([log](const std::string& line) { log->Line(line); });
   g_front = &front;
   g_api = &api;
-  std::printf("fiscal-server: listening on %s:%d (%s), %zu printer(s), sale journal %s\n",
-              config.host.c_str(), front.Port(), scheme, api.PrinterCount(), journal.c_str());
+  std::printf("fiscal-server: listening on %s (%s), %zu printer(s), sale journal %s\n",
+              front.Addresses().c_str(), scheme, api.PrinterCount(), journal.c_str());
   std::fflush(stdout);
 #ifdef _WIN32
   StopOnConsoleClose([] { StopServer(); });

@@ -42,6 +42,14 @@ void SetNonBlocking(NetSocket s) {
   ioctlsocket(s, FIONBIO, &on);
 }
 constexpr int kSendFlags = 0;
+bool AddressMissing() {
+  const int e = WSAGetLastError();
+  return e == WSAEAFNOSUPPORT || e == WSAEADDRNOTAVAIL || e == WSAEPROTONOSUPPORT;
+}
+bool OutOfDescriptors() {
+  const int e = WSAGetLastError();
+  return e == WSAEMFILE || e == WSAENOBUFS;
+}
 #else
 using PollEntry = pollfd;
 int PollAll(PollEntry* entries, size_t n, int ms) {
@@ -58,6 +66,12 @@ void SetNonBlocking(NetSocket s) {
   fcntl(s, F_SETFD, FD_CLOEXEC);
 }
 constexpr int kSendFlags = MSG_NOSIGNAL;
+bool AddressMissing() {
+  return errno == EAFNOSUPPORT || errno == EADDRNOTAVAIL || errno == EPROTONOSUPPORT;
+}
+bool OutOfDescriptors() {
+  return errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM;
+}
 #endif
 
 void SetOption(NetSocket s, int level, int name) {
@@ -87,7 +101,9 @@ bool NetStartup() {
 #endif
 }
 
-NetSocket NetListen(const std::string& host, int port, std::string& error) {
+NetSocket NetListen(const std::string& host, int port, std::string& error, bool v6only,
+                    bool* unavailable) {
+  if (unavailable) *unavailable = false;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -96,15 +112,18 @@ NetSocket NetListen(const std::string& host, int port, std::string& error) {
   const std::string service = std::to_string(port);
   if (getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0 || !found) {
     error = "unknown address \"" + host + "\"";
+    if (unavailable) *unavailable = true;
     return kNoSocket;
   }
   NetSocket s = kNoSocket;
   for (addrinfo* a = found; a; a = a->ai_next) {
     s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
     if (s == kNoSocket) {
+      if (unavailable) *unavailable = AddressMissing();
       error = LastError();
       continue;
     }
+    if (v6only && a->ai_family == AF_INET6) SetOption(s, IPPROTO_IPV6, IPV6_V6ONLY);
 #ifdef _WIN32
     // Without it another program could bind the same address over ours.
     SetOption(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE);
@@ -117,6 +136,7 @@ NetSocket NetListen(const std::string& host, int port, std::string& error) {
       SetNonBlocking(s);
       break;
     }
+    if (unavailable) *unavailable = AddressMissing();
     error = LastError();
     NetClose(s);
     s = kNoSocket;
@@ -134,11 +154,15 @@ int NetLocalPort(NetSocket s) {
   return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
 }
 
-NetSocket NetAccept(NetSocket listener, std::string& peer) {
+NetSocket NetAccept(NetSocket listener, std::string& peer, NetAcceptEnd* why) {
   sockaddr_storage address{};
   socklen_t size = sizeof address;
   const NetSocket s = accept(listener, reinterpret_cast<sockaddr*>(&address), &size);
-  if (s == kNoSocket) return kNoSocket;
+  if (s == kNoSocket) {
+    if (why)
+      *why = OutOfDescriptors() ? NetAcceptEnd::kOutOfDescriptors : NetAcceptEnd::kNoneWaiting;
+    return kNoSocket;
+  }
   SetNonBlocking(s);
   // A response goes out in one write; without Nagle it leaves at once.
   SetOption(s, IPPROTO_TCP, TCP_NODELAY);
@@ -206,6 +230,45 @@ bool NetPeerHungUp(NetSocket s) {
     return true;
 #endif
   return NetPeerGone(s);
+}
+
+NetPeer NetPeerState(NetSocket s) {
+  char byte = 0;
+  const auto n = recv(s, &byte, 1, MSG_PEEK);
+  if (n > 0) return NetPeer::kThere;
+  if (n < 0) return WouldBlock() ? NetPeer::kThere : NetPeer::kGone;
+#ifndef _WIN32
+  // The end of stream: a reset since then is told by the poll, not by recv.
+  // (Winsock's recv tells the reset itself, and its poll says POLLHUP at a
+  // mere end of stream.)
+  PollEntry entry{};
+  entry.fd = s;
+  entry.events = POLLIN;
+  if (PollAll(&entry, 1, 0) > 0 && (entry.revents & (POLLERR | POLLHUP)) != 0)
+    return NetPeer::kGone;
+#endif
+  return NetPeer::kEnded;
+}
+
+bool NetProbeForReset(NetSocket s, const std::string& bytes, int waitMs) {
+  if (!NetWriteAll(s, bytes, waitMs)) return true;
+#ifdef _WIN32
+  Sleep(static_cast<DWORD>(waitMs));
+  int error = 0;
+  int size = sizeof error;
+  if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 &&
+      error != 0)
+    return true;
+  char byte = 0;
+  return recv(s, &byte, 1, MSG_PEEK) < 0 && !WouldBlock();
+#else
+  // Asking for no event waits for an error or a hang-up alone (the end of
+  // stream keeps the socket readable).
+  pollfd entry{};
+  entry.fd = s;
+  entry.events = 0;
+  return poll(&entry, 1, waitMs) > 0 && (entry.revents & (POLLERR | POLLHUP)) != 0;
+#endif
 }
 
 int NetWait(const NetSocket* sockets, const bool* writable, size_t count, bool* ready,

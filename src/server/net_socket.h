@@ -20,14 +20,24 @@ bool NetStartup();
 
 // A listening socket on `host`:`port` (port 0: any free one), bound
 // exclusively: a second program asking for the same address is refused
-// (no SO_REUSEPORT; SO_EXCLUSIVEADDRUSE on Windows). kNoSocket with `error`
-// set (the system's own words) when it cannot be bound.
-NetSocket NetListen(const std::string& host, int port, std::string& error);
+// (no SO_REUSEPORT; SO_EXCLUSIVEADDRUSE on Windows). An IPv6 socket made with
+// `v6only` takes IPv6 alone (IPV6_V6ONLY). kNoSocket with `error` set (the
+// system's own words) when it cannot be bound; `unavailable` (when given)
+// then says whether the address does not exist on this computer (no IPv6,
+// no ::1) rather than being held by another program.
+NetSocket NetListen(const std::string& host, int port, std::string& error, bool v6only = false,
+                    bool* unavailable = nullptr);
 int NetLocalPort(NetSocket s);
 
+// Why NetAccept returned no connection.
+enum class NetAcceptEnd {
+  kNoneWaiting,       // nothing to accept now (or a client that left at once)
+  kOutOfDescriptors,  // the process or the system has no file descriptor left
+};
+
 // A new connection from `listener` (non-blocking, Nagle off), or kNoSocket
-// when none waits. `peer` is the client's address.
-NetSocket NetAccept(NetSocket listener, std::string& peer);
+// when none is accepted (`why` says why). `peer` is the client's address.
+NetSocket NetAccept(NetSocket listener, std::string& peer, NetAcceptEnd* why = nullptr);
 
 void NetClose(NetSocket s);
 
@@ -49,6 +59,20 @@ bool NetPeerGone(NetSocket s);
 // True also when bytes still wait before the peer's end of stream (where the
 // system tells; otherwise as NetPeerGone): a TLS client's goodbye is such bytes.
 bool NetPeerHungUp(NetSocket s);
+
+// How a connection whose request has been read stands on the client's side.
+enum class NetPeer {
+  kThere,  // nothing said, or more bytes wait
+  kEnded,  // its end of stream came: it closed, or it only ended its sending side
+  kGone,   // reset or broken: it reads nothing more
+};
+NetPeer NetPeerState(NetSocket s);
+
+// Writes `bytes` to a peer whose end of stream came, and waits up to `waitMs`
+// for the reset a peer that closed wholly answers data with. True when the
+// peer is gone (reset, or the write failed); false when it still takes bytes
+// (it ended only its sending side and waits for the answer).
+bool NetProbeForReset(NetSocket s, const std::string& bytes, int waitMs);
 
 // Waits up to `timeoutMs` for any of `sockets` to become readable, or, where
 // `writable` (nullptr: none) says so, writable; `ready` receives one flag per

@@ -19,6 +19,7 @@ namespace {
 constexpr int kFirstDeviceCom = 101;  // --device printers get COM numbers from here on
 constexpr int kMaxCom = 255;
 constexpr int kMaxRescanInterval = 24 * 60 * 60;  // seconds
+constexpr int kMaxLogMb = 10240;
 
 bool ParseInt(const std::string& text, int lo, int hi, int& out) {
   if (text.empty() || text.size() > 9) return false;
@@ -204,7 +205,7 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
   static const char* const kKeys[] = {
       "listen",       "token",          "allowRaw", "operator", "printers",
       "allowedHosts", "allowedOrigins", "retries",  "log",      "journal",
-      "paymentTypes", "rescanInterval", "tlsCert",  "tlsKey"};
+      "paymentTypes", "rescanInterval", "tlsCert",  "tlsKey",   "logMaxMb"};
   for (auto it = j.begin(); it != j.end(); ++it) {
     bool known = false;
     for (const char* k : kKeys) known = known || it.key() == k;
@@ -242,6 +243,14 @@ bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string
       config.rescanInterval = seconds;
     }
     if (j.contains("log")) config.logPath = j.at("log").get<std::string>();
+    if (j.contains("logMaxMb")) {
+      const int mb = j.at("logMaxMb").get<int>();
+      if (mb < 1 || mb > kMaxLogMb) {
+        error = "logMaxMb: 1..10240 (MiB)";
+        return false;
+      }
+      config.logMaxMb = mb;
+    }
     if (j.contains("journal")) config.journalPath = j.at("journal").get<std::string>();
     if (j.contains("listen") && !ParseListen(j.at("listen").get<std::string>(), config, error))
       return false;
@@ -327,6 +336,12 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
     } else if (name == "--log") {
       if (!take()) return false;
       config.logPath = value;
+    } else if (name == "--log-max-mb") {
+      if (!take()) return false;
+      if (!ParseInt(value, 1, kMaxLogMb, config.logMaxMb)) {
+        error = "--log-max-mb takes 1..10240 (MiB)";
+        return false;
+      }
     } else if (name == "--journal") {
       if (!take()) return false;
       config.journalPath = value;
@@ -433,7 +448,10 @@ std::string ServerUsage() {
          "speed; each printer is served under its serial number in lower case.\n"
          "\n"
          "  --listen ADDR:PORT   where to listen (default 127.0.0.1:8001); an address\n"
-         "                       other than loopback needs --token\n"
+         "                       other than loopback needs --token. Loopback\n"
+         "                       (127.0.0.1, localhost, ::1) is held on both 127.0.0.1\n"
+         "                       and [::1], so no other program can take the port on\n"
+         "                       the other one; without ::1, on 127.0.0.1 alone\n"
          "  --com N=PATH         serve the device PATH as printer \"N\" (COM N); repeatable\n"
          "  --device ID=PATH     serve the device PATH as printer ID; repeatable\n"
          "  --baud RATE          line speed of the printers given after it (default 9600)\n"
@@ -449,6 +467,8 @@ std::string ServerUsage() {
          "  --allow-host NAME    a host name requests may be addressed to; repeatable\n"
          "  --journal FILE       the sale-number journal (default: see docs/fiscal-server.md)\n"
          "  --log FILE           one line per request to FILE (default: standard error)\n"
+         "  --log-max-mb N       at N MiB (default 4) FILE becomes FILE.1 (replacing\n"
+         "                       the older one) and a new FILE is begun\n"
          "  --allow-raw          enable POST /printers/{id}/rawrequest (diagnostics)\n"
          "  --payment-type NAME=N  take the payment NAME (cash, check, card, coupons,\n"
          "                       ext-coupons, packaging, internal-usage, damage, bank,\n"

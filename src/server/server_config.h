@@ -29,6 +29,7 @@ struct ServerConfig {
   std::vector<std::string> allowedHosts;
   std::vector<std::string> allowedOrigins;
   std::string logPath;          // "": the request log goes to standard error
+  int logMaxMb = 4;             // the log file's cap (MiB): then FILE.1 and a new FILE
   std::string journalPath;      // "": DefaultJournalPath()
   PaymentTypeMap paymentTypes;  // the protocol's payment names -> the printer's 0..4
   // No printer given: the server finds them with the port scan (Api::StartFinding),
@@ -42,7 +43,8 @@ struct ServerConfig {
 //   --listen ADDR:PORT, --com N=PATH, --device ID=PATH, --baud RATE (for the
 //   printers that follow), --config FILE, --token TEXT, --allow-raw,
 //   --operator N:PASSWORD, --retries N, --payment-type NAME=N,
-//   --rescan-interval SEC, --tls-cert FILE, --tls-key FILE, --help.
+//   --rescan-interval SEC, --tls-cert FILE, --tls-key FILE, --log FILE,
+//   --log-max-mb N, --help.
 // False with `error` set on a usage error. Checks the whole: unique ids, a
 // token whenever the address is not a loopback one, and the TLS files both or
 // neither (and none in a build without TLS). Without any printer,
@@ -55,7 +57,7 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
 //    "operator":{"number":1,"password":"0000"},"paymentTypes":{"bank":4},
 //    "tlsCert":"/etc/fiscal-server/till.crt","tlsKey":"/etc/fiscal-server/till.key",
 //    "printers":[{"id":"1","path":"/dev/ttyUSB0","baud":9600}, ...],
-//    "rescanInterval":0}
+//    "rescanInterval":0,"log":"...","logMaxMb":4}
 // into `config` (printers are added). False with `error` on bad content.
 bool LoadServerConfig(const std::string& json, ServerConfig& config, std::string& error);
 

@@ -53,6 +53,7 @@ std::string ConfigJson(const ServerConfig& config) {
   if (!config.allowedHosts.empty()) j["allowedHosts"] = config.allowedHosts;
   if (!config.allowedOrigins.empty()) j["allowedOrigins"] = config.allowedOrigins;
   if (!config.logPath.empty()) j["log"] = config.logPath;
+  if (config.logMaxMb != ServerConfig{}.logMaxMb) j["logMaxMb"] = config.logMaxMb;
   if (!config.journalPath.empty()) j["journal"] = config.journalPath;
   // Every name, mapped or not, so that the file says the whole map.
   nlohmann::ordered_json payments = nlohmann::ordered_json::object();

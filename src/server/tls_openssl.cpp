@@ -21,6 +21,14 @@
 
 namespace {
 
+// TLS 1.2: forward-secret key exchange (ECDHE) with an AEAD cipher only; no
+// static RSA key exchange, no CBC with SHA-1. TLS 1.3 keeps OpenSSL's own
+// suites (AES-GCM, ChaCha20-Poly1305; all forward-secret).
+constexpr const char* kTls12Ciphers =
+    "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+    "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+    "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
+
 // What OpenSSL last said went wrong, in its own words ("no start line").
 std::string OpenSslReason() {
   const unsigned long e = ERR_peek_last_error();
@@ -70,6 +78,10 @@ std::string HandshakeProblem(unsigned long e) {
     case SSL_R_UNSUPPORTED_PROTOCOL:
     case SSL_R_VERSION_TOO_LOW:
       return text + " (the client offers nothing newer than TLS 1.1)";
+    case SSL_R_NO_SHARED_CIPHER:
+      return text +
+             " (the client offers no forward-secret cipher: ECDHE with AES-GCM or "
+             "ChaCha20-Poly1305)";
     default:
       return text;
   }
@@ -229,6 +241,10 @@ std::unique_ptr<TlsContext> TlsContext::Load(const std::string& certFile,
   SSL_CTX* ctx = impl->ctx;
   SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
   SSL_CTX_set_options(ctx, SSL_OP_NO_RENEGOTIATION | SSL_OP_CIPHER_SERVER_PREFERENCE);
+  if (SSL_CTX_set_cipher_list(ctx, kTls12Ciphers) != 1) {
+    error = "cannot set up TLS: " + OpenSslReason();
+    return nullptr;
+  }
   // Idle connections (up to HttpFront::kMaxConnections) keep no buffers.
   SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER |
                             SSL_MODE_RELEASE_BUFFERS);

@@ -116,9 +116,10 @@ TEST_F(HttpSafety, SlowClientsNeverKeepANewOneWaiting) {
   for (int i = 0; i < 64; ++i) {
     slow.push_back(std::make_unique<RawClient>(front->Port()));
     // Headers begun, never finished; and a body promised, never sent.
-    slow.back()->Send(i % 2 ? "POST /printers/1/receipt HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                            : "POST /printers/1/zreport HTTP/1.1\r\nContent-Length: 100\r\n"
-                              "Content-Type: application/json\r\n\r\n{");
+    slow.back()->Send(
+        i % 2 ? "POST /printers/1/receipt HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+              : "POST /printers/1/zreport HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n"
+                "Content-Type: application/json\r\n\r\n{");
   }
   const auto start = std::chrono::steady_clock::now();
   const auto [status, body] = Get("/printers/1/status");
@@ -206,18 +207,28 @@ TEST_F(HttpSafety, HttpDetails) {
     const char* code;
   };
   const Row rows[] = {
-      {"POST /printers/1/deposit HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 15\r\n"
+      {"POST /printers/1/deposit HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n"
+       "Content-Length: 15\r\n"
        "Authorization: Bearer s3cret\r\n\r\n{}",
        400, "request"},
-      {"DELETE /printers/1/status HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 405, "method"},
-      {"GET /printers/1/nothing HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404, "path"},
-      {"GET /printers/7/status HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404,
-       "printer-id"},
-      {"GET /printers/1/rawrequest HTTP/1.1\r\nAuthorization: Bearer s3cret\r\n\r\n", 404, "path"},
-      {"GET /printers/1/status HTTP/1.1\r\nAuthorization: Bearer s3cret-and-more\r\n\r\n", 401,
-       "token"},
-      {"GET /printers/1/status HTTP/1.1\r\nAuthorization: Basic s3cret\r\n\r\n", 401, "token"},
-      {"GET /printers/1/status HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", 411, "request"},
+      {"DELETE /printers/1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+       "s3cret\r\n\r\n",
+       405, "method"},
+      {"GET /printers/1/nothing HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+       "s3cret\r\n\r\n",
+       404, "path"},
+      {"GET /printers/7/status HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer s3cret\r\n\r\n",
+       404, "printer-id"},
+      {"GET /printers/1/rawrequest HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+       "s3cret\r\n\r\n",
+       404, "path"},
+      {"GET /printers/1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer "
+       "s3cret-and-more\r\n\r\n",
+       401, "token"},
+      {"GET /printers/1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic s3cret\r\n\r\n",
+       401, "token"},
+      {"GET /printers/1/status HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\n",
+       411, "request"},
   };
   for (const auto& row : rows) {
     RawClient c(front->Port());

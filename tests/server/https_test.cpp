@@ -72,6 +72,21 @@ bool UntrustingHandshake(int port) {
   return ok;
 }
 
+// A TLS 1.2 handshake by a client that offers `ciphers` alone; the cipher
+// agreed, "" when the server refused.
+std::string Tls12HandshakeWith(int port, const char* ciphers) {
+  SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+  SSL_CTX_set_max_proto_version(ctx, TLS1_2_VERSION);
+  SSL_CTX_set_cipher_list(ctx, ciphers);
+  SSL* ssl = SSL_new(ctx);
+  BIO* bio = BIO_new_connect(("127.0.0.1:" + std::to_string(port)).c_str());
+  SSL_set_bio(ssl, bio, bio);
+  const std::string agreed = SSL_connect(ssl) == 1 ? SSL_get_cipher_name(ssl) : "";
+  SSL_free(ssl);
+  SSL_CTX_free(ctx);
+  return agreed;
+}
+
 class Https : public ServerOnSimBase {
  protected:
   void SetUp() override {
@@ -159,6 +174,27 @@ TEST_F(Https, AClientThatDoesNotTrustTheCertificateIsLoggedWithWhy) {
                       "not trust this server's certificate"),
             std::string::npos)
       << text;
+}
+
+TEST_F(Https, OnlyForwardSecretCiphersAreAgreed) {
+  requestLog = std::tmpfile();
+  StartHttps();
+  const struct {
+    const char* offered;
+    bool agreed;
+  } rows[] = {
+      {"AES128-SHA", false},              // static RSA key exchange, CBC with SHA-1
+      {"AES256-GCM-SHA384", false},       // static RSA key exchange
+      {"ECDHE-ECDSA-AES128-SHA", false},  // CBC with SHA-1
+      {"ECDHE-ECDSA-AES128-GCM-SHA256", true},
+      {"ECDHE-ECDSA-CHACHA20-POLY1305", true},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(Tls12HandshakeWith(front->Port(), row.offered) == row.offered, row.agreed)
+        << row.offered;
+  EXPECT_NE(LogOnceItHolds(requestLog, "forward-secret").find("no shared cipher"),
+            std::string::npos);
+  EXPECT_EQ(FreshStatus(), 200);  // TLS 1.3 with its own suites
 }
 
 TEST_F(Https, SilentAndStalledHandshakesHoldNobody) {
