@@ -5,6 +5,12 @@
 
 #include "server/utc_time.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstring>
+#endif
+
 using nlohmann::json;
 
 namespace {
@@ -43,7 +49,7 @@ bool SaleJournal::Open(const std::string& path, std::string& error) {
         if (text.empty()) return;
         std::string why;
         std::optional<Line> line;
-        const json j = json::parse(text, nullptr, false);
+        json j = json::parse(text, nullptr, false);
         if (j.is_discarded())
           why = "not JSON";
         else
@@ -53,7 +59,7 @@ bool SaleJournal::Open(const std::string& path, std::string& error) {
           warn("sale journal " + path + ": line " + std::to_string(number) + " skipped: " + why);
           return;
         }
-        Apply(*line);
+        Apply(std::move(*line));
       },
       torn, error);
   if (!read) return false;
@@ -79,7 +85,7 @@ std::vector<std::string> SaleJournal::Warnings() const {
   return warnings_;
 }
 
-std::optional<SaleJournal::Line> SaleJournal::Read(const json& j, std::string& why) {
+std::optional<SaleJournal::Line> SaleJournal::Read(json& j, std::string& why) {
   if (!j.is_object()) {
     why = "not a JSON object";
     return std::nullopt;
@@ -115,7 +121,7 @@ std::optional<SaleJournal::Line> SaleJournal::Read(const json& j, std::string& w
       why = "a finished sale without its result";
       return std::nullopt;
     }
-    line.result = *it;
+    line.result = std::move(*it);
   }
   return line;
 }
@@ -137,7 +143,7 @@ void SaleJournal::Forget(const std::string& key) {
   entries_.erase(it);
 }
 
-void SaleJournal::Apply(const Line& line) {
+void SaleJournal::Apply(Line line) {
   const std::string key = Key(line.printer, line.sale);
   if (line.state == kReleased) {
     Forget(key);
@@ -155,7 +161,7 @@ void SaleJournal::Apply(const Line& line) {
   e.fingerprint = line.fingerprint;
   if (!line.time.empty()) e.time = line.time;
   e.state = line.state == kFinished ? State::kFinished : State::kStarted;
-  e.result = line.state == kFinished ? line.result : json();
+  e.result = line.state == kFinished ? std::move(line.result) : json();
   // Only the newest are kept, sales and other records each by themselves.
   for (auto* order : {&sales_, &others_})
     while (order->size() > kept_) Forget(order->begin()->second);
@@ -280,8 +286,15 @@ std::string SaleFingerprint(const json& request) {
 std::string DefaultJournalPath() {
   const std::string name = "sales-journal.jsonl";
 #ifdef _WIN32
-  const char* local = std::getenv("LOCALAPPDATA");
-  return local && *local ? std::string(local) + "\\fiscal-server\\" + name : "";
+  // The folder as UTF-8, like every path here (a user name may be Cyrillic,
+  // which the ANSI environment would garble).
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  if (!local || !*local) return "";
+  const int n = WideCharToMultiByte(CP_UTF8, 0, local, -1, nullptr, 0, nullptr, nullptr);
+  std::string folder(static_cast<size_t>(n > 0 ? n : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, local, -1, folder.data(), n, nullptr, nullptr);
+  folder.resize(std::strlen(folder.c_str()));
+  return folder + "\\fiscal-server\\" + name;
 #else
   if (const char* state = std::getenv("STATE_DIRECTORY"); state && *state)
     return std::string(state) + "/" + name;

@@ -97,11 +97,12 @@ class SaleJournal {
     std::string printer, sale, state, fingerprint, time, reason;
     nlohmann::json result;
   };
-  static std::optional<Line> Read(const nlohmann::json& j, std::string& why);
+  // Moves the result out of `j`.
+  static std::optional<Line> Read(nlohmann::json& j, std::string& why);
   static nlohmann::json ToJson(const Line& line);
 
   bool Write(const Line& line, bool applyWhenUnwritten, std::string& error);
-  void Apply(const Line& line);
+  void Apply(Line line);
   void Forget(const std::string& key);
   std::string Contents() const;
   // Rewrites the file with what is kept; false (the old file in use) otherwise.

@@ -3,6 +3,7 @@
 // leaves every task answerable after the restart.
 #include <unistd.h>
 
+#include <atomic>
 #include <future>
 #include <vector>
 
@@ -174,6 +175,66 @@ TEST_F(TasksAndStop, AServerStoppedWhileATaskRunsLetsItFinishAndRecordsIt) {
   answer.get();
   StartSlow();
   EXPECT_EQ(TaskStatus("X"), "finished");
+}
+
+TEST(TaskRegistry, ResultsStayUntilTheyAgeOutThenTheJournalAnswers) {
+  SaleJournal journal;
+  JournalTaskStore store(journal);
+  TaskRegistry tasks(2, &store);
+  for (const char* id : {"A", "B", "C"}) {
+    ASSERT_TRUE(tasks.Add(id, "1"));
+    tasks.Start(id);
+    tasks.Finish(id, json{{"ok", true}, {"id", id}});
+  }
+  json result;
+  for (int read = 0; read < 3; ++read) {  // reading takes nothing away
+    ASSERT_EQ(tasks.Info("C", result), TaskRegistry::State::kFinished);
+    EXPECT_EQ(result["id"], "C");
+  }
+  // "A" has left the memory; the journal still answers it, and it never runs again.
+  ASSERT_EQ(tasks.Info("A", result), TaskRegistry::State::kFinished);
+  EXPECT_EQ(result["id"], "A");
+  EXPECT_FALSE(tasks.Add("A", "1"));
+  TaskRegistry forgetful(1);
+  ASSERT_TRUE(forgetful.Add("X", "1"));
+  forgetful.Finish("X", json{{"ok", true}});
+  ASSERT_TRUE(forgetful.Add("Y", "1"));
+  forgetful.Finish("Y", json{{"ok", true}});
+  EXPECT_EQ(forgetful.Info("X", result), TaskRegistry::State::kUnknown);
+}
+
+TEST(TaskRegistry, WaitsAreBoundedPerTaskAndEndAtTheStop) {
+  TaskRegistry tasks;
+  ASSERT_TRUE(tasks.Add("T", "1"));
+  json result;
+  auto wait = [&] {
+    json r;
+    return tasks.Wait("T", std::nullopt, r, {}, 1);
+  };
+  auto first = std::async(std::launch::async, wait);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // One waits already: the next one is answered at once.
+  EXPECT_EQ(tasks.Wait("T", std::nullopt, result, {}, 1), TaskRegistry::State::kEnqueued);
+  // A waiter whose client has left lets go.
+  std::atomic<bool> gone{false};
+  auto leaving = std::async(std::launch::async, [&] {
+    json r;
+    return tasks.Wait("T", std::chrono::milliseconds(60000), r, [&] { return gone.load(); });
+  });
+  gone = true;
+  EXPECT_EQ(leaving.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  tasks.Stop();
+  EXPECT_EQ(first.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_EQ(first.get(), TaskRegistry::State::kEnqueued);
+  // What never ran is finished so; what ran keeps its result.
+  ASSERT_TRUE(tasks.Add("R", "1"));
+  tasks.Start("R");
+  tasks.Finish("R", json{{"ok", true}});
+  tasks.FinishUnrun(json{{"ok", false}});
+  ASSERT_EQ(tasks.Info("T", result), TaskRegistry::State::kFinished);
+  EXPECT_EQ(result["ok"], false);
+  ASSERT_EQ(tasks.Info("R", result), TaskRegistry::State::kFinished);
+  EXPECT_EQ(result["ok"], true);
 }
 
 }  // namespace
