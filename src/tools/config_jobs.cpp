@@ -76,6 +76,42 @@ JobResult RunBackup(ToolHost& host, const std::string& file, const SectionSet& s
   return r;
 }
 
+namespace {
+
+// What a run that sends would end in, as far as it can be told without
+// sending: the dry run reports it and exits with its status.
+JobStatus WouldBe(const JobResult& r) {
+  if (r.check.Stops()) return JobStatus::kStopped;
+  if (r.plan.steps.empty())
+    return r.plan.fiscalLeftOut.empty() ? JobStatus::kNothingToDo : JobStatus::kFiscalLeftOut;
+  return r.plan.fiscalLeftOut.empty() ? JobStatus::kDone : JobStatus::kFiscalLeftOut;
+}
+
+// Reads what the pre-flight needs of the printer beyond the file's sections:
+// the status (open receipt, reports to zero, fiscalized), the free
+// fiscal-memory records and, where the file has none, the articles. Only
+// reads; false when the job must end with `status`.
+bool ReadForCheck(ToolHost& host, FiscalPrinter& printer, const PrinterConfig& wanted,
+                  const RestorePlan& plan, PrinterConfig& current, JobStatus& status) {
+  if (!current.status && !plan.steps.empty()) {
+    StatusFlags flags{};
+    if (CallDone(printer.ReadStatus(flags), printer.LastOutcome())) current.status = flags;
+  }
+  if (!current.articles && NeedsPrinterArticles(wanted, plan)) {
+    status = Collect(host, printer, OnlySection(Section::kArticles), current);
+    if (status != JobStatus::kDone) return false;
+  }
+  return true;
+}
+
+void ReadFreeRecords(FiscalPrinter& printer, PrinterConfig& current) {
+  if (current.freeRecords) return;
+  int free = 0;
+  if (CallDone(printer.ReadFreeFMRecords(free), printer.LastOutcome())) current.freeRecords = free;
+}
+
+}  // namespace
+
 JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   PrinterConfig wanted;
   std::string error;
@@ -88,28 +124,33 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   r.status = Collect(host, *printer, SectionsToRead(wanted), current);
   if (r.status != JobStatus::kDone) return r;
 
+  // Plans and checks; false when reading for the check failed (r.status says how).
   const auto review = [&](const RestoreOptions& o) {
     r.plan = PlanRestore(current, wanted, o);
-    // The status is read (a read, nothing written) only when a step waits for
-    // a report to be zeroed, so the pre-flight can name that report.
-    if (!current.status && NeedsZeroedReports(r.plan)) {
-      StatusFlags flags{};
-      if (CallDone(printer->ReadStatus(flags), printer->LastOutcome())) current.status = flags;
+    JobStatus read = JobStatus::kDone;
+    if (!ReadForCheck(host, *printer, wanted, r.plan, current, read)) {
+      r.status = read;
+      return false;
     }
     r.check = CheckRestore(current, wanted, o, r.plan);
-    if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
-      int free = 0;
-      if (CallDone(printer->ReadFreeFMRecords(free), printer->LastOutcome())) r.freeRecords = free;
+    if (r.check.fiscalRecords > 0 && !current.freeRecords) {
+      ReadFreeRecords(*printer, current);
+      r.check = CheckRestore(current, wanted, o, r.plan);
     }
+    r.freeRecords = current.freeRecords.value_or(-1);
+    return true;
   };
   RestoreOptions options = request.options;
-  review(options);
-  if (request.dryRun) return r.status = JobStatus::kDryRun, r;
+  if (!review(options)) return r;
+  if (request.dryRun) {
+    r.wouldBe = WouldBe(r);
+    return r.status = JobStatus::kDryRun, r;
+  }
   // Lines too wide are the one stop the technician may lift.
   if (!options.cutTexts && r.check.OnlyCuttableStops() &&
       host.AllowCutTexts(r.check.Texts(CheckLevel::kStop))) {
     options.cutTexts = true;
-    review(options);
+    if (!review(options)) return r;
   }
   if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
   if (r.plan.steps.empty() && r.plan.fiscalLeftOut.empty())
@@ -119,7 +160,7 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   if (options.includeFiscal != asked.includeFiscal || options.cutTexts != asked.cutTexts) {
     // Planned again: with the fiscal settings a new decimal point may make
     // every article be written again, and the checks change with it.
-    review(options);
+    if (!review(options)) return r;
     if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
   }
   // The printer still differs from the file when fiscal settings were left out.
@@ -127,9 +168,15 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
     r.status = r.plan.fiscalLeftOut.empty() ? JobStatus::kNothingToDo : JobStatus::kFiscalLeftOut;
     return r;
   }
+  for (const std::string& question : r.check.questions)
+    if (!host.Ask(question)) return r.status = JobStatus::kDeclined, r;
   if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
     return r.status = JobStatus::kDeclined, r;
   Apply(host, *printer, r);
+  // Everything sent was written, yet the printer differs from the file in
+  // the settings left alone: the same status as a rerun finding only those.
+  if (r.status == JobStatus::kDone && !r.plan.fiscalLeftOut.empty())
+    r.status = JobStatus::kFiscalLeftOut;
   return r;
 }
 
@@ -195,7 +242,11 @@ JobResult RunDiff(const std::string& fromFile, const std::string& toFile) {
   options.includeFiscal = true;  // every difference, the fiscal ones too
   JobResult r;
   r.plan = PlanRestore(from, to, options);
-  r.status = r.plan.steps.empty() ? JobStatus::kNothingToDo : JobStatus::kDryRun;
+  // Values no command could write (an empty payment name, an exchange rate
+  // of 0 where the other holds one) are no step, but the files differ.
+  r.check = CheckRestore(from, to, options, r.plan);
+  r.differs = !r.plan.steps.empty() || r.check.Stops();
+  r.status = r.differs ? JobStatus::kDryRun : JobStatus::kNothingToDo;
   return r;
 }
 
