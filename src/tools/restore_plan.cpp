@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
@@ -46,6 +47,22 @@ void Compare(std::vector<FieldChange>& out, const char* field, const std::string
 std::string InvoiceNumber(const std::string& n) {
   const size_t first = n.find_first_not_of('0');
   return first == std::string::npos ? "0" : n.substr(first);
+}
+
+// A laid-out header line as a read gives it back: text and alignment guessed
+// from the spaces around it (balanced within one: centred; none before:
+// left; none after: right; otherwise the spaces are kept as text).
+std::pair<std::string, int> AsRead(const std::string& kept) {
+  const size_t first = kept.find_first_not_of(' ');
+  if (first == std::string::npos) return {"", 1};
+  const size_t last = kept.find_last_not_of(' ');
+  const long leading = static_cast<long>(first);
+  const long trailing = static_cast<long>(kept.size() - 1 - last);
+  const std::string text = kept.substr(first, last - first + 1);
+  if (leading - trailing >= -1 && leading - trailing <= 1) return {text, 1};
+  if (leading == 0) return {text, 0};
+  if (trailing == 0) return {text, 2};
+  return {kept, 1};
 }
 
 RestoreStep MakeStep(Section s, int item, StepKind kind, std::vector<FieldChange> fields,
@@ -141,9 +158,10 @@ class Planner {
       HeaderLine line{w.line, HeaderTextFor(w, width, opt_.cutTexts), w.alignment, width};
       // The printer keeps the line as laid out and a read guesses the
       // alignment from its spaces (a line one short of the width reads as
-      // centred): equal layouts are equal lines, whatever the names say.
-      if (FitText(line.text, width, line.alignment, ' ') ==
-          FitText(c->text, width, c->alignment, ' '))
+      // centred, whichever side its space is on): lines that read back
+      // alike are equal, whatever the names say.
+      if (AsRead(FitText(line.text, width, line.alignment, ' ')) ==
+          AsRead(FitText(c->text, width, c->alignment, ' ')))
         continue;
       std::vector<FieldChange> fields;
       Compare(fields, "text", Quoted(c->text), Quoted(line.text));

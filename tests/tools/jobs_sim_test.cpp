@@ -271,12 +271,34 @@ TEST_F(JobsSim, HeaderLinesReadBackAsWrittenSoARestoreSettles) {
   const std::string file = Backup(R"("header":[
       {"line":2,"text":")" + k41 + R"(","alignment":"left"},
       {"line":3,"text":"   ОТСТЪП","alignment":"left"},
-      {"line":4,"text":"ДЯСНО","alignment":"right"}])");
+      {"line":4,"text":"ДЯСНО","alignment":"right"},
+      {"line":5,"text":")" + k41 + R"(","alignment":"right"}])");
   ASSERT_EQ(Restore(file).status, JobStatus::kDone);
+  EXPECT_EQ(Header(5), " " + k41);
   EXPECT_EQ(Header(2), k41 + " ");
   EXPECT_EQ(Header(3), "   ОТСТЪП" + std::string(33, ' '));
   const size_t writes = sim->Writes().size();
   EXPECT_EQ(Restore(file).status, JobStatus::kNothingToDo);
+  EXPECT_EQ(sim->Writes().size(), writes);
+}
+
+// An indented line from a wider printer loses its indentation on a narrower
+// one: said every time, compared as the printer lays it out.
+TEST_F(JobsSim, AnIndentedLineOnANarrowerPrinterIsNamedEveryRun) {
+  Start(Shape(38, 8, '2'));
+  const std::string text = "    " + k41.substr(0, 36);
+  const std::string file =
+      Backup(R"("header":[{"line":3,"text":")" + text + R"(","alignment":"left","width":42}])");
+  const std::string warning =
+      "Ред 3 от клишето се побира в 38 знака само без интервалите около текста: записва се „" +
+      k41.substr(0, 36) + "“ и се подрежда от принтера";
+  JobResult r = Restore(file);
+  ASSERT_EQ(r.status, JobStatus::kDone);
+  EXPECT_EQ(r.check.Texts(CheckLevel::kWarning), std::vector<std::string>{warning});
+  const size_t writes = sim->Writes().size();
+  r = Restore(file);
+  EXPECT_EQ(r.status, JobStatus::kNothingToDo);
+  EXPECT_EQ(r.check.Texts(CheckLevel::kWarning), std::vector<std::string>{warning});
   EXPECT_EQ(sim->Writes().size(), writes);
 }
 
