@@ -4,6 +4,7 @@
 #include "driver/fiscal_printer.h"
 #include "tools/config_json.h"
 #include "tools/text_file.h"
+#include "tools/value_checks.h"
 
 namespace {
 
@@ -200,6 +201,30 @@ JobResult RunExport(ToolHost& host, CsvTable table, const std::string& file,
   return r;
 }
 
+namespace {
+
+// Whether the printer already holds an imported row, as it keeps it.
+bool AlreadyHeld(const RestoreStep& step, const CsvRecords& records, const PrinterConfig& current) {
+  if (step.section == Section::kDepartments && current.departments) {
+    for (const Department& w : records.departments)
+      if (w.number == step.item)
+        for (const Department& c : *current.departments)
+          if (c.number == w.number)
+            return StoredText(c.name) == StoredText(w.name) && c.taxGroup == w.taxGroup;
+  }
+  if (step.section == Section::kOperators && current.operators) {
+    for (const OperatorRecord& w : records.operators)
+      if (w.number == step.item)
+        for (const OperatorRecord& c : *current.operators)
+          if (c.number == w.number)
+            return StoredText(c.name) == StoredText(w.name) &&
+                   StoredText(c.password) == StoredText(w.password);
+  }
+  return false;
+}
+
+}  // namespace
+
 JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
                     const CsvDialect& dialect) {
   std::string text, error;
@@ -219,6 +244,10 @@ JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
   SectionSet sections{};
   sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
   sections[static_cast<size_t>(Section::kTaxRates)] = table != CsvTable::kOperators;
+  // The departments and operators (a few reads) are compared: a row the
+  // printer holds is not sent, as a restore would not send it (a department
+  // with turnover could not be written before the daily report).
+  if (table != CsvTable::kArticles) sections[static_cast<size_t>(TableSection(table))] = true;
   r.status = Collect(host, *printer, sections, current);
   if (r.status != JobStatus::kDone) return r;
   if (!ParseTableCsv(table, text, current.decimalPoint.value_or(0), records, problem, dialect))
@@ -226,9 +255,16 @@ JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
   PrinterConfig wanted;
   wanted.articles = records.articles;
   wanted.departments = records.departments;
-  r.plan.steps = PlanImport(table, records);
+  if (table == CsvTable::kOperators) wanted.operators = records.operators;
+  for (RestoreStep& step : PlanImport(table, records))
+    if (!AlreadyHeld(step, records, current)) r.plan.steps.push_back(std::move(step));
+  // The same pre-flight as a restore's: open receipt, reports to zero, groups.
+  JobStatus read = JobStatus::kDone;
+  if (!ReadForCheck(host, *printer, PrinterConfig{}, r.plan, current, read))
+    return r.status = read, r;
   r.check = CheckRestore(current, wanted, RestoreOptions{}, r.plan);
   if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+  if (r.plan.steps.empty()) return r.status = JobStatus::kNothingToDo, r;
   Apply(host, *printer, r);
   return r;
 }

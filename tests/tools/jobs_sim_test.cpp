@@ -669,4 +669,38 @@ TEST_F(JobsSim, RemovingADepartmentNamesTheArticlesLeftPointingAtIt) {
             warnings.end());
 }
 
+// The CSV imports pass the restore's pre-flight: a department the printer
+// already holds is not sent (with turnover it could not be), a changed one
+// with turnover stops the import, the operator report is named.
+TEST_F(JobsSim, ImportsGoThroughTheRestoresPreflight) {
+  Start(Shape(42, 8, '2'));
+  sim->WithDevice([](SimDevice& d) {
+    d.State().departments[1].turnover = 500;
+    d.State().operators[0].unzeroed = true;
+    return 0;
+  });
+  const std::string same = File("d.csv",
+                                "Номер;Име;Дан.Група\n1;Хранителни стоки;Б\n2;Напитки;Б\n"
+                                "7;Нов;В\n");
+  JobResult r = RunImport(host, CsvTable::kDepartments, same, CsvDialect{});
+  ASSERT_EQ(r.status, JobStatus::kDone) << (Stops(r).empty() ? "" : Stops(r)[0]);
+  ASSERT_EQ(r.plan.steps.size(), 1u);
+  EXPECT_EQ(r.plan.steps[0].item, 7);
+  EXPECT_EQ(RunImport(host, CsvTable::kDepartments, same, CsvDialect{}).status,
+            JobStatus::kNothingToDo);
+
+  const size_t writes = sim->Writes().size();
+  r = RunImport(host, CsvTable::kDepartments, File("d2.csv", "Номер;Име;Дан.Група\n1;Друго;Б\n"),
+                CsvDialect{});
+  EXPECT_EQ(r.status, JobStatus::kStopped);
+  EXPECT_EQ(sim->Writes().size(), writes);
+
+  host.ui.SetFallback(Prompt::kResultCancel);
+  r = RunImport(host, CsvTable::kOperators,
+                File("o.csv", "Оператор;Име на оператор;Парола\n1;Иван;1\n"), CsvDialect{});
+  EXPECT_EQ(r.check.Texts(CheckLevel::kWarning),
+            std::vector<std::string>{"Операторски отчет не е нулиран: принтерът ще поиска "
+                                     "нулирането му преди записа на Оператор"});
+}
+
 }  // namespace
