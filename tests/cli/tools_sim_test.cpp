@@ -368,4 +368,29 @@ TEST_F(CliToolsSim, CtrlCWhileABackupReadsLeavesNoFile) {
   EXPECT_FALSE(fs::exists(dir / "b.json.part"));
 }
 
+// Questions of the pre-flight are answered like any prompt (--answers: 6 yes,
+// 7 no); --include-fiscal without --password uses the default 000000.
+TEST_F(CliToolsSim, QuestionsAreAnsweredAndTheServicePasswordHasOneDefault) {
+  Write("other.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "printer":{"printerNumber":111111,"memoryNumber":222222,"taxNumber":"999999999"},
+      "operators":[{"number":1,"name":"Иван","password":"1"}]})");
+  const CliRun no = Run({"--answers", "7", "restore", File("other.json")});
+  EXPECT_EQ(no.code, 1) << no.out;
+  EXPECT_EQ(no.OutLines().back(), "restore: nothing sent");
+  EXPECT_TRUE(sim.Writes().empty());
+  const CliRun dry = Run({"restore", File("other.json"), "--dry-run"});
+  EXPECT_NE(dry.out.find("question (answered yes to write): Файлът е от друг принтер (№ 111111"),
+            std::string::npos)
+      << dry.out;
+  const CliRun yes = Run({"--answers", "6", "restore", File("other.json")});
+  EXPECT_EQ(yes.code, 0) << yes.out;
+  EXPECT_EQ(OperatorName(1), "Иван");
+
+  Write("rates.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "taxRates":{"А":0,"Б":20,"В":20,"Г":10}})");
+  const CliRun fiscal = Run({"--answers", "6", "restore", File("rates.json"), "--include-fiscal"});
+  EXPECT_EQ(fiscal.code, 0) << fiscal.out << fiscal.err;
+  EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().rates[3]; }), 1000);
+}
+
 }  // namespace
