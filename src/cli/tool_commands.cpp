@@ -589,7 +589,8 @@ std::string ToolUsageText() {
          "  Exit status of these: 0 done or nothing to do; 1 something not written, the\n"
          "  printer not read, interrupted, or (restore) only fiscal settings differ and\n"
          "  were left alone; 2 a file that cannot be used or values the printer would\n"
-         "  refuse (nothing sent). diff: 1 when the files differ.\n";
+         "  refuse (nothing sent). A dry run exits as the real run would. diff: 1 when\n"
+         "  the files differ.\n";
 }
 
 #else  // without the tools library

@@ -171,7 +171,10 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   }
   for (const std::string& question : r.check.questions)
     if (!host.Ask(question)) return r.status = JobStatus::kDeclined, r;
-  if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
+  // Asked for the restore's own fiscal settings; a Z report alone is offered
+  // by the driver when it comes, as for any programming command.
+  const bool ownRecords = r.check.fiscalRecords > (r.check.zReport ? 1 : 0);
+  if (ownRecords && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
     return r.status = JobStatus::kDeclined, r;
   Apply(host, *printer, r);
   // Everything sent was written, yet the printer differs from the file in
@@ -256,8 +259,12 @@ JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
   wanted.articles = records.articles;
   wanted.departments = records.departments;
   if (table == CsvTable::kOperators) wanted.operators = records.operators;
-  for (RestoreStep& step : PlanImport(table, records))
-    if (!AlreadyHeld(step, records, current)) r.plan.steps.push_back(std::move(step));
+  for (RestoreStep& step : PlanImport(table, records)) {
+    if (AlreadyHeld(step, records, current)) continue;
+    // Checked against this mode: read again before the first price is sent.
+    if (step.section == Section::kArticles) step.priceMode = current.decimalPoint.value_or(0);
+    r.plan.steps.push_back(std::move(step));
+  }
   // The same pre-flight as a restore's: open receipt, reports to zero, groups.
   JobStatus read = JobStatus::kDone;
   if (!ReadForCheck(host, *printer, PrinterConfig{}, r.plan, current, read))

@@ -606,6 +606,23 @@ TEST_F(JobsSim, FiscalMemoryRecordsAreCountedAndCheckedBeforeTheFirstWrite) {
   }
 }
 
+// The daily Z report a header line waits for is counted, and offered by the
+// driver when it comes: not asked about as the restore's own record.
+TEST_F(JobsSim, AZReportAloneIsCountedButNotAskedAbout) {
+  Start(Shape(42, 8, '2'));
+  sim->WithDevice([](SimDevice& d) {
+    d.State().dailyUnzeroed = true;
+    return 0;
+  });
+  host.ui.SetFallback(Prompt::kResultCancel);  // the driver's offer to zero: declined
+  const JobResult r = Restore(Backup(R"("header":[{"line":3,"text":"НОВ","alignment":"left"}])"));
+  EXPECT_EQ(r.check.fiscalRecords, 1);
+  EXPECT_TRUE(r.check.zReport);
+  EXPECT_EQ(host.askedRecords, -1);
+  EXPECT_EQ(r.status, JobStatus::kIncomplete);
+  EXPECT_TRUE(sim->Writes().empty());
+}
+
 // A receipt open on the printer is the customer's: nothing is sent.
 TEST_F(JobsSim, AnOpenReceiptStopsTheRestoreBeforeAnythingIsSent) {
   Start(Shape(42, 8, '2'));
