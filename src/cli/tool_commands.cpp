@@ -373,6 +373,9 @@ std::string JobJson(const std::string& command, const std::vector<std::string>& 
   for (size_t i = 0; i < r.check.items.size(); ++i)
     s += std::string(i ? "," : "") + "{\"level\":" + JsonString(LevelKey(r.check.items[i].level)) +
          ",\"text\":" + JsonString(r.check.items[i].text) + "}";
+  s += "],\"questions\":[";
+  for (size_t i = 0; i < r.check.questions.size(); ++i)
+    s += (i ? "," : "") + JsonString(r.check.questions[i]);
   const bool sent = !r.report.outcomes.empty();
   s += "],\"changes\":[";
   for (size_t i = 0; i < r.plan.steps.size(); ++i)
