@@ -248,6 +248,11 @@ class CliToolHost : public ToolHost {
     return ui_.ShowPrompt(text, "Фискална памет", Prompt::kYesNo | Prompt::kIconExclamation, 1) ==
            Prompt::kResultYes;
   }
+  // Answered like every prompt: at the terminal or by --answers.
+  bool Ask(const std::string& question) override {
+    return ui_.ShowPrompt(question, "Възстановяване", Prompt::kYesNo | Prompt::kIconQuestion, 1) ==
+           Prompt::kResultYes;
+  }
 
  private:
   CliEnvironment& env_;
@@ -282,19 +287,24 @@ const char* StatusKey(JobStatus s) {
   return "";
 }
 
-int ExitStatus(JobStatus s, bool diff) {
+int ExitStatus(JobStatus s) {
   switch (s) {
     case JobStatus::kDone:
     case JobStatus::kNothingToDo:
       return kExitOk;
-    case JobStatus::kDryRun:
-      return diff ? kExitFailed : kExitOk;  // diff: 1 when the files differ
     case JobStatus::kBadFile:
     case JobStatus::kStopped:
       return kExitUsage;
     default:  // kFiscalLeftOut among them: the printer does not hold the file
       return kExitFailed;
   }
+}
+
+// A dry run exits as the run that sends would (before any question); diff
+// exits 1 whenever the files differ.
+int ExitStatus(const JobResult& r, bool diff) {
+  if (diff && r.status == JobStatus::kDryRun) return kExitFailed;
+  return ExitStatus(r.status == JobStatus::kDryRun ? r.wouldBe : r.status);
 }
 
 const char* LevelKey(CheckLevel l) {
@@ -311,6 +321,8 @@ const char* OutcomeKey(StepOutcome o) {
       return "failed";
     case StepOutcome::kNotSent:
       return "not-sent";
+    case StepOutcome::kSkipped:
+      return "skipped";
   }
   return "";
 }
@@ -337,6 +349,8 @@ std::string StepJson(const RestoreStep& step, const JobResult& r, size_t i, bool
     if (!r.report.codes[i].empty()) s += ",\"code\":" + JsonString(r.report.codes[i]);
     if (r.report.outcomes[i] == StepOutcome::kFailed && !r.report.untold.empty())
       s += ",\"message\":" + JsonString(r.report.untold);
+    if (r.report.outcomes[i] == StepOutcome::kSkipped)
+      s += ",\"message\":" + JsonString(SkipCauseText(r.report.skipped, false));
   }
   return s + "}";
 }
@@ -347,7 +361,10 @@ std::string JobJson(const std::string& command, const std::vector<std::string>& 
   std::string s = "{\"command\":" + JsonString(command) + ",\"files\":[";
   for (size_t i = 0; i < files.size(); ++i) s += (i ? "," : "") + JsonString(files[i]);
   s += "],\"status\":" + JsonString(StatusKey(r.status)) +
-       ",\"ok\":" + (ExitStatus(r.status, command == "diff") == kExitOk ? "true" : "false");
+       ",\"ok\":" + (ExitStatus(r, command == "diff") == kExitOk ? "true" : "false");
+  if (r.status == JobStatus::kDryRun && command != "diff")
+    s += ",\"wouldBe\":" + JsonString(StatusKey(r.wouldBe));
+  if (command == "diff") s += std::string(",\"differs\":") + (r.differs ? "true" : "false");
   if (!r.message.empty()) s += ",\"message\":" + JsonString(r.message);
   if (!r.config.origin.version.empty() || r.config.articles || r.config.operators ||
       r.config.departments)
@@ -356,6 +373,9 @@ std::string JobJson(const std::string& command, const std::vector<std::string>& 
   for (size_t i = 0; i < r.check.items.size(); ++i)
     s += std::string(i ? "," : "") + "{\"level\":" + JsonString(LevelKey(r.check.items[i].level)) +
          ",\"text\":" + JsonString(r.check.items[i].text) + "}";
+  s += "],\"questions\":[";
+  for (size_t i = 0; i < r.check.questions.size(); ++i)
+    s += (i ? "," : "") + JsonString(r.check.questions[i]);
   const bool sent = !r.report.outcomes.empty();
   s += "],\"changes\":[";
   for (size_t i = 0; i < r.plan.steps.size(); ++i)
@@ -371,12 +391,50 @@ std::string JobJson(const std::string& command, const std::vector<std::string>& 
   return s + "}";
 }
 
+// A text of several lines on one.
+std::string Oneline(std::string text) {
+  for (char& c : text)
+    if (c == '\n') c = ' ';
+  return text;
+}
+
+std::string WouldBeText(const JobResult& r) {
+  switch (r.wouldBe) {
+    case JobStatus::kStopped:
+      return "the real run would be refused (nothing sent)";
+    case JobStatus::kNothingToDo:
+      return "the real run would find nothing to write";
+    case JobStatus::kFiscalLeftOut:
+      return r.plan.steps.empty()
+                 ? "the real run would send nothing: only fiscal settings differ, left alone"
+                 : "the real run would write " + std::to_string(r.plan.steps.size()) +
+                       " change(s) and leave the fiscal settings alone";
+    default:
+      return "the real run would write " + std::to_string(r.plan.steps.size()) + " change(s)" +
+             (r.check.questions.empty() ? "" : " once the questions are answered yes");
+  }
+}
+
+// diff: the differences and whether there are any; no printer is involved.
+void PrintDiff(const std::string& file, const JobResult& r, std::ostream& out) {
+  if (r.status == JobStatus::kBadFile) return;
+  for (const RestoreStep& step : r.plan.steps) out << DescribeStep(step, false) << '\n';
+  for (const std::string& t : r.check.Texts(CheckLevel::kStop))
+    out << "differs, cannot be restored: " << t << '\n';
+  if (r.differs)
+    out << "diff: " << r.plan.steps.size() + r.check.Texts(CheckLevel::kStop).size()
+        << " difference(s)\n";
+  else
+    out << "diff: no differences (" << file << ")\n";
+}
+
 // The readable report of a job on standard output (and its trouble on standard error).
 void PrintJob(const std::string& what, const std::string& file, const JobResult& r,
               CliEnvironment& env) {
   std::ostream& out = env.out;
   if (!r.message.empty())
     env.err << "fiscal-cli: " << what << ": " << r.message << '\n' << std::flush;
+  if (what == "diff") return PrintDiff(file, r, out);
   for (const CheckItem& item : r.check.items)
     if (item.level != CheckLevel::kNote || r.status == JobStatus::kDryRun)
       out << (item.level == CheckLevel::kStop      ? "refused: "
@@ -404,12 +462,16 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
       out << what << ": the printer already holds " << file << '\n';
       return;
     case JobStatus::kFiscalLeftOut:
+      if (!r.report.outcomes.empty()) break;  // written; the summary says what was left
       out << what << ": nothing sent: the printer differs from " << file
           << " only in fiscal settings, left alone (--include-fiscal writes them)\n";
       return;
     case JobStatus::kDryRun:
       for (const RestoreStep& step : r.plan.steps) out << DescribeStep(step, false) << '\n';
-      out << what << ": " << r.plan.steps.size() << " change(s); dry run, nothing sent\n";
+      for (const std::string& q : r.check.questions)
+        out << "question (answered yes to write): " << Oneline(q) << '\n';
+      out << what << ": " << r.plan.steps.size() << " change(s); dry run, nothing sent; "
+          << WouldBeText(r) << '\n';
       return;
     case JobStatus::kStopped:
       if (r.check.OnlyCuttableStops())
@@ -419,6 +481,12 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
       return;
     case JobStatus::kDeclined:
       out << what << ": nothing sent\n";
+      return;
+    case JobStatus::kPrinterFailed:
+      out << what << ": the printer could not be opened or read; "
+          << (what == "backup" || what.rfind("export-", 0) == 0 ? file + " not written"
+                                                                : std::string("nothing sent"))
+          << '\n';
       return;
     case JobStatus::kCancelled:
       // Only reading comes before the first write or the file.
@@ -435,10 +503,12 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
   for (size_t i = 0; i < steps.size(); ++i) {
     const StepOutcome o = r.report.outcomes[i];
     if (o == StepOutcome::kWritten) continue;
-    const char* state = o == StepOutcome::kRefused  ? "refused ("
-                        : o == StepOutcome::kFailed ? "failed: "
-                                                    : "not sent: ";
+    const char* state = o == StepOutcome::kRefused   ? "refused ("
+                        : o == StepOutcome::kFailed  ? "failed: "
+                        : o == StepOutcome::kSkipped ? "not sent ("
+                                                     : "not sent: ";
     out << state;
+    if (o == StepOutcome::kSkipped) out << SkipCauseText(r.report.skipped, false) << "): ";
     if (o == StepOutcome::kRefused) out << r.report.codes[i] << "): ";
     out << DescribeStep(steps[i], false);
     if (o == StepOutcome::kFailed && !r.report.untold.empty()) out << ": " << r.report.untold;
@@ -447,7 +517,13 @@ void PrintJob(const std::string& what, const std::string& file, const JobResult&
   out << what << ": " << r.report.Count(StepOutcome::kWritten) << " of " << steps.size()
       << " written";
   if (r.report.cancelled) out << "; interrupted";
-  if (!r.report.Complete()) out << "; run it again to finish";
+  if (r.report.Count(StepOutcome::kSkipped) > 0)
+    out << "; " << r.report.Count(StepOutcome::kSkipped)
+        << " not sent because a step before them was not written";
+  else if (!r.report.Complete())
+    out << "; run it again to finish";
+  if (r.status == JobStatus::kFiscalLeftOut)
+    out << "; fiscal settings left alone (--include-fiscal writes them)";
   out << '\n';
 }
 
@@ -497,7 +573,7 @@ int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, U
   } else {
     PrintJob(cmd, a.files[0], r, env);
   }
-  return ExitStatus(r.status, cmd == "diff");
+  return ExitStatus(r, cmd == "diff");
 }
 
 std::string ToolUsageText() {
@@ -516,7 +592,8 @@ std::string ToolUsageText() {
          "  Exit status of these: 0 done or nothing to do; 1 something not written, the\n"
          "  printer not read, interrupted, or (restore) only fiscal settings differ and\n"
          "  were left alone; 2 a file that cannot be used or values the printer would\n"
-         "  refuse (nothing sent). diff: 1 when the files differ.\n";
+         "  refuse (nothing sent). A dry run exits as the real run would. diff: 1 when\n"
+         "  the files differ.\n";
 }
 
 #else  // without the tools library

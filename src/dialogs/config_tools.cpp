@@ -111,6 +111,10 @@ class GuiToolHost : public ToolHost {
     return tools_.services.ShowMessage(tools_.owner, text, U("Фискална памет"),
                                        wxYES_NO | wxNO_DEFAULT | wxICON_EXCLAMATION) == wxYES;
   }
+  bool Ask(const std::string& question) override {
+    return tools_.services.ShowMessage(tools_.owner, U(question), U(kRestoreCaption),
+                                       wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION) == wxYES;
+  }
 
  private:
   const ConfigTools& tools_;
@@ -123,6 +127,9 @@ wxString ApplySummary(const std::vector<RestoreStep>& steps, const ApplyReport& 
   const int written = report.Count(StepOutcome::kWritten);
   wxString text = wxString::Format(U("Записани: %d от %zu."), written, steps.size());
   if (report.Complete()) return text;
+  if (report.Count(StepOutcome::kSkipped) > 0)
+    text += U("\nНеизпратени, защото стъпка преди тях не беше записана: ") +
+            U(SkipCauseText(report.skipped, true)) + ".";
   text += report.cancelled ? U("\nПрекъснато от потребителя.") : wxString();
   text += U("\n\nНезаписани:");
   size_t listed = 0;
@@ -137,6 +144,8 @@ wxString ApplySummary(const std::vector<RestoreStep>& steps, const ApplyReport& 
       text += U(" (отказано, код ") + U(report.codes[i]) + ")";
     if (report.outcomes[i] == StepOutcome::kFailed && !report.untold.empty())
       text += U(": ") + U(report.untold);
+    if (report.outcomes[i] == StepOutcome::kSkipped)
+      text += U(" (") + U(SkipCauseText(report.skipped, true)) + ")";
   }
   text += U("\n\nСтартирайте отново, за да довършите.");
   return text;
@@ -174,6 +183,8 @@ bool ShowTrouble(const ConfigTools& tools, const JobResult& r, const wxString& c
       tools.services.ShowMessage(tools.owner, U("Принтерът вече съдържа тези настройки."), caption);
       return true;
     case JobStatus::kFiscalLeftOut: {
+      // Written, but the fiscal settings left alone: the closing summary says so.
+      if (!r.report.outcomes.empty()) return false;
       // Not "already holds": the printer still differs from the file.
       wxString text =
           U("Нищо не е изпратено към принтера. Принтерът се различава от файла само по "
@@ -194,8 +205,12 @@ bool ShowTrouble(const ConfigTools& tools, const JobResult& r, const wxString& c
 
 void ShowApplied(const ConfigTools& tools, const JobResult& r, const wxString& caption) {
   if (ShowTrouble(tools, r, caption)) return;
+  wxString text = ApplySummary(r.plan.steps, r.report);
+  // The printer still differs from the file in what was left alone.
+  if (r.status == JobStatus::kFiscalLeftOut)
+    text += U("\nФискалните настройки са оставени без промяна.");
   tools.services.ShowMessage(
-      tools.owner, ApplySummary(r.plan.steps, r.report), caption,
+      tools.owner, text, caption,
       r.report.Complete() ? wxOK | wxICON_INFORMATION : wxOK | wxICON_WARNING);
 }
 

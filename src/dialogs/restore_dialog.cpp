@@ -62,7 +62,7 @@ RestoreDialog::RestoreDialog(wxWindow* parent, const wxString& file, const Resto
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     row->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, U("Сервизна парола:")), 0,
              wxALIGN_CENTRE_VERTICAL | wxRIGHT, 6);
-    password_ = new wxTextCtrl(box->GetStaticBox(), wxID_ANY, "000000");
+    password_ = new wxTextCtrl(box->GetStaticBox(), wxID_ANY, kDefaultServicePassword);
     password_->SetMaxLength(kPasswordWidth);
     password_->Enable(false);
     row->Add(password_, 0);

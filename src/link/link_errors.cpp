@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -22,6 +23,22 @@ std::string Format(const char* fmt, int a, int b) {
   char buf[512];
   std::snprintf(buf, sizeof buf, fmt, a, b);
   return buf;
+}
+
+// The line naming the system's error number. On Windows the number is
+// GetLastError()'s; elsewhere it is errno (5 is an I/O error of a pulled
+// adapter there, not "access denied"), named as the system names it.
+std::string SystemErrorLine(std::string message, int systemError) {
+#ifdef _WIN32
+  (void)systemError;
+  return message;
+#else
+  const std::string windows = "Код на грешка от GetLastError: ";
+  const size_t at = message.find(windows);
+  if (at == std::string::npos) return message;
+  return message.substr(0, at) + "Системна грешка " + std::to_string(systemError) + ": " +
+         std::error_code(systemError, std::generic_category()).message();
+#endif
 }
 
 }  // namespace
@@ -126,7 +143,7 @@ std::optional<LinkMessage> LinkErrorMessage(int code, int port, int systemError)
     default:
       return std::nullopt;
   }
-  std::string message = Format(text, port, systemError);
+  std::string message = SystemErrorLine(Format(text, port, systemError), systemError);
   if (code == 1) message += PermissionHint(systemError);
   return LinkMessage{message, warning ? kWarning : kError, warning ? kWarnStyle : kHardStyle};
 }

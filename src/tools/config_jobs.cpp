@@ -4,6 +4,7 @@
 #include "driver/fiscal_printer.h"
 #include "tools/config_json.h"
 #include "tools/text_file.h"
+#include "tools/value_checks.h"
 
 namespace {
 
@@ -76,6 +77,42 @@ JobResult RunBackup(ToolHost& host, const std::string& file, const SectionSet& s
   return r;
 }
 
+namespace {
+
+// What a run that sends would end in, as far as it can be told without
+// sending: the dry run reports it and exits with its status.
+JobStatus WouldBe(const JobResult& r) {
+  if (r.check.Stops()) return JobStatus::kStopped;
+  if (r.plan.steps.empty())
+    return r.plan.fiscalLeftOut.empty() ? JobStatus::kNothingToDo : JobStatus::kFiscalLeftOut;
+  return r.plan.fiscalLeftOut.empty() ? JobStatus::kDone : JobStatus::kFiscalLeftOut;
+}
+
+// Reads what the pre-flight needs of the printer beyond the file's sections:
+// the status (open receipt, reports to zero, fiscalized), the free
+// fiscal-memory records and, where the file has none, the articles. Only
+// reads; false when the job must end with `status`.
+bool ReadForCheck(ToolHost& host, FiscalPrinter& printer, const PrinterConfig& wanted,
+                  const RestorePlan& plan, PrinterConfig& current, JobStatus& status) {
+  if (!current.status && !plan.steps.empty()) {
+    StatusFlags flags{};
+    if (CallDone(printer.ReadStatus(flags), printer.LastOutcome())) current.status = flags;
+  }
+  if (!current.articles && NeedsPrinterArticles(wanted, plan)) {
+    status = Collect(host, printer, OnlySection(Section::kArticles), current);
+    if (status != JobStatus::kDone) return false;
+  }
+  return true;
+}
+
+void ReadFreeRecords(FiscalPrinter& printer, PrinterConfig& current) {
+  if (current.freeRecords) return;
+  int free = 0;
+  if (CallDone(printer.ReadFreeFMRecords(free), printer.LastOutcome())) current.freeRecords = free;
+}
+
+}  // namespace
+
 JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   PrinterConfig wanted;
   std::string error;
@@ -88,28 +125,33 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   r.status = Collect(host, *printer, SectionsToRead(wanted), current);
   if (r.status != JobStatus::kDone) return r;
 
+  // Plans and checks; false when reading for the check failed (r.status says how).
   const auto review = [&](const RestoreOptions& o) {
     r.plan = PlanRestore(current, wanted, o);
-    // The status is read (a read, nothing written) only when a step waits for
-    // a report to be zeroed, so the pre-flight can name that report.
-    if (!current.status && NeedsZeroedReports(r.plan)) {
-      StatusFlags flags{};
-      if (CallDone(printer->ReadStatus(flags), printer->LastOutcome())) current.status = flags;
+    JobStatus read = JobStatus::kDone;
+    if (!ReadForCheck(host, *printer, wanted, r.plan, current, read)) {
+      r.status = read;
+      return false;
     }
     r.check = CheckRestore(current, wanted, o, r.plan);
-    if (r.check.fiscalRecords > 0 && r.freeRecords < 0) {
-      int free = 0;
-      if (CallDone(printer->ReadFreeFMRecords(free), printer->LastOutcome())) r.freeRecords = free;
+    if (r.check.fiscalRecords > 0 && !current.freeRecords) {
+      ReadFreeRecords(*printer, current);
+      r.check = CheckRestore(current, wanted, o, r.plan);
     }
+    r.freeRecords = current.freeRecords.value_or(-1);
+    return true;
   };
   RestoreOptions options = request.options;
-  review(options);
-  if (request.dryRun) return r.status = JobStatus::kDryRun, r;
+  if (!review(options)) return r;
+  if (request.dryRun) {
+    r.wouldBe = WouldBe(r);
+    return r.status = JobStatus::kDryRun, r;
+  }
   // Lines too wide are the one stop the technician may lift.
   if (!options.cutTexts && r.check.OnlyCuttableStops() &&
       host.AllowCutTexts(r.check.Texts(CheckLevel::kStop))) {
     options.cutTexts = true;
-    review(options);
+    if (!review(options)) return r;
   }
   if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
   if (r.plan.steps.empty() && r.plan.fiscalLeftOut.empty())
@@ -119,7 +161,7 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
   if (options.includeFiscal != asked.includeFiscal || options.cutTexts != asked.cutTexts) {
     // Planned again: with the fiscal settings a new decimal point may make
     // every article be written again, and the checks change with it.
-    review(options);
+    if (!review(options)) return r;
     if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
   }
   // The printer still differs from the file when fiscal settings were left out.
@@ -127,9 +169,18 @@ JobResult RunRestore(ToolHost& host, const RestoreRequest& request) {
     r.status = r.plan.fiscalLeftOut.empty() ? JobStatus::kNothingToDo : JobStatus::kFiscalLeftOut;
     return r;
   }
-  if (r.check.fiscalRecords > 0 && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
+  for (const std::string& question : r.check.questions)
+    if (!host.Ask(question)) return r.status = JobStatus::kDeclined, r;
+  // Asked for the restore's own fiscal settings; a Z report alone is offered
+  // by the driver when it comes, as for any programming command.
+  const bool ownRecords = r.check.fiscalRecords > (r.check.zReport ? 1 : 0);
+  if (ownRecords && !host.ConfirmFiscalRecords(r.check.fiscalRecords, r.freeRecords))
     return r.status = JobStatus::kDeclined, r;
   Apply(host, *printer, r);
+  // Everything sent was written, yet the printer differs from the file in
+  // the settings left alone: the same status as a rerun finding only those.
+  if (r.status == JobStatus::kDone && !r.plan.fiscalLeftOut.empty())
+    r.status = JobStatus::kFiscalLeftOut;
   return r;
 }
 
@@ -153,6 +204,30 @@ JobResult RunExport(ToolHost& host, CsvTable table, const std::string& file,
   return r;
 }
 
+namespace {
+
+// Whether the printer already holds an imported row, as it keeps it.
+bool AlreadyHeld(const RestoreStep& step, const CsvRecords& records, const PrinterConfig& current) {
+  if (step.section == Section::kDepartments && current.departments) {
+    for (const Department& w : records.departments)
+      if (w.number == step.item)
+        for (const Department& c : *current.departments)
+          if (c.number == w.number)
+            return StoredText(c.name) == StoredText(w.name) && c.taxGroup == w.taxGroup;
+  }
+  if (step.section == Section::kOperators && current.operators) {
+    for (const OperatorRecord& w : records.operators)
+      if (w.number == step.item)
+        for (const OperatorRecord& c : *current.operators)
+          if (c.number == w.number)
+            return StoredText(c.name) == StoredText(w.name) &&
+                   StoredText(c.password) == StoredText(w.password);
+  }
+  return false;
+}
+
+}  // namespace
+
 JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
                     const CsvDialect& dialect) {
   std::string text, error;
@@ -172,6 +247,10 @@ JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
   SectionSet sections{};
   sections[static_cast<size_t>(Section::kDecimalPoint)] = true;
   sections[static_cast<size_t>(Section::kTaxRates)] = table != CsvTable::kOperators;
+  // The departments and operators (a few reads) are compared: a row the
+  // printer holds is not sent, as a restore would not send it (a department
+  // with turnover could not be written before the daily report).
+  if (table != CsvTable::kArticles) sections[static_cast<size_t>(TableSection(table))] = true;
   r.status = Collect(host, *printer, sections, current);
   if (r.status != JobStatus::kDone) return r;
   if (!ParseTableCsv(table, text, current.decimalPoint.value_or(0), records, problem, dialect))
@@ -179,9 +258,20 @@ JobResult RunImport(ToolHost& host, CsvTable table, const std::string& file,
   PrinterConfig wanted;
   wanted.articles = records.articles;
   wanted.departments = records.departments;
-  r.plan.steps = PlanImport(table, records);
+  if (table == CsvTable::kOperators) wanted.operators = records.operators;
+  for (RestoreStep& step : PlanImport(table, records)) {
+    if (AlreadyHeld(step, records, current)) continue;
+    // Checked against this mode: read again before the first price is sent.
+    if (step.section == Section::kArticles) step.priceMode = current.decimalPoint.value_or(0);
+    r.plan.steps.push_back(std::move(step));
+  }
+  // The same pre-flight as a restore's: open receipt, reports to zero, groups.
+  JobStatus read = JobStatus::kDone;
+  if (!ReadForCheck(host, *printer, PrinterConfig{}, r.plan, current, read))
+    return r.status = read, r;
   r.check = CheckRestore(current, wanted, RestoreOptions{}, r.plan);
   if (r.check.Stops()) return r.status = JobStatus::kStopped, r;
+  if (r.plan.steps.empty()) return r.status = JobStatus::kNothingToDo, r;
   Apply(host, *printer, r);
   return r;
 }
@@ -195,7 +285,11 @@ JobResult RunDiff(const std::string& fromFile, const std::string& toFile) {
   options.includeFiscal = true;  // every difference, the fiscal ones too
   JobResult r;
   r.plan = PlanRestore(from, to, options);
-  r.status = r.plan.steps.empty() ? JobStatus::kNothingToDo : JobStatus::kDryRun;
+  // Values no command could write (an empty payment name, an exchange rate
+  // of 0 where the other holds one) are no step, but the files differ.
+  r.check = CheckRestore(from, to, options, r.plan);
+  r.differs = !r.plan.steps.empty() || r.check.Stops();
+  r.status = r.differs ? JobStatus::kDryRun : JobStatus::kNothingToDo;
   return r;
 }
 

@@ -39,6 +39,10 @@ class ToolHost {
   // Asked before a restore writes `records` fiscal-memory records, of which
   // the printer has `freeRecords` left (-1 when it could not say).
   virtual bool ConfirmFiscalRecords(int records, int freeRecords) = 0;
+  // A question of the pre-flight (Preflight::questions: a file from another
+  // printer, prices a new decimal point rounds), Bulgarian, UTF-8, asked
+  // before anything is sent. True for "yes"; "no" ends the job, nothing sent.
+  virtual bool Ask(const std::string& question) = 0;
 };
 
 enum class JobStatus {
@@ -63,6 +67,12 @@ struct JobResult {
   Preflight check;
   ApplyReport report;    // restore and import once sending began
   int freeRecords = -1;  // free fiscal-memory records, read when the plan uses some
+  // kDryRun: how the run that sends would end before sending (kDone,
+  // kNothingToDo, kFiscalLeftOut, kStopped); questions may still decline it.
+  JobStatus wouldBe = JobStatus::kDone;
+  // kDryRun of diff: whether the files differ (also in values a restore
+  // could not write, which are no step).
+  bool differs = false;
 };
 
 struct RestoreRequest {

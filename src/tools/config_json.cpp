@@ -189,6 +189,11 @@ std::string Text(const json& v, const std::string& path, int width, bool field) 
 
 int TaxGroup(const json& v, const std::string& path) {
   const auto g = v.is_string() ? ParseTaxGroupText(v.get<std::string>()) : std::nullopt;
+  // The Latin letters that look like group letters would read as a refusal
+  // of the very letter the technician typed.
+  if (!g && v.is_string() && LatinLookalike(v.get<std::string>()))
+    Fail(path, "„" + v.get<std::string>() +
+                   "“ е латинска буква: данъчните групи са кирилските букви А..З");
   if (!g) Fail(path, "не е данъчна група А..З");
   return *g;
 }
@@ -304,11 +309,16 @@ void ReadPayments(const json& j, PrinterConfig& c) {
     OnlyKnown(e, path, {"type", "name"});
     const int t = Integer(Member(e, path, "type"), path + ".type", 1, kPaymentTypes);
     Unique(seen, t, path);
-    setup.names[static_cast<size_t>(t - 1)] =
-        Text(Member(e, path, "name"), path + ".name", PaymentNameWidth(), true);
+    std::string name = Text(Member(e, path, "name"), path + ".name", PaymentNameWidth(), true);
+    if (name.find(kPaymentFill) != std::string::npos)
+      Fail(path + ".name", "съдържа '_', с който принтерът допълва името и който не пази");
+    setup.names[static_cast<size_t>(t - 1)] = name;
   }
   setup.exchangeRate = Number(Member(p, "payments", "exchangeRate"), "payments.exchangeRate", 0.0,
                               MaxExchangeRate());
+  if (!ExactExchangeRate(setup.exchangeRate))
+    Fail("payments.exchangeRate",
+         "има повече от " + std::to_string(kExchangeDecimals) + " знака след точката");
   c.payments = setup;
 }
 
@@ -352,7 +362,7 @@ void ReadDepartments(const json& j, PrinterConfig& c) {
     Unique(seen, n, path);
     d.number = static_cast<uint8_t>(n);
     d.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
-    if (d.name.empty()) Fail(path + ".name", "е празно");
+    if (BlankText(d.name)) Fail(path + ".name", "е празно или само от интервали");
     d.taxGroup = static_cast<uint8_t>(TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup"));
     deps.push_back(d);
   }
@@ -371,7 +381,7 @@ void ReadArticles(const json& j, PrinterConfig& c) {
     a.number = Integer(Member(e, path, "number"), path + ".number", 1, kArticleCount);
     Unique(seen, a.number, path);
     a.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
-    if (a.name.empty()) Fail(path + ".name", "е празно");
+    if (BlankText(a.name)) Fail(path + ".name", "е празно или само от интервали");
     a.price = Price(Member(e, path, "price"), path + ".price", c.decimalPoint.value_or(0));
     a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
     a.department = static_cast<uint8_t>(
@@ -419,6 +429,13 @@ std::string TextPosition(const std::string& text, size_t byteOffset) {
 
 bool ConfigFromJson(const std::string& text, PrinterConfig& config, std::string& error) {
   config = PrinterConfig{};
+  // Saved by an editor in another encoding, the text would fail as JSON at
+  // some column far from the cause.
+  const std::string foreign = ForeignEncoding(text);
+  if (!foreign.empty()) {
+    error = "файлът е в " + foreign + ", а не в UTF-8: запишете го отново в UTF-8";
+    return false;
+  }
   json j;
   try {
     j = json::parse(text);

@@ -51,6 +51,9 @@ constexpr ZeroedReport kZeroedReports[] = {
      "Отчетът по артикули не е нулиран: принтерът ще поиска нулирането му преди записа на "},
 };
 
+// How many records a message names before "...".
+constexpr size_t kListed = 10;
+
 std::string Named(const std::string& cp1251) {
   return "„" + Cp1251ToUtf8(cp1251) + "“";
 }
@@ -76,23 +79,154 @@ class Checker {
     out_.decimalMode = TargetDecimalMode(cur_, want_, opt_);
     out_.lineWidth = LineWidth(cur_);
     out_.groups = cur_.taxRates ? static_cast<int>(cur_.taxRates->size()) : 0;
-    for (const RestoreStep& s : plan_.steps)
-      if (s.section == Section::kTaxRates || s.section == Section::kDecimalPoint)
-        ++out_.fiscalRecords;
+    FiscalRecords();
     Facts();
+    OpenReceipt();
     Origin();
     Rates();
     DecimalPoint();
     PaymentNames();
     ExchangeRate();
+    Invoices();
+    InvoiceRangeKept();
+    StoredTexts();
+    HeaderSpaces();
     for (const RestoreStep& s : plan_.steps) Step(s);
+    RemovedDepartments();
     ReportsToZero();
     FlagsToZero();
+    FreeRecords();
     return std::move(out_);
   }
 
  private:
   void Add(CheckLevel level, const std::string& text) { out_.items.push_back({level, text}); }
+
+  bool Status(int flag) const { return cur_.status && (*cur_.status)[static_cast<size_t>(flag)]; }
+
+  // The decimal point is a record; tax rates are one once the printer is
+  // fiscalized; the daily Z report the printer asks for before a step that
+  // waits for it is one more.
+  void FiscalRecords() {
+    const bool fiscalized = !cur_.status || Status(Flag::kFiscalized);
+    bool waitsForDaily = false;
+    for (const RestoreStep& s : plan_.steps) {
+      if (s.section == Section::kDecimalPoint || (s.section == Section::kTaxRates && fiscalized))
+        ++out_.fiscalRecords;
+      waitsForDaily = waitsForDaily || (ZeroingRequirement(s.section) & Require::kDailyZeroed);
+    }
+    if (waitsForDaily && fiscalized && Status(Flag::kDailyNotZeroed)) {
+      ++out_.fiscalRecords;
+      out_.zReport = true;
+    }
+  }
+
+  void FreeRecords() {
+    if (out_.fiscalRecords == 0 || !cur_.freeRecords) return;
+    if (out_.fiscalRecords > *cur_.freeRecords)
+      Add(CheckLevel::kStop,
+          Sprintf("Фискалната памет има %d свободни записа, а възстановяването ще използва %d%s",
+                  *cur_.freeRecords, out_.fiscalRecords,
+                  out_.zReport ? " (с дневния Z отчет)" : ""));
+  }
+
+  // A receipt the shop has open belongs to its customer: nothing is sent
+  // until the till has finished it, and the restore never closes it.
+  void OpenReceipt() {
+    if (plan_.steps.empty()) return;
+    if (Status(Flag::kFiscalReceiptOpen) || Status(Flag::kServiceReceiptOpen))
+      Add(CheckLevel::kStop,
+          "В принтера има отворен бон: нищо не се изпраща, докато бонът не бъде приключен "
+          "от касата (възстановяването не приключва чужд бон)");
+  }
+
+  void InvoiceRangeKept() {
+    if (!want_.invoices || !cur_.invoices) return;
+    if (!InvoiceRangeMovesBack(*cur_.invoices, *want_.invoices)) return;
+    if (std::stoll(want_.invoices->first) < 1 ||
+        std::stoll(want_.invoices->last) < std::stoll(want_.invoices->first))
+      return;
+    const InvoiceRange& w = *want_.invoices;
+    const InvoiceRange& c = *cur_.invoices;
+    Add(CheckLevel::kWarning, "Фактури: диапазонът " + w.first + "–" + w.last +
+                                  " не се записва: принтерът е в диапазона " + c.first + "–" +
+                                  c.last + " и може вече да е издал номерата до " + c.last +
+                                  ", а записаният диапазон започва отново от " + w.first +
+                                  " (нов диапазон трябва да започва след " + c.last + ")");
+  }
+
+  // Trailing spaces the printer does not keep: the stored form is written.
+  void StoredTexts() {
+    std::string list;
+    const auto note = [&list](const std::string& who) { list += (list.empty() ? "" : ", ") + who; };
+    const auto changes = [this](Section s, int item) {
+      for (const RestoreStep& step : plan_.steps)
+        if (step.section == s && step.item == item && step.kind != StepKind::kRemove) return true;
+      return false;
+    };
+    const auto trailing = [](const std::string& t) { return StoredText(t) != t; };
+    if (want_.payments)
+      for (int t = 1; t <= kPaymentTypes; ++t)
+        if (trailing(want_.payments->names[static_cast<size_t>(t - 1)]) &&
+            changes(Section::kPayments, t))
+          note(Sprintf("вид плащане %d", t));
+    if (want_.operators)
+      for (const OperatorRecord& o : *want_.operators)
+        if ((trailing(o.name) || trailing(o.password)) && changes(Section::kOperators, o.number))
+          note(Sprintf("оператор %d", o.number));
+    if (want_.departments)
+      for (const Department& d : *want_.departments)
+        if (trailing(d.name) && changes(Section::kDepartments, d.number))
+          note(Sprintf("департамент %d", d.number));
+    if (want_.articles)
+      for (const ArticleRecord& a : *want_.articles)
+        if (trailing(a.name) && changes(Section::kArticles, a.number))
+          note(Sprintf("артикул %d", a.number));
+    if (!list.empty())
+      Add(CheckLevel::kWarning,
+          "Интервалите в края на текста не се пазят от принтера и се записва текстът без тях: " +
+              list);
+  }
+
+  // A line whose spaces do not fit the printer's width is written without
+  // them and laid out by the printer: said on every run, also when the
+  // printer already holds it so (the file's layout is not what it holds).
+  void HeaderSpaces() {
+    if (!want_.header || !cur_.header) return;
+    for (const HeaderLine& w : *want_.header) {
+      const HeaderLine* c = Find(*cur_.header, w.line);
+      if (!c) continue;
+      const std::string text = HeaderTextFor(w, c->width, false);
+      if (text != w.text && static_cast<int>(text.size()) <= c->width)
+        Add(CheckLevel::kWarning,
+            Sprintf("Ред %d от клишето се побира в %d знака само без интервалите около текста: "
+                    "записва се ",
+                    w.line, c->width) +
+                Named(text) + " и се подрежда от принтера");
+    }
+  }
+
+  // Departments the restore clears while articles still name them.
+  void RemovedDepartments() {
+    const std::vector<ArticleRecord>* articles = want_.articles  ? &*want_.articles
+                                                 : cur_.articles ? &*cur_.articles
+                                                                 : nullptr;
+    if (!articles) return;
+    for (const RestoreStep& s : plan_.steps) {
+      if (s.section != Section::kDepartments || s.kind != StepKind::kRemove) continue;
+      std::string users;
+      size_t count = 0;
+      for (const ArticleRecord& a : *articles) {
+        if (a.department != s.item) continue;
+        if (++count <= kListed)
+          users += (users.empty() ? "" : ", ") + std::to_string(a.number) + " " + Named(a.name);
+      }
+      if (count > kListed) users += "...";
+      if (count > 0)
+        Add(CheckLevel::kWarning,
+            Sprintf("Департамент %d се изтрива, а артикули остават към него: ", s.item) + users);
+    }
+  }
 
   void Facts() {
     if (!cur_.decimalPoint && !cur_.header && !cur_.taxRates) return;
@@ -104,15 +238,39 @@ class Checker {
     Add(CheckLevel::kNote, facts);
   }
 
+  // A file from another printer is written only when the technician says so:
+  // its header may carry the other shop's tax number.
   void Origin() {
     const ConfigOrigin& f = want_.origin;
     const ConfigOrigin& p = cur_.origin;
-    if (f.printerNumber == 0 && f.memoryNumber == 0) return;
-    if (f.printerNumber == p.printerNumber && f.memoryNumber == p.memoryNumber) return;
-    Add(CheckLevel::kWarning,
-        Sprintf("Файлът е от друг принтер (№ %06d, фискална памет № %06d); този е № %06d, "
-                "фискална памет № %06d",
-                f.printerNumber, f.memoryNumber, p.printerNumber, p.memoryNumber));
+    const bool numbers = (f.printerNumber != 0 || f.memoryNumber != 0) &&
+                         (f.printerNumber != p.printerNumber || f.memoryNumber != p.memoryNumber);
+    const std::string fileTax = Trimmed(f.taxNumber), printerTax = Trimmed(p.taxNumber);
+    const bool tax = !fileTax.empty() && fileTax != printerTax;
+    if (!numbers && !tax) return;
+    const auto taxText = [](const std::string& t) {
+      return t.empty() ? std::string("без ЕИК") : "ЕИК " + Cp1251ToUtf8(t);
+    };
+    const std::string text =
+        Sprintf("Файлът е от друг принтер (№ %06d, фискална памет № %06d, ", f.printerNumber,
+                f.memoryNumber) +
+        taxText(fileTax) +
+        Sprintf("); този е № %06d, фискална памет № %06d, ", p.printerNumber, p.memoryNumber) +
+        taxText(printerTax);
+    Add(CheckLevel::kWarning, text);
+    out_.questions.push_back(text + ".\nДа бъдат ли записани настройките от файла в този принтер?");
+    if (!tax || !want_.header) return;
+    for (const RestoreStep& s : plan_.steps)
+      if (s.section == Section::kHeader)
+        for (const FieldChange& c : s.fields)
+          if (c.field == "text" && c.to.find(Cp1251ToUtf8(fileTax)) != std::string::npos)
+            Add(CheckLevel::kWarning, Sprintf("Ред %d от клишето носи ЕИК ", s.item) +
+                                          Cp1251ToUtf8(fileTax) + " от файла");
+  }
+
+  static std::string Trimmed(const std::string& s) {
+    const size_t a = s.find_first_not_of(' ');
+    return a == std::string::npos ? std::string() : s.substr(a, s.find_last_not_of(' ') - a + 1);
   }
 
   // The groups an article or department may use once the restore is done.
@@ -142,8 +300,6 @@ class Checker {
     switch (s.section) {
       case Section::kHeader:
         return Header(s.item);
-      case Section::kInvoices:
-        return Invoices();
       case Section::kDepartments:
         return DepartmentStep(s.item);
       case Section::kArticles:
@@ -173,15 +329,37 @@ class Checker {
   }
 
   // A new decimal point changes what every price means; the printer
-  // recomputes the articles the file does not write again.
+  // recomputes the articles the file does not write again, and a change to
+  // whole numbers rounds their fractions: asked first, naming each.
   void DecimalPoint() {
     bool changes = false;
     for (const RestoreStep& s : plan_.steps)
       changes = changes || s.section == Section::kDecimalPoint;
-    if (changes && !want_.articles)
+    if (!changes || want_.articles) return;
+    if (!cur_.articles) {
       Add(CheckLevel::kWarning,
           "Десетичната точка се сменя, а файлът няма артикули: принтерът сам ще преизчисли "
           "цените на своите артикули");
+      return;
+    }
+    if (out_.decimalMode != '0') return;
+    std::string list;
+    size_t count = 0;
+    for (const ArticleRecord& a : *cur_.articles) {
+      const long long cents = std::llround(a.price * 100.0);
+      if (cents % 100 == 0) continue;
+      if (++count > kListed) continue;
+      list += "\n" + std::to_string(a.number) + " " + Named(a.name) + ": " + PriceText(cents, '2') +
+              " -> " + std::to_string((cents + 50) / 100);
+    }
+    if (count == 0) return;
+    if (count > kListed) list += "\n...";
+    const std::string text = Sprintf(
+        "Смяната към цели числа ще закръгли цените на %zu артикула "
+        "в принтера:",
+        count);
+    Add(CheckLevel::kWarning, text + list);
+    out_.questions.push_back(text + list + "\nДа бъде ли сменена десетичната точка?");
   }
 
   // The printer refuses an empty name, so the planner never sends one: where
@@ -209,7 +387,9 @@ class Checker {
                                      kPaymentTypes, rate, cur_.payments->exchangeRate));
   }
 
+  // Checked whether it would be written or kept: the file's range is wrong.
   void Invoices() {
+    if (!want_.invoices) return;
     const InvoiceRange& r = *want_.invoices;
     const long long first = std::stoll(r.first), last = std::stoll(r.last);
     if (first < 1 || last < first)
@@ -336,6 +516,15 @@ std::vector<std::string> Preflight::Texts(CheckLevel level) const {
 Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                        const RestoreOptions& options, const RestorePlan& plan) {
   return Checker(current, wanted, options, plan).Run();
+}
+
+bool NeedsPrinterArticles(const PrinterConfig& wanted, const RestorePlan& plan) {
+  if (wanted.articles) return false;
+  for (const RestoreStep& s : plan.steps)
+    if (s.section == Section::kDecimalPoint ||
+        (s.section == Section::kDepartments && s.kind == StepKind::kRemove))
+      return true;
+  return false;
 }
 
 bool NeedsZeroedReports(const RestorePlan& plan) {

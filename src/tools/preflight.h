@@ -32,8 +32,15 @@ struct Preflight {
   char decimalMode = '2';        // the printer's mode when the restore writes
   int lineWidth = 0;             // the printer's header line width (0 not read)
   int groups = 0;                // tax groups the printer has (0 not read)
-  // Fiscal-memory records the plan's steps use (tax rates, decimal point).
+  // Fiscal-memory records the restore uses: the decimal point, the tax rates
+  // on a fiscalized printer, and the daily Z report the printer will ask for
+  // before them when the day has turnover (`zReport`).
   int fiscalRecords = 0;
+  bool zReport = false;
+  // Questions the technician must answer "yes" before anything is sent (a
+  // file from another printer, prices a new decimal point rounds); the dry
+  // run lists them. Bulgarian, UTF-8, may span lines.
+  std::vector<std::string> questions;
 
   bool Stops() const;
   // Whether there are stops and every one is cuttable.
@@ -44,7 +51,9 @@ struct Preflight {
 // Checks `plan` (made by PlanRestore from the same three arguments). `current`
 // is the printer as read, with its decimal point, tax rates and header lines
 // whenever the file has articles, departments or header lines, and with its
-// status when NeedsZeroedReports(plan) (otherwise no report is named from it).
+// status (an open receipt, the reports to zero, whether it is fiscalized;
+// without it none of these is checked), its free fiscal-memory records when
+// the plan uses some, and its articles when NeedsPrinterArticles says so.
 Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                        const RestoreOptions& options, const RestorePlan& plan);
 
@@ -52,6 +61,11 @@ Preflight CheckRestore(const PrinterConfig& current, const PrinterConfig& wanted
 // is not zeroed (a restore then reads the status flags into `current.status`
 // before CheckRestore, so that the reports to zero first are named).
 bool NeedsZeroedReports(const RestorePlan& plan);
+
+// Whether the check needs the printer's articles although the file has none:
+// a new decimal point rounds their prices, removed departments leave them
+// pointing nowhere.
+bool NeedsPrinterArticles(const PrinterConfig& wanted, const RestorePlan& plan);
 
 // The sections to read from the printer for a restore of `wanted`: those the
 // file has, and what the pre-flight needs to check them.

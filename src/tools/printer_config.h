@@ -86,6 +86,8 @@ struct PrinterConfig {
   // The printer's status flags, read for a restore's pre-flight (which reports
   // are not zeroed); never in a file.
   std::optional<StatusFlags> status;
+  // Free fiscal-memory records, read for a restore that uses some; never in a file.
+  std::optional<int> freeRecords;
 };
 
 // Progress of a long job: step `done` (0-based) of `total`, which works on

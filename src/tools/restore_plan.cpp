@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
@@ -48,6 +49,22 @@ std::string InvoiceNumber(const std::string& n) {
   return first == std::string::npos ? "0" : n.substr(first);
 }
 
+// A laid-out header line as a read gives it back: text and alignment guessed
+// from the spaces around it (balanced within one: centred; none before:
+// left; none after: right; otherwise the spaces are kept as text).
+std::pair<std::string, int> AsRead(const std::string& kept) {
+  const size_t first = kept.find_first_not_of(' ');
+  if (first == std::string::npos) return {"", 1};
+  const size_t last = kept.find_last_not_of(' ');
+  const long leading = static_cast<long>(first);
+  const long trailing = static_cast<long>(kept.size() - 1 - last);
+  const std::string text = kept.substr(first, last - first + 1);
+  if (leading - trailing >= -1 && leading - trailing <= 1) return {text, 1};
+  if (leading == 0) return {text, 0};
+  if (trailing == 0) return {text, 2};
+  return {kept, 1};
+}
+
 RestoreStep MakeStep(Section s, int item, StepKind kind, std::vector<FieldChange> fields,
                      std::function<std::string(FiscalPrinter&)> send) {
   RestoreStep step;
@@ -80,6 +97,14 @@ class Planner {
   }
 
  private:
+  // Whether group `g` is off (or missing) on the printer and the plan's
+  // tax-rate step is what switches it on.
+  bool NeedsNewRates(int g) const {
+    if (!opt_.includeFiscal || !ratesPlanned_ || !cur_.taxRates) return false;
+    const auto& cur = *cur_.taxRates;
+    return g >= 0 && static_cast<size_t>(g) < cur.size() && cur[static_cast<size_t>(g)] < 0;
+  }
+
   void Fiscal(RestoreStep step) {
     (opt_.includeFiscal ? plan_.steps : plan_.fiscalLeftOut).push_back(std::move(step));
   }
@@ -115,6 +140,7 @@ class Planner {
         fields.push_back({TaxGroupText(static_cast<int>(k)), Rate(cur[k]), Rate(want[k])});
     }
     if (fields.empty()) return;
+    ratesPlanned_ = true;
     const std::string password = opt_.password;
     Fiscal(MakeStep(Section::kTaxRates, 0, StepKind::kChange, std::move(fields),
                     [password, send](FiscalPrinter& p) { return p.SetTaxRates(password, send); }));
@@ -132,9 +158,10 @@ class Planner {
       HeaderLine line{w.line, HeaderTextFor(w, width, opt_.cutTexts), w.alignment, width};
       // The printer keeps the line as laid out and a read guesses the
       // alignment from its spaces (a line one short of the width reads as
-      // centred): equal layouts are equal lines, whatever the names say.
-      if (FitText(line.text, width, line.alignment, ' ') ==
-          FitText(c->text, width, c->alignment, ' '))
+      // centred, whichever side its space is on): lines that read back
+      // alike are equal, whatever the names say.
+      if (AsRead(FitText(line.text, width, line.alignment, ' ')) ==
+          AsRead(FitText(c->text, width, c->alignment, ' ')))
         continue;
       std::vector<FieldChange> fields;
       Compare(fields, "text", Quoted(c->text), Quoted(line.text));
@@ -168,8 +195,9 @@ class Planner {
   void Payments() {
     if (!want_.payments || !cur_.payments) return;
     for (int t = 1; t <= kPaymentTypes; ++t) {
-      const std::string& w = want_.payments->names[static_cast<size_t>(t - 1)];
-      const std::string& c = cur_.payments->names[static_cast<size_t>(t - 1)];
+      // Compared and sent as the printer keeps them (no trailing spaces).
+      const std::string w = StoredText(want_.payments->names[static_cast<size_t>(t - 1)]);
+      const std::string c = StoredText(cur_.payments->names[static_cast<size_t>(t - 1)]);
       // The printer refuses an empty name; such a file entry cannot be restored.
       if (w.empty()) continue;
       std::vector<FieldChange> fields;
@@ -192,6 +220,9 @@ class Planner {
 
   void Invoices() {
     if (!want_.invoices || !cur_.invoices) return;
+    // Written, the range starts again at its first number: never where the
+    // printer may already have issued it (the pre-flight says so).
+    if (InvoiceRangeMovesBack(*cur_.invoices, *want_.invoices)) return;
     const InvoiceRange w = *want_.invoices;
     const InvoiceRange& c = *cur_.invoices;
     std::vector<FieldChange> fields;
@@ -210,14 +241,16 @@ class Planner {
       const auto it = cur.find(w.number);
       const Department* c = it == cur.end() ? nullptr : it->second;
       std::vector<FieldChange> fields;
-      Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
+      Department d = w;
+      d.name = StoredText(w.name);
+      Compare(fields, "name", c ? Quoted(StoredText(c->name)) : "", Quoted(d.name));
       Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
       if (c) cur.erase(it);
       if (fields.empty()) continue;
-      const Department d = w;
       plan_.steps.push_back(MakeStep(Section::kDepartments, w.number,
                                      c ? StepKind::kChange : StepKind::kAdd, std::move(fields),
                                      [d](FiscalPrinter& p) { return p.SetDepartment(d); }));
+      plan_.steps.back().needsRates = NeedsNewRates(w.taxGroup);
     }
     // Programmed on the printer, absent from the file: an empty name clears it.
     for (const auto& [number, c] : cur) {
@@ -236,11 +269,13 @@ class Planner {
       for (const OperatorRecord& o : *cur_.operators)
         if (o.number == w.number) c = &o;
       if (!c) continue;
+      OperatorRecord o = w;
+      o.name = StoredText(w.name);
+      o.password = StoredText(w.password);
       std::vector<FieldChange> fields;
-      Compare(fields, "name", Quoted(c->name), Quoted(w.name));
-      Compare(fields, "password", Quoted(c->password), Quoted(w.password));
+      Compare(fields, "name", Quoted(StoredText(c->name)), Quoted(o.name));
+      Compare(fields, "password", Quoted(StoredText(c->password)), Quoted(o.password));
       if (fields.empty()) continue;
-      const OperatorRecord o = w;
       plan_.steps.push_back(
           MakeStep(Section::kOperators, w.number, StepKind::kChange, std::move(fields),
                    [o](FiscalPrinter& p) { return p.SetOperator(o.number, o.name, o.password); }));
@@ -257,8 +292,10 @@ class Planner {
     for (const ArticleRecord& w : *want_.articles) {
       const auto it = cur.find(w.number);
       const ArticleRecord* c = it == cur.end() ? nullptr : it->second;
+      ArticleRecord a = w;
+      a.name = StoredText(w.name);
       std::vector<FieldChange> fields;
-      Compare(fields, "name", c ? Quoted(c->name) : "", Quoted(w.name));
+      Compare(fields, "name", c ? Quoted(StoredText(c->name)) : "", Quoted(a.name));
       if (!c || Cents(c->price) != Cents(w.price) || forceArticles_)
         fields.push_back({"price", c ? Money(c->price, curMode) : "", Money(w.price, mode_)});
       Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
@@ -266,12 +303,13 @@ class Planner {
               std::to_string(w.department));
       if (c) cur.erase(it);
       if (fields.empty()) continue;
-      const ArticleRecord a = w;
       plan_.steps.push_back(
           MakeStep(Section::kArticles, w.number, c ? StepKind::kChange : StepKind::kAdd,
                    std::move(fields), [a](FiscalPrinter& p) {
                      return p.SetArticle(a.number, a.name, a.price, a.taxGroup, a.department);
                    }));
+      plan_.steps.back().priceMode = mode_;
+      plan_.steps.back().needsRates = NeedsNewRates(w.taxGroup);
     }
     for (const auto& [number, c] : cur) {
       // The group it has is one the printer accepts; the price of a cleared
@@ -289,6 +327,7 @@ class Planner {
   const RestoreOptions& opt_;
   char mode_ = '2';
   bool forceArticles_ = false;
+  bool ratesPlanned_ = false;
   RestorePlan plan_;
 };
 
@@ -311,6 +350,18 @@ std::string HeaderTextFor(const HeaderLine& line, int width, bool cut) {
   return text;
 }
 
+bool InvoiceRangeMovesBack(const InvoiceRange& current, const InvoiceRange& wanted) {
+  if (InvoiceNumber(current.first) == InvoiceNumber(wanted.first) &&
+      InvoiceNumber(current.last) == InvoiceNumber(wanted.last))
+    return false;
+  // The printer's next number is somewhere in its range and cannot be read:
+  // only a range that starts after all of it cannot repeat a number.
+  const std::string last = InvoiceNumber(current.last);
+  if (last == "0") return false;
+  const std::string first = InvoiceNumber(wanted.first);
+  return first.size() < last.size() || (first.size() == last.size() && first <= last);
+}
+
 RestorePlan PlanRestore(const PrinterConfig& current, const PrinterConfig& wanted,
                         const RestoreOptions& options) {
   return Planner(current, wanted, options).Run();
@@ -328,8 +379,36 @@ ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& st
   report.outcomes.assign(steps.size(), StepOutcome::kNotSent);
   report.codes.assign(steps.size(), std::string());
   const int total = static_cast<int>(steps.size());
+  bool modeChecked = false;
+  SkipCause pricesOff = SkipCause::kNone;  // why no price may be sent
+  bool ratesOff = false;
+  const auto skip = [&report](int i, SkipCause cause) {
+    report.outcomes[static_cast<size_t>(i)] = StepOutcome::kSkipped;
+    if (report.skipped == SkipCause::kNone) report.skipped = cause;
+  };
   for (int i = 0; i < total; ++i) {
     const RestoreStep& step = steps[static_cast<size_t>(i)];
+    if (step.needsRates && ratesOff) {
+      skip(i, SkipCause::kRatesNotWritten);
+      continue;
+    }
+    if (step.priceMode != 0 && pricesOff == SkipCause::kNone && !modeChecked) {
+      // Read again, not trusted from before the run: a price sent in the
+      // other mode is stored rounded or a hundred times off.
+      modeChecked = true;
+      char mode = 0;
+      const std::string read = printer.ReadDecimalPoint(mode);
+      if (!CallDone(read, printer.LastOutcome())) {
+        report.outcomes[static_cast<size_t>(i)] = StepOutcome::kFailed;
+        if (!printer.LastOutcome().userTold) report.untold = printer.LastOutcome().message;
+        break;
+      }
+      if (mode != step.priceMode) pricesOff = SkipCause::kDecimalModeDiffers;
+    }
+    if (step.priceMode != 0 && pricesOff != SkipCause::kNone) {
+      skip(i, pricesOff);
+      continue;
+    }
     if (progress && !progress(ProgressStep{step.section, step.item, i, total})) {
       report.cancelled = true;
       break;
@@ -341,6 +420,8 @@ ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& st
       report.outcomes[static_cast<size_t>(i)] = StepOutcome::kWritten;
     } else if (!result.empty() && outcome.end == CallEnd::kPrinterRefused) {
       report.outcomes[static_cast<size_t>(i)] = StepOutcome::kRefused;
+      if (step.section == Section::kDecimalPoint) pricesOff = SkipCause::kDecimalPointNotWritten;
+      if (step.section == Section::kTaxRates) ratesOff = true;
     } else {
       report.outcomes[static_cast<size_t>(i)] = StepOutcome::kFailed;
       if (!outcome.userTold) report.untold = outcome.message;
@@ -351,6 +432,23 @@ ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& st
 }
 
 // --- Texts for people ----------------------------------------------------------
+
+std::string SkipCauseText(SkipCause cause, bool bulgarian) {
+  switch (cause) {
+    case SkipCause::kDecimalPointNotWritten:
+      return bulgarian ? "десетичната точка не беше записана: цените биха били закръглени"
+                       : "the decimal point was not written: the prices would be rounded";
+    case SkipCause::kDecimalModeDiffers:
+      return bulgarian ? "принтерът не работи в десетичния режим, за който са цените"
+                       : "the printer does not work in the decimal mode the prices are for";
+    case SkipCause::kRatesNotWritten:
+      return bulgarian ? "данъчните ставки, които включват групата, не бяха записани"
+                       : "the tax rates that switch their group on were not written";
+    case SkipCause::kNone:
+      break;
+  }
+  return "";
+}
 
 namespace {
 

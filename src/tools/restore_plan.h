@@ -34,13 +34,22 @@ struct RestoreStep {
   StepKind kind = StepKind::kChange;
   std::vector<FieldChange> fields;
   std::function<std::string(FiscalPrinter&)> send;
+  // The decimal mode the step's price was planned for ('0' or '2'; 0 for a
+  // step without a price). Such a step is sent only while the printer works
+  // in that mode: a price sent in the other mode is rounded or scaled.
+  char priceMode = 0;
+  // The step uses a tax group that only the plan's tax-rate step switches on.
+  bool needsRates = false;
 };
+
+// The service password fiscal-cli and the application use when none is given.
+inline constexpr const char* kDefaultServicePassword = "000000";
 
 struct RestoreOptions {
   // Tax rates and the decimal point go into the fiscal memory, where every
   // change is permanent and the number of changes is small: only on request.
   bool includeFiscal = false;
-  std::string password;  // the service password those two commands carry
+  std::string password = kDefaultServicePassword;  // what those two commands carry
   // Header lines wider than the printer's are cut to its width (the pre-flight
   // names each); otherwise they stop the restore.
   bool cutTexts = false;
@@ -64,6 +73,12 @@ RestorePlan PlanRestore(const PrinterConfig& current, const PrinterConfig& wante
 char TargetDecimalMode(const PrinterConfig& current, const PrinterConfig& wanted,
                        const RestoreOptions& options);
 
+// Whether writing `wanted` over the printer's `current` invoice range could
+// make it issue a number again: a range written starts at its first number,
+// and the printer's next number (which cannot be read) may be anywhere up to
+// its last. Only a range starting after the current last one is safe.
+bool InvoiceRangeMovesBack(const InvoiceRange& current, const InvoiceRange& wanted);
+
 // The text a header line is written with on a line `width` bytes wide: as it
 // stands when it fits, without its outer spaces when only they are too many,
 // cut to the width when `cut` (otherwise left too long for the pre-flight).
@@ -75,7 +90,17 @@ enum class StepOutcome {
   kRefused,  // the printer answered an error code and the user chose to carry on
   kFailed,   // anything else (no answer, refused status check, cancelled, a value
              // outside the driver's range): the run stopped here
+  kSkipped,  // not sent because a step it depends on was not written (see SkipCause)
 };
+
+// Why steps were skipped.
+enum class SkipCause {
+  kNone,
+  kDecimalPointNotWritten,  // the new decimal point was refused: prices would be rounded
+  kDecimalModeDiffers,      // read again before the prices, the mode is not the planned one
+  kRatesNotWritten,         // the tax rates that switch their group on were refused
+};
+std::string SkipCauseText(SkipCause cause, bool bulgarian);
 
 struct ApplyReport {
   std::vector<StepOutcome> outcomes;  // one per step of the plan
@@ -84,6 +109,7 @@ struct ApplyReport {
   // UTF-8: why the failed step stopped the run when nobody was told (the
   // driver refused a value outside its range); empty otherwise.
   std::string untold;
+  SkipCause skipped = SkipCause::kNone;  // the first cause of kSkipped steps
   int Count(StepOutcome o) const;
   bool Complete() const {
     return Count(StepOutcome::kWritten) == static_cast<int>(outcomes.size());
@@ -92,7 +118,11 @@ struct ApplyReport {
 
 // Sends the steps in order. A step that fails ends the run (the printer is not
 // answering, or the user cancelled a prompt); a refused step is noted and the
-// run goes on. `progress` is asked before every step and may stop the run.
+// run goes on, except for the steps that depend on it (prices on a refused
+// decimal point, groups on refused tax rates), which are skipped. Before the
+// first price the decimal mode is read again; when it is not the one the
+// prices were planned for, they are skipped too. `progress` is asked before
+// every step and may stop the run.
 ApplyReport ApplyPlan(FiscalPrinter& printer, const std::vector<RestoreStep>& steps,
                       const ProgressFn& progress);
 

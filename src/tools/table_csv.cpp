@@ -3,6 +3,7 @@
 #include "tools/table_csv.h"
 
 #include <cmath>
+#include <cstring>
 #include <map>
 
 #include "driver/cp1251.h"
@@ -39,6 +40,10 @@ std::vector<Column> Columns(CsvTable t) {
   return {};
 }
 
+bool IsDigitChar(char c) {
+  return c >= '0' && c <= '9';
+}
+
 std::string Trim(const std::string& s) {
   const size_t a = s.find_first_not_of(" \t");
   if (a == std::string::npos) return "";
@@ -49,8 +54,15 @@ std::string Trim(const std::string& s) {
 // One row as read: its fields and the line it starts on.
 struct Row {
   std::vector<std::string> fields;
+  std::vector<bool> quoted;  // per field: its spaces are the text's own
   int line = 0;
 };
+
+// A field a spreadsheet leaves empty (a row of separators, separators after
+// the last column).
+bool BlankField(const Row& row, size_t f) {
+  return !row.quoted[f] && Trim(row.fields[f]).empty();
+}
 
 // Splits the text into rows. Returns false (with the line) for a quote that is
 // never closed.
@@ -64,7 +76,8 @@ bool SplitRows(const std::string& text, char sep, std::vector<Row>& rows, int& b
     bool endOfRow = false;
     while (!endOfRow) {
       field.clear();
-      if (i < text.size() && text[i] == '"') {
+      const bool quoted = i < text.size() && text[i] == '"';
+      if (quoted) {
         ++i;
         for (;;) {
           if (i >= text.size()) {
@@ -88,6 +101,7 @@ bool SplitRows(const std::string& text, char sep, std::vector<Row>& rows, int& b
       while (i < text.size() && text[i] != sep && text[i] != '\n' && text[i] != '\r')
         field += text[i++];
       row.fields.push_back(field);
+      row.quoted.push_back(quoted);
       if (i < text.size() && text[i] == sep) {
         ++i;
         continue;
@@ -97,8 +111,10 @@ bool SplitRows(const std::string& text, char sep, std::vector<Row>& rows, int& b
       ++line;
       endOfRow = true;
     }
-    // Blank lines are skipped.
-    if (!(row.fields.size() == 1 && Trim(row.fields[0]).empty())) rows.push_back(row);
+    // Blank lines are skipped, and so are rows of separators only.
+    bool blank = true;
+    for (size_t f = 0; f < row.fields.size(); ++f) blank = blank && BlankField(row, f);
+    if (!blank) rows.push_back(row);
   }
   return true;
 }
@@ -110,6 +126,26 @@ std::string HeaderName(const std::string& field) {
   return s;
 }
 
+// A number with its thousands separated by spaces, as spreadsheets show it
+// ("1 234,50", also with a no-break space) without them; anything else as it is.
+std::string WithoutDigitGroups(const std::string& s) {
+  static const char* const kGroupSeparators[] = {" ", "\xC2\xA0", "\xE2\x80\xAF"};
+  std::string out;
+  for (size_t i = 0; i < s.size();) {
+    size_t len = 0;
+    for (const char* g : kGroupSeparators)
+      if (s.compare(i, std::strlen(g), g) == 0) len = std::strlen(g);
+    const bool between =
+        len > 0 && i > 0 && IsDigitChar(s[i - 1]) && i + len < s.size() && IsDigitChar(s[i + len]);
+    if (between) {
+      i += len;
+      continue;
+    }
+    out += s[i++];
+  }
+  return out;
+}
+
 // Reads one table's rows into records, checking each field.
 class RowReader {
  public:
@@ -119,7 +155,10 @@ class RowReader {
   bool Header(const Row& row) {
     const auto cols = Columns(table_);
     index_.assign(cols.size(), -1);
-    for (size_t f = 0; f < row.fields.size(); ++f) {
+    // Separators after the last caption (a spreadsheet's empty columns).
+    size_t used = row.fields.size();
+    while (used > 0 && BlankField(row, used - 1)) --used;
+    for (size_t f = 0; f < used; ++f) {
       const std::string name = HeaderName(row.fields[f]);
       int found = -1;
       for (size_t c = 0; c < cols.size(); ++c)
@@ -135,13 +174,16 @@ class RowReader {
         problem_.detail = cols[c].caption;
         return false;
       }
-    width_ = row.fields.size();
+    width_ = used;
     return true;
   }
 
   bool Record(const Row& row, CsvRecords& out) {
     row_ = &row;
-    if (row.fields.size() != width_) {
+    bool extraBlank = row.fields.size() > width_;
+    for (size_t f = width_; f < row.fields.size(); ++f)
+      extraBlank = extraBlank && BlankField(row, f);
+    if (row.fields.size() != width_ && !extraBlank) {
       Fail(row.line, 0, "", CsvIssue::kFieldCount);
       problem_.detail = std::to_string(width_);
       return false;
@@ -203,7 +245,9 @@ class RowReader {
       if (cols[c].key == key) {
         column = index_[c] + 1;
         caption = cols[c].caption;
-        return Trim(row_->fields[static_cast<size_t>(index_[c])]);
+        // A quoted field keeps its spaces: export quotes a name that has some.
+        const size_t f = static_cast<size_t>(index_[c]);
+        return row_->quoted[f] ? row_->fields[f] : Trim(row_->fields[f]);
       }
     return "";
   }
@@ -264,6 +308,7 @@ class RowReader {
     if (decimalComma_)
       for (char& ch : s)
         if (ch == ',') ch = '.';
+    s = WithoutDigitGroups(s);
     const size_t dot = s.find('.');
     const std::string whole = s.substr(0, dot);
     const std::string frac = dot == std::string::npos ? "" : s.substr(dot + 1);
@@ -275,6 +320,7 @@ class RowReader {
     const size_t significant =
         frac.find_last_not_of('0') == std::string::npos ? 0 : frac.find_last_not_of('0') + 1;
     const size_t allowed = mode_ == '0' ? 0 : 2;
+    if (significant > 0 && allowed == 0) return FailField(kPrice, CsvIssue::kWholeNumbersOnly);
     if (significant > allowed)
       return FailField(kPrice, CsvIssue::kTooManyDecimals, std::to_string(allowed));
     long long cents = std::stoll(whole) * 100;
@@ -293,6 +339,7 @@ class RowReader {
     const std::string s = Field(kGroup, column, caption);
     if (s.empty()) return FailField(kGroup, CsvIssue::kEmpty);
     const auto g = ParseTaxGroupText(s);
+    if (!g && LatinLookalike(s)) return FailField(kGroup, CsvIssue::kLatinTaxGroup, s);
     if (!g) return FailField(kGroup, CsvIssue::kNotTaxGroup);
     value = *g;
     return true;
@@ -393,10 +440,8 @@ bool ParseTableCsv(CsvTable table, const std::string& input, char decimalMode, C
   // Unless given, the header row tells the separator.
   const std::string firstLine = text.substr(0, text.find('\n'));
   char sep = dialect.separator;
-  if (sep == 0)
-    sep = firstLine.find(';') != std::string::npos && firstLine.find(',') == std::string::npos
-              ? ';'
-              : ',';
+  const auto has = [&firstLine](char c) { return firstLine.find(c) != std::string::npos; };
+  if (sep == 0) sep = has(';') && !has(',') ? ';' : has('\t') && !has(',') ? '\t' : ',';
   std::vector<Row> rows;
   int badLine = 0;
   if (!SplitRows(text, sep, rows, badLine)) {
@@ -409,7 +454,8 @@ bool ParseTableCsv(CsvTable table, const std::string& input, char decimalMode, C
     problem.issue = CsvIssue::kEmptyFile;
     return false;
   }
-  RowReader reader(table, decimalMode, sep != ',' && (dialect.decimalComma || sep == ';'), problem);
+  // Where ',' does not separate the fields, it can only be a decimal comma.
+  RowReader reader(table, decimalMode, sep != ',', problem);
   if (!reader.Header(rows[0])) return false;
   for (size_t r = 1; r < rows.size(); ++r)
     if (!reader.Record(rows[r], out)) return false;
@@ -531,6 +577,11 @@ constexpr IssueText kIssueTexts[] = {
     {CsvIssue::kSemicolon, "has a ';', which the printer cannot take in this field",
      "съдържа ';', който принтерът не приема в това поле"},
     {CsvIssue::kNotTaxGroup, "is not a tax group А..З", "не е данъчна група А..З"},
+    {CsvIssue::kLatinTaxGroup, "is the Latin letter %s: tax groups are the Cyrillic letters А..З",
+     "е латинската буква %s: данъчните групи са кирилските букви А..З"},
+    {CsvIssue::kWholeNumbersOnly,
+     "has decimals: the printer works in whole numbers, so a price cannot have any",
+     "има знаци след точката: принтерът работи в цели числа и цената не може да има такива"},
     {CsvIssue::kRepeatedNumber, "the number was already given on line %s",
      "номерът вече е даден на ред %s"},
 };

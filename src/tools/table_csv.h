@@ -9,9 +9,11 @@
 // Articles, departments and operators as CSV files: UTF-8, a header row with
 // the column names of the programming dialogs, one record per row.
 //
-// Written with ',' between fields; read with ',' or ';' (whichever the header
-// row uses: spreadsheets set up for Bulgarian save with ';', and then a price
-// may have a decimal comma). Fields may be quoted ("..." with "" for a quote);
+// Written with ',' between fields; read with ',', ';' or a tab (whichever the
+// header row uses: spreadsheets set up for Bulgarian save with ';', and then a
+// price may have a decimal comma and its thousands separated by spaces). Rows
+// of separators only and separators after the last column are ignored; a
+// quoted field keeps its spaces. Fields may be quoted ("..." with "" for a quote);
 // a UTF-8 byte-order mark and CRLF line ends are accepted. Columns may come in
 // any order; each column must be there once and no other column may be.
 
@@ -40,6 +42,8 @@ enum class CsvIssue {
   kControl,       // a line break, a tab or another control character inside a field
   kSemicolon,     // ';' separates the fields of the printer's commands
   kNotTaxGroup,
+  kLatinTaxGroup,     // A, B, E typed for the Cyrillic group letters that look alike
+  kWholeNumbersOnly,  // a price with decimals for a printer of whole numbers
   kRepeatedNumber,
 };
 

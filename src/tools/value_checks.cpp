@@ -22,6 +22,8 @@ constexpr double kCentsTolerance = 1e-6;
 constexpr double kRelativeError = 1e-13;
 constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7F;
+constexpr double kExchangeScale = 100000.0;  // five decimals
+constexpr double kExchangeTolerance = 1e-7;
 
 }  // namespace
 
@@ -83,4 +85,41 @@ TextIssue CheckText(const std::string& utf8, int width, bool field, std::string&
   if (field && bytes->find(';') != std::string::npos) return TextIssue::kSemicolon;
   cp1251 = *bytes;
   return TextIssue::kOk;
+}
+
+std::string StoredText(const std::string& cp1251) {
+  const size_t end = cp1251.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : cp1251.substr(0, end + 1);
+}
+
+bool BlankText(const std::string& cp1251) {
+  return StoredText(cp1251).empty();
+}
+
+bool ExactExchangeRate(double rate) {
+  if (!std::isfinite(rate) || rate < 0) return false;
+  const double scaled = rate * kExchangeScale;
+  return std::fabs(scaled - std::round(scaled)) <= kExchangeTolerance * std::max(1.0, scaled);
+}
+
+bool IsUtf8(const std::string& s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
+    i += n;
+  }
+  return true;
+}
+
+bool LatinLookalike(const std::string& utf8) {
+  return utf8.size() == 1 && std::string("ABEabe").find(utf8[0]) != std::string::npos;
+}
+
+std::string ForeignEncoding(const std::string& bytes) {
+  const bool bom16 = bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0;
+  if (bom16 || bytes.find('\0') != std::string::npos) return "UTF-16";
+  return IsUtf8(bytes) ? "" : "Windows-1251";
 }

@@ -46,3 +46,26 @@ TextIssue CheckText(const std::string& utf8, int width, bool field, std::string&
 
 // Whether the Windows-1251 bytes hold a control character (below 0x20, 0x7F).
 bool HasControlCharacter(const std::string& bytes);
+
+// A name or password as the printer keeps it: it pads its fields with spaces
+// and gives them back without the trailing ones, so those are never held.
+std::string StoredText(const std::string& cp1251);
+// Whether a text is empty once the printer has trimmed it (only spaces).
+bool BlankText(const std::string& cp1251);
+// The character payment names are filled with: the printer removes every one
+// of them when it gives the name back, so a name cannot hold it.
+constexpr char kPaymentFill = '_';
+// Decimals an exchange rate is written with.
+constexpr int kExchangeDecimals = 5;
+// Whether an exchange rate can be written as it stands (at most five decimals).
+bool ExactExchangeRate(double rate);
+
+// Whether the bytes are UTF-8 text.
+bool IsUtf8(const std::string& bytes);
+// A Latin letter that looks like one of the tax groups (A, B, E and their
+// small forms look like Cyrillic А, В, Е): the message names it as Latin.
+bool LatinLookalike(const std::string& utf8);
+// Why a file's text cannot be read as UTF-8: "UTF-16" (a byte-order mark or
+// zero bytes), "Windows-1251" (bytes that are not UTF-8), or "" when it is
+// UTF-8.
+std::string ForeignEncoding(const std::string& bytes);

@@ -72,7 +72,8 @@ TEST_F(CliToolsSim, DryRunListsTheDifferencesAndSendsNothing) {
             (std::vector<std::string>{
                 "operator 1: name \"Оператор 1\" -> \"Иван\", password \"1\" -> \"11\"",
                 "operator 2: name \"Оператор 2\" -> \"Мария\", password \"2\" -> \"22\"",
-                "restore: 2 change(s); dry run, nothing sent"}));
+                "restore: 2 change(s); dry run, nothing sent; the real run would write 2 "
+                "change(s)"}));
   EXPECT_EQ(OperatorName(1), "Оператор 1");
 
   const CliRun real = Run({"restore", File("ops.json")});
@@ -106,9 +107,23 @@ TEST_F(CliToolsSim, ARestoreThatLeavesOnlyFiscalDifferencesSaysSoAndFails) {
       << json.out;
   EXPECT_NE(json.out.find("\"fiscalLeftOut\":[{\"section\":\"decimalPoint\""), std::string::npos)
       << json.out;
-  // A dry run sends nothing by design and stays a success.
-  EXPECT_EQ(Run({"restore", File("fiscal.json"), "--dry-run"}).code, 0);
+  // A dry run exits as the real run would, and says so.
+  const CliRun dry = Run({"restore", File("fiscal.json"), "--dry-run"});
+  EXPECT_EQ(dry.code, 1);
+  EXPECT_EQ(dry.OutLines().back(),
+            "restore: 0 change(s); dry run, nothing sent; the real run would send nothing: only "
+            "fiscal settings differ, left alone");
   EXPECT_TRUE(sim.Writes().empty());
+
+  // The same end state, the same status: written with the fiscal settings
+  // left alone, the first run fails as the rerun does.
+  Write("mixed.json", R"({"format":"fiscal-service-backup","formatVersion":1,"decimalPoint":0,
+      "operators":[{"number":1,"name":"Иван","password":"1"}]})");
+  const CliRun first = Run({"restore", File("mixed.json")});
+  EXPECT_EQ(first.code, 1) << first.out;
+  EXPECT_EQ(first.OutLines().back(),
+            "restore: 1 of 1 written; fiscal settings left alone (--include-fiscal writes them)");
+  EXPECT_EQ(Run({"restore", File("mixed.json")}).code, 1);
 }
 
 TEST_F(CliToolsSim, BackupWritesTheWholeProgrammingAndRestoresIt) {
@@ -166,6 +181,8 @@ TEST_F(CliToolsSim, RestoreThatCannotFinishSaysWhatWasNotWritten) {
   const CliRun r = Run({"restore", File("ops.json")});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(sim.FrameCount(), 0);
+  // Stopped before anything was read, it still ends with its summary.
+  EXPECT_EQ(r.OutLines().back(), "restore: the printer could not be opened or read; nothing sent");
 
   // Reading works; department 1 has sales, so the printer would refuse to
   // change it: the pre-flight names it and nothing is sent.
@@ -226,7 +243,10 @@ TEST_F(CliToolsSim, DryRunShowsThePreflightAndAStoppedRestoreSendsNothing) {
   Write("big.json", R"({"format":"fiscal-service-backup","formatVersion":1,"articles":[
       {"number":1,"name":"Хляб","price":5000000,"taxGroup":"Б","department":0}]})");
   const CliRun dry = Run({"restore", File("big.json"), "--dry-run", "--only", "articles"});
-  EXPECT_EQ(dry.code, 0) << dry.err;
+  EXPECT_EQ(dry.code, 2) << dry.err;
+  EXPECT_EQ(dry.OutLines().back(),
+            "restore: 7 change(s); dry run, nothing sent; the real run would be refused (nothing "
+            "sent)");
   const auto lines = dry.OutLines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "note: Принтерът: данъчни групи А..З, суми с 2 знака след точката");
@@ -246,7 +266,7 @@ TEST_F(CliToolsSim, OnlyTheNamedSectionsAreReadOrRestored) {
 
   Write("both.json", R"({"format":"fiscal-service-backup","formatVersion":1,
       "operators":[{"number":1,"name":"Иван","password":"1"}],
-      "invoiceRange":{"first":"5","last":"50"}})");
+      "invoiceRange":{"first":"2001","last":"3000"}})");
   const CliRun r = Run({"restore", File("both.json"), "--only", "invoiceRange"});
   EXPECT_EQ(r.code, 0) << r.out;
   EXPECT_EQ(r.OutLines().back(), "restore: 1 of 1 written");
@@ -262,11 +282,31 @@ TEST_F(CliToolsSim, DiffComparesTwoBackupsWithoutAPrinter) {
       "taxRates":{"А":0,"Б":9},"operators":[{"number":1,"name":"Мария","password":"1"}]})");
   const CliRun diff = Run({"diff", File("a.json"), File("b.json")});
   EXPECT_EQ(diff.code, 1);
-  EXPECT_EQ(diff.OutLines(),
-            (std::vector<std::string>{"tax rates: Б 20.00% -> 9.00%",
-                                      "operator 1: name \"Иван\" -> \"Мария\"",
-                                      "diff: 2 change(s); dry run, nothing sent"}));
-  EXPECT_EQ(Run({"diff", File("a.json"), File("a.json")}).code, 0);
+  EXPECT_EQ(diff.OutLines(), (std::vector<std::string>{"tax rates: Б 20.00% -> 9.00%",
+                                                       "operator 1: name \"Иван\" -> \"Мария\"",
+                                                       "diff: 2 difference(s)"}));
+  const CliRun same = Run({"diff", File("a.json"), File("a.json")});
+  EXPECT_EQ(same.code, 0);
+  EXPECT_EQ(same.OutLines(),
+            (std::vector<std::string>{"diff: no differences (" + File("a.json") + ")"}));
+  // Values no restore could write still make the files differ.
+  const auto payments = [](const char* name, const char* rate) {
+    return std::string(R"({"format":"fiscal-service-backup","formatVersion":1,"payments":{"names":[
+        {"type":1,"name":")") +
+           name + R"("},{"type":2,"name":"ЧЕК"},{"type":3,"name":"В"},
+        {"type":4,"name":"ВАЛУТА"}],"exchangeRate":)" +
+           rate + "}}";
+  };
+  Write("p.json", payments("КАРТА", "1.95583"));
+  Write("empty-name.json", payments("", "1.95583"));
+  Write("no-rate.json", payments("КАРТА", "0"));
+  for (const char* other : {"empty-name.json", "no-rate.json"}) {
+    const CliRun d = Run({"diff", File("p.json"), File(other)});
+    EXPECT_EQ(d.code, 1) << other;
+    EXPECT_EQ(d.OutLines().back(), "diff: 1 difference(s)") << d.out;
+    EXPECT_EQ(d.out.find("already holds"), std::string::npos);
+    EXPECT_EQ(d.out.find("dry run"), std::string::npos);
+  }
   EXPECT_EQ(Run({"diff", File("a.json")}).code, 2);
   EXPECT_EQ(sim.FrameCount(), 0);
 }
@@ -326,6 +366,31 @@ TEST_F(CliToolsSim, CtrlCWhileABackupReadsLeavesNoFile) {
             "backup: interrupted while reading the printer; " + File("b.json") + " not written");
   EXPECT_FALSE(fs::exists(dir / "b.json"));
   EXPECT_FALSE(fs::exists(dir / "b.json.part"));
+}
+
+// Questions of the pre-flight are answered like any prompt (--answers: 6 yes,
+// 7 no); --include-fiscal without --password uses the default 000000.
+TEST_F(CliToolsSim, QuestionsAreAnsweredAndTheServicePasswordHasOneDefault) {
+  Write("other.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "printer":{"printerNumber":111111,"memoryNumber":222222,"taxNumber":"999999999"},
+      "operators":[{"number":1,"name":"Иван","password":"1"}]})");
+  const CliRun no = Run({"--answers", "7", "restore", File("other.json")});
+  EXPECT_EQ(no.code, 1) << no.out;
+  EXPECT_EQ(no.OutLines().back(), "restore: nothing sent");
+  EXPECT_TRUE(sim.Writes().empty());
+  const CliRun dry = Run({"restore", File("other.json"), "--dry-run"});
+  EXPECT_NE(dry.out.find("question (answered yes to write): Файлът е от друг принтер (№ 111111"),
+            std::string::npos)
+      << dry.out;
+  const CliRun yes = Run({"--answers", "6", "restore", File("other.json")});
+  EXPECT_EQ(yes.code, 0) << yes.out;
+  EXPECT_EQ(OperatorName(1), "Иван");
+
+  Write("rates.json", R"({"format":"fiscal-service-backup","formatVersion":1,
+      "taxRates":{"А":0,"Б":20,"В":20,"Г":10}})");
+  const CliRun fiscal = Run({"--answers", "6", "restore", File("rates.json"), "--include-fiscal"});
+  EXPECT_EQ(fiscal.code, 0) << fiscal.out << fiscal.err;
+  EXPECT_EQ(sim.WithDevice([](SimDevice& d) { return d.State().rates[3]; }), 1000);
 }
 
 }  // namespace

@@ -115,7 +115,8 @@ TEST_F(ConfigToolsSim, RestoreShowsTheDifferencesBeforeSendingAndLeavesFiscalAlo
   EXPECT_EQ(answer.summary, "Промени за запис: 1");
   EXPECT_EQ(OperatorName(2), "Мария");
   EXPECT_EQ(RateG(), 900);
-  EXPECT_EQ(messages, (std::vector<std::string>{"Записани: 1 от 1."}));
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "Записани: 1 от 1.\nФискалните настройки са оставени без промяна."}));
 }
 
 TEST_F(ConfigToolsSim, TickedFiscalChangesAreWrittenWithThePassword) {

@@ -65,7 +65,16 @@ TEST(LinkErrors, EveryCodeHasItsMessageOrNone) {
       continue;
     }
     ASSERT_TRUE(msg) << "code " << code;
+#ifndef _WIN32
+    // errno, named as the system names it: no Windows call in the text.
+    std::string text = want->text;
+    const std::string windows = "Код на грешка от GetLastError: 5";
+    if (const size_t at = text.find(windows); at != std::string::npos)
+      text.replace(at, windows.size(), "Системна грешка 5: Input/output error");
+    EXPECT_EQ(msg->text, text) << code;
+#else
     EXPECT_EQ(msg->text, want->text) << code;
+#endif
     EXPECT_EQ(msg->caption, want->caption) << code;
     EXPECT_EQ(msg->style, want->style) << code;
   }

@@ -147,6 +147,45 @@ TEST(ConfigJson, DamagedFilesNameTheMember) {
   }
 }
 
+// Values the printer would hold otherwise than the file says: refused with
+// the member named, before anything is opened.
+TEST(ConfigJson, ValuesThePrinterCannotHoldAreRefused) {
+  const std::string head = R"({"format":"fiscal-service-backup","formatVersion":1,)";
+  const auto payments = [&](const std::string& name, const std::string& rate) {
+    return head + R"("payments":{"names":[{"type":1,"name":")" + name +
+           R"("},{"type":2,"name":"ЧЕК"},{"type":3,"name":"В"},{"type":4,"name":"ВАЛУТА"}],)" +
+           R"("exchangeRate":)" + rate + "}}";
+  };
+  std::string utf16 = "\xFF\xFE{\0}\0";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {head + R"("articles":[{"number":1,"name":"   ","price":1,"taxGroup":"Б","department":0}]})",
+       "articles[0].name: е празно или само от интервали"},
+      {head + R"("departments":[{"number":1,"name":"  ","taxGroup":"Б"}]})",
+       "departments[0].name: е празно или само от интервали"},
+      {payments("КАР_ТА", "1.95583"), "payments.names[0].name: съдържа '_'"},
+      {payments("КАРТА", "1.955835"), "payments.exchangeRate: има повече от 5 знака"},
+      {head + R"("articles":[{"number":1,"name":"А","price":1,"taxGroup":"B","department":0}]})",
+       "articles[0].taxGroup: „B“ е латинска буква"},
+      {head + R"("departments":[{"number":1,"name":"А","taxGroup":"a"}]})",
+       "departments[0].taxGroup: „a“ е латинска буква"},
+      {utf16, "файлът е в UTF-16, а не в UTF-8"},
+      {head + "\"articles\":[{\"number\":1,\"name\":\"\xD5\xEB\xFF\xE1\",\"price\":1,"
+              "\"taxGroup\":\"\xC1\",\"department\":0}]}",
+       "файлът е в Windows-1251, а не в UTF-8"},
+  };
+  EXPECT_TRUE([&] {
+    PrinterConfig ok;
+    std::string error;
+    return ConfigFromJson(payments("КАРТА", "1.95583"), ok, error);
+  }());
+  for (const auto& [text, expected] : cases) {
+    PrinterConfig r;
+    std::string error;
+    EXPECT_FALSE(ConfigFromJson(text, r, error)) << text;
+    EXPECT_NE(error.find(expected), std::string::npos) << text << "\n -> " << error;
+  }
+}
+
 // Each limit on both sides: the last value the printer takes is read, the next
 // one is refused naming its member. Article prices follow the file's decimal mode.
 TEST(ConfigJson, LimitsOnBothSides) {

@@ -92,8 +92,10 @@ TEST_F(RestoreSim, ChangedPrinterIsPutBackAsTheBackupHoldsIt) {
   const PrinterConfig changed = Read();
   const RestorePlan plan = PlanRestore(changed, fromFile, RestoreOptions{});
   // One step per record that differs: article 3 and 20, operator 2,
-  // department 6, header line 2, parameters, payment 4, invoices.
-  EXPECT_EQ(plan.steps.size(), 8u);
+  // department 6, header line 2, parameters, payment 4. The invoice range
+  // is kept: written, it would start again at 1, a number the printer may
+  // have issued since 500.
+  EXPECT_EQ(plan.steps.size(), 7u);
   EXPECT_TRUE(plan.fiscalLeftOut.empty());
   // Departments go before the articles that may refer to them.
   size_t lastDepartment = 0, firstArticle = plan.steps.size();
@@ -106,7 +108,9 @@ TEST_F(RestoreSim, ChangedPrinterIsPutBackAsTheBackupHoldsIt) {
   const ApplyReport report = ApplyPlan(*printer, plan.steps, nullptr);
   EXPECT_TRUE(report.Complete());
   EXPECT_TRUE(ui.prompts.empty());
-  EXPECT_EQ(Snapshot(Read()), Snapshot(saved));
+  PrinterConfig expected = saved;
+  expected.invoices = changed.invoices;
+  EXPECT_EQ(Snapshot(Read()), Snapshot(expected));
 }
 
 TEST_F(RestoreSim, TaxRatesAreWrittenOnlyWhenAskedAndOnlyWhenTheyDiffer) {

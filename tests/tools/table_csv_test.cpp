@@ -27,7 +27,9 @@ TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
       {"three decimals", CsvTable::kArticles, kArticleHeader + "1,Хляб,1.205,Б,0\n", 0, 2, 3,
        CsvIssue::kTooManyDecimals},
       {"decimals in whole-number mode", CsvTable::kArticles, kArticleHeader + "1,Хляб,1.20,Б,0\n",
-       '0', 2, 3, CsvIssue::kTooManyDecimals},
+       '0', 2, 3, CsvIssue::kWholeNumbersOnly},
+      {"Latin B for a group", CsvTable::kArticles, kArticleHeader + "1,Хляб,1.20,B,0\n", 0, 2, 4,
+       CsvIssue::kLatinTaxGroup},
       {"price above the two-decimal limit", CsvTable::kArticles,
        kArticleHeader + "1,Хляб,1000000,Б,0\n", '2', 2, 3, CsvIssue::kOutOfRange},
       {"negative price", CsvTable::kArticles, kArticleHeader + "1,Хляб,-1,Б,0\n", 0, 2, 3,
@@ -46,6 +48,8 @@ TEST(TableCsv, CorruptedRowsNameTheirLineAndColumn) {
       {"semicolon in a name", CsvTable::kDepartments, "Номер,Име,Дан.Група\n1,\"a;b\",Б\n", 0, 2, 2,
        CsvIssue::kSemicolon},
       {"Latin A for the group", CsvTable::kArticles, kArticleHeader + "1,Хляб,1,A,0\n", 0, 2, 4,
+       CsvIssue::kLatinTaxGroup},
+      {"Latin Q for the group", CsvTable::kArticles, kArticleHeader + "1,Хляб,1,Q,0\n", 0, 2, 4,
        CsvIssue::kNotTaxGroup},
       {"department 100", CsvTable::kArticles, kArticleHeader + "1,Хляб,1,Б,100\n", 0, 2, 5,
        CsvIssue::kOutOfRange},
@@ -235,6 +239,79 @@ TEST(TableCsv, BulgarianSpreadsheetDialectBothWays) {
                             "8\tМляко\t2,49\tБ\t0\n",
                             '2', records, problem, tabs));
   EXPECT_DOUBLE_EQ(records.articles[0].price, 2.49);
+}
+
+// What spreadsheets save: rows of separators only, separators after the last
+// column, thousands separated by a space or a no-break space, tabs between
+// fields (recognised by themselves).
+TEST(TableCsv, SpreadsheetExportsWithEmptyColumnsAndDigitGroupsAreRead) {
+  const struct {
+    const char* label;
+    std::string text;
+    double price;
+  } cases[] = {
+      {"row of separators", kArticleHeader + ",,,,\n1,Хляб,1.20,Б,0\n,,,,\n", 1.20},
+      {"trailing separators",
+       "Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент;;\n1;Хляб;1,20;Б;0;;\n", 1.20},
+      {"space between thousands",
+       "Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент\n1;Хляб;1 234,50;Б;0\n",
+       1234.50},
+      {"no-break space between thousands",
+       "Артикул Номер;Артикул Име;Артикул Цена;Дан.Група;Департамент\n1;Хляб;12\xC2\xA0"
+       "345,05;Б;0\n",
+       12345.05},
+      {"tabs",
+       "Артикул Номер\tАртикул Име\tАртикул Цена\tДан.Група\tДепартамент\n1\tХляб\t1,20\tБ\t0\n",
+       1.20},
+  };
+  for (const auto& c : cases) {
+    CsvRecords records;
+    CsvProblem problem;
+    ASSERT_TRUE(ParseTableCsv(CsvTable::kArticles, c.text, '2', records, problem))
+        << c.label << ": " << DescribeCsvProblem(problem, false);
+    ASSERT_EQ(records.articles.size(), 1u) << c.label;
+    EXPECT_DOUBLE_EQ(records.articles[0].price, c.price) << c.label;
+    EXPECT_EQ(Cp1251ToUtf8(records.articles[0].name), "Хляб") << c.label;
+  }
+  // A space that does not separate digit groups is still not a number.
+  CsvRecords records;
+  CsvProblem problem;
+  EXPECT_FALSE(ParseTableCsv(CsvTable::kArticles, kArticleHeader + "1,Хляб,1 .20,Б,0\n", '2',
+                             records, problem));
+  EXPECT_EQ(problem.issue, CsvIssue::kNotNumber);
+}
+
+// A name's own spaces travel both ways: export quotes them, import keeps them.
+TEST(TableCsv, LeadingSpacesOfANameRoundTrip) {
+  PrinterConfig config;
+  ArticleRecord a;
+  a.number = 3;
+  a.name = *Utf8ToCp1251("  Отстъп");
+  a.price = 1;
+  a.taxGroup = 1;
+  config.articles = std::vector<ArticleRecord>{a};
+  const std::string csv = WriteTableCsv(CsvTable::kArticles, config, '2');
+  EXPECT_NE(csv.find("3,\"  Отстъп\",1.00"), std::string::npos) << csv;
+  CsvRecords records;
+  CsvProblem problem;
+  ASSERT_TRUE(ParseTableCsv(CsvTable::kArticles, csv, '2', records, problem));
+  EXPECT_EQ(records.articles[0].name, a.name);
+}
+
+TEST(TableCsv, RefusalsSayWhatIsWrongInWords) {
+  CsvProblem p;
+  p.line = 2;
+  p.column = 4;
+  p.columnName = "Дан.Група";
+  p.issue = CsvIssue::kLatinTaxGroup;
+  p.detail = "B";
+  EXPECT_EQ(DescribeCsvProblem(p, false),
+            "line 2, column 4 (Дан.Група): is the Latin letter B: tax groups are the Cyrillic "
+            "letters А..З");
+  p.issue = CsvIssue::kWholeNumbersOnly;
+  EXPECT_EQ(DescribeCsvProblem(p, true),
+            "ред 2, колона 4 (Дан.Група): има знаци след точката: принтерът работи в цели числа и "
+            "цената не може да има такива");
 }
 
 }  // namespace
