@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
 
 #include "link/private_file.h"
 #include "link/utf8_file.h"
@@ -242,6 +243,22 @@ bool SaleJournal::Finish(const std::string& printer, const std::string& sale,
 bool SaleJournal::Release(const std::string& printer, const std::string& sale, std::string& error) {
   std::lock_guard<std::mutex> lock(mutex_);
   return Append({{"printer", printer}, {"sale", sale}, {"state", kReleased}}, error);
+}
+
+std::vector<std::pair<std::string, SaleJournal::Entry>> SaleJournal::Unfinished(
+    const std::string& printer) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<std::pair<std::string, Entry>> out;
+  std::set<std::string> seen;  // a number released and started again is in order_ twice
+  for (const auto& key : order_) {
+    const auto it = entries_.find(key);
+    if (it == entries_.end() || it->second.state != State::kStarted) continue;
+    if (!seen.insert(key).second) continue;
+    const size_t nl = key.find('\n');
+    if (key.compare(0, nl, printer) == 0 && nl == printer.size())
+      out.emplace_back(key.substr(nl + 1), it->second);
+  }
+  return out;
 }
 
 size_t SaleJournal::Size() const {

@@ -52,6 +52,11 @@ class SaleJournal {
               const nlohmann::json& result, std::string& error);
   bool Release(const std::string& printer, const std::string& sale, std::string& error);
 
+  // The sale numbers of `printer` started but not finished, oldest first,
+  // with their entries.
+  std::vector<std::pair<std::string, SaleJournal::Entry>> Unfinished(
+      const std::string& printer) const;
+
   size_t Size() const;
 
  private:
