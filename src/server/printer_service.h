@@ -3,7 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "driver/records.h"
+#include "server/netfp_payments.h"
 #include "server/policy_host.h"
+#include "server/receipt_recovery.h"
 #include "server/requests.h"
 
 class FiscalPrinter;
@@ -21,13 +23,18 @@ nlohmann::json StatusToJson(const StatusFlags& flags);
 
 // What became of a receipt request on the printer.
 struct SaleOutcome {
-  bool ok = false;             // closed as asked
-  bool opened = false;         // a fiscal receipt was opened (paper used)
-  int sold = 0;                // sales registered
-  int voided = 0;              // sales voided again after a failure
-  int payments = 0;            // payments registered
-  std::string state = "none";  // "closed", "cancelled" (voided and closed), "open", "none"
-  double amount = 0;           // the receipt's total
+  bool ok = false;      // closed as asked
+  bool opened = false;  // a fiscal receipt was opened (paper used)
+  int sold = 0;         // sales registered
+  int voided = 0;       // sales voided again after a failure
+  int payments = 0;     // payments registered
+  // "closed", "cancelled" (voided and closed), "open", "none", "unknown" (nothing
+  // open, but whether it printed cannot be told)
+  std::string state = "none";
+  // Left open (or maybe open) because the printer stopped answering or ran out
+  // of paper: to be settled as soon as it answers (see ReceiptSettler).
+  bool interrupted = false;
+  double amount = 0;  // the receipt's total
   int receiptNumber = 0;
   std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
   std::string fiscalMemorySerialNumber;
@@ -45,11 +52,13 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 // (sales, comments, discounts and surcharges on the subtotal), then the
 // payments (none: the whole in cash; one without an amount: the rest), then
 // the footer comments, closes it and reads its number, time and the fiscal
-// memory's serial number. A failure after the
-// receipt was opened voids what was sold and closes the empty receipt where
-// the printer allows; otherwise the receipt is left open and the outcome says so.
+// memory's serial number. A failure after the receipt was opened (or when the
+// open command's answer was lost) settles it at once (SettleReceipt with
+// `plan`): voided and closed before payment, the rest paid in the client's
+// payment types after; when the printer cannot be reached or has no paper the
+// outcome is `interrupted`. `names` names payment types in the messages.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op);
+                       const OperatorRecord& op, ReceiptPlan plan, const PaymentTypeMap& names);
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
 

@@ -132,6 +132,7 @@ void SaleJournal::Apply(const json& line) {
   Entry e;
   e.fingerprint = line.value("fingerprint", "");
   e.time = line.value("time", "");
+  if (state == kStarted && line.contains("settle")) e.settle = line["settle"];
   if (state == kFinished) {
     e.state = State::kFinished;
     e.result = line.value("result", json::object());
@@ -184,6 +185,8 @@ bool SaleJournal::Compact(std::string& error) {
                  {"time", it->second.time}};
     line["state"] = it->second.state == State::kFinished ? kFinished : kStarted;
     if (it->second.state == State::kFinished) line["result"] = it->second.result;
+    if (it->second.state == State::kStarted && !it->second.settle.is_null())
+      line["settle"] = it->second.settle;
     const std::string text = line.dump() + "\n";
     ok = ok && std::fwrite(text.data(), 1, text.size(), out) == text.size();
     ++written;
@@ -219,14 +222,15 @@ std::optional<SaleJournal::Entry> SaleJournal::Find(const std::string& printer,
 }
 
 bool SaleJournal::Start(const std::string& printer, const std::string& sale,
-                        const std::string& fingerprint, std::string& error) {
+                        const std::string& fingerprint, std::string& error, const json& settle) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return Append({{"printer", printer},
-                 {"sale", sale},
-                 {"fingerprint", fingerprint},
-                 {"state", kStarted},
-                 {"time", UtcNow()}},
-                error);
+  json line = {{"printer", printer},
+               {"sale", sale},
+               {"fingerprint", fingerprint},
+               {"state", kStarted},
+               {"time", UtcNow()}};
+  if (!settle.is_null()) line["settle"] = settle;
+  return Append(line, error);
 }
 
 bool SaleJournal::Finish(const std::string& printer, const std::string& sale,

@@ -14,7 +14,8 @@
 //
 // One JSON object a line, appended and flushed to the disk before Start and
 // Finish return:
-//   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"started","time":"…"}
+//   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"started","time":"…",
+//    "settle":{…}}   ("settle" optional: see ReceiptSettler)
 //   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"finished","result":{…}}
 //   {"printer":"1","sale":"DT..-17","state":"released"}   (nothing printed: may be sent again)
 // The last line of a number counts. A line cut short by a crash is skipped.
@@ -31,6 +32,9 @@ class SaleJournal {
     State state = State::kStarted;
     nlohmann::json result;  // kFinished: the response given
     std::string time;       // when it was started (UTC)
+    // kStarted: what the receipt asked, for putting it right when it was
+    // interrupted ("settle" member of the started line; null when absent).
+    nlohmann::json settle;
   };
 
   // `kept`: how many numbers are kept (smaller in tests).
@@ -46,8 +50,10 @@ class SaleJournal {
 
   std::optional<Entry> Find(const std::string& printer, const std::string& sale) const;
   // Each returns once the line is on the disk; false with `error` otherwise.
+  // `settle` (when not null) is kept with the started line as its member
+  // "settle"; starting a number again rewrites it (the last line counts).
   bool Start(const std::string& printer, const std::string& sale, const std::string& fingerprint,
-             std::string& error);
+             std::string& error, const nlohmann::json& settle = nullptr);
   bool Finish(const std::string& printer, const std::string& sale, const std::string& fingerprint,
               const nlohmann::json& result, std::string& error);
   bool Release(const std::string& printer, const std::string& sale, std::string& error);
