@@ -43,6 +43,7 @@ constexpr long long kMaxAsyncTimeoutMs = 600000;
 // How often a printer with an interrupted receipt is tried again while no
 // request comes (each request tries first too).
 constexpr std::chrono::milliseconds kSettleRetry{3000};
+constexpr std::chrono::milliseconds kSettleRetryForTesting{200};
 
 ApiResponse Error(int status, const std::string& reason, const std::string& text) {
   json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
@@ -249,7 +250,7 @@ void Api::WatchReceipts(Printer& printer) {
         if (printer.settler.Pending()) SettlePending(printer, 0);
         return printer.settler.Pending();
       },
-      kSettleRetry);
+      testTimeouts_ ? kSettleRetryForTesting : kSettleRetry);
   printer.settler.LoadFromJournal();
   if (printer.settler.Pending()) printer.worker.WakeIdle();
 }
@@ -358,7 +359,10 @@ bool Api::OpenJournal(const std::string& path, std::string& error) {
 void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
   std::lock_guard<std::mutex> lock(printersLock_);
   testTimeouts_ = timeouts;
-  for (auto& p : printers_) p->worker.SetTimeoutsForTesting(timeouts);
+  for (auto& p : printers_) {
+    p->worker.SetTimeoutsForTesting(timeouts);
+    WatchReceipts(*p);  // tried again sooner
+  }
 }
 
 Api::Printer* Api::Find(const std::string& id) {
@@ -830,6 +834,7 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
           if (outcome.interrupted) {
             before.opened = true;
             printer.settler.Keep(sale, job.fingerprint, before);
+            printer.worker.WakeIdle();  // tried again by itself until settled
           }
         }
         ok = outcome.ok;

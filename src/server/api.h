@@ -109,7 +109,8 @@ class Api {
 
   size_t PrinterCount();
 
-  // Tests only: link time-outs for every printer's drivers (those found later too).
+  // Tests only: link time-outs for every printer's drivers (those found later too),
+  // and interrupted receipts tried again sooner.
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
   // Tests only: what the scan tries and its time-outs.
   void SetDiscoveryForTesting(const DiscoveryOptions& options) { discovery_ = options; }
