@@ -667,7 +667,12 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   // An interrupted receipt is put right before anything else reaches the
   // printer, so that a resend of its number finds the outcome.
   std::optional<ReceiptSettler::Report> settled;
-  if (printer.settler.Pending()) settled = SettlePending(printer, config_.retries);
+  if (printer.settler.Pending()) {
+    // A read of a silent printer must not wait for the retries of the settling.
+    const bool read = job.action == Action::kInfo || job.action == Action::kStatus ||
+                      job.action == Action::kReadClock || job.action == Action::kCash;
+    settled = SettlePending(printer, read ? 0 : config_.retries);
+  }
   if (job.action == Action::kSettle) {
     bool settleOk = false;
     json answer = SettleAnswer(printer, settled.value_or(ReceiptSettler::Report{}), settleOk);

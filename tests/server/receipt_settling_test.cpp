@@ -248,4 +248,45 @@ TEST_F(ReceiptSettling, SettleSaysWhatItDid) {
   EXPECT_EQ(Post("/printers/1/settle", "{\"x\":1}").first, 400);
 }
 
+// The plan kept in the journal comes back as it was written; a started line of
+// an older version, or one with a member of the wrong type, has none.
+TEST(ReceiptPlanJson, RoundTripsAndRefusesWhatItDidNotWrite) {
+  ReceiptRequest request;
+  std::string error;
+  ASSERT_TRUE(ParseReceiptRequest(json::parse(R"({"items":[
+      {"text":"Сирене","unitPrice":4.20,"taxGroup":2,"quantity":1.5,
+       "priceModifierType":"discount-percent","priceModifierValue":10},
+      {"type":"comment","text":"x"},{"text":"Хляб","unitPrice":1.1,"taxGroup":3,"department":2}],
+      "payments":[{"paymentType":"card","amount":2},{"paymentType":"cash"}]})"),
+                                  PaymentTypeMap(), request, error))
+      << error;
+  ReceiptPlan plan = PlanOf(request);
+  plan.receiptBefore = 42;
+  plan.dayTotalBefore = 1234.56;
+  const auto back = PlanFromJson(json::parse(PlanToJson(plan).dump()));
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->sales.size(), 2u);
+  EXPECT_EQ(back->sales[0].text, request.lines[0].text);
+  EXPECT_EQ(back->sales[0].quantity, 1.5);
+  EXPECT_EQ(back->sales[0].percent, -10);
+  EXPECT_EQ(back->sales[1].department, 2);
+  ASSERT_EQ(back->payments.size(), 2u);
+  EXPECT_EQ(back->payments[0].type, 1);
+  EXPECT_EQ(back->payments[0].amount, 2.0);
+  EXPECT_FALSE(back->payments[1].amount);
+  EXPECT_EQ(back->receiptBefore, 42);
+  EXPECT_TRUE(back->opened);
+  EXPECT_NEAR(back->total, plan.total, 1e-9);
+  plan.receiptBefore.reset();
+  EXPECT_FALSE(PlanFromJson(PlanToJson(plan))->opened);
+  const char* bad[] = {
+      "null",
+      "{}",
+      R"({"sales":[],"payments":[]})",
+      R"({"sales":[{"text":1}],"payments":[],"total":1})",
+      R"({"sales":[],"payments":[{"type":"cash"}],"total":1})",
+  };
+  for (const char* text : bad) EXPECT_FALSE(PlanFromJson(json::parse(text))) << text;
+}
+
 }  // namespace
