@@ -825,8 +825,9 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
         std::string journalError;
         if (blocked) {
           host.Add("error", "receipt", printer.settler.Blocking());
-        } else if (!ReadFiguresBefore(*fp, host, receipt, before) && !sale.empty()) {
-          // Without them a receipt cut short by a crash could not be told printed or not.
+        } else if (!sale.empty() && !ReadFiguresBefore(*fp, host, receipt, before)) {
+          // Without them a receipt cut short by a crash could not be told printed
+          // or not. (A receipt without a sale number is not resent: it goes without.)
           host.Add("error", "receipt",
                    "The printer's last receipt number and the day's turnover could not be "
                    "read before opening the receipt; nothing was printed");

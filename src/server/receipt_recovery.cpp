@@ -183,8 +183,11 @@ SettleResult PayRestAndClose(FiscalPrinter& printer, PolicyHost& host, const Rec
 SettleResult CompareFigures(FiscalPrinter& printer, PolicyHost& host, const ReceiptPlan& plan) {
   SettleResult r;
   if (!plan.receiptBefore || !plan.dayTotalBefore) {
-    r.how = Settled::kNothingPrinted;
-    r.words = "no receipt was opened for it";
+    // Opened here without the figures (a request without a sale number whose
+    // figures could not be read): it closed, but paid or not cannot be told.
+    r.how = plan.opened ? Settled::kUnknown : Settled::kNothingPrinted;
+    r.words = plan.opened ? "the receipt is no longer open; whether it was paid cannot be told"
+                          : "no receipt was opened for it";
     return r;
   }
   int number = 0;
