@@ -3,16 +3,19 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
 #include "link/settings.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
 #include "server/printer_service.h"
 #include "server/receipt_rules.h"
+#include "server/receipt_settler.h"
 #include "server/receipt_total.h"
 #include "server/request_guard.h"
 #include "server/requests.h"
@@ -38,6 +41,10 @@ constexpr const char* kWrongPrinter = "wrongPrinter";
 constexpr size_t kKeptTasks = 1000;
 // The longest wait a client may ask for with asyncTimeout (ten minutes).
 constexpr long long kMaxAsyncTimeoutMs = 600000;
+// How often a printer with an interrupted receipt is tried again while no
+// request comes (each request tries first too).
+constexpr std::chrono::milliseconds kSettleRetry{3000};
+constexpr std::chrono::milliseconds kSettleRetryForTesting{200};
 
 ApiResponse Error(int status, const std::string& reason, const std::string& text) {
   json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
@@ -195,6 +202,7 @@ enum class Action {
   kWithdraw,
   kCash,
   kRaw,
+  kSettle,
 };
 
 // True when the printer stopped answering during the job (its retries ran out).
@@ -238,7 +246,7 @@ bool PrintsWhenOk(Action action) {
 // printer the id stands for (PrinterPin). A raw command may be any of them.
 bool NeedsThePinnedPrinter(Action action) {
   return PrintsWhenOk(action) || action == Action::kReceipt || action == Action::kSetClock ||
-         action == Action::kRaw;
+         action == Action::kRaw || action == Action::kSettle;
 }
 
 struct Endpoint {
@@ -261,13 +269,19 @@ constexpr Endpoint kEndpoints[] = {
     {"cash", true, true, Action::kCash},
     {"rawrequest", false, true, Action::kRaw},
     {"datetime", true, true, Action::kSetClock},  // GET reads it
+    {"settle", false, true, Action::kSettle},
 };
 
 }  // namespace
 
 struct Api::Printer {
-  explicit Printer(const ServedPrinter& info, std::optional<DeviceIdentity> known = std::nullopt)
-      : worker(info), identity(std::move(known)), pin(identity ? identity->serialNumber : "") {}
+  Printer(const ServedPrinter& info, SaleJournal& journal, const PaymentTypeMap& names,
+          std::optional<DeviceIdentity> known = std::nullopt)
+      : settler(journal, info.id, names),
+        worker(info),
+        identity(std::move(known)),
+        pin(identity ? identity->serialNumber : "") {}
+  ReceiptSettler settler;  // before the worker, whose idle task uses it
   PrinterWorker worker;
   // Handler threads held by this printer's requests, and those of them
   // waiting for tasks (Api::kMaxHandlersPerPrinter, kMaxTaskWaitsPerPrinter).
@@ -298,7 +312,39 @@ Api::Api(const ServerConfig& config)
       tasks_(kKeptTasks, taskStore_.get()) {
   // Each worker opens its printer by path and speed (PrinterLine): nothing
   // process-wide is set for it.
-  for (const auto& p : config_.printers) printers_.push_back(std::make_unique<Printer>(p));
+  for (const auto& p : config_.printers) {
+    printers_.push_back(std::make_unique<Printer>(p, journal_, config_.paymentTypes));
+    WatchReceipts(*printers_.back());
+  }
+}
+
+void Api::WatchReceipts(Printer& printer) {
+  printer.worker.SetIdleTask(
+      [this, &printer] {
+        if (printer.settler.Pending()) SettlePending(printer, 0);
+        return printer.settler.Pending();
+      },
+      testTimeouts_ ? kSettleRetryForTesting : kSettleRetry);
+  printer.settler.LoadFromJournal();
+  if (printer.settler.Pending()) printer.worker.WakeIdle();
+}
+
+ReceiptSettler::Report Api::SettlePending(Printer& printer, int retries) {
+  ReceiptSettler::Report report;
+  PolicyHost host(Corrections{}, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
+  std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+  std::string onLine;
+  if (fp && fp->IsConnected() && printer.pin.Confirm(*fp, onLine) == PrinterPin::Check::kSame)
+    return printer.settler.Run(*fp, host);
+  // Only the printer the receipt was printed on is touched.
+  report.any = true;
+  report.result.how = Settled::kNotNow;
+  report.result.words = onLine.empty()
+                            ? "The printer does not answer; the interrupted receipt is settled "
+                              "as soon as it does"
+                            : OtherPrinterText(onLine, printer.pin.SerialNumber()) +
+                                  "; the interrupted receipt waits for its printer";
+  return report;
 }
 
 Api::~Api() {
@@ -363,8 +409,10 @@ size_t Api::Scan(bool summaryAlways) {
   {
     std::lock_guard<std::mutex> lock(printersLock_);
     for (const auto& found : result.found) {
-      printers_.push_back(std::make_unique<Printer>(found.printer, found.identity));
+      printers_.push_back(
+          std::make_unique<Printer>(found.printer, journal_, config_.paymentTypes, found.identity));
       if (testTimeouts_) printers_.back()->worker.SetTimeoutsForTesting(testTimeouts_);
+      WatchReceipts(*printers_.back());
     }
   }
   // A periodic scan that found nothing new says nothing.
@@ -387,13 +435,23 @@ size_t Api::Scan(bool summaryAlways) {
 }
 
 bool Api::OpenJournal(const std::string& path, std::string& error) {
-  return journal_.Open(path, error);
+  if (!journal_.Open(path, error)) return false;
+  // Receipts a killed server left: each printer settles its own before its next job.
+  std::lock_guard<std::mutex> lock(printersLock_);
+  for (auto& p : printers_) {
+    p->settler.LoadFromJournal();
+    if (p->settler.Pending()) p->worker.WakeIdle();
+  }
+  return true;
 }
 
 void Api::SetTimeoutsForTesting(const LinkTimeouts& timeouts) {
   std::lock_guard<std::mutex> lock(printersLock_);
   testTimeouts_ = timeouts;
-  for (auto& p : printers_) p->worker.SetTimeoutsForTesting(timeouts);
+  for (auto& p : printers_) {
+    p->worker.SetTimeoutsForTesting(timeouts);
+    WatchReceipts(*p);  // tried again sooner
+  }
 }
 
 Api::Printer* Api::Find(const std::string& id) {
@@ -576,6 +634,7 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
     case Action::kXReport:
     case Action::kZReport:
     case Action::kDuplicate:
+    case Action::kSettle:
       valid = ParseEmptyRequest(request, error);
       break;
     default:
@@ -687,6 +746,51 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
   return out;
 }
 
+json Api::SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, bool& ok) {
+  json answer = json::object();
+  std::vector<ServerMessage> messages;
+  if (report.any) {
+    const SettleResult& r = report.result;
+    ok = SettledFree(r.how);
+    answer["settled"] = SettledName(r.how);
+    if (!report.sale.empty()) answer["uniqueSaleNumber"] = report.sale;
+    answer["printed"] = {{"voided", r.voided}, {"payments", r.payments}};
+    if (r.how == Settled::kCompleted) {
+      answer["receiptNumber"] = ReceiptNumberText(r.receiptNumber);
+      answer["receiptAmount"] = std::round(r.amount * 100) / 100;
+    }
+    messages.push_back({ok ? "info" : "error", "receipt", r.words});
+  } else {
+    // Nothing of this server's to settle: says whether the printer holds a receipt.
+    PolicyHost host(Corrections{}, config_.retries,
+                    [&printer](UiHost* h) { return printer.worker.Open(h); });
+    std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+    StatusFlags flags{};
+    const bool read = fp && fp->IsConnected() && CallSucceeded(*fp, host, fp->ReadStatus(flags));
+    fp.reset();
+    messages = host.Messages();
+    if (!read) {
+      ok = false;
+      answer["settled"] = "notNow";
+      messages.push_back({"error", "noAnswer", "The printer does not answer"});
+    } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
+      ok = false;
+      answer["settled"] = "cannot";
+      messages.push_back({"error", "receipt",
+                          "A receipt is open that this server did not leave open: its lines "
+                          "are not known here, so it is not voided or paid; close it at the "
+                          "printer or in the program that opened it"});
+    } else {
+      ok = true;
+      answer["settled"] = "nothing";
+      messages.push_back({"info", "receipt", "Nothing to settle: no receipt is open"});
+    }
+  }
+  answer["ok"] = ok;
+  answer["messages"] = MessagesJson(messages);
+  return answer;
+}
+
 ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   const ServedPrinter& info = printer.worker.Info();
   const ReceiptRequest& receipt = job.receipt;
@@ -694,6 +798,25 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   json result = json::object();
   bool ok = false;
   int httpStatus = kOk;  // 400 for a receipt the printer's rules refuse
+  // An interrupted receipt is put right before anything else reaches the
+  // printer, so that a resend of its number finds the outcome.
+  std::optional<ReceiptSettler::Report> settled;
+  if (printer.settler.Pending()) {
+    // A read of a silent printer must not wait for the retries of the settling.
+    const bool read = job.action == Action::kInfo || job.action == Action::kStatus ||
+                      job.action == Action::kReadClock || job.action == Action::kCash;
+    settled = SettlePending(printer, read ? 0 : config_.retries);
+  }
+  if (job.action == Action::kSettle) {
+    bool settleOk = false;
+    json answer = SettleAnswer(printer, settled.value_or(ReceiptSettler::Report{}), settleOk);
+    ApiResponse out = Answered(info.id, "", answer, false);
+    out.printed = settled && settled->result.how != Settled::kNotNow &&
+                  (settled->result.voided > 0 || settled->result.payments > 0 ||
+                   settled->result.how == Settled::kCancelled);
+    return out;
+  }
+  const SettlePlan plan = PlanOf(receipt);
   if (!sale.empty()) {
     if (const auto entry = journal_.Find(info.id, sale)) {
       const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, job.fingerprint);
@@ -705,7 +828,7 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     }
     std::string journalError;
     // Nothing is sent to the printer unless the journal holds the number.
-    if (!journal_.Start(info.id, sale, job.fingerprint, journalError)) {
+    if (!journal_.Start(info.id, sale, job.fingerprint, journalError, PlanToJson(plan))) {
       ApiResponse out = Error(kBusy, "journal", journalError + "; nothing was printed");
       out.printer = info.id;
       out.saleNumber = sale;
@@ -714,8 +837,14 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   }
   const int retries =
       job.action == Action::kInfo || job.action == Action::kStatus ? 0 : config_.retries;
-  PolicyHost host(job.corrections, retries,
-                  [&printer](UiHost* h) { return printer.worker.Open(h); });
+  // An interrupted receipt of this server's is settled by the server alone:
+  // closing it by paying the rest in cash would book what was never sold.
+  Corrections corrections = job.corrections;
+  const bool blocked = printer.settler.Pending();
+  if (blocked) corrections.closeReceipt = false;
+  PolicyHost host(corrections, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
+  if (settled && SettledFree(settled->result.how))
+    host.Add("warning", "receipt", settled->result.words);
   for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
   std::vector<ServerMessage> status;
   std::unique_ptr<FiscalPrinter> fp;
@@ -770,6 +899,17 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
           result["status"] = StatusToJson(flags);
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();
+          // A receipt left open takes no sale, whoever opened it.
+          if (blocked) {
+            host.Add("error", "receipt", printer.settler.Blocking());
+            ok = false;
+          } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
+            host.Add("error", "receipt",
+                     "A receipt is open on the printer that this server did not leave "
+                     "open: no sale can be printed until it is closed (at the printer, or "
+                     "by the program that opened it)");
+            ok = false;
+          }
         }
         if (CallDone(fp->ReadDateTime(t), fp->LastOutcome()))
           result["deviceDateTime"] = FormatDeviceTime(t);
@@ -815,24 +955,46 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
         break;
       }
       case Action::kReceipt: {
-        // Nothing is opened that the printer could not close: the receipt is
-        // counted by this printer's rules first.
-        ReceiptPlan plan;
-        std::string refusal;
-        const auto rules = printer.rules.Get(*fp, host);
-        if (rules && !PlanReceipt(receipt, *rules, plan, refusal)) {
+        SaleOutcome outcome;
+        SettlePlan before = plan;
+        ReceiptPlan money;
+        std::string refusal, journalError;
+        if (blocked) {
+          host.Add("error", "receipt", printer.settler.Blocking());
+        } else if (const auto rules = printer.rules.Get(*fp, host); !rules) {
+          // The printer did not tell its rules: the host holds why; nothing opened.
+        } else if (!PlanReceipt(receipt, *rules, money, refusal)) {
+          // Nothing is opened that the printer could not close: the receipt is
+          // counted by this printer's rules first.
           host.Add("error", "request", refusal + "; nothing was printed");
           httpStatus = kBadRequest;
+        } else {
+          before.total = UnitsToAmount(money.total, money.rules);
+          if (!sale.empty() && !ReadFiguresBefore(*fp, host, before)) {
+            // Without them a receipt cut short by a crash could not be told printed
+            // or not. (A receipt without a sale number is not resent: it goes without.)
+            host.Add("error", "receipt",
+                     "The printer's last receipt number and the day's turnover could not be "
+                     "read before opening the receipt; nothing was printed");
+          } else if (!sale.empty() && !journal_.Start(info.id, sale, job.fingerprint,
+                                                      journalError, PlanToJson(before))) {
+            host.Add("error", "journal", journalError + "; nothing was printed");
+          } else {
+            outcome = RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator),
+                                 money, before, config_.paymentTypes);
+            if (outcome.interrupted) {
+              before.opened = true;
+              printer.settler.Keep(sale, job.fingerprint, before);
+              printer.worker.WakeIdle();  // tried again by itself until settled
+            }
+          }
         }
-        SaleOutcome outcome;
-        if (rules && httpStatus == kOk)
-          outcome =
-              RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator), plan);
         ok = outcome.ok;
         result = OutcomeToJson(outcome);
         break;
       }
       case Action::kReversal:
+      case Action::kSettle:
         break;
     }
   }
@@ -883,10 +1045,13 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   result["messages"] = MessagesJson(messages);
   if (!sale.empty()) {
     std::string journalError;
-    const bool printed = result.value("printed", json::object()).value("opened", false);
-    // A receipt that printed nothing may be sent again under its number.
-    if (!(printed ? journal_.Finish(info.id, sale, job.fingerprint, result, journalError)
-                  : journal_.Release(info.id, sale, journalError))) {
+    const std::string state = result.value("receiptState", std::string("none"));
+    // A receipt that sold nothing (nothing printed, or voided and cancelled) frees
+    // its number; one left open or unknown stays started until it is settled.
+    const bool kept = state == "open" || state == "unknown";
+    if (!kept &&
+        !(state == "closed" ? journal_.Finish(info.id, sale, job.fingerprint, result, journalError)
+                            : journal_.Release(info.id, sale, journalError))) {
       messages.push_back(ServerMessage{"error", "journal", journalError});
       result["messages"] = MessagesJson(messages);
     }

@@ -16,6 +16,7 @@
 #include "server/netfp_tasks.h"
 #include "server/printer_discovery.h"
 #include "server/printer_worker.h"
+#include "server/receipt_settler.h"
 #include "server/sale_journal.h"
 #include "server/server_config.h"
 
@@ -30,7 +31,8 @@
 //        /printers/taskinfo?id=TASK
 //   POST /printers/{id}/receipt, reversalreceipt (refused: the printer has no
 //        such receipt), xreport, zreport, duplicate, deposit, withdraw,
-//        datetime, cash, rawrequest (only with allowRaw)
+//        datetime, cash, rawrequest (only with allowRaw), settle (puts right a
+//        receipt left open by an interruption, see ReceiptSettler)
 //   POST /printers/rescan (when the server finds its printers: see StartFinding)
 //
 // A printer is found by its configured id or by the id its serial number gives.
@@ -136,7 +138,8 @@ class Api {
                                      std::chrono::milliseconds took)>;
   void SetTaskLog(TaskLog log) { taskLog_ = std::move(log); }
 
-  // Tests only: link time-outs for every printer's drivers (those found later too).
+  // Tests only: link time-outs for every printer's drivers (those found later too),
+  // and interrupted receipts tried again sooner.
   void SetTimeoutsForTesting(const LinkTimeouts& timeouts);
   // Tests only: what the scan tries and its time-outs.
   void SetDiscoveryForTesting(const DiscoveryOptions& options) { discovery_ = options; }
@@ -160,6 +163,14 @@ class Api {
                         const std::function<bool()>& clientGone);
   // Runs a checked request on its printer's worker thread: the whole answer.
   ApiResponse Execute(Printer& printer, const Prepared& job);
+  // Interrupted receipts: the printer settles them before its next job and by
+  // itself while idle (loaded from the journal at start).
+  void WatchReceipts(Printer& printer);
+  // On the printer's worker: settles its kept receipt on the printer the id
+  // stands for (only there); `retries` for link faults.
+  ReceiptSettler::Report SettlePending(Printer& printer, int retries);
+  // POST /printers/{id}/settle: what was settled, or what is open, in words.
+  nlohmann::json SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, bool& ok);
 
   // Declared before the printers, whose jobs use them: the workers stop
   // (in ~Api, and in any case first) before these go.

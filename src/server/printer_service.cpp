@@ -98,38 +98,48 @@ bool DepartmentsMatch(FiscalPrinter& printer, PolicyHost& host, const ReceiptReq
   return true;
 }
 
-// Voids every sale registered so far and closes the then empty receipt.
-void CancelReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                   SaleOutcome& out) {
-  ReceiptState state;
-  if (!CallSucceeded(printer, host, printer.ReadReceiptState(state))) {
-    out.state = "open";
-    return;
+// Puts right the receipt of a request that failed after opening it.
+void SettleFailed(FiscalPrinter& printer, PolicyHost& host, const ReceiptPlan& plan,
+                  const PaymentTypeMap& names, SaleOutcome& out) {
+  const SettleResult r = SettleReceipt(printer, host, plan, names);
+  out.voided += r.voided;
+  out.payments += r.payments;
+  switch (r.how) {
+    case Settled::kNothingPrinted:
+      out.opened = false;
+      out.state = "none";
+      return;
+    case Settled::kCancelled:
+      out.opened = true;
+      out.state = "cancelled";
+      host.Add("warning", "receipt", "Продажбите са сторнирани и бонът е приключен");
+      return;
+    case Settled::kCompleted:
+      out.opened = true;
+      out.ok = true;
+      out.state = "closed";
+      out.amount = r.amount;
+      out.receiptNumber = r.receiptNumber;
+      out.time = r.time;
+      out.fiscalMemorySerialNumber = r.fiscalMemorySerialNumber;
+      host.Add("warning", "receipt",
+               "The receipt was interrupted after its payment started: " + r.words);
+      return;
+    case Settled::kUnknown:
+      out.state = "unknown";
+      host.Add("error", "receipt", "The receipt was interrupted: " + r.words);
+      return;
+    case Settled::kNotNow:
+    case Settled::kCannot:
+      out.state = "open";
+      out.interrupted = true;
+      host.Add("error", "receipt",
+               "The receipt was interrupted and stays open for now (" + r.words +
+                   "); the server settles it as soon as the printer can (voided and "
+                   "cancelled before payment, the rest paid after): send the same sale "
+                   "number again for its outcome");
+      return;
   }
-  if (!state.open) {
-    out.state = "closed";
-    return;
-  }
-  if (state.paymentStarted) {
-    out.state = "open";
-    host.Add("error", "receipt",
-             "Бонът остава отворен: плащането е започнато; доплатете и го приключете");
-    return;
-  }
-  int left = out.sold;
-  for (const auto& line : request.lines) {
-    if (line.kind != LineKind::kSale || left == 0) continue;
-    --left;
-    if (!CallSucceeded(printer, host, Sell(printer, line, -line.unitPrice))) break;
-    ++out.voided;
-  }
-  if (out.voided == out.sold && CallSucceeded(printer, host, printer.CloseFiscalReceipt())) {
-    out.state = "cancelled";
-    host.Add("warning", "receipt", "Продажбите са сторнирани и бонът е приключен");
-    return;
-  }
-  out.state = "open";
-  host.Add("error", "receipt", "Бонът остава отворен на принтера");
 }
 
 }  // namespace
@@ -178,16 +188,23 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 }
 
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op, const ReceiptPlan& plan) {
+                       const OperatorRecord& op, const ReceiptPlan& money, SettlePlan plan,
+                       const PaymentTypeMap& names) {
   SaleOutcome out;
   if (!DepartmentsMatch(printer, host, request)) return out;
-  if (!CallSucceeded(printer, host, printer.OpenFiscalReceipt(op, false, false))) return out;
-  out.opened = true;
-  out.state = "open";
+  plan.opened = true;
   auto fail = [&]() {
-    CancelReceipt(printer, host, request, out);
+    plan.soldKnown = out.sold;
+    SettleFailed(printer, host, plan, names, out);
     return out;
   };
+  if (!CallSucceeded(printer, host, printer.OpenFiscalReceipt(op, false, false))) {
+    // The command may have reached the printer when its answer was lost.
+    if (printer.LastOutcome().end == CallEnd::kLinkFailed) return fail();
+    return out;
+  }
+  out.opened = true;
+  out.state = "open";
   double total = 0;
   for (const auto& line : request.lines) {
     switch (line.kind) {
@@ -211,15 +228,15 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   // The payments were planned from the total the request adds up to on this
   // printer; a printer that counts another total would take payments that do
   // not match.
-  const ReceiptRules& rules = plan.rules;
-  if (AmountToUnits(total, rules) != plan.total) {
+  const ReceiptRules& rules = money.rules;
+  if (AmountToUnits(total, rules) != money.total) {
     host.Add("error", "total",
              "The printer's subtotal " + UnitsText(AmountToUnits(total, rules), rules) +
-                 " differs from the receipt's total " + UnitsText(plan.total, rules) +
+                 " differs from the receipt's total " + UnitsText(money.total, rules) +
                  "; the sales are voided and the receipt cancelled");
     return fail();
   }
-  for (const auto& p : plan.payments) {
+  for (const auto& p : money.payments) {
     if (!CallSucceeded(printer, host,
                        printer.Payment(p.type, UnitsToAmount(p.amount, rules), false, 0)))
       return fail();

@@ -3,7 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "driver/records.h"
+#include "server/netfp_payments.h"
 #include "server/policy_host.h"
+#include "server/receipt_recovery.h"
 #include "server/receipt_total.h"
 #include "server/requests.h"
 
@@ -22,13 +24,18 @@ nlohmann::json StatusToJson(const StatusFlags& flags);
 
 // What became of a receipt request on the printer.
 struct SaleOutcome {
-  bool ok = false;             // closed as asked
-  bool opened = false;         // a fiscal receipt was opened (paper used)
-  int sold = 0;                // sales registered
-  int voided = 0;              // sales voided again after a failure
-  int payments = 0;            // payments registered
-  std::string state = "none";  // "closed", "cancelled" (voided and closed), "open", "none"
-  double amount = 0;           // the receipt's total
+  bool ok = false;      // closed as asked
+  bool opened = false;  // a fiscal receipt was opened (paper used)
+  int sold = 0;         // sales registered
+  int voided = 0;       // sales voided again after a failure
+  int payments = 0;     // payments registered
+  // "closed", "cancelled" (voided and closed), "open", "none", "unknown" (nothing
+  // open, but whether it printed cannot be told)
+  std::string state = "none";
+  // Left open (or maybe open) because the printer stopped answering or ran out
+  // of paper: to be settled as soon as it answers (see ReceiptSettler).
+  bool interrupted = false;
+  double amount = 0;  // the receipt's total
   int receiptNumber = 0;
   std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
   std::string fiscalMemorySerialNumber;
@@ -44,14 +51,17 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 // Checks that every department sold in has the line's tax group (nothing is
 // opened otherwise), opens a fiscal receipt, registers the lines in order
 // (sales, comments, discounts and surcharges on the subtotal), compares the
-// printer's subtotal with `plan` (PlanReceipt of the request on this
-// printer), then sends the plan's payments, then
+// printer's subtotal with `money` (PlanReceipt of the request on this
+// printer), then sends its payments, then
 // the footer comments, closes it and reads its number, time and the fiscal
-// memory's serial number. A failure after the
-// receipt was opened voids what was sold and closes the empty receipt where
-// the printer allows; otherwise the receipt is left open and the outcome says so.
+// memory's serial number. A failure after the receipt was opened (or when the
+// open command's answer was lost) settles it at once (SettleReceipt with
+// `plan`, what the journal keeps for settling): voided and closed before payment, the rest paid in the client's
+// payment types after; when the printer cannot be reached or has no paper the
+// outcome is `interrupted`. `names` names payment types in the messages.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op, const ReceiptPlan& plan);
+                       const OperatorRecord& op, const ReceiptPlan& money, SettlePlan plan,
+                       const PaymentTypeMap& names);
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
 

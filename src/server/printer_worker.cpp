@@ -52,11 +52,38 @@ bool PrinterWorker::Post(Job job) {
   return true;
 }
 
+void PrinterWorker::SetIdleTask(std::function<bool()> task, std::chrono::milliseconds every) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  idleTask_ = std::move(task);
+  idleEvery_ = every;
+}
+
+void PrinterWorker::WakeIdle() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  idleWanted_ = idleNow_ = true;
+  wake_.notify_all();
+}
+
 void PrinterWorker::Loop() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
-    wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+    const auto ready = [&] { return stopping_ || !queue_.empty() || idleNow_; };
+    if (idleWanted_ && idleTask_) {
+      if (!wake_.wait_for(lock, idleEvery_, ready)) idleNow_ = true;
+    } else {
+      wake_.wait(lock, ready);
+    }
     if (stopping_) return;
+    if (queue_.empty() && idleNow_) {
+      idleNow_ = false;
+      const auto task = idleTask_;
+      lock.unlock();
+      const bool more = task && task();
+      lock.lock();
+      idleWanted_ = more;
+      continue;
+    }
+    if (queue_.empty()) continue;
     auto pending = queue_.front();
     queue_.pop_front();
     lock.unlock();

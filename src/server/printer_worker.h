@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -47,6 +48,14 @@ class PrinterWorker {
   // stops. An exception the job throws is caught and lost: the job must not throw.
   bool Post(Job job);
 
+  // Work the worker does by itself while no job waits: `task` runs on the
+  // worker's thread `every` after the queue went empty, again and again for as
+  // long as it returns true (more to do), and after each WakeIdle. Set before
+  // the first WakeIdle; the task must not throw.
+  void SetIdleTask(std::function<bool()> task, std::chrono::milliseconds every);
+  // Asks for the idle task: it runs at once when no job waits, else after the jobs.
+  void WakeIdle();
+
   // A driver on this printer's line (its path) at its own speed. Nothing
   // process-wide is read or changed: workers open their printers at once.
   std::unique_ptr<FiscalPrinter> Open(UiHost* host) const;
@@ -67,5 +76,9 @@ class PrinterWorker {
   std::condition_variable wake_;
   std::deque<std::shared_ptr<Pending>> queue_;
   bool stopping_ = false;
+  std::function<bool()> idleTask_;
+  std::chrono::milliseconds idleEvery_{0};
+  bool idleWanted_ = false;  // the idle task has more to do
+  bool idleNow_ = false;     // WakeIdle asked: run it without waiting
   std::thread thread_;
 };

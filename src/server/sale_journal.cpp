@@ -123,6 +123,12 @@ std::optional<SaleJournal::Line> SaleJournal::Read(json& j, std::string& why) {
     }
     line.result = std::move(*it);
   }
+  if (line.state == kStarted) {
+    // Checked where it is used (PlanFromJson): an unreadable plan only means
+    // the receipt cannot be settled by itself.
+    const auto it = j.find("settle");
+    if (it != j.end()) line.settle = std::move(*it);
+  }
   return line;
 }
 
@@ -132,6 +138,7 @@ json SaleJournal::ToJson(const Line& line) {
   if (!line.time.empty()) j["time"] = line.time;
   if (!line.reason.empty()) j["reason"] = line.reason;
   if (line.state == kFinished) j["result"] = line.result;
+  if (line.state == kStarted && !line.settle.is_null()) j["settle"] = line.settle;
   return j;
 }
 
@@ -162,6 +169,7 @@ void SaleJournal::Apply(Line line) {
   if (!line.time.empty()) e.time = line.time;
   e.state = line.state == kFinished ? State::kFinished : State::kStarted;
   e.result = line.state == kFinished ? std::move(line.result) : json();
+  e.settle = line.state == kStarted ? std::move(line.settle) : json();
   // Only the newest are kept, sales and other records each by themselves.
   for (auto* order : {&sales_, &others_})
     while (order->size() > kept_) Forget(order->begin()->second);
@@ -202,6 +210,7 @@ std::string SaleJournal::Contents() const {
     line.fingerprint = e.fingerprint;
     line.time = e.time;
     line.result = e.result;
+    line.settle = e.settle;
     text += ToJson(line).dump() + "\n";
   }
   return text;
@@ -222,7 +231,8 @@ std::optional<SaleJournal::Entry> SaleJournal::Find(const std::string& printer,
 }
 
 bool SaleJournal::Start(const std::string& printer, const std::string& sale,
-                        const std::string& fingerprint, std::string& error) {
+                        const std::string& fingerprint, std::string& error,
+                        const json& settle) {
   std::lock_guard<std::mutex> lock(mutex_);
   Line line;
   line.printer = printer;
@@ -230,6 +240,7 @@ bool SaleJournal::Start(const std::string& printer, const std::string& sale,
   line.state = kStarted;
   line.fingerprint = fingerprint;
   line.time = UtcNow();
+  line.settle = settle;
   return Write(line, false, error);
 }
 

@@ -17,7 +17,8 @@
 // One JSON object a line, appended and pushed to the disk before Start,
 // Finish and Release return (JournalFile: locked against a second server,
 // torn lines cut off, failed writes cut back):
-//   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"started","time":"…"}
+//   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"started","time":"…",
+//    "settle":{…}}   ("settle" optional: see ReceiptSettler)
 //   {"printer":"1","sale":"DT..-17","fingerprint":"…","state":"finished","result":{…}}
 //   {"printer":"1","sale":"DT..-17","state":"released","reason":"…"}
 //       (nothing printed: the number may be sent again; "reason" optional)
@@ -54,6 +55,9 @@ class SaleJournal {
     State state = State::kStarted;
     nlohmann::json result;  // kFinished: the response given
     std::string time;       // when it was started (UTC)
+    // kStarted: what the receipt asked, for putting it right when it was
+    // interrupted ("settle" member of the started line; null when absent).
+    nlohmann::json settle;
   };
 
   // `kept`: how many numbers are kept (smaller in tests).
@@ -71,8 +75,10 @@ class SaleJournal {
 
   std::optional<Entry> Find(const std::string& printer, const std::string& sale) const;
   // Each returns once the line is on the disk; false with `error` otherwise.
+  // `settle` (when not null) is kept with the started line as its member
+  // "settle"; starting a number again rewrites it (the last line counts).
   bool Start(const std::string& printer, const std::string& sale, const std::string& fingerprint,
-             std::string& error);
+             std::string& error, const nlohmann::json& settle = nullptr);
   bool Finish(const std::string& printer, const std::string& sale, const std::string& fingerprint,
               const nlohmann::json& result, std::string& error);
   // Nothing printed under the number: it may be sent again. `reason`, when
@@ -96,6 +102,7 @@ class SaleJournal {
   struct Line {
     std::string printer, sale, state, fingerprint, time, reason;
     nlohmann::json result;
+    nlohmann::json settle;  // started lines only; null when absent
   };
   // Moves the result out of `j`.
   static std::optional<Line> Read(nlohmann::json& j, std::string& why);

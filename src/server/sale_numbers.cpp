@@ -33,15 +33,19 @@ UsedSaleAnswer AnswerUsedSale(const SaleJournal::Entry& entry, const std::string
     a.body = {{"ok", false},
               {"receiptState", "unknown"},
               {"messages",
-               json::array({Message(
-                   "warning", "unfinished",
-                   "Sale number \"" + sale + "\" was started at " + entry.time +
-                       " but its result was never recorded (the server stopped while printing "
-                       "it). The receipt may have been printed, or may still be open on the "
-                       "printer: check GET /printers/" +
-                       printer +
-                       "/status (flag fiscalReceiptOpen) and the printer's last receipt. "
-                       "Nothing was printed now.")})}};
+               json::array(
+                   {Message("warning", "unfinished",
+                            "Sale number \"" + sale + "\" was started at " + entry.time +
+                                " but its outcome is not known yet. A receipt interrupted while it "
+                                "printed is settled by the server as soon as the printer answers "
+                                "(voided and cancelled, or the rest paid): send the number again "
+                                "then, or try POST /printers/" +
+                                printer +
+                                "/settle. Otherwise the receipt may have printed or may still be "
+                                "open: check GET /printers/" +
+                                printer +
+                                "/status (flag fiscalReceiptOpen) and the printer's last receipt. "
+                                "Nothing was printed now.")})}};
     return a;
   }
   if (entry.fingerprint != fingerprint) {
