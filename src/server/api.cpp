@@ -8,6 +8,7 @@
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
+#include "server/held_link.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
@@ -198,11 +199,19 @@ constexpr Endpoint kEndpoints[] = {
 
 struct Api::Printer {
   explicit Printer(const ServedPrinter& info, std::optional<DeviceIdentity> known = std::nullopt)
-      : worker(info), identity(std::move(known)), pin(identity ? identity->serialNumber : "") {}
-  PrinterWorker worker;
+      : link([this](UiHost* host) { return worker.Open(host); }, info.path),
+        identity(std::move(known)),
+        pin(identity ? identity->serialNumber : "",
+            identity ? identity->fiscalMemorySerialNumber : ""),
+        worker(info) {
+    worker.SetIdleTask(HeldLink::kIdleRelease, [this] { link.Release(); });
+  }
+  HeldLink link;  // the printer's port between jobs
   std::mutex identityLock;
   std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
   PrinterPin pin;                          // which printer that is
+  // Last: its thread, which uses the members above, is joined first.
+  PrinterWorker worker;
 };
 
 // A request checked whole, ready to run on the printer.
@@ -583,21 +592,23 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
                   [&printer](UiHost* h) { return printer.worker.Open(h); });
   for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
   std::vector<ServerMessage> status;
-  std::unique_ptr<FiscalPrinter> fp;
+  FiscalPrinter* fp = nullptr;  // the printer's kept link, until Give below
   if (job.action == Action::kReversal) {
     host.Add("error", "unsupported",
              "Сторно бонове не се поддържат: принтерът няма команда за сторно бон; нищо не е "
              "отпечатано");
   } else {
-    fp = printer.worker.Open(&host);
+    fp = &printer.link.Take(&host);
+    printer.worker.Prepare(*fp);
   }
   // Another printer on this port: its serial number. A job that needs the
-  // pinned printer is then not sent; reads answer, saying so.
+  // pinned printer is then not sent; reads answer, saying so. The serial
+  // number is read once per opening of the port (see PrinterPin).
   std::string onLine;
   bool confirmed = true;
   if (fp && fp->IsConnected() &&
       (NeedsThePinnedPrinter(job.action) || job.action == Action::kStatus)) {
-    const PrinterPin::Check check = printer.pin.Confirm(*fp, onLine);
+    const PrinterPin::Check check = printer.pin.Confirm(*fp, printer.link.Generation(), onLine);
     if (check != PrinterPin::Check::kOther) onLine.clear();
     if (check != PrinterPin::Check::kSame && NeedsThePinnedPrinter(job.action)) {
       confirmed = false;
@@ -629,21 +640,21 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       }
       case Action::kStatus: {
         StatusFlags flags{};
-        std::time_t t = 0;
         ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
         if (ok) {
           result["status"] = StatusToJson(flags);
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();
+          const std::string clock = ReadDeviceClock(*fp, flags);
+          if (!clock.empty()) result["deviceDateTime"] = clock;
         }
-        if (CallDone(fp->ReadDateTime(t), fp->LastOutcome()))
-          result["deviceDateTime"] = FormatDeviceTime(t);
         break;
       }
       case Action::kReadClock: {
         std::time_t t = 0;
-        ok = CallSucceeded(*fp, host, fp->ReadDateTime(t));
-        if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
+        const std::string clock = fp->ReadDateTime(t);
+        ok = CallSucceeded(*fp, host, clock) && !DeviceTimeOf(clock).empty();
+        if (ok) result["deviceDateTime"] = DeviceTimeOf(clock);
         break;
       }
       case Action::kSetClock: {
@@ -681,7 +692,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       }
       case Action::kReceipt: {
         const SaleOutcome outcome =
-            RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator));
+            RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator),
+                       printer.pin.MemorySerialNumberOn(printer.link.Generation()));
         ok = outcome.ok;
         result = OutcomeToJson(outcome);
         break;
@@ -691,7 +703,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     }
   }
   const bool connected = fp && fp->IsConnected();
-  fp.reset();  // the line is free again before the response goes out
+  if (fp) printer.link.Give();  // kept for the next job, or closed when it failed
+  fp = nullptr;
   // Every failure says why: the printer that never answered apart from the
   // request the driver refused before sending it (a value over the printer's limit).
   if (!ok && !host.HasError()) {

@@ -4,8 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "driver/commands.h"
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
+#include "driver/status_flags.h"
+#include "driver/text.h"
+#include "server/requests.h"
 
 namespace {
 
@@ -17,6 +21,14 @@ constexpr size_t kMemoryPrefixAt = 9;
 constexpr size_t kFactoryReplyLength = 17;
 constexpr const char* kPrinterPrefix = "NV";
 constexpr const char* kMemoryPrefix = "50";
+// The clock reply: "DD-MM-YYYY HH:MM:SS"; the driver's parser reads the first
+// 16 characters, the seconds follow a colon.
+constexpr size_t kMinuteLength = 16;
+constexpr size_t kSecondsAt = 17;
+constexpr int kSecondsPerMinute = 60;
+// The flags that stop the driver's status check before a clock read.
+constexpr int kClockBlockers[] = {Flag::kFMMissing,   Flag::kFMFaulty, Flag::kClockHardware,
+                                  Flag::kClockNotSet, Flag::kRamReset, Flag::kClockIncorrect};
 
 std::string Serial(const std::string& prefix, int number) {
   char digits[16];
@@ -81,7 +93,6 @@ nlohmann::json DeviceInfoJson(const DeviceIdentity& identity, const std::string&
   return {{"uri", uri},
           {"serialNumber", identity.serialNumber},
           {"fiscalMemorySerialNumber", identity.fiscalMemorySerialNumber},
-          {"manufacturer", ""},
           {"model", identity.model},
           {"firmwareVersion", identity.firmwareVersion},
           {"itemTextMaxLength", kDeviceItemTextMaxLength},
@@ -90,6 +101,35 @@ nlohmann::json DeviceInfoJson(const DeviceIdentity& identity, const std::string&
           {"taxIdentificationNumber", identity.taxIdentificationNumber},
           {"supportedPaymentTypes", payments.Supported()},
           {"supportsSubTotalAmountModifiers", true}};
+}
+
+std::string DeviceTimeOf(const std::string& reply) {
+  if (reply.size() < kMinuteLength) return "";
+  for (size_t i : {0, 1, 3, 4, 6, 7, 8, 9, 11, 12, 14, 15})
+    if (!std::isdigit(static_cast<unsigned char>(reply[i]))) return "";
+  const std::time_t minute = ParseDateTime(reply);
+  if (minute == static_cast<std::time_t>(-1)) return "";
+  int seconds = 0;
+  if (reply.size() >= kSecondsAt + 2 && reply[kMinuteLength] == ':' &&
+      std::isdigit(static_cast<unsigned char>(reply[kSecondsAt])) &&
+      std::isdigit(static_cast<unsigned char>(reply[kSecondsAt + 1])))
+    seconds = (reply[kSecondsAt] - '0') * 10 + (reply[kSecondsAt + 1] - '0');
+  // A leap second or a garbled field: the minute, as the driver reads it.
+  if (seconds >= kSecondsPerMinute) seconds = 0;
+  return FormatDeviceTime(minute + seconds);
+}
+
+std::string ReadDeviceClock(FiscalPrinter& printer, const StatusFlags& flags) {
+  bool clear = flags[Flag::kFactoryNumbers];
+  for (int f : kClockBlockers) clear = clear && !flags[f];
+  std::string reply;
+  if (clear) {
+    reply = printer.Transact(Cmd::kReadDateTime, "");
+  } else {
+    std::time_t ignored = 0;
+    reply = printer.ReadDateTime(ignored);
+  }
+  return Done(printer, reply) ? DeviceTimeOf(reply) : "";
 }
 
 std::optional<double> ReadCashInDrawer(FiscalPrinter& printer) {

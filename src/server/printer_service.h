@@ -29,7 +29,7 @@ struct SaleOutcome {
   std::string state = "none";  // "closed", "cancelled" (voided and closed), "open", "none"
   double amount = 0;           // the receipt's total
   int receiptNumber = 0;
-  std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
+  std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock to the second
   std::string fiscalMemorySerialNumber;
 };
 
@@ -45,11 +45,12 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 // (sales, comments, discounts and surcharges on the subtotal), then the
 // payments (none: the whole in cash; one without an amount: the rest), then
 // the footer comments, closes it and reads its number, time and the fiscal
-// memory's serial number. A failure after the
+// memory's serial number (`memorySerialNumber` when the caller knows it for
+// the printer on this link; read otherwise). A failure after the
 // receipt was opened voids what was sold and closes the empty receipt where
 // the printer allows; otherwise the receipt is left open and the outcome says so.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
-                       const OperatorRecord& op);
+                       const OperatorRecord& op, const std::string& memorySerialNumber = "");
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
 

@@ -52,11 +52,31 @@ bool PrinterWorker::Post(Job job) {
   return true;
 }
 
+void PrinterWorker::SetIdleTask(std::chrono::milliseconds after, Job task) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  idleAfter_ = after;
+  idleTask_ = std::move(task);
+}
+
 void PrinterWorker::Loop() {
   std::unique_lock<std::mutex> lock(mutex_);
+  bool ranSinceIdle = false;
+  const auto woken = [&] { return stopping_ || !queue_.empty(); };
   while (true) {
-    wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+    if (ranSinceIdle && idleTask_) {
+      if (!wake_.wait_for(lock, idleAfter_, woken)) {
+        ranSinceIdle = false;
+        Job task = idleTask_;
+        lock.unlock();
+        task();
+        lock.lock();
+        continue;
+      }
+    } else {
+      wake_.wait(lock, woken);
+    }
     if (stopping_) return;
+    ranSinceIdle = true;
     auto pending = queue_.front();
     queue_.pop_front();
     lock.unlock();
@@ -82,4 +102,8 @@ std::unique_ptr<FiscalPrinter> PrinterWorker::Open(UiHost* host) const {
       host, PrinterLine{printer_.com, printer_.baud, printer_.path});
   if (timeouts_) printer->SetTimeouts(*timeouts_);
   return printer;
+}
+
+void PrinterWorker::Prepare(FiscalPrinter& printer) const {
+  if (timeouts_) printer.SetTimeouts(*timeouts_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -47,11 +48,17 @@ class PrinterWorker {
   // stops. An exception the job throws is caught and lost: the job must not throw.
   bool Post(Job job);
 
+  // Runs `task` on the worker's thread once no job has come for `after` since
+  // the last one ran (once per quiet spell). The task must not throw.
+  void SetIdleTask(std::chrono::milliseconds after, Job task);
+
   // A driver on this printer's line (its path) at its own speed. Nothing
   // process-wide is read or changed: workers open their printers at once.
   std::unique_ptr<FiscalPrinter> Open(UiHost* host) const;
 
   const ServedPrinter& Info() const { return printer_; }
+  // Gives a driver this worker opened earlier the link settings it opens with now.
+  void Prepare(FiscalPrinter& printer) const;
 
   // Link time-outs for every driver this worker opens. Tests only.
   void SetTimeoutsForTesting(std::optional<LinkTimeouts> timeouts) { timeouts_ = timeouts; }
@@ -67,5 +74,7 @@ class PrinterWorker {
   std::condition_variable wake_;
   std::deque<std::shared_ptr<Pending>> queue_;
   bool stopping_ = false;
+  std::chrono::milliseconds idleAfter_{0};
+  Job idleTask_;
   std::thread thread_;
 };
