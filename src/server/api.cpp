@@ -606,8 +606,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
   // number is read once per opening of the port (see PrinterPin).
   std::string onLine;
   bool confirmed = true;
-  if (fp && fp->IsConnected() &&
-      (NeedsThePinnedPrinter(job.action) || job.action == Action::kStatus)) {
+  // A status request checks after its own status read (below).
+  if (fp && fp->IsConnected() && NeedsThePinnedPrinter(job.action)) {
     const PrinterPin::Check check = printer.pin.Confirm(*fp, printer.link.Generation(), onLine);
     if (check != PrinterPin::Check::kOther) onLine.clear();
     if (check != PrinterPin::Check::kSame && NeedsThePinnedPrinter(job.action)) {
@@ -642,6 +642,10 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
         StatusFlags flags{};
         ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
         if (ok) {
+          // Whose status it is: another printer's says so (below).
+          if (printer.pin.ConfirmAfterStatus(*fp, printer.link.Generation(), flags, onLine) !=
+              PrinterPin::Check::kOther)
+            onLine.clear();
           result["status"] = StatusToJson(flags);
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();

@@ -26,6 +26,13 @@ constexpr const char* kMemoryPrefix = "50";
 constexpr size_t kMinuteLength = 16;
 constexpr size_t kSecondsAt = 17;
 constexpr int kSecondsPerMinute = 60;
+// The numbers in the factory numbers reply (first and last character).
+constexpr size_t kPrinterNumberFrom = 2;
+constexpr size_t kPrinterNumberTo = 7;
+constexpr size_t kMemoryNumberFrom = 11;
+constexpr size_t kMemoryNumberTo = 16;
+// The flags that stop the driver's status check before a factory numbers read.
+constexpr int kMemoryBlockers[] = {Flag::kFMMissing, Flag::kFMFaulty};
 // The flags that stop the driver's status check before a clock read.
 constexpr int kClockBlockers[] = {Flag::kFMMissing,   Flag::kFMFaulty, Flag::kClockHardware,
                                   Flag::kClockNotSet, Flag::kRamReset, Flag::kClockIncorrect};
@@ -52,18 +59,37 @@ double Cents(double amount) {
   return std::round(amount * 100) / 100;
 }
 
-}  // namespace
-
-bool ReadSerialNumbers(FiscalPrinter& printer, std::string& serial, std::string& memory) {
-  FactoryNumbers numbers;
-  const std::string reply = printer.ReadFactoryNumbers(numbers);
-  if (!Done(printer, reply)) return false;
+void SerialNumbersOf(const std::string& reply, const FactoryNumbers& numbers, std::string& serial,
+                     std::string& memory) {
   const bool prefixes = reply.size() >= kFactoryReplyLength;
   serial = Serial(prefixes ? Cp1251ToUtf8(reply.substr(0, kPrefixLength)) : kPrinterPrefix,
                   numbers.printerNumber);
   memory =
       Serial(prefixes ? Cp1251ToUtf8(reply.substr(kMemoryPrefixAt, kPrefixLength)) : kMemoryPrefix,
              numbers.memoryNumber);
+}
+
+}  // namespace
+
+bool ReadSerialNumbers(FiscalPrinter& printer, std::string& serial, std::string& memory) {
+  FactoryNumbers numbers;
+  const std::string reply = printer.ReadFactoryNumbers(numbers);
+  if (!Done(printer, reply)) return false;
+  SerialNumbersOf(reply, numbers, serial, memory);
+  return true;
+}
+
+bool ReadSerialNumbersAfterStatus(FiscalPrinter& printer, const StatusFlags& flags,
+                                  std::string& serial, std::string& memory) {
+  bool clear = flags[Flag::kFactoryNumbers];
+  for (int f : kMemoryBlockers) clear = clear && !flags[f];
+  if (!clear) return ReadSerialNumbers(printer, serial, memory);
+  const std::string reply = printer.Transact(Cmd::kReadFactoryNumbers, "");
+  if (!Done(printer, reply)) return false;
+  FactoryNumbers numbers;
+  numbers.printerNumber = FieldInt(reply, kPrinterNumberFrom, kPrinterNumberTo);
+  numbers.memoryNumber = FieldInt(reply, kMemoryNumberFrom, kMemoryNumberTo);
+  SerialNumbersOf(reply, numbers, serial, memory);
   return true;
 }
 

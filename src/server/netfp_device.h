@@ -30,6 +30,13 @@ constexpr int kDeviceOperatorPasswordMaxLength = Limit::kOperatorPassword;
 // False when the printer does not answer.
 bool ReadSerialNumbers(FiscalPrinter& printer, std::string& serial, std::string& memory);
 
+// The same read after a status read that gave `flags`: when they allow it
+// (factory numbers set, fiscal memory present and sound) the factory numbers
+// are asked for at once, one transaction, since the flags just read are what
+// the driver's status check would read again; otherwise through the driver.
+bool ReadSerialNumbersAfterStatus(FiscalPrinter& printer, const StatusFlags& flags,
+                                  std::string& serial, std::string& memory);
+
 // Reads the identity: version, factory numbers, tax number. Nothing when the
 // printer does not answer the factory numbers (the host's messages say why);
 // a version or tax number it does not give is left empty.

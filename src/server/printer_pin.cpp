@@ -2,18 +2,28 @@
 
 #include "server/netfp_device.h"
 
-PrinterPin::Check PrinterPin::Read(FiscalPrinter& printer, std::string& onLine,
-                                   std::string& memory) {
+PrinterPin::Check PrinterPin::Confirm(FiscalPrinter& printer, std::string& onLine) {
+  std::string memory;
   if (!ReadSerialNumbers(printer, onLine, memory)) return Check::kUnread;
   return Compare(onLine);
 }
 
-PrinterPin::Check PrinterPin::Confirm(FiscalPrinter& printer, std::string& onLine) {
-  std::string memory;
-  return Read(printer, onLine, memory);
+PrinterPin::Check PrinterPin::Confirm(FiscalPrinter& printer, uint64_t link, std::string& onLine) {
+  return ConfirmOn(link, onLine, [&](std::string& serial, std::string& memory) {
+    return ReadSerialNumbers(printer, serial, memory);
+  });
 }
 
-PrinterPin::Check PrinterPin::Confirm(FiscalPrinter& printer, uint64_t link, std::string& onLine) {
+PrinterPin::Check PrinterPin::ConfirmAfterStatus(FiscalPrinter& printer, uint64_t link,
+                                                 const StatusFlags& flags, std::string& onLine) {
+  return ConfirmOn(link, onLine, [&](std::string& serial, std::string& memory) {
+    return ReadSerialNumbersAfterStatus(printer, flags, serial, memory);
+  });
+}
+
+PrinterPin::Check PrinterPin::ConfirmOn(
+    uint64_t link, std::string& onLine,
+    const std::function<bool(std::string& serial, std::string& memory)>& read) {
   {
     std::lock_guard<std::mutex> lock(lock_);
     if (link != 0 && confirmedLink_ == link) {
@@ -22,7 +32,8 @@ PrinterPin::Check PrinterPin::Confirm(FiscalPrinter& printer, uint64_t link, std
     }
   }
   std::string memory;
-  const Check check = Read(printer, onLine, memory);
+  if (!read(onLine, memory)) return Check::kUnread;
+  const Check check = Compare(onLine);
   if (check == Check::kSame) {
     std::lock_guard<std::mutex> lock(lock_);
     confirmedLink_ = link;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+
+#include "driver/records.h"
 
 class FiscalPrinter;
 
@@ -36,6 +39,10 @@ class PrinterPin {
   // The same on the port's opening number `link` (never 0): kSame without a
   // word sent when that opening has confirmed it already.
   Check Confirm(FiscalPrinter& printer, uint64_t link, std::string& onLine);
+  // The same right after a status read that gave `flags` (a status request):
+  // the factory numbers alone, one transaction, when the flags allow them.
+  Check ConfirmAfterStatus(FiscalPrinter& printer, uint64_t link, const StatusFlags& flags,
+                           std::string& onLine);
   // The same for a serial number read otherwise (the device info). Another
   // printer there takes back the confirmation of the open link.
   Check Compare(const std::string& onLine);
@@ -46,7 +53,11 @@ class PrinterPin {
   std::string MemorySerialNumberOn(uint64_t link) const;
 
  private:
-  Check Read(FiscalPrinter& printer, std::string& onLine, std::string& memory);
+  // Reads the serial numbers with `read` unless the opening `link` has
+  // confirmed them; pins the first one read; remembers the opening that
+  // confirmed it.
+  Check ConfirmOn(uint64_t link, std::string& onLine,
+                  const std::function<bool(std::string& serial, std::string& memory)>& read);
 
   mutable std::mutex lock_;
   std::string serial_;          // "" until first read

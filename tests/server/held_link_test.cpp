@@ -39,14 +39,22 @@ class HeldLinkOnSim : public ServerOnSimBase {
   }
 };
 
-// Status: the identity read (status check, factory numbers) on a new opening
-// only; then the status and the clock, two transactions.
-TEST_F(HeldLinkOnSim, AStatusReadOnAKeptLinkIsTwoTransactions) {
-  EXPECT_EQ(StatusFrames(), 4);
+// Status: the status, the factory numbers (on a new opening only: the
+// identity) and the clock; the status read serves the other two as the
+// driver's status check.
+TEST_F(HeldLinkOnSim, AStatusReadIsThreeTransactionsOnANewOpeningAndTwoOnAKeptOne) {
+  EXPECT_EQ(StatusFrames(), 3);
   EXPECT_EQ(StatusFrames(), 2);
   EXPECT_EQ(StatusFrames(), 2);
   WaitPastIdleRelease();  // the port was closed: the next request opens and checks again
-  EXPECT_EQ(StatusFrames(), 4);
+  EXPECT_EQ(StatusFrames(), 3);
+  // A status that does not allow the quick reads: the driver's own, checked.
+  sim.Inject(Fault::kClockNotSet);
+  WaitPastIdleRelease();
+  const json body = Get("/printers/1/status").second;
+  EXPECT_FALSE(body.contains("deviceDateTime")) << body.dump();
+  EXPECT_EQ(body["status"]["flags"]["clockNotSet"], true) << body.dump();
+  sim.Inject(Fault::kClockNotSet, 0);
 }
 
 TEST_F(HeldLinkOnSim, AReceiptOnAKeptLinkSendsNoIdentityRead) {
