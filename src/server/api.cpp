@@ -10,6 +10,7 @@
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "link/settings.h"
+#include "server/held_link.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
@@ -278,11 +279,15 @@ struct Api::Printer {
   Printer(const ServedPrinter& info, SaleJournal& journal, const PaymentTypeMap& names,
           std::optional<DeviceIdentity> known = std::nullopt)
       : settler(journal, info.id, names),
-        worker(info),
+        link([this](UiHost* host) { return worker.Open(host); }, info.path),
         identity(std::move(known)),
-        pin(identity ? identity->serialNumber : "") {}
-  ReceiptSettler settler;  // before the worker, whose idle task uses it
-  PrinterWorker worker;
+        pin(identity ? identity->serialNumber : "",
+            identity ? identity->fiscalMemorySerialNumber : ""),
+        worker(info) {
+    worker.SetQuietTask(HeldLink::kIdleRelease, [this] { link.Release(); });
+  }
+  ReceiptSettler settler;  // an interrupted receipt, settled on the worker's thread
+  HeldLink link;           // the printer's port between jobs
   // Handler threads held by this printer's requests, and those of them
   // waiting for tasks (Api::kMaxHandlersPerPrinter, kMaxTaskWaitsPerPrinter).
   std::atomic<size_t> handlers{0};
@@ -291,6 +296,8 @@ struct Api::Printer {
   std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
   PrinterPin pin;                          // which printer that is
   ReceiptRulesCache rules;                 // its decimal mode and tax groups, while it answers
+  // Last: its thread, which uses the members above, is joined first.
+  PrinterWorker worker;
 };
 
 // A request checked whole, ready to run on the printer.
@@ -332,10 +339,15 @@ void Api::WatchReceipts(Printer& printer) {
 ReceiptSettler::Report Api::SettlePending(Printer& printer, int retries) {
   ReceiptSettler::Report report;
   PolicyHost host(Corrections{}, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
-  std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+  FiscalPrinter& fp = printer.link.Take(&host);
+  printer.worker.Prepare(fp);
   std::string onLine;
-  if (fp && fp->IsConnected() && printer.pin.Confirm(*fp, onLine) == PrinterPin::Check::kSame)
-    return printer.settler.Run(*fp, host);
+  const bool same =
+      fp.IsConnected() &&
+      printer.pin.Confirm(fp, printer.link.Generation(), onLine) == PrinterPin::Check::kSame;
+  if (same) report = printer.settler.Run(fp, host);
+  printer.link.Give();
+  if (same) return report;
   // Only the printer the receipt was printed on is touched.
   report.any = true;
   report.result.how = Settled::kNotNow;
@@ -764,10 +776,11 @@ json Api::SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, b
     // Nothing of this server's to settle: says whether the printer holds a receipt.
     PolicyHost host(Corrections{}, config_.retries,
                     [&printer](UiHost* h) { return printer.worker.Open(h); });
-    std::unique_ptr<FiscalPrinter> fp = printer.worker.Open(&host);
+    FiscalPrinter& fp = printer.link.Take(&host);
+    printer.worker.Prepare(fp);
     StatusFlags flags{};
-    const bool read = fp && fp->IsConnected() && CallSucceeded(*fp, host, fp->ReadStatus(flags));
-    fp.reset();
+    const bool read = fp.IsConnected() && CallSucceeded(fp, host, fp.ReadStatus(flags));
+    printer.link.Give();
     messages = host.Messages();
     if (!read) {
       ok = false;
@@ -847,21 +860,23 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     host.Add("warning", "receipt", settled->result.words);
   for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
   std::vector<ServerMessage> status;
-  std::unique_ptr<FiscalPrinter> fp;
+  FiscalPrinter* fp = nullptr;  // the printer's kept link, until Give below
   if (job.action == Action::kReversal) {
     host.Add("error", "unsupported",
              "Сторно бонове не се поддържат: принтерът няма команда за сторно бон; нищо не е "
              "отпечатано");
   } else {
-    fp = printer.worker.Open(&host);
+    fp = &printer.link.Take(&host);
+    printer.worker.Prepare(*fp);
   }
   // Another printer on this port: its serial number. A job that needs the
-  // pinned printer is then not sent; reads answer, saying so.
+  // pinned printer is then not sent; reads answer, saying so. The serial
+  // number is read once per opening of the port (see PrinterPin).
   std::string onLine;
   bool confirmed = true;
-  if (fp && fp->IsConnected() &&
-      (NeedsThePinnedPrinter(job.action) || job.action == Action::kStatus)) {
-    const PrinterPin::Check check = printer.pin.Confirm(*fp, onLine);
+  // A status request checks after its own status read (below).
+  if (fp && fp->IsConnected() && NeedsThePinnedPrinter(job.action)) {
+    const PrinterPin::Check check = printer.pin.Confirm(*fp, printer.link.Generation(), onLine);
     if (check != PrinterPin::Check::kOther) onLine.clear();
     if (check != PrinterPin::Check::kSame && NeedsThePinnedPrinter(job.action)) {
       confirmed = false;
@@ -893,12 +908,17 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       }
       case Action::kStatus: {
         StatusFlags flags{};
-        std::time_t t = 0;
         ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
         if (ok) {
+          // Whose status it is: another printer's says so (below).
+          if (printer.pin.ConfirmAfterStatus(*fp, printer.link.Generation(), flags, onLine) !=
+              PrinterPin::Check::kOther)
+            onLine.clear();
           result["status"] = StatusToJson(flags);
           status = StatusMessages(flags);
           ok = result["status"]["ok"].get<bool>();
+          const std::string clock = ReadDeviceClock(*fp, flags);
+          if (!clock.empty()) result["deviceDateTime"] = clock;
           // A receipt left open takes no sale, whoever opened it.
           if (blocked) {
             host.Add("error", "receipt", printer.settler.Blocking());
@@ -911,14 +931,13 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
             ok = false;
           }
         }
-        if (CallDone(fp->ReadDateTime(t), fp->LastOutcome()))
-          result["deviceDateTime"] = FormatDeviceTime(t);
         break;
       }
       case Action::kReadClock: {
         std::time_t t = 0;
-        ok = CallSucceeded(*fp, host, fp->ReadDateTime(t));
-        if (ok) result["deviceDateTime"] = FormatDeviceTime(t);
+        const std::string clock = fp->ReadDateTime(t);
+        ok = CallSucceeded(*fp, host, clock) && !DeviceTimeOf(clock).empty();
+        if (ok) result["deviceDateTime"] = DeviceTimeOf(clock);
         break;
       }
       case Action::kSetClock: {
@@ -981,7 +1000,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
             host.Add("error", "journal", journalError + "; nothing was printed");
           } else {
             outcome = RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator),
-                                 money, before, config_.paymentTypes);
+                                 money, before, config_.paymentTypes,
+                                 printer.pin.MemorySerialNumberOn(printer.link.Generation()));
             if (outcome.interrupted) {
               before.opened = true;
               printer.settler.Keep(sale, job.fingerprint, before);
@@ -999,7 +1019,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     }
   }
   const bool connected = fp && fp->IsConnected();
-  fp.reset();  // the line is free again before the response goes out
+  if (fp) printer.link.Give();  // kept for the next job, or closed when it failed
+  fp = nullptr;
   // The receipt rules are read again after the link was lost (the printer may
   // have been changed meanwhile), another printer answered, a raw command may
   // have changed them, or a receipt failed on the printer after it opened

@@ -189,7 +189,7 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                        const OperatorRecord& op, const ReceiptPlan& money, SettlePlan plan,
-                       const PaymentTypeMap& names) {
+                       const PaymentTypeMap& names, const std::string& memorySerialNumber) {
   SaleOutcome out;
   if (!DepartmentsMatch(printer, host, request)) return out;
   plan.opened = true;
@@ -254,9 +254,11 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   if (CallDone(printer.ReadLastReceiptNumber(number), printer.LastOutcome()))
     out.receiptNumber = number;
   std::time_t t = 0;
-  if (CallDone(printer.ReadDateTime(t), printer.LastOutcome())) out.time = FormatDeviceTime(t);
+  const std::string clock = printer.ReadDateTime(t);
+  if (CallDone(clock, printer.LastOutcome())) out.time = DeviceTimeOf(clock);
+  out.fiscalMemorySerialNumber = memorySerialNumber;
   std::string serial;
-  ReadSerialNumbers(printer, serial, out.fiscalMemorySerialNumber);
+  if (memorySerialNumber.empty()) ReadSerialNumbers(printer, serial, out.fiscalMemorySerialNumber);
   return out;
 }
 

@@ -37,7 +37,7 @@ struct SaleOutcome {
   bool interrupted = false;
   double amount = 0;  // the receipt's total
   int receiptNumber = 0;
-  std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock
+  std::string time;  // "YYYY-MM-DDTHH:MM:SS", the printer's clock to the second
   std::string fiscalMemorySerialNumber;
 };
 
@@ -54,14 +54,16 @@ bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::st
 // printer's subtotal with `money` (PlanReceipt of the request on this
 // printer), then sends its payments, then
 // the footer comments, closes it and reads its number, time and the fiscal
-// memory's serial number. A failure after the receipt was opened (or when the
-// open command's answer was lost) settles it at once (SettleReceipt with
-// `plan`, what the journal keeps for settling): voided and closed before payment, the rest paid in the client's
-// payment types after; when the printer cannot be reached or has no paper the
-// outcome is `interrupted`. `names` names payment types in the messages.
+// memory's serial number (`memorySerialNumber` when the caller knows it for
+// the printer on this link; read otherwise). A failure after the receipt was
+// opened (or when the open command's answer was lost) settles it at once
+// (SettleReceipt with `plan`, what the journal keeps for settling): voided and
+// closed before payment, the rest paid in the client's payment types after;
+// when the printer cannot be reached or has no paper the outcome is
+// `interrupted`. `names` names payment types in the messages.
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,
                        const OperatorRecord& op, const ReceiptPlan& money, SettlePlan plan,
-                       const PaymentTypeMap& names);
+                       const PaymentTypeMap& names, const std::string& memorySerialNumber = "");
 
 nlohmann::json OutcomeToJson(const SaleOutcome& outcome);
 

@@ -1,6 +1,8 @@
 #include "server/printer_worker.h"
 
+#include <chrono>
 #include <exception>
+#include <optional>
 
 #include "driver/fiscal_printer.h"
 #include "link/settings.h"
@@ -64,26 +66,52 @@ void PrinterWorker::WakeIdle() {
   wake_.notify_all();
 }
 
+void PrinterWorker::SetQuietTask(std::chrono::milliseconds after, Job task) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  quietAfter_ = after;
+  quietTask_ = std::move(task);
+}
+
 void PrinterWorker::Loop() {
+  using Clock = std::chrono::steady_clock;
   std::unique_lock<std::mutex> lock(mutex_);
+  bool quietDue = false;      // the printer was used since the quiet task last ran
+  Clock::time_point lastUse;  // when it was last used (a job or the idle task)
+  Clock::time_point idleFrom = Clock::now();
+  const auto ready = [&] { return stopping_ || !queue_.empty() || idleNow_; };
   while (true) {
-    const auto ready = [&] { return stopping_ || !queue_.empty() || idleNow_; };
-    if (idleWanted_ && idleTask_) {
-      if (!wake_.wait_for(lock, idleEvery_, ready)) idleNow_ = true;
-    } else {
-      wake_.wait(lock, ready);
+    if (!ready()) {
+      std::optional<Clock::time_point> next;
+      if (quietDue && quietTask_) next = lastUse + quietAfter_;
+      if (idleWanted_ && idleTask_ && (!next || idleFrom + idleEvery_ < *next))
+        next = idleFrom + idleEvery_;
+      if (next)
+        wake_.wait_until(lock, *next, ready);
+      else
+        wake_.wait(lock, ready);
     }
     if (stopping_) return;
-    if (queue_.empty() && idleNow_) {
-      idleNow_ = false;
-      const auto task = idleTask_;
-      lock.unlock();
-      const bool more = task && task();
-      lock.lock();
-      idleWanted_ = more;
+    if (queue_.empty()) {
+      const auto now = Clock::now();
+      if (idleWanted_ && idleTask_ && now >= idleFrom + idleEvery_) idleNow_ = true;
+      if (idleNow_) {
+        idleNow_ = false;
+        const auto task = idleTask_;
+        lock.unlock();
+        const bool more = task && task();
+        lock.lock();
+        idleWanted_ = more;
+        idleFrom = lastUse = Clock::now();
+        quietDue = true;
+      } else if (quietDue && quietTask_ && now >= lastUse + quietAfter_) {
+        quietDue = false;
+        const Job task = quietTask_;
+        lock.unlock();
+        task();
+        lock.lock();
+      }
       continue;
     }
-    if (queue_.empty()) continue;
     auto pending = queue_.front();
     queue_.pop_front();
     lock.unlock();
@@ -98,6 +126,8 @@ void PrinterWorker::Loop() {
       }
     }
     lock.lock();
+    idleFrom = lastUse = Clock::now();
+    quietDue = true;
     pending->result = result;
     pending->done = true;
     wake_.notify_all();
@@ -109,4 +139,8 @@ std::unique_ptr<FiscalPrinter> PrinterWorker::Open(UiHost* host) const {
       host, PrinterLine{printer_.com, printer_.baud, printer_.path});
   if (timeouts_) printer->SetTimeouts(*timeouts_);
   return printer;
+}
+
+void PrinterWorker::Prepare(FiscalPrinter& printer) const {
+  if (timeouts_) printer.SetTimeouts(*timeouts_);
 }

@@ -55,12 +55,18 @@ class PrinterWorker {
   void SetIdleTask(std::function<bool()> task, std::chrono::milliseconds every);
   // Asks for the idle task: it runs at once when no job waits, else after the jobs.
   void WakeIdle();
+  // Runs `task` on the worker's thread once no job (nor idle task) has run for
+  // `after` since the last one (once per quiet spell): closing a kept port.
+  // The task must not throw.
+  void SetQuietTask(std::chrono::milliseconds after, Job task);
 
   // A driver on this printer's line (its path) at its own speed. Nothing
   // process-wide is read or changed: workers open their printers at once.
   std::unique_ptr<FiscalPrinter> Open(UiHost* host) const;
 
   const ServedPrinter& Info() const { return printer_; }
+  // Gives a driver this worker opened earlier the link settings it opens with now.
+  void Prepare(FiscalPrinter& printer) const;
 
   // Link time-outs for every driver this worker opens. Tests only.
   void SetTimeoutsForTesting(std::optional<LinkTimeouts> timeouts) { timeouts_ = timeouts; }
@@ -80,5 +86,7 @@ class PrinterWorker {
   std::chrono::milliseconds idleEvery_{0};
   bool idleWanted_ = false;  // the idle task has more to do
   bool idleNow_ = false;     // WakeIdle asked: run it without waiting
+  std::chrono::milliseconds quietAfter_{0};
+  Job quietTask_;
   std::thread thread_;
 };

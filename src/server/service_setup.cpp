@@ -73,7 +73,10 @@ std::string Usage() {
          "As a Windows service (run as an administrator):\n"
          "  --install-service [OPTIONS]  write OPTIONS to %ProgramData%\\fiscal-service\\\n"
          "                       fiscal-server.json, install the service \"fiscal-server\"\n"
-         "                       (started with Windows) and start it; again to change them\n"
+         "                       (started with Windows, running as NT SERVICE\\fiscal-server)\n"
+         "                       and start it; again to change them. The folder is given to\n"
+         "                       the administrators, whoever made it; the service does not\n"
+         "                       start when others may change its configuration\n"
          "  --uninstall-service  stop and remove the service\n"
          "  --service            how the service manager starts it\n";
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 // After windows.h:
+#include <aclapi.h>
 #include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -19,6 +20,7 @@
 #include "server/api.h"
 #include "server/http_front.h"
 #include "server/server_config.h"
+#include "server/service_rights.h"
 #include "server/service_runner.h"
 
 namespace {
@@ -33,9 +35,10 @@ constexpr DWORD kPendingHintMs = 10000;
 // the count starts again after a day.
 constexpr DWORD kRestartDelayMs = 5000;
 constexpr DWORD kFailureResetSeconds = 24 * 60 * 60;
-// The data folder: full control for the system (SY) and administrators (BA),
-// inherited by its files, and nothing for anyone else.
-constexpr const wchar_t* kFolderSecurity = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// The service's account: its own virtual account; LocalService (with the
+// service's SID in its token) where the manager does not take that.
+constexpr const wchar_t* kVirtualAccount = L"NT SERVICE\\fiscal-server";
+constexpr const wchar_t* kLocalServiceAccount = L"NT AUTHORITY\\LocalService";
 
 std::wstring Widen(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
@@ -101,35 +104,251 @@ std::wstring JournalPath() {
   return DataFolder() + L"\\" + Widen(service::kJournalFile);
 }
 
-// Creates the data folder, readable by the system and administrators only.
-bool MakeDataFolder(DWORD& error) {
+std::string SidText(PSID sid) {
+  wchar_t* text = nullptr;
+  if (!sid || !ConvertSidToStringSidW(sid, &text)) return std::string();
+  std::string out = Narrow(text);
+  LocalFree(text);
+  return out;
+}
+
+// The owner and access list of `path` (not following a link at its end).
+bool ReadSecurity(const std::wstring& path, service::ObjectSecurity& out, DWORD& error) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSecurity, SDDL_REVISION_1,
+  error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                nullptr, &dacl, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) return false;
+  out = service::ObjectSecurity{};
+  out.owner = SidText(owner);
+  out.hasDacl = dacl != nullptr;
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (GetSecurityDescriptorControl(descriptor, &control, &revision))
+    out.daclProtected = (control & SE_DACL_PROTECTED) != 0;
+  ACL_SIZE_INFORMATION size{};
+  if (dacl && GetAclInformation(dacl, &size, sizeof size, AclSizeInformation)) {
+    for (DWORD i = 0; i < size.AceCount; ++i) {
+      void* raw = nullptr;
+      if (!GetAce(dacl, i, &raw)) continue;
+      const auto* header = static_cast<const ACE_HEADER*>(raw);
+      service::Ace ace;
+      ace.inheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
+      // Allowed and denied entries, plain or conditional, share this layout.
+      const bool allow = header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+                         header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+      const bool deny = header->AceType == ACCESS_DENIED_ACE_TYPE ||
+                        header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE;
+      if (allow || deny) {
+        const auto* entry = static_cast<const ACCESS_ALLOWED_ACE*>(raw);
+        ace.type = allow ? service::Ace::Type::kAllow : service::Ace::Type::kDeny;
+        ace.mask = entry->Mask;
+        ace.sid = SidText(const_cast<DWORD*>(&entry->SidStart));
+      } else {
+        ace.type = service::Ace::Type::kOther;
+      }
+      out.aces.push_back(ace);
+    }
+  }
+  LocalFree(descriptor);
+  return true;
+}
+
+// Sets the owner (when `sddl` names one) and the protected access list of `path`.
+bool ApplySecurity(const std::wstring& path, const std::string& sddl, DWORD& error) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(sddl).c_str(), SDDL_REVISION_1,
                                                             &descriptor, nullptr)) {
     error = GetLastError();
     return false;
   }
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const bool made =
-      CreateDirectoryW(DataFolder().c_str(), &attributes) || GetLastError() == ERROR_ALREADY_EXISTS;
-  error = made ? 0 : GetLastError();
+  PSID owner = nullptr;
+  BOOL ownerDefaulted = FALSE, present = FALSE, daclDefaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted);
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &daclDefaulted);
+  SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  if (owner) what |= OWNER_SECURITY_INFORMATION;
+  std::wstring target = path;
+  error = SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT, what, owner, nullptr, dacl, nullptr);
   LocalFree(descriptor);
-  return made;
+  return error == ERROR_SUCCESS;
 }
 
-bool WriteFileWhole(const std::wstring& path, const std::string& text, DWORD& error) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+// Wine keeps no access lists on files (each file is its Unix user's, and so is
+// every process): what install sets cannot be read back there, and the
+// checks would refuse every folder. Under Wine they are skipped, and the
+// install and the service's log say so.
+bool UnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+constexpr const char* kWineUnchecked =
+    "Wine keeps no Windows access lists: who may change the configuration is not checked";
+
+// An administrator may take over and give away what others own; the token
+// has these rights switched off until asked for. Best effort: without them
+// the setting of the owner fails and says so.
+void EnableOwnershipRights() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  for (const wchar_t* name : {L"SeTakeOwnershipPrivilege", L"SeRestorePrivilege"}) {
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid))
+      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  }
+  CloseHandle(token);
+}
+
+service::FolderFacts FactsOf(const std::wstring& path) {
+  service::FolderFacts facts;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
+  facts.exists = true;
+  facts.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  facts.reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return facts;
+}
+
+// A file of the folder that an earlier install (or someone else) left: a
+// plain file with one name is given to the administrators with `sddl`; a
+// link or a file with other names (which would carry the rights elsewhere) is
+// refused. Nothing there: true.
+bool TakeOverFile(const std::wstring& path, const std::string& sddl, std::string& why) {
+  HANDLE h = CreateFileW(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    error = GetLastError();
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return true;
+    why = Narrow(path) + ": " + SystemMessage(code);
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool read = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  if (!read ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+      info.nNumberOfLinks != 1) {
+    why = Narrow(path) +
+          " is a link, a folder or a file with other names; remove it and install again";
+    return false;
+  }
+  DWORD code = 0;
+  if (!ApplySecurity(path, sddl, code)) {
+    why = "cannot set the owner and access of " + Narrow(path) + ": " + SystemMessage(code);
+    return false;
+  }
+  return true;
+}
+
+// The data folder as the service needs it, whether it existed or not: owned
+// by the administrators, the system and the administrators everything, the
+// service reads it and adds its files; the log and the journal an earlier
+// install left are given the same owner. False with `why` when the folder is
+// not a plain folder or cannot be made so.
+bool PrepareDataFolder(const std::string& serviceSid, std::string& why) {
+  const std::wstring folder = DataFolder();
+  EnableOwnershipRights();
+  DWORD code = 0;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const service::FolderStep step = service::PlanFolder(FactsOf(folder), why);
+    if (step == service::FolderStep::kRefuse) {
+      why = Narrow(folder) + ": " + why;
+      return false;
+    }
+    if (step == service::FolderStep::kTakeOver) {
+      if (!ApplySecurity(folder, service::FolderDescriptor(serviceSid), code)) {
+        why = "cannot set the owner and access of " + Narrow(folder) + ": " + SystemMessage(code);
+        return false;
+      }
+      break;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            Widen(service::FolderDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
+            nullptr)) {
+      why = "cannot make the folder's access list: " + SystemMessage(GetLastError());
+      return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const bool made = CreateDirectoryW(folder.c_str(), &attributes);
+    code = made ? 0 : GetLastError();
+    LocalFree(descriptor);
+    if (made) break;
+    // Made by someone else meanwhile: taken over like any folder found.
+    if (code != ERROR_ALREADY_EXISTS) {
+      why = "cannot create " + Narrow(folder) + ": " + SystemMessage(code);
+      return false;
+    }
+  }
+  service::ObjectSecurity security;
+  if (UnderWine()) {
+    std::fprintf(stderr, "fiscal-server: %s\n", kWineUnchecked);
+  } else if (!ReadSecurity(folder, security, code)) {
+    why = "cannot read the access of " + Narrow(folder) + ": " + SystemMessage(code);
+    return false;
+  } else if (!service::FolderIsSafe(security, serviceSid, why)) {
+    why = Narrow(folder) + ": " + why;
+    return false;
+  }
+  const std::string data = service::DataFileDescriptor(serviceSid);
+  return TakeOverFile(LogPath(), data, why) && TakeOverFile(JournalPath(), data, why);
+}
+
+// Writes the configuration afresh (whatever was there under its name is
+// removed first, so nothing someone left there, a link say, is written
+// through): readable by the service, changeable by the system and the
+// administrators only.
+bool WriteConfiguration(const std::string& text, const std::string& serviceSid, std::string& why) {
+  const std::wstring path = ConfigPath();
+  if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    why = "cannot replace " + Narrow(path) + ": " + SystemMessage(GetLastError());
+    return false;
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          Widen(service::ConfigDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
+          nullptr)) {
+    why = "cannot make the configuration's access list: " + SystemMessage(GetLastError());
+    return false;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, &attributes, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  LocalFree(descriptor);
+  if (h == INVALID_HANDLE_VALUE) {
+    why = "cannot write " + Narrow(path) + ": " + SystemMessage(GetLastError());
     return false;
   }
   DWORD written = 0;
   const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                   written == text.size();
-  error = ok ? 0 : GetLastError();
+  const DWORD code = ok ? 0 : GetLastError();
   CloseHandle(h);
+  if (!ok) why = "cannot write " + Narrow(path) + ": " + SystemMessage(code);
+  // The owner: the administrators, not the one who ran the install.
+  DWORD ownerCode = 0;
+  if (ok && !ApplySecurity(path, service::ConfigDescriptor(serviceSid), ownerCode)) {
+    why = "cannot set the owner of " + Narrow(path) + ": " + SystemMessage(ownerCode);
+    return false;
+  }
   return ok;
+}
+
+// Whether the service may start on its configuration (see
+// service::ConfigurationIsSafe). False with `why`.
+bool ConfigurationIsSafe(std::string& why) {
+  service::ObjectSecurity file, folder;
+  DWORD code = 0;
+  if (!ReadSecurity(ConfigPath(), file, code) || !ReadSecurity(DataFolder(), folder, code)) {
+    why = "cannot read who may change " + Narrow(ConfigPath()) + ": " + SystemMessage(code);
+    return false;
+  }
+  return service::ConfigurationIsSafe(file, folder, service::ServiceSid(service::kName), why);
 }
 
 // Waits until the service is in `wanted` (or stopped, which ends any wait).
@@ -182,8 +401,11 @@ int Install(const std::vector<std::string>& serverArgs) {
   if (DataFolder().empty()) return Fail("no %ProgramData% folder", ERROR_PATH_NOT_FOUND);
   ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
   if (!scm) return Fail("cannot reach the service manager", GetLastError());
-  DWORD code = 0;
-  if (!MakeDataFolder(code)) return Fail("cannot create " + Narrow(DataFolder()), code);
+  const std::string serviceSid = service::ServiceSid(service::kName);
+  if (!PrepareDataFolder(serviceSid, error)) {
+    std::fprintf(stderr, "fiscal-server: not installed: %s\n", error.c_str());
+    return 1;
+  }
 
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
@@ -191,22 +413,42 @@ int Install(const std::vector<std::string>& serverArgs) {
   const std::wstring name = Widen(service::kName);
   const std::wstring display = Widen(service::kDisplayName);
 
+  // The service's own account; LocalService where the manager does not know
+  // virtual accounts. Either way the service's SID is in its token (below),
+  // which is whom the folder's access list names.
+  const wchar_t* account = kVirtualAccount;
   ScHandle svc(OpenServiceW(scm.get(), name.c_str(), SERVICE_ALL_ACCESS));
   if (svc) {
     // Installed before: new settings, so stop it first.
     if (!StopAndWait(svc.get())) return Fail("the running service does not stop", GetLastError());
-    if (!ChangeServiceConfigW(svc.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                              SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr, nullptr,
-                              nullptr, nullptr, display.c_str()))
-      return Fail("cannot change the service", GetLastError());
+    const auto change = [&](const wchar_t* who) {
+      return ChangeServiceConfigW(svc.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                                  SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
+                                  nullptr, who, L"", display.c_str());
+    };
+    if (!change(account)) {
+      account = kLocalServiceAccount;
+      if (!change(account)) return Fail("cannot change the service", GetLastError());
+    }
   } else {
-    svc.reset(CreateServiceW(scm.get(), name.c_str(), display.c_str(), SERVICE_ALL_ACCESS,
-                             SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
-                             commandLine.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    const auto create = [&](const wchar_t* who) {
+      return CreateServiceW(scm.get(), name.c_str(), display.c_str(), SERVICE_ALL_ACCESS,
+                            SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+                            commandLine.c_str(), nullptr, nullptr, nullptr, who, nullptr);
+    };
+    svc.reset(create(account));
+    if (!svc) {
+      account = kLocalServiceAccount;
+      svc.reset(create(account));
+    }
     if (!svc) return Fail("cannot install the service", GetLastError());
   }
-  if (!WriteFileWhole(ConfigPath(), service::ConfigJson(config), code))
-    return Fail("cannot write " + Narrow(ConfigPath()), code);
+  SERVICE_SID_INFO sidInfo{SERVICE_SID_TYPE_UNRESTRICTED};
+  ChangeServiceConfig2W(svc.get(), SERVICE_CONFIG_SERVICE_SID_INFO, &sidInfo);
+  if (!WriteConfiguration(service::ConfigJson(config), serviceSid, error)) {
+    std::fprintf(stderr, "fiscal-server: %s\n", error.c_str());
+    return 1;
+  }
 
   std::wstring description = Widen(service::kDescription);
   SERVICE_DESCRIPTIONW desc{description.data()};
@@ -223,10 +465,10 @@ int Install(const std::vector<std::string>& serverArgs) {
     return 1;
   }
   std::printf(
-      "fiscal-server: the service \"%s\" runs on %s:%d with %zu printer(s)\n"
+      "fiscal-server: the service \"%s\" runs on %s:%d with %zu printer(s) as %s\n"
       "  configuration: %s\n  log: %s\n",
       service::kName, config.host.c_str(), config.port, config.printers.size(),
-      Narrow(ConfigPath()).c_str(), Narrow(LogPath()).c_str());
+      Narrow(account).c_str(), Narrow(ConfigPath()).c_str(), Narrow(LogPath()).c_str());
   return 0;
 }
 
@@ -348,11 +590,19 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
       ReportToManager,
       [&](std::string& error) {
         const std::string path = Narrow(ConfigPath());
+        // Whoever may change the configuration may point the log and the
+        // journal anywhere the service may write, or read the token.
+        const bool wine = UnderWine();
+        if (!wine && !ConfigurationIsSafe(error)) {
+          error = "refused: " + error + "; run fiscal-server --install-service as an administrator";
+          return false;
+        }
         if (!ParseServerArgs({"--config", path}, config, error)) return false;
         if (!log.Open(config.logPath)) {
           error = "cannot write the log " + config.logPath + ": " + std::strerror(errno);
           return false;
         }
+        if (wine) log.Line(kWineUnchecked);
         api = std::make_unique<Api>(config);
         front = std::make_unique<HttpFront>(*api);
         if (!front->Bind(config.host, config.port)) {
