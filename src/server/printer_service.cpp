@@ -99,7 +99,7 @@ bool DepartmentsMatch(FiscalPrinter& printer, PolicyHost& host, const ReceiptReq
 }
 
 // Puts right the receipt of a request that failed after opening it.
-void SettleFailed(FiscalPrinter& printer, PolicyHost& host, const ReceiptPlan& plan,
+void SettleFailed(FiscalPrinter& printer, PolicyHost& host, const SettlePlan& plan,
                   const PaymentTypeMap& names, SaleOutcome& out) {
   const SettleResult r = SettleReceipt(printer, host, plan, names);
   out.voided += r.voided;
