@@ -342,9 +342,8 @@ ReceiptSettler::Report Api::SettlePending(Printer& printer, int retries) {
   FiscalPrinter& fp = printer.link.Take(&host);
   printer.worker.Prepare(fp);
   std::string onLine;
-  const bool same =
-      fp.IsConnected() &&
-      printer.pin.Confirm(fp, printer.link.Generation(), onLine) == PrinterPin::Check::kSame;
+  const bool same = fp.IsConnected() && printer.pin.Confirm(fp, printer.link.Generation(),
+                                                            onLine) == PrinterPin::Check::kSame;
   if (same) report = printer.settler.Run(fp, host);
   printer.link.Give();
   if (same) return report;
@@ -995,8 +994,8 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
             host.Add("error", "receipt",
                      "The printer's last receipt number and the day's turnover could not be "
                      "read before opening the receipt; nothing was printed");
-          } else if (!sale.empty() && !journal_.Start(info.id, sale, job.fingerprint,
-                                                      journalError, PlanToJson(before))) {
+          } else if (!sale.empty() && !journal_.Start(info.id, sale, job.fingerprint, journalError,
+                                                      PlanToJson(before))) {
             host.Add("error", "journal", journalError + "; nothing was printed");
           } else {
             outcome = RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator),

@@ -231,8 +231,7 @@ std::optional<SaleJournal::Entry> SaleJournal::Find(const std::string& printer,
 }
 
 bool SaleJournal::Start(const std::string& printer, const std::string& sale,
-                        const std::string& fingerprint, std::string& error,
-                        const json& settle) {
+                        const std::string& fingerprint, std::string& error, const json& settle) {
   std::lock_guard<std::mutex> lock(mutex_);
   Line line;
   line.printer = printer;

@@ -197,7 +197,8 @@ bool IsLoopbackAddress(const std::string& host) {
 }
 
 bool LoadServerConfig(const std::string& text, ServerConfig& config, std::string& error) {
-  const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
+  // Comments (// and /* */) are allowed: the shipped example explains itself.
+  const nlohmann::json j = nlohmann::json::parse(text, nullptr, false, /*ignore_comments=*/true);
   if (j.is_discarded() || !j.is_object()) {
     error = "the configuration is not a JSON object";
     return false;

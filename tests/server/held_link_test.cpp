@@ -58,6 +58,9 @@ TEST_F(HeldLinkOnSim, AStatusReadIsThreeTransactionsOnANewOpeningAndTwoOnAKeptOn
 }
 
 TEST_F(HeldLinkOnSim, AReceiptOnAKeptLinkSendsNoIdentityRead) {
+  // The printer's receipt rules are read once and kept past the port's closing.
+  EXPECT_EQ(Post("/printers/1/receipt", kReceipt).second["ok"], true);
+  WaitPastIdleRelease();
   const int first =
       FramesOf([&] { EXPECT_EQ(Post("/printers/1/receipt", kReceipt).second["ok"], true); });
   json body;

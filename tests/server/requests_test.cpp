@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <nlohmann/json.hpp>
 
 #include "server/receipt_total.h"
@@ -232,6 +235,14 @@ TEST(ServerConfig, CommandLine) {
   EXPECT_EQ(fromJson.printers.at(0).baud, 115200);
   EXPECT_FALSE(LoadServerConfig(R"({"printers":[{"id":"x"}]})", fromJson, error));
   EXPECT_FALSE(LoadServerConfig("[1,2", fromJson, error));
+
+  // The package's example configuration, comments and all, is one the server takes.
+  std::ifstream example(std::string(FS_SOURCE_DIR) + "/packaging/fiscal-server.json");
+  const std::string text((std::istreambuf_iterator<char>(example)), {});
+  ServerConfig shipped;
+  ASSERT_TRUE(LoadServerConfig(text, shipped, error)) << error;
+  EXPECT_NE(text.find("//"), std::string::npos);
+  EXPECT_EQ(shipped.printers.at(0).path, "/dev/ttyUSB0");
 }
 
 }  // namespace
