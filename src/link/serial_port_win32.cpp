@@ -141,16 +141,6 @@ void SerialPort::Close() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-void SerialPort::SetError(int code) {
-  error_ = code;
-}
-
-int SerialPort::TakeError() {
-  const int e = error_;
-  error_ = 0;
-  return e;
-}
-
 void SerialPort::Send(const std::string& data) {
   HANDLE h = AsHandle(handle_);
   if (h == INVALID_HANDLE_VALUE) {

@@ -4,6 +4,9 @@
 // success (no refresh, no follow-up read, no next row).
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <vector>
+
 #include "dialog_fixtures.h"
 #include "dialogs/payment_rows.h"
 #include "dialogs/receipt_actions.h"
@@ -24,10 +27,14 @@ class RefusalPassedOverTest : public ScriptedPrinterDialogTest {
 
   void SetUp() override {
     ScriptedPrinterDialogTest::SetUp();
-    device_.SetHandler([](const Frame& f) {
+    device_.SetHandler([this](const Frame& f) {
       switch (f.cmd) {
         case 0x20:
-          return Reply::Data(FakeDevice::StatusBytes({14, 22, 23, 24}));
+          return Reply::Data(FakeDevice::StatusBytes(receiptOpen_ ? std::vector<int>{14, 22, 23, 24}
+                                                                  : std::vector<int>{22, 23, 24}));
+        case 0x38:  // closing: no receipt is open afterwards
+          receiptOpen_ = false;
+          return Reply::Ack("00");
         case 0x63:
           return Reply::Data("2");
         case 0x6A:  // operator: number, name (20), password (4)
@@ -50,6 +57,7 @@ class RefusalPassedOverTest : public ScriptedPrinterDialogTest {
     ScriptedPrinterDialogTest::TearDown();
   }
 
+  std::atomic<bool> receiptOpen_{true};  // a fiscal receipt (status flag 14)
   std::unique_ptr<FiscalPrinter> printer_;
 };
 
@@ -70,10 +78,12 @@ TEST_F(RefusalPassedOverTest, AReceiptActionIsNotDone) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.action));
+    receiptOpen_ = true;
     // Carried out, the action is done (so the refusal below is what matters).
     const ReceiptOutcome done = RunReceiptAction(*printer_, c.action, form, nullptr);
     EXPECT_TRUE(done.ok);
     for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
+      receiptOpen_ = true;
       device_.Queue(c.cmd, Reply::Ack("01"));
       ui_.Answer({answer});
       const ReceiptOutcome out = RunReceiptAction(*printer_, c.action, form, nullptr);
@@ -95,6 +105,7 @@ TEST_F(RefusalPassedOverTest, APaymentRowRefusedStopsTheRowsAfterIt) {
     bool Ticked(int n) override { return n == 1 || n == 3; }
     void RateRefused() override {}
   } form;
+  receiptOpen_ = false;
   for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
     device_.ClearRecords();
     device_.Queue(0x44, Reply::Ack("04"));
