@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,9 @@ struct LineCount {
 };
 LineCount g_count;
 
-void InstallCounter() {
-  SerialTrace() = [](int, bool sent, const std::string& bytes) {
+// The counter watches the line for as long as the returned scope lives.
+std::unique_ptr<ScopedSerialTrace> InstallCounter() {
+  return std::make_unique<ScopedSerialTrace>([](int, bool sent, const std::string& bytes) {
     if (sent && bytes.size() == 1 && static_cast<uint8_t>(bytes[0]) == Frame::kReadyProbe)
       ++g_count.linkChecks;
     if (!sent && bytes.size() > 1) g_count.replyBytes += static_cast<long>(bytes.size());
@@ -65,7 +67,7 @@ void InstallCounter() {
       const auto b = static_cast<uint8_t>(bytes[0]);
       if (b != Frame::kLinkProbe && b != Frame::kReadyProbe) ++g_count.replyBytes;
     }
-  };
+  });
 }
 
 double FloorMs(int baud) {
@@ -106,9 +108,8 @@ double RawDownload(const std::string& path, int baud, size_t& size) {
 }
 
 double HostDownload(int baud, size_t& size) {
-  CurrentBaudRate = baud;
   ScriptedUi ui;
-  FiscalPrinter printer(&ui, kPort);
+  FiscalPrinter printer(&ui, PrinterLine{kPort, baud});
   std::FILE* f = std::tmpfile();
   const auto start = Clock::now();
   const bool ok = !printer.DownloadFMToFile(f).empty();
@@ -150,9 +151,8 @@ void Transaction(int baud, int runs) {
   o.baud = baud;
   SimServer sim(o);
   PortMap::Instance().Set(kPort, sim.Path());
-  CurrentBaudRate = baud;
   ScriptedUi ui;
-  PrinterLink link(&ui, kPort);
+  PrinterLink link(&ui, PrinterLine{kPort, baud});
   std::vector<double> over;
   for (int i = 0; i < runs; ++i) {
     g_count.Reset();
@@ -178,12 +178,11 @@ void Receipt(int baud, int items) {
   o.baud = baud;
   SimServer sim(o);
   PortMap::Instance().Set(kPort, sim.Path());
-  CurrentBaudRate = baud;
   ScriptedUi ui;
   g_count.Reset();
   const auto start = Clock::now();
   {
-    FiscalPrinter p(&ui, kPort);
+    FiscalPrinter p(&ui, PrinterLine{kPort, baud});
     p.OpenFiscalReceipt(OperatorRecord{1, "", "1"}, false, false);
     for (int i = 0; i < items; ++i) p.SellItem("Item", 1, 1.00, 1, 0);
     double total = 0;
@@ -211,7 +210,6 @@ double ThreadCpuMs() {
 void WaitingCpu() {
   SimServer sim;
   PortMap::Instance().Set(kPort, sim.Path());
-  CurrentBaudRate = 9600;
   ScriptedUi ui;
   auto measure = [&](const char* what, const std::function<void()>& action) {
     const double cpu0 = ThreadCpuMs();
@@ -246,12 +244,11 @@ void WaitingCpu() {
 
 int main(int argc, char** argv) {
   const int records = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-  InstallCounter();
+  const auto counter = InstallCounter();
   std::printf("Link figures against the simulated printer on a paced line\n");
   for (int baud : {9600, 115200}) Download(baud, records);
   for (int baud : {9600, 115200}) Transaction(baud, 200);
   for (int baud : {9600, 115200}) Receipt(baud, 100);
   WaitingCpu();
-  SerialTrace() = nullptr;
   return 0;
 }

@@ -97,8 +97,7 @@ MainDialog::MainDialog(MenuRoutes routes)
   // Every run starts at COM 1 and 9600 baud.
   ports_->SetSelection(0);
   speeds_->SetSelection(0);
-  CurrentPort = 1;
-  CurrentBaudRate = 9600;
+  context_.line = PrinterLine{1, 9600};
 
   distributorMode_ = ReadDistributorMode();
   UpdateItems();
@@ -143,11 +142,11 @@ void MainDialog::RunItem(int id) {
 
 void MainDialog::OnPortChosen(wxCommandEvent& event) {
   const int index = event.GetSelection();
-  if (index >= 0 && index < 8) CurrentPort = index + 1;
+  if (index >= 0 && index < 8) context_.line.port = index + 1;
 }
 
 void MainDialog::OnSpeedChosen(wxCommandEvent& event) {
-  CurrentBaudRate = BaudRateForIndex(event.GetSelection());
+  context_.line.baudRate = BaudRateForIndex(event.GetSelection());
 }
 
 void MainDialog::OnMenuItem(wxCommandEvent& event) {
@@ -166,8 +165,7 @@ void MainDialog::OnAbout(wxCommandEvent&) {
 void MainDialog::Select(int port, int baud) {
   ports_->SetSelection(port - 1);
   speeds_->SetSelection(IndexForBaudRate(baud));
-  CurrentPort = port;
-  CurrentBaudRate = BaudRateForIndex(IndexForBaudRate(baud));
+  context_.line = PrinterLine{port, BaudRateForIndex(IndexForBaudRate(baud))};
 }
 
 ScanReport MainDialog::Search() {

@@ -15,7 +15,7 @@
 // a menu bar) that is not resizable and looks like a dialog; closing it ends
 // the program.
 //
-// Opening selects COM 1 and 9600 (and sets CurrentPort/CurrentBaudRate to them)
+// Opening selects COM 1 and 9600 (the line of Context(), which every action uses)
 // and reads the distributor switch, which alone enables "Записване на Фабрични
 // Номера". Menu items run their route; items without one are greyed out.
 // "Търсене" beside the port list looks for the printer on every port and
@@ -33,6 +33,8 @@ class MainDialog : public wxFrame {
   bool DistributorMode() const { return distributorMode_; }
   // The action context (tests replace the file dialog and the message box).
   MenuContext& Context() { return context_; }
+  // The port and speed chosen in the lists.
+  const PrinterLine& Line() const { return context_.line; }
   // Whether the menu offers item `id` (a command identifier) right now.
   bool IsItemEnabled(int id) const;
   // Runs item `id` as if it had been chosen (does nothing for a greyed item).
@@ -54,7 +56,7 @@ class MainDialog : public wxFrame {
   void OnMenuItem(wxCommandEvent& event);
   void OnUpdateItem(wxUpdateUIEvent& event);
   void OnAbout(wxCommandEvent& event);
-  // Selects COM `port` (1..8) and `baud` in the lists and the settings.
+  // Selects COM `port` (1..8) and `baud` in the lists and the context's line.
   void Select(int port, int baud);
 
   MenuRoutes routes_;

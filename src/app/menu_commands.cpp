@@ -10,7 +10,7 @@
 
 MenuAction PrinterCommand(std::function<void(FiscalPrinter&)> command) {
   return [command = std::move(command)](MenuContext& context) {
-    FiscalPrinter printer(context.ui, CurrentPort);
+    FiscalPrinter printer(context.ui, context.line);
     if (printer.IsConnected()) command(printer);
   };
 }
@@ -25,14 +25,14 @@ void SaveFMReportToFile(MenuContext& context) {
     return;
   }
   {
-    FiscalPrinter printer(context.ui, CurrentPort);
+    FiscalPrinter printer(context.ui, context.line);
     if (printer.IsConnected()) printer.DownloadFMToFile(file);
   }
   std::fclose(file);
 }
 
 void ShowFreeFMRecords(MenuContext& context) {
-  FiscalPrinter printer(context.ui, CurrentPort);
+  FiscalPrinter printer(context.ui, context.line);
   if (!printer.IsConnected()) return;
   int count = 0;
   if (!CallDone(printer.ReadFreeFMRecords(count), printer.LastOutcome())) return;

@@ -6,7 +6,7 @@
 #include "driver/fiscal_printer.h"
 
 // The menu items that run printer commands directly. Each creates a
-// FiscalPrinter on CurrentPort (owned by the main window's UI host), runs the
+// FiscalPrinter on the main window's line (owned by the main window's UI host), runs the
 // command when the port opened, and deletes the driver, which closes the port.
 // Results are not shown: the driver's own prompts are all the user sees.
 

@@ -32,12 +32,13 @@
 
 namespace {
 
-// A dialog constructed as (parent, UI host, port) and run modally. Without a
-// UI host the dialog's prompts are owned by the dialog itself.
+// A dialog constructed as (parent, UI host, line) and run modally on the main
+// window's line. Without a UI host the dialog's prompts are owned by the
+// dialog itself.
 template <class Dialog>
 MenuAction OpenDialog() {
-  return [](MenuContext&) {
-    Dialog dialog(nullptr, nullptr, CurrentPort);
+  return [](MenuContext& c) {
+    Dialog dialog(nullptr, nullptr, c.line);
     dialog.ShowModal();
   };
 }
@@ -65,13 +66,13 @@ MenuRoutes StandardMenuRoutes() {
       // --- Dialogs ------------------------------------------------------------
       {kReceiptOperations, OpenDialog<ReceiptDialog>()},
       {kStatus, OpenDialog<StatusDialog>()},
-      {kDateTime, [](MenuContext&) { RunDateTimeDialog(nullptr, nullptr, CurrentPort); }},
+      {kDateTime, [](MenuContext& c) { RunDateTimeDialog(nullptr, nullptr, c.line); }},
       {kFMReportByBlocks, OpenDialog<FmBlocksDialog>()},
       {kFMReportByDates, OpenDialog<FmDatesDialog>()},
       {kDailyReportData, OpenDialog<DailyReportDataDialog>()},
       {kOperatorReportData, OpenDialog<OperatorReportDataDialog>()},
       {kPaymentTypes, OpenDialog<PaymentTypesDialog>()},
-      {kClicheProgramming, [](MenuContext& c) { RunClicheDialogFromMenu(c.ui, CurrentPort); }},
+      {kClicheProgramming, [](MenuContext& c) { RunClicheDialogFromMenu(c.ui, c.line); }},
       {kOperatorsProgramming, OpenDialog<OperatorsDialog>()},
       {kArticleProgramming, OpenDialog<ArticleDialog>()},
       {kArticleReading, OpenDialog<ArticleReadingDialog>()},

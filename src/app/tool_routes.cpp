@@ -12,7 +12,7 @@ MenuAction ToolAction(void (*job)(const ConfigTools&)) {
     ConfigTools tools;
     tools.owner = context.window;
     tools.ui = context.ui;
-    tools.port = CurrentPort;
+    tools.line = context.line;
     job(tools);
   };
 }

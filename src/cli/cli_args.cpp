@@ -340,6 +340,8 @@ lists (/dev on Linux; on Windows COM10 and up too) at every speed, and prints pe
 with --json one object. It uses no --port, --baud or --answers.
 
 Exit status: 0 every method succeeded (scan: a printer was found); 1 a method
-failed (or no connection; scan: none found); 2 usage error (nothing sent).
+failed (or no connection; scan: none found); 2 usage error: a bad option or
+argument, a value outside the printer's limits (that call sent nothing), or a
+file that cannot be read or written (--script, --record, a method's file).
 )";
 }

@@ -50,14 +50,14 @@ int CliUi::ShowPrompt(const std::string& text, const std::string& caption, unsig
   return answer;
 }
 
-int CliUi::RunDateTimeDialog(int port) {
+int CliUi::RunDateTimeDialog(const PrinterLine& line) {
   // The time is taken when the answer is given, as the dialog's button does.
   const int answer = NextAnswer("Сверяване на дата и час", {{"Set From System", Prompt::kResultOk},
                                                             {"Exit", Prompt::kResultCancel}});
   int result = Prompt::kResultCancel;
   if (answer != Prompt::kResultCancel) {
     const std::time_t now = std::time(nullptr);
-    FiscalPrinter printer(this, port);
+    FiscalPrinter printer(this, line);
     if (timeouts_) printer.SetTimeouts(*timeouts_);
     if (printer.IsConnected()) {
       const std::string r = printer.SetDateTime(now);

@@ -18,7 +18,7 @@
 //
 // The date and time dialog takes the next answer too: 2 cancels; any other
 // answer sets the printer's clock to the computer's time through a second
-// FiscalPrinter on the same port ("Set From System") and gives 1 when that was
+// FiscalPrinter on the same line ("Set From System") and gives 1 when that was
 // set. It is logged as `datetime-dialog answer=N result=M`.
 class CliUi : public UiHost {
  public:
@@ -31,7 +31,7 @@ class CliUi : public UiHost {
 
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
 
  private:
   // The next answer: from the list, else asked on the terminal, else 2.

@@ -1,5 +1,6 @@
 #include "cli/run_cli.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -26,6 +27,22 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// The status of a call that did not end done. A value the driver refused
+// without sending it (outside the printer's limits, "BP") is the caller's
+// mistake like a bad argument, and a file of this computer that cannot be read
+// or written is the same status wherever it happens (--record, a tool's file, a
+// method's file); what the printer or the line did is a failure.
+int FailureStatus(const CallOutcome* outcome) {
+  if (outcome == nullptr) return kExitFailed;
+  switch (outcome->end) {
+    case CallEnd::kOutOfRange:
+    case CallEnd::kFileFailed:
+      return kExitUsage;
+    default:
+      return kExitFailed;
+  }
+}
 
 int Usage(CliEnvironment& env, const std::string& message) {
   env.err << "fiscal-cli: " << message << '\n' << std::flush;
@@ -125,8 +142,8 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   map.Clear();
   for (const auto& mapping : options.comMappings) map.ParseAndSet(mapping);
   if (!options.device.empty()) map.Set(options.port, options.device);
-  CurrentPort = options.port;
-  CurrentBaudRate = options.baud;
+  // The options' port and speed: every printer of this run is opened on it.
+  const PrinterLine line{options.port, options.baud};
   LineRecorder recorder;
   if (!options.record.empty() && !recorder.Start(options.record, error))
     return Usage(env, "--record: " + error);
@@ -136,7 +153,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
   const bool interactive = env.interactive && !(options.hasScript && options.script == "-");
   CliUi ui(options.answers, env.in, env.err, interactive);
   ui.SetTimeouts(env.timeouts);
-  if (tool) return RunToolCommand(options.command, env, ui, env.progress, options.json);
+  if (tool) return RunToolCommand(options.command, env, ui, line, env.progress, options.json);
 
   int status = kExitOk;
   // One printer for the whole run, opened by the first method that needs it.
@@ -147,7 +164,7 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
     std::string result;
     if (call.method->needsPrinter) {
       if (!printer) {
-        printer = std::make_unique<FiscalPrinter>(&ui, CurrentPort);
+        printer = std::make_unique<FiscalPrinter>(&ui, line);
         if (env.timeouts) printer->SetTimeouts(*env.timeouts);
       }
       inv.printer = printer.get();
@@ -166,9 +183,11 @@ int RunCli(const std::vector<std::string>& args, CliEnvironment& env) {
                              : FormatReadable(call.method->name, result, inv.out, outcome))
             << '\n'
             << std::flush;
-    if (result.empty()) return kExitFailed;
+    // A local failure is a file of this computer that could not be opened or written.
+    if (!inv.error.empty()) return kExitUsage;
+    if (result.empty()) return FailureStatus(outcome);
     if (outcome != nullptr && !outcome->Done()) {
-      status = kExitFailed;
+      status = std::max(status, FailureStatus(outcome));
       // A refusal the user passed over with "Продължи" lets the run go on, as
       // the answer asked; anything else (SetDateTime's "BP") stops it.
       if (outcome->end != CallEnd::kPrinterRefused) return status;

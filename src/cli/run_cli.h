@@ -29,10 +29,13 @@ struct CliEnvironment {
 // Runs fiscal-cli with `args` (without the program name). Returns the exit
 // status: 0 every method returned a non-empty text and ended done, 1 one returned
 // an empty text (the run stops there) or ended otherwise (a refusal the user
-// passed over with "Продължи" lets the run go on; SetDateTime's "BP" stops it),
-// 2 usage error (nothing opened, nothing sent).
+// passed over with "Продължи" lets the run go on), 2 usage error: a bad option
+// or argument (nothing opened, nothing sent), a value the driver refused
+// without sending it (out of range, SetDateTime's "BP"; the run stops there) or
+// a file that cannot be read or written (--script, --record, a method's or a
+// tool's file).
 //
-// Sets the process-wide CurrentPort, CurrentBaudRate and PortMap from the options
-// (the map is cleared first) and, with --trace, the serial trace hook for the
-// duration of the run.
+// Opens its printers on the options' port and speed (nothing process-wide holds
+// them); sets PortMap from the options (the map is cleared first) and, with
+// --trace, the serial trace hook for the duration of the run.
 int RunCli(const std::vector<std::string>& args, CliEnvironment& env);

@@ -185,9 +185,9 @@ class ProgressUi : public UiHost {
     Clear();
     return inner_.ShowPrompt(text, caption, style, textStyle);
   }
-  int RunDateTimeDialog(int port) override {
+  int RunDateTimeDialog(const PrinterLine& line) override {
     Clear();
-    return inner_.RunDateTimeDialog(port);
+    return inner_.RunDateTimeDialog(line);
   }
   void BeginWait() override { inner_.BeginWait(); }
   void EndWait() override { inner_.EndWait(); }
@@ -215,15 +215,15 @@ class ProgressUi : public UiHost {
   size_t shown_ = 0;  // length of the progress line on the screen
 };
 
-// fiscal-cli's side of a job: the printer on the options' port, the progress
+// fiscal-cli's side of a job: the printer on the options' line, the progress
 // line, and answers from the command line.
 class CliToolHost : public ToolHost {
  public:
-  CliToolHost(CliEnvironment& env, UiHost& ui, bool progress)
-      : env_(env), ui_(ui, env.err, progress) {}
+  CliToolHost(CliEnvironment& env, UiHost& ui, const PrinterLine& line, bool progress)
+      : env_(env), line_(line), ui_(ui, env.err, progress) {}
 
   std::unique_ptr<FiscalPrinter> OpenPrinter() override {
-    auto printer = std::make_unique<FiscalPrinter>(&ui_, CurrentPort);
+    auto printer = std::make_unique<FiscalPrinter>(&ui_, line_);
     if (env_.timeouts) printer->SetTimeouts(*env_.timeouts);
     if (!printer->IsConnected()) return nullptr;
     return printer;
@@ -256,6 +256,7 @@ class CliToolHost : public ToolHost {
 
  private:
   CliEnvironment& env_;
+  PrinterLine line_;
   ProgressUi ui_;
 };
 
@@ -293,6 +294,7 @@ int ExitStatus(JobStatus s) {
     case JobStatus::kNothingToDo:
       return kExitOk;
     case JobStatus::kBadFile:
+    case JobStatus::kCannotWrite:  // as --record's file and a method's file
     case JobStatus::kStopped:
       return kExitUsage;
     default:  // kFiscalLeftOut among them: the printer does not hold the file
@@ -540,7 +542,7 @@ bool CheckToolArguments(const std::vector<std::string>& words, std::string& erro
 }
 
 int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, UiHost& ui,
-                   bool progressLine, bool json) {
+                   const PrinterLine& line, bool progressLine, bool json) {
   std::string error;
   ToolArgs a;
   if (!ParseToolArgs(words, a, error)) {
@@ -549,7 +551,7 @@ int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, U
   }
   const std::string& cmd = words[0];
   InterruptScope interrupt;
-  CliToolHost host(env, ui, progressLine);
+  CliToolHost host(env, ui, line, progressLine);
   JobResult r;
   if (cmd == "backup") {
     r = RunBackup(host, a.files[0], a.only);
@@ -589,11 +591,11 @@ std::string ToolUsageText() {
          "             [--separator ';'] [--decimal-comma] [--encoding cp1251|utf-8]\n"
          "  SECTION: decimalPoint taxRates header parameters payments invoiceRange departments\n"
          "           operators articles. --json prints one JSON object per command.\n"
-         "  Exit status of these: 0 done or nothing to do; 1 something not written, the\n"
-         "  printer not read, interrupted, or (restore) only fiscal settings differ and\n"
-         "  were left alone; 2 a file that cannot be used or values the printer would\n"
-         "  refuse (nothing sent). A dry run exits as the real run would. diff: 1 when\n"
-         "  the files differ.\n";
+         "  Exit status of these: 0 done or nothing to do; 1 something not written to the\n"
+         "  printer, the printer not read, interrupted, or (restore) only fiscal settings\n"
+         "  differ and were left alone; 2 a file that cannot be read, written or used, or\n"
+         "  values the printer would refuse (nothing sent). A dry run exits as the real\n"
+         "  run would. diff: 1 when the files differ.\n";
 }
 
 #else  // without the tools library
@@ -604,7 +606,8 @@ bool IsToolCommand(const std::string&) {
 bool CheckToolArguments(const std::vector<std::string>&, std::string&) {
   return false;
 }
-int RunToolCommand(const std::vector<std::string>&, CliEnvironment&, UiHost&, bool, bool) {
+int RunToolCommand(const std::vector<std::string>&, CliEnvironment&, UiHost&, const PrinterLine&,
+                   bool, bool) {
   return 2;
 }
 std::string ToolUsageText() {

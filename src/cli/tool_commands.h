@@ -22,13 +22,13 @@ bool IsToolCommand(const std::string& name);
 // one-line message when they are not acceptable.
 bool CheckToolArguments(const std::vector<std::string>& words, std::string& error);
 
-// Runs the command. The port settings (CurrentPort, PortMap) are in place;
-// prompts go to `ui`. `progressLine` writes a progress line on env.err that
+// Runs the command on the printer on `line` (PortMap is in place); prompts go
+// to `ui`. `progressLine` writes a progress line on env.err that
 // rewrites itself (for a terminal); `json` prints one JSON object instead of
 // the readable lines. Ctrl-C lets the command in progress finish, sends
 // nothing more and reports what was written.
 int RunToolCommand(const std::vector<std::string>& words, CliEnvironment& env, UiHost& ui,
-                   bool progressLine, bool json);
+                   const PrinterLine& line, bool progressLine, bool json);
 
 // The lines of --help for these commands.
 std::string ToolUsageText();

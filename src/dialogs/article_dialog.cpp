@@ -2,7 +2,6 @@
 
 #include <wx/button.h>
 #include <wx/sizer.h>
-#include <wx/stattext.h>
 #include <wx/valtext.h>
 
 #include "dialogs/field_spin.h"
@@ -11,20 +10,14 @@
 #include "driver/text.h"
 
 namespace {
-constexpr int kGap = 6;
 constexpr int kNameChars = 20;
 }  // namespace
 
-ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране на Артикули"), ui, port, std::move(services)) {
+ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                             DialogServices services)
+    : ArticleFormDialog(parent, "Програмиране на Артикули", ui, line, std::move(services),
+                        kIdNumber, kIdNumberSpin) {
   const int charWidth = GetCharWidth();
-  number_ = new NumericEdit(this, kIdNumber, wxDefaultPosition, wxSize(charWidth * 6 + 16, -1));
-  ConfigureNumber(number_, ArticleNumberConfig());
-  auto* numberSpin = new wxSpinButton(this, kIdNumberSpin, wxDefaultPosition, wxDefaultSize,
-                                      wxSP_VERTICAL | wxSP_ARROW_KEYS);
-  numberSpin->SetRange(Limit::kFirstArticle, Limit::kLastArticle);
-  numberSpin->SetValue(1);
-
   auto* name = new wxTextCtrl(this, kIdName);
   price_ = new NumericEdit(this, kIdPrice, wxDefaultPosition, wxSize(charWidth * 12 + 16, -1));
   priceConfig_ = ArticlePriceConfig('2');
@@ -39,32 +32,11 @@ ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
                                           wxSP_VERTICAL | wxSP_ARROW_KEYS);
   departmentSpin->SetRange(0, kArticleDepartmentMax);
 
-  auto* grid = new wxFlexGridSizer(2, kGap, kGap);
-  auto row = [&](const char* caption, wxWindow* control, wxWindow* spin = nullptr) {
-    grid->Add(new wxStaticText(this, wxID_ANY, FromUtf8(caption)), 0, wxALIGN_CENTER_VERTICAL);
-    if (!spin) {
-      grid->Add(control, 0, wxALIGN_CENTER_VERTICAL);
-      return;
-    }
-    auto* pair = new wxBoxSizer(wxHORIZONTAL);
-    pair->Add(control, 0, wxALIGN_CENTER_VERTICAL);
-    pair->Add(spin, 0, wxALIGN_CENTER_VERTICAL);
-    grid->Add(pair);
-  };
-  row("Артикул Номер:", number_, numberSpin);
-  row("Артикул Име:", name);
-  row("Артикул Цена:", price_);
-  row("Дан.Група:", taxGroup_);
-  row("Департамент:", department_, departmentSpin);
-
-  auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-  buttons->Add(new wxButton(this, kIdGet, "Get"), 1, wxRIGHT, kGap);
-  buttons->Add(new wxButton(this, kIdSet, "Set"), 1, wxRIGHT, kGap);
-  buttons->Add(new wxButton(this, kIdExit, "Exit"), 1);
-
-  auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(grid, 0, wxALL, 10);
-  top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+  AddRow("Артикул Име:", name);
+  AddRow("Артикул Цена:", price_);
+  AddRow("Дан.Група:", taxGroup_);
+  AddRow("Департамент:", department_, departmentSpin);
+  wxSizer* top = Arrange({{kIdGet, "Get"}, {kIdSet, "Set"}, {kIdExit, "Exit"}});
 
   // The name in the fixed-pitch font, as wide as the printer's name field.
   name->SetMinSize(wxSize(charWidth * 24, -1));
@@ -73,7 +45,6 @@ ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
   SetSizerAndFit(top);
   CentreOnParent();
 
-  TieSpinToField(numberSpin, number_);
   TieSpinToField(departmentSpin, department_);
   Bind(wxEVT_BUTTON, &ArticleDialog::OnGet, this, kIdGet);
   Bind(wxEVT_BUTTON, &ArticleDialog::OnSet, this, kIdSet);
@@ -81,40 +52,31 @@ ArticleDialog::ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
 }
 
 bool ArticleDialog::Open() {
-  auto printer = OpenPrinter();
-  StatusFlags flags{};
-  if (!printer->IsConnected() || !CallDone(printer->ReadStatus(flags), printer->LastOutcome())) {
-    CloseItself();
-    return false;
-  }
-  priceConfig_ = ArticlePriceConfig(DecimalModeFromStatus(flags));
+  const std::optional<char> mode = ReadDecimalMode();
+  if (!mode) return false;
+  priceConfig_ = ArticlePriceConfig(*mode);
   ConfigureNumber(price_, priceConfig_);
   return true;
 }
 
 void ArticleDialog::OnGet(wxCommandEvent&) {
-  const auto number = ReadField(number_, "Артикул Номер");
-  if (!number) return;
-  auto printer = OpenPrinter();
-  if (!printer->IsConnected()) return;
-  ArticleRecord article;
-  if (!CallDone(printer->ReadArticle(static_cast<int>(*number), article), printer->LastOutcome()))
-    return;
-  SetTextRedraw(name_, FromCp1251(article.name));
+  const std::optional<ArticleRecord> article = ReadTypedArticle();
+  if (!article) return;
+  SetTextRedraw(name_, FromCp1251(article->name));
   if (priceConfig_.decimal) {
-    price_->SetDecimalValue(article.price);
-  } else if (const auto whole = WholePrice(article.price, price_->Rule().IntegerMaximum())) {
+    price_->SetDecimalValue(article->price);
+  } else if (const auto whole = WholePrice(article->price, price_->Rule().IntegerMaximum())) {
     price_->SetIntegerValue(*whole);
   }
   // A group the selector does not have shows as none chosen: a Set then asks
   // for one rather than writing the group of the article shown before.
-  taxGroup_->SetSelection(TaxGroupSelection(article.taxGroup));
-  department_->SetValue(wxString::Format("%u", unsigned{article.department}));
+  taxGroup_->SetSelection(TaxGroupSelection(article->taxGroup));
+  department_->SetValue(wxString::Format("%u", unsigned{article->department}));
 }
 
 void ArticleDialog::OnSet(wxCommandEvent&) {
   // Every number is checked before the port is opened: none goes out wrong.
-  const auto number = ReadField(number_, "Артикул Номер");
+  const auto number = ReadField(Number(), "Артикул Номер");
   if (!number) return;
   const auto price = ReadField(price_, "Артикул Цена");
   if (!price) return;

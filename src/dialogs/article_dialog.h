@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "dialogs/article_fields.h"
+#include "dialogs/article_form_dialog.h"
 #include "dialogs/controls/monospace_edit.h"
 #include "dialogs/controls/numeric_edit.h"
-#include "dialogs/printer_dialog.h"
 
 // "Програмиране на Артикули": read and program one article (number 1..1000,
 // name, price, tax group, department). The price field follows the printer's
@@ -17,10 +17,10 @@
 // the dialog at once (ShowModal returns PrinterDialog::kResultNotOpened without
 // showing it).
 //
-// Every printer action opens its own FiscalPrinter on `port` with `ui` as host
+// Every printer action opens its own FiscalPrinter on `line` with `ui` as host
 // and closes it before the handler returns. "Exit", Escape and the close box
 // end the dialog with PrinterDialog::kResultDone.
-class ArticleDialog : public PrinterDialog {
+class ArticleDialog : public ArticleFormDialog {
  public:
   enum {
     kIdNumber = 1182,
@@ -37,13 +37,13 @@ class ArticleDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  ArticleDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  ArticleDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                DialogServices services = {});
 
   // Reads the printer's decimal mode and configures the price field; false
   // (and the dialog ended) when the printer cannot be read.
   bool Open();
 
-  NumericEdit* Number() const { return number_; }
   MonospaceEdit* Name() const { return name_; }
   NumericEdit* Price() const { return price_; }
   wxChoice* TaxGroup() const { return taxGroup_; }
@@ -57,7 +57,6 @@ class ArticleDialog : public PrinterDialog {
   void OnGet(wxCommandEvent&);
   void OnSet(wxCommandEvent&);
 
-  NumericEdit* number_ = nullptr;
   MonospaceEdit* name_ = nullptr;
   NumericEdit* price_ = nullptr;
   NumericFieldConfig priceConfig_;

@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "dialogs/article_fields.h"
+#include "dialogs/article_form_dialog.h"
 #include "dialogs/controls/color_label.h"
 #include "dialogs/controls/monospace_edit.h"
 #include "dialogs/controls/numeric_edit.h"
-#include "dialogs/printer_dialog.h"
 
 // "Четене на Артикули": one article with its sales counters, read from the
 // printer. Only the number can be edited. The amount fields follow the
@@ -17,10 +17,10 @@
 // read ends the dialog at once (ShowModal returns PrinterDialog::kResultNotOpened without
 // showing it).
 //
-// "Get" opens its own FiscalPrinter on `port` with `ui` as host and closes it
+// "Get" opens its own FiscalPrinter on `line` with `ui` as host and closes it
 // before it returns. "Exit", Escape and the close box end the dialog with
 // PrinterDialog::kResultDone.
-class ArticleReadingDialog : public PrinterDialog {
+class ArticleReadingDialog : public ArticleFormDialog {
  public:
   enum {
     kIdGet = 1426,
@@ -38,13 +38,13 @@ class ArticleReadingDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  ArticleReadingDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  ArticleReadingDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                       DialogServices services = {});
 
   // Reads the printer's decimal mode and configures the amount fields; false
   // (and the dialog ended) when the printer cannot be read.
   bool Open();
 
-  NumericEdit* Number() const { return number_; }
   MonospaceEdit* Name() const { return name_; }
   MonospaceEdit* TaxGroup() const { return taxGroup_; }
   NumericEdit* Price() const { return price_; }
@@ -59,7 +59,6 @@ class ArticleReadingDialog : public PrinterDialog {
  private:
   void OnGet(wxCommandEvent&);
 
-  NumericEdit* number_ = nullptr;
   MonospaceEdit* name_ = nullptr;
   MonospaceEdit* taxGroup_ = nullptr;
   NumericEdit* price_ = nullptr;

@@ -9,9 +9,9 @@
 
 using layout::kGap;
 
-ClicheDialog::ClicheDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services,
-                           int width)
-    : PrinterDialog(parent, FromUtf8("Програмиране на клише и други"), ui, port,
+ClicheDialog::ClicheDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                           DialogServices services, int width)
+    : PrinterDialog(parent, FromUtf8("Програмиране на клише и други"), ui, line,
                     std::move(services)),
       width_(width == kClicheWideWidth ? kClicheWideWidth : kClicheNarrowWidth) {
   auto* grid = new wxFlexGridSizer(6, kGap, kGap);
@@ -110,10 +110,8 @@ bool ClicheDialog::SetRow(FiscalPrinter& printer, int r) {
   const Row& row = rows_[static_cast<size_t>(r)];
   const auto text = PrinterText(row.edit, spec.caption);
   if (!text) return false;
-  return !printer
-              .SetHeaderLine(spec.line, *text, row.alignment->GetSelection(),
-                             ClicheRowLimit(spec, width_))
-              .empty();
+  return printer.Done(printer.SetHeaderLine(spec.line, *text, row.alignment->GetSelection(),
+                                            ClicheRowLimit(spec, width_)));
 }
 
 void ClicheDialog::OnRowButton(wxCommandEvent& event) {
@@ -156,17 +154,17 @@ void ClicheDialog::TickAll(bool on) {
   for (Row& row : rows_) row.tick->SetValue(on);
 }
 
-int ClicheWidthFromPrinter(UiHost* ui, int port, const DialogServices& services) {
-  const std::unique_ptr<FiscalPrinter> printer = services.OpenPrinter(ui, port);
+int ClicheWidthFromPrinter(UiHost* ui, const PrinterLine& line, const DialogServices& services) {
+  const std::unique_ptr<FiscalPrinter> printer = services.OpenPrinter(ui, line);
   if (!printer->IsConnected()) return 0;
   HeaderLine line1;
   if (!CallDone(printer->ReadHeaderLine(1, line1), printer->LastOutcome())) return 0;
   return ClicheWidthForLine1(line1);
 }
 
-void RunClicheDialogFromMenu(UiHost* ui, int port, const DialogServices& services) {
-  const int width = ClicheWidthFromPrinter(ui, port, services);
+void RunClicheDialogFromMenu(UiHost* ui, const PrinterLine& line, const DialogServices& services) {
+  const int width = ClicheWidthFromPrinter(ui, line, services);
   if (width == 0) return;
-  ClicheDialog dialog(nullptr, nullptr, port, services, width);
+  ClicheDialog dialog(nullptr, nullptr, line, services, width);
   dialog.ShowModal();
 }

@@ -23,7 +23,7 @@ class FiscalPrinter;
 //
 // `width` is the printer's line width: kClicheNarrowWidth (38) or
 // kClicheWideWidth (42); the wide layout only has wider fields. Every printer
-// action opens its own FiscalPrinter on `port` with `ui` as host and closes it
+// action opens its own FiscalPrinter on `line` with `ui` as host and closes it
 // before the handler returns. "Exit", Escape and the close box end the dialog
 // with PrinterDialog::kResultDone.
 class ClicheDialog : public PrinterDialog {
@@ -47,7 +47,7 @@ class ClicheDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  ClicheDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {},
+  ClicheDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, DialogServices services = {},
                int width = kClicheNarrowWidth);
 
   int LineWidth() const { return width_; }
@@ -82,11 +82,13 @@ class ClicheDialog : public PrinterDialog {
   std::array<Row, kRows> rows_;
 };
 
-// The layout for the printer on `port`: header line 1 is read (prompts through
+// The layout for the printer on `line`: header line 1 is read (prompts through
 // `ui`) and its width decides (kClicheWideWidth or kClicheNarrowWidth); 0 when
 // it cannot be read. The port is closed again before this returns.
-int ClicheWidthFromPrinter(UiHost* ui, int port, const DialogServices& services = {});
+int ClicheWidthFromPrinter(UiHost* ui, const PrinterLine& line,
+                           const DialogServices& services = {});
 
 // The menu's way in: opens the dialog modally in the layout the printer asks
 // for, or nothing when header line 1 cannot be read.
-void RunClicheDialogFromMenu(UiHost* ui, int port, const DialogServices& services = {});
+void RunClicheDialogFromMenu(UiHost* ui, const PrinterLine& line,
+                             const DialogServices& services = {});

@@ -79,7 +79,7 @@ class GuiToolHost : public ToolHost {
       : tools_(tools), file_(file), progress_(tools.owner) {}
 
   std::unique_ptr<FiscalPrinter> OpenPrinter() override {
-    auto printer = tools_.services.OpenPrinter(tools_.ui, tools_.port);
+    auto printer = tools_.services.OpenPrinter(tools_.ui, tools_.line);
     if (!printer || !printer->IsConnected()) return nullptr;
     return printer;
   }

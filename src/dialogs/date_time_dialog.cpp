@@ -18,8 +18,9 @@ wxDateTime ToWx(const ClockFields& f) {
 
 }  // namespace
 
-DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Сверяване на дата и час"), ui, port, std::move(services)) {
+DateTimeDialog::DateTimeDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                               DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Сверяване на дата и час"), ui, line, std::move(services)) {
   const wxDateTime now = wxDateTime::Now();
   // Day first with the month in words, whatever the computer's locale.
   date_ = new LongDatePicker(this, kIdDate, now);
@@ -105,12 +106,14 @@ void DateTimeDialog::OnSetToPrinter(wxCommandEvent&) {
   SetPrinterClock(ComposeLocalTime(PickerFields()));
 }
 
-int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services) {
-  DateTimeDialog dialog(parent, ui, port, std::move(services));
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                      DialogServices services) {
+  DateTimeDialog dialog(parent, ui, line, std::move(services));
   return dialog.ShowModal();
 }
 
 void RegisterDateTimeDialog() {
-  SetDateTimeDialogRunner(
-      [](wxWindow* owner, int port) { return RunDateTimeDialog(owner, nullptr, port); });
+  SetDateTimeDialogRunner([](wxWindow* owner, const PrinterLine& line) {
+    return RunDateTimeDialog(owner, nullptr, line);
+  });
 }

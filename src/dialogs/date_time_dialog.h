@@ -11,7 +11,7 @@
 // "Сверяване на дата и час": pick a date and a time and write them to the
 // printer's clock, or take them from the computer or from the printer.
 //
-// Every printer action opens its own FiscalPrinter on `port` with `ui` as its
+// Every printer action opens its own FiscalPrinter on `line` with `ui` as its
 // host and closes it before the handler returns; an opener that holds the port
 // must release it first. The modal result is kResultChanged (1) when at least
 // one setting reached the printer (the changed flag), kResultUnchanged (2)
@@ -30,7 +30,8 @@ class DateTimeDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  DateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  DateTimeDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                 DialogServices services = {});
 
   bool Changed() const { return changed_; }
   int Result() const { return DateTimeDialogResult(changed_); }
@@ -58,7 +59,8 @@ class DateTimeDialog : public PrinterDialog {
 
 // Runs the dialog modally and returns its result (1 set, 2 not set). This is
 // what the GUI's UI host runs when the driver asks for the date and time dialog.
-int RunDateTimeDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+int RunDateTimeDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                      DialogServices services = {});
 
 // Makes this dialog the one the windows' UI host runs when the driver asks for
 // the date and time dialog (status check, fiscalization, reports by dates). It

@@ -12,8 +12,9 @@ constexpr int kGap = 6;
 constexpr int kNameChars = 20;
 }  // namespace
 
-DepartmentDialog::DepartmentDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране на департаменти"), ui, port,
+DepartmentDialog::DepartmentDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                                   DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране на департаменти"), ui, line,
                     std::move(services)) {
   const int charWidth = GetCharWidth();
   number_ = new wxTextCtrl(this, kIdNumber, "1", wxDefaultPosition, wxSize(charWidth * 4 + 16, -1),
@@ -125,7 +126,7 @@ void DepartmentDialog::OnSet(wxCommandEvent&) {
   department.taxGroup = static_cast<uint8_t>(taxGroup_->GetSelection());
   {
     auto printer = OpenPrinter();
-    if (!printer->IsConnected() || printer->SetDepartment(department).empty()) return;
+    if (!printer->IsConnected() || !printer->Done(printer->SetDepartment(department))) return;
   }
   // Read back what the printer now holds, once this printer has let the port go.
   wxCommandEvent get(wxEVT_BUTTON, kIdGet);

@@ -19,7 +19,7 @@
 //
 // The dialog's own messages (no number, missing name) are stop-icon message
 // boxes through the services. Every printer action
-// opens its own FiscalPrinter on `port` with `ui` as host and closes it before
+// opens its own FiscalPrinter on `line` with `ui` as host and closes it before
 // the handler returns. "E&xit", Escape and the close box end the dialog with
 // PrinterDialog::kResultDone.
 class DepartmentDialog : public PrinterDialog {
@@ -38,7 +38,8 @@ class DepartmentDialog : public PrinterDialog {
   };
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  DepartmentDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  DepartmentDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                   DialogServices services = {});
 
   wxTextCtrl* Number() const { return number_; }
   wxTextCtrl* Name() const { return name_; }

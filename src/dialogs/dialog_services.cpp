@@ -24,10 +24,11 @@ wxString DialogServices::ChooseFileToSave(wxWindow* parent, const wxString& capt
                         wxFD_SAVE | wxFD_OVERWRITE_PROMPT, parent);
 }
 
-std::unique_ptr<FiscalPrinter> DialogServices::OpenPrinter(UiHost* ui, int port) const {
+std::unique_ptr<FiscalPrinter> DialogServices::OpenPrinter(UiHost* ui,
+                                                           const PrinterLine& line) const {
   std::unique_ptr<FiscalPrinter> printer =
-      openPrinter ? openPrinter(ui, port) : std::make_unique<FiscalPrinter>(ui, port);
-  if (!printer) printer = std::make_unique<FiscalPrinter>(ui, port);
+      openPrinter ? openPrinter(ui, line) : std::make_unique<FiscalPrinter>(ui, line);
+  if (!printer) printer = std::make_unique<FiscalPrinter>(ui, line);
   if (timeouts) printer->SetTimeouts(*timeouts);
   return printer;
 }

@@ -24,7 +24,7 @@
 //   services.timeouts = LinkTimeouts{...};                // fast failure
 //   services.messageBox = [&](wxWindow*, const wxString& text, const wxString&,
 //                             long) { shown.push_back(text); return wxOK; };
-//   StatusDialog dialog(nullptr, &ui, port, services);
+//   StatusDialog dialog(nullptr, &ui, line, services);
 //
 // UI-thread only, like the dialogs.
 struct DialogServices {
@@ -41,15 +41,16 @@ struct DialogServices {
       std::function<wxString(wxWindow* parent, const wxString& caption, const wxString& wildcard,
                              const wxString& defaultName)>;
 
-  // Creates the driver for one user action on COM `port` with `ui` as its
+  // Creates the driver for one user action on `line` with `ui` as its
   // host. The driver tries to connect while it is being made (see
   // PrinterLink); the caller checks IsConnected().
-  using PrinterFactoryFn = std::function<std::unique_ptr<FiscalPrinter>(UiHost* ui, int port)>;
+  using PrinterFactoryFn =
+      std::function<std::unique_ptr<FiscalPrinter>(UiHost* ui, const PrinterLine& line)>;
 
   MessageBoxFn messageBox;       // default: wxMessageBox
   FileChooserFn openFile;        // default: wxFileSelector, an existing file
   FileChooserFn saveFile;        // default: wxFileSelector, asks before overwriting
-  PrinterFactoryFn openPrinter;  // default: FiscalPrinter(ui, port)
+  PrinterFactoryFn openPrinter;  // default: FiscalPrinter(ui, line)
   // Link time-outs of every driver the dialog opens; unset keeps the
   // protocol's own (tests shorten them so that failures come quickly).
   std::optional<LinkTimeouts> timeouts;
@@ -61,6 +62,6 @@ struct DialogServices {
                             const wxString& defaultName = wxString()) const;
   wxString ChooseFileToSave(wxWindow* parent, const wxString& caption, const wxString& wildcard,
                             const wxString& defaultName = wxString()) const;
-  // A driver on `port` with the time-outs applied; never null.
-  std::unique_ptr<FiscalPrinter> OpenPrinter(UiHost* ui, int port) const;
+  // A driver on `line` with the time-outs applied; never null.
+  std::unique_ptr<FiscalPrinter> OpenPrinter(UiHost* ui, const PrinterLine& line) const;
 };

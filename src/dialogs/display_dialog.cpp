@@ -35,8 +35,9 @@ int RowOfAlignment(int id) {
 
 }  // namespace
 
-DisplayDialog::DisplayDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране външен дисплей"), ui, port,
+DisplayDialog::DisplayDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                             DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране външен дисплей"), ui, line,
                     std::move(services)) {
   auto* grid = new wxFlexGridSizer(3, kGap, kGap);
   grid->AddGrowableCol(0);

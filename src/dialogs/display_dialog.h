@@ -14,7 +14,7 @@
 // printer's date and time; clearing the display. The display has two lines of
 // 20 characters; texts are sent as typed and the printer's commands fit them.
 //
-// Every button opens its own FiscalPrinter on `port` with `ui` as host and
+// Every button opens its own FiscalPrinter on `line` with `ui` as host and
 // closes it before the handler returns. "Exit", Escape and the close box end
 // the dialog with PrinterDialog::kResultDone.
 class DisplayDialog : public PrinterDialog {
@@ -38,7 +38,8 @@ class DisplayDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  DisplayDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  DisplayDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                DialogServices services = {});
 
   MonospaceEdit* Text(int i) const { return texts_[static_cast<size_t>(i)]; }
   wxChoice* Alignment(int i) const { return alignments_[static_cast<size_t>(i)]; }

@@ -15,8 +15,9 @@ constexpr int kDialogChars = 36;
 
 }  // namespace
 
-EepromDialog::EepromDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Изтриване на EEPROM"), ui, port, std::move(services)) {
+EepromDialog::EepromDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                           DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Изтриване на EEPROM"), ui, line, std::move(services)) {
   password_ = new wxTextCtrl(this, kIdPassword, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxTE_RIGHT | wxTE_PASSWORD);
   password_->SetMaxLength(kPasswordLength);

@@ -21,7 +21,7 @@ class EepromDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  EepromDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  EepromDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, DialogServices services = {});
 
   wxTextCtrl* Password() const { return password_; }
 

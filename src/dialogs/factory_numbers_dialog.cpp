@@ -31,9 +31,9 @@ void AddRow(wxFlexGridSizer* grid, wxWindow* parent, const char* caption, const 
 
 }  // namespace
 
-FactoryNumbersDialog::FactoryNumbersDialog(wxWindow* parent, UiHost* ui, int port,
+FactoryNumbersDialog::FactoryNumbersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
                                            DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Запис на Фабрични N"), ui, port, std::move(services)) {
+    : PrinterDialog(parent, FromUtf8("Запис на Фабрични N"), ui, line, std::move(services)) {
   password_ = new wxTextCtrl(this, kIdPassword, wxString(), wxDefaultPosition, wxDefaultSize,
                              wxTE_RIGHT | wxTE_PASSWORD);
   password_->SetMaxLength(kPasswordLength);

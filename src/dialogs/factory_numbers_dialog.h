@@ -14,7 +14,7 @@
 // Both numbers must be typed as six digits; otherwise the dialog says so
 // (factory_numbers::kSixDigitsText), puts the focus into the field and sends
 // nothing. The service password is masked. "Запис" opens its own
-// FiscalPrinter on `port` with `ui` as host and closes it before it returns;
+// FiscalPrinter on `line` with `ui` as host and closes it before it returns;
 // "Exit", Escape and the close box end the dialog with kResultDone.
 class FactoryNumbersDialog : public PrinterDialog {
  public:
@@ -30,7 +30,8 @@ class FactoryNumbersDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  FactoryNumbersDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  FactoryNumbersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                       DialogServices services = {});
 
   wxTextCtrl* Password() const { return password_; }
   NumericEdit* PrinterNumber() const { return printerNumber_; }

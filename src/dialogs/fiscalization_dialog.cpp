@@ -9,9 +9,9 @@
 
 using fiscal::ZeroedReport;
 
-FiscalizationDialog::FiscalizationDialog(wxWindow* parent, UiHost* ui, int port,
+FiscalizationDialog::FiscalizationDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
                                          DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Фискализация, Десетична точка и Данъчни ставки"), ui, port,
+    : PrinterDialog(parent, FromUtf8("Фискализация, Десетична точка и Данъчни ставки"), ui, line,
                     std::move(services)) {
   BuildControls();
   ShowDecimalChoice(fiscal::DecimalChoice::kFractional);
@@ -138,7 +138,7 @@ void FiscalizationDialog::OnDecimalSet() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   const char mode = fiscal::DecimalModeToSet(fractional_->GetValue());
-  if (!printer->SetDecimalPoint(*password, mode).empty()) Refresh(*printer);
+  if (printer->Done(printer->SetDecimalPoint(*password, mode))) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnRatesGet() {
@@ -173,7 +173,7 @@ void FiscalizationDialog::OnRatesSet() {
   if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (!printer->SetTaxRates(*password, toSend.rates).empty()) Refresh(*printer);
+  if (printer->Done(printer->SetTaxRates(*password, toSend.rates))) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnRateCheck(int group) {
@@ -196,7 +196,7 @@ void FiscalizationDialog::OnTaxNumberSet() {
   if (!number) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (printer->SetTaxNumber(*password, *number).empty())
+  if (!printer->Done(printer->SetTaxNumber(*password, *number)))
     taxNumber_->SetFocus();
   else
     Refresh(*printer);
@@ -207,7 +207,7 @@ void FiscalizationDialog::OnFiscalize() {
   if (!password) return;
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (!printer->Fiscalize(*password).empty()) Refresh(*printer);
+  if (printer->Done(printer->Fiscalize(*password))) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnFirstReceipt() {
@@ -219,21 +219,21 @@ void FiscalizationDialog::OnFirstReceipt() {
 void FiscalizationDialog::OnClicheProgram() {
   // The layout follows the printer's line width; when header line 1 cannot
   // be read the user has been told and nothing opens.
-  const int width = ClicheWidthFromPrinter(Ui(), Port(), Services());
+  const int width = ClicheWidthFromPrinter(Ui(), Line(), Services());
   if (width == 0) return;
-  ClicheDialog dialog(this, Ui(), Port(), Services(), width);
+  ClicheDialog dialog(this, Ui(), Line(), Services(), width);
   dialog.ShowModal();
 }
 
 void FiscalizationDialog::OnClichePrint() {
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
-  if (!printer->PrintEmptyServiceReceipt().empty()) Refresh(*printer);
+  if (printer->Done(printer->PrintEmptyServiceReceipt())) Refresh(*printer);
 }
 
 void FiscalizationDialog::OnOperatorsProgram() {
   {
-    OperatorsDialog dialog(this, Ui(), Port(), Services());
+    OperatorsDialog dialog(this, Ui(), Line(), Services());
     dialog.ShowModal();
   }
   auto printer = OpenPrinter();
@@ -264,7 +264,7 @@ void FiscalizationDialog::OnDateGet() {
 }
 
 void FiscalizationDialog::OnDateSet() {
-  RunDateTimeDialog(this, Ui(), Port(), Services());
+  RunDateTimeDialog(this, Ui(), Line(), Services());
   auto printer = OpenPrinter();
   if (!printer->IsConnected()) return;
   std::time_t time = 0;

@@ -27,7 +27,7 @@
 // (or the port cannot be opened) the dialog closes itself with
 // kResultNotOpened, as it does when "Get" of the rates fails. After each
 // successful setting the numbers and marks are read again. Every button opens
-// its own FiscalPrinter on `port` with `ui` as host and closes it before the
+// its own FiscalPrinter on `line` with `ui` as host and closes it before the
 // handler returns; the sub-dialogs (clock, header lines, operators) open their
 // own. "Exit", Escape and the close box end it with kResultDone.
 class FiscalizationDialog : public PrinterDialog {
@@ -71,7 +71,8 @@ class FiscalizationDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  FiscalizationDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  FiscalizationDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                      DialogServices services = {});
 
   NumericEdit* Rate(int group) const { return rates_[static_cast<size_t>(group)]; }
   // The check box of group 4..7 (Д..З); null for А..Г.

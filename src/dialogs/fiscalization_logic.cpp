@@ -151,21 +151,20 @@ FirstReceiptEnd RunFirstReceipt(FiscalPrinter& printer) {
     return FirstReceiptEnd::kStopped;
   op.number = kFirstOperator;
   constexpr bool kDetailed = true, kWithVat = true, kNoChange = false, kZero = true;
-  if (printer.OpenFiscalReceipt(op, kDetailed, kWithVat).empty()) return FirstReceiptEnd::kStopped;
-  if (printer
-          .SellItem(Utf8ToCp1251Lossy(kFirstReceiptItem), kFirstReceiptGroup, kFirstReceiptPrice,
-                    kFirstReceiptQuantity, 0)
-          .empty())
+  if (!printer.Done(printer.OpenFiscalReceipt(op, kDetailed, kWithVat)))
     return FirstReceiptEnd::kStopped;
-  if (printer.Payment(kCashPayment, kFirstReceiptPrice, kNoChange, kChangeType).empty())
+  if (!printer.Done(printer.SellItem(Utf8ToCp1251Lossy(kFirstReceiptItem), kFirstReceiptGroup,
+                                     kFirstReceiptPrice, kFirstReceiptQuantity, 0)))
     return FirstReceiptEnd::kStopped;
-  if (printer.CloseFiscalReceipt().empty()) return FirstReceiptEnd::kStopped;
-  if (printer.PrintDailyReport(kZero).empty()) return FirstReceiptEnd::kStopped;
+  if (!printer.Done(printer.Payment(kCashPayment, kFirstReceiptPrice, kNoChange, kChangeType)))
+    return FirstReceiptEnd::kStopped;
+  if (!printer.Done(printer.CloseFiscalReceipt())) return FirstReceiptEnd::kStopped;
+  if (!printer.Done(printer.PrintDailyReport(kZero))) return FirstReceiptEnd::kStopped;
   if (!printer.WaitUntilNotBusy()) return FirstReceiptEnd::kNotReady;
   FMRecordInfo last;
   if (!CallDone(printer.ReadLastFMRecord(last), printer.LastOutcome()))
     return FirstReceiptEnd::kStopped;
-  if (printer.PrintDetailedFMReportByDates(last.date, last.date).empty())
+  if (!printer.Done(printer.PrintDetailedFMReportByDates(last.date, last.date)))
     return FirstReceiptEnd::kStopped;
   return printer.WaitUntilNotBusy() ? FirstReceiptEnd::kDone : FirstReceiptEnd::kNotReady;
 }

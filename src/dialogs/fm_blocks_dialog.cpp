@@ -32,28 +32,13 @@ wxSizer* BlockField(wxWindow* parent, const char* caption, NumericEdit*& edit, i
 
 }  // namespace
 
-FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Отчет на ФП по блокове"), ui, port, std::move(services)) {
+FmBlocksDialog::FmBlocksDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                               DialogServices services)
+    : FmReportDialog(parent, "Отчет на ФП по блокове", ui, line, std::move(services)) {
   auto* fields = new wxBoxSizer(wxHORIZONTAL);
   fields->Add(BlockField(this, "От", from_, kIdFrom, fromSpin_, kIdFromSpin), 0, wxRIGHT, kGap * 4);
   fields->Add(BlockField(this, "До", to_, kIdTo, toSpin_, kIdToSpin));
-
-  auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(fields, 0, wxALIGN_CENTER | wxALL, kGap * 3);
-  top->Add(ButtonRow(this, {{kIdShort, "Съкратен"}, {kIdDetailed, "Подробен"}, {kIdExit, "Exit"}}),
-           0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
-  SetSizerAndFit(top);
-  CentreOnParent();
-  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(kIdExit))) {
-    exit->SetDefault();
-    exit->SetFocus();
-  }
-
-  SetExitButton(kIdExit, kResultDone);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
+  LayOut(fields, wxALIGN_CENTER, {kIdShort, kIdDetailed, kIdExit});
 }
 
 bool FmBlocksDialog::ReadAtOpening() {
@@ -62,13 +47,7 @@ bool FmBlocksDialog::ReadAtOpening() {
     auto printer = OpenPrinter();
     if (printer->IsConnected()) preset = ReadFmBlocksPreset(*printer);
   }
-  if (preset.opening == FmReportOpening::kNoReports)
-    ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
-                wxOK | wxICON_STOP);
-  if (preset.opening != FmReportOpening::kReady) {
-    CloseItself();
-    return false;
-  }
+  if (!OpeningReady(preset.opening)) return false;
   const int last = preset.lastReport;
   fromSpin_->SetRange(1, last);
   toSpin_->SetRange(1, last);

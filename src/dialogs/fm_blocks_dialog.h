@@ -3,8 +3,7 @@
 #include <wx/spinbutt.h>
 
 #include "dialogs/controls/numeric_edit.h"
-#include "dialogs/fm_report_range.h"
-#include "dialogs/printer_dialog.h"
+#include "dialogs/fm_report_dialog.h"
 
 // "Отчет на ФП по блокове": prints the short or the detailed fiscal-memory
 // report for a range of block (report) numbers, and stays open for the next.
@@ -16,7 +15,7 @@
 // kResultNotOpened. Each report button opens its own FiscalPrinter and closes
 // it before returning; the range checks are the report command's own. "Exit",
 // Escape and the close box end it with kResultDone.
-class FmBlocksDialog : public PrinterDialog {
+class FmBlocksDialog : public FmReportDialog {
  public:
   enum {
     kIdShort = 1121,
@@ -30,7 +29,8 @@ class FmBlocksDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  FmBlocksDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  FmBlocksDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                 DialogServices services = {});
 
   // Presets the range from the printer; on failure closes the dialog and
   // returns false.
@@ -42,7 +42,7 @@ class FmBlocksDialog : public PrinterDialog {
   wxSpinButton* ToSpin() const { return toSpin_; }
 
  private:
-  void Print(FmReportDetail detail);
+  void Print(FmReportDetail detail) override;
 
   NumericEdit* from_ = nullptr;
   NumericEdit* to_ = nullptr;

@@ -14,8 +14,9 @@ wxDateTime Day(const ClockFields& f) {
 
 }  // namespace
 
-FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Отчет на ФП по дати"), ui, port, std::move(services)) {
+FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                             DialogServices services)
+    : FmReportDialog(parent, "Отчет на ФП по дати", ui, line, std::move(services)) {
   const wxDateTime today = wxDateTime::Today();
   // Day first with the month in words, whatever the computer's locale.
   from_ = new LongDatePicker(this, kIdFrom, today);
@@ -27,23 +28,7 @@ FmDatesDialog::FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServi
   grid->AddGrowableCol(1);
   LabelledPair(grid, this, "От", from_);
   LabelledPair(grid, this, "До", to_);
-
-  auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(grid, 0, wxEXPAND | wxALL, kGap * 3);
-  top->Add(ButtonRow(this, {{kIdShort, "Съкратен"}, {kIdDetailed, "Подробен"}, {kIdExit, "Exit"}}),
-           0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, kGap * 3);
-  SetSizerAndFit(top);
-  CentreOnParent();
-  if (auto* exit = dynamic_cast<wxButton*>(FindWindow(kIdExit))) {
-    exit->SetDefault();
-    exit->SetFocus();
-  }
-
-  SetExitButton(kIdExit, kResultDone);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kShort); }, kIdShort);
-  Bind(
-      wxEVT_BUTTON, [this](wxCommandEvent&) { Print(FmReportDetail::kDetailed); }, kIdDetailed);
+  LayOut(grid, wxEXPAND, {kIdShort, kIdDetailed, kIdExit});
 }
 
 bool FmDatesDialog::ReadAtOpening() {
@@ -52,13 +37,7 @@ bool FmDatesDialog::ReadAtOpening() {
     auto printer = OpenPrinter();
     if (printer->IsConnected()) preset = ReadFmDatesPreset(*printer);
   }
-  if (preset.opening == FmReportOpening::kNoReports)
-    ShowMessage(FromUtf8(kNoFiscalReportsText), FromUtf8(kNoFiscalReportsCaption),
-                wxOK | wxICON_STOP);
-  if (preset.opening != FmReportOpening::kReady) {
-    CloseItself();
-    return false;
-  }
+  if (!OpeningReady(preset.opening)) return false;
   if (preset.range) SetRange(*preset.range);
   return true;
 }

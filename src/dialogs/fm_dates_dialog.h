@@ -1,8 +1,7 @@
 #pragma once
 
 #include "dialogs/controls/long_date_picker.h"
-#include "dialogs/fm_report_range.h"
-#include "dialogs/printer_dialog.h"
+#include "dialogs/fm_report_dialog.h"
 
 // "Отчет на ФП по дати": prints the short or the detailed fiscal-memory report
 // for a range of days, and stays open for the next.
@@ -16,7 +15,7 @@
 // button opens its own FiscalPrinter and closes it before returning; the range
 // checks (and the offer to set the clock) are the report command's own.
 // "Exit", Escape and the close box end it with kResultDone.
-class FmDatesDialog : public PrinterDialog {
+class FmDatesDialog : public FmReportDialog {
  public:
   enum {
     kIdFrom = 1116,
@@ -28,7 +27,8 @@ class FmDatesDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  FmDatesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  FmDatesDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                DialogServices services = {});
 
   // Presets the range from the printer; on failure closes the dialog and
   // returns false.
@@ -44,7 +44,7 @@ class FmDatesDialog : public PrinterDialog {
   LongDatePicker* ToPicker() const { return to_; }
 
  private:
-  void Print(FmReportDetail detail);
+  void Print(FmReportDetail detail) override;
   ClockFields PickerFields(const LongDatePicker* picker) const;
 
   LongDatePicker* from_ = nullptr;

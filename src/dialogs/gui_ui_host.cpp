@@ -34,10 +34,10 @@ int GuiUiHost::ShowPrompt(const std::string& text, const std::string& caption, u
   return result;
 }
 
-int GuiUiHost::RunDateTimeDialog(int port) {
+int GuiUiHost::RunDateTimeDialog(const PrinterLine& line) {
   const DateTimeDialogRunner runner = Runner();  // a copy: the runner may re-register
-  if (!runner) return ::RunDateTimeDialog(owner_, nullptr, port);
-  return runner(owner_, port);
+  if (!runner) return ::RunDateTimeDialog(owner_, nullptr, line);
+  return runner(owner_, line);
 }
 
 void GuiUiHost::BeginWait() {

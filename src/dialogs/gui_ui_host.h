@@ -19,7 +19,7 @@ class GuiUiHost : public UiHost {
 
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
   void BeginWait() override;
   void EndWait() override;
 
@@ -30,9 +30,9 @@ class GuiUiHost : public UiHost {
   int waitDepth_ = 0;
 };
 
-// Runs the date and time dialog modally over `owner` on COM `port`; returns 1
+// Runs the date and time dialog modally over `owner` on `line`; returns 1
 // when the printer's clock was set, 2 when cancelled.
-using DateTimeDialogRunner = std::function<int(wxWindow* owner, int port)>;
+using DateTimeDialogRunner = std::function<int(wxWindow* owner, const PrinterLine& line)>;
 
 // Registers what RunDateTimeDialog runs. An empty function puts back the
 // default, the real DateTimeDialog with the host's owner as parent: a clock

@@ -45,9 +45,9 @@ void KeepDigits(wxTextCtrl* field) {
 
 }  // namespace
 
-InvoiceNumbersDialog::InvoiceNumbersDialog(wxWindow* parent, UiHost* ui, int port,
+InvoiceNumbersDialog::InvoiceNumbersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
                                            DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Номера на фактури"), ui, port, std::move(services)) {
+    : PrinterDialog(parent, FromUtf8("Номера на фактури"), ui, line, std::move(services)) {
   first_ = NumberField(this, invoice_ids::kFirst);
   last_ = NumberField(this, invoice_ids::kLast);
   next_ = NumberField(this, invoice_ids::kNext, wxTE_READONLY);

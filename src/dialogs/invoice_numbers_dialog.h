@@ -19,7 +19,8 @@ class InvoiceNumbersDialog : public PrinterDialog, private InvoiceRangeForm {
  public:
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  InvoiceNumbersDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  InvoiceNumbersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                       DialogServices services = {});
 
   wxTextCtrl* FirstField() const { return first_; }
   wxTextCtrl* LastField() const { return last_; }

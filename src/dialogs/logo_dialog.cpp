@@ -19,8 +19,9 @@ constexpr const char* kConvertQuestion = "\n\nДа бъде ли картина�
 
 }  // namespace
 
-LogoDialog::LogoDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране на лого"), ui, port, std::move(services)) {
+LogoDialog::LogoDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                       DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране на лого"), ui, line, std::move(services)) {
   using namespace layout;
   logo::EnsureImageHandlers();
   picture_ = new wxStaticBitmap(

@@ -21,7 +21,7 @@
 // why and opens no port. "Print" prints the printer's logo whether or not a
 // file was loaded here.
 //
-// Every button opens its own FiscalPrinter on `port` with `ui` as host and
+// Every button opens its own FiscalPrinter on `line` with `ui` as host and
 // closes it before the handler returns. "Exit", Escape and the close box end
 // the dialog with PrinterDialog::kResultDone.
 class LogoDialog : public PrinterDialog {
@@ -38,7 +38,7 @@ class LogoDialog : public PrinterDialog {
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog: file choosers and
   // message boxes go through them, the converter dialog gets them too.
-  LogoDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  LogoDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, DialogServices services = {});
 
   // Loads `path` as "Load" does after the file chooser.
   void LoadFile(const wxString& path);

@@ -28,21 +28,22 @@ std::string OperatorListLine(int number, const std::string& name, const std::str
 
 bool PrintOperatorLines(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
                         const std::function<void(const OperatorRecord&)>& onRead) {
-  if (printer.PrintReceiptText(OperatorListHeading(), kAlignLeft).empty()) return false;
+  if (!printer.Done(printer.PrintReceiptText(OperatorListHeading(), kAlignLeft))) return false;
   for (int n : operators) {
     OperatorRecord record;
     if (!CallDone(printer.ReadOperator(n, record), printer.LastOutcome())) return false;
     record.number = n;  // the row asked for, whatever number the reply carries
     if (onRead) onRead(record);
     const std::string line = OperatorListLine(n, record.name, record.password);
-    if (printer.PrintReceiptText(line, kAlignLeft).empty()) return false;
+    if (!printer.Done(printer.PrintReceiptText(line, kAlignLeft))) return false;
   }
   for (int i = 0; i < feeds; ++i)
-    if (printer.FeedPaper().empty()) return false;
+    if (!printer.Done(printer.FeedPaper())) return false;
   return true;
 }
 
 bool PrintOperatorList(FiscalPrinter& printer, const std::vector<int>& operators, int feeds,
                        const std::function<void(const OperatorRecord&)>& onRead) {
-  return PrintOperatorLines(printer, operators, feeds, onRead) && !printer.FinishPrintout().empty();
+  return PrintOperatorLines(printer, operators, feeds, onRead) &&
+         printer.Done(printer.FinishPrintout());
 }

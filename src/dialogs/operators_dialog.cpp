@@ -51,8 +51,9 @@ int OperatorsDialog::CounterId(int n) {
   return kCounterIds[n - 1];
 }
 
-OperatorsDialog::OperatorsDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране на име и парола на оператор"), ui, port,
+OperatorsDialog::OperatorsDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                                 DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Програмиране на име и парола на оператор"), ui, line,
                     std::move(services)) {
   auto* grid = new wxFlexGridSizer(6, kGap, kGap * 2);
   grid->Add(0, 0);
@@ -158,7 +159,7 @@ bool OperatorsDialog::SetRow(FiscalPrinter& printer, int n) {
   if (!name) return false;
   const auto password = PrinterText(row.password, "Парола " + std::to_string(n));
   if (!password) return false;
-  return !printer.SetOperator(n, *name, *password).empty();
+  return printer.Done(printer.SetOperator(n, *name, *password));
 }
 
 void OperatorsDialog::OnButton(wxCommandEvent& event) {

@@ -21,7 +21,7 @@ class FiscalPrinter;
 // ticked rows or for all nine. Nothing is read when the dialog opens.
 //
 // Passwords are masked unless "Покажи паролите" is ticked. Every printer action
-// opens its own FiscalPrinter on `port` with `ui` as host and closes it before
+// opens its own FiscalPrinter on `line` with `ui` as host and closes it before
 // the handler returns. "Exit", Escape and the close box end the dialog with
 // PrinterDialog::kResultDone.
 class OperatorsDialog : public PrinterDialog {
@@ -41,7 +41,8 @@ class OperatorsDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself. `services` as for every PrinterDialog.
-  OperatorsDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  OperatorsDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                  DialogServices services = {});
 
   // Row controls of operator n (1..9) and their identifiers.
   static int TickId(int n);

@@ -15,8 +15,9 @@ constexpr int kNumberChars = 7;
 
 }  // namespace
 
-ParametersDialog::ParametersDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Параметри"), ui, port, std::move(services)) {
+ParametersDialog::ParametersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                                   DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Параметри"), ui, line, std::move(services)) {
   number_ = new NumericEdit(this, parameter_ids::kDeviceNumber, wxDefaultPosition, wxDefaultSize,
                             wxTE_RIGHT);
   number_->SetMinSize(wxSize(GetCharWidth() * kNumberChars + 16, -1));

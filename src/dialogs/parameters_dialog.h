@@ -22,7 +22,8 @@ class ParametersDialog : public PrinterDialog, private ParametersForm {
  public:
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ParametersDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  ParametersDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                   DialogServices services = {});
 
   bool ReadAtOpening() override;
 

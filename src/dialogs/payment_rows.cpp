@@ -24,7 +24,7 @@ bool SetRow(FiscalPrinter& printer, PaymentForm& form, int payment, const std::s
       return false;
     }
   }
-  return !printer.SetPaymentName(payment, name, rate).empty();
+  return printer.Done(printer.SetPaymentName(payment, name, rate));
 }
 
 }  // namespace

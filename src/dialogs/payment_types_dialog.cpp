@@ -10,9 +10,9 @@ using namespace layout;
 
 }  // namespace
 
-PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port,
+PaymentTypesDialog::PaymentTypesDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
                                        DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Програмиране на плащанията"), ui, port, std::move(services)) {
+    : PrinterDialog(parent, FromUtf8("Програмиране на плащанията"), ui, line, std::move(services)) {
   const int nameWidth = GetCharWidth() * (kPaymentNameLength + 4) + 16;
   // Columns: tick box, caption or name field, Get, Set.
   auto* grid = new wxFlexGridSizer(4, kGap, kGap * 2);

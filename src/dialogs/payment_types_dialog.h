@@ -23,7 +23,8 @@ class PaymentTypesDialog : public PrinterDialog, private PaymentForm {
  public:
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  PaymentTypesDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  PaymentTypesDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                     DialogServices services = {});
 
   wxCheckBox* Tick(int payment) const { return ticks_[Index(payment)]; }
   wxTextCtrl* NameField(int payment) const { return names_[Index(payment)]; }

@@ -9,11 +9,11 @@
 #include "dialogs/ui_text.h"
 #include "driver/cp1251_missing.h"
 
-PrinterDialog::PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, int port,
-                             DialogServices services, long style)
+PrinterDialog::PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui,
+                             const PrinterLine& line, DialogServices services, long style)
     : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, style),
       ui_(ui),
-      port_(port),
+      line_(line),
       services_(std::move(services)) {
   if (!ui_) {
     ownHost_ = std::make_unique<GuiUiHost>(this);
@@ -40,7 +40,7 @@ ButtonPrinter PrinterDialog::OpenPrinter() {
   TellUntoldEnd tell{[this](const std::string& message) {
     ShowMessage(FromUtf8(message), FromUtf8("Грешка"), wxOK | wxICON_STOP);
   }};
-  return ButtonPrinter(services_.OpenPrinter(ui_, port_).release(), std::move(tell));
+  return ButtonPrinter(services_.OpenPrinter(ui_, line_).release(), std::move(tell));
 }
 
 void PrinterDialog::CloseItself(int result) {

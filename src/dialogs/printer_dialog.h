@@ -33,8 +33,9 @@
 //   class HeaderDialog : public PrinterDialog {
 //    public:
 //     enum { kIdRead = 1201, kIdWrite = 1202, kIdExit = 1203 };
-//     HeaderDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {})
-//         : PrinterDialog(parent, FromUtf8("Заглавие"), ui, port, std::move(services)) {
+//     HeaderDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, DialogServices services =
+//     {})
+//         : PrinterDialog(parent, FromUtf8("Заглавие"), ui, line, std::move(services)) {
 //       // controls and sizers (layout.h), then:
 //       SetExitButton(kIdExit, kResultDone);
 //       Bind(wxEVT_BUTTON, &HeaderDialog::OnRead, this, kIdRead);
@@ -43,7 +44,7 @@
 //    protected:
 //     bool ReadAtOpening() override {    // only if it must read before showing
 //       auto printer = OpenPrinter();
-//       if (!printer->IsConnected() || printer->ReadHeader(lines_).empty()) {
+//       if (!printer->IsConnected() || !printer->Done(printer->ReadHeader(lines_))) {
 //         CloseItself();
 //         return false;
 //       }
@@ -88,7 +89,7 @@ class PrinterDialog : public wxDialog {
   static constexpr int kResultDone = wxID_OK;
   static constexpr int kResultNotOpened = wxID_CANCEL;
 
-  PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, int port,
+  PrinterDialog(wxWindow* parent, const wxString& title, UiHost* ui, const PrinterLine& line,
                 DialogServices services = {}, long style = wxDEFAULT_DIALOG_STYLE);
   ~PrinterDialog() override;
 
@@ -100,7 +101,10 @@ class PrinterDialog : public wxDialog {
   bool ClosedItself() const { return closedItself_; }
 
   UiHost* Ui() const { return ui_; }
-  int Port() const { return port_; }
+  int Port() const { return line_.port; }
+  // The printer's line (COM number and speed) the dialog was opened on: every
+  // driver and every dialog it opens uses it.
+  const PrinterLine& Line() const { return line_; }
   const DialogServices& Services() const { return services_; }
 
  protected:
@@ -157,7 +161,7 @@ class PrinterDialog : public wxDialog {
  private:
   UiHost* ui_;
   std::unique_ptr<UiHost> ownHost_;
-  int port_;
+  PrinterLine line_;
   DialogServices services_;
   bool closedItself_ = false;
   int closedResult_ = kResultNotOpened;

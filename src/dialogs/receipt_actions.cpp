@@ -67,14 +67,12 @@ bool ReadLast(FiscalPrinter& printer, ReceiptOutcome& out) {
 bool OpenFiscal(FiscalPrinter& printer, const ReceiptForm& f, const InvoiceDataSource& askInvoice) {
   OperatorRecord op;
   if (!CallDone(printer.ReadOperator(f.operatorNumber, op), printer.LastOutcome())) return false;
-  if (!f.invoice) return !printer.OpenFiscalReceipt(op, f.detailed, f.withVat).empty();
+  if (!f.invoice) return printer.Done(printer.OpenFiscalReceipt(op, f.detailed, f.withVat));
   // An invoice ignores "Подробен" and "С ДДС": the command carries its own flags.
   const std::optional<InvoiceData> data = askInvoice ? askInvoice() : std::nullopt;
   if (!data) return false;
-  return !printer
-              .OpenInvoiceReceipt(op, data->recipient, data->buyer, data->vatNumber, data->idNumber,
-                                  data->address)
-              .empty();
+  return printer.Done(printer.OpenInvoiceReceipt(op, data->recipient, data->buyer, data->vatNumber,
+                                                 data->idNumber, data->address));
 }
 
 }  // namespace
@@ -87,7 +85,7 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
     case ReceiptAction::kOpenService: {
       OperatorRecord op;
       ok = CallDone(printer.ReadOperator(f.operatorNumber, op), printer.LastOutcome()) &&
-           !printer.OpenServiceReceipt(op).empty();
+           printer.Done(printer.OpenServiceReceipt(op));
       break;
     }
     case ReceiptAction::kOpenFiscal:
@@ -95,52 +93,48 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
       if (ok) out.follow = Follow::kRefresh;
       break;
     case ReceiptAction::kCloseService:
-      ok = !printer.CloseServiceReceipt().empty() && ReadLast(printer, out);
+      ok = printer.Done(printer.CloseServiceReceipt()) && ReadLast(printer, out);
       break;
     case ReceiptAction::kCloseFiscal:
-      ok = !printer.CloseFiscalReceipt().empty() && ReadLast(printer, out);
+      ok = printer.Done(printer.CloseFiscalReceipt()) && ReadLast(printer, out);
       if (ok) out.follow = Follow::kPostInfo;
       break;
     case ReceiptAction::kGetLastReceipt:
       ok = ReadLast(printer, out);
       break;
     case ReceiptAction::kPrintDuplicate:
-      ok = !printer.PrintDuplicate().empty();
+      ok = printer.Done(printer.PrintDuplicate());
       break;
     case ReceiptAction::kSellItem:
     case ReceiptAction::kVoidItem: {
       const double price = action == ReceiptAction::kVoidItem ? -f.itemPrice : f.itemPrice;
-      ok = !printer.SellItem(f.itemName, f.taxGroup, price, f.itemQuantity, f.itemPercent).empty();
+      ok = printer.Done(
+          printer.SellItem(f.itemName, f.taxGroup, price, f.itemQuantity, f.itemPercent));
       if (ok) out.follow = Follow::kRefresh;
       break;
     }
     case ReceiptAction::kSellArticle:
     case ReceiptAction::kVoidArticle:
-      ok = !printer
-                .SellArticle(f.articleNumber, f.articleQuantity, f.articlePercent,
-                             action == ReceiptAction::kVoidArticle)
-                .empty();
+      ok = printer.Done(printer.SellArticle(f.articleNumber, f.articleQuantity, f.articlePercent,
+                                            action == ReceiptAction::kVoidArticle));
       if (ok) out.follow = Follow::kRefresh;
       break;
     case ReceiptAction::kSellDepartment:
     case ReceiptAction::kVoidDepartment: {
       const double price =
           action == ReceiptAction::kVoidDepartment ? -f.departmentPrice : f.departmentPrice;
-      ok = !printer
-                .SellInDepartment(f.departmentName, LeadingInteger(f.departmentNumber), price,
-                                  f.departmentQuantity, f.departmentPercent)
-                .empty();
+      ok = printer.Done(printer.SellInDepartment(f.departmentName,
+                                                 LeadingInteger(f.departmentNumber), price,
+                                                 f.departmentQuantity, f.departmentPercent));
       if (ok) out.follow = Follow::kPostInfo;
       break;
     }
     case ReceiptAction::kApply: {
       double subtotal = 0;
-      ok = !printer
-                .Subtotal(subtotal, f.subtotalValue, f.subtotalIsAmount, f.subtotalPrint,
-                          f.subtotalDisplay)
-                .empty();
+      ok = printer.Done(printer.Subtotal(subtotal, f.subtotalValue, f.subtotalIsAmount,
+                                         f.subtotalPrint, f.subtotalDisplay));
       // The second call adjusts nothing; it reads the subtotal after the first.
-      ok = ok && !printer.Subtotal(subtotal, 0, false, false, false).empty();
+      ok = ok && printer.Done(printer.Subtotal(subtotal, 0, false, false, false));
       if (ok) {
         out.subtotal = subtotal;
         out.stateRead = true;
@@ -149,7 +143,7 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
       break;
     }
     case ReceiptAction::kPrintText:
-      ok = !printer.PrintReceiptText(f.freeText, f.alignment).empty();
+      ok = printer.Done(printer.PrintReceiptText(f.freeText, f.alignment));
       break;
     case ReceiptAction::kInformation:
       out.stateRead = true;
@@ -157,7 +151,7 @@ ReceiptOutcome RunReceiptAction(FiscalPrinter& printer, ReceiptAction action, co
       ok = out.state.has_value();
       break;
     case ReceiptAction::kPay:
-      ok = !printer.Payment(f.paymentType, f.paymentAmount, f.noChange, f.changeType).empty();
+      ok = printer.Done(printer.Payment(f.paymentType, f.paymentAmount, f.noChange, f.changeType));
       if (ok) out.follow = Follow::kRefresh;
       break;
   }

@@ -30,8 +30,9 @@ void ReceiptDialog::FollowField(wxSpinButton* spin, const wxString& text) {
   spin->SetValue(std::clamp(value, spin->GetMin(), spin->GetMax()));
 }
 
-ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Операции с бонове"), ui, port, std::move(services)) {
+ReceiptDialog::ReceiptDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                             DialogServices services)
+    : PrinterDialog(parent, FromUtf8("Операции с бонове"), ui, line, std::move(services)) {
   invoiceSource_ = [this] { return InvoiceDataDialog::Ask(this, Services()); };
   BuildControls();
 

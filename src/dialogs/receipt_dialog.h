@@ -19,7 +19,7 @@
 #include "dialogs/receipt_actions.h"
 
 // "Операции с бонове": runs a receipt on the printer step by step. Every button
-// opens its own FiscalPrinter on `port` with `ui` as host, runs the commands of
+// opens its own FiscalPrinter on `line` with `ui` as host, runs the commands of
 // its group of fields and closes the driver before the handler returns; the
 // dialog keeps no receipt state and always asks the printer.
 //
@@ -100,7 +100,8 @@ class ReceiptDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ReceiptDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  ReceiptDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                DialogServices services = {});
 
   // The opening steps that talk to the printer: read the status, configure the
   // amount fields by the decimal mode, show the open receipt. Returns false

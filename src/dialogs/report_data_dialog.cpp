@@ -14,12 +14,12 @@ constexpr int kOperatorMaximum = 9;
 
 }  // namespace
 
-ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind,
+ReportDataDialog::ReportDataDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, Kind kind,
                                    DialogServices services)
     : PrinterDialog(parent,
                     FromUtf8(kind == Kind::kDaily ? "Четене на Дневни Отчети - Други"
                                                   : "Четене на Операторски отчети - Други"),
-                    ui, port, std::move(services)),
+                    ui, line, std::move(services)),
       kind_(kind) {
   const int fieldWidth = GetCharWidth() * 13 + 12;
   auto* frames = new wxFlexGridSizer(kColumns, kGap * 2, kGap * 2);

@@ -26,7 +26,8 @@ class ReportDataDialog : public PrinterDialog, private ReportDataForm {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ReportDataDialog(wxWindow* parent, UiHost* ui, int port, Kind kind, DialogServices services = {});
+  ReportDataDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, Kind kind,
+                   DialogServices services = {});
 
   // Configures the amount fields from the printer's status. On failure closes
   // the dialog and returns false.
@@ -58,8 +59,9 @@ class ReportDataDialog : public PrinterDialog, private ReportDataForm {
 // "Четене на Дневни Отчети - Други" (menu "Други Дневни отчети").
 class DailyReportDataDialog : public ReportDataDialog {
  public:
-  DailyReportDataDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {})
-      : ReportDataDialog(parent, ui, port, Kind::kDaily, std::move(services)) {}
+  DailyReportDataDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                        DialogServices services = {})
+      : ReportDataDialog(parent, ui, line, Kind::kDaily, std::move(services)) {}
 };
 
 // "Четене на Операторски отчети - Други" (menu "Други Операторски отчети"):
@@ -67,6 +69,7 @@ class DailyReportDataDialog : public ReportDataDialog {
 // every read.
 class OperatorReportDataDialog : public ReportDataDialog {
  public:
-  OperatorReportDataDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {})
-      : ReportDataDialog(parent, ui, port, Kind::kOperator, std::move(services)) {}
+  OperatorReportDataDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                           DialogServices services = {})
+      : ReportDataDialog(parent, ui, line, Kind::kOperator, std::move(services)) {}
 };

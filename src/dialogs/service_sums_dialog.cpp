@@ -20,9 +20,9 @@ constexpr int kCashPayment = 0;
 
 }  // namespace
 
-ServiceSumsDialog::ServiceSumsDialog(wxWindow* parent, UiHost* ui, int port,
+ServiceSumsDialog::ServiceSumsDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
                                      DialogServices services)
-    : PrinterDialog(parent, FromUtf8("Във./Изв.на Служебни суми"), ui, port, std::move(services)) {
+    : PrinterDialog(parent, FromUtf8("Във./Изв.на Служебни суми"), ui, line, std::move(services)) {
   operator_ = new NumericEdit(this, service_sum_ids::kOperator, wxDefaultPosition, wxDefaultSize,
                               wxTE_RIGHT);
   operator_->SetMinSize(wxSize(GetCharWidth() * kOperatorChars + 16, -1));

@@ -22,7 +22,8 @@ class ServiceSumsDialog : public PrinterDialog, private ServiceSumForm {
  public:
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  ServiceSumsDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  ServiceSumsDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                    DialogServices services = {});
 
   bool ReadAtOpening() override;
 

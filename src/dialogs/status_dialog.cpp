@@ -17,8 +17,9 @@ constexpr int kButtonHeight = 14;
 
 }  // namespace
 
-StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services)
-    : PrinterDialog(parent, "Status", ui, port, std::move(services)) {
+StatusDialog::StatusDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line,
+                           DialogServices services)
+    : PrinterDialog(parent, "Status", ui, line, std::move(services)) {
   // Dialog units follow the dialog's font. Where the toolkit cannot draw a
   // check box as low as ten units, or a caption as narrow as the box, the
   // whole window is stretched in that direction so that the proportions stay.

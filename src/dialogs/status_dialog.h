@@ -11,7 +11,7 @@
 // with "Get Status"; a box is ticked, and its caption drawn in
 // kStatusTickedColour, when it shows its flag as set; "Версия" shows the printer's version text and
 // "Диагностика" prints the diagnostics. Each button opens its own FiscalPrinter
-// on `port` with `ui` as host and closes it before returning.
+// on `line` with `ui` as host and closes it before returning.
 //
 // The status is read when the dialog opens and on "Get Status"; when that read
 // fails (no connection, or the user gave up after the link message), the dialog
@@ -28,7 +28,7 @@ class StatusDialog : public PrinterDialog {
 
   // `ui` (not owned) must outlive the dialog; without one the dialog shows its
   // prompts itself through a GuiUiHost of its own.
-  StatusDialog(wxWindow* parent, UiHost* ui, int port, DialogServices services = {});
+  StatusDialog(wxWindow* parent, UiHost* ui, const PrinterLine& line, DialogServices services = {});
 
   // Reads the status and sets the boxes. On failure closes the dialog (ends the
   // modal run, or hides a modeless one) and returns false.

@@ -24,7 +24,8 @@ std::string FiscalPrinter::ReadDecimalPoint(char& mode) {
   StatusFlags flags{};
   if (CheckStatus(flags, Require::kFiscalMemory).empty()) return std::string();
   const std::string reply = Transact(Cmd::kReadDecimalPoint, "");
-  if (!reply.empty()) mode = reply[0];
+  // After "Продължи" the reply is the refusal's ACK code, not a mode.
+  if (Done(reply)) mode = reply[0];
   return reply;
 }
 
@@ -34,7 +35,7 @@ std::string FiscalPrinter::ReadDateTime(std::time_t& time) {
           .empty())
     return std::string();
   const std::string reply = Transact(Cmd::kReadDateTime, "");
-  if (!reply.empty()) time = ParseDateTime(reply);
+  if (Done(reply)) time = ParseDateTime(reply);
   return reply;
 }
 
@@ -48,7 +49,7 @@ bool FiscalPrinter::WaitUntilNotBusy() {
 
 int FiscalPrinter::RunDateTimeDialogDetached() {
   Disconnect();
-  const int result = Owner() ? Owner()->RunDateTimeDialog(Port()) : kDialogCancelled;
+  const int result = Owner() ? Owner()->RunDateTimeDialog(Line()) : kDialogCancelled;
   Reconnect();
   // Without the port there is nothing left to check; treat it as a cancel.
   if (!IsConnected()) return kDialogCancelled;

@@ -29,8 +29,6 @@
 class FiscalPrinter : public PrinterLink {
  public:
   FiscalPrinter(UiHost* owner, const PrinterLine& line) : PrinterLink(owner, line) {}
-  // COM `port` at the application's selected speed (settings.h).
-  FiscalPrinter(UiHost* owner, int port) : PrinterLink(owner, port) {}
   ~FiscalPrinter() override = default;
 
   // --- Status and command errors (status.cpp) -------------------------------

@@ -103,7 +103,7 @@ int SilentUiHost::ShowPrompt(const std::string& text, const std::string&, unsign
   return Prompt::kResultCancel;
 }
 
-int SilentUiHost::RunDateTimeDialog(int) {
+int SilentUiHost::RunDateTimeDialog(const PrinterLine&) {
   return Prompt::kResultCancel;
 }
 

@@ -115,7 +115,7 @@ class SilentUiHost : public UiHost {
  public:
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
   const std::string& LastPrompt() const { return lastPrompt_; }
 
  private:

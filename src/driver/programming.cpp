@@ -228,7 +228,8 @@ std::string FiscalPrinter::SetDecimalPoint(const std::string& password, char mod
   StatusFlags flags{};
   if (CheckStatus(flags, kReqReadDecimalPoint).empty()) return "";
   const std::string current = Transact(Cmd::kReadDecimalPoint, "");
-  if (current.empty()) return "";
+  // A read refused and passed over returns the ACK code, not the mode.
+  if (!Done(current)) return "";
   if (current[0] == mode) {
     ShowPrompt(
         PromptId::kDecimalPointAlreadySet,

@@ -98,7 +98,7 @@ static std::string SellPriced(FiscalPrinter& p, uint8_t cmd, const std::string& 
   if (const std::string bad = QuantityPercentProblem(quantity, percent); !bad.empty())
     return p.EndOutOfRange(bad);
   char mode = 0;
-  if (p.ReadDecimalPoint(mode).empty()) return std::string();
+  if (!p.Done(p.ReadDecimalPoint(mode))) return std::string();
   const MoneyFormat money(mode);
   if (!money.InPriceRange(price)) return p.EndOutOfRange(money.RangeMessage("Цената"));
   std::string data =
@@ -139,7 +139,7 @@ std::string FiscalPrinter::Subtotal(double& subtotal, double value, bool isAmoun
   StatusFlags flags{};
   if (CheckStatus(flags, word).empty()) return std::string();
   char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return std::string();
+  if (!Done(ReadDecimalPoint(mode))) return std::string();
   const MoneyFormat money(mode);
   if (isAmount && !money.InPriceRange(value)) return EndOutOfRange(money.RangeMessage("Сумата"));
   if (!isAmount && !InPercentRange(value)) return EndOutOfRange(PercentRangeMessage());
@@ -177,7 +177,7 @@ std::string FiscalPrinter::Payment(int type, double amount, bool noChange, int c
                                              : EndAfterPrompt(CallEnd::kCancelled);
   }
   char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return std::string();
+  if (!Done(ReadDecimalPoint(mode))) return std::string();
   const MoneyFormat money(mode);
   // A negative payment is the printer's to judge; the host only refuses amounts
   // whose field would not fit its width (and NaN, which has no field form).
@@ -200,7 +200,7 @@ std::string FiscalPrinter::CloseFiscalReceipt() {
   if (sub.empty()) return sub;
   if (unpaid > 0) {
     char mode = 0;
-    if (ReadDecimalPoint(mode).empty()) return std::string();
+    if (!Done(ReadDecimalPoint(mode))) return std::string();
     const MoneyFormat money(mode);
     const std::string text = "Има неприключена сметка от " + money.InMessage(unpaid) + " лева";
     if (ShowPrompt(PromptId::kUnfinishedReceipt, text, "Неприключена сметка",
@@ -232,7 +232,7 @@ std::string FiscalPrinter::ServiceSumInOut(const OperatorRecord& op, int payment
     return EndOutOfRange(
         RangeMessage("Номерът на оператора", Limit::kFirstOperator, Limit::kLastOperator));
   char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return std::string();
+  if (!Done(ReadDecimalPoint(mode))) return std::string();
   const MoneyFormat money(mode);
   if (!money.InPriceRange(amount)) return EndOutOfRange(money.RangeMessage("Сумата"));
   return Transact(Cmd::kServiceSum,

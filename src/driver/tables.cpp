@@ -102,7 +102,7 @@ std::string FiscalPrinter::SetArticle(int number, const std::string& name, doubl
   if (!(price >= 0.0)) return EndOutOfRange("Цената не може да е отрицателна");
 
   char mode = 0;
-  if (ReadDecimalPoint(mode).empty()) return "";
+  if (!Done(ReadDecimalPoint(mode))) return "";
   const bool twoDecimals = mode == '2';
   if (price > Limit::MaxAmount(mode))
     return EndOutOfRange("Цената трябва да е от 0 до " +

@@ -17,5 +17,7 @@ const char* CallEndWord(CallEnd end) {
     case CallEnd::kFileFailed:
       return "file-failed";
   }
-  return "done";
+  // A value outside the enumeration (a corrupted or newer outcome) is no
+  // success: it must never read as "done".
+  return "unknown";
 }

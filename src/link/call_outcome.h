@@ -55,5 +55,6 @@ inline bool CallDone(const std::string& result, const CallOutcome& outcome) {
 }
 
 // A stable word for machine-readable output: "done", "printer-refused",
-// "link-failed", "out-of-range", "cancelled", "status-refused", "file-failed".
+// "link-failed", "out-of-range", "cancelled", "status-refused", "file-failed";
+// "unknown" for a value outside CallEnd (never "done").
 const char* CallEndWord(CallEnd end);

@@ -36,9 +36,6 @@ PrinterLink::PrinterLink(UiHost* owner, const PrinterLine& line)
   OpenWithRetry();
 }
 
-PrinterLink::PrinterLink(UiHost* owner, int port)
-    : PrinterLink(owner, PrinterLine{port, CurrentBaudRate, {}}) {}
-
 PrinterLink::~PrinterLink() = default;
 
 int PrinterLink::OpenWithRetry() {

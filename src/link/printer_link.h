@@ -31,11 +31,10 @@ class PrinterLink {
  public:
   // Opens `line` (its COM number's low 8 bits name it), offering "Повтори" and
   // "Отказ" while the open fails. `owner` may be null only in code that never
-  // meets a failure (it then answers every prompt with 2).
+  // meets a failure (it then answers every prompt with 2). The line is the
+  // caller's: the link reads no process-wide port or speed (a COM number alone
+  // is that port at the factory speed, PrinterLine's default).
   PrinterLink(UiHost* owner, const PrinterLine& line);
-  // COM `port` at the selected speed: PrinterLine{port, CurrentBaudRate} (the
-  // application's and fiscal-cli's selection, settings.h).
-  PrinterLink(UiHost* owner, int port);
   virtual ~PrinterLink();
 
   PrinterLink(const PrinterLink&) = delete;
@@ -85,6 +84,11 @@ class PrinterLink {
   // the driver's methods set it where they end a call themselves, so after any
   // method of FiscalPrinter it describes that method's result.
   const CallOutcome& LastOutcome() const { return outcome_; }
+  // Whether the method that returned `result` did what it was asked: CallDone
+  // on that result and LastOutcome(). Call it right after the method, as
+  // `printer.Done(printer.Method(...))`: a refusal passed over with "Продължи"
+  // is a non-empty result that is not done.
+  bool Done(const std::string& result) const { return CallDone(result, outcome_); }
   // For the driver's methods. Each records the end and returns "".
   // An argument outside its range: nothing sent, nobody told; `what` (UTF-8)
   // says what is wrong, for callers that tell the user themselves.
@@ -95,6 +99,9 @@ class PrinterLink {
   UiHost* Owner() const { return owner_; }
   int Port() const { return port_; }
   int BaudRate() const { return baudRate_; }
+  // The line this object was opened on (a dialog the driver runs on the same
+  // printer opens its own driver on it).
+  PrinterLine Line() const { return PrinterLine{port_, baudRate_, path_}; }
   uint8_t Sequence() const { return sequence_; }
   // The open port, or null when disconnected (the report download reads from it).
   SerialPort* Serial() const { return serialPort_.get(); }

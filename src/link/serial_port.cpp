@@ -59,22 +59,6 @@ bool SpeedFor(int baud, speed_t& out) {
   }
 }
 
-// Shows the wait cursor for the lifetime of the object.
-class WaitCursor {
- public:
-  explicit WaitCursor(UiHost* host) : host_(host) {
-    if (host_) host_->BeginWait();
-  }
-  ~WaitCursor() {
-    if (host_) host_->EndWait();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  UiHost* host_;
-};
-
 }  // namespace
 
 SerialPort::SerialPort(int port, UiHost* owner) : SerialPort(port, 9600, 0, 0, 8, owner) {}
@@ -194,16 +178,6 @@ bool SerialPort::IsOpen() const {
   return fd_ >= 0;
 }
 
-void SerialPort::SetError(int code) {
-  error_ = code;
-}
-
-int SerialPort::TakeError() {
-  const int e = error_;
-  error_ = 0;
-  return e;
-}
-
 void SerialPort::Send(const std::string& data) {
   SendRaw(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
@@ -235,8 +209,9 @@ void SerialPort::SendRaw(const uint8_t* data, size_t count) {
     if (::poll(&p, 1, left) < 0 && errno != EINTR) break;
   }
   ::tcdrain(fd_);
-  if (written > 0 && SerialTrace()) {
-    SerialTrace()(port_, true, std::string(reinterpret_cast<const char*>(data), written));
+  if (written > 0) {
+    if (const auto trace = SerialTrace())
+      (*trace)(port_, true, std::string(reinterpret_cast<const char*>(data), written));
   }
   if (written != count) SetError(LinkResult::kWriteShort);
 }
@@ -286,7 +261,7 @@ std::string SerialPort::Receive(int count, int timeoutMs) {
   }
   std::string out = pending_.substr(0, want);
   pending_.erase(0, want);
-  if (SerialTrace()) SerialTrace()(port_, false, out);
+  if (const auto trace = SerialTrace()) (*trace)(port_, false, out);
   const size_t zero = out.find('\0');
   if (zero != std::string::npos && zero + 1 < want) {
     SetError(LinkResult::kZeroByte);

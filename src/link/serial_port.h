@@ -64,7 +64,11 @@ class SerialPort {
   // (the bytes before it are returned). Returns the bytes read, or "".
   std::string Receive(int count, int timeoutMs);
 
-  int TakeError();
+  int TakeError() {
+    const int e = error_;
+    error_ = 0;
+    return e;
+  }
 
   bool IsOpen() const;
   int Port() const { return port_; }
@@ -73,7 +77,7 @@ class SerialPort {
   int LastSystemError() const { return lastErrno_; }
 
  private:
-  void SetError(int code);
+  void SetError(int code) { error_ = code; }
 
   // Bytes read from the line but not yet handed out: Receive reads whatever
   // has arrived and keeps what the caller did not ask for, so a later Receive

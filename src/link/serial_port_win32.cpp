@@ -36,22 +36,6 @@ HANDLE AsHandle(void* h) {
   return static_cast<HANDLE>(h);
 }
 
-// Shows the wait cursor for the lifetime of the object.
-class WaitCursor {
- public:
-  explicit WaitCursor(UiHost* host) : host_(host) {
-    if (host_) host_->BeginWait();
-  }
-  ~WaitCursor() {
-    if (host_) host_->EndWait();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  UiHost* host_;
-};
-
 // Bytes waiting in the driver's input queue; also clears a pending line error,
 // which would otherwise block further reads.
 DWORD QueuedBytes(HANDLE h) {
@@ -157,16 +141,6 @@ void SerialPort::Close() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-void SerialPort::SetError(int code) {
-  error_ = code;
-}
-
-int SerialPort::TakeError() {
-  const int e = error_;
-  error_ = 0;
-  return e;
-}
-
 void SerialPort::Send(const std::string& data) {
   HANDLE h = AsHandle(handle_);
   if (h == INVALID_HANDLE_VALUE) {
@@ -181,7 +155,9 @@ void SerialPort::Send(const std::string& data) {
     return;
   }
   FlushFileBuffers(h);
-  if (written > 0 && SerialTrace()) SerialTrace()(port_, true, data.substr(0, written));
+  if (written > 0) {
+    if (const auto trace = SerialTrace()) (*trace)(port_, true, data.substr(0, written));
+  }
   if (written != data.size()) SetError(LinkResult::kWriteShort);
 }
 
@@ -239,7 +215,9 @@ std::string SerialPort::Receive(int count, int timeoutMs) {
     SetError(LinkResult::kReadFailed);
     return std::string();
   }
-  if (got > 0 && SerialTrace()) SerialTrace()(port_, false, std::string(buf, got));
+  if (got > 0) {
+    if (const auto trace = SerialTrace()) (*trace)(port_, false, std::string(buf, got));
+  }
   if (got != want) {
     SetError(LinkResult::kReadShort);
     return std::string(buf);  // up to the first zero, as always

@@ -3,25 +3,37 @@
 #include <cerrno>
 #include <cstdlib>
 
-int CurrentPort = 1;
-int CurrentBaudRate = 9600;
-
 PortMap& PortMap::Instance() {
   static PortMap instance;
   return instance;
 }
 
 void PortMap::Set(int port, const std::string& path) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   paths_[port] = path;
 }
 
 void PortMap::Clear() {
+  const std::lock_guard<std::mutex> lock(mutex_);
   paths_.clear();
 }
 
+std::map<int, std::string> PortMap::Mappings() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return paths_;
+}
+
+void PortMap::Remove(int port) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  paths_.erase(port);
+}
+
 std::string PortMap::PathFor(int port) const {
-  const auto it = paths_.find(port);
-  if (it != paths_.end()) return it->second;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = paths_.find(port);
+    if (it != paths_.end()) return it->second;
+  }
 #ifdef _WIN32
   // The device namespace form reaches COM10 and up as well as COM1 to COM9.
   return "\\\\.\\COM" + std::to_string(port);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/prompt_id.h"
+#include "link/settings.h"
 
 // What the driver needs from the window it works for. The GUI, the command-line
 // tool and the tests each implement it. All texts here are UTF-8: the driver
@@ -28,10 +29,10 @@ class UiHost {
     return ShowPrompt(text, caption, style, textStyle);
   }
 
-  // Runs the date and time dialog modally on COM `port` (the dialog opens its
-  // own FiscalPrinter on that port; the caller has released it). Returns 1 when
-  // the user set the printer's clock, 2 when the dialog was cancelled.
-  virtual int RunDateTimeDialog(int port) = 0;
+  // Runs the date and time dialog modally on `line` (the dialog opens its own
+  // FiscalPrinter on that line, at its speed; the caller has released it).
+  // Returns 1 when the user set the printer's clock, 2 when it was cancelled.
+  virtual int RunDateTimeDialog(const PrinterLine& line) = 0;
 
   // Called once as each command is about to go to the printer (not again for
   // its resends). A host that budgets its answers to link faults per command
@@ -42,4 +43,21 @@ class UiHost {
   // by one EndWait.
   virtual void BeginWait() {}
   virtual void EndWait() {}
+};
+
+// The host's wait cursor for the lifetime of the object (BeginWait, then
+// EndWait); a null host shows nothing.
+class WaitCursor {
+ public:
+  explicit WaitCursor(UiHost* host) : host_(host) {
+    if (host_) host_->BeginWait();
+  }
+  ~WaitCursor() {
+    if (host_) host_->EndWait();
+  }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  UiHost* host_;
 };

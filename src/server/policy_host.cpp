@@ -177,8 +177,8 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
   return refuse("needs a person", decline);
 }
 
-int PolicyHost::RunDateTimeDialog(int port) {
-  (void)port;
+int PolicyHost::RunDateTimeDialog(const PrinterLine& line) {
+  (void)line;
   if (!corrections_.setClock || !opener_) {
     Add("error", "refused", "Часовникът на принтера не е сверен (setClock not allowed)");
     return kClockNotSet;

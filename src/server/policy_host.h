@@ -52,7 +52,7 @@ class PolicyHost : public UiHost {
                  int textStyle) override;
   int ShowPromptWithId(PromptId id, const std::string& text, const std::string& caption,
                        unsigned style, int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
   void CommandStarting() override { retriesLeft_ = retries_; }
 
   const std::vector<ServerMessage>& Messages() const { return messages_; }

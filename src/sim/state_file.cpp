@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <tuple>
+#include <type_traits>
 
 #include "sim/sim_text.h"
 
@@ -122,163 +125,155 @@ void Numbered(Io& io, const std::string& p, int last, std::map<int, T>& m, Each 
   }
 }
 
-template <class Io>
-void Counters(Io& io, const std::string& p, ReceiptCountersState& c) {
-  io.F(p + "customers", c.customers);
-  io.F(p + "discounts", c.discounts);
-  io.F(p + "discountSum", c.discountSum);
-  io.F(p + "surcharges", c.surcharges);
-  io.F(p + "surchargeSum", c.surchargeSum);
-  io.F(p + "voids", c.voids);
-  io.F(p + "voidSum", c.voidSum);
+// One row of a record's table: the key under which a member is kept, and the
+// member. A std::array member's key ends in '.': its elements follow under
+// "<key><index>". A new field of the device is one row of its record's table.
+template <class S, class M>
+struct Row {
+  const char* key;
+  M S::*member;
+};
+
+template <class T>
+struct IsStdArray : std::false_type {};
+template <class T, size_t N>
+struct IsStdArray<std::array<T, N>> : std::true_type {};
+
+// Visits every member of `s` that `rows` (a tuple of Row) names, under `p`.
+template <class Io, class S, class Rows>
+void Fields(Io& io, const std::string& p, S& s, const Rows& rows) {
+  std::apply(
+      [&](const auto&... row) {
+        const auto one = [&](const auto& r) {
+          auto& member = s.*(r.member);
+          if constexpr (IsStdArray<std::remove_cvref_t<decltype(member)>>::value)
+            Array(io, p + r.key, member);
+          else
+            io.F(p + r.key, member);
+        };
+        (one(row), ...);
+      },
+      rows);
 }
 
-template <class Io>
-void Sums(Io& io, const std::string& p, ServiceSumsState& s) {
-  Array(io, p + "sum.", s.sums);
-  io.F(p + "count", s.count);
-}
+constexpr auto kCounterRows = std::make_tuple(
+    Row{"customers", &ReceiptCountersState::customers},
+    Row{"discounts", &ReceiptCountersState::discounts},
+    Row{"discountSum", &ReceiptCountersState::discountSum},
+    Row{"surcharges", &ReceiptCountersState::surcharges},
+    Row{"surchargeSum", &ReceiptCountersState::surchargeSum},
+    Row{"voids", &ReceiptCountersState::voids}, Row{"voidSum", &ReceiptCountersState::voidSum});
+
+constexpr auto kSumsRows =
+    std::make_tuple(Row{"sum.", &ServiceSumsState::sums}, Row{"count", &ServiceSumsState::count});
+
+constexpr auto kOperatorRows = std::make_tuple(
+    Row{"name", &OperatorState::name}, Row{"password", &OperatorState::password},
+    Row{"payments.", &OperatorState::payments}, Row{"returned.", &OperatorState::returned},
+    Row{"unzeroed", &OperatorState::unzeroed}, Row{"reportNumber", &OperatorState::reportNumber},
+    Row{"lastReport", &OperatorState::lastReport});
+
+constexpr auto kArticleRows = std::make_tuple(
+    Row{"name", &ArticleState::name}, Row{"price", &ArticleState::price},
+    Row{"group", &ArticleState::group}, Row{"department", &ArticleState::department},
+    Row{"turnover", &ArticleState::turnover}, Row{"quantity", &ArticleState::quantity});
+
+constexpr auto kDepartmentRows = std::make_tuple(
+    Row{"name", &DepartmentState::name}, Row{"group", &DepartmentState::group},
+    Row{"turnover", &DepartmentState::turnover}, Row{"quantity", &DepartmentState::quantity});
+
+constexpr auto kLineRows = std::make_tuple(
+    Row{"text", &ReceiptLine::text}, Row{"group", &ReceiptLine::group},
+    Row{"price", &ReceiptLine::price}, Row{"quantity", &ReceiptLine::quantity},
+    Row{"value", &ReceiptLine::value}, Row{"adjustment", &ReceiptLine::adjustment},
+    Row{"article", &ReceiptLine::article}, Row{"department", &ReceiptLine::department});
+
+constexpr auto kReceiptRows = std::make_tuple(
+    Row{"kind", &OpenReceipt::kind}, Row{"op", &OpenReceipt::op},
+    Row{"detailed", &OpenReceipt::detailed}, Row{"withVat", &OpenReceipt::withVat},
+    Row{"groups.", &OpenReceipt::groups}, Row{"purchases", &OpenReceipt::purchases},
+    Row{"paid.", &OpenReceipt::paid}, Row{"paidTotal", &OpenReceipt::paidTotal},
+    Row{"paymentStarted", &OpenReceipt::paymentStarted},
+    Row{"paymentFinished", &OpenReceipt::paymentFinished},
+    Row{"invoiceNumber", &OpenReceipt::invoiceNumber},
+    Row{"totalsPrinted", &OpenReceipt::totalsPrinted}, Row{"printed", &OpenReceipt::printed});
+
+constexpr auto kRecordRows = std::make_tuple(
+    Row{"type", &FmRecord::type}, Row{"number", &FmRecord::number}, Row{"time", &FmRecord::time},
+    Row{"totals.", &FmRecord::totals}, Row{"rates.", &FmRecord::rates},
+    Row{"decimals", &FmRecord::decimals}, Row{"text", &FmRecord::text});
+
+// The device's own fields; its operators, tables, receipt and lists follow in Visit.
+constexpr auto kDeviceRows = std::make_tuple(
+    Row{"printerNumber", &DeviceState::printerNumber},
+    Row{"memoryNumber", &DeviceState::memoryNumber},
+    Row{"factoryWritten", &DeviceState::factoryWritten}, Row{"taxNumber", &DeviceState::taxNumber},
+    Row{"fiscalized", &DeviceState::fiscalized}, Row{"decimals", &DeviceState::decimals},
+    Row{"groupCount", &DeviceState::groupCount}, Row{"rate.", &DeviceState::rates},
+    Row{"servicePassword", &DeviceState::servicePassword},
+    Row{"clockOffset", &DeviceState::clockOffset}, Row{"clockNotSet", &DeviceState::clockNotSet},
+    Row{"clockIncorrect", &DeviceState::clockIncorrect},
+    Row{"clockHardware", &DeviceState::clockHardware}, Row{"ramReset", &DeviceState::ramReset},
+    Row{"paperOut", &DeviceState::paperOut}, Row{"overheated", &DeviceState::overheated},
+    Row{"lowVoltage", &DeviceState::lowVoltage},
+    Row{"reportOverflow", &DeviceState::reportOverflow}, Row{"fmMissing", &DeviceState::fmMissing},
+    Row{"fmFaulty", &DeviceState::fmFaulty}, Row{"fmCapacity", &DeviceState::fmCapacity},
+    Row{"headerWidth", &DeviceState::headerWidth}, Row{"header.", &DeviceState::header},
+    Row{"paymentName.", &DeviceState::paymentNames},
+    Row{"exchangeRate", &DeviceState::exchangeRate},
+    Row{"invoiceFirst", &DeviceState::invoiceFirst}, Row{"invoiceLast", &DeviceState::invoiceLast},
+    Row{"invoiceNext", &DeviceState::invoiceNext}, Row{"deviceNumber", &DeviceState::deviceNumber},
+    Row{"logo", &DeviceState::logo}, Row{"drawer", &DeviceState::drawer},
+    Row{"autoCut", &DeviceState::autoCut},
+    Row{"transparentDisplay", &DeviceState::transparentDisplay},
+    Row{"shortJournal", &DeviceState::shortJournal}, Row{"currency", &DeviceState::currency},
+    Row{"logoBytes", &DeviceState::logoBytes}, Row{"display.", &DeviceState::display},
+    Row{"receiptNumber", &DeviceState::receiptNumber},
+    Row{"dailyTotals.", &DeviceState::dailyTotals},
+    Row{"dailyPayments.", &DeviceState::dailyPayments},
+    Row{"dailyUnzeroed", &DeviceState::dailyUnzeroed},
+    Row{"reportNumber", &DeviceState::reportNumber}, Row{"lastReport", &DeviceState::lastReport},
+    Row{"journalNumber", &DeviceState::journalNumber},
+    Row{"articlesUnzeroed", &DeviceState::articlesUnzeroed},
+    Row{"articleReportNumber", &DeviceState::articleReportNumber},
+    Row{"lastArticleReport", &DeviceState::lastArticleReport},
+    Row{"lastChange", &DeviceState::lastChange},
+    Row{"lastChangeType", &DeviceState::lastChangeType},
+    Row{"lastReceipt", &DeviceState::lastReceipt},
+    Row{"duplicatePending", &DeviceState::duplicatePending});
 
 template <class Io>
 void Operator(Io& io, const std::string& p, OperatorState& o) {
-  io.F(p + "name", o.name);
-  io.F(p + "password", o.password);
-  Counters(io, p, o.counters);
-  Sums(io, p + "in.", o.in);
-  Sums(io, p + "out.", o.out);
-  Array(io, p + "payments.", o.payments);
-  Array(io, p + "returned.", o.returned);
-  io.F(p + "unzeroed", o.unzeroed);
-  io.F(p + "reportNumber", o.reportNumber);
-  io.F(p + "lastReport", o.lastReport);
-}
-
-template <class Io>
-void Article(Io& io, const std::string& p, ArticleState& a) {
-  io.F(p + "name", a.name);
-  io.F(p + "price", a.price);
-  io.F(p + "group", a.group);
-  io.F(p + "department", a.department);
-  io.F(p + "turnover", a.turnover);
-  io.F(p + "quantity", a.quantity);
-}
-
-template <class Io>
-void Department(Io& io, const std::string& p, DepartmentState& d) {
-  io.F(p + "name", d.name);
-  io.F(p + "group", d.group);
-  io.F(p + "turnover", d.turnover);
-  io.F(p + "quantity", d.quantity);
-}
-
-template <class Io>
-void Line(Io& io, const std::string& p, ReceiptLine& l) {
-  io.F(p + "text", l.text);
-  io.F(p + "group", l.group);
-  io.F(p + "price", l.price);
-  io.F(p + "quantity", l.quantity);
-  io.F(p + "value", l.value);
-  io.F(p + "adjustment", l.adjustment);
-  io.F(p + "article", l.article);
-  io.F(p + "department", l.department);
+  Fields(io, p, o, kOperatorRows);
+  Fields(io, p, o.counters, kCounterRows);
+  Fields(io, p + "in.", o.in, kSumsRows);
+  Fields(io, p + "out.", o.out, kSumsRows);
 }
 
 template <class Io>
 void Receipt(Io& io, const std::string& p, OpenReceipt& r) {
-  io.F(p + "kind", r.kind);
-  io.F(p + "op", r.op);
-  io.F(p + "detailed", r.detailed);
-  io.F(p + "withVat", r.withVat);
-  Array(io, p + "groups.", r.groups);
-  io.F(p + "purchases", r.purchases);
-  Counters(io, p, r.counters);
-  Array(io, p + "paid.", r.paid);
-  io.F(p + "paidTotal", r.paidTotal);
-  io.F(p + "paymentStarted", r.paymentStarted);
-  io.F(p + "paymentFinished", r.paymentFinished);
-  io.F(p + "invoiceNumber", r.invoiceNumber);
-  io.F(p + "totalsPrinted", r.totalsPrinted);
-  io.F(p + "printed", r.printed);
+  Fields(io, p, r, kReceiptRows);
+  Fields(io, p, r.counters, kCounterRows);
   List(io, p + "line", r.lines,
-       [&](const std::string& k, ReceiptLine& l) { Line(io, k + ".", l); });
-}
-
-template <class Io>
-void Record(Io& io, const std::string& p, FmRecord& f) {
-  io.F(p + "type", f.type);
-  io.F(p + "number", f.number);
-  io.F(p + "time", f.time);
-  Array(io, p + "totals.", f.totals);
-  Array(io, p + "rates.", f.rates);
-  io.F(p + "decimals", f.decimals);
-  io.F(p + "text", f.text);
+       [&](const std::string& k, ReceiptLine& l) { Fields(io, k + ".", l, kLineRows); });
 }
 
 template <class Io>
 void Visit(Io& io, DeviceState& s) {
-  io.F("printerNumber", s.printerNumber);
-  io.F("memoryNumber", s.memoryNumber);
-  io.F("factoryWritten", s.factoryWritten);
-  io.F("taxNumber", s.taxNumber);
-  io.F("fiscalized", s.fiscalized);
-  io.F("decimals", s.decimals);
-  io.F("groupCount", s.groupCount);
-  Array(io, "rate.", s.rates);
-  io.F("servicePassword", s.servicePassword);
-  io.F("clockOffset", s.clockOffset);
-  io.F("clockNotSet", s.clockNotSet);
-  io.F("clockIncorrect", s.clockIncorrect);
-  io.F("clockHardware", s.clockHardware);
-  io.F("ramReset", s.ramReset);
-  io.F("paperOut", s.paperOut);
-  io.F("overheated", s.overheated);
-  io.F("lowVoltage", s.lowVoltage);
-  io.F("reportOverflow", s.reportOverflow);
-  io.F("fmMissing", s.fmMissing);
-  io.F("fmFaulty", s.fmFaulty);
-  io.F("fmCapacity", s.fmCapacity);
-  io.F("headerWidth", s.headerWidth);
-  Array(io, "header.", s.header);
+  Fields(io, "", s, kDeviceRows);
   for (int i = 0; i < kOperators; ++i)
     Operator(io, "op." + std::to_string(i) + ".", s.operators[i]);
   Numbered(io, "article", kArticles, s.articles,
-           [&](const std::string& k, ArticleState& a) { Article(io, k, a); });
+           [&](const std::string& k, ArticleState& a) { Fields(io, k, a, kArticleRows); });
   Numbered(io, "department", kDepartments, s.departments,
-           [&](const std::string& k, DepartmentState& d) { Department(io, k, d); });
-  Array(io, "paymentName.", s.paymentNames);
-  io.F("exchangeRate", s.exchangeRate);
-  io.F("invoiceFirst", s.invoiceFirst);
-  io.F("invoiceLast", s.invoiceLast);
-  io.F("invoiceNext", s.invoiceNext);
-  io.F("deviceNumber", s.deviceNumber);
-  io.F("logo", s.logo);
-  io.F("drawer", s.drawer);
-  io.F("autoCut", s.autoCut);
-  io.F("transparentDisplay", s.transparentDisplay);
-  io.F("shortJournal", s.shortJournal);
-  io.F("currency", s.currency);
-  io.F("logoBytes", s.logoBytes);
-  Array(io, "display.", s.display);
-  io.F("receiptNumber", s.receiptNumber);
-  Array(io, "dailyTotals.", s.dailyTotals);
-  Array(io, "dailyPayments.", s.dailyPayments);
-  Counters(io, "daily.", s.daily);
-  Sums(io, "serviceIn.", s.serviceIn);
-  Sums(io, "serviceOut.", s.serviceOut);
-  io.F("dailyUnzeroed", s.dailyUnzeroed);
-  io.F("reportNumber", s.reportNumber);
-  io.F("lastReport", s.lastReport);
-  io.F("journalNumber", s.journalNumber);
-  io.F("articlesUnzeroed", s.articlesUnzeroed);
-  io.F("articleReportNumber", s.articleReportNumber);
-  io.F("lastArticleReport", s.lastArticleReport);
-  io.F("lastChange", s.lastChange);
-  io.F("lastChangeType", s.lastChangeType);
+           [&](const std::string& k, DepartmentState& d) { Fields(io, k, d, kDepartmentRows); });
+  Fields(io, "daily.", s.daily, kCounterRows);
+  Fields(io, "serviceIn.", s.serviceIn, kSumsRows);
+  Fields(io, "serviceOut.", s.serviceOut, kSumsRows);
   Receipt(io, "receipt.", s.receipt);
-  io.F("lastReceipt", s.lastReceipt);
-  io.F("duplicatePending", s.duplicatePending);
   List(io, "journal", s.journal, [&](const std::string& k, std::string& d) { io.F(k, d); });
-  List(io, "fm", s.fm, [&](const std::string& k, FmRecord& f) { Record(io, k + ".", f); });
+  List(io, "fm", s.fm,
+       [&](const std::string& k, FmRecord& f) { Fields(io, k + ".", f, kRecordRows); });
 }
 }  // namespace
 

@@ -76,7 +76,6 @@ void MenuWindowTest::Start(const SimOptions& options) {
   sim_ = std::make_unique<SimServer>(options);
   PortMap::Instance().Clear();
   PortMap::Instance().Set(1, sim_->Path());
-  CurrentPort = 1;
   window_ = new MainDialog(StandardMenuRoutes());
   window_->DoMenuUpdates();
 }

@@ -39,8 +39,6 @@ class LineMonitorTest : public ::testing::Test {
     if (window_) window_->Destroy();
     ProcessPending();
     PortMap::Instance().Clear();
-    CurrentPort = 1;
-    CurrentBaudRate = 9600;
   }
 
   TemporaryHome home_;

@@ -57,8 +57,6 @@ class MainDialogTest : public ::testing::Test {
     if (window_) window_->Destroy();
     ProcessPending();
     PortMap::Instance().Clear();
-    CurrentPort = 1;
-    CurrentBaudRate = 9600;
   }
   MainDialog* Open(MenuRoutes routes = StandardMenuRoutes()) {
     window_ = new MainDialog(std::move(routes));
@@ -70,11 +68,9 @@ class MainDialogTest : public ::testing::Test {
 };
 
 TEST_F(MainDialogTest, OpensAtCom1And9600) {
-  CurrentPort = 5;
-  CurrentBaudRate = 57600;
   MainDialog* w = Open();
-  EXPECT_EQ(CurrentPort, 1);
-  EXPECT_EQ(CurrentBaudRate, 9600);
+  EXPECT_EQ(w->Line().port, 1);
+  EXPECT_EQ(w->Line().baudRate, 9600);
   auto* ports = dynamic_cast<wxChoice*>(w->FindWindow(MainDialog::kPortList));
   auto* speeds = dynamic_cast<wxChoice*>(w->FindWindow(MainDialog::kSpeedList));
   ASSERT_NE(ports, nullptr);
@@ -134,8 +130,8 @@ TEST_F(MainDialogTest, ListsChooseThePortAndSpeedTheNextCommandUses) {
 
   Select(w, MainDialog::kPortList, 2);
   Select(w, MainDialog::kSpeedList, 2);
-  EXPECT_EQ(CurrentPort, 3);
-  EXPECT_EQ(CurrentBaudRate, 38400);
+  EXPECT_EQ(w->Line().port, 3);
+  EXPECT_EQ(w->Line().baudRate, 38400);
 
   w->RunItem(menu_id::kDailyX);
   const std::vector<uint8_t> sent = com3.Commands();

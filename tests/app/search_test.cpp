@@ -18,8 +18,6 @@ class SearchTest : public ::testing::Test {
     if (window_) window_->Destroy();
     ProcessPending();
     PortMap::Instance().Clear();
-    CurrentPort = 1;
-    CurrentBaudRate = 9600;
   }
   MainDialog* Open() {
     window_ = new MainDialog();
@@ -50,8 +48,8 @@ TEST_F(SearchTest, SelectsThePortAndSpeedWhereThePrinterAnswers) {
   Click(w, MainDialog::kSearchButton);
   EXPECT_EQ(Selected(MainDialog::kPortList), 2);
   EXPECT_EQ(Selected(MainDialog::kSpeedList), 1);
-  EXPECT_EQ(CurrentPort, 3);
-  EXPECT_EQ(CurrentBaudRate, 19200);
+  EXPECT_EQ(window_->Line().port, 3);
+  EXPECT_EQ(window_->Line().baudRate, 19200);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("Фискалният принтер е намерен на COM 3 (" + sim.Path() +
                                    "), скорост 19200.\nВерсия: FS-SIM 1.00",
@@ -70,9 +68,9 @@ TEST_F(SearchTest, ADeviceWithoutANumberBorrowsOneThatLeadsNowhere) {
     return c;
   });
   w->Search();
-  EXPECT_EQ(CurrentPort, 1);
+  EXPECT_EQ(window_->Line().port, 1);
   EXPECT_EQ(PortMap::Instance().PathFor(1), sim.Path());
-  EXPECT_EQ(CurrentBaudRate, 19200);
+  EXPECT_EQ(window_->Line().baudRate, 19200);
   EXPECT_EQ(Selected(MainDialog::kSpeedList), 1);
 }
 
@@ -83,8 +81,8 @@ TEST_F(SearchTest, NothingFoundChangesNothing) {
   w->SetScanCandidates([] { return PortScanner::Candidates(false); });
   const ScanReport report = w->Search();
   EXPECT_EQ(report.Found(), nullptr);
-  EXPECT_EQ(CurrentPort, 1);
-  EXPECT_EQ(CurrentBaudRate, 38400);
+  EXPECT_EQ(window_->Line().port, 1);
+  EXPECT_EQ(window_->Line().baudRate, 38400);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].rfind("Не е намерен фискален принтер.\nПроверени портове: 8 (", 0), 0u)
       << messages_[0];

@@ -193,8 +193,9 @@ TEST(CliRunFake, DateTimeDialogSetsTheClockThroughASecondPrinter) {
 }
 
 // The exit status follows how each call ended, not only whether its text was
-// empty: "BP" and a refusal passed over with "Продължи" are failures, and a
-// silent refusal (an amount above the printer's maximum) names its limit.
+// empty: a refusal passed over with "Продължи" is a failure (1); "BP" and a
+// silent refusal (an amount above the printer's maximum, which names its limit)
+// are values the driver refused without sending them, usage errors (2).
 TEST(CliRunFake, ExitStatusFollowsHowTheCallEnded) {
   struct Case {
     const char* why;
@@ -209,7 +210,7 @@ TEST(CliRunFake, ExitStatusFollowsHowTheCallEnded) {
        [](FakeDevice& f) { f.Queue('s', Reply::Data("01-06-2026;0012;0034")); },
        {"--answers", "1", "set-date-time", "01-01-2026 10:00:00"},
        "",
-       1,
+       2,
        {"SetDateTime result=\"BP\" end=out-of-range"}},
       {"a refusal passed over: the script goes on, the status says it",
        [](FakeDevice& f) { f.Queue('$', Reply::Ack("01")); },
@@ -221,8 +222,17 @@ TEST(CliRunFake, ExitStatusFollowsHowTheCallEnded) {
        [](FakeDevice& f) { f.Queue('c', Reply::Data("2")); },
        {"--json", "service-sum-in-out", "1", "0000", "0", "1000000"},
        "",
-       1,
+       2,
        {"\"ok\":false", "\"end\":\"out-of-range\"", "999999.99"}},
+      {"a refusal passed over, then a value outside the limits: the run stops there",
+       [](FakeDevice& f) {
+         f.Queue('$', Reply::Ack("01"));
+         f.Queue('c', Reply::Data("2"));
+       },
+       {"--answers", "5", "--script", "-"},
+       "clear-display\nservice-sum-in-out 1 0000 0 1000000\nread-version\n",
+       2,
+       {"ClearDisplay result=\"01\"", "ServiceSumInOut failed (out-of-range)"}},
       {"a deposit at the maximum",
        [](FakeDevice& f) { f.Queue('c', Reply::Data("2")); },
        {"service-sum-in-out", "1", "0000", "0", "999999.99"},
@@ -269,7 +279,7 @@ TEST(CliRunFake, DownloadWritesTheStreamToTheFile) {
 
   const CliRun bad =
       RunTool({"--device", fake.Path(), "download-fm-to-file", "/nonexistent/x.bin"});
-  EXPECT_EQ(bad.code, 1);
+  EXPECT_EQ(bad.code, 2) << "a file that cannot be written, as --record's";
   EXPECT_NE(bad.err.find("cannot open \"/nonexistent/x.bin\""), std::string::npos) << bad.err;
 }
 

@@ -332,12 +332,12 @@ TEST_F(CliToolsSim, JsonReportsEachToolCommandAsOneObject) {
 
 TEST_F(CliToolsSim, AFileThatCannotBeWrittenSaysWhyBeforeThePrinterIsRead) {
   const CliRun r = Run({"backup", (dir / "no-such-folder" / "b.json").string()});
-  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.code, 2) << "as --record's file that cannot be written";
   EXPECT_NE(r.err.find("не може да бъде записан: No such file or directory"), std::string::npos)
       << r.err;
   EXPECT_EQ(sim.FrameCount(), 0);
   const CliRun folder = Run({"export-articles", dir.string()});
-  EXPECT_EQ(folder.code, 1);
+  EXPECT_EQ(folder.code, 2);
   EXPECT_NE(folder.err.find("това е папка"), std::string::npos) << folder.err;
 }
 

@@ -11,6 +11,7 @@
 #include "dialogs/article_reading_dialog.h"
 #include "dialogs/department_dialog.h"
 #include "driver/cp1251.h"
+#include "link/prompt_style.h"
 
 namespace {
 
@@ -167,6 +168,28 @@ TEST_F(ArticleDialogsScriptedTest, QuantityOnlyWhenTheReplyCarriesOne) {
   Click(&dialog, DepartmentDialog::kIdGet);
   EXPECT_TRUE(dialog.Quantity()->IsShown());
   EXPECT_EQ(dialog.Quantity()->GetValue(), "2.50");
+}
+
+// A department the printer refused is not read back, whether the refusal was
+// passed over with "Продължи" or not; one it programmed is.
+TEST_F(ArticleDialogsScriptedTest, ARefusedDepartmentIsNotReadBack) {
+  DepartmentDialog dialog(nullptr, &ui_, Port(), Services());
+  SetText(&dialog, DepartmentDialog::kIdNumber, "9");
+  SetText(&dialog, DepartmentDialog::kIdName, "Цветя");
+  Select(&dialog, DepartmentDialog::kIdTaxGroup, 0);
+  for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
+    device_.ClearRecords();
+    device_.Queue('G', FakeDevice::Reply::Ack("01"));
+    ui_.Answer({answer});
+    Click(&dialog, DepartmentDialog::kIdSet);
+    ProcessPending();
+    EXPECT_EQ(FramesOf('G').size(), 1u) << answer;
+    EXPECT_TRUE(FramesOf('g').empty()) << answer;
+  }
+  device_.ClearRecords();
+  Click(&dialog, DepartmentDialog::kIdSet);
+  ProcessPending();
+  EXPECT_EQ(FramesOf('g').size(), 1u) << "a department programmed is read back";
 }
 
 }  // namespace

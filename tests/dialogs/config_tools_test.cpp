@@ -72,7 +72,7 @@ class ConfigToolsSim : public SimPrinterDialogTest {
   ConfigTools Tools(const std::string& file) {
     ConfigTools t;
     t.ui = &ui_;
-    t.port = kPort;
+    t.line = PrinterLine{kPort};
     t.services = Services();
     t.services.openFile = [file](wxWindow*, const wxString&, const wxString&, const wxString&) {
       return wxString::FromUTF8(file);

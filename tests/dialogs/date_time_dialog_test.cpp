@@ -126,9 +126,9 @@ class RealClockUi : public ScriptedUi {
  public:
   std::function<void(DateTimeDialog&)> script;
   int lastResult = 0;
-  int RunDateTimeDialog(int port) override {
+  int RunDateTimeDialog(const PrinterLine& line) override {
     ++dateTimeDialogs;
-    DateTimeDialog dialog(nullptr, this, port);
+    DateTimeDialog dialog(nullptr, this, line);
     lastResult = RunModal(dialog, [&] { script(dialog); });
     return lastResult;
   }

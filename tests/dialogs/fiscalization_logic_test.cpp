@@ -280,4 +280,26 @@ TEST_F(FiscalSequences, ARefusedZReportIsNotZeroed) {
   }
 }
 
+// A step the printer refused is not done, "Продължи" or not: the first receipt
+// stops before its payment and the operator list after its heading.
+TEST_F(FiscalSequences, ARefusedStepStopsTheFlowWhetherPassedOverOrNot) {
+  for (const int answer : {Prompt::kResultContinue, Prompt::kResultAbort}) {
+    device_.ClearRecords();
+    receiptOpen_ = false;
+    device_.Queue(0x31, FakeDevice::Reply::Ack("04"));
+    ui_.Answer({answer});
+    auto printer = Open();
+    ASSERT_TRUE(printer->IsConnected());
+    EXPECT_EQ(RunFirstReceipt(*printer), FirstReceiptEnd::kStopped) << answer;
+    EXPECT_EQ(Sent().find('5'), std::string::npos) << answer << ": " << Sent();
+    EXPECT_TRUE(DataOf(0x7C).empty()) << answer;
+
+    device_.ClearRecords();
+    device_.Queue('7', FakeDevice::Reply::Ack("01"));
+    ui_.Answer({answer});
+    EXPECT_FALSE(PrintOperatorsInReceipt(*printer)) << answer;
+    EXPECT_EQ(Sent(), "7") << answer;
+  }
+}
+
 }  // namespace

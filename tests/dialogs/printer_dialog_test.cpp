@@ -44,10 +44,10 @@ class PrinterDialogTest : public ScriptedPrinterDialogTest {
 TEST_F(PrinterDialogTest, OpenPrinterUsesTheFactoryAndTheTimeouts) {
   DialogServices services = Services();
   int made = 0;
-  services.openPrinter = [&](UiHost* ui, int port) {
+  services.openPrinter = [&](UiHost* ui, const PrinterLine& line) {
     ++made;
-    EXPECT_EQ(port, kPort);
-    return std::make_unique<FiscalPrinter>(ui, port);
+    EXPECT_EQ(line.port, kPort);
+    return std::make_unique<FiscalPrinter>(ui, line);
   };
   ProbeDialog dialog(&ui_, services, true);
   const auto printer = dialog.OpenPrinter();

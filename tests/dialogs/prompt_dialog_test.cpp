@@ -132,13 +132,14 @@ TEST(PromptDialogTest, TheDateTimeDialogHook) {
     Click(d, DateTimeDialog::kIdExit);
   });
   EXPECT_EQ(host.RunDateTimeDialog(3), 2);
-  int seenPort = 0;
-  SetDateTimeDialogRunner([&](wxWindow*, int port) {
-    seenPort = port;
+  PrinterLine seen;
+  SetDateTimeDialogRunner([&](wxWindow*, const PrinterLine& line) {
+    seen = line;
     return 1;
   });
-  EXPECT_EQ(host.RunDateTimeDialog(3), 1);
-  EXPECT_EQ(seenPort, 3);
+  EXPECT_EQ(host.RunDateTimeDialog(PrinterLine{3, 38400}), 1);
+  EXPECT_EQ(seen.port, 3);
+  EXPECT_EQ(seen.baudRate, 38400) << "the dialog opens the printer at the caller's speed";
   SetDateTimeDialogRunner(nullptr);
 }
 

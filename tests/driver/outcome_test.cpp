@@ -96,3 +96,36 @@ TEST_F(OutcomeTest, EveryEndIsNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CallEndWordTest, AValueOutsideTheEndsIsNeverDone) {
+  EXPECT_STREQ(CallEndWord(CallEnd::kDone), "done");
+  EXPECT_STREQ(CallEndWord(static_cast<CallEnd>(99)), "unknown");
+}
+
+// A read of the decimal mode refused and passed over with "Продължи" returns the
+// ACK code; neither it nor a command that needs the mode takes that code for one.
+TEST_F(OutcomeTest, DecimalModeReadPassedOverIsNoMode) {
+  char mode = 'x';
+  device.Queue('c', FakeDevice::Reply::Ack("01"));
+  ui.Answer({5});  // Продължи
+  const std::string result = printer->ReadDecimalPoint(mode);
+  EXPECT_FALSE(result.empty());
+  EXPECT_FALSE(printer->Done(result));
+  EXPECT_EQ(mode, 'x');
+
+  device.SetFlag(kFlagFiscalReceiptOpen, true);
+  device.Queue('c', FakeDevice::Reply::Ack("01"));
+  ui.Answer({5});
+  EXPECT_EQ(printer->SellItem("x", 0, 1, 1, 0), "");
+  EXPECT_EQ(printer->LastOutcome().end, CallEnd::kPrinterRefused);
+  for (const auto& f : device.Frames()) EXPECT_NE(f.cmd, 0x31) << "a sale was sent";
+
+  device.Queue('c', FakeDevice::Reply::Ack("01"));
+  ui.Answer({5});
+  EXPECT_EQ(printer->SetDecimalPoint("0000", '0'), "");
+  for (const auto& f : device.Frames()) EXPECT_NE(f.cmd, 0x43) << "a mode was set";
+}
+
+}  // namespace

@@ -151,6 +151,6 @@ int FuzzUi::ShowPrompt(const std::string&, const std::string&, unsigned, int) {
   return answer;
 }
 
-int FuzzUi::RunDateTimeDialog(int) {
+int FuzzUi::RunDateTimeDialog(const PrinterLine&) {
   return in_.Byte() % 2 ? 1 : 2;
 }

@@ -53,7 +53,7 @@ class FuzzUi : public UiHost {
   FuzzUi(FuzzInput& in, FuzzDevice& device) : in_(in), device_(device) {}
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
 
   int prompts = 0;
   int retries = 0;

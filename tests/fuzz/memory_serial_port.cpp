@@ -49,16 +49,6 @@ bool SerialPort::IsOpen() const {
   return fd_ >= 0;
 }
 
-void SerialPort::SetError(int code) {
-  error_ = code;
-}
-
-int SerialPort::TakeError() {
-  const int e = error_;
-  error_ = 0;
-  return e;
-}
-
 void SerialPort::Send(const std::string& data) {
   SendRaw(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }

@@ -33,16 +33,10 @@ LinkTimeouts Fast() {
 
 class LinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CurrentBaudRate = 9600;
-    dev_.MapTo(2);
-  }
-  void TearDown() override {
-    PortMap::Instance().Clear();
-    CurrentBaudRate = 9600;
-  }
-  std::unique_ptr<PrinterLink> Open() {
-    auto link = std::make_unique<PrinterLink>(&ui_, 2);
+  void SetUp() override { dev_.MapTo(2); }
+  void TearDown() override { PortMap::Instance().Clear(); }
+  std::unique_ptr<PrinterLink> Open(int baud = PrinterLine::kDefaultBaudRate) {
+    auto link = std::make_unique<PrinterLink>(&ui_, PrinterLine{2, baud});
     link->SetTimeouts(Fast());
     return link;
   }
@@ -275,14 +269,12 @@ TEST_F(LinkTest, OpenFailureOffersRetry) {
 }
 
 TEST_F(LinkTest, ReconnectKeepsTheChosenSpeed) {
-  CurrentBaudRate = 38400;
-  auto link = Open();
+  auto link = Open(38400);
   ASSERT_TRUE(link->IsConnected());
   EXPECT_EQ(dev_.LineBaud(), 38400);
   link->Disconnect();
   EXPECT_FALSE(link->IsConnected());
   EXPECT_EQ(link->Transact(0x20, ""), "");
-  CurrentBaudRate = 9600;  // the main window's choice may change meanwhile
   EXPECT_EQ(link->Reconnect(), 0);
   EXPECT_TRUE(link->IsConnected());
   EXPECT_EQ(dev_.LineBaud(), 38400);
@@ -438,7 +430,6 @@ TEST(PrinterLineTest, EachPrinterOpensItsOwnPathAndSpeed) {
   GTEST_SKIP() << "two fake devices need two linked COM pairs";
 #endif
   PortMap::Instance().Clear();
-  CurrentBaudRate = 9600;
   FakeDevice a, b;
   struct Opened {
     bool connected = false;
@@ -462,7 +453,6 @@ TEST(PrinterLineTest, EachPrinterOpensItsOwnPathAndSpeed) {
   EXPECT_EQ(rb.baud, 115200);
   EXPECT_EQ(ra.ready, LinkResult::kReady);
   EXPECT_EQ(rb.ready, LinkResult::kReady);
-  EXPECT_EQ(CurrentBaudRate, 9600);
   EXPECT_TRUE(PortMap::Instance().Mappings().empty());
 }
 

@@ -2,11 +2,13 @@
 // on every platform (on Windows the C library alone would read them in the
 // ANSI code page and miss the file).
 #include "link/utf8_file.h"
+#include "link/utf8_windows.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -59,5 +61,18 @@ TEST_F(Utf8FileTest, MissingFilesAndFoldersGiveNoFile) {
   EXPECT_EQ(OpenFileUtf8(Utf8(u8"няма/папка.txt"), "wb"), nullptr);
   EXPECT_EQ(OpenFileUtf8("", "rb"), nullptr);
 }
+
+#ifndef _WIN32
+// Outside Windows the arguments are argv's bytes, the program's name left out.
+TEST(Utf8Arguments, AreArgvWithoutTheProgramName) {
+  char program[] = "fiscal-cli";
+  char method[] = "sell-item";
+  char text[] = "Хляб";
+  char* argv[] = {program, method, text, nullptr};
+  EXPECT_EQ(Utf8Arguments(3, argv), (std::vector<std::string>{"sell-item", "Хляб"}));
+  EXPECT_TRUE(Utf8Arguments(1, argv).empty());
+  EXPECT_TRUE(Utf8Arguments(0, nullptr).empty());
+}
+#endif
 
 }  // namespace

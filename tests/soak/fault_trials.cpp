@@ -110,7 +110,7 @@ class RandomUi : public UiHost {
     if (buttons.empty() || rng_() % 10 == 0) return kPromptClosedResult;
     return buttons[rng_() % buttons.size()].result;
   }
-  int RunDateTimeDialog(int) override { return kDialogCancelled; }
+  int RunDateTimeDialog(const PrinterLine&) override { return kDialogCancelled; }
   int prompts = 0;
 
  private:
@@ -297,7 +297,7 @@ class Trials {
       if (has(4) && retries_++ < 20) return 4;
       return has(1) ? 1 : 5;
     }
-    int RunDateTimeDialog(int) override { return kDialogCancelled; }
+    int RunDateTimeDialog(const PrinterLine&) override { return kDialogCancelled; }
 
    private:
     int retries_ = 0;

@@ -17,9 +17,9 @@ int ScriptedUi::ShowPrompt(const std::string& text, const std::string& caption, 
   return a;
 }
 
-int ScriptedUi::RunDateTimeDialog(int port) {
+int ScriptedUi::RunDateTimeDialog(const PrinterLine& line) {
   ++dateTimeDialogs;
-  if (dateTimeAction_) dateTimeAction_(port);
+  if (dateTimeAction_) dateTimeAction_(line.port);
   if (dateTimeResults_.empty()) return 2;
   const int r = dateTimeResults_.front();
   dateTimeResults_.pop_front();

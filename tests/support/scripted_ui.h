@@ -31,7 +31,7 @@ class ScriptedUi : public UiHost {
 
   int ShowPrompt(const std::string& text, const std::string& caption, unsigned style,
                  int textStyle) override;
-  int RunDateTimeDialog(int port) override;
+  int RunDateTimeDialog(const PrinterLine& line) override;
   void BeginWait() override {
     ++waitDepth_;
     ++waitCount_;
