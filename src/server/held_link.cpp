@@ -50,9 +50,9 @@ class HeldLink::Relay : public UiHost {
     if (id == PromptId::kLinkFault || id == PromptId::kIncompleteStatus) broken_ = true;
     return host_ ? host_->ShowPromptWithId(id, text, caption, style, textStyle) : kNobody;
   }
-  int RunDateTimeDialog(int port) override {
+  int RunDateTimeDialog(const PrinterLine& line) override {
     broken_ = true;  // the driver closes the port for it and opens it again
-    return host_ ? host_->RunDateTimeDialog(port) : kNobody;
+    return host_ ? host_->RunDateTimeDialog(line) : kNobody;
   }
   void CommandStarting() override {
     if (host_) host_->CommandStarting();
