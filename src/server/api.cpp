@@ -17,6 +17,8 @@
 #include "server/request_guard.h"
 #include "server/requests.h"
 #include "server/sale_numbers.h"
+#include "server/web_api.h"
+#include "server/web_page.h"
 
 using nlohmann::json;
 
@@ -292,6 +294,7 @@ struct Api::Prepared {
 
 Api::Api(const ServerConfig& config)
     : config_(config),
+      refused_(std::make_unique<RefusedSales>()),
       taskStore_(std::make_unique<JournalTaskStore>(journal_)),
       tasks_(kKeptTasks, taskStore_.get()) {
   // Each worker opens its printer by path and speed (PrinterLine): nothing
@@ -385,6 +388,7 @@ size_t Api::Scan(bool summaryAlways) {
 }
 
 bool Api::OpenJournal(const std::string& path, std::string& error) {
+  journalPath_ = path;
   return journal_.Open(path, error);
 }
 
@@ -426,6 +430,7 @@ ApiResponse Api::Handle(const ApiRequest& in) {
   guard.origin = in.origin;
   guard.contentType = in.contentType;
   guard.hasBody = !in.body.empty();
+  guard.https = in.https;
   const GuardVerdict verdict =
       CheckRequest(GuardPolicy{config_.allowedHosts, config_.allowedOrigins}, guard);
   ApiResponse out;
@@ -442,11 +447,16 @@ ApiResponse Api::Handle(const ApiRequest& in) {
 
 ApiResponse Api::Route(const ApiRequest& in) {
   const std::string& method = in.method;
+  // The page's own files hold no data: they load without the token.
+  if (ApiResponse page; ServeWebPage(in, page)) return page;
   if (!config_.token.empty() && !SameSecret(BearerToken(in.authorization), config_.token))
     return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
   if (in.body.size() > kMaxBody) return Error(kTooLarge, "too-large", "The body is over 64 KiB");
   const Query query = ParseQuery(in.query);
   const auto parts = Split(in.path);
+  if (parts.size() == 2 && parts[0] == "server")
+    return WebApi(WebApiContext{config_, journalPath_, journal_, *refused_}, method, parts[1],
+                  query);
   if (parts.empty() || parts[0] != "printers" || parts.size() > 3)
     return Error(kNotFound, "path", "No such endpoint: " + in.path);
   if (parts.size() == 1) {
@@ -579,7 +589,11 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
     default:
       break;
   }
-  if (!valid) return Error(kBadRequest, "request", error);
+  if (!valid) {
+    if (job->action == Action::kReceipt && !job->receipt.uniqueSaleNumber.empty())
+      refused_->Add(info.id, job->receipt.uniqueSaleNumber, error);
+    return Error(kBadRequest, "request", error);
+  }
   if (job->action == Action::kZReport) job->corrections.zeroDayReport = true;
   if (job->action == Action::kReceipt) job->fingerprint = SaleFingerprint(request);
 
@@ -882,6 +896,12 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
                   : journal_.Release(info.id, sale, journalError))) {
       messages.push_back(ServerMessage{"error", "journal", journalError});
       result["messages"] = MessagesJson(messages);
+    }
+    if (!printed) {
+      std::string why;
+      for (const auto& m : messages)
+        if (why.empty() && m.type == "error") why = m.text;
+      refused_->Add(info.id, sale, why);
     }
   }
   ApiResponse out = Answered(info.id, sale, result, PrintsWhenOk(job.action));

@@ -190,9 +190,11 @@ struct HttpFront::Impl {
     in.origin = r.Header("origin");
     in.contentType = r.Header("content-type");
     in.hasOrigin = r.HasHeader("origin");
+    in.ifNoneMatch = r.Header("if-none-match");
     const NetSocket s = task.connection->socket;
     // A TLS client's goodbye is bytes before its end of stream.
     const bool tlsClient = task.connection->tls != nullptr;
+    in.https = tlsClient;
     in.clientGone = [s, tlsClient] { return tlsClient ? NetPeerHungUp(s) : NetPeerGone(s); };
     ApiResponse out;
     try {
@@ -203,8 +205,10 @@ struct HttpFront::Impl {
       out = ApiResponse{500, ErrorBody("internal", "Internal error")};
     }
     const bool keepAlive = r.keepAlive && !stopping;
-    const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
-                                              out.headers, keepAlive);
+    const std::string type = !out.contentType.empty() ? out.contentType
+                             : out.body.empty()          ? ""
+                                                         : kJson;
+    const std::string text = HttpResponseText(out.status, type, out.body, out.headers, keepAlive);
     WriteLog(task.connection->peer, &r, &out, out.status, task.started);
     const bool written = task.connection->Write(text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
