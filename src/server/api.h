@@ -48,7 +48,7 @@ struct ApiResponse {
   ApiResponse(int s, std::string b) : status(s), body(std::move(b)) {}
 
   int status = 200;
-  std::string body;                                          // JSON, UTF-8
+  std::string body;         // JSON, UTF-8
   std::string contentType;  // "": JSON; otherwise the page's files (web_page.h)
   std::vector<std::pair<std::string, std::string>> headers;  // extra ones (CORS)
   // For the request log: the printer, the sale number, whether it did what was

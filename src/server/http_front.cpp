@@ -206,8 +206,8 @@ struct HttpFront::Impl {
     }
     const bool keepAlive = r.keepAlive && !stopping;
     const std::string type = !out.contentType.empty() ? out.contentType
-                             : out.body.empty()          ? ""
-                                                         : kJson;
+                             : out.body.empty()       ? ""
+                                                      : kJson;
     const std::string text = HttpResponseText(out.status, type, out.body, out.headers, keepAlive);
     WriteLog(task.connection->peer, &r, &out, out.status, task.started);
     const bool written = task.connection->Write(text, kWriteSeconds * 1000);

@@ -24,8 +24,7 @@ constexpr long kTailBytes = 256 * 1024;
 
 ApiResponse Fail(int status, const std::string& reason, const std::string& text) {
   return ApiResponse{
-      status,
-      json{{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}}.dump()};
+      status, json{{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}}.dump()};
 }
 
 ApiResponse Answer(json body) {
@@ -169,8 +168,8 @@ bool TailOfFile(const std::string& path, size_t lines, std::vector<std::string>&
       text.resize(static_cast<size_t>(size - from));
       text.resize(std::fread(text.data(), 1, text.size(), f));
       // Started mid-file: the first, partial line is not shown.
-      if (from > 0) text.erase(0, text.find('\n') == std::string::npos ? text.size()
-                                                                        : text.find('\n') + 1);
+      if (from > 0)
+        text.erase(0, text.find('\n') == std::string::npos ? text.size() : text.find('\n') + 1);
     }
   }
   std::fclose(f);
@@ -189,8 +188,8 @@ bool TailOfFile(const std::string& path, size_t lines, std::vector<std::string>&
   return true;
 }
 
-ApiResponse WebApi(const WebApiContext& context, const std::string& method,
-                   const std::string& what, const std::multimap<std::string, std::string>& query) {
+ApiResponse WebApi(const WebApiContext& context, const std::string& method, const std::string& what,
+                   const std::multimap<std::string, std::string>& query) {
   if (what != "settings" && what != "sales" && what != "log")
     return Fail(kNotFound, "path", "No such endpoint: /server/" + what);
   if (method != "GET") return Fail(kBadMethod, "method", "GET /server/" + what);

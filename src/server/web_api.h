@@ -57,8 +57,8 @@ constexpr size_t kMaxSales = 2000;
 constexpr size_t kMaxLogLines = 500;
 
 // Answers GET /server/{what}; 404 for another name, 405 for another method.
-ApiResponse WebApi(const WebApiContext& context, const std::string& method,
-                   const std::string& what, const std::multimap<std::string, std::string>& query);
+ApiResponse WebApi(const WebApiContext& context, const std::string& method, const std::string& what,
+                   const std::multimap<std::string, std::string>& query);
 
 // The last `lines` lines of the text file at `path` (read from its end only:
 // a log of any size costs the same). False when it cannot be read.
