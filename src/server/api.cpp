@@ -856,7 +856,9 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     printer.rules.Forget();
   // Every failure says why: the printer that never answered apart from the
   // request the driver refused before sending it (a value over the printer's limit).
-  if (!ok && !host.HasError()) {
+  // A status read that answered with flags that stop sales has said why in
+  // its status messages.
+  if (!ok && !host.HasError() && status.empty()) {
     if (!connected)
       host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
     else

@@ -252,6 +252,19 @@ TEST_F(WebPage, LogTailOnlyWithALogFile) {
   EXPECT_TRUE(missing.contains("error")) << missing;
 }
 
+// The page shows a status in words: a printer out of paper says so, and only so
+// (it used to be told also that the driver had refused the request).
+TEST_F(WebPage, StatusOfAPrinterOutOfPaperSaysNoPaperOnly) {
+  Start();
+  sim.Control("paper-out on");
+  auto [status, body] = Get("/printers/1/status");
+  sim.Control("paper-out off");
+  ASSERT_EQ(status, 200);
+  EXPECT_FALSE(body["ok"]);
+  ASSERT_EQ(body["messages"].size(), 1u) << body;
+  EXPECT_EQ(body["messages"][0]["code"], "E307");
+}
+
 TEST_F(WebPage, NoLogFileNoTail) {
   Start();
   auto [status, body] = Get("/server/log");

@@ -396,7 +396,8 @@ function showSales() {
 
 $("sale-search").addEventListener("input", showSales);
 
-// Receipts (bars) and takings (a line) per hour of the day, drawn here.
+// Receipts and takings per hour of the day, side by side (each to its own
+// scale), drawn here.
 function drawChart(sales) {
   const svg = $("chart");
   const NS = "http://www.w3.org/2000/svg";
@@ -421,19 +422,21 @@ function drawChart(sales) {
   };
   const parts = [svg.querySelector("title")];
   parts.push(shape("line", { class: "axis", x1: left, y1: H - bottom, x2: W - right, y2: H - bottom }));
-  const points = [];
+  const bar = (h, cls, value, max, offset, label) => {
+    const yTop = y(value, max);
+    const r = shape("rect", { class: cls, x: left + h * step + offset, y: yTop, width: step / 2 - 2,
+      height: H - bottom - yTop });
+    r.append(shape("title", {}, label));
+    return r;
+  };
   for (let h = 0; h < 24; h++) {
-    const x = left + h * step;
     if (count[h]) {
-      const bar = shape("rect", { class: "bar", x: x + 2, y: y(count[h], maxCount), width: step - 4,
-        height: H - bottom - y(count[h], maxCount) });
-      bar.append(shape("title", {}, `${pad(h)}:00 – ${count[h]} бона, ${formatMoney(money[h])}`));
-      parts.push(bar);
+      const label = `${pad(h)}:00 – ${count[h]} бона, ${formatMoney(money[h])}`;
+      parts.push(bar(h, "bar", count[h], maxCount, 1, label));
+      parts.push(bar(h, "money", money[h], maxMoney, step / 2, label));
     }
-    points.push(`${x + step / 2},${y(money[h], maxMoney)}`);
-    if (h % 3 === 0) parts.push(shape("text", { x: x + 2, y: H - 8 }, `${pad(h)}:00`));
+    if (h % 3 === 0) parts.push(shape("text", { x: left + h * step + 2, y: H - 8 }, `${pad(h)}:00`));
   }
-  parts.push(shape("polyline", { class: "takings", points: points.join(" ") }));
   parts.push(shape("text", { x: 2, y: top + 10 }, String(maxCount)));
   parts.push(shape("text", { x: W - right + 4, y: top + 10 }, formatMoney(maxMoney).replace(" лв.", "")));
   svg.replaceChildren(...parts);
