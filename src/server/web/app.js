@@ -160,23 +160,31 @@ document.addEventListener("visibilitychange", () => {
 
 // ---- printers ----
 
+// The device info (model, numbers) is read from each printer: asked again only
+// every INFO_EVERY refreshes, or when a printer did not answer, so that the
+// page takes as little of the printers' time as it can from the tills.
+const INFO_EVERY = 8;
+let printersInfo = null;
+let infoAge = 0;
+
 async function refreshPrinters() {
-  const printers = await call("GET", "/printers");
-  delete printers.httpStatus;
-  const ids = Object.keys(printers);
+  if (!printersInfo || ++infoAge >= INFO_EVERY ||
+      Object.values(printersInfo).some((p) => !p.connected)) {
+    printersInfo = await call("GET", "/printers");
+    delete printersInfo.httpStatus;
+    infoAge = 0;
+  }
+  const ids = Object.keys(printersInfo);
   $("printers-empty").hidden = ids.length > 0;
   await Promise.all(ids.map(async (id) => {
-    const info = printers[id];
+    const info = printersInfo[id];
     const card = cardFor(id);
-    let status = null;
-    let cash = null;
-    if (info.connected) {
-      [status, cash] = await Promise.all([
-        call("GET", `/printers/${encodeURIComponent(id)}/status`),
-        call("GET", `/printers/${encodeURIComponent(id)}/cash`),
-      ]);
-    }
-    fillCard(card, info, status, cash);
+    const base = `/printers/${encodeURIComponent(id)}`;
+    const status = await call("GET", `${base}/status`);
+    // A printer that stopped answering: read its info again next time.
+    info.connected = (status.messages || []).every((m) => m.reason !== "noAnswer" && m.reason !== "link");
+    const cash = info.connected ? await call("GET", `${base}/cash`) : null;
+    fillCard(card, info, info.connected ? status : null, cash);
   }));
 }
 
