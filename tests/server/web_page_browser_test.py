@@ -40,6 +40,7 @@ def skip_or_fail(why):
 try:
     from selenium import webdriver
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
@@ -268,6 +269,16 @@ def main():
         browser.find_element(By.ID, "sale-search").clear()
         Check.that(len(browser.find_elements(By.CSS_SELECTOR, "#chart rect.bar")) == 1,
                    "the chart draws the hour of the sale")
+
+        # By keyboard: Enter on a button asks, Esc is "no".
+        before = sims[1].text()
+        button = card(browser, "2").find_element(By.CSS_SELECTOR, 'button[data-action="xreport"]')
+        button.send_keys(Keys.ENTER)
+        WebDriverWait(browser, 5).until(lambda b: b.find_element(By.ID, "confirm").get_attribute("open"))
+        browser.switch_to.active_element.send_keys(Keys.ESCAPE)
+        wait_for(browser, lambda: "нищо не е изпратено" in answer_text(browser, "2"),
+                 "by keyboard: Enter asks, Esc sends nothing")
+        Check.that(sims[1].text() == before, "Esc printed nothing")
 
         # Setting the clock shows both clocks first.
         click_action(browser, "2", "clock")

@@ -267,6 +267,17 @@ const ACTIONS = [
   ["Приключване на заседнал бон", "settle"],
 ];
 
+// What settling a stuck receipt did ("settled" of its answer), in words.
+const SETTLED = {
+  nothing: "На принтера няма отворен бон: нищо не е променено.",
+  cancelled: "Отвореният бон е анулиран и затворен: нищо не е продадено.",
+  completed: "Остатъкът е доплатен в брой и бонът е затворен.",
+  nothingPrinted: "Бонът не е бил отпечатан: нищо не е променено.",
+  notNow: "Принтерът не отговаря или няма хартия: опитайте отново след малко.",
+  cannot: "Бонът остава отворен: принтерът не позволи да бъде анулиран или не е отворен от този сървър.",
+  unknown: "Не може да се каже дали бонът е отпечатан: проверете хартията.",
+};
+
 // Asks in the dialog; resolves with true (yes) or false. With `amount`, the
 // amount typed (a number) instead of true.
 function confirmDialog(title, text, amount) {
@@ -346,6 +357,11 @@ async function runAction(card, act) {
     if (act === "settle" && data.httpStatus === 404 && (data.messages || []).some((m) => m.reason === "path")) {
       card.answer.className = "answer failed";
       card.answer.textContent = "Тази версия на сървъра не може да приключва заседнали бонове.";
+    } else if (act === "settle" && SETTLED[data.settled]) {
+      card.answer.className = `answer ${data.ok ? "ok" : "failed"}`;
+      const sale = data.uniqueSaleNumber ? ` (продажба ${data.uniqueSaleNumber})` : "";
+      const details = (data.messages || []).map((m) => m.text).join("; ");
+      card.answer.textContent = `${SETTLED[data.settled]}${sale}${details ? ` ${details}` : ""}`;
     } else {
       card.answer.className = `answer ${data.ok ? "ok" : "failed"}`;
       const words = answerWords(data);
