@@ -448,15 +448,21 @@ ApiResponse Api::Handle(const ApiRequest& in) {
 ApiResponse Api::Route(const ApiRequest& in) {
   const std::string& method = in.method;
   // The page's own files hold no data: they load without the token.
-  if (ApiResponse page; ServeWebPage(in, page)) return page;
+  if (ApiResponse page; ServeWebPage(in, page)) {
+    page.unlogged = page.status < kBadRequest;
+    return page;
+  }
   if (!config_.token.empty() && !SameSecret(BearerToken(in.authorization), config_.token))
     return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
   if (in.body.size() > kMaxBody) return Error(kTooLarge, "too-large", "The body is over 64 KiB");
   const Query query = ParseQuery(in.query);
   const auto parts = Split(in.path);
-  if (parts.size() == 2 && parts[0] == "server")
-    return WebApi(WebApiContext{config_, journalPath_, journal_, *refused_}, method, parts[1],
-                  query);
+  if (parts.size() == 2 && parts[0] == "server") {
+    ApiResponse out =
+        WebApi(WebApiContext{config_, journalPath_, journal_, *refused_}, method, parts[1], query);
+    out.unlogged = out.status < kBadRequest;
+    return out;
+  }
   if (parts.empty() || parts[0] != "printers" || parts.size() > 3)
     return Error(kNotFound, "path", "No such endpoint: " + in.path);
   if (parts.size() == 1) {

@@ -59,6 +59,9 @@ struct ApiResponse {
   bool printed = false;
   // What the log should say besides: another printer answered on the port.
   std::string note;
+  // Not a line of the request log: the page's files and its own reads, which
+  // it asks for every few seconds and would fill the log with.
+  bool unlogged = false;
 };
 
 // A request as the HTTP side read it.

@@ -209,7 +209,7 @@ struct HttpFront::Impl {
                              : out.body.empty()       ? ""
                                                       : kJson;
     const std::string text = HttpResponseText(out.status, type, out.body, out.headers, keepAlive);
-    WriteLog(task.connection->peer, &r, &out, out.status, task.started);
+    if (!out.unlogged) WriteLog(task.connection->peer, &r, &out, out.status, task.started);
     const bool written = task.connection->Write(text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
       task.connection->Close();

@@ -265,6 +265,30 @@ TEST_F(WebPage, StatusOfAPrinterOutOfPaperSaysNoPaperOnly) {
   EXPECT_EQ(body["messages"][0]["code"], "E307");
 }
 
+// The page reads every few seconds: its files and its own reads are not lines
+// of the request log; what it asks of the printers and every refusal are.
+TEST_F(WebPage, ThePagesOwnReadsDoNotFillTheRequestLog) {
+  ServerConfig config;
+  config.token = "log-token";
+  requestLog = std::tmpfile();
+  Start(config);
+  const httplib::Headers auth = {{"Authorization", "Bearer log-token"}};
+  ASSERT_TRUE(client->Get("/"));
+  ASSERT_TRUE(client->Get("/app.js"));
+  ASSERT_TRUE(client->Get("/server/settings", auth));
+  ASSERT_TRUE(client->Get("/server/sales", {{"Authorization", "Bearer wrong"}}));
+  ASSERT_TRUE(client->Get("/printers/1/status", auth));
+  const std::string log = LogOnceItHolds(requestLog, "/printers/1/status");
+  EXPECT_NE(log.find("GET /printers/1/status"), std::string::npos) << log;
+  EXPECT_NE(log.find("GET /server/sales - 401"), std::string::npos) << log;
+  EXPECT_EQ(log.find("GET / "), std::string::npos) << log;
+  EXPECT_EQ(log.find("/app.js"), std::string::npos) << log;
+  EXPECT_EQ(log.find("/server/settings"), std::string::npos) << log;
+  Stop();
+  std::fclose(requestLog);
+  requestLog = nullptr;
+}
+
 TEST_F(WebPage, NoLogFileNoTail) {
   Start();
   auto [status, body] = Get("/server/log");
