@@ -1,9 +1,13 @@
 // fiscal-server's own page over real HTTP: its files and headers, the own
 // origin its requests come from (and nothing else), and the JSON it reads
 // besides the printers' requests (settings, today's sales, the log's tail).
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "server/request_guard.h"
 #include "server/web_api.h"
@@ -13,6 +17,11 @@
 using nlohmann::json;
 
 namespace {
+
+// A file name of this run's own: tests of several builds may run at once.
+std::string UniqueSuffix() {
+  return std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+}
 
 class WebPage : public ServerOnSimBase {
  protected:
@@ -227,8 +236,7 @@ TEST_F(WebPage, TodaysSalesSayWhatBecameOfEachNumberNewestFirst) {
 
 TEST_F(WebPage, LogTailOnlyWithALogFile) {
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("fs-web-log-" + std::to_string(getpid())))
-          .string();
+      (std::filesystem::temp_directory_path() / ("fs-web-log-" + UniqueSuffix())).string();
   {
     std::ofstream f(path);
     for (int i = 1; i <= 300; ++i) f << "line " << i << "\n";
@@ -312,7 +320,7 @@ TEST(TailOfFile, KeepsTheLastLinesWhateverTheirEndings) {
       {"a\nb\nc\n", 2, {"b", "c"}},
   };
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("fs-tail-" + std::to_string(getpid()))).string();
+      (std::filesystem::temp_directory_path() / ("fs-tail-" + UniqueSuffix())).string();
   for (const auto& row : rows) {
     {
       std::ofstream f(path, std::ios::binary);
