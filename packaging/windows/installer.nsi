@@ -100,6 +100,8 @@ LangString LinkManual ${LANG_BULGARIAN} "Ръководство"
 LangString LinkManual ${LANG_ENGLISH} "Ръководство"
 LangString LinkUninstall ${LANG_BULGARIAN} "Деинсталиране"
 LangString LinkUninstall ${LANG_ENGLISH} "Деинсталиране"
+LangString LinkPage ${LANG_BULGARIAN} "Печатният сървър в браузъра"
+LangString LinkPage ${LANG_ENGLISH} "Печатният сървър в браузъра"
 
 Var ServicePort
 Var ServiceCom
@@ -162,6 +164,14 @@ Section /o "$(SecService)" SecServiceId
   ${If} $0 != 0
     MessageBox MB_ICONEXCLAMATION "$(ServiceFailed)" /SD IDOK
     SetErrorLevel 3
+  ${Else}
+    ; The server's own page (its printers, reports and today's sales) opens in
+    ; the default browser: an internet shortcut needs nothing else.
+    WriteINIStr "$SMPROGRAMS\${PRODUCT}\$(LinkPage).url" "InternetShortcut" "URL" \
+      "http://localhost:$ServicePort/"
+    WriteINIStr "$SMPROGRAMS\${PRODUCT}\$(LinkPage).url" "InternetShortcut" "IconFile" \
+      "$INSTDIR\fiscal-service.ico"
+    WriteINIStr "$SMPROGRAMS\${PRODUCT}\$(LinkPage).url" "InternetShortcut" "IconIndex" "0"
   ${EndIf}
 SectionEnd
 
@@ -280,6 +290,7 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${PRODUCT}\$(LinkApp).lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\$(LinkManual).lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\$(LinkUninstall).lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\$(LinkPage).url"
   RMDir "$SMPROGRAMS\${PRODUCT}"
   Delete "$DESKTOP\$(LinkApp).lnk"
 

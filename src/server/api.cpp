@@ -21,6 +21,8 @@
 #include "server/request_guard.h"
 #include "server/requests.h"
 #include "server/sale_numbers.h"
+#include "server/web_api.h"
+#include "server/web_page.h"
 
 using nlohmann::json;
 
@@ -315,6 +317,7 @@ struct Api::Prepared {
 
 Api::Api(const ServerConfig& config)
     : config_(config),
+      refused_(std::make_unique<RefusedSales>()),
       taskStore_(std::make_unique<JournalTaskStore>(journal_)),
       tasks_(kKeptTasks, taskStore_.get()) {
   // Each worker opens its printer by path and speed (PrinterLine): nothing
@@ -446,6 +449,7 @@ size_t Api::Scan(bool summaryAlways) {
 }
 
 bool Api::OpenJournal(const std::string& path, std::string& error) {
+  journalPath_ = path;
   if (!journal_.Open(path, error)) return false;
   // Receipts a killed server left: each printer settles its own before its next job.
   std::lock_guard<std::mutex> lock(printersLock_);
@@ -497,6 +501,7 @@ ApiResponse Api::Handle(const ApiRequest& in) {
   guard.origin = in.origin;
   guard.contentType = in.contentType;
   guard.hasBody = !in.body.empty();
+  guard.https = in.https;
   const GuardVerdict verdict =
       CheckRequest(GuardPolicy{config_.allowedHosts, config_.allowedOrigins}, guard);
   ApiResponse out;
@@ -513,11 +518,22 @@ ApiResponse Api::Handle(const ApiRequest& in) {
 
 ApiResponse Api::Route(const ApiRequest& in) {
   const std::string& method = in.method;
+  // The page's own files hold no data: they load without the token.
+  if (ApiResponse page; ServeWebPage(in, page)) {
+    page.unlogged = page.status < kBadRequest;
+    return page;
+  }
   if (!config_.token.empty() && !SameSecret(BearerToken(in.authorization), config_.token))
     return Error(kUnauthorized, "token", "A valid \"Authorization: Bearer TOKEN\" is required");
   if (in.body.size() > kMaxBody) return Error(kTooLarge, "too-large", "The body is over 64 KiB");
   const Query query = ParseQuery(in.query);
   const auto parts = Split(in.path);
+  if (parts.size() == 2 && parts[0] == "server") {
+    ApiResponse out =
+        WebApi(WebApiContext{config_, journalPath_, journal_, *refused_}, method, parts[1], query);
+    out.unlogged = out.status < kBadRequest;
+    return out;
+  }
   if (parts.empty() || parts[0] != "printers" || parts.size() > 3)
     return Error(kNotFound, "path", "No such endpoint: " + in.path);
   if (parts.size() == 1) {
@@ -651,7 +667,11 @@ ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std
     default:
       break;
   }
-  if (!valid) return Error(kBadRequest, "request", error);
+  if (!valid) {
+    if (job->action == Action::kReceipt && !job->receipt.uniqueSaleNumber.empty())
+      refused_->Add(info.id, job->receipt.uniqueSaleNumber, error);
+    return Error(kBadRequest, "request", error);
+  }
   if (job->action == Action::kZReport) job->corrections.zeroDayReport = true;
   if (job->action == Action::kReceipt) job->fingerprint = SaleFingerprint(request);
 
@@ -1031,7 +1051,9 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
     printer.rules.Forget();
   // Every failure says why: the printer that never answered apart from the
   // request the driver refused before sending it (a value over the printer's limit).
-  if (!ok && !host.HasError()) {
+  // A status read that answered with flags that stop sales has said why in
+  // its status messages.
+  if (!ok && !host.HasError() && status.empty()) {
     if (!connected)
       host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
     else
@@ -1074,6 +1096,12 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
                             : journal_.Release(info.id, sale, journalError))) {
       messages.push_back(ServerMessage{"error", "journal", journalError});
       result["messages"] = MessagesJson(messages);
+    }
+    if (!printed) {
+      std::string why;
+      for (const auto& m : messages)
+        if (why.empty() && m.type == "error") why = m.text;
+      refused_->Add(info.id, sale, why);
     }
   }
   ApiResponse out = Answered(info.id, sale, result, PrintsWhenOk(job.action));

@@ -34,6 +34,8 @@
 //        datetime, cash, rawrequest (only with allowRaw), settle (puts right a
 //        receipt left open by an interruption, see ReceiptSettler)
 //   POST /printers/rescan (when the server finds its printers: see StartFinding)
+//   GET  / and the page's files (web_page.h, no token needed), /server/settings,
+//        /server/sales, /server/log (web_api.h)
 //
 // A printer is found by its configured id or by the id its serial number gives.
 // Every POST may carry ?asyncTimeout=MS and ?taskId=ID (see TaskRegistry).
@@ -42,12 +44,15 @@
 // unknown printer or path, 405 a wrong method, 413 a body over 64 KiB, 503 the
 // printer's queue is full; otherwise 200, with "ok" false when the printer
 // failed or refused (the messages say why, in the driver's words).
+class RefusedSales;
+
 struct ApiResponse {
   ApiResponse() = default;
   ApiResponse(int s, std::string b) : status(s), body(std::move(b)) {}
 
   int status = 200;
-  std::string body;                                          // JSON, UTF-8
+  std::string body;         // JSON, UTF-8
+  std::string contentType;  // "": JSON; otherwise the page's files (web_page.h)
   std::vector<std::pair<std::string, std::string>> headers;  // extra ones (CORS)
   // For the request log: the printer, the sale number, whether it did what was
   // asked and whether anything reached the paper.
@@ -57,6 +62,9 @@ struct ApiResponse {
   bool printed = false;
   // What the log should say besides: another printer answered on the port.
   std::string note;
+  // Not a line of the request log: the page's files and its own reads, which
+  // it asks for every few seconds and would fill the log with.
+  bool unlogged = false;
 };
 
 // A request as the HTTP side read it.
@@ -70,6 +78,8 @@ struct ApiRequest {
   bool hasOrigin = false;
   std::string origin;
   std::string contentType;
+  bool https = false;       // reached over TLS: the scheme of the server's own origin
+  std::string ifNoneMatch;  // the If-None-Match header (the page's files)
   // True once the client has gone (closed its connection). A printer job whose
   // client is gone before it starts is dropped. Empty: the client stays.
   std::function<bool()> clientGone;
@@ -176,6 +186,9 @@ class Api {
   // (in ~Api, and in any case first) before these go.
   ServerConfig config_;
   SaleJournal journal_;
+  std::string journalPath_;  // as opened, for the page's settings
+  // Sale numbers refused with nothing printed, for the page (web_api.h).
+  std::unique_ptr<RefusedSales> refused_;
   std::unique_ptr<TaskStore> taskStore_;  // tasks in the journal
   TaskRegistry tasks_;
   TaskLog taskLog_;

@@ -263,6 +263,8 @@ struct HttpFront::Impl {
     in.origin = r.Header("origin");
     in.contentType = r.Header("content-type");
     in.hasOrigin = r.HasHeader("origin");
+    in.ifNoneMatch = r.Header("if-none-match");
+    in.https = task.connection->tls != nullptr;
     // HEAD is GET without the body.
     const bool head = r.method == "HEAD";
     if (head) in.method = "GET";
@@ -278,9 +280,12 @@ struct HttpFront::Impl {
       out = ApiResponse{500, ErrorBody("internal", "Internal error")};
     }
     const bool keepAlive = r.keepAlive && !stopping;
-    const std::string text = HttpResponseText(out.status, out.body.empty() ? "" : kJson, out.body,
-                                              out.headers, keepAlive, !head);
-    WriteLog(task.connection->peer, &r, &out, out.status, task.started);
+    const std::string type = !out.contentType.empty() ? out.contentType
+                             : out.body.empty()       ? ""
+                                                      : kJson;
+    const std::string text =
+        HttpResponseText(out.status, type, out.body, out.headers, keepAlive, !head);
+    if (!out.unlogged) WriteLog(task.connection->peer, &r, &out, out.status, task.started);
     const bool written = task.connection->Write(text, kWriteSeconds * 1000);
     if (!written || !keepAlive) {
       task.connection->Close();

@@ -186,6 +186,8 @@ const char* HttpReason(int status) {
       return "OK";
     case 204:
       return "No Content";
+    case 304:
+      return "Not Modified";
     case 400:
       return "Bad Request";
     case 401:

@@ -72,7 +72,10 @@ GuardVerdict CheckRequest(const GuardPolicy& policy, const GuardInput& in) {
       return v;
     }
   }
-  if (in.hasOrigin) {
+  // The server's own page: same scheme, host and port as the request names.
+  const bool ownOrigin = in.hasOrigin && !in.host.empty() &&
+                         Lower(in.origin) == (in.https ? "https://" : "http://") + Lower(in.host);
+  if (in.hasOrigin && !ownOrigin) {
     if (!Contains(policy.allowedOrigins, in.origin, false)) {
       v.status = kForbidden;
       v.code = "origin";

@@ -11,7 +11,11 @@
 //  - `Host` must name this server: an address written as digits (IPv4 or
 //    IPv6), "localhost", or a name in `allowedHosts`;
 //  - an `Origin` (browsers send it with every cross-site and every POST
-//    request) must be in `allowedOrigins`, exactly ("http://pos.example:8080");
+//    request) must be in `allowedOrigins`, exactly ("http://pos.example:8080"),
+//    or be the server's own: the scheme it is reached by and the Host the
+//    request names ("http://127.0.0.1:8001" with Host 127.0.0.1:8001), which
+//    is its own page's; that Host has passed the check above, so a page that
+//    points a name of its own at the server is refused there;
 //  - a POST with a body must say `Content-Type: application/json` (a page can
 //    send text/plain or a form across sites without asking first; JSON it
 //    cannot);
@@ -29,6 +33,7 @@ struct GuardInput {
   std::string origin;
   std::string contentType;  // "" when absent
   bool hasBody = false;
+  bool https = false;  // reached over TLS
 };
 
 struct GuardVerdict {

@@ -284,6 +284,19 @@ size_t SaleJournal::Size() const {
   return entries_.size();
 }
 
+std::vector<SaleJournal::Listed> SaleJournal::Sales(const std::string& since, size_t max) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<Listed> out;
+  for (auto it = sales_.rbegin(); it != sales_.rend() && out.size() < max; ++it) {
+    const Entry& e = entries_.at(it->second).entry;
+    // Times are fixed-width ISO texts in UTC, so they compare as texts.
+    if (!since.empty() && e.time < since) continue;
+    const size_t nl = it->second.find('\n');
+    out.push_back(Listed{it->second.substr(0, nl), it->second.substr(nl + 1), e});
+  }
+  return out;
+}
+
 std::string SaleFingerprint(const json& request) {
   json what = json::object();
   for (const char* key : {"items", "payments", "operator"})

@@ -93,6 +93,16 @@ class SaleJournal {
   // Numbers and other records kept (all printers).
   size_t Size() const;
 
+  // The sale numbers kept (not the task ids), newest first: those started at
+  // or after `since` (UTC as in the lines, "2026-12-08T00:00:00Z"; "" for
+  // all), at most `max`. For the server's page.
+  struct Listed {
+    std::string printer;
+    std::string sale;
+    Entry entry;
+  };
+  std::vector<Listed> Sales(const std::string& since, size_t max) const;
+
  private:
   struct Kept {
     Entry entry;

@@ -140,6 +140,26 @@ TEST_F(Https, ATillPrintsOverHttps) {
   EXPECT_EQ(CountOf(sim.Paper(), "Кафе"), 1) << sim.Paper();
 }
 
+// Over https the server's own page is an https origin: the same address over
+// http is another origin (a page served elsewhere by plain http), refused.
+TEST_F(Https, TheOwnPageOverHttpsIsTheOwnOrigin) {
+  StartHttps();
+  sim.ClearPaper();
+  const std::string own = "127.0.0.1:" + std::to_string(front->Port());
+  auto page = client->Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(page->get_header_value("Content-Security-Policy"), "default-src 'self'");
+  auto [status, body] = Post("/printers/1/deposit", R"({"amount":0.05})",
+                             {{"Origin", "https://" + own}, {"Host", own}});
+  EXPECT_EQ(status, 200) << body.dump();
+  std::tie(status, body) = Post("/printers/1/deposit", R"({"amount":0.06})",
+                                {{"Origin", "http://" + own}, {"Host", own}});
+  EXPECT_EQ(status, 403) << body.dump();
+  EXPECT_NE(sim.Paper().find("0.05"), std::string::npos);
+  EXPECT_EQ(sim.Paper().find("0.06"), std::string::npos);
+}
+
 TEST_F(Https, ClientsWithoutTlsAreClosedAtOnceAndTheNextIsServed) {
   StartHttps();
   const struct {
