@@ -1097,7 +1097,7 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
       messages.push_back(ServerMessage{"error", "journal", journalError});
       result["messages"] = MessagesJson(messages);
     }
-    if (!printed) {
+    if (!kept && state != "closed") {  // refused, or voided and cancelled
       std::string why;
       for (const auto& m : messages)
         if (why.empty() && m.type == "error") why = m.text;
