@@ -275,6 +275,7 @@ Section "Uninstall"
   ; The service's own files; anything else in its folder is left alone.
   Delete "${SERVICE_DATA}\fiscal-server.json"
   Delete "${SERVICE_DATA}\fiscal-server.log"
+  Delete "${SERVICE_DATA}\fiscal-server.log.1"
   Delete "${SERVICE_DATA}\sales-journal.jsonl"
   Delete "${SERVICE_DATA}\sales-journal.jsonl.new"
   RMDir "${SERVICE_DATA}"

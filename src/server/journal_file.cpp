@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "driver/system_error.h"
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -91,8 +93,9 @@ std::wstring Wide(const std::string& utf8) {
   return wide;
 }
 
+// The system's own words for the last error (UTF-8), as on Linux.
 std::string Reason() {
-  return "Windows error " + std::to_string(GetLastError());
+  return SystemErrorText(static_cast<int>(GetLastError()));
 }
 
 // The lock is on one byte far past the process id, so that another server can

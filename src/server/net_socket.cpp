@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <ws2tcpip.h>
+
+#include "driver/system_error.h"
 #else
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -29,13 +31,13 @@ int PollAll(PollEntry* entries, size_t n, int ms) {
 bool WouldBlock() {
   return WSAGetLastError() == WSAEWOULDBLOCK;
 }
+// The system's words (UTF-8, whatever the ANSI code page; "system error N"
+// where it has none, as Wine for most Winsock codes). A held port is said as on
+// Linux, so that the callers' hints about a second server apply here too.
 std::string LastError() {
-  char text[256] = {};
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 WSAGetLastError(), 0, text, sizeof text, nullptr);
-  std::string s = text;
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
-  return s;
+  const int code = WSAGetLastError();
+  if (code == WSAEADDRINUSE) return "Address already in use";
+  return SystemErrorText(code);
 }
 void SetNonBlocking(NetSocket s) {
   u_long on = 1;

@@ -79,7 +79,8 @@ RequestLog::~RequestLog() {
 
 std::unique_ptr<RequestLog> RequestLog::Open(const std::string& path, uint64_t maxBytes,
                                              std::string& error) {
-  std::FILE* f = OpenFileUtf8(path, "a");
+  // Binary: Windows' text mode would write CR LF and the cap would miscount.
+  std::FILE* f = OpenFileUtf8(path, "ab");
   if (!f) {
     error = std::strerror(errno);
     return nullptr;
@@ -121,7 +122,7 @@ void RequestLog::Rotate() {
   std::fclose(file_);
   std::error_code ec;
   std::filesystem::rename(PathOf(path_), PathOf(path_ + ".1"), ec);
-  file_ = OpenFileUtf8(path_, ec ? "w" : "a");
+  file_ = OpenFileUtf8(path_, ec ? "wb" : "ab");
   size_ = 0;
   if (!file_) {
     std::fprintf(stderr, "fiscal-server: cannot write the log %s any more: %s\n", path_.c_str(),

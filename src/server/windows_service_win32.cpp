@@ -7,19 +7,16 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "link/utf8_file.h"
 #include "server/api.h"
 #include "server/http_front.h"
 #include "server/server_config.h"
+#include "server/service_log.h"
 #include "server/service_rights.h"
 #include "server/service_runner.h"
 
@@ -500,39 +497,6 @@ SERVICE_STATUS_HANDLE g_status = nullptr;
 std::mutex g_runnerMutex;
 service::Runner* g_runner = nullptr;
 
-// The service's log: its own time-stamped lines (started, stopped, why it
-// could not start) and the server's request log, in one file: the
-// configuration's "log", or fiscal-server.log in the data folder.
-class ServiceLog {
- public:
-  ~ServiceLog() {
-    if (file_) std::fclose(file_);
-  }
-  // Opens the file; false when it cannot be written.
-  bool Open(const std::string& configured) {
-    if (file_) return true;
-    file_ = configured.empty() ? _wfopen(LogPath().c_str(), L"ab") : OpenFileUtf8(configured, "ab");
-    return file_ != nullptr;
-  }
-  std::FILE* File() const { return file_; }
-  void Line(const std::string& text) {
-    // Before the configuration names a log, the default one takes the line.
-    if (!file_ && !Open("")) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_s(&local, &now);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    std::fprintf(file_, "%s fiscal-server: %s\n", stamp, text.c_str());
-    std::fflush(file_);
-  }
-
- private:
-  std::FILE* file_ = nullptr;
-  std::mutex mutex_;
-};
-
 void ReportToManager(service::State state, int exitCode) {
   static DWORD checkPoint = 0;
   SERVICE_STATUS status{};
@@ -582,7 +546,9 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, void*, void*) {
 void WINAPI ServiceMain(DWORD, wchar_t**) {
   g_status = RegisterServiceCtrlHandlerExW(Widen(service::kName).c_str(), ControlHandler, nullptr);
   if (!g_status) return;
-  ServiceLog log;
+  // The service's own lines and the request log, in the configuration's
+  // "log" or fiscal-server.log in the data folder, with the configured cap.
+  service::Log log(Narrow(LogPath()));
   std::unique_ptr<Api> api;
   std::unique_ptr<HttpFront> front;
   ServerConfig config;
@@ -598,10 +564,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
           return false;
         }
         if (!ParseServerArgs({"--config", path}, config, error)) return false;
-        if (!log.Open(config.logPath)) {
-          error = "cannot write the log " + config.logPath + ": " + std::strerror(errno);
-          return false;
-        }
+        if (!log.Open(config.logPath, config.logMaxMb * 1024ull * 1024ull, error)) return false;
         if (wine) log.Line(kWineUnchecked);
         api = std::make_unique<Api>(config);
         front = std::make_unique<HttpFront>(*api);
@@ -614,7 +577,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
             config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
         if (!api->OpenJournal(journal, error)) return false;
         for (const auto& w : api->JournalWarnings()) log.Line("warning: " + w);
-        front->SetLog(log.File());
+        front->SetRequestLog(log.Requests());
         // No printer configured: they are found now (the ports Windows lists), within the
         // manager's wait for the start.
         api->StartFinding([&log](const std::string& line) { log.Line(line); });

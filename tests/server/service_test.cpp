@@ -2,15 +2,22 @@
 // file it is installed with, and its life as the service manager sees it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "server/server_config.h"
+#include "server/service_log.h"
 #include "server/service_runner.h"
 #include "server/service_setup.h"
 
@@ -149,6 +156,60 @@ class FakeService {
 void WaitFor(const std::atomic<bool>& flag) {
   for (int i = 0; i < 2000 && !flag; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_TRUE(flag);
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The service's log: the data folder's file until the configuration is read,
+// then the configured file with the configured cap; a configured file that
+// cannot be opened leaves the reason in the default one.
+TEST(ServiceLog, FollowsTheConfigurationAndKeepsItsCap) {
+  std::string dir = ::testing::TempDir() + "/fs-service-log-XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string fallback = dir + "/fiscal-server.log";
+  const std::string configured = dir + "/own.log";
+  service::Log log(fallback);
+  std::string error;
+
+  log.Line("refused: the configuration\n can be changed by Users\n");
+  EXPECT_EQ(log.Path(), fallback);
+  EXPECT_FALSE(log.Open(dir + "/no-such-folder/x.log", 4096, error));
+  EXPECT_NE(error.find(dir + "/no-such-folder/x.log"), std::string::npos) << error;
+  log.Line("cannot start: " + error);
+  EXPECT_EQ(log.Path(), fallback);
+
+  ASSERT_TRUE(log.Open(configured, 4096, error)) << error;
+  EXPECT_EQ(log.Path(), configured);
+  log.Line("listening on 127.0.0.1:8001");
+  log.Requests()->Write("request line");
+  const std::string before = FileText(fallback);
+  EXPECT_NE(before.find("fiscal-server: refused: the configuration"), std::string::npos);
+  EXPECT_NE(before.find("fiscal-server: cannot start: cannot write the log"), std::string::npos);
+  EXPECT_EQ(before.find("listening"), std::string::npos) << before;
+  EXPECT_EQ(std::count(before.begin(), before.end(), '\n'), 2) << "one line each: " << before;
+  const std::string own = FileText(configured);
+  EXPECT_NE(own.find("Z fiscal-server: listening on 127.0.0.1:8001\n"), std::string::npos) << own;
+  EXPECT_NE(own.find("request line\n"), std::string::npos) << own;
+
+  // The configured cap holds for both kinds of line: FILE.1 and a new FILE.
+  for (int i = 0; i < 40; ++i) {
+    log.Line(std::string(100, 'a'));
+    log.Requests()->Write(std::string(100, 'b'));
+  }
+  EXPECT_LE(std::filesystem::file_size(configured), 4096u);
+  EXPECT_GE(std::filesystem::file_size(configured + ".1"), 3900u);
+  EXPECT_LE(std::filesystem::file_size(configured + ".1"), 4096u);
+
+  // No log named: the default file, now with the configured cap.
+  ASSERT_TRUE(log.Open("", 2048, error)) << error;
+  EXPECT_EQ(log.Path(), fallback);
+  for (int i = 0; i < 40; ++i) log.Line(std::string(100, 'c'));
+  EXPECT_LE(std::filesystem::file_size(fallback), 2048u);
+  EXPECT_TRUE(std::filesystem::exists(fallback + ".1"));
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ServiceRunner, StartsServesAndStopsWhenAsked) {
