@@ -263,6 +263,12 @@ const std::string kSurcharged = R"({"uniqueSaleNumber":"S-1",
            {"text":"Milk","unitPrice":2.00,"taxGroup":3},
            {"type":"surcharge-amount","amount":0.50}],
   "payments":[{"paymentType":"cash"}]})";
+// 1.00 (Б) - 0.50 + 2.00 (В): the discount is Б's alone.
+const std::string kDiscountedBetween = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Bread","unitPrice":1.00,"taxGroup":2},
+           {"type":"discount-amount","amount":0.50},
+           {"text":"Milk","unitPrice":2.00,"taxGroup":3}],
+  "payments":[{"paymentType":"cash"}]})";
 // 4.20 x 1.5 - 10 % = 5.67 (Б) + 1.00 (В) - 0.67.
 const std::string kLineDiscounted = R"({"uniqueSaleNumber":"S-1",
   "items":[{"text":"Cheese","unitPrice":4.20,"quantity":1.5,"taxGroup":2,
@@ -303,6 +309,15 @@ TEST_F(ReceiptSettling, AChangedSubtotalCutShortIsCancelledWithTheRegistersAsThe
         {0x33, "1;0:0000000.50"}},
        false,
        350,
+       false},
+      {"killed after a discount between two sales",
+       kDiscountedBetween,
+       {open,
+        {0x31, "Bread;\xC1;0000001.00"},
+        {0x33, "1;0:-000000.50"},
+        {0x31, "Milk;\xC2;0000002.00"}},
+       false,
+       250,
        false},
       {"killed after a line's percent discount and a discount",
        kLineDiscounted,
@@ -367,6 +382,9 @@ TEST_F(ReceiptSettling, AChangedSubtotalCutShortIsCancelledWithTheRegistersAsThe
     EXPECT_EQ(after.dayCents, before.dayCents) << sim.Paper();
     EXPECT_EQ(after.cashCents, before.cashCents);
     EXPECT_EQ(after.receiptNumber, before.receiptNumber + 1);
+    // Written just after the receipt closed.
+    for (int i = 0; i < 100 && JournalState() != "released"; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(JournalState(), "released");
     const std::string cancelled = sim.Paper();
     EXPECT_EQ(CountOf(cancelled, "ВОЙД"), 2) << cancelled;
