@@ -269,6 +269,12 @@ const std::string kDiscountedBetween = R"({"uniqueSaleNumber":"S-1",
            {"type":"discount-amount","amount":0.50},
            {"text":"Milk","unitPrice":2.00,"taxGroup":3}],
   "payments":[{"paymentType":"cash"}]})";
+// 0.15 - 50 % = 0.07 (half a hundredth off rounds to a whole one) + 1.00.
+const std::string kLineOnly = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Gum","unitPrice":0.15,"taxGroup":2,
+            "priceModifierType":"discount-percent","priceModifierValue":50},
+           {"text":"Bread","unitPrice":1.00,"taxGroup":2}],
+  "payments":[{"paymentType":"cash"}]})";
 // 4.20 x 1.5 - 10 % = 5.67 (Б) + 1.00 (В) - 0.67.
 const std::string kLineDiscounted = R"({"uniqueSaleNumber":"S-1",
   "items":[{"text":"Cheese","unitPrice":4.20,"quantity":1.5,"taxGroup":2,
@@ -318,6 +324,13 @@ TEST_F(ReceiptSettling, AChangedSubtotalCutShortIsCancelledWithTheRegistersAsThe
         {0x31, "Milk;\xC2;0000002.00"}},
        false,
        250,
+       false},
+      // A line's percent goes with its void: nothing on the subtotal to take back.
+      {"killed after a line's percent discount",
+       kLineOnly,
+       {open, {0x31, "Gum;\xC1;0000000.15,-50.00%"}, {0x31, "Bread;\xC1;0000001.00"}},
+       false,
+       107,
        false},
       {"killed after a line's percent discount and a discount",
        kLineDiscounted,
