@@ -108,6 +108,16 @@ int64_t DiscountBound(const SettlePlan& plan, size_t sold, const ReceiptRules& r
   return bound;
 }
 
+// The plan's surcharges on the subtotal once `sold` sales were registered (0
+// for a plan of an older version).
+int64_t SurchargeBound(const SettlePlan& plan, size_t sold, const ReceiptRules& rules) {
+  int64_t bound = 0;
+  for (const auto& c : plan.changes)
+    if (static_cast<size_t>(c.afterSales) <= sold && c.amount > 0)
+      bound += AmountToUnits(c.amount, rules);
+  return bound;
+}
+
 // Before any payment: every sale the printer registered is voided, then the
 // receipt is closed with nothing in it.
 //
@@ -127,8 +137,10 @@ SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const Settle
   SettleResult r;
   auto notNow = [&](const std::string& step) {
     const int voided = r.voided;
+    const bool changed = r.subtotalChanged;
     r = NotNow(printer, step);
     r.voided = voided;
+    r.subtotalChanged = changed;
     return r;
   };
   char mode = 0;
@@ -136,12 +148,15 @@ SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const Settle
     return notNow("reading the decimal mode");
   ReceiptRules rules;
   rules.twoDecimals = mode == kTwoDecimalsMode;
-  std::string changed;  // the subtotal changes made, in words
+  std::string changed;     // the subtotal changes made, in words
+  int64_t surcharged = 0;  // by the surcharges made
   // A discount (negative units) or a surcharge on the subtotal.
   auto change = [&](int64_t units, const std::string& step) {
     double subtotal = 0;
     const double amount = UnitsToAmount(units, rules);
     if (CallSucceeded(printer, host, printer.Subtotal(subtotal, amount, true, true, false))) {
+      r.subtotalChanged = true;
+      if (units > 0) surcharged += units;
       changed += (changed.empty() ? "" : ", ") + std::string(units < 0 ? "" : "+") +
                  UnitsText(units, rules);
       return true;
@@ -173,7 +188,10 @@ SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const Settle
   }
   Groups groups = GroupUnits(state, rules);
   const int64_t discounted = std::min(sales - SumOf(groups), DiscountBound(plan, sold, rules));
-  if (discounted > 0 && SumOf(groups) > 0 && !change(discounted, "taking back the discount"))
+  // After an attempt that changed the subtotal in vain, only voids and the close.
+  const bool changes = !plan.changesFailed;
+  if (changes && discounted > 0 && SumOf(groups) > 0 &&
+      !change(discounted, "taking back the discount"))
     return r;
 
   std::vector<size_t> pending;
@@ -208,7 +226,7 @@ SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const Settle
           std::max(surcharge, ((wanted[g] - groups[g]) * total + groups[g] - 1) / groups[g]);
     }
     if (shortOf.empty()) break;
-    if (round == kShortRounds) {
+    if (round == kShortRounds || !changes) {
       r.how = Settled::kCannot;
       r.words = "the receipt stays open: the printer refused to void " +
                 std::to_string(shortOf.size()) + " sale(s) after " + std::to_string(r.voided) +
@@ -219,7 +237,15 @@ SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const Settle
     pending = shortOf;
   }
   if (!read(groups)) return notNow("reading the receipt");
-  if (SumOf(groups) > 0) {
+  // What is left once every sale is voided can only come of surcharges: the
+  // plan's, these, and an earlier attempt's (at most what it took back, and
+  // as much again to make groups up). More is a sale this plan does not know
+  // (another's receipt): it is never taken off.
+  const int64_t bound = DiscountBound(plan, sold, rules);
+  const bool boundKnown = bound != std::numeric_limits<int64_t>::max();
+  if (changes && SumOf(groups) > 0 &&
+      SumOf(groups) <=
+          surcharged + SurchargeBound(plan, sold, rules) + (boundKnown ? 2 * bound : 0)) {
     if (!change(-SumOf(groups), "taking off what the voids left")) return r;
     if (!read(groups)) return notNow("reading the receipt");
   }

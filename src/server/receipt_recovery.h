@@ -41,6 +41,10 @@ struct SettlePlan {
   // journal: the figures were saved).
   bool opened = false;
   int soldKnown = 0;  // sales the printer acknowledged while the request ran (not saved)
+  // An earlier attempt changed the subtotal and the receipt still could not be
+  // closed: later attempts only void and close, so that retries print no
+  // further discounts and surcharges (not saved: a restart tries once more).
+  bool changesFailed = false;
 };
 
 SettlePlan PlanOf(const ReceiptRequest& request);
@@ -66,10 +70,11 @@ enum class Settled {
 
 struct SettleResult {
   Settled how = Settled::kNotNow;
-  std::string words;  // what was done, or why not (English)
-  int voided = 0;     // sales voided now
-  int payments = 0;   // payments made now
-  double paid = 0;    // paid now
+  std::string words;             // what was done, or why not (English)
+  int voided = 0;                // sales voided now
+  int payments = 0;              // payments made now
+  bool subtotalChanged = false;  // a discount or surcharge was made on the subtotal now
+  double paid = 0;               // paid now
   // kCompleted: the receipt as the printer tells it.
   int receiptNumber = 0;
   double amount = 0;

@@ -414,6 +414,23 @@ TEST_F(ReceiptSettling, AChangedSubtotalCutShortIsCancelledWithTheRegistersAsThe
   }
 }
 
+// A receipt whose sales are not those of the plan (another program's, opened
+// after a kill before the server's own was) is not taken to zero by a discount:
+// it stays open for the printer's operator.
+TEST_F(ReceiptSettling, AReceiptWithSalesThePlanDoesNotKnowIsNotTakenOff) {
+  WriteStarted(Now(), kOneGroupDiscounted);
+  ASSERT_EQ(Run(0x30, "1;1   ;0;0"), "00");
+  ASSERT_EQ(Run(0x31, "Milk;\xC1;0000002.00"), "00");
+  ASSERT_NE(Run(0x33, "1;0:-000000.30"), "");
+  StartWithJournal();
+  const auto [status, body] = Post("/printers/1/settle", "{}");
+  EXPECT_EQ(body["settled"], "cannot") << body.dump();
+  EXPECT_TRUE(Now().open);
+  EXPECT_EQ(CountOf(sim.Paper(), "ВОЙД"), 0) << sim.Paper();
+  EXPECT_EQ(CountOf(sim.Paper(), "-1.70"), 0) << sim.Paper();
+  EXPECT_EQ(JournalState(), "started");
+}
+
 // The manual trigger says in words what it did; a receipt the server did not
 // open is neither voided nor paid, and the status names it.
 TEST_F(ReceiptSettling, SettleSaysWhatItDid) {
