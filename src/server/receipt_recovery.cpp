@@ -433,6 +433,7 @@ std::optional<SettlePlan> PlanFromJson(const json& j) {
       l.quantity = s.at("quantity").get<double>();
       l.unitPrice = s.at("unitPrice").get<double>();
       l.taxGroup = s.at("taxGroup").get<int>();
+      if (l.taxGroup < 0 || l.taxGroup >= ReceiptRules::kGroups) return std::nullopt;
       l.department = s.at("department").get<int>();
       l.percent = s.at("percent").get<double>();
       plan.sales.push_back(l);

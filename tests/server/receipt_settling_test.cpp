@@ -506,6 +506,8 @@ TEST(ReceiptPlanJson, RoundTripsAndRefusesWhatItDidNotWrite) {
       R"({"sales":[],"payments":[]})",
       R"({"sales":[{"text":1}],"payments":[],"total":1})",
       R"({"sales":[],"payments":[{"type":"cash"}],"total":1})",
+      R"({"sales":[{"text":"x","quantity":1,"unitPrice":1,"taxGroup":8,"department":0,
+          "percent":0}],"payments":[],"total":1})",
       R"({"sales":[],"payments":[],"total":1,"subtotalChanges":{"afterSales":1}})",
       R"({"sales":[],"payments":[],"total":1,"subtotalChanges":[{"afterSales":1}]})",
       R"({"sales":[],"payments":[],"total":1,"subtotalChanges":[{"afterSales":"1","amount":1}]})",
