@@ -1,13 +1,16 @@
 #include "server/receipt_recovery.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "driver/cp1251.h"
 #include "driver/fiscal_printer.h"
 #include "driver/status_flags.h"
 #include "server/netfp_device.h"
 #include "server/printer_service.h"
+#include "server/receipt_rules.h"
 #include "server/receipt_total.h"
 
 using nlohmann::json;
@@ -74,41 +77,198 @@ void ReadClosed(FiscalPrinter& printer, SettleResult& r) {
   ReadSerialNumbers(printer, serial, r.fiscalMemorySerialNumber);
 }
 
+using Groups = std::array<int64_t, ReceiptRules::kGroups>;
+
+// A surcharge of the smallest part of its group's share can still round to a
+// unit less than asked: bounded rounds of surcharges bring the last short
+// groups up to their sales.
+constexpr int kShortRounds = 3;
+
+Groups GroupUnits(const ReceiptState& state, const ReceiptRules& rules) {
+  Groups g{};
+  for (size_t i = 0; i < g.size(); ++i) g[i] = AmountToUnits(state.groupSubtotals[i], rules);
+  return g;
+}
+
+int64_t SumOf(const Groups& g) {
+  int64_t total = 0;
+  for (int64_t v : g) total += v;
+  return total;
+}
+
+// The most the plan's discounts on the subtotal can have taken off once
+// `sold` sales were registered (a change after the last of them may or may
+// not have been sent). A plan of an older version does not tell: no bound.
+int64_t DiscountBound(const SettlePlan& plan, size_t sold, const ReceiptRules& rules) {
+  if (!plan.changesKnown) return std::numeric_limits<int64_t>::max();
+  int64_t bound = 0;
+  for (const auto& c : plan.changes)
+    if (static_cast<size_t>(c.afterSales) <= sold && c.amount < 0)
+      bound += AmountToUnits(-c.amount, rules);
+  return bound;
+}
+
+// The plan's surcharges on the subtotal once `sold` sales were registered (0
+// for a plan of an older version).
+int64_t SurchargeBound(const SettlePlan& plan, size_t sold, const ReceiptRules& rules) {
+  int64_t bound = 0;
+  for (const auto& c : plan.changes)
+    if (static_cast<size_t>(c.afterSales) <= sold && c.amount > 0)
+      bound += AmountToUnits(c.amount, rules);
+  return bound;
+}
+
 // Before any payment: every sale the printer registered is voided, then the
-// empty receipt is closed.
+// receipt is closed with nothing in it.
+//
+// The printer voids no sale that would take its tax group below zero. A
+// discount on the subtotal took its share off every group, so a group holds
+// less than its sales and the last void in it would be refused: a surcharge
+// of the same amount is made first, which puts the groups back. Both are
+// spread over the groups in proportion, each share rounded, so a group may
+// still lack a unit for its last void; the void refused, a surcharge just
+// large enough for that group's share to make it up follows, and the void is
+// sent again. Once every sale is voided, what the surcharges (or a surcharge
+// of the receipt) left over is no sale: a discount of exactly that takes every
+// group to zero, and the receipt closes with the day's registers and the
+// drawer as they were.
 SettleResult VoidAndClose(FiscalPrinter& printer, PolicyHost& host, const SettlePlan& plan,
                           const ReceiptState& state) {
   SettleResult r;
+  auto notNow = [&](const std::string& step) {
+    const int voided = r.voided;
+    const bool changed = r.subtotalChanged;
+    r = NotNow(printer, step);
+    r.voided = voided;
+    r.subtotalChanged = changed;
+    return r;
+  };
+  char mode = 0;
+  if (!CallSucceeded(printer, host, printer.ReadDecimalPoint(mode)))
+    return notNow("reading the decimal mode");
+  ReceiptRules rules;
+  rules.twoDecimals = mode == kTwoDecimalsMode;
+  std::string changed;     // the subtotal changes made, in words
+  int64_t surcharged = 0;  // by the surcharges made
+  // A discount (negative units) or a surcharge on the subtotal.
+  auto change = [&](int64_t units, const std::string& step) {
+    double subtotal = 0;
+    const double amount = UnitsToAmount(units, rules);
+    if (CallSucceeded(printer, host, printer.Subtotal(subtotal, amount, true, true, false))) {
+      r.subtotalChanged = true;
+      if (units > 0) surcharged += units;
+      changed += (changed.empty() ? "" : ", ") + std::string(units < 0 ? "" : "+") +
+                 UnitsText(units, rules);
+      return true;
+    }
+    if (ForNow(printer)) {
+      notNow(step);
+    } else {
+      r.how = Settled::kCannot;
+      r.words = "the printer refused the " + std::string(units < 0 ? "discount" : "surcharge") +
+                " of " + UnitsText(units < 0 ? -units : units, rules) +
+                " on the subtotal; close the receipt at the printer";
+    }
+    return false;
+  };
+  auto read = [&](Groups& groups) {
+    ReceiptState now;
+    if (!CallSucceeded(printer, host, printer.ReadReceiptState(now))) return false;
+    groups = GroupUnits(now, rules);
+    return true;
+  };
+
   const size_t sold =
       std::min(static_cast<size_t>(std::max(state.purchases, plan.soldKnown)), plan.sales.size());
+  std::vector<int64_t> amounts;
+  int64_t sales = 0;
   for (size_t i = 0; i < sold; ++i) {
-    const RequestLine& line = plan.sales[i];
-    if (CallSucceeded(printer, host, Sell(printer, line, -line.unitPrice))) {
-      ++r.voided;
-      continue;
-    }
-    if (ForNow(printer)) return NotNow(printer, "voiding the sales");
-    // Refused: voided already by an earlier attempt; the subtotal below tells.
+    amounts.push_back(SaleUnits(plan.sales[i], rules));
+    sales += amounts.back();
   }
-  ReceiptState after;
-  if (!CallSucceeded(printer, host, printer.ReadReceiptState(after)))
-    return NotNow(printer, "reading the receipt");
-  if (Cents(Sum(after.groupSubtotals)) != 0) {
+  Groups groups = GroupUnits(state, rules);
+  const int64_t discounted = std::min(sales - SumOf(groups), DiscountBound(plan, sold, rules));
+  // After an attempt that changed the subtotal in vain, only voids and the close.
+  const bool changes = !plan.changesFailed;
+  if (changes && discounted > 0 && SumOf(groups) > 0 &&
+      !change(discounted, "taking back the discount"))
+    return r;
+
+  std::vector<size_t> pending;
+  for (size_t i = 0; i < sold; ++i) pending.push_back(i);
+  for (int round = 0;; ++round) {
+    std::vector<size_t> refused;
+    for (size_t i : pending) {
+      const RequestLine& line = plan.sales[i];
+      if (CallSucceeded(printer, host, Sell(printer, line, -line.unitPrice))) {
+        ++r.voided;
+        continue;
+      }
+      if (ForNow(printer)) return notNow("voiding the sales");
+      refused.push_back(i);
+    }
+    if (refused.empty()) break;
+    if (!read(groups)) return notNow("reading the receipt");
+    // A group that holds what its refused sales come to refused them because
+    // an earlier attempt voided them; one that holds less (but something) is
+    // short by the rounding of a discount.
+    Groups wanted{};
+    for (size_t i : refused) wanted[static_cast<size_t>(plan.sales[i].taxGroup)] += amounts[i];
+    const int64_t total = SumOf(groups);
+    int64_t surcharge = 0;
+    std::vector<size_t> shortOf;
+    for (size_t i : refused) {
+      const auto g = static_cast<size_t>(plan.sales[i].taxGroup);
+      if (groups[g] <= 0 || wanted[g] <= groups[g]) continue;
+      shortOf.push_back(i);
+      // The printer gives the group about surcharge * group / total of it.
+      surcharge =
+          std::max(surcharge, ((wanted[g] - groups[g]) * total + groups[g] - 1) / groups[g]);
+    }
+    if (shortOf.empty()) break;
+    if (round == kShortRounds || !changes) {
+      r.how = Settled::kCannot;
+      r.words = "the receipt stays open: the printer refused to void " +
+                std::to_string(shortOf.size()) + " sale(s) after " + std::to_string(r.voided) +
+                " were voided; close it at the printer";
+      return r;
+    }
+    if (!change(surcharge, "making up a tax group for its voids")) return r;
+    pending = shortOf;
+  }
+  if (!read(groups)) return notNow("reading the receipt");
+  // What is left once every sale is voided can only come of surcharges: the
+  // plan's, these, and an earlier attempt's (at most what it took back, and
+  // as much again to make groups up). More is a sale this plan does not know
+  // (another's receipt): it is never taken off.
+  const int64_t bound = DiscountBound(plan, sold, rules);
+  const bool boundKnown = bound != std::numeric_limits<int64_t>::max();
+  if (changes && SumOf(groups) > 0 &&
+      SumOf(groups) <=
+          surcharged + SurchargeBound(plan, sold, rules) + (boundKnown ? 2 * bound : 0)) {
+    if (!change(-SumOf(groups), "taking off what the voids left")) return r;
+    if (!read(groups)) return notNow("reading the receipt");
+  }
+  for (int64_t g : groups) {
+    if (g == 0) continue;
     r.how = Settled::kCannot;
     r.words = "the receipt stays open: after voiding " + std::to_string(r.voided) +
-              " sale(s) its subtotal is still " + Money(Sum(after.groupSubtotals)) +
+              " sale(s) its subtotal is still " + UnitsText(SumOf(groups), rules) +
               " (the printer refused a void); close it at the printer";
     return r;
   }
   if (!CallSucceeded(printer, host, printer.CloseFiscalReceipt())) {
-    if (ForNow(printer)) return NotNow(printer, "closing the voided receipt");
+    if (ForNow(printer)) return notNow("closing the voided receipt");
     r.how = Settled::kCannot;
     r.words = "the printer refused to close the voided receipt";
     return r;
   }
   r.how = Settled::kCancelled;
-  r.words =
-      "voided " + std::to_string(r.voided) + " sale(s) and closed the receipt: nothing was sold";
+  r.words = "voided " + std::to_string(r.voided) + " sale(s)" +
+            (changed.empty() ? ""
+                             : " (the subtotal changed by " + changed +
+                                   " to take back its discounts and surcharges)") +
+            " and closed the receipt: nothing was sold";
   return r;
 }
 
@@ -233,8 +393,11 @@ json LineToJson(const RequestLine& l) {
 
 SettlePlan PlanOf(const ReceiptRequest& request) {
   SettlePlan plan;
-  for (const auto& line : request.lines)
+  for (const auto& line : request.lines) {
     if (line.kind == LineKind::kSale) plan.sales.push_back(line);
+    if (line.kind == LineKind::kSubtotalAmount)
+      plan.changes.push_back({static_cast<int>(plan.sales.size()), line.amount});
+  }
   plan.payments = request.payments;
   return plan;  // the total comes with the receipt's count on its printer (PlanReceipt)
 }
@@ -248,7 +411,11 @@ json PlanToJson(const SettlePlan& plan) {
     if (p.amount) one["amount"] = *p.amount;
     payments.push_back(one);
   }
+  json changes = json::array();
+  for (const auto& c : plan.changes)
+    changes.push_back({{"afterSales", c.afterSales}, {"amount", c.amount}});
   json j = {{"sales", sales}, {"payments", payments}, {"total", plan.total}};
+  if (plan.changesKnown) j["subtotalChanges"] = changes;
   if (plan.receiptBefore) j["receiptBefore"] = *plan.receiptBefore;
   if (plan.dayTotalBefore) j["dayTotalBefore"] = *plan.dayTotalBefore;
   return j;
@@ -266,9 +433,16 @@ std::optional<SettlePlan> PlanFromJson(const json& j) {
       l.quantity = s.at("quantity").get<double>();
       l.unitPrice = s.at("unitPrice").get<double>();
       l.taxGroup = s.at("taxGroup").get<int>();
+      if (l.taxGroup < 0 || l.taxGroup >= ReceiptRules::kGroups) return std::nullopt;
       l.department = s.at("department").get<int>();
       l.percent = s.at("percent").get<double>();
       plan.sales.push_back(l);
+    }
+    plan.changesKnown = j.contains("subtotalChanges");
+    if (plan.changesKnown) {
+      if (!j["subtotalChanges"].is_array()) return std::nullopt;
+      for (const auto& c : j.at("subtotalChanges"))
+        plan.changes.push_back({c.at("afterSales").get<int>(), c.at("amount").get<double>()});
     }
     for (const auto& p : j["payments"]) {
       ReceiptPaymentLine line{p.at("type").get<int>(), std::nullopt};

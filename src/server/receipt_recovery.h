@@ -18,10 +18,19 @@ class FiscalPrinter;
 // closed. Lines that were not sold are never booked, and nothing is paid in
 // cash that the client did not pay in cash.
 
+// A discount (negative) or surcharge by amount on the subtotal, sent once
+// `afterSales` sales were registered.
+struct SubtotalChange {
+  int afterSales = 0;
+  double amount = 0;
+};
+
 // What a receipt asked for and where the printer stood before it was opened:
 // enough to settle it later, kept in the sale journal's started line.
 struct SettlePlan {
   std::vector<RequestLine> sales;            // the sale lines in the order sent
+  std::vector<SubtotalChange> changes;       // on the subtotal, in the order sent
+  bool changesKnown = true;                  // false: a plan of an older version, which kept none
   std::vector<ReceiptPaymentLine> payments;  // as sent (none: all in cash)
   double total = 0;  // the receipt's total as the printer counts it (set from PlanReceipt)
   // Read from the printer just before the receipt was opened. Without them
@@ -32,12 +41,18 @@ struct SettlePlan {
   // journal: the figures were saved).
   bool opened = false;
   int soldKnown = 0;  // sales the printer acknowledged while the request ran (not saved)
+  // An earlier attempt changed the subtotal and the receipt still could not be
+  // closed: later attempts only void and close, so that retries print no
+  // further discounts and surcharges (not saved: a restart tries once more).
+  bool changesFailed = false;
 };
 
 SettlePlan PlanOf(const ReceiptRequest& request);
-// {"sales":[…],"payments":[…],"total":…,"receiptBefore":…,"dayTotalBefore":…}; texts UTF-8.
+// {"sales":[…],"subtotalChanges":[{"afterSales":…,"amount":…}],"payments":[…],"total":…,
+//  "receiptBefore":…,"dayTotalBefore":…}; texts UTF-8.
 nlohmann::json PlanToJson(const SettlePlan& plan);
-// Nothing when `j` is not such an object (an older journal line has none).
+// Nothing when `j` is not such an object (an older journal line has none). A
+// plan without "subtotalChanges" (an older version's) has changesKnown false.
 std::optional<SettlePlan> PlanFromJson(const nlohmann::json& j);
 
 // Reads the last document number and the day's turnover. False when the
@@ -55,10 +70,11 @@ enum class Settled {
 
 struct SettleResult {
   Settled how = Settled::kNotNow;
-  std::string words;  // what was done, or why not (English)
-  int voided = 0;     // sales voided now
-  int payments = 0;   // payments made now
-  double paid = 0;    // paid now
+  std::string words;             // what was done, or why not (English)
+  int voided = 0;                // sales voided now
+  int payments = 0;              // payments made now
+  bool subtotalChanged = false;  // a discount or surcharge was made on the subtotal now
+  double paid = 0;               // paid now
   // kCompleted: the receipt as the printer tells it.
   int receiptNumber = 0;
   double amount = 0;
@@ -67,7 +83,11 @@ struct SettleResult {
 };
 
 // Settles the receipt of `plan` on `printer`: with a fiscal receipt open,
-// voids and closes or pays the rest and closes; with none open, tells from
+// voids and closes or pays the rest and closes; before the voids, a discount
+// on the subtotal is taken back by a surcharge of the same amount (the printer
+// voids no sale that would take its tax group below zero), and what rounding
+// leaves over once every sale is voided is taken off, so that the receipt
+// closes with nothing in the day's registers; with none open, tells from
 // the document number and the day's turnover whether it printed. `names`
 // names the payment types in the words. A plan without the figures before
 // opening never opened a receipt: one found open is another's and is left alone.

@@ -95,6 +95,7 @@ ReceiptSettler::Report ReceiptSettler::Run(FiscalPrinter& printer, PolicyHost& h
   }
   std::lock_guard<std::mutex> lock(mutex_);
   lastWords_ = r.words;
+  if (r.how == Settled::kCannot && r.subtotalChanged && kept_) kept_->plan.changesFailed = true;
   if (written && SettledFree(r.how)) kept_.reset();
   return report;
 }

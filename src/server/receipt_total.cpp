@@ -66,7 +66,20 @@ struct Checker {
   }
 };
 
+// A sale's value (`price` in units, `quantity` in thousandths) with its
+// percentage (hundredths of a per cent) added.
+int64_t LineUnits(int64_t price, int64_t quantity, int64_t percent) {
+  const int64_t value = DivRound(price * quantity, kQuantityScale);
+  return value + DivRound(value * percent, kPercentScale * 100);
+}
+
 }  // namespace
+
+int64_t SaleUnits(const RequestLine& line, const ReceiptRules& rules) {
+  return LineUnits(std::llround(line.unitPrice * static_cast<double>(rules.Scale())),
+                   std::llround(line.quantity * static_cast<double>(kQuantityScale)),
+                   std::llround(line.percent * static_cast<double>(kPercentScale)));
+}
 
 double UnitsToAmount(int64_t units, const ReceiptRules& rules) {
   return static_cast<double>(units) / static_cast<double>(rules.Scale());
@@ -126,8 +139,7 @@ bool PlanReceipt(const ReceiptRequest& request, const ReceiptRules& rules, Recei
               " is switched off on this printer";
       return false;
     }
-    const int64_t value = DivRound(price * quantity, kQuantityScale);
-    const int64_t amount = value + DivRound(value * percent, kPercentScale * 100);
+    const int64_t amount = LineUnits(price, quantity, percent);
     if (amount <= 0) {
       error = where + ": the sale is worth " + UnitsText(0, rules) + " after rounding";
       return false;

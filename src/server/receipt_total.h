@@ -47,6 +47,12 @@ bool PlanReceipt(const ReceiptRequest& request, const ReceiptRules& rules, Recei
 // The same, for the check alone.
 bool CheckReceiptSums(const ReceiptRequest& request, const ReceiptRules& rules, std::string& error);
 
+// What a sale line adds to its tax group, in the mode's units of `rules`: its
+// price times its quantity with its discount or surcharge, rounded as the
+// printer rounds. The line's figures are taken as they go onto the wire (the
+// check above refuses any with more decimals than that).
+int64_t SaleUnits(const RequestLine& line, const ReceiptRules& rules);
+
 // `units` of the mode as the amount the driver takes (its field then carries
 // exactly these digits).
 double UnitsToAmount(int64_t units, const ReceiptRules& rules);

@@ -71,11 +71,12 @@ class ReceiptSettling : public ServerOnSimBase {
   std::string Run(uint8_t cmd, const std::string& data) {
     return sim.WithDevice([&](SimDevice& d) { return d.Execute(cmd, data).payload; });
   }
-  // The started line a server writes before it opens the receipt of kCart.
-  void WriteStarted(const Figures& before) {
+  // The started line a server writes before it opens the receipt of `cart`
+  // (`older`: as a version that kept no subtotal changes wrote it).
+  void WriteStarted(const Figures& before, const std::string& cart = kCart, bool older = false) {
     ReceiptRequest request;
     std::string error;
-    ASSERT_TRUE(ParseReceiptRequest(json::parse(kCart), PaymentTypeMap(), request, error));
+    ASSERT_TRUE(ParseReceiptRequest(json::parse(cart), PaymentTypeMap(), request, error));
     SettlePlan plan = PlanOf(request);
     ReceiptRules rules;
     rules.groupOn.fill(true);
@@ -84,15 +85,28 @@ class ReceiptSettling : public ServerOnSimBase {
     plan.total = UnitsToAmount(money.total, rules);
     plan.receiptBefore = before.receiptNumber % 10000;
     plan.dayTotalBefore = before.dayCents / 100.0;
+    json settle = PlanToJson(plan);
+    if (older) settle.erase("subtotalChanges");
     std::ofstream out(journal, std::ios::app);
     out << json{{"printer", "1"},
                 {"sale", "S-1"},
-                {"fingerprint", SaleFingerprint(json::parse(kCart))},
+                {"fingerprint", SaleFingerprint(json::parse(cart))},
                 {"state", "started"},
                 {"time", "2026-12-08T09:00:00Z"},
-                {"settle", PlanToJson(plan)}}
+                {"settle", settle}}
                .dump()
         << "\n";
+  }
+  // The state of sale S-1 in the journal's last line for it.
+  std::string JournalState() {
+    const std::string text = ReadFile(journal);
+    const size_t last = text.rfind("\"sale\":\"S-1\"");
+    if (last == std::string::npos) return "";
+    const size_t end = text.find('\n', last);
+    const size_t begin = text.rfind('\n', last);
+    return json::parse(text.substr(begin == std::string::npos ? 0 : begin + 1,
+                                   end == std::string::npos ? std::string::npos : end - begin - 1))
+        .value("state", "");
   }
   bool WaitClosed(int ms) {
     for (int i = 0; i < ms / 20; ++i) {
@@ -227,6 +241,196 @@ TEST_F(ReceiptSettling, AFaultMidReceiptIsSettledOnceThePrinterIsBack) {
   }
 }
 
+// Carts whose subtotal or lines are changed: the printer voids no sale that
+// would take its tax group below zero, so a discount on the subtotal must be
+// taken back before the last void of each group.
+// 1.00 (Б) + 2.00 (В) - 1.00: the printer's shares of the discount and of the
+// surcharge that takes it back round differently (В ends a hundredth short).
+const std::string kDiscounted = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Bread","unitPrice":1.00,"taxGroup":2},
+           {"text":"Milk","unitPrice":2.00,"taxGroup":3},
+           {"type":"discount-amount","amount":1.00}],
+  "payments":[{"paymentType":"cash"}]})";
+// 1.00 + 2.00 (both Б) - 0.30.
+const std::string kOneGroupDiscounted = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Bread","unitPrice":1.00,"taxGroup":2},
+           {"text":"Milk","unitPrice":2.00,"taxGroup":2},
+           {"type":"discount-amount","amount":0.30}],
+  "payments":[{"paymentType":"cash"}]})";
+// 1.00 (Б) + 2.00 (В) + 0.50.
+const std::string kSurcharged = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Bread","unitPrice":1.00,"taxGroup":2},
+           {"text":"Milk","unitPrice":2.00,"taxGroup":3},
+           {"type":"surcharge-amount","amount":0.50}],
+  "payments":[{"paymentType":"cash"}]})";
+// 1.00 (Б) - 0.50 + 2.00 (В): the discount is Б's alone.
+const std::string kDiscountedBetween = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Bread","unitPrice":1.00,"taxGroup":2},
+           {"type":"discount-amount","amount":0.50},
+           {"text":"Milk","unitPrice":2.00,"taxGroup":3}],
+  "payments":[{"paymentType":"cash"}]})";
+// 0.15 - 50 % = 0.07 (half a hundredth off rounds to a whole one) + 1.00.
+const std::string kLineOnly = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Gum","unitPrice":0.15,"taxGroup":2,
+            "priceModifierType":"discount-percent","priceModifierValue":50},
+           {"text":"Bread","unitPrice":1.00,"taxGroup":2}],
+  "payments":[{"paymentType":"cash"}]})";
+// 4.20 x 1.5 - 10 % = 5.67 (Б) + 1.00 (В) - 0.67.
+const std::string kLineDiscounted = R"({"uniqueSaleNumber":"S-1",
+  "items":[{"text":"Cheese","unitPrice":4.20,"quantity":1.5,"taxGroup":2,
+            "priceModifierType":"discount-percent","priceModifierValue":10},
+           {"text":"Bread","unitPrice":1.00,"taxGroup":3},
+           {"type":"discount-amount","amount":0.67}],
+  "payments":[{"paymentType":"cash"}]})";
+
+// Cut short after the change of the subtotal, before payment (the server
+// killed, the printer silent): the receipt ends cancelled with nothing sold,
+// the day's turnover and the drawer as before it, the number free; the resend
+// prints the sale once.
+TEST_F(ReceiptSettling, AChangedSubtotalCutShortIsCancelledWithTheRegistersAsTheyWere) {
+  struct Row {
+    const char* name;
+    const std::string& cart;
+    std::vector<std::pair<uint8_t, std::string>> commands;  // run before the server starts
+    bool older;  // the journal's plan kept no subtotal changes
+    long long totalCents;
+    bool byFault;  // instead: the server runs it, and the printer stops answering
+  };
+  const std::pair<uint8_t, std::string> open{0x30, "1;1   ;0;0"};
+  const Row rows[] = {
+      {"killed after a discount over two groups",
+       kDiscounted,
+       {open,
+        {0x31, "Bread;\xC1;0000001.00"},
+        {0x31, "Milk;\xC2;0000002.00"},
+        {0x33, "1;0:-000001.00"}},
+       false,
+       200,
+       false},
+      {"killed after a surcharge",
+       kSurcharged,
+       {open,
+        {0x31, "Bread;\xC1;0000001.00"},
+        {0x31, "Milk;\xC2;0000002.00"},
+        {0x33, "1;0:0000000.50"}},
+       false,
+       350,
+       false},
+      {"killed after a discount between two sales",
+       kDiscountedBetween,
+       {open,
+        {0x31, "Bread;\xC1;0000001.00"},
+        {0x33, "1;0:-000000.50"},
+        {0x31, "Milk;\xC2;0000002.00"}},
+       false,
+       250,
+       false},
+      // A line's percent goes with its void: nothing on the subtotal to take back.
+      {"killed after a line's percent discount",
+       kLineOnly,
+       {open, {0x31, "Gum;\xC1;0000000.15,-50.00%"}, {0x31, "Bread;\xC1;0000001.00"}},
+       false,
+       107,
+       false},
+      {"killed after a line's percent discount and a discount",
+       kLineDiscounted,
+       {open,
+        {0x31, "Cheese;\xC1;0000004.20*000001.500,-10.00%"},
+        {0x31, "Bread;\xC2;0000001.00"},
+        {0x33, "1;0:-000000.67"}},
+       false,
+       600,
+       false},
+      // An older version voided Bread, was refused Milk and left the till
+      // blocked; its plan has no subtotal changes.
+      {"left half voided by an older version",
+       kOneGroupDiscounted,
+       {open,
+        {0x31, "Bread;\xC1;0000001.00"},
+        {0x31, "Milk;\xC1;0000002.00"},
+        {0x33, "1;0:-000000.30"},
+        {0x31, "Bread;\xC1;-000001.00"}},
+       true,
+       270,
+       false},
+      {"the printer silent after a discount over two groups", kDiscounted, {}, false, 200, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::remove(journal.c_str());
+    sim.ClearFaults();
+    sim.ClearPaper();
+    const Figures before = Now();
+    if (!row.byFault) {
+      WriteStarted(before, row.cart, row.older);
+      for (const auto& [cmd, data] : row.commands) {
+        const std::string reply = Run(cmd, data);
+        // A subtotal change answers the subtotal, the others "00".
+        ASSERT_TRUE(cmd == 0x33 ? reply.size() > 2 : reply == "00") << data << ": " << reply;
+      }
+      StartWithJournal();
+    } else {
+      StartWithJournal();
+      std::atomic<bool> stop{false};
+      const size_t seen = sim.Writes().size();
+      std::thread watcher([&] {
+        while (!stop) {
+          const auto writes = sim.Writes();
+          for (size_t i = seen; i < writes.size(); ++i)
+            if (writes[i].cmd == 0x33) {
+              sim.Inject(Fault::kNoAnswer);
+              return;
+            }
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+      });
+      const auto first = Post("/printers/1/receipt", row.cart);
+      stop = true;
+      watcher.join();
+      EXPECT_EQ(first.second["receiptState"], "open") << first.second.dump();
+      sim.ClearFaults();
+    }
+    ASSERT_TRUE(WaitClosed(8000)) << "settled by itself\n" << sim.Paper();
+    Figures after = Now();
+    EXPECT_EQ(after.dayCents, before.dayCents) << sim.Paper();
+    EXPECT_EQ(after.cashCents, before.cashCents);
+    EXPECT_EQ(after.receiptNumber, before.receiptNumber + 1);
+    // Written just after the receipt closed.
+    for (int i = 0; i < 100 && JournalState() != "released"; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(JournalState(), "released");
+    const std::string cancelled = sim.Paper();
+    EXPECT_EQ(CountOf(cancelled, "ВОЙД"), 2) << cancelled;
+    const auto resend = Post("/printers/1/receipt", row.cart);
+    EXPECT_TRUE(resend.second["ok"]) << resend.second.dump();
+    EXPECT_FALSE(resend.second.value("repeated", false));
+    const auto again = Post("/printers/1/receipt", row.cart);
+    EXPECT_TRUE(again.second.value("repeated", false)) << again.second.dump();
+    after = Now();
+    EXPECT_EQ(after.dayCents - before.dayCents, row.totalCents);
+    EXPECT_EQ(after.cashCents - before.cashCents, row.totalCents);
+    EXPECT_EQ(after.receiptNumber, before.receiptNumber + 2);
+    Stop();
+  }
+}
+
+// A receipt whose sales are not those of the plan (another program's, opened
+// after a kill before the server's own was) is not taken to zero by a discount:
+// it stays open for the printer's operator.
+TEST_F(ReceiptSettling, AReceiptWithSalesThePlanDoesNotKnowIsNotTakenOff) {
+  WriteStarted(Now(), kOneGroupDiscounted);
+  ASSERT_EQ(Run(0x30, "1;1   ;0;0"), "00");
+  ASSERT_EQ(Run(0x31, "Milk;\xC1;0000002.00"), "00");
+  ASSERT_NE(Run(0x33, "1;0:-000000.30"), "");
+  StartWithJournal();
+  const auto [status, body] = Post("/printers/1/settle", "{}");
+  EXPECT_EQ(body["settled"], "cannot") << body.dump();
+  EXPECT_TRUE(Now().open);
+  EXPECT_EQ(CountOf(sim.Paper(), "ВОЙД"), 0) << sim.Paper();
+  EXPECT_EQ(CountOf(sim.Paper(), "-1.70"), 0) << sim.Paper();
+  EXPECT_EQ(JournalState(), "started");
+}
+
 // The manual trigger says in words what it did; a receipt the server did not
 // open is neither voided nor paid, and the status names it.
 TEST_F(ReceiptSettling, SettleSaysWhatItDid) {
@@ -285,12 +489,28 @@ TEST(ReceiptPlanJson, RoundTripsAndRefusesWhatItDidNotWrite) {
   EXPECT_NEAR(back->total, plan.total, 1e-9);
   plan.receiptBefore.reset();
   EXPECT_FALSE(PlanFromJson(PlanToJson(plan))->opened);
+  // The subtotal's discounts and surcharges, and where they stood.
+  ASSERT_TRUE(ParseReceiptRequest(json::parse(kLineDiscounted), PaymentTypeMap(), request, error));
+  const auto changed = PlanFromJson(PlanToJson(PlanOf(request)));
+  ASSERT_TRUE(changed);
+  EXPECT_TRUE(changed->changesKnown);
+  ASSERT_EQ(changed->changes.size(), 1u);
+  EXPECT_EQ(changed->changes[0].afterSales, 2);
+  EXPECT_EQ(changed->changes[0].amount, -0.67);
+  json older = PlanToJson(PlanOf(request));
+  older.erase("subtotalChanges");
+  EXPECT_FALSE(PlanFromJson(older)->changesKnown);
   const char* bad[] = {
       "null",
       "{}",
       R"({"sales":[],"payments":[]})",
       R"({"sales":[{"text":1}],"payments":[],"total":1})",
       R"({"sales":[],"payments":[{"type":"cash"}],"total":1})",
+      R"({"sales":[{"text":"x","quantity":1,"unitPrice":1,"taxGroup":8,"department":0,
+          "percent":0}],"payments":[],"total":1})",
+      R"({"sales":[],"payments":[],"total":1,"subtotalChanges":{"afterSales":1}})",
+      R"({"sales":[],"payments":[],"total":1,"subtotalChanges":[{"afterSales":1}]})",
+      R"({"sales":[],"payments":[],"total":1,"subtotalChanges":[{"afterSales":"1","amount":1}]})",
   };
   for (const char* text : bad) EXPECT_FALSE(PlanFromJson(json::parse(text))) << text;
 }
