@@ -968,8 +968,10 @@ ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
         break;
       }
       case Action::kRaw: {
+        // A data reply may be empty and still be the printer's whole answer:
+        // how the exchange ended decides, not the length of its text.
         const std::string reply = fp->Transact(static_cast<uint8_t>(job.raw.command), job.raw.data);
-        ok = !reply.empty();
+        ok = CallEndedDone(*fp, host);
         if (ok) result["rawResponse"] = Cp1251ToUtf8(reply);
         break;
       }
