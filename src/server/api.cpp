@@ -11,6 +11,7 @@
 #include "driver/status_flags.h"
 #include "link/settings.h"
 #include "server/held_link.h"
+#include "server/http_request.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
@@ -48,10 +49,7 @@ constexpr std::chrono::milliseconds kSettleRetry{3000};
 constexpr std::chrono::milliseconds kSettleRetryForTesting{200};
 
 ApiResponse Error(int status, const std::string& reason, const std::string& text) {
-  json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
-  // A text may quote what the client sent (a path, a Host): bytes that are
-  // not UTF-8 become U+FFFD instead of failing the answer.
-  return ApiResponse{status, body.dump(-1, ' ', false, json::error_handler_t::replace)};
+  return ApiResponse{status, ErrorBody(reason, text)};
 }
 
 ApiResponse Stopping() {
@@ -101,11 +99,7 @@ bool SameSecret(const std::string& given, const std::string& secret) {
 std::string BearerToken(const std::string& authorization) {
   static const std::string kScheme = "bearer ";
   if (authorization.size() <= kScheme.size()) return "";
-  for (size_t i = 0; i < kScheme.size(); ++i) {
-    char c = authorization[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kScheme[i]) return "";
-  }
+  if (LowerAscii(authorization.substr(0, kScheme.size())) != kScheme) return "";
   size_t start = kScheme.size();
   while (start < authorization.size() && authorization[start] == ' ') ++start;
   return authorization.substr(start);

@@ -75,12 +75,6 @@ struct Task {
   Clock::time_point started;
 };
 
-std::string ErrorBody(const std::string& reason, const std::string& text) {
-  const nlohmann::json body = {{"ok", false},
-                               {"messages", MessagesJson({{"error", reason, text}})}};
-  return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
 // "ok" as the answer says it (its "ok" member); an answer without one (the
 // printers table, a preflight) as the Api said.
 bool AnswerOk(const ApiResponse& response) {
