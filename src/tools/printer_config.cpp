@@ -11,20 +11,36 @@ namespace {
 
 constexpr int kRateNotRead = -2;  // ReadTaxRates' mark for a group the reply lacks
 
-// The number of steps each section takes, for the progress total.
+// Each section once: its member in the backup file and the number of steps its
+// read takes (for the progress total), in the order of Section.
+struct SectionRow {
+  Section section;
+  const char* key;
+  int steps;
+};
+constexpr SectionRow kSectionRows[] = {
+    {Section::kOrigin, "printer", 1},
+    {Section::kDecimalPoint, "decimalPoint", 1},
+    {Section::kTaxRates, "taxRates", 1},
+    {Section::kHeader, "header", kHeaderLineCount},
+    {Section::kParameters, "parameters", 1},
+    {Section::kPayments, "payments", 1},
+    {Section::kInvoices, "invoiceRange", 1},
+    {Section::kDepartments, "departments", kDepartmentCount},
+    {Section::kOperators, "operators", kOperatorCount},
+    {Section::kArticles, "articles", kArticleCount},
+};
+static_assert(sizeof kSectionRows / sizeof kSectionRows[0] == kSectionCount, "one row per section");
+
+const SectionRow* RowOf(Section s) {
+  for (const SectionRow& row : kSectionRows)
+    if (row.section == s) return &row;
+  return nullptr;
+}
+
 int StepsOf(Section s) {
-  switch (s) {
-    case Section::kHeader:
-      return kHeaderLineCount;
-    case Section::kOperators:
-      return kOperatorCount;
-    case Section::kDepartments:
-      return kDepartmentCount;
-    case Section::kArticles:
-      return kArticleCount;
-    default:
-      return 1;
-  }
+  const SectionRow* row = RowOf(s);
+  return row ? row->steps : 1;
 }
 
 class Collector {
@@ -192,29 +208,8 @@ CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
 }
 
 const char* SectionKey(Section s) {
-  switch (s) {
-    case Section::kOrigin:
-      return "printer";
-    case Section::kDecimalPoint:
-      return "decimalPoint";
-    case Section::kTaxRates:
-      return "taxRates";
-    case Section::kHeader:
-      return "header";
-    case Section::kParameters:
-      return "parameters";
-    case Section::kPayments:
-      return "payments";
-    case Section::kInvoices:
-      return "invoiceRange";
-    case Section::kDepartments:
-      return "departments";
-    case Section::kOperators:
-      return "operators";
-    case Section::kArticles:
-      return "articles";
-  }
-  return "";
+  const SectionRow* row = RowOf(s);
+  return row ? row->key : "";
 }
 
 namespace {
