@@ -163,6 +163,7 @@ class Api {
                         const std::function<bool()>& clientGone);
   // Runs a checked request on its printer's worker thread: the whole answer.
   ApiResponse Execute(Printer& printer, const Prepared& job);
+  class JobRun;  // Execute's steps, one function each
   // Interrupted receipts: the printer settles them before its next job and by
   // itself while idle (loaded from the journal at start).
   void WatchReceipts(Printer& printer);
