@@ -448,7 +448,7 @@ ApiResponse Api::TaskInfo(const Query& query) {
   json body = {
       {"ok", true}, {"messages", json::array()}, {"taskStatus", TaskRegistry::StateName(state)}};
   if (state == TaskRegistry::State::kFinished) body["result"] = result;
-  return ApiResponse{kOk, body.dump()};
+  return Reply(kOk, body);
 }
 
 ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& name,
@@ -614,14 +614,13 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
         "The server is stopping before this task finished: ask GET /printers/taskinfo?id=" + id +
         " once the server is back";
     body["taskId"] = id;
-    ApiResponse out(kBusy, body.dump());
+    ApiResponse out = Reply(kBusy, body);
     out.printer = printer.worker.Info().id;
     out.saleNumber = job->receipt.uniqueSaleNumber;
     return out;
   }
-  ApiResponse out(kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump());
+  ApiResponse out = Reply(kOk, {{"ok", true}, {"messages", json::array()}, {"taskId", id}});
   out.printer = printer.worker.Info().id;
   out.saleNumber = job->receipt.uniqueSaleNumber;
-  out.ok = true;
   return out;
 }

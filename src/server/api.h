@@ -50,7 +50,8 @@ struct ApiResponse {
   std::string body;                                          // JSON, UTF-8
   std::vector<std::pair<std::string, std::string>> headers;  // extra ones (CORS)
   // For the request log: the printer, the sale number, whether it did what was
-  // asked and whether anything reached the paper.
+  // asked (the body's "ok"; for the printers table, which has none, whether
+  // the table was made) and whether anything reached the paper.
   std::string printer;
   std::string saleNumber;
   bool ok = false;

@@ -20,6 +20,12 @@ using nlohmann::json;
 
 namespace api_parts {
 
+ApiResponse Reply(int status, const json& body) {
+  ApiResponse out(status, body.dump());
+  out.ok = body.is_object() && body.value("ok", false);
+  return out;
+}
+
 ApiResponse Error(int status, const std::string& reason, const std::string& text) {
   return ApiResponse{status, ErrorBody(reason, text)};
 }
@@ -29,10 +35,9 @@ ApiResponse Error(int status, const std::string& reason, const std::string& text
 // `printsWhenOk`: a request that prints when it succeeds (reports, sums).
 ApiResponse Answered(const std::string& printer, const std::string& saleNumber, const json& answer,
                      bool printsWhenOk) {
-  ApiResponse out(kOk, answer.dump());
+  ApiResponse out = Reply(kOk, answer);
   out.printer = printer;
   out.saleNumber = saleNumber;
-  out.ok = answer.value("ok", false);
   out.printed =
       answer.value("printed", json::object()).value("opened", false) || (out.ok && printsWhenOk);
   for (const auto& m : answer.value("messages", json::array()))
@@ -237,10 +242,9 @@ std::optional<ApiResponse> Api::JobRun::CheckJournal() {
   if (sale_.empty()) return std::nullopt;
   if (const auto entry = api_.journal_.Find(info_.id, sale_)) {
     const UsedSaleAnswer used = AnswerUsedSale(*entry, info_.id, sale_, job_.fingerprint);
-    ApiResponse out(used.status, used.body.dump());
+    ApiResponse out = Reply(used.status, used.body);
     out.printer = info_.id;
     out.saleNumber = sale_;
-    out.ok = used.body.value("ok", false);
     return out;
   }
   std::string journalError;

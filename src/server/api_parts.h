@@ -42,6 +42,11 @@ enum class Action {
   kSettle,
 };
 
+// An answer with its JSON body: ApiResponse::ok (the request log's) is the
+// body's "ok", so that the two never differ. Every answer with a body is made
+// here, by Error or by Answered.
+ApiResponse Reply(int status, const nlohmann::json& body);
+
 // An answer refused or failed before any printer work: {"ok":false} and one
 // error message.
 ApiResponse Error(int status, const std::string& reason, const std::string& text);
