@@ -77,17 +77,24 @@ class Collector {
     return go;
   }
 
+  // A section of one read: `read` fills a T through the driver; `into` takes
+  // it when the read was done.
+  template <typename T, typename ReadFn>
+  CollectResult One(Section s, std::optional<T>& into, ReadFn read) {
+    if (!Step(s, 0)) return CollectResult::kCancelled;
+    T value{};
+    if (!Got(read(value))) return CollectResult::kFailed;
+    into = value;
+    return CollectResult::kDone;
+  }
+
   CollectResult Read(Section s) {
     switch (s) {
       case Section::kOrigin:
         return ReadOrigin();
-      case Section::kDecimalPoint: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        char mode = 0;
-        if (!Got(printer_.ReadDecimalPoint(mode))) return CollectResult::kFailed;
-        config_.decimalPoint = mode;
-        return CollectResult::kDone;
-      }
+      case Section::kDecimalPoint:
+        return One(s, config_.decimalPoint,
+                   [this](char& m) { return printer_.ReadDecimalPoint(m); });
       case Section::kTaxRates: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         TaxRates rates{};
@@ -112,13 +119,9 @@ class Collector {
         config_.header = lines;
         return CollectResult::kDone;
       }
-      case Section::kParameters: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        PrintParameters params;
-        if (!Got(printer_.ReadParameters(params))) return CollectResult::kFailed;
-        config_.parameters = params;
-        return CollectResult::kDone;
-      }
+      case Section::kParameters:
+        return One(s, config_.parameters,
+                   [this](PrintParameters& p) { return printer_.ReadParameters(p); });
       case Section::kPayments: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         PaymentNames names;
@@ -130,13 +133,9 @@ class Collector {
         config_.payments = setup;
         return CollectResult::kDone;
       }
-      case Section::kInvoices: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        InvoiceRange range;
-        if (!Got(printer_.ReadInvoiceRange(range))) return CollectResult::kFailed;
-        config_.invoices = range;
-        return CollectResult::kDone;
-      }
+      case Section::kInvoices:
+        return One(s, config_.invoices,
+                   [this](InvoiceRange& r) { return printer_.ReadInvoiceRange(r); });
       case Section::kOperators: {
         std::vector<OperatorRecord> ops;
         for (int n = 1; n <= kOperatorCount; ++n) {
