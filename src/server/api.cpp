@@ -1,4 +1,5 @@
 #include "server/api.h"
+#include "server/api_parts.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@
 #include "driver/status_flags.h"
 #include "link/settings.h"
 #include "server/held_link.h"
+#include "server/http_request.h"
 #include "server/netfp_answers.h"
 #include "server/netfp_device.h"
 #include "server/printer_pin.h"
@@ -25,21 +27,18 @@
 #include "server/web_page.h"
 
 using nlohmann::json;
+using namespace api_parts;
 
 namespace {
 
-constexpr int kOk = 200;
 constexpr int kNoContent = 204;
-constexpr int kBadRequest = 400;
 constexpr int kUnauthorized = 401;
 constexpr int kNotFound = 404;
 constexpr int kBadMethod = 405;
 constexpr int kTooLarge = 413;
 constexpr int kClientGone = 408;
-constexpr int kBusy = 503;
 
 constexpr int kInternal = 500;
-constexpr const char* kWrongPrinter = "wrongPrinter";
 // Finished tasks remembered in memory after they were reported.
 constexpr size_t kKeptTasks = 1000;
 // The longest wait a client may ask for with asyncTimeout (ten minutes).
@@ -48,13 +47,6 @@ constexpr long long kMaxAsyncTimeoutMs = 600000;
 // request comes (each request tries first too).
 constexpr std::chrono::milliseconds kSettleRetry{3000};
 constexpr std::chrono::milliseconds kSettleRetryForTesting{200};
-
-ApiResponse Error(int status, const std::string& reason, const std::string& text) {
-  json body = {{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}};
-  // A text may quote what the client sent (a path, a Host): bytes that are
-  // not UTF-8 become U+FFFD instead of failing the answer.
-  return ApiResponse{status, body.dump(-1, ' ', false, json::error_handler_t::replace)};
-}
 
 ApiResponse Stopping() {
   return Error(kBusy, "busy",
@@ -103,11 +95,7 @@ bool SameSecret(const std::string& given, const std::string& secret) {
 std::string BearerToken(const std::string& authorization) {
   static const std::string kScheme = "bearer ";
   if (authorization.size() <= kScheme.size()) return "";
-  for (size_t i = 0; i < kScheme.size(); ++i) {
-    char c = authorization[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kScheme[i]) return "";
-  }
+  if (LowerAscii(authorization.substr(0, kScheme.size())) != kScheme) return "";
   size_t start = kScheme.size();
   while (start < authorization.size() && authorization[start] == ' ') ++start;
   return authorization.substr(start);
@@ -171,87 +159,6 @@ const std::string* QueryValue(const std::multimap<std::string, std::string>& que
   return it == query.end() ? nullptr : &it->second;
 }
 
-std::string UriOf(const ServedPrinter& p) {
-  return "serial://" + p.path + "?baud=" + std::to_string(p.baud);
-}
-
-// The answer with what the request log needs: the printer, the sale number,
-// whether it did what was asked and whether anything reached the paper.
-// `printsWhenOk`: a request that prints when it succeeds (reports, sums).
-ApiResponse Answered(const std::string& printer, const std::string& saleNumber, const json& answer,
-                     bool printsWhenOk) {
-  ApiResponse out(kOk, answer.dump());
-  out.printer = printer;
-  out.saleNumber = saleNumber;
-  out.ok = answer.value("ok", false);
-  out.printed =
-      answer.value("printed", json::object()).value("opened", false) || (out.ok && printsWhenOk);
-  for (const auto& m : answer.value("messages", json::array()))
-    if (m.value("reason", "") == kWrongPrinter) out.note = m.value("text", "");
-  return out;
-}
-
-enum class Action {
-  kInfo,
-  kStatus,
-  kReadClock,
-  kSetClock,
-  kReceipt,
-  kReversal,
-  kXReport,
-  kZReport,
-  kDuplicate,
-  kDeposit,
-  kWithdraw,
-  kCash,
-  kRaw,
-  kSettle,
-};
-
-// True when the printer stopped answering during the job (its retries ran out).
-bool LinkFailed(const PolicyHost& host) {
-  for (const auto& m : host.Messages())
-    if (m.type == "error" && (m.code == "link" || m.code == "noAnswer")) return true;
-  return false;
-}
-
-// The reports a zeroing chain printed before the job's own command went out
-// (zeroReports), named in a message, in "reportsPrinted" and in the returned
-// note for the log. `wentOn`: that command went out after the chain, so its
-// last report printed too; otherwise the last may not have. `printed` is set
-// when one surely did.
-std::string TellReports(PolicyHost& host, bool wentOn, json& result, bool& printed) {
-  const std::vector<std::string>& agreed = host.ReportsAgreed();
-  printed = false;
-  if (agreed.empty()) return "";
-  const size_t sure = wentOn ? agreed.size() : host.ReportsConfirmed();
-  std::string names;
-  json list = json::array();
-  for (size_t i = 0; i < sure; ++i) {
-    names += (i ? ", " : "") + agreed[i];
-    list.push_back(agreed[i]);
-  }
-  result["reportsPrinted"] = list;
-  printed = sure > 0;
-  std::string text = "Printed to put the printer right first: " + (names.empty() ? "-" : names);
-  if (sure < agreed.size()) text += "; the " + agreed.back() + " may not have printed";
-  host.Add("warning", "corrected", text);
-  return "reports printed: " + (names.empty() ? "-" : names) +
-         (sure < agreed.size() ? ", maybe " + agreed.back() : "");
-}
-
-bool PrintsWhenOk(Action action) {
-  return action == Action::kXReport || action == Action::kZReport || action == Action::kDuplicate ||
-         action == Action::kDeposit || action == Action::kWithdraw;
-}
-
-// Jobs that print or change money or fiscal state: they run only on the
-// printer the id stands for (PrinterPin). A raw command may be any of them.
-bool NeedsThePinnedPrinter(Action action) {
-  return PrintsWhenOk(action) || action == Action::kReceipt || action == Action::kSetClock ||
-         action == Action::kRaw || action == Action::kSettle;
-}
-
 struct Endpoint {
   const char* name;
   bool get;
@@ -276,44 +183,6 @@ constexpr Endpoint kEndpoints[] = {
 };
 
 }  // namespace
-
-struct Api::Printer {
-  Printer(const ServedPrinter& info, SaleJournal& journal, const PaymentTypeMap& names,
-          std::optional<DeviceIdentity> known = std::nullopt)
-      : settler(journal, info.id, names),
-        link([this](UiHost* host) { return worker.Open(host); }, info.path),
-        identity(std::move(known)),
-        pin(identity ? identity->serialNumber : "",
-            identity ? identity->fiscalMemorySerialNumber : ""),
-        worker(info) {
-    worker.SetQuietTask(HeldLink::kIdleRelease, [this] { link.Release(); });
-  }
-  ReceiptSettler settler;  // an interrupted receipt, settled on the worker's thread
-  HeldLink link;           // the printer's port between jobs
-  // Handler threads held by this printer's requests, and those of them
-  // waiting for tasks (Api::kMaxHandlersPerPrinter, kMaxTaskWaitsPerPrinter).
-  std::atomic<size_t> handlers{0};
-  std::atomic<size_t> taskWaits{0};
-  std::mutex identityLock;
-  std::optional<DeviceIdentity> identity;  // as last read from the printer the id stands for
-  PrinterPin pin;                          // which printer that is
-  ReceiptRulesCache rules;                 // its decimal mode and tax groups, while it answers
-  // Last: its thread, which uses the members above, is joined first.
-  PrinterWorker worker;
-};
-
-// A request checked whole, ready to run on the printer.
-struct Api::Prepared {
-  Action action = Action::kInfo;
-  Corrections corrections;
-  ReceiptRequest receipt;
-  ReversalRequest reversal;
-  SumRequest sum;
-  OperatorChoice op;
-  RawRequest raw;
-  std::time_t when = 0;
-  std::string fingerprint;  // of a receipt: tells a retry from another cart
-};
 
 Api::Api(const ServerConfig& config)
     : config_(config),
@@ -595,7 +464,7 @@ ApiResponse Api::TaskInfo(const Query& query) {
   json body = {
       {"ok", true}, {"messages", json::array()}, {"taskStatus", TaskRegistry::StateName(state)}};
   if (state == TaskRegistry::State::kFinished) body["result"] = result;
-  return ApiResponse{kOk, body.dump()};
+  return Reply(kOk, body);
 }
 
 ApiResponse Api::Dispatch(Printer& printer, const std::string& method, const std::string& name,
@@ -765,348 +634,13 @@ ApiResponse Api::RunAsTask(Printer& printer, std::shared_ptr<Prepared> job, cons
         "The server is stopping before this task finished: ask GET /printers/taskinfo?id=" + id +
         " once the server is back";
     body["taskId"] = id;
-    ApiResponse out(kBusy, body.dump());
+    ApiResponse out = Reply(kBusy, body);
     out.printer = printer.worker.Info().id;
     out.saleNumber = job->receipt.uniqueSaleNumber;
     return out;
   }
-  ApiResponse out(kOk, json{{"ok", true}, {"messages", json::array()}, {"taskId", id}}.dump());
+  ApiResponse out = Reply(kOk, {{"ok", true}, {"messages", json::array()}, {"taskId", id}});
   out.printer = printer.worker.Info().id;
   out.saleNumber = job->receipt.uniqueSaleNumber;
-  out.ok = true;
-  return out;
-}
-
-json Api::SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, bool& ok) {
-  json answer = json::object();
-  std::vector<ServerMessage> messages;
-  if (report.any) {
-    const SettleResult& r = report.result;
-    ok = SettledFree(r.how);
-    answer["settled"] = SettledName(r.how);
-    if (!report.sale.empty()) answer["uniqueSaleNumber"] = report.sale;
-    answer["printed"] = {{"voided", r.voided}, {"payments", r.payments}};
-    if (r.how == Settled::kCompleted) {
-      answer["receiptNumber"] = ReceiptNumberText(r.receiptNumber);
-      answer["receiptAmount"] = std::round(r.amount * 100) / 100;
-    }
-    messages.push_back({ok ? "info" : "error", "receipt", r.words});
-  } else {
-    // Nothing of this server's to settle: says whether the printer holds a receipt.
-    PolicyHost host(Corrections{}, config_.retries,
-                    [&printer](UiHost* h) { return printer.worker.Open(h); });
-    FiscalPrinter& fp = printer.link.Take(&host);
-    printer.worker.Prepare(fp);
-    StatusFlags flags{};
-    const bool read = fp.IsConnected() && CallSucceeded(fp, host, fp.ReadStatus(flags));
-    printer.link.Give();
-    messages = host.Messages();
-    if (!read) {
-      ok = false;
-      answer["settled"] = "notNow";
-      messages.push_back({"error", "noAnswer", "The printer does not answer"});
-    } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
-      ok = false;
-      answer["settled"] = "cannot";
-      messages.push_back({"error", "receipt",
-                          "A receipt is open that this server did not leave open: its lines "
-                          "are not known here, so it is not voided or paid; close it at the "
-                          "printer or in the program that opened it"});
-    } else {
-      ok = true;
-      answer["settled"] = "nothing";
-      messages.push_back({"info", "receipt", "Nothing to settle: no receipt is open"});
-    }
-  }
-  answer["ok"] = ok;
-  answer["messages"] = MessagesJson(messages);
-  return answer;
-}
-
-ApiResponse Api::Execute(Printer& printer, const Prepared& job) {
-  const ServedPrinter& info = printer.worker.Info();
-  const ReceiptRequest& receipt = job.receipt;
-  const std::string& sale = receipt.uniqueSaleNumber;
-  json result = json::object();
-  bool ok = false;
-  int httpStatus = kOk;  // 400 for a receipt the printer's rules refuse
-  // An interrupted receipt is put right before anything else reaches the
-  // printer, so that a resend of its number finds the outcome.
-  std::optional<ReceiptSettler::Report> settled;
-  if (printer.settler.Pending()) {
-    // A read of a silent printer must not wait for the retries of the settling.
-    const bool read = job.action == Action::kInfo || job.action == Action::kStatus ||
-                      job.action == Action::kReadClock || job.action == Action::kCash;
-    settled = SettlePending(printer, read ? 0 : config_.retries);
-  }
-  if (job.action == Action::kSettle) {
-    bool settleOk = false;
-    json answer = SettleAnswer(printer, settled.value_or(ReceiptSettler::Report{}), settleOk);
-    ApiResponse out = Answered(info.id, "", answer, false);
-    out.printed = settled && settled->result.how != Settled::kNotNow &&
-                  (settled->result.voided > 0 || settled->result.payments > 0 ||
-                   settled->result.how == Settled::kCancelled);
-    return out;
-  }
-  const SettlePlan plan = PlanOf(receipt);
-  if (!sale.empty()) {
-    if (const auto entry = journal_.Find(info.id, sale)) {
-      const UsedSaleAnswer used = AnswerUsedSale(*entry, info.id, sale, job.fingerprint);
-      ApiResponse out(used.status, used.body.dump());
-      out.printer = info.id;
-      out.saleNumber = sale;
-      out.ok = used.body.value("ok", false);
-      return out;
-    }
-    std::string journalError;
-    // Nothing is sent to the printer unless the journal holds the number.
-    if (!journal_.Start(info.id, sale, job.fingerprint, journalError, PlanToJson(plan))) {
-      ApiResponse out = Error(kBusy, "journal", journalError + "; nothing was printed");
-      out.printer = info.id;
-      out.saleNumber = sale;
-      return out;
-    }
-  }
-  const int retries =
-      job.action == Action::kInfo || job.action == Action::kStatus ? 0 : config_.retries;
-  // An interrupted receipt of this server's is settled by the server alone:
-  // closing it by paying the rest in cash would book what was never sold.
-  Corrections corrections = job.corrections;
-  const bool blocked = printer.settler.Pending();
-  if (blocked) corrections.closeReceipt = false;
-  PolicyHost host(corrections, retries, [&printer](UiHost* h) { return printer.worker.Open(h); });
-  if (settled && SettledFree(settled->result.how))
-    host.Add("warning", "receipt", settled->result.words);
-  for (const auto& w : receipt.warnings) host.Add("warning", "request", w);
-  std::vector<ServerMessage> status;
-  FiscalPrinter* fp = nullptr;  // the printer's kept link, until Give below
-  if (job.action == Action::kReversal) {
-    host.Add("error", "unsupported",
-             "Сторно бонове не се поддържат: принтерът няма команда за сторно бон; нищо не е "
-             "отпечатано");
-  } else {
-    fp = &printer.link.Take(&host);
-    printer.worker.Prepare(*fp);
-  }
-  // Another printer on this port: its serial number. A job that needs the
-  // pinned printer is then not sent; reads answer, saying so. The serial
-  // number is read once per opening of the port (see PrinterPin).
-  std::string onLine;
-  bool confirmed = true;
-  // A status request checks after its own status read (below).
-  if (fp && fp->IsConnected() && NeedsThePinnedPrinter(job.action)) {
-    const PrinterPin::Check check = printer.pin.Confirm(*fp, printer.link.Generation(), onLine);
-    if (check != PrinterPin::Check::kOther) onLine.clear();
-    if (check != PrinterPin::Check::kSame && NeedsThePinnedPrinter(job.action)) {
-      confirmed = false;
-      if (check == PrinterPin::Check::kOther)
-        host.Add("error", kWrongPrinter,
-                 OtherPrinterText(onLine, printer.pin.SerialNumber()) + "; нищо не е изпратено");
-      else if (!host.HasError())
-        host.Add("error", "link",
-                 "Серийният номер на принтера не може да бъде прочетен; нищо не е изпратено");
-    }
-  }
-  // A receipt not started answers the receipt's members all the same.
-  if (!confirmed && job.action == Action::kReceipt) result = OutcomeToJson(SaleOutcome{});
-  std::optional<DeviceIdentity> otherIdentity;  // device info of another printer on the port
-  bool answered = false;
-  if (fp && fp->IsConnected() && confirmed) {
-    switch (job.action) {
-      case Action::kInfo: {
-        const auto identity = ReadDeviceIdentity(*fp);
-        ok = answered = identity.has_value();
-        if (identity && printer.pin.Compare(identity->serialNumber) == PrinterPin::Check::kOther) {
-          onLine = identity->serialNumber;
-          otherIdentity = identity;
-          break;
-        }
-        std::lock_guard<std::mutex> lock(printer.identityLock);
-        if (identity) printer.identity = identity;
-        break;
-      }
-      case Action::kStatus: {
-        StatusFlags flags{};
-        ok = CallSucceeded(*fp, host, fp->ReadStatus(flags));
-        if (ok) {
-          // Whose status it is: another printer's says so (below).
-          if (printer.pin.ConfirmAfterStatus(*fp, printer.link.Generation(), flags, onLine) !=
-              PrinterPin::Check::kOther)
-            onLine.clear();
-          result["status"] = StatusToJson(flags);
-          status = StatusMessages(flags);
-          ok = result["status"]["ok"].get<bool>();
-          const std::string clock = ReadDeviceClock(*fp, flags);
-          if (!clock.empty()) result["deviceDateTime"] = clock;
-          // A receipt left open takes no sale, whoever opened it.
-          if (blocked) {
-            host.Add("error", "receipt", printer.settler.Blocking());
-            ok = false;
-          } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
-            host.Add("error", "receipt",
-                     "A receipt is open on the printer that this server did not leave "
-                     "open: no sale can be printed until it is closed (at the printer, or "
-                     "by the program that opened it)");
-            ok = false;
-          }
-        }
-        break;
-      }
-      case Action::kReadClock: {
-        std::time_t t = 0;
-        const std::string clock = fp->ReadDateTime(t);
-        ok = CallSucceeded(*fp, host, clock) && !DeviceTimeOf(clock).empty();
-        if (ok) result["deviceDateTime"] = DeviceTimeOf(clock);
-        break;
-      }
-      case Action::kSetClock: {
-        // A date before the last fiscal-memory record ends told ("BP"): the
-        // host has the driver's message.
-        ok = CallSucceeded(*fp, host, fp->SetDateTime(job.when));
-        break;
-      }
-      case Action::kXReport:
-      case Action::kZReport:
-        ok = CallSucceeded(*fp, host, fp->PrintDailyReport(job.action == Action::kZReport));
-        break;
-      case Action::kDuplicate:
-        ok = CallSucceeded(*fp, host, fp->PrintDuplicate());
-        break;
-      case Action::kDeposit:
-      case Action::kWithdraw: {
-        const double amount = job.action == Action::kDeposit ? job.sum.amount : -job.sum.amount;
-        ok = CallSucceeded(*fp, host,
-                           fp->ServiceSumInOut(job.sum.op.Resolve(config_.defaultOperator),
-                                               job.sum.paymentType, amount));
-        break;
-      }
-      case Action::kCash: {
-        const auto cash = ReadCashInDrawer(*fp);
-        ok = cash.has_value();
-        if (ok) result["amount"] = *cash;
-        break;
-      }
-      case Action::kRaw: {
-        const std::string reply = fp->Transact(static_cast<uint8_t>(job.raw.command), job.raw.data);
-        ok = !reply.empty();
-        if (ok) result["rawResponse"] = Cp1251ToUtf8(reply);
-        break;
-      }
-      case Action::kReceipt: {
-        SaleOutcome outcome;
-        SettlePlan before = plan;
-        ReceiptPlan money;
-        std::string refusal, journalError;
-        if (blocked) {
-          host.Add("error", "receipt", printer.settler.Blocking());
-        } else if (const auto rules = printer.rules.Get(*fp, host); !rules) {
-          // The printer did not tell its rules: the host holds why; nothing opened.
-        } else if (!PlanReceipt(receipt, *rules, money, refusal)) {
-          // Nothing is opened that the printer could not close: the receipt is
-          // counted by this printer's rules first.
-          host.Add("error", "request", refusal + "; nothing was printed");
-          httpStatus = kBadRequest;
-        } else {
-          before.total = UnitsToAmount(money.total, money.rules);
-          if (!sale.empty() && !ReadFiguresBefore(*fp, host, before)) {
-            // Without them a receipt cut short by a crash could not be told printed
-            // or not. (A receipt without a sale number is not resent: it goes without.)
-            host.Add("error", "receipt",
-                     "The printer's last receipt number and the day's turnover could not be "
-                     "read before opening the receipt; nothing was printed");
-          } else if (!sale.empty() && !journal_.Start(info.id, sale, job.fingerprint, journalError,
-                                                      PlanToJson(before))) {
-            host.Add("error", "journal", journalError + "; nothing was printed");
-          } else {
-            outcome = RunReceipt(*fp, host, receipt, receipt.op.Resolve(config_.defaultOperator),
-                                 money, before, config_.paymentTypes,
-                                 printer.pin.MemorySerialNumberOn(printer.link.Generation()));
-            if (outcome.interrupted) {
-              before.opened = true;
-              printer.settler.Keep(sale, job.fingerprint, before);
-              printer.worker.WakeIdle();  // tried again by itself until settled
-            }
-          }
-        }
-        ok = outcome.ok;
-        result = OutcomeToJson(outcome);
-        break;
-      }
-      case Action::kReversal:
-      case Action::kSettle:
-        break;
-    }
-  }
-  const bool connected = fp && fp->IsConnected();
-  if (fp) printer.link.Give();  // kept for the next job, or closed when it failed
-  fp = nullptr;
-  // The receipt rules are read again after the link was lost (the printer may
-  // have been changed meanwhile), another printer answered, a raw command may
-  // have changed them, or a receipt failed on the printer after it opened
-  // (its rules may have changed under another program).
-  const bool receiptFailed = job.action == Action::kReceipt && !ok &&
-                             result.value("printed", json::object()).value("opened", false);
-  if (!connected || LinkFailed(host) || !onLine.empty() || job.action == Action::kRaw ||
-      receiptFailed)
-    printer.rules.Forget();
-  // Every failure says why: the printer that never answered apart from the
-  // request the driver refused before sending it (a value over the printer's limit).
-  // A status read that answered with flags that stop sales has said why in
-  // its status messages.
-  if (!ok && !host.HasError() && status.empty()) {
-    if (!connected)
-      host.Add("error", "noAnswer", "The printer on " + info.path + " cannot be reached");
-    else
-      host.Add("error", "rejected",
-               "The driver refused the request before sending it: a value this printer "
-               "does not accept (for example an amount over its maximum), or a state "
-               "that does not allow it");
-  }
-  // Reads of another printer answer what it said, and that it is not this one.
-  if (confirmed && !onLine.empty()) {
-    host.Add("error", kWrongPrinter, OtherPrinterText(onLine, printer.pin.SerialNumber()));
-    ok = false;
-  }
-  bool reportsPrinted = false;
-  const std::string reports =
-      TellReports(host, ok || result.value("printed", json::object()).value("opened", false),
-                  result, reportsPrinted);
-  std::vector<ServerMessage> messages = host.Messages();
-  messages.insert(messages.end(), status.begin(), status.end());
-  if (job.action == Action::kInfo) {
-    std::lock_guard<std::mutex> lock(printer.identityLock);
-    const std::optional<DeviceIdentity>& shown = otherIdentity ? otherIdentity : printer.identity;
-    if (shown) result = DeviceInfoJson(*shown, UriOf(info), config_.paymentTypes);
-    result["id"] = info.id;
-    result["port"] = info.path;
-    result["com"] = info.com;
-    result["speed"] = info.baud;
-    result["connected"] = answered;
-  }
-  result["ok"] = ok;
-  result["messages"] = MessagesJson(messages);
-  if (!sale.empty()) {
-    std::string journalError;
-    const std::string state = result.value("receiptState", std::string("none"));
-    // A receipt that sold nothing (nothing printed, or voided and cancelled) frees
-    // its number; one left open or unknown stays started until it is settled.
-    const bool kept = state == "open" || state == "unknown";
-    if (!kept &&
-        !(state == "closed" ? journal_.Finish(info.id, sale, job.fingerprint, result, journalError)
-                            : journal_.Release(info.id, sale, journalError))) {
-      messages.push_back(ServerMessage{"error", "journal", journalError});
-      result["messages"] = MessagesJson(messages);
-    }
-    if (!kept && state != "closed") {  // refused, or voided and cancelled
-      std::string why;
-      for (const auto& m : messages)
-        if (why.empty() && m.type == "error") why = m.text;
-      refused_->Add(info.id, sale, why);
-    }
-  }
-  ApiResponse out = Answered(info.id, sale, result, PrintsWhenOk(job.action));
-  out.status = httpStatus;
-  out.printed = out.printed || reportsPrinted;
-  if (!reports.empty()) out.note += (out.note.empty() ? "" : "; ") + reports;
   return out;
 }

@@ -55,7 +55,8 @@ struct ApiResponse {
   std::string contentType;  // "": JSON; otherwise the page's files (web_page.h)
   std::vector<std::pair<std::string, std::string>> headers;  // extra ones (CORS)
   // For the request log: the printer, the sale number, whether it did what was
-  // asked and whether anything reached the paper.
+  // asked (the body's "ok"; for the printers table, which has none, whether
+  // the table was made) and whether anything reached the paper.
   std::string printer;
   std::string saleNumber;
   bool ok = false;
@@ -173,6 +174,7 @@ class Api {
                         const std::function<bool()>& clientGone);
   // Runs a checked request on its printer's worker thread: the whole answer.
   ApiResponse Execute(Printer& printer, const Prepared& job);
+  class JobRun;  // Execute's steps, one function each
   // Interrupted receipts: the printer settles them before its next job and by
   // itself while idle (loaded from the journal at start).
   void WatchReceipts(Printer& printer);

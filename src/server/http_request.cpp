@@ -4,12 +4,6 @@
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 std::string Trim(const std::string& s) {
   size_t b = 0;
   size_t e = s.size();
@@ -56,6 +50,12 @@ bool HttpRequest::HasHeader(const std::string& name) const {
   for (const auto& h : headers)
     if (h.first == name) return true;
   return false;
+}
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
 }
 
 std::string SizeInWords(size_t bytes) {
@@ -115,7 +115,7 @@ HttpParseResult ParseHttpRequest(const std::string& bytes, size_t maxBody, HttpR
     if (colon == std::string::npos || !IsToken(header.substr(0, colon)))
       return Bad(400, "Malformed header line");
     if (request.headers.size() >= kMaxHeaderCount) return Bad(431, "Too many headers");
-    const std::string name = Lower(header.substr(0, colon));
+    const std::string name = LowerAscii(header.substr(0, colon));
     const std::string value = Trim(header.substr(colon + 1));
     if (std::any_of(value.begin(), value.end(), [](char c) { return c != '\t' && IsControl(c); }))
       return Bad(400, "The header " + name + " holds a control character");
@@ -146,7 +146,7 @@ HttpParseResult ParseHttpRequest(const std::string& bytes, size_t maxBody, HttpR
                         SizeInWords(maxBody));
   bool expectContinue = false;
   if (request.HasHeader("expect")) {
-    if (Lower(request.Header("expect")) != "100-continue")
+    if (LowerAscii(request.Header("expect")) != "100-continue")
       return Bad(417, "Only \"Expect: 100-continue\" is understood");
     // An HTTP/1.0 client knows no interim answers: it sends its body anyway.
     expectContinue = !request.http10;
@@ -158,7 +158,7 @@ HttpParseResult ParseHttpRequest(const std::string& bytes, size_t maxBody, HttpR
     if (h.first != "connection") continue;
     for (size_t from = 0; from <= h.second.size();) {
       const size_t comma = std::min(h.second.find(',', from), h.second.size());
-      const std::string token = Lower(Trim(h.second.substr(from, comma - from)));
+      const std::string token = LowerAscii(Trim(h.second.substr(from, comma - from)));
       close = close || token == "close";
       keepAlive = keepAlive || token == "keep-alive";
       from = comma + 1;

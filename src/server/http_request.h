@@ -56,6 +56,10 @@ constexpr size_t kMaxHeaderCount = 100;
 // `Connection` is read as a list of tokens.
 HttpParseResult ParseHttpRequest(const std::string& bytes, size_t maxBody, HttpRequest& request);
 
+// `s` with its ASCII letters in lower case (header names, tokens, schemes,
+// hosts); other bytes as they are.
+std::string LowerAscii(std::string s);
+
 // "64 KiB", "1000 bytes": a size limit in words.
 std::string SizeInWords(size_t bytes);
 

@@ -194,12 +194,14 @@ long NetWrite(NetSocket s, const char* data, size_t size) {
   return n < 0 && WouldBlock() ? -2 : -1;
 }
 
-bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs) {
+bool NetWriteAllWith(NetSocket s, const std::string& data, int timeoutMs,
+                     const NetWriteSome& writeSome) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   size_t sent = 0;
   while (sent < data.size()) {
-    const long n = NetWrite(s, data.data() + sent, data.size() - sent);
-    if (n > 0) {
+    bool writable = true;
+    const long n = writeSome(data.data() + sent, data.size() - sent, writable);
+    if (n >= 0) {
       sent += static_cast<size_t>(n);
       continue;
     }
@@ -208,11 +210,16 @@ bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs) {
                           deadline - std::chrono::steady_clock::now())
                           .count();
     if (left <= 0) return false;
-    const bool writable = true;
     bool ready = false;
     if (NetWait(&s, &writable, 1, &ready, static_cast<int>(left)) < 0) return false;
   }
   return true;
+}
+
+bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs) {
+  return NetWriteAllWith(s, data, timeoutMs, [s](const char* bytes, size_t size, bool&) {
+    return NetWrite(s, bytes, size);
+  });
 }
 
 bool NetPeerGone(NetSocket s) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // The few socket calls fiscal-server's HTTP side needs, the same on POSIX and
@@ -52,6 +53,15 @@ long NetWrite(NetSocket s, const char* data, size_t size);
 // Writes all of `data`, waiting at most `timeoutMs` in all. False on an
 // error or when the time runs out.
 bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs);
+
+// The same over any writer of socket `s` (a TLS session): `writeSome` writes
+// what it can of `size` bytes at `bytes` and returns how many it took, -1 on
+// an error (given up at once), or -2 when `s` must first become writable
+// (`waitWritable` true) or readable (false: a TLS renegotiation) before it
+// can take more.
+using NetWriteSome = std::function<long(const char* bytes, size_t size, bool& waitWritable)>;
+bool NetWriteAllWith(NetSocket s, const std::string& data, int timeoutMs,
+                     const NetWriteSome& writeSome);
 
 // True when the peer has closed its side or the connection is broken (a
 // non-destructive look: waiting request bytes stay where they are).

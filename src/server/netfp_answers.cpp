@@ -76,6 +76,12 @@ nlohmann::json MessagesJson(const std::vector<ServerMessage>& messages) {
   return list;
 }
 
+std::string ErrorBody(const std::string& reason, const std::string& text) {
+  const nlohmann::json body = {{"ok", false},
+                               {"messages", MessagesJson({{"error", reason, text}})}};
+  return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 std::vector<ServerMessage> StatusMessages(const StatusFlags& flags) {
   std::vector<ServerMessage> out;
   for (const auto& f : kFlagTexts) {

@@ -39,6 +39,11 @@ std::string ProtocolCode(const std::string& reason, const std::string& type);
 
 nlohmann::json MessagesJson(const std::vector<ServerMessage>& messages);
 
+// The body of a refused or failed request: {"ok":false,"messages":[one error]}.
+// `text` may quote what the client sent (a path, a Host): bytes that are not
+// UTF-8 become U+FFFD instead of failing the answer.
+std::string ErrorBody(const std::string& reason, const std::string& text);
+
 // One message per status flag that stops sales (error) or needs attention
 // (warning), in the printer's own words ("Няма хартия").
 std::vector<ServerMessage> StatusMessages(const StatusFlags& flags);

@@ -180,11 +180,15 @@ json StatusToJson(const StatusFlags& flags) {
   return out;
 }
 
-bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result) {
+bool CallEndedDone(const FiscalPrinter& printer, PolicyHost& host) {
   const CallOutcome& o = printer.LastOutcome();
   // The driver refused the call itself (an argument outside the printer's limits ...).
   if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "rejected", o.message);
-  return CallDone(result, o);
+  return o.Done();
+}
+
+bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result) {
+  return CallEndedDone(printer, host) && CallDone(result, printer.LastOutcome());
 }
 
 SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRequest& request,

@@ -47,6 +47,9 @@ struct SaleOutcome {
 // above its maximum) gets its message into `host` here; the other ends reached
 // the host as prompts when they happened.
 bool CallSucceeded(const FiscalPrinter& printer, PolicyHost& host, const std::string& result);
+// The same for a call whose text may be empty when done (a raw command's data
+// reply): the driver's outcome alone decides.
+bool CallEndedDone(const FiscalPrinter& printer, PolicyHost& host);
 
 // Checks that every department sold in has the line's tax group (nothing is
 // opened otherwise), opens a fiscal receipt, registers the lines in order

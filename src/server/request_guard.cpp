@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "server/http_request.h"
+
 namespace {
 
 constexpr int kForbidden = 403;
 constexpr int kUnsupportedType = 415;
 constexpr int kNoContent = 204;
-
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 bool IsIpv4(const std::string& s) {
   int parts = 0;
@@ -43,14 +39,14 @@ bool IsIpv6(const std::string& s) {
 
 bool Contains(const std::vector<std::string>& list, const std::string& value, bool anyCase) {
   for (const auto& item : list)
-    if (anyCase ? Lower(item) == Lower(value) : item == value) return true;
+    if (anyCase ? LowerAscii(item) == LowerAscii(value) : item == value) return true;
   return false;
 }
 
 }  // namespace
 
 std::string HostOfHeader(const std::string& value) {
-  const std::string v = Lower(value);
+  const std::string v = LowerAscii(value);
   if (!v.empty() && v[0] == '[') {
     const size_t close = v.find(']');
     return close == std::string::npos ? v : v.substr(1, close - 1);
@@ -99,7 +95,7 @@ GuardVerdict CheckRequest(const GuardPolicy& policy, const GuardInput& in) {
     return v;
   }
   if (in.method != "GET" && (in.hasBody || !in.contentType.empty())) {
-    const std::string type = Lower(in.contentType.substr(0, in.contentType.find(';')));
+    const std::string type = LowerAscii(in.contentType.substr(0, in.contentType.find(';')));
     const auto end = type.find_last_not_of(" \t");
     if (type.substr(0, end == std::string::npos ? 0 : end + 1) != "application/json") {
       v.status = kUnsupportedType;

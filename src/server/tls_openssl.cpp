@@ -330,31 +330,21 @@ const std::string& TlsSession::HandshakeFailure() const {
 bool TlsSession::WriteAll(const std::string& data, int timeoutMs) {
   Impl& m = *impl_;
   if (m.broken || !m.handshaken) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  size_t sent = 0;
-  while (sent < data.size()) {
-    ERR_clear_error();
-    size_t n = 0;
-    const int r = SSL_write_ex(m.ssl, data.data() + sent, data.size() - sent, &n);
-    if (r == 1) {
-      sent += n;
-      continue;
-    }
-    const int e = SSL_get_error(m.ssl, r);
-    if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) {
-      m.broken = true;
-      ERR_clear_error();
-      return false;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          deadline - std::chrono::steady_clock::now())
-                          .count();
-    if (left <= 0) return false;
-    const bool writable = e == SSL_ERROR_WANT_WRITE;
-    bool ready = false;
-    if (NetWait(&m.socket, &writable, 1, &ready, static_cast<int>(left)) < 0) return false;
-  }
-  return true;
+  return NetWriteAllWith(m.socket, data, timeoutMs,
+                         [&m](const char* bytes, size_t size, bool& writable) -> long {
+                           ERR_clear_error();
+                           size_t n = 0;
+                           const int r = SSL_write_ex(m.ssl, bytes, size, &n);
+                           if (r == 1) return static_cast<long>(n);
+                           const int e = SSL_get_error(m.ssl, r);
+                           if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) {
+                             m.broken = true;
+                             ERR_clear_error();
+                             return -1;
+                           }
+                           writable = e == SSL_ERROR_WANT_WRITE;
+                           return -2;
+                         });
 }
 
 void TlsSession::Shutdown() {

@@ -54,13 +54,9 @@ std::string ConfigToJson(const PrinterConfig& c) {
   }
   if (c.parameters) {
     const PrintParameters& p = *c.parameters;
-    j["parameters"] = {{"deviceNumber", p.deviceNumber},
-                       {"logo", p.logo},
-                       {"drawer", p.drawer},
-                       {"autoCut", p.autoCut},
-                       {"transparentDisplay", p.transparentDisplay},
-                       {"shortJournal", p.shortJournal},
-                       {"currency", p.currency}};
+    nlohmann::ordered_json params = {{"deviceNumber", p.deviceNumber}};
+    for (const ParameterFlag& f : kParameterFlags) params[f.key] = p.*f.member;
+    j["parameters"] = params;
   }
   if (c.payments) {
     nlohmann::ordered_json names = nlohmann::ordered_json::array();
@@ -110,7 +106,7 @@ struct BadMember {
 
 // Every member of an object must be one this program knows: a misspelt name
 // would otherwise be a section quietly left alone.
-void OnlyKnown(const json& obj, const std::string& path, std::initializer_list<const char*> known) {
+void OnlyKnown(const json& obj, const std::string& path, const std::vector<const char*>& known) {
   for (auto it = obj.begin(); it != obj.end(); ++it) {
     bool found = false;
     for (const char* k : known) found = found || it.key() == k;
@@ -280,19 +276,14 @@ void ReadHeader(const json& j, PrinterConfig& c) {
 
 void ReadParameters(const json& j, PrinterConfig& c) {
   const json& p = Object(j, "parameters");
-  OnlyKnown(p, "parameters",
-            {"deviceNumber", "logo", "drawer", "autoCut", "transparentDisplay", "shortJournal",
-             "currency"});
+  std::vector<const char*> known = {"deviceNumber"};
+  for (const ParameterFlag& f : kParameterFlags) known.push_back(f.key);
+  OnlyKnown(p, "parameters", known);
   PrintParameters v;
   v.deviceNumber = Integer(Member(p, "parameters", "deviceNumber"), "parameters.deviceNumber", 0,
                            Limit::kLastDeviceNumber);
-  v.logo = Boolean(Member(p, "parameters", "logo"), "parameters.logo");
-  v.drawer = Boolean(Member(p, "parameters", "drawer"), "parameters.drawer");
-  v.autoCut = Boolean(Member(p, "parameters", "autoCut"), "parameters.autoCut");
-  v.transparentDisplay =
-      Boolean(Member(p, "parameters", "transparentDisplay"), "parameters.transparentDisplay");
-  v.shortJournal = Boolean(Member(p, "parameters", "shortJournal"), "parameters.shortJournal");
-  v.currency = Boolean(Member(p, "parameters", "currency"), "parameters.currency");
+  for (const ParameterFlag& f : kParameterFlags)
+    v.*f.member = Boolean(Member(p, "parameters", f.key), std::string("parameters.") + f.key);
   c.parameters = v;
 }
 

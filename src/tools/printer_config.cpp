@@ -11,20 +11,36 @@ namespace {
 
 constexpr int kRateNotRead = -2;  // ReadTaxRates' mark for a group the reply lacks
 
-// The number of steps each section takes, for the progress total.
+// Each section once: its member in the backup file and the number of steps its
+// read takes (for the progress total), in the order of Section.
+struct SectionRow {
+  Section section;
+  const char* key;
+  int steps;
+};
+constexpr SectionRow kSectionRows[] = {
+    {Section::kOrigin, "printer", 1},
+    {Section::kDecimalPoint, "decimalPoint", 1},
+    {Section::kTaxRates, "taxRates", 1},
+    {Section::kHeader, "header", kHeaderLineCount},
+    {Section::kParameters, "parameters", 1},
+    {Section::kPayments, "payments", 1},
+    {Section::kInvoices, "invoiceRange", 1},
+    {Section::kDepartments, "departments", kDepartmentCount},
+    {Section::kOperators, "operators", kOperatorCount},
+    {Section::kArticles, "articles", kArticleCount},
+};
+static_assert(sizeof kSectionRows / sizeof kSectionRows[0] == kSectionCount, "one row per section");
+
+const SectionRow* RowOf(Section s) {
+  for (const SectionRow& row : kSectionRows)
+    if (row.section == s) return &row;
+  return nullptr;
+}
+
 int StepsOf(Section s) {
-  switch (s) {
-    case Section::kHeader:
-      return kHeaderLineCount;
-    case Section::kOperators:
-      return kOperatorCount;
-    case Section::kDepartments:
-      return kDepartmentCount;
-    case Section::kArticles:
-      return kArticleCount;
-    default:
-      return 1;
-  }
+  const SectionRow* row = RowOf(s);
+  return row ? row->steps : 1;
 }
 
 class Collector {
@@ -61,17 +77,24 @@ class Collector {
     return go;
   }
 
+  // A section of one read: `read` fills a T through the driver; `into` takes
+  // it when the read was done.
+  template <typename T, typename ReadFn>
+  CollectResult One(Section s, std::optional<T>& into, ReadFn read) {
+    if (!Step(s, 0)) return CollectResult::kCancelled;
+    T value{};
+    if (!Got(read(value))) return CollectResult::kFailed;
+    into = value;
+    return CollectResult::kDone;
+  }
+
   CollectResult Read(Section s) {
     switch (s) {
       case Section::kOrigin:
         return ReadOrigin();
-      case Section::kDecimalPoint: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        char mode = 0;
-        if (!Got(printer_.ReadDecimalPoint(mode))) return CollectResult::kFailed;
-        config_.decimalPoint = mode;
-        return CollectResult::kDone;
-      }
+      case Section::kDecimalPoint:
+        return One(s, config_.decimalPoint,
+                   [this](char& m) { return printer_.ReadDecimalPoint(m); });
       case Section::kTaxRates: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         TaxRates rates{};
@@ -96,13 +119,9 @@ class Collector {
         config_.header = lines;
         return CollectResult::kDone;
       }
-      case Section::kParameters: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        PrintParameters params;
-        if (!Got(printer_.ReadParameters(params))) return CollectResult::kFailed;
-        config_.parameters = params;
-        return CollectResult::kDone;
-      }
+      case Section::kParameters:
+        return One(s, config_.parameters,
+                   [this](PrintParameters& p) { return printer_.ReadParameters(p); });
       case Section::kPayments: {
         if (!Step(s, 0)) return CollectResult::kCancelled;
         PaymentNames names;
@@ -114,13 +133,9 @@ class Collector {
         config_.payments = setup;
         return CollectResult::kDone;
       }
-      case Section::kInvoices: {
-        if (!Step(s, 0)) return CollectResult::kCancelled;
-        InvoiceRange range;
-        if (!Got(printer_.ReadInvoiceRange(range))) return CollectResult::kFailed;
-        config_.invoices = range;
-        return CollectResult::kDone;
-      }
+      case Section::kInvoices:
+        return One(s, config_.invoices,
+                   [this](InvoiceRange& r) { return printer_.ReadInvoiceRange(r); });
       case Section::kOperators: {
         std::vector<OperatorRecord> ops;
         for (int n = 1; n <= kOperatorCount; ++n) {
@@ -192,29 +207,8 @@ CollectResult CollectConfig(FiscalPrinter& printer, const SectionSet& sections,
 }
 
 const char* SectionKey(Section s) {
-  switch (s) {
-    case Section::kOrigin:
-      return "printer";
-    case Section::kDecimalPoint:
-      return "decimalPoint";
-    case Section::kTaxRates:
-      return "taxRates";
-    case Section::kHeader:
-      return "header";
-    case Section::kParameters:
-      return "parameters";
-    case Section::kPayments:
-      return "payments";
-    case Section::kInvoices:
-      return "invoiceRange";
-    case Section::kDepartments:
-      return "departments";
-    case Section::kOperators:
-      return "operators";
-    case Section::kArticles:
-      return "articles";
-  }
-  return "";
+  const SectionRow* row = RowOf(s);
+  return row ? row->key : "";
 }
 
 namespace {

@@ -70,6 +70,26 @@ struct PaymentSetup {
   double exchangeRate = 0;                       // of type 4
 };
 
+// The on/off print parameters, one row each: the backup file's member (in
+// the file's order), the setting, and the restore's labels for it. The file's
+// writer and reader and the restore's comparison all go through this table, so
+// a new on/off setting is one row here (and its bit in the driver).
+struct ParameterFlag {
+  const char* key;
+  bool PrintParameters::*member;
+  const char* english;
+  const char* bulgarian;
+};
+inline constexpr ParameterFlag kParameterFlags[] = {
+    {"logo", &PrintParameters::logo, "logo", "лого"},
+    {"drawer", &PrintParameters::drawer, "drawer", "чекмедже"},
+    {"autoCut", &PrintParameters::autoCut, "auto cut", "автоматично рязане"},
+    {"transparentDisplay", &PrintParameters::transparentDisplay, "transparent display",
+     "прозрачен дисплей"},
+    {"shortJournal", &PrintParameters::shortJournal, "short journal", "кратка КЛЕН"},
+    {"currency", &PrintParameters::currency, "currency", "валута"},
+};
+
 struct PrinterConfig {
   ConfigOrigin origin;
   std::optional<char> decimalPoint;  // '0' whole numbers, '2' two decimals

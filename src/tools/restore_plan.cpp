@@ -181,12 +181,8 @@ class Planner {
     const PrintParameters& c = *cur_.parameters;
     std::vector<FieldChange> fields;
     Compare(fields, "deviceNumber", std::to_string(c.deviceNumber), std::to_string(w.deviceNumber));
-    Compare(fields, "logo", Flag(c.logo), Flag(w.logo));
-    Compare(fields, "drawer", Flag(c.drawer), Flag(w.drawer));
-    Compare(fields, "autoCut", Flag(c.autoCut), Flag(w.autoCut));
-    Compare(fields, "transparentDisplay", Flag(c.transparentDisplay), Flag(w.transparentDisplay));
-    Compare(fields, "shortJournal", Flag(c.shortJournal), Flag(w.shortJournal));
-    Compare(fields, "currency", Flag(c.currency), Flag(w.currency));
+    for (const ParameterFlag& f : kParameterFlags)
+      Compare(fields, f.key, Flag(c.*f.member), Flag(w.*f.member));
     if (fields.empty()) return;
     plan_.steps.push_back(MakeStep(Section::kParameters, 0, StepKind::kChange, std::move(fields),
                                    [w](FiscalPrinter& p) { return p.SetParameters(w); }));
@@ -484,12 +480,6 @@ constexpr Label kFieldLabels[] = {
     {"first", "first", "първа"},
     {"last", "last", "последна"},
     {"deviceNumber", "device number", "номер на устройство"},
-    {"logo", "logo", "лого"},
-    {"drawer", "drawer", "чекмедже"},
-    {"autoCut", "auto cut", "автоматично рязане"},
-    {"transparentDisplay", "transparent display", "прозрачен дисплей"},
-    {"shortJournal", "short journal", "кратка КЛЕН"},
-    {"currency", "currency", "валута"},
 };
 
 }  // namespace
@@ -504,6 +494,8 @@ std::string SectionTitle(Section s, bool bulgarian) {
 std::string FieldLabel(const std::string& field, bool bulgarian) {
   for (const Label& l : kFieldLabels)
     if (field == l.key) return bulgarian ? l.bulgarian : l.english;
+  for (const ParameterFlag& f : kParameterFlags)
+    if (field == f.key) return bulgarian ? f.bulgarian : f.english;
   return field;  // tax group letters name themselves
 }
 
