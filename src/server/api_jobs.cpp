@@ -15,6 +15,7 @@
 #include "server/receipt_settler.h"
 #include "server/receipt_total.h"
 #include "server/sale_numbers.h"
+#include "server/web_api.h"
 
 using nlohmann::json;
 

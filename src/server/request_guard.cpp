@@ -69,8 +69,9 @@ GuardVerdict CheckRequest(const GuardPolicy& policy, const GuardInput& in) {
     }
   }
   // The server's own page: same scheme, host and port as the request names.
-  const bool ownOrigin = in.hasOrigin && !in.host.empty() &&
-                         Lower(in.origin) == (in.https ? "https://" : "http://") + Lower(in.host);
+  const bool ownOrigin =
+      in.hasOrigin && !in.host.empty() &&
+      LowerAscii(in.origin) == (in.https ? "https://" : "http://") + LowerAscii(in.host);
   if (in.hasOrigin && !ownOrigin) {
     if (!Contains(policy.allowedOrigins, in.origin, false)) {
       v.status = kForbidden;
