@@ -133,6 +133,9 @@ struct Row {
   const char* key;
   M S::*member;
 };
+// Spelled out for compilers without deduction for aggregates (clang before 17).
+template <class S, class M>
+Row(const char*, M S::*) -> Row<S, M>;
 
 template <class T>
 struct IsStdArray : std::false_type {};
