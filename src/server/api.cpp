@@ -58,7 +58,7 @@ ApiResponse Stopping() {
 json NeverRan() {
   return {{"ok", false},
           {"messages",
-           MessagesJson({{"error", "busy",
+           MessagesJson({{MessageType::kError, "busy",
                           "The server stopped before this task's turn: it never ran and nothing "
                           "was sent to the printer; send it again under a new task id"}})}};
 }

@@ -69,7 +69,7 @@ std::string UriOf(const ServedPrinter& p) {
 // True when the printer stopped answering during the job (its retries ran out).
 bool LinkFailed(const PolicyHost& host) {
   for (const auto& m : host.Messages())
-    if (m.type == "error" && (m.code == "link" || m.code == "noAnswer")) return true;
+    if (m.type == MessageType::kError && (m.code == "link" || m.code == "noAnswer")) return true;
   return false;
 }
 
@@ -93,7 +93,7 @@ std::string TellReports(PolicyHost& host, bool wentOn, json& result, bool& print
   printed = sure > 0;
   std::string text = "Printed to put the printer right first: " + (names.empty() ? "-" : names);
   if (sure < agreed.size()) text += "; the " + agreed.back() + " may not have printed";
-  host.Add("warning", "corrected", text);
+  host.Add(MessageType::kWarning, "corrected", text);
   return "reports printed: " + (names.empty() ? "-" : names) +
          (sure < agreed.size() ? ", maybe " + agreed.back() : "");
 }
@@ -113,7 +113,7 @@ json Api::SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, b
       answer["receiptNumber"] = ReceiptNumberText(r.receiptNumber);
       answer["receiptAmount"] = std::round(r.amount * 100) / 100;
     }
-    messages.push_back({ok ? "info" : "error", "receipt", r.words});
+    messages.push_back({ok ? MessageType::kInfo : MessageType::kError, "receipt", r.words});
   } else {
     // Nothing of this server's to settle: says whether the printer holds a receipt.
     PolicyHost host(Corrections{}, config_.retries,
@@ -127,18 +127,18 @@ json Api::SettleAnswer(Printer& printer, const ReceiptSettler::Report& report, b
     if (!read) {
       ok = false;
       answer["settled"] = "notNow";
-      messages.push_back({"error", "noAnswer", "The printer does not answer"});
+      messages.push_back({MessageType::kError, "noAnswer", "The printer does not answer"});
     } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
       ok = false;
       answer["settled"] = "cannot";
-      messages.push_back({"error", "receipt",
+      messages.push_back({MessageType::kError, "receipt",
                           "A receipt is open that this server did not leave open: its lines "
                           "are not known here, so it is not voided or paid; close it at the "
                           "printer or in the program that opened it"});
     } else {
       ok = true;
       answer["settled"] = "nothing";
-      messages.push_back({"info", "receipt", "Nothing to settle: no receipt is open"});
+      messages.push_back({MessageType::kInfo, "receipt", "Nothing to settle: no receipt is open"});
     }
   }
   answer["ok"] = ok;
@@ -270,10 +270,10 @@ void Api::JobRun::OpenPrinter() {
   Printer* printer = &printer_;
   host_.emplace(corrections, retries, [printer](UiHost* h) { return printer->worker.Open(h); });
   if (settled_ && SettledFree(settled_->result.how))
-    Host().Add("warning", "receipt", settled_->result.words);
-  for (const auto& w : receipt_.warnings) Host().Add("warning", "request", w);
+    Host().Add(MessageType::kWarning, "receipt", settled_->result.words);
+  for (const auto& w : receipt_.warnings) Host().Add(MessageType::kWarning, "request", w);
   if (job_.action == Action::kReversal) {
-    Host().Add("error", "unsupported",
+    Host().Add(MessageType::kError, "unsupported",
                "Сторно бонове не се поддържат: принтерът няма команда за сторно бон; нищо не е "
                "отпечатано");
   } else {
@@ -289,10 +289,10 @@ void Api::JobRun::OpenPrinter() {
       confirmed_ = false;
       if (check == PrinterPin::Check::kOther)
         Host().Add(
-            "error", kWrongPrinter,
+            MessageType::kError, kWrongPrinter,
             OtherPrinterText(onLine_, printer_.pin.SerialNumber()) + "; нищо не е изпратено");
       else if (!Host().HasError())
-        Host().Add("error", "link",
+        Host().Add(MessageType::kError, "link",
                    "Серийният номер на принтера не може да бъде прочетен; нищо не е изпратено");
     }
   }
@@ -357,10 +357,10 @@ void Api::JobRun::ReadStatus() {
   if (!clock.empty()) result_["deviceDateTime"] = clock;
   // A receipt left open takes no sale, whoever opened it.
   if (blocked_) {
-    Host().Add("error", "receipt", printer_.settler.Blocking());
+    Host().Add(MessageType::kError, "receipt", printer_.settler.Blocking());
     ok_ = false;
   } else if (flags[Flag::kFiscalReceiptOpen] || flags[Flag::kServiceReceiptOpen]) {
-    Host().Add("error", "receipt",
+    Host().Add(MessageType::kError, "receipt",
                "A receipt is open on the printer that this server did not leave "
                "open: no sale can be printed until it is closed (at the printer, or "
                "by the program that opened it)");
@@ -416,25 +416,25 @@ void Api::JobRun::PrintReceipt() {
   ReceiptPlan money;
   std::string refusal, journalError;
   if (blocked_) {
-    Host().Add("error", "receipt", printer_.settler.Blocking());
+    Host().Add(MessageType::kError, "receipt", printer_.settler.Blocking());
   } else if (const auto rules = printer_.rules.Get(*fp_, Host()); !rules) {
     // The printer did not tell its rules: the host holds why; nothing opened.
   } else if (!PlanReceipt(receipt_, *rules, money, refusal)) {
     // Nothing is opened that the printer could not close: the receipt is
     // counted by this printer's rules first.
-    Host().Add("error", "request", refusal + "; nothing was printed");
+    Host().Add(MessageType::kError, "request", refusal + "; nothing was printed");
     httpStatus_ = kBadRequest;
   } else {
     before.total = UnitsToAmount(money.total, money.rules);
     if (!sale_.empty() && !ReadFiguresBefore(*fp_, Host(), before)) {
       // Without them a receipt cut short by a crash could not be told printed
       // or not. (A receipt without a sale number is not resent: it goes without.)
-      Host().Add("error", "receipt",
+      Host().Add(MessageType::kError, "receipt",
                  "The printer's last receipt number and the day's turnover could not be "
                  "read before opening the receipt; nothing was printed");
     } else if (!sale_.empty() && !api_.journal_.Start(info_.id, sale_, job_.fingerprint,
                                                       journalError, PlanToJson(before))) {
-      Host().Add("error", "journal", journalError + "; nothing was printed");
+      Host().Add(MessageType::kError, "journal", journalError + "; nothing was printed");
     } else {
       outcome = RunReceipt(
           *fp_, Host(), receipt_, receipt_.op.Resolve(api_.config_.defaultOperator), money, before,
@@ -469,16 +469,18 @@ void Api::JobRun::Verify() {
   // its status messages.
   if (!ok_ && !Host().HasError() && status_.empty()) {
     if (!connected_)
-      Host().Add("error", "noAnswer", "The printer on " + info_.path + " cannot be reached");
+      Host().Add(MessageType::kError, "noAnswer",
+                 "The printer on " + info_.path + " cannot be reached");
     else
-      Host().Add("error", "rejected",
+      Host().Add(MessageType::kError, "rejected",
                  "The driver refused the request before sending it: a value this printer "
                  "does not accept (for example an amount over its maximum), or a state "
                  "that does not allow it");
   }
   // Reads of another printer answer what it said, and that it is not this one.
   if (confirmed_ && !onLine_.empty()) {
-    Host().Add("error", kWrongPrinter, OtherPrinterText(onLine_, printer_.pin.SerialNumber()));
+    Host().Add(MessageType::kError, kWrongPrinter,
+               OtherPrinterText(onLine_, printer_.pin.SerialNumber()));
     ok_ = false;
   }
 }
@@ -512,13 +514,13 @@ ApiResponse Api::JobRun::Answer() {
     if (!kept && !(state == "closed" ? api_.journal_.Finish(info_.id, sale_, job_.fingerprint,
                                                             result_, journalError)
                                      : api_.journal_.Release(info_.id, sale_, journalError))) {
-      messages.push_back(ServerMessage{"error", "journal", journalError});
+      messages.push_back(ServerMessage{MessageType::kError, "journal", journalError});
       result_["messages"] = MessagesJson(messages);
     }
     if (!kept && state != "closed") {  // refused, or voided and cancelled
       std::string why;
       for (const auto& m : messages)
-        if (why.empty() && m.type == "error") why = m.text;
+        if (why.empty() && m.type == MessageType::kError) why = m.text;
       api_.refused_->Add(info_.id, sale_, why);
     }
   }

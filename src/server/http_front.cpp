@@ -52,7 +52,7 @@ struct Connection {
   Clock::time_point lastActive;  // bytes came, or an answer went
   bool answeredProbe = false;    // half-closed, and still there when asked
 
-  long Read(char* into, size_t size) {
+  IoResult Read(char* into, size_t size) {
     return tls ? tls->Read(into, size) : NetRead(socket, into, size);
   }
   bool Write(const std::string& data, int timeoutMs) {
@@ -162,9 +162,9 @@ struct HttpFront::Impl {
     // reset the connection and could lose the answer on its way.
     char drain[1024];
     for (size_t read = 0; read < kMaxHeaderBytes;) {
-      const long n = NetRead(c.socket, drain, sizeof drain);
-      if (n <= 0) break;
-      read += static_cast<size_t>(n);
+      const IoResult r = NetRead(c.socket, drain, sizeof drain);
+      if (r.status != IoStatus::kData) break;
+      read += r.bytes;
     }
     WriteLog(c.peer, nullptr, nullptr, 400, Clock::now());
     NetWriteAll(c.socket,
@@ -309,16 +309,16 @@ struct HttpFront::Impl {
   // or handed to a handler: then `c` is empty).
   bool ReadFrom(std::unique_ptr<Connection>& c) {
     char chunk[kReadChunk];
-    const long n = c->Read(chunk, sizeof chunk);
-    if (n == 0 || n == -1) {
+    const IoResult r = c->Read(chunk, sizeof chunk);
+    if (r.status == IoStatus::kClosed || r.status == IoStatus::kError) {
       if (c->tls && c->tls->SpokePlainHttp()) RefusePlainHttp(*c);
       if (c->tls && !c->tls->HandshakeFailure().empty())
         WriteLine(c->peer + " TLS handshake failed: " + c->tls->HandshakeFailure());
       c->Close();
       return false;
     }
-    if (n > 0) {
-      c->reader.Add(chunk, static_cast<size_t>(n));
+    if (r.status == IoStatus::kData) {
+      c->reader.Add(chunk, r.bytes);
       c->lastActive = Clock::now();
     }
     return Parse(c);
@@ -424,7 +424,7 @@ struct HttpFront::Impl {
       open.swap(still);
       if (flags[0]) {
         char drain[256];
-        while (NetRead(watch, drain, sizeof drain) > 0) {
+        while (NetRead(watch, drain, sizeof drain).status == IoStatus::kData) {
         }
         std::vector<std::unique_ptr<Connection>> back;
         {

@@ -181,17 +181,17 @@ void NetClose(NetSocket s) {
 #endif
 }
 
-long NetRead(NetSocket s, char* buffer, size_t size) {
+IoResult NetRead(NetSocket s, char* buffer, size_t size) {
   const auto n = recv(s, buffer, static_cast<int>(size), 0);
-  if (n > 0) return static_cast<long>(n);
-  if (n == 0) return 0;
-  return WouldBlock() ? -2 : -1;
+  if (n > 0) return {IoStatus::kData, static_cast<size_t>(n)};
+  if (n == 0) return {IoStatus::kClosed};
+  return {WouldBlock() ? IoStatus::kWouldBlock : IoStatus::kError};
 }
 
-long NetWrite(NetSocket s, const char* data, size_t size) {
+IoResult NetWrite(NetSocket s, const char* data, size_t size) {
   const auto n = send(s, data, static_cast<int>(size), kSendFlags);
-  if (n > 0) return static_cast<long>(n);
-  return n < 0 && WouldBlock() ? -2 : -1;
+  if (n > 0) return {IoStatus::kData, static_cast<size_t>(n)};
+  return {n < 0 && WouldBlock() ? IoStatus::kWouldBlock : IoStatus::kError};
 }
 
 bool NetWriteAllWith(NetSocket s, const std::string& data, int timeoutMs,
@@ -200,12 +200,12 @@ bool NetWriteAllWith(NetSocket s, const std::string& data, int timeoutMs,
   size_t sent = 0;
   while (sent < data.size()) {
     bool writable = true;
-    const long n = writeSome(data.data() + sent, data.size() - sent, writable);
-    if (n >= 0) {
-      sent += static_cast<size_t>(n);
+    const IoResult r = writeSome(data.data() + sent, data.size() - sent, writable);
+    if (r.status == IoStatus::kData) {
+      sent += r.bytes;
       continue;
     }
-    if (n == -1) return false;
+    if (r.status != IoStatus::kWouldBlock) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();

@@ -42,24 +42,37 @@ NetSocket NetAccept(NetSocket listener, std::string& peer, NetAcceptEnd* why = n
 
 void NetClose(NetSocket s);
 
-// Bytes read (> 0), 0 at the peer's end of stream, -1 on an error, -2 when
-// nothing is there yet.
-long NetRead(NetSocket s, char* buffer, size_t size);
+// How one read or write of a socket (or a TLS session) ended.
+enum class IoStatus {
+  kData,        // `bytes` were moved
+  kWouldBlock,  // nothing can be moved now: wait for the socket
+  kClosed,      // the peer's end of stream (reads only)
+  kError,       // the connection failed
+};
+struct IoResult {
+  IoStatus status;
+  size_t bytes = 0;  // with kData; 0 otherwise
+};
 
-// Bytes written (> 0; maybe fewer than `size`), -1 on an error, -2 when the
-// socket cannot take any now. Never raises SIGPIPE.
-long NetWrite(NetSocket s, const char* data, size_t size);
+// Reads what is there: kData with bytes > 0, kClosed at the peer's end of
+// stream, kWouldBlock when nothing is there yet, kError on an error.
+IoResult NetRead(NetSocket s, char* buffer, size_t size);
+
+// Writes what the socket takes: kData with bytes > 0 (maybe fewer than
+// `size`), kWouldBlock when it cannot take any now, kError otherwise. Never
+// raises SIGPIPE.
+IoResult NetWrite(NetSocket s, const char* data, size_t size);
 
 // Writes all of `data`, waiting at most `timeoutMs` in all. False on an
 // error or when the time runs out.
 bool NetWriteAll(NetSocket s, const std::string& data, int timeoutMs);
 
 // The same over any writer of socket `s` (a TLS session): `writeSome` writes
-// what it can of `size` bytes at `bytes` and returns how many it took, -1 on
-// an error (given up at once), or -2 when `s` must first become writable
-// (`waitWritable` true) or readable (false: a TLS renegotiation) before it
-// can take more.
-using NetWriteSome = std::function<long(const char* bytes, size_t size, bool& waitWritable)>;
+// what it can of `size` bytes at `bytes` and says how many it took (kData),
+// kError (given up at once), or kWouldBlock when `s` must first become
+// writable (`waitWritable` true) or readable (false: a TLS renegotiation)
+// before it can take more.
+using NetWriteSome = std::function<IoResult(const char* bytes, size_t size, bool& waitWritable)>;
 bool NetWriteAllWith(NetSocket s, const std::string& data, int timeoutMs,
                      const NetWriteSome& writeSome);
 

@@ -57,18 +57,18 @@ std::string Code(char letter, int number) {
 
 }  // namespace
 
-std::string ProtocolCode(const std::string& reason, const std::string& type) {
+std::string ProtocolCode(const std::string& reason, MessageType type) {
   int number = kOtherCode;
   for (const auto& c : kCodes)
     if (reason == c.reason) number = c.number;
-  return Code(type == "error" ? 'E' : 'W', number);
+  return Code(type == MessageType::kError ? 'E' : 'W', number);
 }
 
 nlohmann::json MessagesJson(const std::vector<ServerMessage>& messages) {
   nlohmann::json list = nlohmann::json::array();
   for (const auto& m : messages) {
     const bool status = m.code.rfind("E3", 0) == 0 || m.code.rfind("W3", 0) == 0;
-    list.push_back({{"type", m.type},
+    list.push_back({{"type", MessageTypeText(m.type)},
                     {"code", status ? m.code : ProtocolCode(m.code, m.type)},
                     {"text", m.text},
                     {"reason", status ? "status" : m.code}});
@@ -78,7 +78,7 @@ nlohmann::json MessagesJson(const std::vector<ServerMessage>& messages) {
 
 std::string ErrorBody(const std::string& reason, const std::string& text) {
   const nlohmann::json body = {{"ok", false},
-                               {"messages", MessagesJson({{"error", reason, text}})}};
+                               {"messages", MessagesJson({{MessageType::kError, reason, text}})}};
   return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
@@ -86,7 +86,7 @@ std::vector<ServerMessage> StatusMessages(const StatusFlags& flags) {
   std::vector<ServerMessage> out;
   for (const auto& f : kFlagTexts) {
     if (!flags[f.flag]) continue;
-    out.push_back(ServerMessage{f.error ? "error" : "warning",
+    out.push_back(ServerMessage{f.error ? MessageType::kError : MessageType::kWarning,
                                 Code(f.error ? 'E' : 'W', kStatusCodeBase + f.flag), f.text});
   }
   return out;

@@ -35,7 +35,7 @@
 //   gone       E408   -         the client left before its turn; nothing was sent
 //   status     E3nn   W3nn      status flag nn is set (GET status)
 // Other reasons take E199 / W199.
-std::string ProtocolCode(const std::string& reason, const std::string& type);
+std::string ProtocolCode(const std::string& reason, MessageType type);
 
 nlohmann::json MessagesJson(const std::vector<ServerMessage>& messages);
 

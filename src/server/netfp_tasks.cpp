@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "server/policy_host.h"
 #include "server/sale_journal.h"
 
 namespace {
@@ -42,7 +43,7 @@ std::optional<nlohmann::json> JournalTaskStore::Find(const std::string& taskId) 
   return nlohmann::json{
       {"ok", false},
       {"messages",
-       {{{"type", "warning"},
+       {{{"type", MessageTypeText(MessageType::kWarning)},
          {"code", "W105"},
          {"reason", "receipt"},
          {"text", "The task started at " + entry->time + " (UTC) on printer " + entry->fingerprint +

@@ -32,18 +32,30 @@ int DeclineButton(unsigned style) {
   }
 }
 
-std::string TypeOf(unsigned style) {
+MessageType TypeOf(unsigned style) {
   switch (style & 0xF0) {
     case 0x10:
-      return "error";
+      return MessageType::kError;
     case 0x30:
-      return "warning";
+      return MessageType::kWarning;
     default:
-      return "info";
+      return MessageType::kInfo;
   }
 }
 
 }  // namespace
+
+const char* MessageTypeText(MessageType type) {
+  switch (type) {
+    case MessageType::kError:
+      return "error";
+    case MessageType::kWarning:
+      return "warning";
+    case MessageType::kInfo:
+      break;
+  }
+  return "info";
+}
 
 PolicyHost::PolicyHost(Corrections corrections, int retries, Opener opener)
     : corrections_(corrections),
@@ -51,13 +63,13 @@ PolicyHost::PolicyHost(Corrections corrections, int retries, Opener opener)
       retriesLeft_(retries),
       opener_(std::move(opener)) {}
 
-void PolicyHost::Add(const std::string& type, const std::string& code, const std::string& text) {
+void PolicyHost::Add(MessageType type, const std::string& code, const std::string& text) {
   messages_.push_back(ServerMessage{type, code, text});
 }
 
 bool PolicyHost::HasError() const {
   for (const auto& m : messages_)
-    if (m.type == "error") return true;
+    if (m.type == MessageType::kError) return true;
   return false;
 }
 
@@ -70,11 +82,11 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
                                  unsigned style, int /*textStyle*/) {
   const std::string full = caption.empty() ? text : caption + ": " + text;
   auto refuse = [&](const char* why, int answer) {
-    Add("error", "refused", full + " (" + why + ")");
+    Add(MessageType::kError, "refused", full + " (" + why + ")");
     return answer;
   };
   auto allow = [&](int answer) {
-    Add("warning", "corrected", full);
+    Add(MessageType::kWarning, "corrected", full);
     return answer;
   };
   auto notice = [&](int answer) {
@@ -102,13 +114,13 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
     case PromptId::kLinkFault:
       if (retriesLeft_ > 0) {
         --retriesLeft_;
-        Add("warning", "link", text + " (повторен опит)");
+        Add(MessageType::kWarning, "link", text + " (повторен опит)");
         return kRetry;
       }
-      Add("error", "link", text);
+      Add(MessageType::kError, "link", text);
       return decline;
     case PromptId::kPrinterError:
-      Add("error", "printer", text);
+      Add(MessageType::kError, "printer", text);
       return kAbort;
 
     // Zero reports a Z report prints on a day without sales: for a Z report,
@@ -146,7 +158,7 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
       return allowIf(corrections_.closeReceipt, "closeReceipt not allowed", kOk, kCancel);
     // Nobody can load paper: give up and say so.
     case PromptId::kNoPaper:
-      Add("error", "paper", full);
+      Add(MessageType::kError, "paper", full);
       return kCancel;
     case PromptId::kPaperBack:
       return notice(kOk);
@@ -180,7 +192,8 @@ int PolicyHost::ShowPromptWithId(PromptId id, const std::string& text, const std
 int PolicyHost::RunDateTimeDialog(const PrinterLine& line) {
   (void)line;
   if (!corrections_.setClock || !opener_) {
-    Add("error", "refused", "Часовникът на принтера не е сверен (setClock not allowed)");
+    Add(MessageType::kError, "refused",
+        "Часовникът на принтера не е сверен (setClock not allowed)");
     return kClockNotSet;
   }
   std::unique_ptr<FiscalPrinter> clock = opener_(this);
@@ -188,6 +201,6 @@ int PolicyHost::RunDateTimeDialog(const PrinterLine& line) {
   const std::string result = clock->SetDateTime(std::time(nullptr));
   // "BP" and a refusal passed over are texts too: only a call that ended done set it.
   if (result.empty() || !clock->LastOutcome().Done()) return kClockNotSet;
-  Add("warning", "corrected", "Часовникът на принтера е сверен по компютъра");
+  Add(MessageType::kWarning, "corrected", "Часовникът на принтера е сверен по компютъра");
   return kClockSet;
 }

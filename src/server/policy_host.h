@@ -9,9 +9,15 @@
 
 class FiscalPrinter;
 
+// How serious a message is. Clients see it as the text MessageTypeText gives.
+enum class MessageType { kInfo, kWarning, kError };
+
+// The protocol's word for a type: "info", "warning" or "error".
+const char* MessageTypeText(MessageType type);
+
 // One entry of a response's "messages": what the driver would have shown.
 struct ServerMessage {
-  std::string type;  // "error", "warning" or "info"
+  MessageType type;
   std::string code;  // "link", "printer", "refused", "paper", "notice"
   std::string text;  // UTF-8, the driver's own text
 };
@@ -58,7 +64,7 @@ class PolicyHost : public UiHost {
   const std::vector<ServerMessage>& Messages() const { return messages_; }
   bool HasError() const;
   // Adds a message of the server's own (validation of a reply, a summary).
-  void Add(const std::string& type, const std::string& code, const std::string& text);
+  void Add(MessageType type, const std::string& code, const std::string& text);
 
   // The reports the policy agreed to print to put the printer right
   // (zeroReports), in order ("daily Z report", "operator report", "article

@@ -88,7 +88,7 @@ bool DepartmentsMatch(FiscalPrinter& printer, PolicyHost& host, const ReceiptReq
       groups[line.department] = d.taxGroup;
     }
     if (groups[line.department] != line.taxGroup) {
-      host.Add("error", "request",
+      host.Add(MessageType::kError, "request",
                "Отдел " + std::to_string(line.department) + " е в данъчна група " +
                    GroupLetter(groups[line.department]) + ", а артикулът \"" +
                    Cp1251ToUtf8(line.text) + "\" е в група " + GroupLetter(line.taxGroup));
@@ -112,7 +112,7 @@ void SettleFailed(FiscalPrinter& printer, PolicyHost& host, const SettlePlan& pl
     case Settled::kCancelled:
       out.opened = true;
       out.state = "cancelled";
-      host.Add("warning", "receipt", "Продажбите са сторнирани и бонът е приключен");
+      host.Add(MessageType::kWarning, "receipt", "Продажбите са сторнирани и бонът е приключен");
       return;
     case Settled::kCompleted:
       out.opened = true;
@@ -122,18 +122,18 @@ void SettleFailed(FiscalPrinter& printer, PolicyHost& host, const SettlePlan& pl
       out.receiptNumber = r.receiptNumber;
       out.time = r.time;
       out.fiscalMemorySerialNumber = r.fiscalMemorySerialNumber;
-      host.Add("warning", "receipt",
+      host.Add(MessageType::kWarning, "receipt",
                "The receipt was interrupted after its payment started: " + r.words);
       return;
     case Settled::kUnknown:
       out.state = "unknown";
-      host.Add("error", "receipt", "The receipt was interrupted: " + r.words);
+      host.Add(MessageType::kError, "receipt", "The receipt was interrupted: " + r.words);
       return;
     case Settled::kNotNow:
     case Settled::kCannot:
       out.state = "open";
       out.interrupted = true;
-      host.Add("error", "receipt",
+      host.Add(MessageType::kError, "receipt",
                "The receipt was interrupted and stays open for now (" + r.words +
                    "); the server settles it as soon as the printer can (voided and "
                    "cancelled before payment, the rest paid after): send the same sale "
@@ -183,7 +183,8 @@ json StatusToJson(const StatusFlags& flags) {
 bool CallEndedDone(const FiscalPrinter& printer, PolicyHost& host) {
   const CallOutcome& o = printer.LastOutcome();
   // The driver refused the call itself (an argument outside the printer's limits ...).
-  if (!o.Done() && !o.userTold && !o.message.empty()) host.Add("error", "rejected", o.message);
+  if (!o.Done() && !o.userTold && !o.message.empty())
+    host.Add(MessageType::kError, "rejected", o.message);
   return o.Done();
 }
 
@@ -234,7 +235,7 @@ SaleOutcome RunReceipt(FiscalPrinter& printer, PolicyHost& host, const ReceiptRe
   // not match.
   const ReceiptRules& rules = money.rules;
   if (AmountToUnits(total, rules) != money.total) {
-    host.Add("error", "total",
+    host.Add(MessageType::kError, "total",
              "The printer's subtotal " + UnitsText(AmountToUnits(total, rules), rules) +
                  " differs from the receipt's total " + UnitsText(money.total, rules) +
                  "; the sales are voided and the receipt cancelled");

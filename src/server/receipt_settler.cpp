@@ -49,7 +49,7 @@ json ReceiptSettler::CompletedAnswer(const SettleResult& r, const std::string& w
   j["receiptDateTime"] = r.time;
   j["fiscalMemorySerialNumber"] = r.fiscalMemorySerialNumber;
   j["printed"] = {{"opened", true}, {"sold", 0}, {"voided", 0}, {"payments", r.payments}};
-  j["messages"] = MessagesJson({{"warning", "receipt", words}});
+  j["messages"] = MessagesJson({{MessageType::kWarning, "receipt", words}});
   return j;
 }
 

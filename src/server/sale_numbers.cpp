@@ -9,7 +9,7 @@ namespace {
 constexpr int kOk = 200;
 constexpr int kConflict = 409;
 
-json Message(const char* type, const char* reason, const std::string& text) {
+json Message(MessageType type, const char* reason, const std::string& text) {
   return MessagesJson({{type, reason, text}})[0];
 }
 
@@ -34,7 +34,7 @@ UsedSaleAnswer AnswerUsedSale(const SaleJournal::Entry& entry, const std::string
               {"receiptState", "unknown"},
               {"messages",
                json::array(
-                   {Message("warning", "unfinished",
+                   {Message(MessageType::kWarning, "unfinished",
                             "Sale number \"" + sale + "\" was started at " + entry.time +
                                 " but its outcome is not known yet. A receipt interrupted while it "
                                 "printed is settled by the server as soon as the printer answers "
@@ -54,7 +54,7 @@ UsedSaleAnswer AnswerUsedSale(const SaleJournal::Entry& entry, const std::string
         {"ok", false},
         {"firstResult", entry.result},
         {"messages",
-         json::array({Message("error", "saleNumber",
+         json::array({Message(MessageType::kError, "saleNumber",
                               "Sale number \"" + sale + "\" was already used for another cart: " +
                                   Describe(entry.result) + ". Nothing was printed.")})}};
     return a;

@@ -55,10 +55,10 @@ class TlsSession {
  public:
   ~TlsSession();
 
-  // As NetRead, the handshake first: > 0 bytes of the request, 0 when the
-  // peer has closed, -1 when the connection failed (bad handshake), -2 when
-  // nothing can be read yet (see WantsWrite).
-  long Read(char* buffer, size_t size);
+  // As NetRead, the handshake first: kData with bytes of the request,
+  // kClosed when the peer has closed, kError when the connection failed (bad
+  // handshake), kWouldBlock when nothing can be read yet (see WantsWrite).
+  IoResult Read(char* buffer, size_t size);
   // The last Read waits for the socket to take bytes, not to bring them.
   bool WantsWrite() const;
   // Decrypted bytes wait inside the session: the socket will not say so.

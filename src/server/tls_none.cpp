@@ -24,8 +24,8 @@ std::unique_ptr<TlsSession> TlsContext::Start(NetSocket) {
 TlsSession::TlsSession(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 TlsSession::~TlsSession() = default;
 
-long TlsSession::Read(char*, size_t) {
-  return -1;
+IoResult TlsSession::Read(char*, size_t) {
+  return {IoStatus::kError};
 }
 bool TlsSession::WantsWrite() const {
   return false;

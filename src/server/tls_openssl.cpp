@@ -141,16 +141,17 @@ NetSocket SocketOf(BIO* bio) {
 
 int BioWrite(BIO* bio, const char* data, int size) {
   BIO_clear_retry_flags(bio);
-  const long n = NetWrite(SocketOf(bio), data, static_cast<size_t>(size));
-  if (n == -2) BIO_set_retry_write(bio);
-  return static_cast<int>(n > 0 ? n : -1);
+  const IoResult r = NetWrite(SocketOf(bio), data, static_cast<size_t>(size));
+  if (r.status == IoStatus::kWouldBlock) BIO_set_retry_write(bio);
+  return r.status == IoStatus::kData ? static_cast<int>(r.bytes) : -1;
 }
 
 int BioRead(BIO* bio, char* buffer, int size) {
   BIO_clear_retry_flags(bio);
-  const long n = NetRead(SocketOf(bio), buffer, static_cast<size_t>(size));
-  if (n == -2) BIO_set_retry_read(bio);
-  return static_cast<int>(n >= 0 ? n : -1);
+  const IoResult r = NetRead(SocketOf(bio), buffer, static_cast<size_t>(size));
+  if (r.status == IoStatus::kWouldBlock) BIO_set_retry_read(bio);
+  if (r.status == IoStatus::kData) return static_cast<int>(r.bytes);
+  return r.status == IoStatus::kClosed ? 0 : -1;
 }
 
 long BioControl(BIO*, int command, long, void*) {
@@ -198,15 +199,15 @@ struct TlsSession::Impl {
   ~Impl() { SSL_free(ssl); }
 
   // What a failed call of OpenSSL returning `result` means for Read.
-  long Failure(int result) {
+  IoResult Failure(int result) {
     switch (SSL_get_error(ssl, result)) {
       case SSL_ERROR_WANT_READ:
-        return -2;
+        return {IoStatus::kWouldBlock};
       case SSL_ERROR_WANT_WRITE:
         wantWrite = true;
-        return -2;
+        return {IoStatus::kWouldBlock};
       case SSL_ERROR_ZERO_RETURN:
-        return 0;
+        return {IoStatus::kClosed};
       default: {
         broken = true;
         const unsigned long e = ERR_peek_error();
@@ -217,7 +218,7 @@ struct TlsSession::Impl {
         if (!handshaken && !plainHttp && e != 0 && reason != SSL_R_UNEXPECTED_EOF_WHILE_READING)
           failure = HandshakeProblem(e);
         ERR_clear_error();
-        return -1;
+        return {IoStatus::kError};
       }
     }
   }
@@ -295,10 +296,10 @@ std::unique_ptr<TlsSession> TlsContext::Start(NetSocket socket) {
 TlsSession::TlsSession(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 TlsSession::~TlsSession() = default;
 
-long TlsSession::Read(char* buffer, size_t size) {
+IoResult TlsSession::Read(char* buffer, size_t size) {
   Impl& m = *impl_;
   m.wantWrite = false;
-  if (m.broken) return -1;
+  if (m.broken) return {IoStatus::kError};
   ERR_clear_error();
   if (!m.handshaken) {
     const int r = SSL_accept(m.ssl);
@@ -307,7 +308,7 @@ long TlsSession::Read(char* buffer, size_t size) {
   }
   size_t got = 0;
   const int r = SSL_read_ex(m.ssl, buffer, size, &got);
-  if (r == 1) return static_cast<long>(got);
+  if (r == 1) return {IoStatus::kData, got};
   return m.Failure(r);
 }
 
@@ -331,19 +332,19 @@ bool TlsSession::WriteAll(const std::string& data, int timeoutMs) {
   Impl& m = *impl_;
   if (m.broken || !m.handshaken) return false;
   return NetWriteAllWith(m.socket, data, timeoutMs,
-                         [&m](const char* bytes, size_t size, bool& writable) -> long {
+                         [&m](const char* bytes, size_t size, bool& writable) -> IoResult {
                            ERR_clear_error();
                            size_t n = 0;
                            const int r = SSL_write_ex(m.ssl, bytes, size, &n);
-                           if (r == 1) return static_cast<long>(n);
+                           if (r == 1) return {IoStatus::kData, n};
                            const int e = SSL_get_error(m.ssl, r);
                            if (e != SSL_ERROR_WANT_READ && e != SSL_ERROR_WANT_WRITE) {
                              m.broken = true;
                              ERR_clear_error();
-                             return -1;
+                             return {IoStatus::kError};
                            }
                            writable = e == SSL_ERROR_WANT_WRITE;
-                           return -2;
+                           return {IoStatus::kWouldBlock};
                          });
 }
 

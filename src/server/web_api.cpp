@@ -24,7 +24,8 @@ constexpr long kTailBytes = 256 * 1024;
 
 ApiResponse Fail(int status, const std::string& reason, const std::string& text) {
   return ApiResponse{
-      status, json{{"ok", false}, {"messages", MessagesJson({{"error", reason, text}})}}.dump()};
+      status, json{{"ok", false}, {"messages", MessagesJson({{MessageType::kError, reason, text}})}}
+                  .dump()};
 }
 
 ApiResponse Answer(json body) {

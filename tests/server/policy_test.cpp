@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/prompt_style.h"
+#include "server/netfp_answers.h"
 #include "server/policy_host.h"
 
 namespace {
@@ -161,6 +162,31 @@ TEST(PolicyHost, LinkFaultsAreRetriedWithinEachCommandsBudget) {
   EXPECT_EQ(host.ShowPromptWithId(PromptId::kLinkFault, "Няма отговор", "", fault, 1),
             Prompt::kResultRetry);
   EXPECT_EQ(host.Messages().back().code, "link");
+}
+
+// Clients read a message's type by its word; the words and the code's letter
+// must stay as they are whatever the type is called in the code.
+TEST(PolicyHost, MessageTypesReachTheClientAsTheProtocolsWords) {
+  // A notice takes its type from the prompt's icon.
+  const struct {
+    unsigned icon;
+    const char* word;
+    const char* code;
+    bool error;
+  } rows[] = {
+      {Prompt::kIconQuestion, "info", "W", false},
+      {Prompt::kIconExclamation, "warning", "W", false},
+      {Prompt::kIconStop, "error", "E", true},
+  };
+  for (const auto& r : rows) {
+    PolicyHost host(Corrections{}, 0, nullptr);
+    host.ShowPromptWithId(PromptId::kPaperBack, "Хартия", "", r.icon | Prompt::kOk, 1);
+    const auto list = MessagesJson(host.Messages());
+    ASSERT_EQ(list.size(), 1u) << r.word;
+    EXPECT_EQ(list[0]["type"], r.word);
+    EXPECT_EQ(list[0]["code"].get<std::string>().substr(0, 1), r.code) << r.word;
+    EXPECT_EQ(host.HasError(), r.error) << r.word;
+  }
 }
 
 // The printer's report registers overflow: with zeroReports, every question

@@ -9,6 +9,7 @@
 
 #include "server/http_connection.h"
 #include "server/http_request.h"
+#include "server/net_socket.h"
 #include "server/requests.h"
 #include "server/server_config.h"
 
@@ -245,6 +246,28 @@ TEST(ServerConfigLog, TheLogCapIsTakenFromTheCommandLineAndTheFile) {
       EXPECT_EQ(config.logMaxMb, row.mb);
     }
   }
+}
+
+// A socket read tells data, nothing yet and the peer's end apart; a write
+// to a peer that is gone is an error, never a block or a success.
+TEST(NetSocketIo, ReadsAndWritesSayHowTheyEnded) {
+  NetSocket watch = kNoSocket, wake = kNoSocket;
+  ASSERT_TRUE(NetStartup());
+  ASSERT_TRUE(NetWakePair(watch, wake));
+  char buffer[16];
+  EXPECT_EQ(NetRead(watch, buffer, sizeof buffer).status, IoStatus::kWouldBlock);
+  const IoResult wrote = NetWrite(wake, "abc", 3);
+  EXPECT_EQ(wrote.status, IoStatus::kData);
+  EXPECT_EQ(wrote.bytes, 3u);
+  const IoResult got = NetRead(watch, buffer, sizeof buffer);
+  ASSERT_EQ(got.status, IoStatus::kData);
+  EXPECT_EQ(std::string(buffer, got.bytes), "abc");
+  NetClose(wake);
+  const IoResult end = NetRead(watch, buffer, sizeof buffer);
+  EXPECT_EQ(end.status, IoStatus::kClosed);
+  EXPECT_EQ(end.bytes, 0u);
+  EXPECT_EQ(NetWrite(watch, "x", 1).status, IoStatus::kError);
+  NetClose(watch);
 }
 
 }  // namespace
