@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/utf8_file.h"
+#include "link/utf8_windows.h"
 #include "server/api.h"
 #include "server/http_front.h"
 #include "server/request_log.h"
@@ -37,11 +38,10 @@ void StopServer() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = Utf8Arguments(argc, argv);
   ServerConfig config;
   std::string error;
 #ifdef _WIN32
-  args = Utf8Arguments();
   // The service's own commands; the service reads its options from its file.
   service::Command serviceCommand;
   if (!service::ParseCommand(args, serviceCommand, error)) {

@@ -31,9 +31,6 @@
 // why, in the system's own words), 2 a usage error.
 int RunServiceCommand(const service::Command& command);
 
-// The program's arguments as UTF-8 (argv holds them in the ANSI code page).
-std::vector<std::string> Utf8Arguments();
-
 // Calls `stop` (on a thread of its own) when the console is closed or Ctrl+C
 // or Ctrl+Break is pressed.
 void StopOnConsoleClose(std::function<void()> stop);

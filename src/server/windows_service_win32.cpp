@@ -4,7 +4,6 @@
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <chrono>
@@ -13,6 +12,7 @@
 #include <mutex>
 #include <thread>
 
+#include "link/utf8_windows.h"
 #include "server/api.h"
 #include "server/http_front.h"
 #include "server/server_config.h"
@@ -37,34 +37,13 @@ constexpr DWORD kFailureResetSeconds = 24 * 60 * 60;
 constexpr const wchar_t* kVirtualAccount = L"NT SERVICE\\fiscal-server";
 constexpr const wchar_t* kLocalServiceAccount = L"NT AUTHORITY\\LocalService";
 
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return std::wstring();
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0)
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  return out;
-}
-
 // The system's own words for error `code` (UTF-8, without the line end).
 std::string SystemMessage(DWORD code) {
   wchar_t* text = nullptr;
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string s = text ? Narrow(text) : std::string();
+  std::string s = text ? NarrowToUtf8(text) : std::string();
   if (text) LocalFree(text);
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
   return s.empty() ? "error " + std::to_string(code) : s;
@@ -86,25 +65,25 @@ using ScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ScHandleClose
 std::wstring DataFolder() {
   wchar_t base[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, base))) return L"";
-  return std::wstring(base) + L"\\" + Widen(service::kFolder);
+  return std::wstring(base) + L"\\" + WidenUtf8(service::kFolder);
 }
 
 std::wstring ConfigPath() {
-  return DataFolder() + L"\\" + Widen(service::kConfigFile);
+  return DataFolder() + L"\\" + WidenUtf8(service::kConfigFile);
 }
 
 std::wstring LogPath() {
-  return DataFolder() + L"\\" + Widen(service::kLogFile);
+  return DataFolder() + L"\\" + WidenUtf8(service::kLogFile);
 }
 
 std::wstring JournalPath() {
-  return DataFolder() + L"\\" + Widen(service::kJournalFile);
+  return DataFolder() + L"\\" + WidenUtf8(service::kJournalFile);
 }
 
 std::string SidText(PSID sid) {
   wchar_t* text = nullptr;
   if (!sid || !ConvertSidToStringSidW(sid, &text)) return std::string();
-  std::string out = Narrow(text);
+  std::string out = NarrowToUtf8(text);
   LocalFree(text);
   return out;
 }
@@ -156,8 +135,8 @@ bool ReadSecurity(const std::wstring& path, service::ObjectSecurity& out, DWORD&
 // Sets the owner (when `sddl` names one) and the protected access list of `path`.
 bool ApplySecurity(const std::wstring& path, const std::string& sddl, DWORD& error) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Widen(sddl).c_str(), SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          WidenUtf8(sddl).c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
     error = GetLastError();
     return false;
   }
@@ -221,7 +200,7 @@ bool TakeOverFile(const std::wstring& path, const std::string& sddl, std::string
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return true;
-    why = Narrow(path) + ": " + SystemMessage(code);
+    why = NarrowToUtf8(path) + ": " + SystemMessage(code);
     return false;
   }
   BY_HANDLE_FILE_INFORMATION info{};
@@ -230,13 +209,13 @@ bool TakeOverFile(const std::wstring& path, const std::string& sddl, std::string
   if (!read ||
       (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
       info.nNumberOfLinks != 1) {
-    why = Narrow(path) +
+    why = NarrowToUtf8(path) +
           " is a link, a folder or a file with other names; remove it and install again";
     return false;
   }
   DWORD code = 0;
   if (!ApplySecurity(path, sddl, code)) {
-    why = "cannot set the owner and access of " + Narrow(path) + ": " + SystemMessage(code);
+    why = "cannot set the owner and access of " + NarrowToUtf8(path) + ": " + SystemMessage(code);
     return false;
   }
   return true;
@@ -254,19 +233,20 @@ bool PrepareDataFolder(const std::string& serviceSid, std::string& why) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     const service::FolderStep step = service::PlanFolder(FactsOf(folder), why);
     if (step == service::FolderStep::kRefuse) {
-      why = Narrow(folder) + ": " + why;
+      why = NarrowToUtf8(folder) + ": " + why;
       return false;
     }
     if (step == service::FolderStep::kTakeOver) {
       if (!ApplySecurity(folder, service::FolderDescriptor(serviceSid), code)) {
-        why = "cannot set the owner and access of " + Narrow(folder) + ": " + SystemMessage(code);
+        why = "cannot set the owner and access of " + NarrowToUtf8(folder) + ": " +
+              SystemMessage(code);
         return false;
       }
       break;
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            Widen(service::FolderDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
+            WidenUtf8(service::FolderDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
             nullptr)) {
       why = "cannot make the folder's access list: " + SystemMessage(GetLastError());
       return false;
@@ -278,7 +258,7 @@ bool PrepareDataFolder(const std::string& serviceSid, std::string& why) {
     if (made) break;
     // Made by someone else meanwhile: taken over like any folder found.
     if (code != ERROR_ALREADY_EXISTS) {
-      why = "cannot create " + Narrow(folder) + ": " + SystemMessage(code);
+      why = "cannot create " + NarrowToUtf8(folder) + ": " + SystemMessage(code);
       return false;
     }
   }
@@ -286,10 +266,10 @@ bool PrepareDataFolder(const std::string& serviceSid, std::string& why) {
   if (UnderWine()) {
     std::fprintf(stderr, "fiscal-server: %s\n", kWineUnchecked);
   } else if (!ReadSecurity(folder, security, code)) {
-    why = "cannot read the access of " + Narrow(folder) + ": " + SystemMessage(code);
+    why = "cannot read the access of " + NarrowToUtf8(folder) + ": " + SystemMessage(code);
     return false;
   } else if (!service::FolderIsSafe(security, serviceSid, why)) {
-    why = Narrow(folder) + ": " + why;
+    why = NarrowToUtf8(folder) + ": " + why;
     return false;
   }
   const std::string data = service::DataFileDescriptor(serviceSid);
@@ -303,12 +283,12 @@ bool PrepareDataFolder(const std::string& serviceSid, std::string& why) {
 bool WriteConfiguration(const std::string& text, const std::string& serviceSid, std::string& why) {
   const std::wstring path = ConfigPath();
   if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-    why = "cannot replace " + Narrow(path) + ": " + SystemMessage(GetLastError());
+    why = "cannot replace " + NarrowToUtf8(path) + ": " + SystemMessage(GetLastError());
     return false;
   }
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          Widen(service::ConfigDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
+          WidenUtf8(service::ConfigDescriptor(serviceSid)).c_str(), SDDL_REVISION_1, &descriptor,
           nullptr)) {
     why = "cannot make the configuration's access list: " + SystemMessage(GetLastError());
     return false;
@@ -318,7 +298,7 @@ bool WriteConfiguration(const std::string& text, const std::string& serviceSid, 
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   LocalFree(descriptor);
   if (h == INVALID_HANDLE_VALUE) {
-    why = "cannot write " + Narrow(path) + ": " + SystemMessage(GetLastError());
+    why = "cannot write " + NarrowToUtf8(path) + ": " + SystemMessage(GetLastError());
     return false;
   }
   DWORD written = 0;
@@ -326,11 +306,11 @@ bool WriteConfiguration(const std::string& text, const std::string& serviceSid, 
                   written == text.size();
   const DWORD code = ok ? 0 : GetLastError();
   CloseHandle(h);
-  if (!ok) why = "cannot write " + Narrow(path) + ": " + SystemMessage(code);
+  if (!ok) why = "cannot write " + NarrowToUtf8(path) + ": " + SystemMessage(code);
   // The owner: the administrators, not the one who ran the install.
   DWORD ownerCode = 0;
   if (ok && !ApplySecurity(path, service::ConfigDescriptor(serviceSid), ownerCode)) {
-    why = "cannot set the owner of " + Narrow(path) + ": " + SystemMessage(ownerCode);
+    why = "cannot set the owner of " + NarrowToUtf8(path) + ": " + SystemMessage(ownerCode);
     return false;
   }
   return ok;
@@ -342,7 +322,7 @@ bool ConfigurationIsSafe(std::string& why) {
   service::ObjectSecurity file, folder;
   DWORD code = 0;
   if (!ReadSecurity(ConfigPath(), file, code) || !ReadSecurity(DataFolder(), folder, code)) {
-    why = "cannot read who may change " + Narrow(ConfigPath()) + ": " + SystemMessage(code);
+    why = "cannot read who may change " + NarrowToUtf8(ConfigPath()) + ": " + SystemMessage(code);
     return false;
   }
   return service::ConfigurationIsSafe(file, folder, service::ServiceSid(service::kName), why);
@@ -407,8 +387,8 @@ int Install(const std::vector<std::string>& serverArgs) {
   wchar_t exe[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   const std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --service";
-  const std::wstring name = Widen(service::kName);
-  const std::wstring display = Widen(service::kDisplayName);
+  const std::wstring name = WidenUtf8(service::kName);
+  const std::wstring display = WidenUtf8(service::kDisplayName);
 
   // The service's own account; LocalService where the manager does not know
   // virtual accounts. Either way the service's SID is in its token (below),
@@ -447,7 +427,7 @@ int Install(const std::vector<std::string>& serverArgs) {
     return 1;
   }
 
-  std::wstring description = Widen(service::kDescription);
+  std::wstring description = WidenUtf8(service::kDescription);
   SERVICE_DESCRIPTIONW desc{description.data()};
   ChangeServiceConfig2W(svc.get(), SERVICE_CONFIG_DESCRIPTION, &desc);
   SC_ACTION restart[2] = {{SC_ACTION_RESTART, kRestartDelayMs},
@@ -458,21 +438,22 @@ int Install(const std::vector<std::string>& serverArgs) {
   if (!StartWhenUnlocked(svc.get())) return Fail("cannot start the service", GetLastError());
   if (WaitForState(svc.get(), SERVICE_RUNNING) != SERVICE_RUNNING) {
     std::fprintf(stderr, "fiscal-server: the service did not start; %s says why\n",
-                 Narrow(LogPath()).c_str());
+                 NarrowToUtf8(LogPath()).c_str());
     return 1;
   }
   std::printf(
       "fiscal-server: the service \"%s\" runs on %s:%d with %zu printer(s) as %s\n"
       "  configuration: %s\n  log: %s\n",
       service::kName, config.host.c_str(), config.port, config.printers.size(),
-      Narrow(account).c_str(), Narrow(ConfigPath()).c_str(), Narrow(LogPath()).c_str());
+      NarrowToUtf8(account).c_str(), NarrowToUtf8(ConfigPath()).c_str(),
+      NarrowToUtf8(LogPath()).c_str());
   return 0;
 }
 
 int Uninstall() {
   ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!scm) return Fail("cannot reach the service manager", GetLastError());
-  ScHandle svc(OpenServiceW(scm.get(), Widen(service::kName).c_str(),
+  ScHandle svc(OpenServiceW(scm.get(), WidenUtf8(service::kName).c_str(),
                             SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
   if (!svc) {
     const DWORD code = GetLastError();
@@ -544,18 +525,19 @@ DWORD WINAPI ControlHandler(DWORD control, DWORD, void*, void*) {
 }
 
 void WINAPI ServiceMain(DWORD, wchar_t**) {
-  g_status = RegisterServiceCtrlHandlerExW(Widen(service::kName).c_str(), ControlHandler, nullptr);
+  g_status =
+      RegisterServiceCtrlHandlerExW(WidenUtf8(service::kName).c_str(), ControlHandler, nullptr);
   if (!g_status) return;
   // The service's own lines and the request log, in the configuration's
   // "log" or fiscal-server.log in the data folder, with the configured cap.
-  service::Log log(Narrow(LogPath()));
+  service::Log log(NarrowToUtf8(LogPath()));
   std::unique_ptr<Api> api;
   std::unique_ptr<HttpFront> front;
   ServerConfig config;
   service::Runner runner({
       ReportToManager,
       [&](std::string& error) {
-        const std::string path = Narrow(ConfigPath());
+        const std::string path = NarrowToUtf8(ConfigPath());
         // Whoever may change the configuration may point the log and the
         // journal anywhere the service may write, or read the token.
         const bool wine = UnderWine();
@@ -574,7 +556,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
           return false;
         }
         const std::string journal =
-            config.journalPath.empty() ? Narrow(JournalPath()) : config.journalPath;
+            config.journalPath.empty() ? NarrowToUtf8(JournalPath()) : config.journalPath;
         if (!api->OpenJournal(journal, error)) return false;
         for (const auto& w : api->JournalWarnings()) log.Line("warning: " + w);
         front->SetRequestLog(log.Requests());
@@ -602,7 +584,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
 }
 
 int RunAsService() {
-  std::wstring name = Widen(service::kName);
+  std::wstring name = WidenUtf8(service::kName);
   SERVICE_TABLE_ENTRYW table[] = {{name.data(), ServiceMain}, {nullptr, nullptr}};
   if (StartServiceCtrlDispatcherW(table)) return 0;
   const DWORD code = GetLastError();
@@ -636,16 +618,6 @@ int RunServiceCommand(const service::Command& command) {
       break;
   }
   return 2;
-}
-
-std::vector<std::string> Utf8Arguments() {
-  std::vector<std::string> out;
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv) return out;
-  for (int i = 1; i < argc; ++i) out.push_back(Narrow(argv[i]));
-  LocalFree(argv);
-  return out;
 }
 
 void StopOnConsoleClose(std::function<void()> stop) {

@@ -21,6 +21,41 @@ constexpr double kRateOff = -1.0;
 
 // --- Writing ---------------------------------------------------------------------
 
+using OrderedJson = nlohmann::ordered_json;
+
+// A list section: one object per entry, as `entry` writes it.
+template <typename Record, typename Entry>
+OrderedJson ListJson(const std::vector<Record>& list, Entry entry) {
+  OrderedJson out = OrderedJson::array();
+  for (const Record& r : list) out.push_back(entry(r));
+  return out;
+}
+
+OrderedJson HeaderLineJson(const HeaderLine& h) {
+  return {{"line", h.line},
+          {"text", Cp1251ToUtf8(h.text)},
+          {"alignment", AlignmentName(h.alignment)},
+          {"width", h.width}};
+}
+
+OrderedJson OperatorJson(const OperatorRecord& o) {
+  return {
+      {"number", o.number}, {"name", Cp1251ToUtf8(o.name)}, {"password", Cp1251ToUtf8(o.password)}};
+}
+
+OrderedJson DepartmentJson(const Department& d) {
+  return {
+      {"number", d.number}, {"name", Cp1251ToUtf8(d.name)}, {"taxGroup", TaxGroupText(d.taxGroup)}};
+}
+
+OrderedJson ArticleJson(const ArticleRecord& a) {
+  return {{"number", a.number},
+          {"name", Cp1251ToUtf8(a.name)},
+          {"price", std::round(a.price * 100.0) / 100.0},
+          {"taxGroup", TaxGroupText(a.taxGroup)},
+          {"department", a.department}};
+}
+
 json OriginJson(const ConfigOrigin& o) {
   return {{"version", Cp1251ToUtf8(o.version)},
           {"printerNumber", o.printerNumber},
@@ -33,61 +68,34 @@ json OriginJson(const ConfigOrigin& o) {
 
 std::string ConfigToJson(const PrinterConfig& c) {
   // An ordered object keeps the members in the order a person reads them.
-  nlohmann::ordered_json j;
+  OrderedJson j;
   j["format"] = kFormatName;
   j["formatVersion"] = kFormatVersion;
   j["printer"] = OriginJson(c.origin);
   if (c.decimalPoint) j["decimalPoint"] = *c.decimalPoint == '2' ? 2 : 0;
   if (c.taxRates) {
-    nlohmann::ordered_json rates = nlohmann::ordered_json::object();
+    OrderedJson rates = OrderedJson::object();
     for (size_t k = 0; k < c.taxRates->size(); ++k)
       rates[TaxGroupText(static_cast<int>(k))] = (*c.taxRates)[k];
     j["taxRates"] = rates;
   }
-  if (c.header) {
-    j["header"] = nlohmann::ordered_json::array();
-    for (const HeaderLine& h : *c.header)
-      j["header"].push_back({{"line", h.line},
-                             {"text", Cp1251ToUtf8(h.text)},
-                             {"alignment", AlignmentName(h.alignment)},
-                             {"width", h.width}});
-  }
+  if (c.header) j["header"] = ListJson(*c.header, HeaderLineJson);
   if (c.parameters) {
     const PrintParameters& p = *c.parameters;
-    nlohmann::ordered_json params = {{"deviceNumber", p.deviceNumber}};
+    OrderedJson params = {{"deviceNumber", p.deviceNumber}};
     for (const ParameterFlag& f : kParameterFlags) params[f.key] = p.*f.member;
     j["parameters"] = params;
   }
   if (c.payments) {
-    nlohmann::ordered_json names = nlohmann::ordered_json::array();
+    OrderedJson names = OrderedJson::array();
     for (size_t t = 0; t < c.payments->names.size(); ++t)
       names.push_back({{"type", t + 1}, {"name", Cp1251ToUtf8(c.payments->names[t])}});
     j["payments"] = {{"names", names}, {"exchangeRate", c.payments->exchangeRate}};
   }
   if (c.invoices) j["invoiceRange"] = {{"first", c.invoices->first}, {"last", c.invoices->last}};
-  if (c.operators) {
-    j["operators"] = nlohmann::ordered_json::array();
-    for (const OperatorRecord& o : *c.operators)
-      j["operators"].push_back({{"number", o.number},
-                                {"name", Cp1251ToUtf8(o.name)},
-                                {"password", Cp1251ToUtf8(o.password)}});
-  }
-  if (c.departments) {
-    j["departments"] = nlohmann::ordered_json::array();
-    for (const Department& d : *c.departments)
-      j["departments"].push_back({{"number", d.number},
-                                  {"name", Cp1251ToUtf8(d.name)},
-                                  {"taxGroup", TaxGroupText(d.taxGroup)}});
-  }
-  if (c.articles) {
-    j["articles"] = nlohmann::ordered_json::array();
-    for (const ArticleRecord& a : *c.articles)
-      j["articles"].push_back({{"number", a.number},
-                               {"name", Cp1251ToUtf8(a.name)},
-                               {"price", std::round(a.price * 100.0) / 100.0},
-                               {"taxGroup", TaxGroupText(a.taxGroup)},
-                               {"department", a.department}});
-  }
+  if (c.operators) j["operators"] = ListJson(*c.operators, OperatorJson);
+  if (c.departments) j["departments"] = ListJson(*c.departments, DepartmentJson);
+  if (c.articles) j["articles"] = ListJson(*c.articles, ArticleJson);
   return j.dump(2) + "\n";
 }
 
@@ -213,6 +221,34 @@ void Unique(std::vector<bool>& seen, int n, const std::string& path) {
   seen[static_cast<size_t>(n)] = true;
 }
 
+// A name a department or an article is known by: not blank.
+std::string EntryName(const json& e, const std::string& path) {
+  std::string name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
+  if (BlankText(name)) Fail(path + ".name", "е празно или само от интервали");
+  return name;
+}
+
+// A list section `name`: objects with only the `members`, each numbered by
+// its member `numberKey` (`first`..`last`, no number twice), which is checked
+// before `entry` reads the rest: entry(object, path, number) gives the record.
+template <typename Record, typename Entry>
+std::vector<Record> ReadList(const json& j, const std::string& name,
+                             const std::vector<const char*>& members, const char* numberKey,
+                             int first, int last, Entry entry) {
+  std::vector<Record> out;
+  std::vector<bool> seen(static_cast<size_t>(last) + 1, false);
+  const json& arr = Array(j, name);
+  for (size_t i = 0; i < arr.size(); ++i) {
+    const std::string path = At(name, i);
+    const json& e = Object(arr[i], path);
+    OnlyKnown(e, path, members);
+    const int n = Integer(Member(e, path, numberKey), path + "." + numberKey, first, last);
+    Unique(seen, n, path);
+    out.push_back(entry(e, path, n));
+  }
+  return out;
+}
+
 void ReadOrigin(const json& j, ConfigOrigin& o) {
   const auto it = j.find("printer");
   if (it == j.end()) return;
@@ -247,31 +283,21 @@ void ReadRates(const json& j, PrinterConfig& c) {
   c.taxRates = list;
 }
 
-void ReadHeader(const json& j, PrinterConfig& c) {
-  std::vector<HeaderLine> lines;
-  std::vector<bool> seen(kHeaderLineCount, false);
-  const json& arr = Array(j, "header");
-  for (size_t i = 0; i < arr.size(); ++i) {
-    const std::string path = At("header", i);
-    const json& e = Object(arr[i], path);
-    OnlyKnown(e, path, {"line", "text", "alignment", "width"});
-    HeaderLine h;
-    h.line = Integer(Member(e, path, "line"), path + ".line", 0, kHeaderLineCount - 1);
-    Unique(seen, h.line, path);
-    h.text = Text(Member(e, path, "text"), path + ".text", HeaderMaxWidth(), false);
-    const json& a = Member(e, path, "alignment");
-    h.alignment = -1;
-    for (int k = 0; k < 3; ++k)
-      if (a.is_string() && a.get<std::string>() == AlignmentName(k)) h.alignment = k;
-    if (h.alignment < 0) Fail(path + ".alignment", "не е \"left\", \"centre\" или \"right\"");
-    h.width = 0;
-    if (auto w = e.find("width"); w != e.end())
-      h.width = Integer(*w, path + ".width", 0, HeaderMaxWidth());
-    if (h.width > 0 && static_cast<int>(h.text.size()) > h.width)
-      Fail(path + ".text", "е по-дълъг от ширината на реда (" + std::to_string(h.width) + ")");
-    lines.push_back(h);
-  }
-  c.header = lines;
+HeaderLine HeaderLineFrom(const json& e, const std::string& path, int number) {
+  HeaderLine h;
+  h.line = number;
+  h.text = Text(Member(e, path, "text"), path + ".text", HeaderMaxWidth(), false);
+  const json& a = Member(e, path, "alignment");
+  h.alignment = -1;
+  for (int k = 0; k < 3; ++k)
+    if (a.is_string() && a.get<std::string>() == AlignmentName(k)) h.alignment = k;
+  if (h.alignment < 0) Fail(path + ".alignment", "не е \"left\", \"centre\" или \"right\"");
+  h.width = 0;
+  if (auto w = e.find("width"); w != e.end())
+    h.width = Integer(*w, path + ".width", 0, HeaderMaxWidth());
+  if (h.width > 0 && static_cast<int>(h.text.size()) > h.width)
+    Fail(path + ".text", "е по-дълъг от ширината на реда (" + std::to_string(h.width) + ")");
+  return h;
 }
 
 void ReadParameters(const json& j, PrinterConfig& c) {
@@ -322,64 +348,32 @@ void ReadInvoices(const json& j, PrinterConfig& c) {
   c.invoices = range;
 }
 
-void ReadOperators(const json& j, PrinterConfig& c) {
-  std::vector<OperatorRecord> ops;
-  std::vector<bool> seen(kOperatorCount + 1, false);
-  const json& arr = Array(j, "operators");
-  for (size_t i = 0; i < arr.size(); ++i) {
-    const std::string path = At("operators", i);
-    const json& e = Object(arr[i], path);
-    OnlyKnown(e, path, {"number", "name", "password"});
-    OperatorRecord o;
-    o.number = Integer(Member(e, path, "number"), path + ".number", 1, kOperatorCount);
-    Unique(seen, o.number, path);
-    o.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
-    o.password = Text(Member(e, path, "password"), path + ".password", PasswordWidth(), true);
-    ops.push_back(o);
-  }
-  c.operators = ops;
+OperatorRecord OperatorFrom(const json& e, const std::string& path, int number) {
+  OperatorRecord o;
+  o.number = number;
+  o.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
+  o.password = Text(Member(e, path, "password"), path + ".password", PasswordWidth(), true);
+  return o;
 }
 
-void ReadDepartments(const json& j, PrinterConfig& c) {
-  std::vector<Department> deps;
-  std::vector<bool> seen(kDepartmentCount + 1, false);
-  const json& arr = Array(j, "departments");
-  for (size_t i = 0; i < arr.size(); ++i) {
-    const std::string path = At("departments", i);
-    const json& e = Object(arr[i], path);
-    OnlyKnown(e, path, {"number", "name", "taxGroup"});
-    Department d;
-    const int n = Integer(Member(e, path, "number"), path + ".number", 1, kDepartmentCount);
-    Unique(seen, n, path);
-    d.number = static_cast<uint8_t>(n);
-    d.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
-    if (BlankText(d.name)) Fail(path + ".name", "е празно или само от интервали");
-    d.taxGroup = static_cast<uint8_t>(TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup"));
-    deps.push_back(d);
-  }
-  c.departments = deps;
+Department DepartmentFrom(const json& e, const std::string& path, int number) {
+  Department d;
+  d.number = static_cast<uint8_t>(number);
+  d.name = EntryName(e, path);
+  d.taxGroup = static_cast<uint8_t>(TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup"));
+  return d;
 }
 
-void ReadArticles(const json& j, PrinterConfig& c) {
-  std::vector<ArticleRecord> arts;
-  std::vector<bool> seen(kArticleCount + 1, false);
-  const json& arr = Array(j, "articles");
-  for (size_t i = 0; i < arr.size(); ++i) {
-    const std::string path = At("articles", i);
-    const json& e = Object(arr[i], path);
-    OnlyKnown(e, path, {"number", "name", "price", "taxGroup", "department"});
-    ArticleRecord a;
-    a.number = Integer(Member(e, path, "number"), path + ".number", 1, kArticleCount);
-    Unique(seen, a.number, path);
-    a.name = Text(Member(e, path, "name"), path + ".name", NameWidth(), true);
-    if (BlankText(a.name)) Fail(path + ".name", "е празно или само от интервали");
-    a.price = Price(Member(e, path, "price"), path + ".price", c.decimalPoint.value_or(0));
-    a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
-    a.department = static_cast<uint8_t>(
-        Integer(Member(e, path, "department"), path + ".department", 0, Limit::kLastDepartment));
-    arts.push_back(a);
-  }
-  c.articles = arts;
+// Prices are checked against the file's own decimal mode, `mode`.
+ArticleRecord ArticleFrom(const json& e, const std::string& path, int number, char mode) {
+  ArticleRecord a;
+  a.number = number;
+  a.name = EntryName(e, path);
+  a.price = Price(Member(e, path, "price"), path + ".price", mode);
+  a.taxGroup = TaxGroup(Member(e, path, "taxGroup"), path + ".taxGroup");
+  a.department = static_cast<uint8_t>(
+      Integer(Member(e, path, "department"), path + ".department", 0, Limit::kLastDepartment));
+  return a;
 }
 
 void ReadSections(const json& j, PrinterConfig& c) {
@@ -392,13 +386,26 @@ void ReadSections(const json& j, PrinterConfig& c) {
     c.decimalPoint = mode == 2 ? '2' : '0';
   }
   if (auto it = j.find("taxRates"); it != j.end()) ReadRates(*it, c);
-  if (auto it = j.find("header"); it != j.end()) ReadHeader(*it, c);
+  if (auto it = j.find("header"); it != j.end())
+    c.header = ReadList<HeaderLine>(*it, "header", {"line", "text", "alignment", "width"}, "line",
+                                    0, kHeaderLineCount - 1, HeaderLineFrom);
   if (auto it = j.find("parameters"); it != j.end()) ReadParameters(*it, c);
   if (auto it = j.find("payments"); it != j.end()) ReadPayments(*it, c);
   if (auto it = j.find("invoiceRange"); it != j.end()) ReadInvoices(*it, c);
-  if (auto it = j.find("operators"); it != j.end()) ReadOperators(*it, c);
-  if (auto it = j.find("departments"); it != j.end()) ReadDepartments(*it, c);
-  if (auto it = j.find("articles"); it != j.end()) ReadArticles(*it, c);
+  if (auto it = j.find("operators"); it != j.end())
+    c.operators = ReadList<OperatorRecord>(*it, "operators", {"number", "name", "password"},
+                                           "number", 1, kOperatorCount, OperatorFrom);
+  if (auto it = j.find("departments"); it != j.end())
+    c.departments = ReadList<Department>(*it, "departments", {"number", "name", "taxGroup"},
+                                         "number", 1, kDepartmentCount, DepartmentFrom);
+  if (auto it = j.find("articles"); it != j.end()) {
+    const char mode = c.decimalPoint.value_or(0);
+    c.articles = ReadList<ArticleRecord>(
+        *it, "articles", {"number", "name", "price", "taxGroup", "department"}, "number", 1,
+        kArticleCount, [mode](const json& e, const std::string& path, int number) {
+          return ArticleFrom(e, path, number, mode);
+        });
+  }
 }
 
 }  // namespace

@@ -43,6 +43,22 @@ void Compare(std::vector<FieldChange>& out, const char* field, const std::string
   if (from != to) out.push_back({field, from, to});
 }
 
+// The entries of a table read from the printer by their number (`key`), to
+// match the file's entries against; the later of two alike wins.
+template <typename Record, typename Number>
+std::map<int, const Record*> ByNumber(const std::vector<Record>& list, Number Record::*key) {
+  std::map<int, const Record*> out;
+  for (const Record& r : list) out[static_cast<int>(r.*key)] = &r;
+  return out;
+}
+
+// The entry of `byNumber` numbered `number`, or null.
+template <typename Record>
+const Record* Find(const std::map<int, const Record*>& byNumber, int number) {
+  const auto it = byNumber.find(number);
+  return it == byNumber.end() ? nullptr : it->second;
+}
+
 // An invoice number without its leading zeros ("0000000123" and "123" are one number).
 std::string InvoiceNumber(const std::string& n) {
   const size_t first = n.find_first_not_of('0');
@@ -148,10 +164,9 @@ class Planner {
 
   void Header() {
     if (!want_.header || !cur_.header) return;
+    const auto cur = ByNumber(*cur_.header, &HeaderLine::line);
     for (const HeaderLine& w : *want_.header) {
-      const HeaderLine* c = nullptr;
-      for (const HeaderLine& h : *cur_.header)
-        if (h.line == w.line) c = &h;
+      const HeaderLine* c = Find(cur, w.line);
       if (!c) continue;
       // Laid out at this printer's width, which may differ from the file's.
       const int width = c->width > 0 ? c->width : w.width;
@@ -231,17 +246,15 @@ class Planner {
 
   void Departments() {
     if (!want_.departments || !cur_.departments) return;
-    std::map<int, const Department*> cur;
-    for (const Department& d : *cur_.departments) cur[d.number] = &d;
+    auto cur = ByNumber(*cur_.departments, &Department::number);
     for (const Department& w : *want_.departments) {
-      const auto it = cur.find(w.number);
-      const Department* c = it == cur.end() ? nullptr : it->second;
+      const Department* c = Find(cur, w.number);
       std::vector<FieldChange> fields;
       Department d = w;
       d.name = StoredText(w.name);
       Compare(fields, "name", c ? Quoted(StoredText(c->name)) : "", Quoted(d.name));
       Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
-      if (c) cur.erase(it);
+      cur.erase(w.number);
       if (fields.empty()) continue;
       plan_.steps.push_back(MakeStep(Section::kDepartments, w.number,
                                      c ? StepKind::kChange : StepKind::kAdd, std::move(fields),
@@ -260,10 +273,9 @@ class Planner {
 
   void Operators() {
     if (!want_.operators || !cur_.operators) return;
+    const auto cur = ByNumber(*cur_.operators, &OperatorRecord::number);
     for (const OperatorRecord& w : *want_.operators) {
-      const OperatorRecord* c = nullptr;
-      for (const OperatorRecord& o : *cur_.operators)
-        if (o.number == w.number) c = &o;
+      const OperatorRecord* c = Find(cur, w.number);
       if (!c) continue;
       OperatorRecord o = w;
       o.name = StoredText(w.name);
@@ -280,14 +292,12 @@ class Planner {
 
   void Articles() {
     if (!want_.articles || !cur_.articles) return;
-    std::map<int, const ArticleRecord*> cur;
-    for (const ArticleRecord& a : *cur_.articles) cur[a.number] = &a;
+    auto cur = ByNumber(*cur_.articles, &ArticleRecord::number);
     const char curMode = cur_.decimalPoint.value_or(mode_);
     // Prices are compared in cents as the printer will hold them; one that
     // cannot be held exactly is still a change (the pre-flight stops it).
     for (const ArticleRecord& w : *want_.articles) {
-      const auto it = cur.find(w.number);
-      const ArticleRecord* c = it == cur.end() ? nullptr : it->second;
+      const ArticleRecord* c = Find(cur, w.number);
       ArticleRecord a = w;
       a.name = StoredText(w.name);
       std::vector<FieldChange> fields;
@@ -297,7 +307,7 @@ class Planner {
       Compare(fields, "taxGroup", c ? TaxGroupText(c->taxGroup) : "", TaxGroupText(w.taxGroup));
       Compare(fields, "department", c ? std::to_string(c->department) : "",
               std::to_string(w.department));
-      if (c) cur.erase(it);
+      cur.erase(w.number);
       if (fields.empty()) continue;
       plan_.steps.push_back(
           MakeStep(Section::kArticles, w.number, c ? StepKind::kChange : StepKind::kAdd,
