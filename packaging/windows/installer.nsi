@@ -278,6 +278,7 @@ Section "Uninstall"
   Delete "${SERVICE_DATA}\fiscal-server.log.1"
   Delete "${SERVICE_DATA}\sales-journal.jsonl"
   Delete "${SERVICE_DATA}\sales-journal.jsonl.new"
+  Delete "${SERVICE_DATA}\sales-journal.jsonl.lock"
   RMDir "${SERVICE_DATA}"
 
   Delete "$INSTDIR\fiscal-service.exe"
